@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, then configures, builds and runs an
+# outside project that finds ketra with find_package and links ketra::core.
+set -euo pipefail
+build_dir=$1
+consumer_src=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+cmake -S "$consumer_src" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/build" >/dev/null
+LD_LIBRARY_PATH="$work/prefix/lib:$work/prefix/lib/$(uname -m)-linux-gnu:${LD_LIBRARY_PATH:-}" \
+  "$work/build/consumer"
