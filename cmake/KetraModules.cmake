@@ -22,6 +22,7 @@ function(ketra_module name folder)
   target_link_libraries(ketra_${name} PUBLIC ${deps} ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   if(NOT ARG_NOT_CORE)
     set_property(GLOBAL APPEND PROPERTY KETRA_CORE_MODULES ketra_${name})
+    set_property(GLOBAL APPEND PROPERTY KETRA_CORE_EXTERNAL_LIBS ${ARG_PUBLIC_LIBS} ${ARG_PRIVATE_LIBS})
   endif()
 endfunction()
 

@@ -1,0 +1,427 @@
+#include "host/PipingModel.h"
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+
+namespace ketra::host {
+
+std::vector<const Element*> PipingModel::ElementsAt(int node) const {
+    std::vector<const Element*> out;
+    for (const Element& e : elements)
+        if (e.from == node || e.to == node)
+            out.push_back(&e);
+    return out;
+}
+
+namespace {
+
+// Raised inside the reader and turned into the load result's message.
+struct ModelError {
+    SourcePosition position;
+    std::string what;
+};
+
+[[noreturn]] void Fail(const SourcePosition& p, const std::string& what) { throw ModelError{p, what}; }
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+// Reads one object's members, checking that every key is known and the required ones
+// are present.
+class ObjectReader {
+public:
+    ObjectReader(const JsonValue& v, const std::string& what, std::set<std::string> known)
+        : m_v(v), m_what(what) {
+        if (v.type != JsonValue::Type::Object)
+            Fail(v.position, what + " must be an object, not " + JsonValue::TypeName(v.type));
+        for (std::size_t i = 0; i < v.keys.size(); ++i)
+            if (!known.count(v.keys[i]))
+                Fail(v.keyPositions[i], "unknown key " + Quote(v.keys[i]) + " in " + what);
+    }
+
+    const JsonValue* Optional(const std::string& key) const { return m_v.Find(key); }
+    const JsonValue& Required(const std::string& key) const {
+        const JsonValue* v = m_v.Find(key);
+        if (!v)
+            Fail(m_v.position, m_what + " needs " + Quote(key));
+        return *v;
+    }
+
+    double Number(const std::string& key, double fallback, bool required = false) const {
+        const JsonValue* v = required ? &Required(key) : Optional(key);
+        if (!v)
+            return fallback;
+        return NumberOf(*v, key);
+    }
+    double PositiveNumber(const std::string& key, double fallback, bool required = false) const {
+        const JsonValue* v = required ? &Required(key) : Optional(key);
+        if (!v)
+            return fallback;
+        double d = NumberOf(*v, key);
+        if (!(d > 0))
+            Fail(v->position, Quote(key) + " must be greater than zero, not " + Format(d));
+        return d;
+    }
+    int Integer(const std::string& key, int fallback, bool required = false) const {
+        const JsonValue* v = required ? &Required(key) : Optional(key);
+        if (!v)
+            return fallback;
+        return IntegerOf(*v, key);
+    }
+    bool Boolean(const std::string& key, bool fallback) const {
+        const JsonValue* v = Optional(key);
+        if (!v)
+            return fallback;
+        if (v->type != JsonValue::Type::Boolean)
+            Fail(v->position, Quote(key) + " must be true or false, not " + JsonValue::TypeName(v->type));
+        return v->boolean;
+    }
+    std::string String(const std::string& key, const std::string& fallback) const {
+        const JsonValue* v = Optional(key);
+        if (!v)
+            return fallback;
+        if (v->type != JsonValue::Type::String)
+            Fail(v->position, Quote(key) + " must be a string, not " + JsonValue::TypeName(v->type));
+        return v->string;
+    }
+    Vec3 Vector(const std::string& key) const { return VectorOf(Required(key), key); }
+
+    static double NumberOf(const JsonValue& v, const std::string& key) {
+        if (v.type != JsonValue::Type::Number)
+            Fail(v.position, Quote(key) + " must be a number, not " + JsonValue::TypeName(v.type));
+        if (!std::isfinite(v.number))
+            Fail(v.position, Quote(key) + " must be a finite number");
+        return v.number;
+    }
+    static int IntegerOf(const JsonValue& v, const std::string& key) {
+        double d = NumberOf(v, key);
+        if (d != std::floor(d) || d < -2147483647.0 || d > 2147483647.0)
+            Fail(v.position, Quote(key) + " must be a whole number, not " + Format(d));
+        return static_cast<int>(d);
+    }
+    static Vec3 VectorOf(const JsonValue& v, const std::string& key) {
+        if (v.type != JsonValue::Type::Array || v.items.size() != 3)
+            Fail(v.position, Quote(key) + " must be an array of three numbers");
+        Vec3 out{};
+        for (int i = 0; i < 3; ++i)
+            out[i] = NumberOf(v.items[i], key);
+        return out;
+    }
+    static std::string Format(double d) {
+        std::ostringstream s;
+        s << d;
+        return s.str();
+    }
+
+private:
+    const JsonValue& m_v;
+    std::string m_what;
+};
+
+void ForEachItem(const JsonValue& root, const std::string& key,
+                 const std::function<void(const JsonValue&, std::size_t)>& fn) {
+    const JsonValue* list = root.Find(key);
+    if (!list)
+        return;
+    if (list->type != JsonValue::Type::Array)
+        Fail(list->position, Quote(key) + " must be an array, not " + JsonValue::TypeName(list->type));
+    for (std::size_t i = 0; i < list->items.size(); ++i)
+        fn(list->items[i], i);
+}
+
+int DirectionOf(const JsonValue& v) {
+    // 1..6, or an axis name: X Y Z are 1 2 3, -X -Y -Z are 4 5 6.
+    if (v.type == JsonValue::Type::Number) {
+        int d = ObjectReader::IntegerOf(v, "direction");
+        if (d < 1 || d > 6)
+            Fail(v.position, "\"direction\" must be 1 to 6 or an axis name, not " + std::to_string(d));
+        return d;
+    }
+    if (v.type == JsonValue::Type::String) {
+        static const std::map<std::string, int> names = {
+            {"X", 1}, {"+X", 1}, {"Y", 2}, {"+Y", 2}, {"Z", 3}, {"+Z", 3},
+            {"-X", 4}, {"-Y", 5}, {"-Z", 6}};
+        std::string s = v.string;
+        for (char& c : s)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        auto it = names.find(s);
+        if (it == names.end())
+            Fail(v.position, "\"direction\" must be one of X, Y, Z, -X, -Y, -Z, not " + Quote(v.string));
+        return it->second;
+    }
+    Fail(v.position, "\"direction\" must be a number or an axis name");
+}
+
+void CheckNode(const PipingModel& m, int node, const SourcePosition& p, const std::string& what) {
+    if (!m.nodes.count(node))
+        Fail(p, what + " stands on node " + std::to_string(node) + ", which no element or \"nodes\" entry defines");
+}
+
+PipingModel Read(const JsonValue& root) {
+    PipingModel m;
+    ObjectReader top(root, "the model",
+                     {"format", "title", "units", "up", "symbolScale", "nodes", "elements",
+                      "restraints", "hangers", "anchors", "nozzles", "flanges", "tees", "steel"});
+    std::string format = top.String("format", "ketra-model/1");
+    if (format != "ketra-model/1")
+        Fail(top.Optional("format")->position, "unsupported format " + Quote(format) + " (this program reads \"ketra-model/1\")");
+    m.title = top.String("title", "");
+    std::string units = top.String("units", "in");
+    if (units == "in")
+        m.units = Units::Inches;
+    else if (units == "mm")
+        m.units = Units::Millimetres;
+    else
+        Fail(top.Optional("units")->position, "\"units\" must be \"in\" or \"mm\", not " + Quote(units));
+    std::string up = top.String("up", "z");
+    if (up == "z" || up == "Z")
+        m.up = UpAxis::Z;
+    else if (up == "y" || up == "Y")
+        m.up = UpAxis::Y;
+    else
+        Fail(top.Optional("up")->position, "\"up\" must be \"z\" or \"y\", not " + Quote(up));
+    m.symbolScale = top.PositiveNumber("symbolScale", 1.0);
+
+    // Nodes given by coordinates.
+    std::map<int, SourcePosition> nodeDefined;
+    ForEachItem(root, "nodes", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a node", {"id", "at"});
+        int id = r.Integer("id", 0, true);
+        if (m.nodes.count(id))
+            Fail(v.position, "node " + std::to_string(id) + " is given twice");
+        m.nodes[id] = r.Vector("at");
+        nodeDefined[id] = v.position;
+    });
+
+    // Elements: each "to" node is its "from" node plus the delta, as piping input is written.
+    // Diameter and wall carry forward from the previous element when omitted.
+    double lastOd = 0, lastWall = 0;
+    std::set<std::pair<int, int>> pairs;
+    ForEachItem(root, "elements", [&](const JsonValue& v, std::size_t index) {
+        ObjectReader r(v, "an element", {"from", "to", "delta", "od", "wall", "bend", "reducer",
+                                         "rigid", "expansionJoint"});
+        Element e;
+        e.position = v.position;
+        e.from = r.Integer("from", 0, true);
+        e.to = r.Integer("to", 0, true);
+        if (e.from == e.to)
+            Fail(r.Required("to").position, "element runs from node " + std::to_string(e.from) + " to itself");
+        if (!pairs.insert({std::min(e.from, e.to), std::max(e.from, e.to)}).second)
+            Fail(v.position, "element " + std::to_string(e.from) + "-" + std::to_string(e.to) + " is given twice");
+        e.delta = r.Vector("delta");
+        double len = std::sqrt(e.delta[0] * e.delta[0] + e.delta[1] * e.delta[1] + e.delta[2] * e.delta[2]);
+        if (!(len > 1e-9))
+            Fail(r.Required("delta").position, "element " + std::to_string(e.from) + "-" + std::to_string(e.to) + " has zero length");
+        e.od = r.PositiveNumber("od", lastOd);
+        if (!(e.od > 0))
+            Fail(v.position, "the first element needs an outer diameter \"od\"");
+        e.wall = r.Number("wall", lastWall);
+        if (e.wall < 0 || e.wall * 2 > e.od)
+            Fail(r.Optional("wall") ? r.Optional("wall")->position : v.position,
+                 "\"wall\" must lie between 0 and half the outer diameter");
+        lastOd = e.od;
+        lastWall = e.wall;
+        if (const JsonValue* b = r.Optional("bend")) {
+            ObjectReader br(*b, "a bend", {"radius"});
+            e.bendRadius = br.PositiveNumber("radius", 0, true);
+        }
+        if (const JsonValue* red = r.Optional("reducer")) {
+            ObjectReader rr(*red, "a reducer", {"od"});
+            e.reducerOd = rr.PositiveNumber("od", 0, true);
+            lastOd = *e.reducerOd;
+        }
+        e.rigid = r.Boolean("rigid", false);
+        if (const JsonValue* ej = r.Optional("expansionJoint")) {
+            ExpansionJoint j;
+            if (ej->type == JsonValue::Type::Boolean) {
+                if (ej->boolean)
+                    e.expansionJoint = j;
+            } else {
+                ObjectReader jr(*ej, "an expansion joint",
+                                {"convolutions", "rootRadius", "crestRadius", "knuckleRadius",
+                                 "firstOffset", "rootPitch", "crestWidth"});
+                j.convolutions = jr.Integer("convolutions", 0, true);
+                if (j.convolutions < 1 || j.convolutions > 1000)
+                    Fail(jr.Required("convolutions").position, "\"convolutions\" must be 1 to 1000");
+                j.rootRadius = jr.PositiveNumber("rootRadius", 0, true);
+                j.crestRadius = jr.PositiveNumber("crestRadius", 0, true);
+                j.knuckleRadius = jr.PositiveNumber("knuckleRadius", 0, true);
+                j.firstOffset = jr.Number("firstOffset", 0);
+                j.rootPitch = jr.PositiveNumber("rootPitch", 0, true);
+                j.crestWidth = jr.PositiveNumber("crestWidth", 0, true);
+                if (j.crestRadius <= j.rootRadius)
+                    Fail(jr.Required("crestRadius").position, "\"crestRadius\" must exceed \"rootRadius\"");
+                e.expansionJoint = j;
+            }
+        }
+        if (e.rigid && e.expansionJoint)
+            Fail(v.position, "an element cannot be both rigid and an expansion joint");
+
+        auto from = m.nodes.find(e.from);
+        if (from == m.nodes.end()) {
+            if (index != 0 && !m.elements.empty())
+                Fail(r.Required("from").position,
+                     "node " + std::to_string(e.from) + " has no coordinates yet: give it in \"nodes\" or start from a known node");
+            from = m.nodes.emplace(e.from, Vec3{0, 0, 0}).first;
+        }
+        Vec3 end{from->second[0] + e.delta[0], from->second[1] + e.delta[1], from->second[2] + e.delta[2]};
+        auto to = m.nodes.find(e.to);
+        if (to == m.nodes.end()) {
+            m.nodes[e.to] = end;
+        } else {
+            // A closed loop or a node given by coordinates: the delta must agree.
+            double d = 0;
+            for (int i = 0; i < 3; ++i)
+                d = std::max(d, std::fabs(to->second[i] - end[i]));
+            double tol = 1e-4 * std::max(1.0, len);
+            if (d > tol)
+                Fail(r.Required("delta").position,
+                     "node " + std::to_string(e.to) + " already lies elsewhere; this delta puts it " +
+                         ObjectReader::Format(d) + " away");
+        }
+        m.elements.push_back(e);
+    });
+
+    // A bend sits at the corner where its element meets the next one.
+    for (const Element& e : m.elements) {
+        if (!e.bendRadius)
+            continue;
+        bool next = false;
+        for (const Element& f : m.elements)
+            if (f.from == e.to)
+                next = true;
+        if (!next)
+            Fail(e.position, "the bend at node " + std::to_string(e.to) + " needs an element that starts there");
+    }
+
+    ForEachItem(root, "restraints", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a restraint", {"node", "direction", "cosines", "stiff", "setOff", "rodLength"});
+        Restraint s;
+        s.position = v.position;
+        s.node = r.Integer("node", 0, true);
+        CheckNode(m, s.node, v.position, "a restraint");
+        if (const JsonValue* d = r.Optional("direction"))
+            s.direction = DirectionOf(*d);
+        if (const JsonValue* c = r.Optional("cosines")) {
+            Vec3 cs = ObjectReader::VectorOf(*c, "cosines");
+            double n = std::sqrt(cs[0] * cs[0] + cs[1] * cs[1] + cs[2] * cs[2]);
+            if (!(n > 1e-6))
+                Fail(c->position, "\"cosines\" must not all be zero");
+            std::ostringstream text;
+            text << cs[0] / n << ", " << cs[1] / n << ", " << cs[2] / n;
+            s.cosines = text.str();
+        }
+        if (s.direction == 0 && s.cosines.empty())
+            Fail(v.position, "a restraint needs \"direction\" or \"cosines\"");
+        s.stiff = r.Boolean("stiff", false);
+        s.setOff = r.Boolean("setOff", false);
+        s.rodLength = r.Number("rodLength", 0);
+        if (s.rodLength < 0)
+            Fail(r.Optional("rodLength")->position, "\"rodLength\" must not be negative");
+        m.restraints.push_back(s);
+    });
+    ForEachItem(root, "hangers", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a hanger", {"node", "kind"});
+        Hanger h;
+        h.position = v.position;
+        h.node = r.Integer("node", 0, true);
+        CheckNode(m, h.node, v.position, "a hanger");
+        std::string kind = r.String("kind", "spring");
+        if (kind != "spring" && kind != "can")
+            Fail(r.Optional("kind")->position, "\"kind\" must be \"spring\" or \"can\", not " + Quote(kind));
+        h.can = kind == "can";
+        m.hangers.push_back(h);
+    });
+    auto readNodeList = [&](const char* key, const char* what, std::vector<NodeItem>& out) {
+        ForEachItem(root, key, [&](const JsonValue& v, std::size_t) {
+            ObjectReader r(v, what, {"node"});
+            NodeItem n;
+            n.position = v.position;
+            n.node = r.Integer("node", 0, true);
+            CheckNode(m, n.node, v.position, what);
+            if (m.ElementsAt(n.node).empty())
+                Fail(v.position, std::string(what) + " at node " + std::to_string(n.node) + " needs an element there");
+            out.push_back(n);
+        });
+    };
+    readNodeList("anchors", "an anchor", m.anchors);
+    readNodeList("nozzles", "a nozzle", m.nozzles);
+    readNodeList("flanges", "a flange", m.flanges);
+    readNodeList("tees", "a tee", m.tees);
+    for (const NodeItem& t : m.tees)
+        if (m.ElementsAt(t.node).size() != 3)
+            Fail(t.position, "a tee at node " + std::to_string(t.node) + " needs exactly three elements meeting there");
+
+    ForEachItem(root, "steel", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a steel member", {"section", "from", "to", "dims", "turn"});
+        SteelMember s;
+        s.position = v.position;
+        std::string section = r.String("section", "");
+        static const std::map<std::string, SteelSection> sections = {
+            {"channel", SteelSection::Channel}, {"wide-flange", SteelSection::WideFlange},
+            {"angle", SteelSection::Angle}, {"tee", SteelSection::Tee}, {"box", SteelSection::Box}};
+        auto it = sections.find(section);
+        if (it == sections.end())
+            Fail(r.Optional("section") ? r.Optional("section")->position : v.position,
+                 "\"section\" must be channel, wide-flange, angle, tee or box");
+        s.section = it->second;
+        s.from = r.Vector("from");
+        s.to = r.Vector("to");
+        double len = 0;
+        for (int i = 0; i < 3; ++i)
+            len += (s.to[i] - s.from[i]) * (s.to[i] - s.from[i]);
+        if (!(len > 1e-12))
+            Fail(v.position, "a steel member has zero length");
+        const JsonValue& dims = r.Required("dims");
+        std::size_t need = s.section == SteelSection::Box ? 2 : 4;
+        if (dims.type != JsonValue::Type::Array || dims.items.size() != need)
+            Fail(dims.position, "\"dims\" of a " + section + " must be " + std::to_string(need) + " numbers");
+        for (std::size_t i = 0; i < need; ++i) {
+            s.dims[i] = ObjectReader::NumberOf(dims.items[i], "dims");
+            if (!(s.dims[i] > 0))
+                Fail(dims.items[i].position, "\"dims\" must be greater than zero");
+        }
+        s.turn = r.Number("turn", 0);
+        m.steel.push_back(s);
+    });
+    if (m.elements.empty() && m.steel.empty())
+        Fail(root.position, "the model has no elements and no steel");
+    return m;
+}
+
+} // namespace
+
+LoadResult ParsePipingModel(const std::string& text, const std::string& name) {
+    LoadResult result;
+    JsonParseResult json = ParseJsonWithPositions(text);
+    auto where = [&](const SourcePosition& p) {
+        return name + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": ";
+    };
+    if (!json.ok) {
+        result.error = where(json.errorPosition) + json.error;
+        return result;
+    }
+    try {
+        result.model = Read(json.root);
+        result.ok = true;
+    } catch (const ModelError& e) {
+        result.error = where(e.position) + e.what;
+    }
+    return result;
+}
+
+LoadResult LoadPipingModel(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        LoadResult r;
+        r.error = path + ": cannot open the model file";
+        return r;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParsePipingModel(text.str(), path);
+}
+
+} // namespace ketra::host

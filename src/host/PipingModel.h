@@ -1,0 +1,101 @@
+// A piping model as the host reads it from a model file (docs/model-format.md): nodes,
+// elements written as deltas from their "from" node, and the supports, components and
+// steel members that stand on them. Loading validates everything; a model that fails to
+// load is never partly drawn.
+#pragma once
+
+#include "host/JsonDocument.h"
+
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ketra::host {
+
+using Vec3 = std::array<double, 3>;
+
+enum class Units { Inches, Millimetres };
+enum class UpAxis { Z, Y }; // the world is Z-up; Y selects the alternate vertical axis
+
+struct ExpansionJoint {
+    // Zero convolutions: a plain bellows drawn from the pipe diameter. Otherwise the
+    // pressure-vessel bellows with its profile parameters.
+    int convolutions = 0;
+    double rootRadius = 0, crestRadius = 0, knuckleRadius = 0;
+    double firstOffset = 0, rootPitch = 0, crestWidth = 0;
+};
+
+struct Element {
+    int from = 0, to = 0;
+    Vec3 delta{};
+    double od = 0;   // outer diameter
+    double wall = 0; // wall thickness (0: not given)
+    std::optional<double> bendRadius; // the element ends at a bend's corner node
+    std::optional<double> reducerOd;  // outer diameter at the "to" end of a reducer
+    bool rigid = false;
+    std::optional<ExpansionJoint> expansionJoint;
+    SourcePosition position;
+};
+
+enum class RestraintKind { Arrow, Rod };
+
+struct Restraint {
+    int node = 0;
+    int direction = 0;        // symbol direction 1..6 (+X:4? see format doc); 0 with cosines
+    std::string cosines;      // "x, y, z" direction cosines, or empty
+    bool stiff = false;       // a spring (stiffness given) rather than rigid
+    bool setOff = false;      // set off from the pipe surface
+    double rodLength = 0;     // > 0 draws a rod restraint
+    SourcePosition position;
+};
+
+struct Hanger {
+    int node = 0;
+    bool can = false; // can (support) spring below the pipe instead of a hanger above
+    SourcePosition position;
+};
+
+struct NodeItem {
+    int node = 0;
+    SourcePosition position;
+};
+
+enum class SteelSection { Channel, WideFlange, Angle, Tee, Box };
+
+struct SteelMember {
+    SteelSection section = SteelSection::Channel;
+    Vec3 from{}, to{};
+    std::array<double, 4> dims{}; // section dimensions s1..s4 (box uses s1, s2)
+    double turn = 0;              // degrees about the member axis
+    SourcePosition position;
+};
+
+struct PipingModel {
+    std::string title;
+    Units units = Units::Inches;
+    UpAxis up = UpAxis::Z;
+    double symbolScale = 1.0;
+    std::map<int, Vec3> nodes; // every node's coordinates, after resolving deltas
+    std::vector<Element> elements;
+    std::vector<Restraint> restraints;
+    std::vector<Hanger> hangers;
+    std::vector<NodeItem> anchors, nozzles, flanges, tees;
+    std::vector<SteelMember> steel;
+
+    // The elements that end or start at a node, in file order.
+    std::vector<const Element*> ElementsAt(int node) const;
+};
+
+struct LoadResult {
+    bool ok = false;
+    PipingModel model;
+    std::string error; // "file:line:column: what"
+};
+
+// Reads and validates a model file. `name` is used in messages (the path as given).
+LoadResult LoadPipingModel(const std::string& path);
+LoadResult ParsePipingModel(const std::string& text, const std::string& name);
+
+} // namespace ketra::host

@@ -1,0 +1,111 @@
+// The renderer as the view layer sees it: draw a segment tree (normally a view's driver
+// segment, which holds the camera and includes the model) to an RGBA image or into the
+// framebuffer of a current GL context, and the display driver that makes HC_Update_Display
+// draw.
+//
+// What the picture shows is decided by the net attributes of the scene graph (visibility,
+// colours, line/edge/marker/text attributes, rendering options, heuristics, cameras, lights,
+// cutting planes, LOD) plus the view's render mode, given with SetRenderMode:
+//
+//   mode  picture
+//   1     wireframe: every edge and line, no faces
+//   3     silhouette / two-line: faces hide what is behind them in the window colour;
+//         silhouette and hard (feature) edges are drawn
+//   4,5,6 hidden line: faces hide in the window colour; visible edges and lines are drawn
+//   8,10  Gouraud shaded faces (vertex-interpolated lighting)
+//   9     flat shaded faces
+//   19    marker mode: the coarsest level of detail as lines, with a marker at each vertex
+//   other (0 or never set): faces shaded as the attributes say (Gouraud unless the rendering
+//         option "lighting interpolation" is off), edges as the visibility says
+//
+// Threading: the scene graph is single-threaded; so is the renderer. Every call here must
+// come from the thread that uses the scene graph.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef long HC_KEY;  // same type as hc.h declares
+
+namespace ketra::render {
+
+// An 8-bit RGBA picture, top row first (already flipped from GL's bottom-up rows),
+// not premultiplied. Alpha is 255 for every pixel of a rendered frame.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;  // width * height * 4 bytes
+
+    struct Pixel {
+        std::uint8_t r = 0, g = 0, b = 0, a = 0;
+        bool operator==(const Pixel&) const = default;
+    };
+    // Pixel at column x, row y (row 0 at the top). Out of range gives {0,0,0,0}.
+    Pixel At(int x, int y) const;
+    bool Empty() const { return width <= 0 || height <= 0; }
+};
+
+struct FrameSettings {
+    int width = 0;    // pixels, 1..16384
+    int height = 0;   // pixels, 1..16384
+    int samples = 1;  // 1 (none) or 4 (multisampling, used for saved images)
+};
+
+// Render mode of a view, keyed by its driver segment (see the table above). Stays until set
+// again or the segment is deleted. Returns the previous mode (0 when none was set).
+int SetRenderMode(HC_KEY driverSegment, int mode);
+int GetRenderMode(HC_KEY driverSegment);
+
+// Renders `segment` and everything below it (through includes and styles) as seen by the net
+// camera at `segment` (a default camera when none is set) into `out`. Uses the process's
+// headless GL context (EGL surfaceless + framebuffer object), creating it on first use.
+// Returns false with a message in *error (when given) if the key is not a segment, the size
+// is out of range, or no GL context can be made.
+bool RenderToImage(HC_KEY segment, const FrameSettings& settings, Image& out,
+                   std::string* error = nullptr);
+
+// True when a headless GL context can be made on this machine (Mesa llvmpipe will do);
+// otherwise false with the reason in *why.
+bool HeadlessAvailable(std::string* why = nullptr);
+
+// Draws into a GL context that the caller made current (a QOpenGLWidget's paintGL, for
+// example). GL objects are cached per geometry item and its change counter, so one
+// WindowRenderer belongs to one context; destroy it while that context is current.
+class WindowRenderer {
+public:
+    WindowRenderer();
+    ~WindowRenderer();
+    WindowRenderer(const WindowRenderer&) = delete;
+    WindowRenderer& operator=(const WindowRenderer&) = delete;
+
+    // Draws `segment` into framebuffer object `framebuffer` (0 for the default one) of
+    // width x height pixels. Returns false with a message when the key is not a segment or
+    // the context lacks OpenGL 3.3.
+    bool Draw(HC_KEY segment, int width, int height, unsigned framebuffer,
+              std::string* error = nullptr);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Installs the display driver behind HC_Update_Display and HC_Control_Update_By_Key (once per
+// process; later calls do nothing). After it, an update draws every display segment (a segment
+// two levels below "/driver") that changed since its last frame: segments with a window target
+// ask their window to repaint; the others are rendered offscreen at their window size
+// ("pixels" device information) and kept as their last frame.
+void InstallDisplayDriver();
+
+// The last frame drawn offscreen for a display segment, or null when none was drawn. The
+// pointer stays valid until that segment's next update.
+const Image* LastFrame(HC_KEY displaySegment);
+
+// A window that shows `displaySegment`: HC_Update_Display calls `requestRepaint` instead of
+// rendering offscreen; the window then draws with a WindowRenderer. An empty function removes
+// the target.
+void SetWindowTarget(HC_KEY displaySegment, std::function<void()> requestRepaint);
+
+} // namespace ketra::render

@@ -1,0 +1,89 @@
+// Safe reading and writing of user files: the settings store and the plot-properties file
+// go through here so that a crash, a full disk or a second process never leaves a torn,
+// half-written or lost file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ketra::sys {
+
+// Replaces the file at `path` with `bytes` so that every reader sees either the whole old
+// content or the whole new one: the bytes go to a temporary in the same folder, which is
+// flushed to disk (fsync), renamed over `path`, and the folder is flushed too. An existing
+// file keeps its permission bits; a symbolic link is followed (its target is replaced, the
+// link stays). Missing parent folders are not created (see MakeParentDirectories).
+// Returns false and, when `error` is non-null, a message naming the path and the system
+// error; on failure the old file is untouched and no temporary is left behind.
+// This does not lock: callers that read, modify and write hold a FileLock around it.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
+
+// Reads the whole file into `*bytes` (which must not be null). Returns false, with a
+// message in `*error` when non-null, if the file cannot be opened or read; a missing file
+// gives errno ENOENT, which FileExists distinguishes.
+bool ReadFile(const std::string& path, std::string* bytes, std::string* error);
+
+// True when `path` names an existing file (following links).
+bool FileExists(const std::string& path);
+
+// Creates the folders above `path` (mode 0700 for new ones, like a per-user config
+// folder). True when they exist afterwards.
+bool MakeParentDirectories(const std::string& path, std::string* error);
+
+// What a cache needs to notice that a file changed, including a replacement by rename
+// (new inode) and a rewrite within the same second (mtime in nanoseconds).
+struct FileIdentity {
+    bool exists = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file at `path` now; `exists` is false when there is none (or it
+// cannot be examined).
+FileIdentity GetFileIdentity(const std::string& path);
+
+// An advisory lock (flock) that makes a read-modify-write cycle atomic across processes.
+// It locks the sibling file "<path>.lock", never `path` itself, because an atomic write
+// replaces the file's inode and a lock held on the old inode would protect nothing. The
+// lock file is created when missing (its folder must exist) and is never deleted, since
+// deleting it would let two processes lock two different files.
+// The constructor blocks until the lock is granted. Two FileLock objects on the same path
+// exclude each other even inside one process, so a thread must not nest an exclusive lock.
+// The lock is released by the destructor, or by the kernel if the process dies.
+class FileLock {
+public:
+    enum class Mode { Shared, Exclusive };
+
+    FileLock(const std::string& path, Mode mode);
+    ~FileLock();
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // False when the lock file could not be opened or locked; Error() says why.
+    bool IsLocked() const { return m_fd >= 0; }
+    const std::string& Error() const { return m_error; }
+    // The lock file used for `path`.
+    static std::string LockPathFor(const std::string& path);
+
+private:
+    void Release();
+    int m_fd = -1;
+    std::string m_error;
+};
+
+namespace test_hooks {
+// Called by WriteFileAtomically after the temporary is complete and flushed, just before
+// the rename, with the temporary's path. Tests use it to kill a writer at the worst moment.
+// Pass nullptr to remove it. Not for production use.
+using BeforeRenameHook = void (*)(const std::string& temporaryPath);
+void SetBeforeRenameHook(BeforeRenameHook hook);
+} // namespace test_hooks
+
+} // namespace ketra::sys

@@ -1,0 +1,130 @@
+#include "host/PipingModel.h"
+
+#include <gtest/gtest.h>
+
+using namespace ketra::host;
+
+namespace {
+
+const char* kSmall = R"({
+  "title": "pump discharge",
+  "units": "in",
+  "nodes": [ { "id": 10, "at": [0, 0, 0] } ],
+  "elements": [
+    { "from": 10, "to": 20, "delta": [0, 0, 120], "od": 6.625, "wall": 0.28,
+      "bend": { "radius": 9 } },
+    { "from": 20, "to": 30, "delta": [240, 0, 0] },
+    { "from": 30, "to": 40, "delta": [0, 120, 0], "reducer": { "od": 4.5 } },
+    { "from": 40, "to": 50, "delta": [0, 24, 0], "rigid": true },
+    { "from": 30, "to": 35, "delta": [0, -60, 0] }
+  ],
+  "restraints": [ { "node": 30, "direction": "Z" },
+                  { "node": 40, "cosines": [3, 4, 0], "stiff": true } ],
+  "hangers": [ { "node": 20 } ],
+  "anchors": [ { "node": 10 } ],
+  "tees": [ { "node": 30 } ],
+  "steel": [ { "section": "channel", "from": [0, -20, 100], "to": [0, 20, 100],
+               "dims": [6, 2, 0.3, 0.2], "turn": 90 } ]
+})";
+
+std::string ErrorOf(const std::string& text) {
+    LoadResult r = ParsePipingModel(text, "m.json");
+    EXPECT_FALSE(r.ok) << text;
+    return r.error;
+}
+
+} // namespace
+
+TEST(PipingModel, ResolvesNodesFromDeltasAndCarriesDiameterForward) {
+    LoadResult r = ParsePipingModel(kSmall, "m.json");
+    ASSERT_TRUE(r.ok) << r.error;
+    const PipingModel& m = r.model;
+    EXPECT_EQ(m.title, "pump discharge");
+    ASSERT_EQ(m.elements.size(), 5u);
+    EXPECT_EQ(m.nodes.at(20), (Vec3{0, 0, 120}));
+    EXPECT_EQ(m.nodes.at(30), (Vec3{240, 0, 120}));
+    EXPECT_EQ(m.nodes.at(35), (Vec3{240, -60, 120}));
+    EXPECT_EQ(m.nodes.at(50), (Vec3{240, 144, 120}));
+    EXPECT_DOUBLE_EQ(m.elements[1].od, 6.625);  // carried forward
+    EXPECT_DOUBLE_EQ(m.elements[1].wall, 0.28); // carried forward
+    EXPECT_DOUBLE_EQ(m.elements[3].od, 4.5);    // after the reducer
+    ASSERT_TRUE(m.elements[0].bendRadius);
+    EXPECT_DOUBLE_EQ(*m.elements[0].bendRadius, 9);
+    EXPECT_TRUE(m.elements[3].rigid);
+    EXPECT_EQ(m.restraints[0].direction, 3);
+    EXPECT_EQ(m.restraints[1].cosines, "0.6, 0.8, 0"); // normalised
+    EXPECT_TRUE(m.restraints[1].stiff);
+    EXPECT_EQ(m.steel[0].section, SteelSection::Channel);
+    EXPECT_EQ(m.ElementsAt(30).size(), 3u);
+}
+
+TEST(PipingModel, ErrorsNameFileLineAndColumn) {
+    // Syntax error: the position of the bad byte.
+    EXPECT_EQ(ErrorOf("{\n  \"units\": in\n}"), ErrorOf("{\n  \"units\": in\n}"));
+    EXPECT_EQ(ErrorOf("{\n  \"units\": in\n}").rfind("m.json:2:", 0), 0u);
+    // Unknown key: the position of the key.
+    EXPECT_EQ(ErrorOf("{\n  \"elemnts\": []\n}"), "m.json:2:3: unknown key \"elemnts\" in the model");
+    // Wrong type: the position of the value.
+    EXPECT_EQ(ErrorOf("{\"units\": 3}"), "m.json:1:11: \"units\" must be a string, not a number");
+    // Duplicate key.
+    EXPECT_EQ(ErrorOf("{\"units\": \"in\", \"units\": \"mm\"}"), "m.json:1:17: duplicate key \"units\"");
+}
+
+TEST(PipingModel, RejectsBadGeometryAndReferences) {
+    const std::string head = R"({"elements": [)";
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [0, 0, 0], "od": 2}]})").find("zero length"),
+              std::string::npos);
+    // Numbers too large for a double are refused where they stand.
+    EXPECT_EQ(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [0, 0, 1e999], "od": 2}]})"),
+              "m.json:1:58: number overflow parsing '1e999'");
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [0, 0, 1]}]})").find("outer diameter"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [0, 0, 1], "od": -2}]})").find("greater than zero"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2},
+                                {"from": 70, "to": 80, "delta": [1, 0, 0]}]})")
+                  .find("node 70 has no coordinates"),
+              std::string::npos);
+    // A closed loop whose deltas disagree.
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2},
+                                {"from": 20, "to": 30, "delta": [0, 1, 0]},
+                                {"from": 30, "to": 10, "delta": [-1, 0, 0]}]})")
+                  .find("already lies elsewhere"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2}],
+                       "restraints": [{"node": 99, "direction": "Y"}]})")
+                  .find("node 99"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2}],
+                       "restraints": [{"node": 20, "direction": "W"}]})")
+                  .find("X, Y, Z"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2, "bend": {"radius": 3}}]})")
+                  .find("needs an element that starts there"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + R"({"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2}], "tees": [{"node": 20}]})")
+                  .find("exactly three"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("{}").find("no elements"), std::string::npos);
+    EXPECT_NE(ErrorOf("[]").find("must be an object"), std::string::npos);
+}
+
+TEST(PipingModel, EveryTruncationFailsCleanly) {
+    const std::string text = kSmall;
+    for (std::size_t n = 0; n < text.size(); ++n) {
+        LoadResult r = ParsePipingModel(text.substr(0, n), "t.json");
+        EXPECT_FALSE(r.ok) << "prefix of " << n << " bytes loaded";
+        EXPECT_EQ(r.error.rfind("t.json:", 0), 0u) << r.error;
+    }
+}
+
+TEST(PipingModel, DeepNestingIsRefusedNotCrashed) {
+    std::string deep = "{\"title\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    EXPECT_NE(ErrorOf(deep).find("deeper than"), std::string::npos);
+}
+
+TEST(PipingModel, MissingFileIsReported) {
+    LoadResult r = LoadPipingModel("/nonexistent/plant.json");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "/nonexistent/plant.json: cannot open the model file");
+}

@@ -1,0 +1,192 @@
+#include "platform/sys/AtomicFile.h"
+
+#include "platform/sys/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace ketra::sys;
+using ketra::test::TempDir;
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(path, &bytes, nullptr)) << path;
+    return bytes;
+}
+
+int CountEntries(const std::string& directory) {
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory))
+        ++n;
+    return n;
+}
+
+// Runs `body` in a forked child and returns its wait status.
+template <class F> int InChild(F body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+} // namespace
+
+TEST(AtomicFile, WritesReplacesAndLeavesNoTemporary) {
+    TempDir dir;
+    const std::string path = dir.File("a.txt");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "first", &error)) << error;
+    EXPECT_EQ(Slurp(path), "first");
+    std::string binary("x\0y\xff", 4);
+    ASSERT_TRUE(WriteFileAtomically(path, binary, &error)) << error;
+    EXPECT_EQ(Slurp(path), binary);
+    ASSERT_TRUE(WriteFileAtomically(path, "", &error)) << error;
+    EXPECT_EQ(Slurp(path), "");
+    EXPECT_EQ(CountEntries(dir.Path()), 1);
+}
+
+TEST(AtomicFile, KeepsPermissionsAndFollowsLinks) {
+    TempDir dir;
+    const std::string target = dir.File("target.reg");
+    ASSERT_TRUE(WriteFileAtomically(target, "old", nullptr));
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    const std::string link = dir.File("link.reg");
+    ASSERT_EQ(symlink("target.reg", link.c_str()), 0);
+
+    ASSERT_TRUE(WriteFileAtomically(link, "new", nullptr));
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+    EXPECT_EQ(Slurp(target), "new");
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(AtomicFile, FailuresNameThePathAndLeaveNothing) {
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(dir.File("missing/x.reg"), "data", &error));
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    EXPECT_EQ(CountEntries(dir.Path()), 0);
+
+    std::string bytes = "stale";
+    EXPECT_FALSE(ReadFile(dir.File("none"), &bytes, &error));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_NE(error.find("none"), std::string::npos) << error;
+    EXPECT_FALSE(ReadFile(dir.Path(), &bytes, &error)) << "a folder is not a file";
+    EXPECT_FALSE(WriteFileAtomically("", "x", &error));
+}
+
+TEST(AtomicFile, MakeParentDirectoriesCreatesTheChain) {
+    TempDir dir;
+    const std::string path = dir.File("a/b/c/settings.reg");
+    std::string error;
+    ASSERT_TRUE(MakeParentDirectories(path, &error)) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("a/b/c")));
+    EXPECT_TRUE(WriteFileAtomically(path, "ok", &error)) << error;
+    ASSERT_TRUE(WriteFileAtomically(dir.File("plain"), "f", nullptr));
+    EXPECT_FALSE(MakeParentDirectories(dir.File("plain/x"), &error));
+}
+
+TEST(AtomicFile, IdentityNoticesRewritesOfTheSameSize) {
+    TempDir dir;
+    const std::string path = dir.File("id");
+    EXPECT_FALSE(GetFileIdentity(path).exists);
+    ASSERT_TRUE(WriteFileAtomically(path, "aaaa", nullptr));
+    const FileIdentity first = GetFileIdentity(path);
+    EXPECT_TRUE(first.exists);
+    EXPECT_EQ(first.size, 4);
+    EXPECT_EQ(first, GetFileIdentity(path));
+    ASSERT_TRUE(WriteFileAtomically(path, "bbbb", nullptr));
+    EXPECT_NE(first, GetFileIdentity(path)) << "a replacement has a new inode";
+}
+
+// A writer that dies after writing its temporary but before renaming it must leave the
+// previous content in place.
+TEST(AtomicFile, WriterKilledBeforeRenameLeavesOldFile) {
+    TempDir dir;
+    const std::string path = dir.File("settings.reg");
+    ASSERT_TRUE(WriteFileAtomically(path, "old content", nullptr));
+    const int status = InChild([&] {
+        test_hooks::SetBeforeRenameHook([](const std::string&) { raise(SIGKILL); });
+        WriteFileAtomically(path, "new content that never lands", nullptr);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+    EXPECT_EQ(Slurp(path), "old content");
+}
+
+// Two processes incrementing a counter file under the lock must not lose an increment.
+TEST(FileLock, SerialisesReadModifyWriteAcrossProcesses) {
+    TempDir dir;
+    const std::string path = dir.File("counter");
+    ASSERT_TRUE(WriteFileAtomically(path, "0", nullptr));
+    constexpr int kRounds = 150;
+    auto increment = [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            FileLock lock(path, FileLock::Mode::Exclusive);
+            if (!lock.IsLocked())
+                _exit(2);
+            std::string bytes;
+            if (!ReadFile(path, &bytes, nullptr))
+                _exit(3);
+            const std::string next = std::to_string(std::stoi(bytes) + 1);
+            if (!WriteFileAtomically(path, next, nullptr))
+                _exit(4);
+        }
+    };
+    const pid_t other = fork();
+    if (other == 0) {
+        increment();
+        _exit(0);
+    }
+    increment();
+    int status = 0;
+    waitpid(other, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Slurp(path), std::to_string(2 * kRounds));
+}
+
+TEST(FileLock, SharedLocksCoexistAndExcludeWriters) {
+    TempDir dir;
+    const std::string path = dir.File("f");
+    {
+        FileLock a(path, FileLock::Mode::Shared);
+        ASSERT_TRUE(a.IsLocked()) << a.Error();
+        // A second shared holder in another process is granted at once; an exclusive
+        // request is not (checked with a non-blocking flock in the child).
+        const int status = InChild([&] {
+            FileLock b(path, FileLock::Mode::Shared);
+            if (!b.IsLocked())
+                _exit(1);
+        });
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        const int exclusive = InChild([&] {
+            const int fd = open(FileLock::LockPathFor(path).c_str(), O_RDWR);
+            _exit(flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0);
+        });
+        EXPECT_EQ(WEXITSTATUS(exclusive), 0) << "exclusive lock granted while shared held";
+    }
+    FileLock moved(path, FileLock::Mode::Exclusive);
+    FileLock owner(std::move(moved));
+    EXPECT_TRUE(owner.IsLocked());
+    EXPECT_FALSE(moved.IsLocked());
+
+    FileLock bad(dir.File("no/such/folder/f"), FileLock::Mode::Exclusive);
+    EXPECT_FALSE(bad.IsLocked());
+    EXPECT_NE(bad.Error().find("no/such/folder"), std::string::npos) << bad.Error();
+}
