@@ -418,6 +418,10 @@ private:
 
     // Text style helpers.
     struct TextStyle;
+    static const TextStyle& AnnotationStyle();
+    static const TextStyle& NodeStyle();
+    static const TextStyle& LegendStyle();
+    static const TextStyle& OutputStyle();
     const char* GetTextSize(const TextStyle& style);
     const char* GetTextFont(const TextStyle& style);
     const char* GetTextColor(const TextStyle& style);
@@ -466,9 +470,6 @@ public:
     static double NumberAfter(const std::string& text, const char* token);
     // "left" -> "<", "center" -> "*", anything else -> ">" (case-insensitive).
     static const char* JustificationChar(const std::string& text);
-    // UTF-8 <-> wide text (invalid input bytes become U+FFFD).
-    static std::string Narrow(const std::wstring& text);
-    static std::wstring Widen(const std::string& text);
 
 private:
     std::wstring m_configFile;

@@ -1,4 +1,7 @@
+#include "host/ModelGenerator.h"
 #include "host/PipingModel.h"
+
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -127,4 +130,20 @@ TEST(PipingModel, MissingFileIsReported) {
     LoadResult r = LoadPipingModel("/nonexistent/plant.json");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "/nonexistent/plant.json: cannot open the model file");
+}
+
+TEST(ModelGenerator, WritesLoadableModelsOfAboutTheRequestedSize) {
+    for (int n : {1, 500, 5000}) {
+        std::ostringstream out;
+        GenerateModel(out, n);
+        LoadResult r = ParsePipingModel(out.str(), "generated.json");
+        ASSERT_TRUE(r.ok) << r.error;
+        const auto count = static_cast<int>(r.model.elements.size());
+        EXPECT_GE(count, std::min(n, 40));
+        EXPECT_LE(count, n + 60);
+        EXPECT_FALSE(r.model.restraints.empty());
+        EXPECT_FALSE(r.model.hangers.empty());
+        EXPECT_FALSE(r.model.tees.empty());
+        EXPECT_FALSE(r.model.steel.empty());
+    }
 }

@@ -48,7 +48,7 @@ TEST(ElementPathTest, NodeNumbersParseLikeAtoiWithoutOverflow) {
     EXPECT_EQ(ParseNodeNumber("10"), 10);
     EXPECT_EQ(ParseNodeNumber("  20abc"), 20);
     EXPECT_EQ(ParseNodeNumber("+7"), 7);
-    EXPECT_EQ(ParseNodeNumber("-5"), -105);
+    EXPECT_EQ(ParseNodeNumber("-5"), -5);
     EXPECT_EQ(ParseNodeNumber(""), 0);
     EXPECT_EQ(ParseNodeNumber("abc"), 0);
     EXPECT_EQ(ParseNodeNumber("- 5"), 0);

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,7 +27,10 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
         if (error) *error = "cannot write \"" + path + "\": " + std::strerror(errno);
         return false;
     }
-    ::fchmod(fd, 0644);
+    // mkstemp makes the file 0600; a saved picture gets the usual mode for new files.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     m_temporary = buffer.data();
     m_stream = ::fdopen(fd, "wb");
     if (!m_stream) {
@@ -51,12 +54,6 @@ bool AtomicFile::Commit(std::string* error) {
         std::FILE* stream = m_stream;
         m_stream = nullptr;
         if (std::fclose(stream) != 0) return fail("close");
-    } else if (m_released) {
-        int fd = ::open(m_temporary.c_str(), O_RDONLY);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
     }
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return fail("rename");
     m_done = true;

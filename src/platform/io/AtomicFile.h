@@ -23,14 +23,10 @@ public:
     // Flushes, syncs and renames the temporary over the target. False with a message when
     // any step fails (the temporary is then removed).
     bool Commit(std::string* error);
-    // Gives the stream up to a library that closes it itself (libtiff): Commit then only
-    // syncs by name and renames.
-    void ReleaseStream() { m_stream = nullptr; m_released = true; }
 
 private:
     std::string m_target, m_temporary;
     std::FILE* m_stream = nullptr;
-    bool m_released = false;
     bool m_done = false;
 };
 

@@ -1,0 +1,69 @@
+#include "platform/hc/Bvh.h"
+
+#include <algorithm>
+
+namespace ketra::hc {
+
+namespace {
+// Deeper trees than this cannot occur with median splits below 2^40 primitives; the cap keeps
+// the fixed query stack safe whatever the input.
+constexpr int kMaxDepth = 40;
+}  // namespace
+
+void Bvh::Clear() {
+    m_nodes.clear();
+    m_order.clear();
+    m_boxes.clear();
+}
+
+void Bvh::Build(std::span<const Aabb> boxes) {
+    Clear();
+    m_boxes.assign(boxes.begin(), boxes.end());
+    m_order.reserve(boxes.size());
+    for (uint32_t i = 0; i < boxes.size(); ++i)
+        if (!boxes[i].Empty())
+            m_order.push_back(i);
+    if (m_order.empty())
+        return;
+    m_nodes.reserve(2 * m_order.size() / kLeafSize + 2);
+    m_nodes.emplace_back();
+    BuildNode(0, 0, static_cast<uint32_t>(m_order.size()), 0);
+}
+
+void Bvh::BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth) {
+    Aabb box, centres;
+    for (uint32_t i = begin; i < end; ++i) {
+        const Aabb& b = m_boxes[m_order[i]];
+        box.Add(b);
+        centres.Add(b.Centre(0), b.Centre(1), b.Centre(2));
+    }
+    m_nodes[self].box = box;
+    const uint32_t count = end - begin;
+    if (count <= kLeafSize || depth >= kMaxDepth) {
+        m_nodes[self].first = begin;
+        m_nodes[self].count = count;
+        return;
+    }
+    int axis = 0;
+    float extent = centres.max[0] - centres.min[0];
+    for (int a = 1; a < 3; ++a)
+        if (centres.max[a] - centres.min[a] > extent) {
+            extent = centres.max[a] - centres.min[a];
+            axis = a;
+        }
+    const uint32_t mid = begin + count / 2;
+    std::nth_element(m_order.begin() + begin, m_order.begin() + mid, m_order.begin() + end,
+                     [&](uint32_t a, uint32_t b) {
+                         return m_boxes[a].Centre(axis) < m_boxes[b].Centre(axis);
+                     });
+    const uint32_t left = static_cast<uint32_t>(m_nodes.size());
+    m_nodes[self].first = left;
+    m_nodes[self].count = 0;
+    // Both child slots exist before either is built so that siblings sit side by side.
+    m_nodes.emplace_back();
+    m_nodes.emplace_back();
+    BuildNode(left, begin, mid, depth + 1);
+    BuildNode(left + 1, mid, end, depth + 1);
+}
+
+}  // namespace ketra::hc

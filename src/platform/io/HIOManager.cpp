@@ -1,0 +1,149 @@
+#include "platform/io/HIOManager.h"
+
+#include "platform/io/ImageWriters.h"
+#include "platform/render/Renderer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxPixels = 16384;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+thread_local std::string g_lastError;
+
+// Renders the segment offscreen and encodes the picture in one image format.
+class ImageOutputHandler final : public HOutputHandler {
+public:
+    ImageOutputHandler(const char* name, const char* types, ketra::io::ImageFormat format)
+        : m_name(name), m_types(types), m_format(format) {}
+
+    const char* GetOutputName() const override { return m_name; }
+    const char* GetOutputTypesString() const override { return m_types; }
+
+    HFileOutputResult FileOutputByKey(const char* filename, HC_KEY key,
+                                      const HOutputHandlerOptions* options) override {
+        const std::string path = filename ? filename : "";
+        if (path.empty()) {
+            HIOManager::SetLastError("no file name given");
+            return OutputBadFileName;
+        }
+        if (!options) {
+            HIOManager::SetLastError("\"" + path + "\": no image size given");
+            return OutputFail;
+        }
+        const int width = options->PixelWidth();
+        const int height = options->PixelHeight();
+        if (width <= 0 || height <= 0 || width > kMaxPixels || height > kMaxPixels) {
+            HIOManager::SetLastError("\"" + path + "\": image size " + std::to_string(width) +
+                                     "x" + std::to_string(height) + " pixels is not in 1.." +
+                                     std::to_string(kMaxPixels));
+            return OutputFail;
+        }
+        ketra::render::FrameSettings settings;
+        settings.width = width;
+        settings.height = height;
+        settings.samples = options->m_bMultisample ? 4 : 1;
+        ketra::render::Image image;
+        std::string error;
+        if (!ketra::render::RenderToImage(key, settings, image, &error)) {
+            HIOManager::SetLastError("\"" + path + "\": " + error);
+            return OutputFail;
+        }
+        ketra::io::ImageWriteOptions writeOptions;
+        writeOptions.dpi = options->m_Image_Dpi > 0 ? options->m_Image_Dpi : 96;
+        writeOptions.jpegQuality = options->m_JpegQuality;
+        switch (ketra::io::WriteImage(image, path, m_format, writeOptions, &error)) {
+        case ketra::io::WriteStatus::Ok: HIOManager::SetLastError(""); return OutputOK;
+        case ketra::io::WriteStatus::BadPath: HIOManager::SetLastError(error); return OutputBadFileName;
+        case ketra::io::WriteStatus::Failed: break;
+        }
+        HIOManager::SetLastError(error);
+        return OutputFail;
+    }
+
+private:
+    const char* m_name;
+    const char* m_types;
+    ketra::io::ImageFormat m_format;
+};
+
+int PixelsOf(int explicitPixels, float inches, int dpi) {
+    if (explicitPixels > 0) return explicitPixels;
+    if (!(inches > 0.0f) || !std::isfinite(inches)) return 0;
+    const double pixels = std::round(static_cast<double>(inches) * (dpi > 0 ? dpi : 96));
+    if (pixels > 1e9) return kMaxPixels + 1;  // reported as out of range, never wrapped
+    return std::max(1, static_cast<int>(pixels));
+}
+
+} // namespace
+
+int HOutputHandlerOptions::PixelWidth() const {
+    if (m_Pixel_Width > 0 && m_Pixel_Height > 0) return m_Pixel_Width;
+    return PixelsOf(0, m_Window_Width, m_Image_Dpi);
+}
+
+int HOutputHandlerOptions::PixelHeight() const {
+    if (m_Pixel_Width > 0 && m_Pixel_Height > 0) return m_Pixel_Height;
+    return PixelsOf(0, m_Window_Height, m_Image_Dpi);
+}
+
+HIOManager::HIOManager() {
+    using ketra::io::ImageFormat;
+    RegisterOutputHandler(std::make_unique<ImageOutputHandler>("png", "png", ImageFormat::Png));
+    RegisterOutputHandler(std::make_unique<ImageOutputHandler>("bmp", "bmp", ImageFormat::Bmp));
+    RegisterOutputHandler(std::make_unique<ImageOutputHandler>("tif", "tif;tiff", ImageFormat::Tiff));
+    RegisterOutputHandler(std::make_unique<ImageOutputHandler>("jpeg", "jpg;jpeg", ImageFormat::Jpeg));
+}
+
+HIOManager* HIOManager::Instance() {
+    static HIOManager manager;
+    return &manager;
+}
+
+HOutputHandler* HIOManager::GetOutputHandler(const char* extension) const {
+    if (!extension) return nullptr;
+    std::string text = extension;
+    const size_t dot = text.rfind('.');
+    if (dot != std::string::npos) text = text.substr(dot + 1);
+    text = Lower(text);
+    if (text.empty()) return nullptr;
+    for (const Entry& entry : m_byExtension)
+        if (entry.extension == text) return entry.handler;
+    return nullptr;
+}
+
+HOutputHandler* HIOManager::RegisterOutputHandler(std::unique_ptr<HOutputHandler> handler) {
+    if (!handler) return nullptr;
+    HOutputHandler* raw = handler.get();
+    m_handlers.push_back(std::move(handler));
+    std::string types = Lower(raw->GetOutputTypesString() ? raw->GetOutputTypesString() : "");
+    size_t start = 0;
+    while (start <= types.size()) {
+        size_t end = types.find(';', start);
+        if (end == std::string::npos) end = types.size();
+        std::string extension = types.substr(start, end - start);
+        if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+        if (!extension.empty()) {
+            auto found = std::find_if(m_byExtension.begin(), m_byExtension.end(),
+                                      [&](const Entry& e) { return e.extension == extension; });
+            if (found != m_byExtension.end())
+                found->handler = raw;
+            else
+                m_byExtension.push_back({extension, raw});
+        }
+        start = end + 1;
+    }
+    return raw;
+}
+
+const std::string& HIOManager::LastError() { return g_lastError; }
+
+void HIOManager::SetLastError(std::string text) { g_lastError = std::move(text); }
