@@ -11,8 +11,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +54,8 @@ Identity IdentityOf(const struct stat& st) {
             static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
+constexpr long long kRacyWindowNs = 2000000000LL;
+
 // Line number of a byte offset, for error messages.
 int LineOf(const std::string& bytes, std::ptrdiff_t offset) {
     int line = 1;
@@ -79,8 +83,19 @@ struct HOpConfig::Impl {
     Identity identity; // of the file the cache was parsed from
     State state = State::None;
     std::string problem; // why the file is not usable, for the report
-    std::string lastReport;
+    std::set<std::string> reported; // messages shown since the file was last usable
     std::uint64_t parseCount = 0;
+    // File times have a coarse granularity (a clock tick, seconds on some file systems):
+    // a same-size rewrite in place within that time keeps the identity. Until the file's
+    // time is safely in the past the cache is not trusted and each access re-reads it.
+    bool racy = true;
+
+    static bool IsRacy(const Identity& id) {
+        struct timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const long long nowNs = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+        return nowNs - id.mtimeNs < kRacyWindowNs;
+    }
 
     pugi::xml_node Root() { return doc.child(kRoot); }
 
@@ -88,8 +103,8 @@ struct HOpConfig::Impl {
     // the identity matches the bytes parsed even when another process replaces the file.
     void Refresh(const std::string& file) {
         struct stat st {};
-        if (state != State::None && path == file && ::stat(file.c_str(), &st) == 0 &&
-            IdentityOf(st) == identity && state != State::Missing)
+        if (state != State::None && state != State::Missing && !racy && path == file &&
+            ::stat(file.c_str(), &st) == 0 && IdentityOf(st) == identity)
             return;
         path = file;
         doc.reset();
@@ -106,6 +121,7 @@ struct HOpConfig::Impl {
         bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
         if (ok) {
             identity = IdentityOf(st);
+            racy = IsRacy(identity);
             bytes.resize(static_cast<size_t>(st.st_size));
             size_t done = 0;
             while (done < bytes.size()) {
@@ -137,6 +153,8 @@ struct HOpConfig::Impl {
             return;
         }
         state = Root() ? State::Ok : State::NoRoot;
+        if (state == State::Ok)
+            reported.clear();
         if (state == State::NoRoot)
             problem = "no PlotProperties root element";
     }
@@ -150,6 +168,7 @@ struct HOpConfig::Impl {
         if (::stat(file.c_str(), &st) == 0) {
             path = file;
             identity = IdentityOf(st);
+            racy = IsRacy(identity);
             state = Root() ? State::Ok : State::NoRoot;
         } else {
             state = State::None;
@@ -225,9 +244,8 @@ const char* HOpConfig::Result(std::string text) {
 
 void HOpConfig::Report(const std::string& message) {
     // Once per file state: a broken file would otherwise raise a box on every access.
-    if (m_impl->lastReport == message)
+    if (!m_impl->reported.insert(message).second)
         return;
-    m_impl->lastReport = message;
     ketra::sys::GetShell().MessageBox(message, "Plot Properties", ketra::sys::Shell::Icon::Warning,
                                       ketra::sys::Shell::Buttons::Ok);
 }
@@ -237,7 +255,7 @@ void HOpConfig::Report(const std::string& message) {
 void HOpConfig::SetConfigFile(const wchar_t* file) {
     m_configFile = file ? file : L"";
     m_impl->Invalidate();
-    m_impl->lastReport.clear();
+    m_impl->reported.clear();
     m_fileSet = !m_configFile.empty();
     if (!m_fileSet)
         return;
@@ -412,8 +430,7 @@ void HOpConfig::SetAttributes(const char* section, const char* name,
     ketra::sys::FileLock lock(path, ketra::sys::FileLock::Mode::Exclusive);
     impl.Refresh(path);
     if (impl.state != Impl::State::Ok) {
-        Report("The setting \"" + std::string(name) + "\" was not saved: the plot properties file \"" +
-               path + "\" " +
+        Report("Settings cannot be saved: the plot properties file \"" + path + "\" " +
                (impl.state == Impl::State::Missing ? std::string("does not exist")
                                                    : "cannot be used (" + impl.problem + ")") +
                ". The file is left as it is.");

@@ -17,8 +17,11 @@ std::wstring Wide(const char* text) { return ketra::sys::FromUtf8(text ? text : 
 std::string Str(const char* text) { return text ? text : ""; }
 
 // Channel of a colour text ("r=1.000000 ...") as a byte: × 255, truncated, low 8 bits.
+// The small allowance makes a colour written with six decimals read back as itself
+// (150 / 255 is written 0.588235, which × 255 is 149.99993) while a true fraction such as
+// 0.5 (127.5) still truncates.
 unsigned long ChannelByte(double value) {
-    const double scaled = value * 255.0;
+    const double scaled = value * 255.0 + 0.001;
     if (!(scaled > -9.0e18 && scaled < 9.0e18))
         return 0;
     return static_cast<unsigned long>(static_cast<long long>(scaled) & 0xFF);

@@ -33,8 +33,8 @@ public:
     // record keeps `key` in its key field and is stored under the key's original key, which
     // is returned. Otherwise nothing is registered and `key` comes back unchanged. A key
     // already registered keeps its first record, but the node pair gains another index
-    // entry. A stale or unknown key registers nothing (and reaches the scene graph's error
-    // handler).
+    // entry. A stale or unknown key, or a segment kind given a non-segment key, registers
+    // nothing; the segment the caller has open stays open.
     long Add(long key, KEYTYPES keyType);
     // Registers a ready record under the original key of element.GetKey() (the key itself
     // when it is not a scene key). An existing record under that key stays; the node pair is

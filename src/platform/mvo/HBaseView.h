@@ -93,8 +93,8 @@ enum ViewMode {
 
 enum HandednessMode { HandednessLeft = 0, HandednessRight = 1, HandednessNotSet = 2 };
 
-// The axis triad: 0 off; 1 a triad in the lower-left corner window; 2 a triad at the
-// camera target in the scene; 3 both.
+// The axis triad window in the lower-left corner: 0 hides it; 1, 2 and 3 show it (the
+// values are kept apart for hosts that cycle through them; all three draw the same triad).
 enum AxisMode { AxisOff = 0, AxisOn = 1, AxisCenter = 2, AxisOnAndCenter = 3 };
 
 class HBaseView : public HUpdateListener, public HMouseListener, public HObjectManipulationListener {
@@ -112,6 +112,10 @@ public:
     ~HBaseView() override;
     HBaseView(const HBaseView&) = delete;
     HBaseView& operator=(const HBaseView&) = delete;
+
+    // Whether Init installs the renderer's display driver (default true). Tests that must
+    // not render call SetAutoInstallDisplayDriver(false) before creating views.
+    static void SetAutoInstallDisplayDriver(bool on);
 
     // Builds the segment tree, default attributes, lights, camera (Iso view of a unit box),
     // the selection set (a plain HSelectionSet unless one was installed) and the managers.
@@ -184,6 +188,17 @@ public:
     // The camera set by Init (or the last SetViewMode/ZoomToExtents that fitted the model).
     void ZoomToInitialCamera();
 
+    // Conversions through the scene camera and the window's aspect ratio. Window points are
+    // local window coordinates (-1..1, y up) with z = 0 on the plane through the camera
+    // target facing the camera; viewpoint space has the eye at the origin, +z towards the
+    // target.
+    HPoint WindowToWorld(const HPoint& window) const;
+    HPoint WorldToWindow(const HPoint& world) const;
+    HPoint WorldToViewpoint(const HPoint& world) const;
+    HPoint ViewpointToWorld(const HPoint& viewpoint) const;
+    // Width / height of the window in pixels (1 when unknown).
+    double GetWindowAspect() const;
+
     void GetCamera(HCamera& camera) const;
     void SetCamera(const HCamera& camera);
     // Called after every camera change: marks the camera changed, moves the axis triad and
@@ -210,9 +225,8 @@ public:
 
     void SetAnnotationResize(bool on) { m_annotationResize = on; }
     bool GetAnnotationResize() const { return m_annotationResize; }
-    // Hide overlapped text: heuristic "hidden surfaces" on text via the scene's rendering
-    // options ("text overlap = hide" is not a graphics option; the flag is kept and the
-    // scene's heuristics get "hide overlapped text" / "no hide overlapped text").
+    // Hide overlapped text: the flag is kept for the annotation layer and the scene gets the
+    // heuristic "hide overlapped text" / "no hide overlapped text".
     void SetHideOverlappedText(bool on);
     bool GetHideOverlappedText() const { return m_hideOverlappedText; }
     // Backplane culling: scene heuristics "backplane cull" / "no backplane cull".

@@ -5,6 +5,7 @@
 // from inside a callback).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 typedef long HC_KEY;
@@ -58,8 +59,8 @@ public:
     void EmitObjectMoved(HBaseView* view, HC_KEY key);
     void EmitObjectDeleted(HBaseView* view, HC_KEY key);
 
-    size_t UpdateListenerCount() const;
-    size_t MouseListenerCount() const;
+    std::size_t UpdateListenerCount() const;
+    std::size_t MouseListenerCount() const;
 
 private:
     template <class T> static void Remove(std::vector<T*>& list, T* item);

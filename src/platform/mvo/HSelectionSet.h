@@ -62,10 +62,10 @@ public:
     bool GetAllowSubentitySelection() const { return m_level == HSelectLevelSubentity; }
     void SetAllowSubentitySelection(bool allow);
 
-    // Highlighting: a selected segment gets the highlight style (colour
-    // "faces=yellow, edges=yellow, lines=yellow, markers=yellow, text=yellow" by default)
-    // through HC_Style_Segment; a geometry item's owner is not restyled, the item is coloured
-    // through HC_Open_Geometry only for shells' faces. Unhighlighting removes exactly that.
+    // Highlighting (only for a set with a view): a selected segment gets the highlight style
+    // (colour "faces=yellow, edges=yellow, lines=yellow, markers=yellow, text=yellow" by
+    // default) through HC_Style_Segment; geometry items are not restyled. Deselecting removes
+    // exactly that style reference.
     void SetHighlightColor(const char* colorSpec);
     const std::string& GetHighlightColor() const { return m_highlightColor; }
     HC_KEY GetHighlightStyle() const { return m_highlightStyle; }

@@ -74,12 +74,15 @@ public:
     // null array does nothing. Angles use HUtility::PI.
     static void GeneratePointsOnCircle(HPoint* points, const HPoint& center, float radius,
                                        int axis, int count, bool reverse);
-    // Adds one cutting plane through the centre of the model's bounding box, normal to -x,
-    // in the view's cutting-planes segment (a subsegment "cutting plane N" holding the plane
-    // and a translucent quad that shows it). Returns the subsegment's key, -1 without a view.
+    // Adds one cutting plane x = cx through the centre of the model's bounding box (cutting
+    // away x > cx) in the view's cutting-planes segment, in a subsegment `name` (default
+    // "cutting plane N", the first free N), and a yellow quad that shows it in a subsegment
+    // of the same name of the cutting-plane geometry segment. Returns the plane's segment,
+    // -1 without a view.
     static HC_KEY CreateCuttingPlane(HBaseView* view, const char* name = nullptr);
     // Creates the subsegment "threesection" of the cutting-planes segment with three
-    // cutting planes (x, y and z) through the model's centre, which cut away one octant.
+    // cutting planes through the model's centre: x = cx, y = cy and z = cz, each cutting
+    // away its positive side.
     // Returns its key, -1 without a view.
     static HC_KEY CreateThreeSidedSection(HBaseView* view);
 };

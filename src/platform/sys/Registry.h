@@ -53,6 +53,7 @@ constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 constexpr LONG ERROR_CANTWRITE = 1013;
 constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
 constexpr LONG ERROR_KEY_DELETED = 1018;
+constexpr LONG ERROR_UNSUPPORTED_TYPE = 1630;
 
 // Value types.
 constexpr DWORD REG_NONE = 0;
@@ -120,7 +121,8 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values);
 // Nothing to do: every change is on disk when its call returns.
 LONG RegFlushKey(HKEY key);
 
-// Conveniences over the calls above.
+// Conveniences over the calls above. A value of another type (or a dword whose size is not
+// 4 bytes, or string data that is not UTF-16) gives ERROR_UNSUPPORTED_TYPE.
 LONG RegSetString(HKEY key, const wchar_t* name, std::wstring_view text);
 LONG RegQueryString(HKEY key, const wchar_t* name, std::wstring* text);
 LONG RegSetDword(HKEY key, const wchar_t* name, DWORD value);

@@ -7,6 +7,20 @@
 
 namespace ketra::sys {
 
+RegistryKey::RegistryKey(const RegistryKey& other)
+    : m_name(other.m_name), m_values(other.m_values) {
+    for (const auto& [folded, sub] : other.m_subkeys)
+        m_subkeys.emplace(folded, std::make_unique<RegistryKey>(*sub));
+}
+
+RegistryKey& RegistryKey::operator=(const RegistryKey& other) {
+    if (this != &other) {
+        RegistryKey copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
 RegistryKey* RegistryKey::Find(std::wstring_view name) {
     const auto it = m_subkeys.find(FoldCase(name));
     return it == m_subkeys.end() ? nullptr : it->second.get();

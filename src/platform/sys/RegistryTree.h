@@ -35,6 +35,11 @@ struct RegValue {
 class RegistryKey {
 public:
     explicit RegistryKey(std::wstring name = {}) : m_name(std::move(name)) {}
+    // Copies are deep.
+    RegistryKey(const RegistryKey& other);
+    RegistryKey& operator=(const RegistryKey& other);
+    RegistryKey(RegistryKey&&) noexcept = default;
+    RegistryKey& operator=(RegistryKey&&) noexcept = default;
 
     const std::wstring& Name() const { return m_name; }
 
@@ -43,6 +48,7 @@ public:
     const RegistryKey* Find(std::wstring_view name) const;
     RegistryKey* FindOrCreate(std::wstring_view name, bool* created = nullptr);
     bool Remove(std::wstring_view name);
+    void ClearSubkeys() { m_subkeys.clear(); }
     const std::map<std::wstring, std::unique_ptr<RegistryKey>>& Subkeys() const { return m_subkeys; }
 
     // Values, in the order they were first set.

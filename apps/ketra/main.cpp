@@ -1,0 +1,284 @@
+// ketra: the command-line host. Draws piping models through the component, writes
+// pictures, prints what a model holds, and carries the settings store between machines.
+#include "Progress.h"
+#include "host/ModelGenerator.h"
+#include "host/PipingModel.h"
+#include "platform/io/HIOManager.h"
+#include "platform/sys/Registry.h"
+#include "plotter/Plotter.h"
+#include "view/HMyBaseView.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#ifdef KETRA_WITH_VIEWER
+int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std::string& title);
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+constexpr int kExitUsage = 1;
+constexpr int kExitBadModel = 2;
+constexpr int kExitFailed = 3;
+
+bool LoadModel(const std::string& path, ketra::host::PipingModel& model) {
+    ketra::host::LoadResult r = ketra::host::LoadPipingModel(path);
+    if (!r.ok) {
+        std::fprintf(stderr, "%s\n", r.error.c_str());
+        return false;
+    }
+    model = std::move(r.model);
+    return true;
+}
+
+const std::map<std::string, ViewMode> kViews = {
+    {"iso", HViewIsoSE}, {"iso-se", HViewIsoSE}, {"iso-sw", HViewIsoSW}, {"iso-ne", HViewIsoNE},
+    {"iso-nw", HViewIsoNW}, {"front", HViewFront}, {"back", HViewBack}, {"top", HViewTop},
+    {"bottom", HViewBottom}, {"left", HViewLeft}, {"right", HViewRight}};
+const std::map<std::string, HRenderMode> kModes = {
+    {"shaded", HRenderGouraud}, {"flat", HRenderFlat}, {"wireframe", HRenderWireframe},
+    {"hidden", HRenderHiddenLineFast}, {"silhouette", HRenderSilhouette}, {"markers", HRenderMarkers}};
+
+struct DrawArgs {
+    std::string model;
+    std::string config;
+    std::string view = "iso";
+    std::string mode = "shaded";
+    std::vector<std::string> hide;
+};
+
+void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
+    cmd->add_option("MODEL", a.model, "piping model file (docs/model-format.md)")->required();
+    cmd->add_option("--config", a.config, "plot-properties file (default: the user's file)");
+    std::string views, modes;
+    for (const auto& [k, v] : kViews)
+        views += (views.empty() ? "" : ", ") + k;
+    for (const auto& [k, v] : kModes)
+        modes += (modes.empty() ? "" : ", ") + k;
+    cmd->add_option("--view", a.view, "standard view: " + views)->capture_default_str();
+    cmd->add_option("--mode", a.mode, "render mode: " + modes)->capture_default_str();
+    cmd->add_option("--hide", a.hide,
+                    "element kinds to hide: pipes, bends, restraints, hangers, anchors, rigids, "
+                    "structures, expansion-joints, tees (repeat or separate with commas)")
+        ->delimiter(',');
+}
+
+// Loads, starts the component, draws, and applies view, mode and hidden kinds.
+int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plotter& plotter,
+         ketra::plotter::PlotStats* stats, double* loadSeconds, double* buildSeconds) {
+    auto t0 = Clock::now();
+    if (!LoadModel(a.model, model))
+        return kExitBadModel;
+    auto t1 = Clock::now();
+    if (!kViews.count(a.view)) {
+        std::fprintf(stderr, "ketra: unknown view \"%s\"\n", a.view.c_str());
+        return kExitUsage;
+    }
+    if (!kModes.count(a.mode)) {
+        std::fprintf(stderr, "ketra: unknown render mode \"%s\"\n", a.mode.c_str());
+        return kExitUsage;
+    }
+    std::vector<ketra::plotter::Kind> hidden;
+    for (const std::string& h : a.hide) {
+        ketra::plotter::Kind k;
+        if (!ketra::plotter::ParseKind(h, &k)) {
+            std::fprintf(stderr, "ketra: unknown element kind \"%s\"\n", h.c_str());
+            return kExitUsage;
+        }
+        hidden.push_back(k);
+    }
+    ketra::plotter::PlotOptions options;
+    options.configFile = a.config;
+    std::string error;
+    if (!plotter.Start(options, &error)) {
+        std::fprintf(stderr, "ketra: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    ketra::app::Progress progress("drawing " + a.model);
+    *stats = plotter.Draw(model, [&](long done, long total) { progress.Update(done, total); });
+    progress.Finish();
+    for (auto k : hidden)
+        plotter.Hide(k);
+    HMyBaseView& view = plotter.View();
+    view.SetRenderMode(kModes.at(a.mode));
+    view.SetViewMode(kViews.at(a.view), false, true);
+    auto t2 = Clock::now();
+    if (loadSeconds)
+        *loadSeconds = Seconds(t0, t1);
+    if (buildSeconds)
+        *buildSeconds = Seconds(t1, t2);
+    return 0;
+}
+
+bool ParseSize(const std::string& text, int* w, int* h) {
+    int ww = 0, hh = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &ww, &x, &hh, &extra) != 3 || (x != 'x' && x != 'X'))
+        return false;
+    if (ww < 1 || hh < 1 || ww > 16384 || hh > 16384)
+        return false;
+    *w = ww;
+    *h = hh;
+    return true;
+}
+
+int Render(const DrawArgs& a, const std::string& out, const std::string& size, int dpi, bool timings) {
+    int width = 0, height = 0;
+    if (!ParseSize(size, &width, &height)) {
+        std::fprintf(stderr, "ketra: --size must be WIDTHxHEIGHT (1 to 16384 each), not \"%s\"\n", size.c_str());
+        return kExitUsage;
+    }
+    std::string ext = std::filesystem::path(out).extension().string();
+    if (!ext.empty())
+        ext.erase(0, 1);
+    HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler(ext.c_str());
+    if (!handler) {
+        std::fprintf(stderr, "Handler for file type .%s unavailable.\nNo file has been created.\n", ext.c_str());
+        return kExitUsage;
+    }
+    ketra::host::PipingModel model;
+    ketra::plotter::Plotter plotter;
+    ketra::plotter::PlotStats stats;
+    double load = 0, build = 0;
+    if (int rc = Draw(a, model, plotter, &stats, &load, &build))
+        return rc;
+    auto t0 = Clock::now();
+    HOutputHandlerOptions options;
+    options.m_pHBaseView = &plotter.View();
+    options.m_Pixel_Width = width;
+    options.m_Pixel_Height = height;
+    options.m_Image_Dpi = dpi;
+    options.m_Window_Width = static_cast<float>(width) / static_cast<float>(dpi);
+    options.m_Window_Height = static_cast<float>(height) / static_cast<float>(dpi);
+    HFileOutputResult result = plotter.View().FileOutput(out.c_str(), handler, &options);
+    auto t1 = Clock::now();
+    if (result != OutputOK) {
+        std::fprintf(stderr, "ketra: could not write %s (%s)\n", out.c_str(),
+                     result == OutputBadFileName ? "bad file name or no permission" : "output failed");
+        return kExitFailed;
+    }
+    if (timings)
+        std::fprintf(stderr, "load %.3f s, build %.3f s, render and write %.3f s\n", load, build, Seconds(t0, t1));
+    return 0;
+}
+
+int Info(const std::string& path, bool registry) {
+    ketra::host::PipingModel model;
+    if (!LoadModel(path, model))
+        return kExitBadModel;
+    ketra::plotter::Plotter plotter;
+    std::string error;
+    if (!plotter.Start({}, &error)) {
+        std::fprintf(stderr, "ketra: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    ketra::plotter::PlotStats stats = plotter.Draw(model);
+    std::printf("model:      %s\n", path.c_str());
+    if (!model.title.empty())
+        std::printf("title:      %s\n", model.title.c_str());
+    std::printf("units:      %s, %s up\n", model.units == ketra::host::Units::Inches ? "in" : "mm",
+                model.up == ketra::host::UpAxis::Z ? "Z" : "Y");
+    std::printf("nodes:      %zu\n", model.nodes.size());
+    std::printf("elements:   %zu\n", model.elements.size());
+    for (const auto& [kind, count] : stats.counts)
+        std::printf("  %-17s %d\n", ketra::plotter::KindSegmentName(kind), count);
+    if (stats.hasBox)
+        std::printf("bounding box: (%.3f, %.3f, %.3f) to (%.3f, %.3f, %.3f)\n", stats.bboxMin[0],
+                    stats.bboxMin[1], stats.bboxMin[2], stats.bboxMax[0], stats.bboxMax[1], stats.bboxMax[2]);
+    std::printf("registry:   %d keys\n", plotter.Registry().GetSize());
+    if (registry) {
+        static const char* names[] = {"pipe", "bend", "anchor", "restraint", "rigid", "hanger", "text", "tees"};
+        for (const auto& [key, element] : plotter.Registry().GetElements()) {
+            int type = static_cast<int>(element.GetType());
+            std::printf("  key %ld  %d-%d  %s\n", key, element.GetFrom(), element.GetTo(),
+                        type >= 0 && type < 8 ? names[type] : "?");
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"ketra: draws piping models in 3D and writes pictures of them"};
+    app.require_subcommand(1);
+
+    DrawArgs renderArgs;
+    std::string out, size = "1280x1024";
+    int dpi = 96;
+    bool timings = false;
+    CLI::App* render = app.add_subcommand("render", "draw a model into an image file");
+    AddDrawOptions(render, renderArgs);
+    render->add_option("-o,--output", out, "output file: .png, .tif, .tiff, .bmp, .jpg, .jpeg")->required();
+    render->add_option("--size", size, "image size in pixels, WIDTHxHEIGHT")->capture_default_str();
+    render->add_option("--dpi", dpi, "resolution written into the image")->check(CLI::Range(1, 10000))->capture_default_str();
+    render->add_flag("--timings", timings, "print load, build and output times");
+
+    std::string infoPath;
+    bool registry = false;
+    CLI::App* info = app.add_subcommand("info", "print element counts, bounding box and the element registry");
+    info->add_option("MODEL", infoPath, "piping model file")->required();
+    info->add_flag("--registry", registry, "list every registered key with its nodes and type");
+
+    DrawArgs viewArgs;
+    CLI::App* view = app.add_subcommand("view", "open a model in an interactive window");
+    AddDrawOptions(view, viewArgs);
+
+    int generateCount = 0;
+    CLI::App* generate = app.add_subcommand("generate", "write a plausible plant model of about N elements to standard output");
+    generate->add_option("N", generateCount, "number of elements")->required()->check(CLI::Range(1, 10000000));
+
+    std::string settingsFile;
+    CLI::App* settings = app.add_subcommand("settings", "carry the settings store between machines");
+    settings->require_subcommand(1);
+    CLI::App* exportCmd = settings->add_subcommand("export", "write the settings store to a .reg file");
+    exportCmd->add_option("FILE", settingsFile, ".reg file to write")->required();
+    CLI::App* importCmd = settings->add_subcommand("import", "merge a .reg file into the settings store");
+    importCmd->add_option("FILE", settingsFile, ".reg file to read")->required();
+
+    CLI11_PARSE(app, argc, argv);
+
+    if (*render)
+        return Render(renderArgs, out, size, dpi, timings);
+    if (*info)
+        return Info(infoPath, registry);
+    if (*generate) {
+        ketra::host::GenerateModel(std::cout, generateCount);
+        return std::cout.good() ? 0 : kExitFailed;
+    }
+    if (*exportCmd || *importCmd) {
+        std::string error;
+        bool ok = *exportCmd ? ketra::sys::RegExportFile(settingsFile, &error)
+                             : ketra::sys::RegImportFile(settingsFile, &error);
+        if (!ok) {
+            std::fprintf(stderr, "ketra: %s\n", error.c_str());
+            return kExitFailed;
+        }
+        std::printf("%s %s\n", *exportCmd ? "exported the settings store to" : "imported", settingsFile.c_str());
+        return 0;
+    }
+    if (*view) {
+#ifdef KETRA_WITH_VIEWER
+        ketra::host::PipingModel model;
+        ketra::plotter::Plotter plotter;
+        ketra::plotter::PlotStats stats;
+        if (int rc = Draw(viewArgs, model, plotter, &stats, nullptr, nullptr))
+            return rc;
+        return RunViewer(argc, argv, plotter, model.title.empty() ? viewArgs.model : model.title);
+#else
+        std::fprintf(stderr, "ketra: this build has no window support (built without Qt)\n");
+        return kExitFailed;
+#endif
+    }
+    return 0;
+}

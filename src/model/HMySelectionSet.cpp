@@ -1,0 +1,33 @@
+#include "model/HMySelectionSet.h"
+
+#include "platform/hc/hc.h"
+#include "view/HBaseViewEx.h"
+
+#include <cstring>
+
+HMySelectionSet::HMySelectionSet(HBaseViewEx* view) : HSelectionSet(view) {}
+
+HMySelectionSet::~HMySelectionSet() = default;
+
+long HMySelectionSet::EffectiveKey(long key) const {
+    if (m_selectLevel != PromoteToSegment) {
+        return key;
+    }
+    char type[128] = "";
+    HC_Show_Key_Type(key, type); // "invalid", without an error, for a stale key
+    if (std::strcmp(type, "segment") == 0 || std::strcmp(type, "invalid") == 0) {
+        return key;
+    }
+    const long owner = HC_KShow_Owner_By_Key(key);
+    return owner == -1 ? key : owner;
+}
+
+void HMySelectionSet::Select(long key, const char* segpath, long includeKey, long includerKey) {
+    (void)includeKey;
+    (void)includerKey;
+    HSelectionSet::Select(EffectiveKey(key), segpath, 0, 0, false);
+}
+
+bool HMySelectionSet::DeSelect(long key) {
+    return HSelectionSet::DeSelect(EffectiveKey(key), false);
+}

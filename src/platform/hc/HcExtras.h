@@ -1,0 +1,124 @@
+// HcExtras.h — calls and C++ helpers of the camera, coordinate, picking and scene-file part of
+// the scene graph that hc.h does not declare. The renderer and the view layer use the C++
+// helpers to see a segment exactly as picking and HC_Compute_Coordinates see it.
+#pragma once
+
+#include "platform/hc/CameraMath.h"
+#include "platform/hc/SceneGraph.h"
+#include "platform/hc/hc.h"
+
+#include <vector>
+
+extern "C" {
+// Driver options of the open segment ("" when none), as HC_Set_Driver_Options accepts them.
+void HC_Show_Driver_Options(char* list);
+// Removes the open segment's driver options (its window falls back to 800 x 600 at 96 dpi).
+void HC_UnSet_Driver_Options(void);
+// Removes the open segment's own camera (it inherits again).
+void HC_UnSet_Camera(void);
+}
+
+namespace ketra::hc {
+
+// Window of a display (a segment two levels below "/driver"): 800 x 600 pixels at 96 dpi
+// until "window size = (W pixels, H pixels)" is set on it. Segments in no display get the
+// default window. Driver option "selection proximity = <cm>" sets the pick aperture.
+struct DisplayWindow {
+    const Segment* display = nullptr;  // null when the segment is in no display
+    int widthPixels = 800, heightPixels = 600;
+    double dpi = 96.0;
+    double selectionProximityCm = 0.1;  // half the side of the square pick aperture
+};
+// The display that `segment` lies in (itself or an ancestor), or the default window.
+DisplayWindow FindDisplayWindow(const Segment& segment);
+// The display window of a display segment itself (whatever its depth).
+DisplayWindow DisplayWindowOf(const Segment& display);
+// True for segments two levels below "/driver".
+bool IsDisplaySegment(const Segment& segment);
+
+// The camera a slot stands for: its own values when set, else the default camera of
+// CameraMath (looking down -Z from +Z at the origin, right-handed).
+CameraMath::Camera ToMathCamera(const Camera& slot);
+void FromMathCamera(const CameraMath::Camera& camera, Camera& slot);
+// The camera in effect for resolved attributes (the default camera when none is set).
+CameraMath::Camera EffectiveCamera(const NetAttributes& net);
+
+// Everything that maps a segment's coordinates onto its window, for a chain of segments
+// from the root (Graph::PathChain). Matrices follow CameraMath's conventions.
+struct SegmentView {
+    NetAttributes net;                    // net attributes at the end of the chain
+    CameraMath::Camera camera;            // camera in effect
+    DisplayWindow window;                 // the display the chain runs through
+    double localWidthPixels = 800, localHeightPixels = 600;  // the local (sub)window
+    CameraMath::Matrix4 objectToWorld;
+    CameraMath::Matrix4 worldToViewpoint;
+    CameraMath::Matrix4 viewpointToLocalWindow;
+    CameraMath::Matrix4 localToOuterWindow;  // affine in x and y; z passes
+    CameraMath::Matrix4 localWindowToPixels;
+    CameraMath::Matrix4 outerWindowToPixels;
+};
+// Builds the view of the last segment of `chain` (root first); false when the chain is empty.
+bool BuildSegmentView(const std::vector<const Segment*>& chain, SegmentView& out);
+// As above for the net attributes and chain of an include path (HC_*_By_Path conventions).
+bool BuildSegmentViewForPath(int count, const Key* keys, SegmentView& out, std::string* error);
+
+}  // namespace ketra::hc
+
+// ---------------------------------------------------------------------------
+// Bounds and the per-segment spatial index (rebuilt lazily when the subtree changes)
+// ---------------------------------------------------------------------------
+#include "platform/hc/Bvh.h"
+
+namespace ketra::hc {
+
+// Box of an item in its segment's object coordinates (its full-detail geometry). Items
+// without extent (lights, cutting planes) give an empty box.
+Aabb ItemBounds(const Geometry& item);
+// Box of `box` mapped by `matrix` (corners transformed, with the homogeneous divide).
+Aabb TransformBox(const Aabb& box, const CameraMath::Matrix4& matrix);
+// A segment's own modelling matrix (identity when none).
+CameraMath::Matrix4 LocalMatrix(const Segment& segment);
+
+// One thing a segment shows: one of its items, one subsegment, or one include.
+struct IndexEntry {
+    enum class Kind : uint8_t { Item, Child, Include };
+    Kind kind = Kind::Item;
+    const Geometry* item = nullptr;      // Kind::Item
+    const Segment* segment = nullptr;    // Kind::Child: the child; Kind::Include: the target
+    const Reference* include = nullptr;  // Kind::Include
+};
+// Spatial index of one segment: its entries and a hierarchy over their boxes, all in the
+// segment's object coordinates (children and included segments with their own modelling
+// matrices applied). Valid until the next change of the graph.
+struct SegmentIndex {
+    Aabb bounds;  // everything below the segment (empty when nothing has extent)
+    std::vector<IndexEntry> entries;
+    Bvh bvh;      // over entries, by index
+    uint64_t stamp = 0;            // newest change inside the subtree when built
+    uint64_t checkedGeneration = 0;
+};
+// The index of `segment`, brought up to date (cheap when nothing changed since the last
+// call). Includes that lead back into their own including chain are left out.
+const SegmentIndex& IndexOf(const Segment& segment);
+
+// Face i of a shell: the range of its face list holding its outline and the holes after it.
+struct FaceRange {
+    uint32_t begin = 0, end = 0;
+};
+// The faces of a shell in face order (entries that index past the points are skipped).
+void ShellFaces(const ShellData& shell, std::vector<FaceRange>& out);
+
+// Index over the faces (shells) or the segments (polylines, polycylinders) of one item:
+// primitive i is face i (ranges in `faces`) or the segment from point i to point i + 1
+// (for polygons the last one closes back to point 0).
+struct ItemIndex {
+    Bvh bvh;
+    std::vector<FaceRange> faces;
+    uint64_t changeCount = 0;
+};
+// The index of a large item; null for items small enough to test directly (fewer than
+// kItemIndexThreshold primitives). Valid until the next change of the graph.
+constexpr size_t kItemIndexThreshold = 64;
+const ItemIndex* ItemIndexOf(const Geometry& item);
+
+}  // namespace ketra::hc

@@ -1,0 +1,309 @@
+// Bounds of items and segments, and the lazily rebuilt spatial index that picking and the
+// circumcuboid calls share.
+#include "platform/hc/GraphInternal.h"
+#include "platform/hc/HcExtras.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace ketra::hc {
+
+namespace {
+
+namespace cm = CameraMath;
+
+void AddPoint(Aabb& box, const Vec3& p) {
+    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))
+        box.Add(p.x, p.y, p.z);
+}
+
+void AddSphere(Aabb& box, const Vec3& c, float r) {
+    r = std::fabs(r);
+    if (!std::isfinite(r))
+        return;
+    AddPoint(box, {c.x - r, c.y - r, c.z - r});
+    AddPoint(box, {c.x + r, c.y + r, c.z + r});
+}
+
+// Extent of the curve c + a cos t + b sin t along each axis is sqrt(a_i^2 + b_i^2).
+void AddEllipse(Aabb& box, const Vec3& c, const Vec3& a, const Vec3& b) {
+    const float ex = std::sqrt(a.x * a.x + b.x * b.x);
+    const float ey = std::sqrt(a.y * a.y + b.y * b.y);
+    const float ez = std::sqrt(a.z * a.z + b.z * b.z);
+    AddPoint(box, {c.x - ex, c.y - ey, c.z - ez});
+    AddPoint(box, {c.x + ex, c.y + ey, c.z + ez});
+}
+
+Vec3 Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+
+struct IndexCache {
+    std::unordered_map<Key, SegmentIndex> segments;
+    std::unordered_map<Key, ItemIndex> items;
+    size_t sweepAt = 1024;
+};
+
+IndexCache& Cache() {
+    static IndexCache cache;
+    return cache;
+}
+
+// Drops the entries of deleted segments and items once the maps have grown.
+void SweepIfLarge() {
+    IndexCache& c = Cache();
+    if (c.segments.size() + c.items.size() < c.sweepAt)
+        return;
+    const Graph& g = Graph::Instance();
+    std::erase_if(c.segments, [&](const auto& kv) { return g.FindSegment(kv.first) == nullptr; });
+    std::erase_if(c.items, [&](const auto& kv) { return g.FindGeometry(kv.first) == nullptr; });
+    c.sweepAt = std::max<size_t>(1024, 2 * (c.segments.size() + c.items.size()));
+}
+
+// True when `s` is already being indexed further up (an include cycle).
+bool OnStack(const std::vector<const Segment*>& stack, const Segment* s) {
+    return std::find(stack.begin(), stack.end(), s) != stack.end();
+}
+
+const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>& stack) {
+    IndexCache& cache = Cache();
+    SegmentIndex& idx = cache.segments[segment.key];
+    const uint64_t generation = Graph::Instance().Generation();
+    if (idx.checkedGeneration == generation)
+        return idx;
+
+    // The newest change anywhere below: every change touches the changed entity and its
+    // owner, so the maximum over the segments of the subtree (through includes) is exact.
+    stack.push_back(&segment);
+    uint64_t stamp = segment.changeCount;
+    for (const auto& child : segment.children)
+        stamp = std::max(stamp, Validate(*child, stack).stamp);
+    for (const auto& inc : segment.includes)
+        if (inc->target && !OnStack(stack, inc->target))
+            stamp = std::max(stamp, Validate(*inc->target, stack).stamp);
+    stack.pop_back();
+
+    if (stamp != idx.stamp || idx.checkedGeneration == 0) {
+        idx.entries.clear();
+        std::vector<Aabb> boxes;
+        for (const auto& item : segment.geometry) {
+            IndexEntry e;
+            e.kind = IndexEntry::Kind::Item;
+            e.item = item.get();
+            idx.entries.push_back(e);
+            boxes.push_back(ItemBounds(*item));
+        }
+        for (const auto& child : segment.children) {
+            IndexEntry e;
+            e.kind = IndexEntry::Kind::Child;
+            e.segment = child.get();
+            idx.entries.push_back(e);
+            // Already validated above; the lookup is a cache hit.
+            const SegmentIndex& ci = cache.segments[child->key];
+            boxes.push_back(TransformBox(ci.bounds, LocalMatrix(*child)));
+        }
+        for (const auto& inc : segment.includes) {
+            if (!inc->target || OnStack(stack, inc->target) || inc->target == &segment)
+                continue;
+            IndexEntry e;
+            e.kind = IndexEntry::Kind::Include;
+            e.segment = inc->target;
+            e.include = inc.get();
+            idx.entries.push_back(e);
+            const SegmentIndex& ti = cache.segments[inc->target->key];
+            boxes.push_back(TransformBox(ti.bounds, LocalMatrix(*inc->target)));
+        }
+        idx.bvh.Build(boxes);
+        idx.bounds = idx.bvh.Bounds();
+    }
+    idx.stamp = stamp;
+    idx.checkedGeneration = generation;
+    return idx;
+}
+
+}  // namespace
+
+cm::Matrix4 LocalMatrix(const Segment& segment) {
+    if (segment.attributes && segment.attributes->modellingMatrix)
+        return cm::Matrix4::FromFloats(segment.attributes->modellingMatrix->data());
+    return cm::Matrix4::Identity();
+}
+
+Aabb TransformBox(const Aabb& box, const cm::Matrix4& matrix) {
+    Aabb out;
+    if (box.Empty())
+        return out;
+    for (int i = 0; i < 8; ++i) {
+        const cm::Vec3 p{(i & 1) ? box.max[0] : box.min[0], (i & 2) ? box.max[1] : box.min[1],
+                         (i & 4) ? box.max[2] : box.min[2]};
+        const cm::Vec3 q = cm::TransformPoint(matrix, p);
+        if (std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z))
+            out.Add(static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z));
+    }
+    return out;
+}
+
+Aabb ItemBounds(const Geometry& item) {
+    Aabb box;
+    switch (item.type) {
+    case GeometryKind::Shell:
+        if (const auto* d = std::get_if<ShellData>(&item.data))
+            for (const Vec3& p : d->points)
+                AddPoint(box, p);
+        break;
+    case GeometryKind::PolyCylinder:
+        if (const auto* d = std::get_if<PolyCylinderData>(&item.data))
+            for (size_t i = 0; i < d->points.size(); ++i) {
+                const float r = d->radii.empty() ? 0.f
+                                : d->radii.size() == 1 ? d->radii[0]
+                                                       : d->radii[std::min(i, d->radii.size() - 1)];
+                AddSphere(box, d->points[i], r);
+            }
+        break;
+    case GeometryKind::Cylinder:
+        if (const auto* d = std::get_if<CylinderData>(&item.data)) {
+            AddSphere(box, d->first, d->radius);
+            AddSphere(box, d->second, d->radius);
+        }
+        break;
+    case GeometryKind::Line:
+        if (const auto* d = std::get_if<LineData>(&item.data)) {
+            AddPoint(box, d->first);
+            AddPoint(box, d->second);
+        }
+        break;
+    case GeometryKind::Polyline:
+    case GeometryKind::Polygon:
+        if (const auto* d = std::get_if<PolylineData>(&item.data))
+            for (const Vec3& p : d->points)
+                AddPoint(box, p);
+        break;
+    case GeometryKind::Marker:
+        if (const auto* d = std::get_if<MarkerData>(&item.data))
+            AddPoint(box, d->position);
+        break;
+    case GeometryKind::Text:
+        if (const auto* d = std::get_if<TextData>(&item.data))
+            AddPoint(box, d->position);
+        break;
+    case GeometryKind::Image:
+        if (const auto* d = std::get_if<ImageData>(&item.data))
+            AddPoint(box, d->position);
+        break;
+    case GeometryKind::Circle:
+        if (const auto* d = std::get_if<CircleData>(&item.data)) {
+            // Radius times the in-plane part of each axis: r * sqrt(1 - n_i^2).
+            const Vec3& n = d->normal;
+            const float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+            const float r = std::fabs(d->radius);
+            if (len > 0) {
+                const float nx = n.x / len, ny = n.y / len, nz = n.z / len;
+                const float ex = r * std::sqrt(std::max(0.f, 1 - nx * nx));
+                const float ey = r * std::sqrt(std::max(0.f, 1 - ny * ny));
+                const float ez = r * std::sqrt(std::max(0.f, 1 - nz * nz));
+                AddPoint(box, {d->center.x - ex, d->center.y - ey, d->center.z - ez});
+                AddPoint(box, {d->center.x + ex, d->center.y + ey, d->center.z + ez});
+            } else {
+                AddSphere(box, d->center, r);
+            }
+        }
+        break;
+    case GeometryKind::Ellipse:
+    case GeometryKind::EllipticalArc:
+        if (const auto* d = std::get_if<EllipseData>(&item.data))
+            AddEllipse(box, d->center, Sub(d->major, d->center), Sub(d->minor, d->center));
+        break;
+    case GeometryKind::DistantLight:
+    case GeometryKind::CuttingPlane:
+        break;
+    }
+    return box;
+}
+
+void ShellFaces(const ShellData& shell, std::vector<FaceRange>& out) {
+    out.clear();
+    const std::vector<int>& list = shell.faceList;
+    const size_t n = list.size();
+    size_t i = 0;
+    while (i < n) {
+        const int count = list[i];
+        const size_t len = static_cast<size_t>(count < 0 ? -static_cast<long>(count) : count);
+        const size_t next = i + 1 + len;
+        if (count == 0 || next > n)
+            break;  // malformed tail: stop rather than read past the list
+        if (count > 0)
+            out.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(next)});
+        else if (!out.empty())
+            out.back().end = static_cast<uint32_t>(next);  // a hole of the previous face
+        i = next;
+    }
+}
+
+const ItemIndex* ItemIndexOf(const Geometry& item) {
+    IndexCache& cache = Cache();
+    const auto* shell = std::get_if<ShellData>(&item.data);
+    const auto* poly = std::get_if<PolylineData>(&item.data);
+    const auto* tube = std::get_if<PolyCylinderData>(&item.data);
+    size_t primitives = 0;
+    if (shell)
+        primitives = static_cast<size_t>(std::max(0, shell->faceCount));
+    else if (poly)
+        primitives = poly->points.size();
+    else if (tube)
+        primitives = tube->points.size();
+    if (primitives < kItemIndexThreshold)
+        return nullptr;
+
+    auto it = cache.items.find(item.key);
+    if (it != cache.items.end() && it->second.changeCount == item.changeCount)
+        return &it->second;
+    SweepIfLarge();
+    ItemIndex& idx = cache.items[item.key];
+    idx.changeCount = item.changeCount;
+    idx.faces.clear();
+    std::vector<Aabb> boxes;
+    if (shell) {
+        ShellFaces(*shell, idx.faces);
+        boxes.reserve(idx.faces.size());
+        const size_t np = shell->points.size();
+        for (const FaceRange& f : idx.faces) {
+            Aabb b;
+            for (uint32_t k = f.begin; k < f.end;) {
+                const int count = shell->faceList[k];
+                const uint32_t len = static_cast<uint32_t>(count < 0 ? -count : count);
+                for (uint32_t j = k + 1; j <= k + len; ++j) {
+                    const int p = shell->faceList[j];
+                    if (p >= 0 && static_cast<size_t>(p) < np)
+                        AddPoint(b, shell->points[static_cast<size_t>(p)]);
+                }
+                k += len + 1;
+            }
+            boxes.push_back(b);
+        }
+    } else {
+        const std::vector<Vec3>& pts = poly ? poly->points : tube->points;
+        float r = 0;
+        if (tube)
+            for (float v : tube->radii)
+                r = std::max(r, std::fabs(v));
+        // A polygon's last segment closes the outline back to its first point.
+        const bool closed = item.type == GeometryKind::Polygon;
+        const size_t n = pts.size();
+        const size_t segments = n < 2 ? 0 : (closed ? n : n - 1);
+        for (size_t i = 0; i < segments; ++i) {
+            Aabb b;
+            AddSphere(b, pts[i], r);
+            AddSphere(b, pts[(i + 1) % n], r);
+            boxes.push_back(b);
+        }
+    }
+    idx.bvh.Build(boxes);
+    return &idx;
+}
+
+const SegmentIndex& IndexOf(const Segment& segment) {
+    SweepIfLarge();
+    std::vector<const Segment*> stack;
+    return Validate(segment, stack);
+}
+
+}  // namespace ketra::hc

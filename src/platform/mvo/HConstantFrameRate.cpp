@@ -1,0 +1,57 @@
+#include "platform/mvo/HConstantFrameRate.h"
+
+#include <string>
+
+#include "platform/hc/hc.h"
+#include "platform/mvo/HBaseView.h"
+
+HConstantFrameRate::HConstantFrameRate(HBaseView* view) : m_view(view) {}
+
+void HConstantFrameRate::SetTargetFrameRate(float fps)
+{
+    if (fps > 0.0f)
+        m_targetFps = fps;
+}
+
+void HConstantFrameRate::Start() { m_active = true; }
+
+void HConstantFrameRate::Stop()
+{
+    m_active = false;
+    if (m_level != 0) {
+        m_level = 0;
+        ApplyLevel();
+    }
+}
+
+int HConstantFrameRate::Watch(float frameSeconds)
+{
+    if (!m_active)
+        return 0;
+    const float budget = 1.0f / m_targetFps;
+    int level = m_level;
+    if (frameSeconds > budget * 1.2f && level < kMaxLevel)
+        ++level;
+    else if (frameSeconds < budget * 0.5f && level > 0)
+        --level;
+    if (level != m_level) {
+        m_level = level;
+        ApplyLevel();
+    }
+    return m_level;
+}
+
+void HConstantFrameRate::ApplyLevel()
+{
+    if (!m_view || HC_Show_Existence_By_Key(m_view->GetSceneKey(), "self") == 0)
+        return;
+    HC_Open_Segment_By_Key(m_view->GetSceneKey());
+    if (m_level == 0) {
+        if (HC_Show_Existence("rendering options = lodo") > 0)
+            HC_UnSet_One_Rendering_Option("lodo");
+    } else {
+        const std::string options = "lod = on, lodo = (clamp = " + std::to_string(m_level) + ")";
+        HC_Set_Rendering_Options(options.c_str());
+    }
+    HC_Close_Segment();
+}

@@ -1,0 +1,38 @@
+// HConstantFrameRate: keeps camera motion fluid on large models by trading detail for speed.
+// While active, each frame time reported by the view (Watch) raises or lowers a detail
+// level 0..kMaxLevel: level 0 draws everything; each level up switches the scene to a coarser
+// level of detail during motion (rendering options "lod = on, lodo = (clamp = level)").
+// Stop restores full detail. Walk operators stop it for their lifetime.
+#pragma once
+
+class HBaseView;
+
+class HConstantFrameRate {
+public:
+    static constexpr int kMaxLevel = 2;
+
+    explicit HConstantFrameRate(HBaseView* view);
+
+    // Target frames per second (> 0; other values are ignored). Default 20.
+    void SetTargetFrameRate(float fps);
+    float GetTargetFrameRate() const { return m_targetFps; }
+
+    void Start();
+    // Stops adapting and restores full detail on the scene.
+    void Stop();
+    bool GetActive() const { return m_active; }
+
+    // Reports the time the last frame took. While active: slower than the target's budget by
+    // more than 20 % raises the level, faster than half the budget lowers it. Returns the
+    // level now in force (0 when inactive).
+    int Watch(float frameSeconds);
+    int GetDetailLevel() const { return m_level; }
+
+private:
+    void ApplyLevel();
+
+    HBaseView* m_view = nullptr;
+    float m_targetFps = 20.0f;
+    bool m_active = false;
+    int m_level = 0;
+};

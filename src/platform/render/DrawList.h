@@ -1,0 +1,213 @@
+// The draw list: what one frame of a segment tree shows, with every attribute already
+// resolved. The scene walker (SceneWalker) fills it from the scene graph with no GL; the GL
+// backend (GlBackend) draws it; tests read it directly (the recording backend).
+//
+// Geometry of shells, polycylinders, cylinders and polygons is kept as Meshes in object space
+// and shared through the MeshCache, keyed by item key, level of detail and the item's change
+// counter, so unchanged items are never re-tessellated.
+#pragma once
+
+#include "platform/hc/CameraMath.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+typedef long HC_KEY;
+
+namespace ketra::render {
+
+namespace CameraMath = ::ketra::hc::CameraMath;
+
+struct Color {
+    float r = 0.0f, g = 0.0f, b = 0.0f;
+    bool operator==(const Color&) const = default;
+};
+
+// Triangulated geometry of one item (one level of detail) in object coordinates.
+struct Mesh {
+    std::vector<float> positions;           // x, y, z per vertex
+    std::vector<float> normals;             // x, y, z per vertex (smoothed within the crease angle)
+    std::vector<std::uint32_t> colors;      // per vertex 0xAABBGGRR; empty: the item's face colour
+    std::vector<std::uint32_t> triangles;   // 3 vertex indices per triangle
+    // Edges, 4 vertex indices each: the edge a-b, then one vertex of the face on each side
+    // (c, d); c == a or d == a marks a side with no face (a boundary or a bare line).
+    std::vector<std::uint32_t> edges;
+    std::vector<std::uint32_t> edgeColors;  // per edge 0xAABBGGRR; empty: the item's edge colour
+    std::vector<std::uint32_t> markerVertices;  // vertices drawn as markers in marker mode
+    std::array<float, 3> boundsMin{0, 0, 0}, boundsMax{0, 0, 0};
+    size_t TriangleCount() const { return triangles.size() / 3; }
+    size_t EdgeCount() const { return edges.size() / 4; }
+    size_t VertexCount() const { return positions.size() / 3; }
+};
+
+// Line patterns as a 16-bit on/off mask repeated along the line (bit 0 first), each bit
+// covering `scale` pixels. Mask 0xFFFF is solid.
+struct LinePattern {
+    std::uint16_t mask = 0xFFFF;
+    float scale = 1.0f;
+    bool operator==(const LinePattern&) const = default;
+};
+// The pattern for a pattern name ("---", "- -", "-.-.", "-...", "....", "-- --", "center",
+// "phantom", "(----)"); solid for names it does not know.
+LinePattern PatternFromName(const std::string& name);
+
+enum class Shading : std::uint8_t { Gouraud, Flat };
+
+struct DepthRange {
+    float nearValue = 0.0f, farValue = 1.0f;
+    bool operator==(const DepthRange&) const = default;
+};
+
+// A plane a*x + b*y + c*z + d = 0 in world coordinates; the side where it is positive is cut.
+struct ClipPlane {
+    double a = 0, b = 0, c = 0, d = 0;
+};
+
+// Drawing state shared by many items; the GL backend batches items of equal state.
+struct SurfaceState {
+    Shading shading = Shading::Gouraud;
+    bool lighting = true;
+    Color specular{0.4f, 0.4f, 0.4f};
+    float gloss = 20.0f;
+    float transmission = 0.0f;   // 0 opaque .. 1 invisible
+    DepthRange depthRange;
+    float faceDisplacement = 0;  // in depth-buffer units, positive pushes away
+    int clipSet = -1;            // index into DrawList::clipSets, -1 none
+    bool operator==(const SurfaceState&) const = default;
+};
+
+struct LineState {
+    float weight = 1.0f;  // pixels
+    LinePattern pattern;
+    DepthRange depthRange;
+    int clipSet = -1;
+    bool silhouetteOnly = false;  // draw only silhouette, boundary and hard edges
+    bool operator==(const LineState&) const = default;
+};
+
+// One shell-like item (shell, polycylinder, cylinder, polygon, circle, ellipse).
+struct MeshDraw {
+    HC_KEY key = -1;
+    HC_KEY segment = -1;
+    int lod = 0;  // level of detail drawn (0 = full)
+    std::shared_ptr<const Mesh> mesh;
+    std::uint64_t meshStamp = 0;       // changes whenever the mesh's content changes
+    CameraMath::Matrix4 matrix;        // object to world
+    bool identity = true;              // matrix is the identity
+    bool faces = true, edges = false, vertexMarkers = false;
+    bool hiddenSurfaceOnly = false;    // faces only hide (hidden-line modes)
+    Color faceColor{1, 1, 1}, edgeColor{0, 0, 0}, markerColor{0, 0, 0};
+    SurfaceState surface;
+    LineState edgeState;
+    int markerSymbol = 0;  // MarkerSymbol
+    float markerSize = 6;  // pixels
+};
+
+// Polylines, lines, arcs: world-space polyline strips.
+struct LineDraw {
+    HC_KEY key = -1;
+    HC_KEY segment = -1;
+    std::vector<float> points;  // world x, y, z per point, drawn as one connected strip
+    Color color{0, 0, 0};
+    LineState state;
+};
+
+enum MarkerSymbol : int {
+    kMarkerCircleDot = 0,  // "(.)"
+    kMarkerPlus,           // "+"
+    kMarkerDot,            // "."
+    kMarkerCross,          // "x"
+    kMarkerStar,           // "*"
+    kMarkerCircle,         // "o", "()"
+    kMarkerFilledCircle,   // "(*)" and "@"
+    kMarkerSquare,         // "[]"
+    kMarkerDiamond,        // "<>"
+};
+int MarkerSymbolFromName(const std::string& name);
+
+struct MarkerDraw {
+    HC_KEY key = -1;
+    HC_KEY segment = -1;
+    std::array<float, 3> position{0, 0, 0};  // world
+    Color color{0, 0, 0};
+    int symbol = kMarkerCircleDot;
+    float size = 6.0f;  // pixels across
+    DepthRange depthRange;
+    int clipSet = -1;
+};
+
+struct TextDraw {
+    HC_KEY key = -1;
+    HC_KEY segment = -1;
+    std::array<float, 3> position{0, 0, 0};  // world
+    std::u32string text;
+    Color color{0, 0, 0};
+    std::string fontName = "sans-serif";  // first family of the net text font
+    float size = 10.0f;                   // in `sizeUnit`
+    enum class Unit { Points, Pixels, WorldUnits } sizeUnit = Unit::Points;
+    char alignX = '*';  // '<' left, '*' centre, '>' right
+    char alignY = '*';  // '^' top, '*' centre, 'v' bottom
+    bool transforms = false;  // text lies in its object's plane (WorldUnits) or faces the screen
+    DepthRange depthRange;
+    int clipSet = -1;
+};
+
+// A draw callback ("draw dc polyline"/"draw dc marker") to call instead of drawing.
+struct CallbackDraw {
+    enum class Kind { Polyline, Marker } kind = Kind::Polyline;
+    void (*function)() = nullptr;  // the defined HC_CALLBACK
+    HC_KEY key = -1, segment = -1;
+    std::vector<HC_KEY> path;      // segment first, display last
+    std::vector<float> points;     // world points
+    Color color{0, 0, 0};
+    float weight = 1.0f;
+    int markerSymbol = kMarkerCircleDot;
+    float markerSize = 6.0f;
+};
+
+struct Light {
+    std::array<float, 3> toLight{0, 0, 1};  // unit vector towards the light
+    bool cameraRelative = false;  // toLight is in viewpoint space ("light follows camera")
+    Color color{1, 1, 1};
+};
+
+// One viewport: the display's whole window, or a subwindow (a segment with a window
+// attribute, such as the axis triad), drawn over its parent with its own camera.
+struct Layer {
+    HC_KEY segment = -1;
+    CameraMath::Camera camera;
+    bool cameraSet = false;
+    int x = 0, y = 0, width = 0, height = 0;  // pixels, origin at the bottom-left (GL)
+    bool clearColor = true;                    // paint the background (subwindows may not)
+    Color windowTop{1, 1, 1}, windowBottom{1, 1, 1};  // equal: a plain window colour
+    std::vector<Light> lights;  // empty: a default light over the viewer's shoulder
+    std::vector<std::vector<ClipPlane>> clipSets;
+
+    std::vector<MeshDraw> meshes;
+    std::vector<LineDraw> lines;
+    std::vector<MarkerDraw> markers;
+    std::vector<TextDraw> texts;
+    std::vector<CallbackDraw> callbacks;
+
+    // World bounds of what is drawn (for the depth range of the projection).
+    std::array<double, 3> boundsMin{0, 0, 0}, boundsMax{0, 0, 0};
+    bool hasBounds = false;
+    void AddBounds(double px, double py, double pz);
+};
+
+struct DrawList {
+    HC_KEY displayKey = -1;
+    int width = 0, height = 0;
+    int renderMode = 0;
+    std::vector<Layer> layers;  // layers[0] is the whole window; others draw over it in order
+
+    Layer& Main() { return layers.front(); }
+    const Layer& Main() const { return layers.front(); }
+    size_t MeshCount() const;
+};
+
+} // namespace ketra::render

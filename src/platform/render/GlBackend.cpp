@@ -1,0 +1,866 @@
+#include "platform/render/GlBackend.h"
+
+#include "platform/render/DcCallbacks.h"
+#include "platform/render/GlShaders.h"
+#include "platform/render/MeshBuilder.h"
+#include "platform/render/TextRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+
+namespace ketra::render {
+
+namespace cm = CameraMath;
+
+namespace {
+
+// Vertices merged per batch stay under this so a changed item rebuilds only its chunk.
+constexpr size_t kChunkVertices = 1u << 18;
+constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
+
+struct FaceVertex {
+    float position[3];
+    std::uint32_t normal;  // GL_INT_2_10_10_10_REV
+    std::uint32_t color;
+};
+struct LineVertex {
+    float position[3];
+    std::uint32_t color;
+};
+struct MarkerVertex {
+    float position[3];
+    std::uint32_t color;
+    float symbol, size;
+};
+
+std::uint32_t PackNormal(float x, float y, float z) {
+    auto c = [](float v) {
+        const int i = static_cast<int>(std::lround(std::clamp(v, -1.0f, 1.0f) * 511.0f));
+        return static_cast<std::uint32_t>(i) & 0x3FFu;
+    };
+    return c(x) | c(y) << 10 | c(z) << 20;
+}
+
+// FNV-1a style mixing for batch signatures.
+struct Hasher {
+    std::uint64_t h = 1469598103934665603ull;
+    void Add(std::uint64_t v) {
+        h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+        h *= 1099511628211ull;
+    }
+    void AddFloat(float f) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        Add(bits);
+    }
+    void AddDouble(double d) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &d, 8);
+        Add(bits);
+    }
+    void AddColor(const Color& c) { Add(PackColor(c)); }
+    void AddMatrix(const cm::Matrix4& m) {
+        for (double v : m.m) AddDouble(v);
+    }
+};
+
+std::uint64_t SurfaceKey(const SurfaceState& s, bool hiddenOnly) {
+    Hasher h;
+    h.Add(static_cast<std::uint64_t>(s.shading));
+    h.Add(s.lighting);
+    h.AddColor(s.specular);
+    h.AddFloat(s.gloss);
+    h.AddFloat(s.depthRange.nearValue);
+    h.AddFloat(s.depthRange.farValue);
+    h.AddFloat(s.faceDisplacement);
+    h.Add(static_cast<std::uint64_t>(s.clipSet + 1));
+    h.Add(hiddenOnly);
+    return h.h;
+}
+
+std::uint64_t LineKey(const LineState& s) {
+    Hasher h;
+    h.AddFloat(s.weight);
+    h.Add(s.pattern.mask);
+    h.AddFloat(s.pattern.scale);
+    h.AddFloat(s.depthRange.nearValue);
+    h.AddFloat(s.depthRange.farValue);
+    h.Add(static_cast<std::uint64_t>(s.clipSet + 1));
+    h.Add(s.silhouetteOnly);
+    return h.h;
+}
+
+struct Batch {
+    GlVertexArray vao;
+    GlBuffer vertices, indices;
+    GLsizei count = 0;
+    std::uint64_t signature = 0;
+    std::uint64_t lastFrame = 0;
+};
+
+struct Program {
+    GlProgram program;
+    std::unordered_map<std::string, GLint> locations;
+    GLint At(const char* name) {
+        auto found = locations.find(name);
+        if (found != locations.end()) return found->second;
+        const GLint location = glGetUniformLocation(program.Get(), name);
+        locations.emplace(name, location);
+        return location;
+    }
+};
+
+void SetMatrix(Program& p, const char* name, const cm::Matrix4& m) {
+    float values[16];
+    m.ToFloats(values);
+    // Our matrices are row-major for row vectors; GLSL computes v * M with the transpose flag.
+    glUniformMatrix4fv(p.At(name), 1, GL_TRUE, values);
+}
+
+struct Frame {
+    const Layer* layer = nullptr;
+    cm::Matrix4 worldToEye, worldToClip;
+    float viewport[2] = {1, 1};
+    bool perspective = false;
+    std::vector<float> lightDirs, lightColors;
+};
+
+} // namespace
+
+struct GlBackend::Impl {
+    Program surface, line, marker, background, text;
+    GlVertexArray emptyVao;
+    std::unordered_map<std::uint64_t, Batch> batches;
+    std::uint64_t frame = 0;
+    TextRenderer textRenderer;
+    GlStats* stats = nullptr;
+
+    Batch& BatchFor(std::uint64_t id) {
+        Batch& b = batches[id];
+        b.lastFrame = frame;
+        return b;
+    }
+
+    void SetClip(Program& p, const Layer& layer, int clipSet) {
+        const int count = clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size())
+                              ? static_cast<int>(layer.clipSets[static_cast<size_t>(clipSet)].size())
+                              : 0;
+        float planes[32] = {};
+        for (int i = 0; i < count; ++i) {
+            const ClipPlane& c = layer.clipSets[static_cast<size_t>(clipSet)][static_cast<size_t>(i)];
+            planes[i * 4] = static_cast<float>(c.a);
+            planes[i * 4 + 1] = static_cast<float>(c.b);
+            planes[i * 4 + 2] = static_cast<float>(c.c);
+            planes[i * 4 + 3] = static_cast<float>(c.d);
+        }
+        glUniform4fv(p.At("uClip"), 8, planes);
+        glUniform1i(p.At("uClipCount"), count);
+    }
+
+    // ---- faces ----
+
+    void UploadFaces(Batch& batch, const std::vector<const MeshDraw*>& items) {
+        std::vector<FaceVertex> vertices;
+        std::vector<std::uint32_t> indices;
+        size_t vertexTotal = 0, indexTotal = 0;
+        for (const MeshDraw* d : items) {
+            vertexTotal += d->mesh->VertexCount();
+            indexTotal += d->mesh->triangles.size();
+        }
+        vertices.reserve(vertexTotal);
+        indices.reserve(indexTotal);
+        for (const MeshDraw* d : items) {
+            const Mesh& mesh = *d->mesh;
+            const std::uint32_t base = static_cast<std::uint32_t>(vertices.size());
+            const std::uint32_t itemColor = PackColor(d->faceColor);
+            cm::Matrix4 normalMatrix;
+            if (!d->identity) {
+                cm::Matrix4 inverse;
+                cm::Invert(d->matrix, inverse);
+                for (int r = 0; r < 4; ++r)
+                    for (int c = 0; c < 4; ++c) normalMatrix(r, c) = inverse(c, r);
+            }
+            for (size_t i = 0; i < mesh.VertexCount(); ++i) {
+                FaceVertex v;
+                float n[3] = {mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]};
+                if (d->identity) {
+                    std::memcpy(v.position, &mesh.positions[3 * i], sizeof v.position);
+                } else {
+                    const cm::Vec3 p = cm::TransformPoint(d->matrix, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
+                    v.position[0] = static_cast<float>(p.x);
+                    v.position[1] = static_cast<float>(p.y);
+                    v.position[2] = static_cast<float>(p.z);
+                    const cm::Vec3 m = cm::Normalized(cm::TransformVector(normalMatrix, {n[0], n[1], n[2]}));
+                    n[0] = static_cast<float>(m.x), n[1] = static_cast<float>(m.y), n[2] = static_cast<float>(m.z);
+                }
+                v.normal = PackNormal(n[0], n[1], n[2]);
+                const std::uint32_t own = mesh.colors.empty() ? 0u : mesh.colors[i];
+                v.color = (own >> 24) != 0 ? own : itemColor;
+                vertices.push_back(v);
+            }
+            for (std::uint32_t index : mesh.triangles) indices.push_back(base + index);
+        }
+        if (!batch.vao) {
+            batch.vao = MakeVertexArray();
+            batch.vertices = MakeBuffer();
+            batch.indices = MakeBuffer();
+            glBindVertexArray(batch.vao.Get());
+            glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(FaceVertex), reinterpret_cast<void*>(0));
+            glEnableVertexAttribArray(1);
+            glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(FaceVertex), reinterpret_cast<void*>(12));
+            glEnableVertexAttribArray(2);
+            glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(FaceVertex), reinterpret_cast<void*>(16));
+        }
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(FaceVertex)), vertices.data(), GL_STATIC_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(), GL_STATIC_DRAW);
+        batch.count = static_cast<GLsizei>(indices.size());
+        ++stats->rebuiltBatches;
+    }
+
+    // Splits items into chunks and draws each through its cached batch.
+    template <typename Upload>
+    void DrawChunks(std::uint64_t groupId, const std::vector<const MeshDraw*>& items, bool sortedSignature,
+                    GLenum mode, size_t (*vertexCount)(const MeshDraw&), Upload upload) {
+        size_t start = 0, chunk = 0;
+        while (start < items.size()) {
+            size_t end = start, vertices = 0;
+            while (end < items.size() && (end == start || vertices + vertexCount(*items[end]) <= kChunkVertices)) {
+                vertices += vertexCount(*items[end]);
+                ++end;
+            }
+            Hasher signature;
+            for (size_t i = start; i < end; ++i) {
+                const MeshDraw& d = *items[i];
+                signature.Add(d.meshStamp);
+                signature.AddColor(d.faceColor);
+                signature.AddColor(d.edgeColor);
+                signature.AddColor(d.markerColor);
+                signature.Add(static_cast<std::uint64_t>(d.markerSymbol));
+                signature.AddFloat(d.markerSize);
+                if (!d.identity) signature.AddMatrix(d.matrix);
+            }
+            signature.Add(sortedSignature);
+            Hasher id;
+            id.Add(groupId);
+            id.Add(chunk);
+            Batch& batch = BatchFor(id.h);
+            if (batch.signature != signature.h || !batch.vao) {
+                std::vector<const MeshDraw*> part(items.begin() + static_cast<std::ptrdiff_t>(start),
+                                                  items.begin() + static_cast<std::ptrdiff_t>(end));
+                upload(batch, part);
+                batch.signature = signature.h;
+            }
+            glBindVertexArray(batch.vao.Get());
+            if (batch.count > 0) {
+                if (mode == GL_POINTS)
+                    glDrawArrays(GL_POINTS, 0, batch.count);
+                else
+                    glDrawElements(mode, batch.count, GL_UNSIGNED_INT, nullptr);
+                ++stats->drawCalls;
+                if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
+            }
+            start = end;
+            ++chunk;
+        }
+    }
+
+    void UseSurface(const Frame& f, const SurfaceState& s, float alpha) {
+        glUseProgram(surface.program.Get());
+        SetMatrix(surface, "uWorldToClip", f.worldToClip);
+        SetMatrix(surface, "uWorldToEye4", f.worldToEye);
+        float m3[9];
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) m3[r * 3 + c] = static_cast<float>(f.worldToEye(r, c));
+        glUniformMatrix3fv(surface.At("uWorldToEye"), 1, GL_TRUE, m3);
+        glUniform1i(surface.At("uLighting"), s.lighting ? 1 : 0);
+        glUniform1i(surface.At("uFlat"), s.shading == Shading::Flat ? 1 : 0);
+        glUniform1i(surface.At("uPerspective"), f.perspective ? 1 : 0);
+        const int lights = static_cast<int>(f.lightDirs.size() / 3);
+        glUniform1i(surface.At("uLightCount"), lights);
+        glUniform3fv(surface.At("uLightDir"), lights, f.lightDirs.data());
+        glUniform3fv(surface.At("uLightColor"), lights, f.lightColors.data());
+        glUniform3f(surface.At("uSpecular"), s.specular.r, s.specular.g, s.specular.b);
+        glUniform1f(surface.At("uGloss"), s.gloss);
+        glUniform1f(surface.At("uAlpha"), alpha);
+        SetClip(surface, *f.layer, s.clipSet);
+        glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1.0f, 1.0f + s.faceDisplacement);
+    }
+
+    static size_t FaceVertices(const MeshDraw& d) { return d.mesh->VertexCount(); }
+    static size_t EdgeVertices(const MeshDraw& d) { return d.mesh->VertexCount(); }
+    static size_t MarkerVertices(const MeshDraw& d) { return d.mesh->markerVertices.size(); }
+
+    void DrawFaces(const Frame& f, std::uint64_t layerId) {
+        const Layer& layer = *f.layer;
+        // Opaque groups in first-seen order.
+        std::vector<std::uint64_t> order;
+        std::unordered_map<std::uint64_t, std::vector<const MeshDraw*>> groups;
+        std::vector<const MeshDraw*> transparent;
+        for (const MeshDraw& d : layer.meshes) {
+            if (!d.faces || d.mesh->triangles.empty()) continue;
+            if (d.surface.transmission > 0.0f && !d.hiddenSurfaceOnly) {
+                if (d.surface.transmission < 1.0f) transparent.push_back(&d);
+                continue;
+            }
+            const std::uint64_t key = SurfaceKey(d.surface, d.hiddenSurfaceOnly);
+            auto [it, inserted] = groups.try_emplace(key);
+            if (inserted) order.push_back(key);
+            it->second.push_back(&d);
+        }
+        auto upload = [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); };
+        for (std::uint64_t key : order) {
+            const auto& items = groups[key];
+            const MeshDraw& first = *items.front();
+            UseSurface(f, first.surface, 1.0f);
+            if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+            DrawChunks(layerId ^ key ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload);
+            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        }
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        m_transparent = std::move(transparent);
+    }
+
+    void DrawTransparent(const Frame& f, std::uint64_t layerId) {
+        if (m_transparent.empty()) return;
+        // Back to front by the distance of each item's centre along the line of sight.
+        std::vector<std::pair<double, const MeshDraw*>> sorted;
+        for (const MeshDraw* d : m_transparent) {
+            cm::Vec3 c{(d->mesh->boundsMin[0] + d->mesh->boundsMax[0]) / 2.0, (d->mesh->boundsMin[1] + d->mesh->boundsMax[1]) / 2.0,
+                       (d->mesh->boundsMin[2] + d->mesh->boundsMax[2]) / 2.0};
+            if (!d->identity) c = cm::TransformPoint(d->matrix, c);
+            sorted.push_back({cm::TransformPoint(f.worldToEye, c).z, d});
+        }
+        std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthMask(GL_FALSE);
+        // Items of one transmission and state are drawn together, in order.
+        size_t i = 0;
+        while (i < sorted.size()) {
+            const MeshDraw& first = *sorted[i].second;
+            size_t j = i;
+            std::vector<const MeshDraw*> run;
+            while (j < sorted.size() && sorted[j].second->surface == first.surface) run.push_back(sorted[j++].second);
+            UseSurface(f, first.surface, 1.0f - first.surface.transmission);
+            Hasher order;
+            for (const MeshDraw* d : run) order.Add(static_cast<std::uint64_t>(d->key));
+            DrawChunks(layerId ^ order.h ^ 0x2222 ^ i, run, true, GL_TRIANGLES, FaceVertices,
+                       [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); });
+            i = j;
+        }
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+        m_transparent.clear();
+    }
+
+    // ---- edges and lines ----
+
+    static void EnsureLineLayout(Batch& batch) {
+        if (batch.vao) return;
+        batch.vao = MakeVertexArray();
+        batch.vertices = MakeBuffer();
+        batch.indices = MakeBuffer();
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(LineVertex), reinterpret_cast<void*>(0));
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(LineVertex), reinterpret_cast<void*>(12));
+    }
+
+    void UploadLines(Batch& batch, const std::vector<LineVertex>& vertices, const std::vector<std::uint32_t>& indices) {
+        EnsureLineLayout(batch);
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(LineVertex)), vertices.data(), GL_STATIC_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(), GL_STATIC_DRAW);
+        batch.count = static_cast<GLsizei>(indices.size());
+        ++stats->rebuiltBatches;
+    }
+
+    void UploadEdges(Batch& batch, const std::vector<const MeshDraw*>& items) {
+        std::vector<LineVertex> vertices;
+        std::vector<std::uint32_t> indices;
+        for (const MeshDraw* d : items) {
+            const Mesh& mesh = *d->mesh;
+            if (mesh.edges.empty()) continue;
+            const std::uint32_t base = static_cast<std::uint32_t>(vertices.size());
+            const std::uint32_t color = PackColor(d->edgeColor);
+            for (size_t i = 0; i < mesh.VertexCount(); ++i) {
+                LineVertex v;
+                if (d->identity) {
+                    std::memcpy(v.position, &mesh.positions[3 * i], sizeof v.position);
+                } else {
+                    const cm::Vec3 p = cm::TransformPoint(d->matrix, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
+                    v.position[0] = static_cast<float>(p.x), v.position[1] = static_cast<float>(p.y), v.position[2] = static_cast<float>(p.z);
+                }
+                v.color = color;
+                vertices.push_back(v);
+            }
+            // Per-edge colours need their own copies of the first vertex (colour comes from it).
+            for (size_t e = 0; e < mesh.EdgeCount(); ++e) {
+                std::uint32_t a = base + mesh.edges[4 * e];
+                if (!mesh.edgeColors.empty() && (mesh.edgeColors[e] >> 24) != 0) {
+                    LineVertex copy = vertices[a];
+                    copy.color = mesh.edgeColors[e];
+                    a = static_cast<std::uint32_t>(vertices.size());
+                    vertices.push_back(copy);
+                    // Keep "no face" markers pointing at the same position: c == a checks positions.
+                }
+                indices.insert(indices.end(), {a, base + mesh.edges[4 * e + 1], base + mesh.edges[4 * e + 2], base + mesh.edges[4 * e + 3]});
+            }
+        }
+        UploadLines(batch, vertices, indices);
+    }
+
+    void UseLine(const Frame& f, const LineState& s) {
+        glUseProgram(line.program.Get());
+        SetMatrix(line, "uWorldToClip", f.worldToClip);
+        glUniform2f(line.At("uViewport"), f.viewport[0], f.viewport[1]);
+        glUniform1f(line.At("uWeight"), s.weight);
+        glUniform1i(line.At("uSilhouetteOnly"), s.silhouetteOnly ? 1 : 0);
+        glUniform1f(line.At("uCreaseCos"), kCreaseCos);
+        glUniform1i(line.At("uPattern"), s.pattern.mask);
+        glUniform1f(line.At("uPatternScale"), s.pattern.scale);
+        SetClip(line, *f.layer, s.clipSet);
+        glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
+    }
+
+    void DrawEdgesAndLines(const Frame& f, std::uint64_t layerId) {
+        const Layer& layer = *f.layer;
+        std::vector<std::uint64_t> order;
+        std::unordered_map<std::uint64_t, std::vector<const MeshDraw*>> groups;
+        for (const MeshDraw& d : layer.meshes) {
+            if (!d.edges || d.mesh->edges.empty()) continue;
+            const std::uint64_t key = LineKey(d.edgeState);
+            auto [it, inserted] = groups.try_emplace(key);
+            if (inserted) order.push_back(key);
+            it->second.push_back(&d);
+        }
+        for (std::uint64_t key : order) {
+            const auto& items = groups[key];
+            UseLine(f, items.front()->edgeState);
+            DrawChunks(layerId ^ key ^ 0x3333, items, false, GL_LINES_ADJACENCY, EdgeVertices,
+                       [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadEdges(b, part); });
+        }
+        // Polylines: grouped by state, rebuilt when their points or colours change.
+        std::vector<std::uint64_t> lineOrder;
+        std::unordered_map<std::uint64_t, std::vector<const LineDraw*>> lineGroups;
+        for (const LineDraw& l : layer.lines) {
+            const std::uint64_t key = LineKey(l.state);
+            auto [it, inserted] = lineGroups.try_emplace(key);
+            if (inserted) lineOrder.push_back(key);
+            it->second.push_back(&l);
+        }
+        for (std::uint64_t key : lineOrder) {
+            const auto& items = lineGroups[key];
+            Hasher signature;
+            for (const LineDraw* l : items) {
+                signature.AddColor(l->color);
+                for (float v : l->points) signature.AddFloat(v);
+                signature.Add(0xABCDEF);
+            }
+            Batch& batch = BatchFor(layerId ^ key ^ 0x4444);
+            if (batch.signature != signature.h || !batch.vao) {
+                std::vector<LineVertex> vertices;
+                std::vector<std::uint32_t> indices;
+                for (const LineDraw* l : items) {
+                    const std::uint32_t base = static_cast<std::uint32_t>(vertices.size());
+                    const size_t n = l->points.size() / 3;
+                    for (size_t i = 0; i < n; ++i)
+                        vertices.push_back({{l->points[3 * i], l->points[3 * i + 1], l->points[3 * i + 2]}, PackColor(l->color)});
+                    for (size_t i = 0; i + 1 < n; ++i) {
+                        const std::uint32_t a = base + static_cast<std::uint32_t>(i);
+                        indices.insert(indices.end(), {a, a + 1, a, a});
+                    }
+                }
+                UploadLines(batch, vertices, indices);
+                batch.signature = signature.h;
+            }
+            LineState state = items.front()->state;
+            state.silhouetteOnly = false;
+            UseLine(f, state);
+            glBindVertexArray(batch.vao.Get());
+            glDrawElements(GL_LINES_ADJACENCY, batch.count, GL_UNSIGNED_INT, nullptr);
+            ++stats->drawCalls;
+        }
+    }
+
+    // ---- markers ----
+
+    static void EnsureMarkerLayout(Batch& batch) {
+        if (batch.vao) return;
+        batch.vao = MakeVertexArray();
+        batch.vertices = MakeBuffer();
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(MarkerVertex), reinterpret_cast<void*>(0));
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(MarkerVertex), reinterpret_cast<void*>(12));
+        glEnableVertexAttribArray(3);
+        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(MarkerVertex), reinterpret_cast<void*>(16));
+    }
+
+    void UseMarker(const Frame& f, const cm::Matrix4& toClip, const float viewport[2], int clipSet, const DepthRange& range) {
+        glUseProgram(marker.program.Get());
+        SetMatrix(marker, "uWorldToClip", toClip);
+        glUniform2f(marker.At("uViewport"), viewport[0], viewport[1]);
+        SetClip(marker, *f.layer, clipSet);
+        glDepthRange(range.nearValue, range.farValue);
+    }
+
+    void DrawMarkerVertices(Batch& batch, const std::vector<MarkerVertex>& vertices) {
+        EnsureMarkerLayout(batch);
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(MarkerVertex)), vertices.data(), GL_STREAM_DRAW);
+        batch.count = static_cast<GLsizei>(vertices.size());
+        glDrawArrays(GL_POINTS, 0, batch.count);
+        ++stats->drawCalls;
+    }
+
+    void DrawMarkers(const Frame& f, std::uint64_t layerId) {
+        const Layer& layer = *f.layer;
+        // Marker items: few, rebuilt every frame.
+        std::map<std::pair<int, std::pair<float, float>>, std::vector<MarkerVertex>> groups;
+        for (const MarkerDraw& m : layer.markers)
+            groups[{m.clipSet, {m.depthRange.nearValue, m.depthRange.farValue}}].push_back(
+                {{m.position[0], m.position[1], m.position[2]}, PackColor(m.color), static_cast<float>(m.symbol), m.size});
+        for (const MeshDraw& d : layer.meshes) {
+            if (!d.vertexMarkers) continue;
+            auto& out = groups[{d.surface.clipSet, {d.surface.depthRange.nearValue, d.surface.depthRange.farValue}}];
+            const Mesh& mesh = *d.mesh;
+            for (std::uint32_t v : mesh.markerVertices) {
+                cm::Vec3 p{mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2]};
+                if (!d.identity) p = cm::TransformPoint(d.matrix, p);
+                out.push_back({{static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)}, PackColor(d.markerColor),
+                               static_cast<float>(d.markerSymbol), d.markerSize});
+            }
+        }
+        int index = 0;
+        for (const auto& [key, vertices] : groups) {
+            if (vertices.empty()) continue;
+            UseMarker(f, f.worldToClip, f.viewport, key.first, {key.second.first, key.second.second});
+            DrawMarkerVertices(BatchFor(layerId ^ 0x5555 ^ static_cast<std::uint64_t>(index++)), vertices);
+        }
+    }
+
+    // ---- text and device-space primitives ----
+
+    void DrawTextQuads(const Frame& f, const std::vector<TextVertex>& vertices, std::uint64_t id, bool solid) {
+        if (vertices.empty()) return;
+        Batch& batch = BatchFor(id);
+        if (!batch.vao) {
+            batch.vao = MakeVertexArray();
+            batch.vertices = MakeBuffer();
+            glBindVertexArray(batch.vao.Get());
+            glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(TextVertex), reinterpret_cast<void*>(0));
+            glEnableVertexAttribArray(1);
+            glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(TextVertex), reinterpret_cast<void*>(12));
+            glEnableVertexAttribArray(2);
+            glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TextVertex), reinterpret_cast<void*>(20));
+        }
+        glUseProgram(text.program.Get());
+        glUniform2f(text.At("uViewport"), f.viewport[0], f.viewport[1]);
+        glUniform1i(text.At("uSolid"), solid ? 1 : 0);
+        glUniform1i(text.At("uAtlas"), 0);
+        glActiveTexture(GL_TEXTURE0);
+        if (!solid) textRenderer.Atlas();
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(TextVertex)), vertices.data(), GL_STREAM_DRAW);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthRange(0, 1);
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size()));
+        glDisable(GL_BLEND);
+        ++stats->drawCalls;
+    }
+
+    void DrawTexts(const Frame& f, std::uint64_t layerId) {
+        const Layer& layer = *f.layer;
+        if (layer.texts.empty()) return;
+        std::vector<TextVertex> vertices;
+        const double aspect = static_cast<double>(layer.width) / std::max(1, layer.height);
+        for (const TextDraw& t : layer.texts) {
+            double w = 1;
+            const cm::Vec3 clip = cm::TransformPoint(f.worldToClip, {t.position[0], t.position[1], t.position[2]}, &w);
+            if (w <= 0 || clip.z < -1 || clip.z > 1) continue;
+            if (t.clipSet >= 0) {
+                bool cut = false;
+                for (const ClipPlane& p : layer.clipSets[static_cast<size_t>(t.clipSet)])
+                    cut = cut || p.a * t.position[0] + p.b * t.position[1] + p.c * t.position[2] + p.d > 0;
+                if (cut) continue;
+            }
+            const float x = static_cast<float>((clip.x + 1) / 2 * layer.width);
+            const float y = static_cast<float>((clip.y + 1) / 2 * layer.height);
+            const float depthWindow = static_cast<float>((clip.z + 1) / 2);
+            const float depth = t.depthRange.nearValue + depthWindow * (t.depthRange.farValue - t.depthRange.nearValue);
+            float pixels = t.size * 96.0f / 72.0f;
+            if (t.sizeUnit == TextDraw::Unit::Pixels) pixels = t.size;
+            if (t.sizeUnit == TextDraw::Unit::WorldUnits) {
+                const cm::HalfField half = cm::VisibleHalfField(layer.camera, aspect);
+                double scale = layer.height / (2.0 * half.y);  // pixels per world unit on the target plane
+                if (layer.camera.projection == cm::Projection::Perspective) {
+                    const double depthEye = cm::TransformPoint(f.worldToEye, {t.position[0], t.position[1], t.position[2]}).z;
+                    const double distance = cm::Length(layer.camera.target - layer.camera.position);
+                    if (depthEye > 0) scale *= distance / depthEye;
+                }
+                pixels = static_cast<float>(t.size * scale);
+            }
+            if (pixels < 1.0f || pixels > 2048.0f) continue;
+            textRenderer.Layout(t, x, y, depth, pixels, 0.0f, vertices);
+        }
+        DrawTextQuads(f, vertices, layerId ^ 0x6666, false);
+    }
+
+    void DrawDevicePrimitives(const Frame& f, const DcPrimitives& prims, std::uint64_t layerId) {
+        if (prims.Empty()) return;
+        const Layer& layer = *f.layer;
+        // Device space to clip: pixels from the viewport's corner, depth 0..1.
+        cm::Matrix4 toClip;
+        toClip(0, 0) = 2.0 / layer.width;
+        toClip(1, 1) = 2.0 / layer.height;
+        toClip(2, 2) = 2.0;
+        toClip(3, 0) = -1.0;
+        toClip(3, 1) = -1.0;
+        toClip(3, 2) = -1.0;
+        Frame device = f;
+        device.worldToClip = toClip;
+        int index = 0;
+        for (const auto& polyline : prims.polylines) {
+            std::vector<LineVertex> vertices;
+            std::vector<std::uint32_t> indices;
+            const size_t n = polyline.points.size() / 3;
+            for (size_t i = 0; i < n; ++i)
+                vertices.push_back({{polyline.points[3 * i], polyline.points[3 * i + 1], polyline.points[3 * i + 2]}, PackColor(polyline.color)});
+            for (std::uint32_t i = 0; i + 1 < n; ++i) indices.insert(indices.end(), {i, i + 1, i, i});
+            Batch& batch = BatchFor(layerId ^ 0x7777 ^ static_cast<std::uint64_t>(index++));
+            UploadLines(batch, vertices, indices);
+            LineState state;
+            state.weight = polyline.weight;
+            UseLine(device, state);
+            glDrawElements(GL_LINES_ADJACENCY, batch.count, GL_UNSIGNED_INT, nullptr);
+            ++stats->drawCalls;
+        }
+        std::vector<TextVertex> triangles;
+        for (const auto& polygon : prims.polygons) {
+            const size_t n = polygon.points.size() / 3;
+            for (size_t i = 1; i + 1 < n; ++i)
+                for (size_t k : {size_t(0), i, i + 1})
+                    triangles.push_back({polygon.points[3 * k], polygon.points[3 * k + 1], polygon.points[3 * k + 2], 0, 0, PackColor(polygon.color)});
+        }
+        DrawTextQuads(device, triangles, layerId ^ 0x8888, true);
+        if (!prims.markers.empty()) {
+            std::vector<MarkerVertex> vertices;
+            for (const auto& m : prims.markers)
+                vertices.push_back({{m.x, m.y, m.z}, PackColor(m.color), static_cast<float>(m.symbol), m.size});
+            UseMarker(device, toClip, f.viewport, -1, {});
+            DrawMarkerVertices(BatchFor(layerId ^ 0x9999), vertices);
+        }
+    }
+
+    void DrawBackground(const Layer& layer) {
+        glUseProgram(background.program.Get());
+        glUniform3f(background.At("uTop"), layer.windowTop.r, layer.windowTop.g, layer.windowTop.b);
+        glUniform3f(background.At("uBottom"), layer.windowBottom.r, layer.windowBottom.g, layer.windowBottom.b);
+        glDisable(GL_DEPTH_TEST);
+        glDepthMask(GL_FALSE);
+        glBindVertexArray(emptyVao.Get());
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+        glDepthMask(GL_TRUE);
+        glEnable(GL_DEPTH_TEST);
+        ++stats->drawCalls;
+    }
+
+    Frame MakeFrame(const Layer& layer) {
+        Frame f;
+        f.layer = &layer;
+        f.viewport[0] = static_cast<float>(layer.width);
+        f.viewport[1] = static_cast<float>(layer.height);
+        const double aspect = static_cast<double>(layer.width) / std::max(1, layer.height);
+        f.worldToEye = cm::WorldToViewpoint(layer.camera);
+        f.perspective = layer.camera.projection == cm::Projection::Perspective;
+        // Depth range from the bounds of what is drawn, in viewpoint depth.
+        double zMin = 1e300, zMax = -1e300;
+        if (layer.hasBounds) {
+            for (int corner = 0; corner < 8; ++corner) {
+                const cm::Vec3 p{(corner & 1) ? layer.boundsMax[0] : layer.boundsMin[0], (corner & 2) ? layer.boundsMax[1] : layer.boundsMin[1],
+                                 (corner & 4) ? layer.boundsMax[2] : layer.boundsMin[2]};
+                const double z = cm::TransformPoint(f.worldToEye, p).z;
+                zMin = std::min(zMin, z);
+                zMax = std::max(zMax, z);
+            }
+        } else {
+            zMin = 0.1;
+            zMax = 10;
+        }
+        const double distance = std::max(cm::Length(layer.camera.target - layer.camera.position), 1e-9);
+        double nearDepth, farDepth;
+        const double margin = std::max((zMax - zMin) * 0.01, distance * 1e-4);
+        if (f.perspective) {
+            farDepth = std::max(zMax + margin, distance * 1e-3);
+            nearDepth = std::max(zMin - margin, farDepth * 1e-5);
+            if (nearDepth >= farDepth) nearDepth = farDepth * 0.5;
+        } else {
+            nearDepth = zMin - margin;
+            farDepth = zMax + margin;
+            if (!(farDepth > nearDepth)) farDepth = nearDepth + 1;
+        }
+        f.worldToClip = cm::Multiply(f.worldToEye, cm::ViewpointToClip(layer.camera, aspect, nearDepth, farDepth));
+        // Lights in viewpoint space (towards the light).
+        auto addLight = [&](cm::Vec3 toLight, const Color& color) {
+            toLight = cm::Normalized(toLight);
+            f.lightDirs.insert(f.lightDirs.end(), {static_cast<float>(toLight.x), static_cast<float>(toLight.y), static_cast<float>(toLight.z)});
+            f.lightColors.insert(f.lightColors.end(), {color.r, color.g, color.b});
+        };
+        for (const Light& light : layer.lights) {
+            if (f.lightDirs.size() >= 24) break;
+            const cm::Vec3 dir{light.toLight[0], light.toLight[1], light.toLight[2]};
+            addLight(light.cameraRelative ? dir : cm::TransformVector(f.worldToEye, dir), light.color);
+        }
+        // No light in the scene: one over the viewer's shoulder (up, left, towards the viewer).
+        if (f.lightDirs.empty()) addLight({-0.3, 0.5, -1.0}, {1, 1, 1});
+        return f;
+    }
+
+    std::vector<const MeshDraw*> m_transparent;
+};
+
+GlBackend::GlBackend() : m_impl(std::make_unique<Impl>()) {}
+GlBackend::~GlBackend() = default;
+
+namespace {
+
+GlProgram MakeProgramWithGeometry(const char* vs, const char* gs, const char* fs, std::string* log) {
+    auto compile = [&](GLenum type, const char* source) -> GLuint {
+        GLuint shader = glCreateShader(type);
+        glShaderSource(shader, 1, &source, nullptr);
+        glCompileShader(shader);
+        GLint ok = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            char text[2048] = "";
+            glGetShaderInfoLog(shader, sizeof text, nullptr, text);
+            if (log) *log = std::string("shader: ") + text;
+            glDeleteShader(shader);
+            return 0;
+        }
+        return shader;
+    };
+    GLuint shaders[3] = {compile(GL_VERTEX_SHADER, vs), compile(GL_GEOMETRY_SHADER, gs), compile(GL_FRAGMENT_SHADER, fs)};
+    if (!shaders[0] || !shaders[1] || !shaders[2]) {
+        for (GLuint s : shaders)
+            if (s) glDeleteShader(s);
+        return {};
+    }
+    GLuint program = glCreateProgram();
+    for (GLuint s : shaders) glAttachShader(program, s);
+    glLinkProgram(program);
+    for (GLuint s : shaders) glDeleteShader(s);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char text[2048] = "";
+        glGetProgramInfoLog(program, sizeof text, nullptr, text);
+        if (log) *log = std::string("link: ") + text;
+        glDeleteProgram(program);
+        return {};
+    }
+    return GlProgram(program);
+}
+
+} // namespace
+
+bool GlBackend::Initialize(std::string* error) {
+    Impl& d = *m_impl;
+    if (d.surface.program) return true;
+    std::string log;
+    d.surface.program = MakeProgram(shaders::kSurfaceVertex, shaders::kSurfaceFragment, &log);
+    if (d.surface.program) d.line.program = MakeProgramWithGeometry(shaders::kLineVertex, shaders::kLineGeometry, shaders::kLineFragment, &log);
+    if (d.line.program) d.marker.program = MakeProgramWithGeometry(shaders::kMarkerVertex, shaders::kMarkerGeometry, shaders::kMarkerFragment, &log);
+    if (d.marker.program) d.background.program = MakeProgram(shaders::kBackgroundVertex, shaders::kBackgroundFragment, &log);
+    if (d.background.program) d.text.program = MakeProgram(shaders::kTextVertex, shaders::kTextFragment, &log);
+    if (!d.text.program) {
+        d.surface.program.Reset();
+        if (error) *error = "renderer programs failed: " + log;
+        return false;
+    }
+    d.emptyVao = MakeVertexArray();
+    return true;
+}
+
+void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
+    Impl& d = *m_impl;
+    m_stats = {};
+    d.stats = &m_stats;
+    ++d.frame;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glEnable(GL_SCISSOR_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    for (int i = 0; i < 8; ++i) glEnable(GL_CLIP_DISTANCE0 + i);
+    for (size_t index = 0; index < list.layers.size(); ++index) {
+        const Layer& layer = list.layers[index];
+        if (layer.width <= 0 || layer.height <= 0) continue;
+        glViewport(layer.x, layer.y, layer.width, layer.height);
+        glScissor(layer.x, layer.y, layer.width, layer.height);
+        if (index == 0 || layer.clearColor) d.DrawBackground(layer);
+        glDepthMask(GL_TRUE);
+        glClearDepth(1.0);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        const Frame frame = d.MakeFrame(layer);
+        Hasher layerHash;
+        layerHash.Add(index);
+        layerHash.Add(static_cast<std::uint64_t>(layer.segment));
+        const std::uint64_t layerId = layerHash.h;
+        d.DrawFaces(frame, layerId);
+        d.DrawEdgesAndLines(frame, layerId);
+        d.DrawMarkers(frame, layerId);
+        d.DrawTransparent(frame, layerId);
+        d.DrawTexts(frame, layerId);
+        if (!layer.callbacks.empty()) {
+            DcPrimitives prims;
+            cm::Matrix4 toDevice = frame.worldToClip;
+            cm::Matrix4 clipToDevice;
+            clipToDevice(0, 0) = layer.width / 2.0;
+            clipToDevice(1, 1) = layer.height / 2.0;
+            clipToDevice(2, 2) = 0.5;
+            clipToDevice(3, 0) = layer.width / 2.0;
+            clipToDevice(3, 1) = layer.height / 2.0;
+            clipToDevice(3, 2) = 0.5;
+            toDevice = cm::Multiply(toDevice, clipToDevice);
+            RunDcCallbacks(layer, toDevice, layer.width, layer.height, list.displayKey, prims);
+            d.DrawDevicePrimitives(frame, prims, layerId);
+        }
+    }
+    for (int i = 0; i < 8; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    glDepthRange(0, 1);
+    glBindVertexArray(0);
+    glUseProgram(0);
+    // Batches not drawn for a while belong to items that are gone.
+    for (auto it = d.batches.begin(); it != d.batches.end();) {
+        if (it->second.lastFrame + 8 < d.frame)
+            it = d.batches.erase(it);
+        else
+            ++it;
+    }
+}
+
+} // namespace ketra::render

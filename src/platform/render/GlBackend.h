@@ -1,0 +1,47 @@
+// Draws a DrawList with OpenGL 3.3 core into the bound framebuffer. Items of equal drawing
+// state are merged into a few large vertex buffers (world space, colours baked in); each
+// merged buffer is rebuilt only when the signature of its items (mesh stamps, matrices,
+// colours) changes, so an unchanged scene costs a handful of draw calls per frame.
+//
+// One GlBackend belongs to one GL context; it must be used and destroyed while that context
+// is current.
+#pragma once
+
+#include "platform/render/DrawList.h"
+#include "platform/render/GlObjects.h"
+
+#include <memory>
+#include <string>
+
+namespace ketra::render {
+
+class TextRenderer;
+
+struct GlStats {
+    size_t drawCalls = 0;
+    size_t triangles = 0;
+    size_t rebuiltBatches = 0;
+};
+
+class GlBackend {
+public:
+    GlBackend();
+    ~GlBackend();
+    GlBackend(const GlBackend&) = delete;
+    GlBackend& operator=(const GlBackend&) = delete;
+
+    // Compiles the programs. False with the compiler log when the context cannot run them.
+    bool Initialize(std::string* error);
+
+    // Draws the list into framebuffer `framebuffer` (already sized list.width x list.height).
+    void Draw(const DrawList& list, GLuint framebuffer);
+
+    const GlStats& LastStats() const { return m_stats; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+    GlStats m_stats;
+};
+
+} // namespace ketra::render

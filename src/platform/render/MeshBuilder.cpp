@@ -1,0 +1,501 @@
+#include "platform/render/MeshBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+
+namespace ketra::render {
+
+namespace {
+
+using V3 = std::array<float, 3>;
+
+V3 Sub(const V3& a, const V3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+V3 CrossV(const V3& a, const V3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+float DotV(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+V3 NormalizeV(V3 a) {
+    const float length = std::sqrt(DotV(a, a));
+    if (!(length > 1e-30f)) return {0, 0, 0};
+    return {a[0] / length, a[1] / length, a[2] / length};
+}
+
+struct Face {
+    std::vector<int> outer;
+    std::vector<std::vector<int>> holes;
+    int index = 0;  // face number (positive counts in list order)
+    V3 normal{0, 0, 1};
+};
+
+V3 PointAt(std::span<const float> points, int i) {
+    return {points[3 * i], points[3 * i + 1], points[3 * i + 2]};
+}
+
+// Newell's method: robust for non-planar and concave loops.
+V3 LoopNormal(std::span<const float> points, const std::vector<int>& loop) {
+    V3 n{0, 0, 0};
+    for (size_t i = 0; i < loop.size(); ++i) {
+        const V3 a = PointAt(points, loop[i]);
+        const V3 b = PointAt(points, loop[(i + 1) % loop.size()]);
+        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
+        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
+        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
+    }
+    return NormalizeV(n);
+}
+
+struct P2 {
+    double x, y;
+};
+
+double Cross2(P2 o, P2 a, P2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+
+bool InTriangle(P2 p, P2 a, P2 b, P2 c) {
+    const double d1 = Cross2(a, b, p), d2 = Cross2(b, c, p), d3 = Cross2(c, a, p);
+    const bool negative = d1 < 0 || d2 < 0 || d3 < 0;
+    const bool positive = d1 > 0 || d2 > 0 || d3 > 0;
+    return !(negative && positive);
+}
+
+// Projects a face onto the plane of its dominant normal axis.
+std::vector<P2> Project(std::span<const float> points, const std::vector<int>& loop,
+                        const V3& normal) {
+    int axis = 2;
+    if (std::fabs(normal[0]) >= std::fabs(normal[1]) && std::fabs(normal[0]) >= std::fabs(normal[2]))
+        axis = 0;
+    else if (std::fabs(normal[1]) >= std::fabs(normal[2]))
+        axis = 1;
+    const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+    const double flip = normal[axis] < 0 ? -1.0 : 1.0;  // keep counter-clockwise loops positive
+    std::vector<P2> out;
+    out.reserve(loop.size());
+    for (int i : loop) out.push_back({points[3 * i + u] * flip, points[3 * i + v]});
+    return out;
+}
+
+// Ear clipping of a simple polygon (positions of `loop`); emits positions into `out` as
+// indices into loop. Falls back to a fan when no ear is found (self-intersecting input).
+void EarClip(const std::vector<P2>& p, std::vector<int>& out) {
+    const int n = static_cast<int>(p.size());
+    std::vector<int> remaining(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) remaining[static_cast<size_t>(i)] = i;
+    double area = 0;
+    for (int i = 0; i < n; ++i) area += p[i].x * p[(i + 1) % n].y - p[(i + 1) % n].x * p[i].y;
+    const double orientation = area >= 0 ? 1.0 : -1.0;
+    int guard = 0;
+    while (remaining.size() > 3 && guard < n * n) {
+        ++guard;
+        bool clipped = false;
+        const size_t m = remaining.size();
+        for (size_t i = 0; i < m; ++i) {
+            const int a = remaining[(i + m - 1) % m], b = remaining[i], c = remaining[(i + 1) % m];
+            if (Cross2(p[a], p[b], p[c]) * orientation <= 0) continue;  // reflex or flat
+            bool contains = false;
+            for (size_t j = 0; j < m && !contains; ++j) {
+                const int q = remaining[j];
+                if (q == a || q == b || q == c) continue;
+                if (p[q].x == p[a].x && p[q].y == p[a].y) continue;  // bridge duplicates
+                if (p[q].x == p[c].x && p[q].y == p[c].y) continue;
+                const P2 t0 = orientation > 0 ? p[a] : p[c];
+                const P2 t2 = orientation > 0 ? p[c] : p[a];
+                contains = InTriangle(p[q], t0, p[b], t2);
+            }
+            if (contains) continue;
+            out.insert(out.end(), {a, b, c});
+            remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(i));
+            clipped = true;
+            break;
+        }
+        if (!clipped) break;
+    }
+    for (size_t i = 1; i + 1 < remaining.size(); ++i)
+        out.insert(out.end(), {remaining[0], remaining[i], remaining[i + 1]});
+}
+
+bool IsConvex(const std::vector<P2>& p) {
+    const size_t n = p.size();
+    int sign = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double c = Cross2(p[i], p[(i + 1) % n], p[(i + 2) % n]);
+        if (c == 0) continue;
+        const int s = c > 0 ? 1 : -1;
+        if (sign == 0) sign = s;
+        else if (s != sign) return false;
+    }
+    return true;
+}
+
+// Triangulates a face into point indices.
+void Triangulate(std::span<const float> points, const Face& face, std::vector<int>& out) {
+    if (face.holes.empty()) {
+        if (face.outer.size() == 3) {
+            out.insert(out.end(), face.outer.begin(), face.outer.end());
+            return;
+        }
+        const std::vector<P2> p = Project(points, face.outer, face.normal);
+        if (IsConvex(p)) {
+            for (size_t i = 1; i + 1 < face.outer.size(); ++i)
+                out.insert(out.end(), {face.outer[0], face.outer[i], face.outer[i + 1]});
+            return;
+        }
+        std::vector<int> local;
+        EarClip(p, local);
+        for (int i : local) out.push_back(face.outer[static_cast<size_t>(i)]);
+        return;
+    }
+    // Join each hole to the outline by a bridge from its vertex to the nearest outline
+    // vertex, giving one simple loop to clip.
+    std::vector<int> loop = face.outer;
+    for (const std::vector<int>& hole : face.holes) {
+        if (hole.size() < 3) continue;
+        double best = 1e300;
+        size_t bestLoop = 0, bestHole = 0;
+        for (size_t i = 0; i < loop.size(); ++i)
+            for (size_t j = 0; j < hole.size(); ++j) {
+                const V3 d = Sub(PointAt(points, loop[i]), PointAt(points, hole[j]));
+                const double dist = DotV(d, d);
+                if (dist < best) best = dist, bestLoop = i, bestHole = j;
+            }
+        std::vector<int> merged(loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(bestLoop) + 1);
+        // Holes run opposite to the outline; walk the hole from the bridge vertex.
+        for (size_t k = 0; k <= hole.size(); ++k) merged.push_back(hole[(bestHole + k) % hole.size()]);
+        merged.insert(merged.end(), loop.begin() + static_cast<std::ptrdiff_t>(bestLoop), loop.end());
+        loop = std::move(merged);
+    }
+    const std::vector<P2> p = Project(points, loop, face.normal);
+    std::vector<int> local;
+    EarClip(p, local);
+    for (int i : local) out.push_back(loop[static_cast<size_t>(i)]);
+}
+
+struct CornerKey {
+    int point;
+    std::int16_t n[3];
+    std::uint32_t color;
+    bool operator==(const CornerKey&) const = default;
+};
+struct CornerHash {
+    size_t operator()(const CornerKey& k) const {
+        size_t h = static_cast<size_t>(k.point) * 0x9E3779B97F4A7C15ull;
+        h ^= (static_cast<size_t>(static_cast<std::uint16_t>(k.n[0])) |
+              static_cast<size_t>(static_cast<std::uint16_t>(k.n[1])) << 16 |
+              static_cast<size_t>(static_cast<std::uint16_t>(k.n[2])) << 32) +
+             0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+        return h ^ (k.color * 0x85EBCA77u);
+    }
+};
+
+std::uint64_t EdgeId(int a, int b) {
+    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
+    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
+    return (static_cast<std::uint64_t>(lo) << 32) | hi;
+}
+
+} // namespace
+
+std::uint32_t PackColor(const Color& color, float alpha) {
+    auto channel = [](float v) {
+        return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+    };
+    return channel(color.r) | channel(color.g) << 8 | channel(color.b) << 16 | channel(alpha) << 24;
+}
+
+Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList,
+                    const ShellExtras& extras) {
+    Mesh mesh;
+    const int pointCount = static_cast<int>(points.size() / 3);
+    std::vector<Face> faces;
+    std::vector<std::pair<int, int>> bareEdges;
+    int faceNumber = 0;
+    for (size_t i = 0; i < faceList.size();) {
+        const int count = faceList[i];
+        const size_t length = static_cast<size_t>(count < 0 ? -static_cast<long>(count) : count);
+        if (count == 0) {
+            ++i;
+            continue;
+        }
+        if (i + 1 + length > faceList.size()) break;
+        std::vector<int> loop(faceList.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                              faceList.begin() + static_cast<std::ptrdiff_t>(i + 1 + length));
+        if (std::any_of(loop.begin(), loop.end(), [&](int v) { return v < 0 || v >= pointCount; }))
+            break;
+        i += 1 + length;
+        if (count < 0) {
+            if (!faces.empty() && length >= 3) faces.back().holes.push_back(std::move(loop));
+            continue;
+        }
+        const int index = faceNumber++;
+        if (index < static_cast<int>(extras.faceVisible.size()) && extras.faceVisible[index] &&
+            !*extras.faceVisible[index])
+            continue;
+        if (count == 2) {
+            bareEdges.emplace_back(loop[0], loop[1]);
+            continue;
+        }
+        if (count < 3) continue;
+        Face face;
+        face.outer = std::move(loop);
+        face.index = index;
+        face.normal = LoopNormal(points, face.outer);
+        faces.push_back(std::move(face));
+    }
+
+    // Incident faces of each point, for smoothing.
+    std::vector<int> incidentStart(static_cast<size_t>(pointCount) + 1, 0);
+    for (const Face& f : faces) {
+        for (int v : f.outer) ++incidentStart[static_cast<size_t>(v) + 1];
+        for (const auto& h : f.holes)
+            for (int v : h) ++incidentStart[static_cast<size_t>(v) + 1];
+    }
+    for (int v = 0; v < pointCount; ++v) incidentStart[v + 1] += incidentStart[v];
+    std::vector<int> incident(static_cast<size_t>(incidentStart[pointCount]));
+    {
+        std::vector<int> fill(incidentStart.begin(), incidentStart.end() - 1);
+        for (size_t fi = 0; fi < faces.size(); ++fi) {
+            for (int v : faces[fi].outer) incident[fill[v]++] = static_cast<int>(fi);
+            for (const auto& h : faces[fi].holes)
+                for (int v : h) incident[fill[v]++] = static_cast<int>(fi);
+        }
+    }
+
+    const bool anyColor = !extras.faceColors.empty() || !extras.vertexColors.empty();
+    const float cosCrease = std::cos(kCreaseAngleDegrees * 3.14159265f / 180.0f);
+    std::unordered_map<CornerKey, std::uint32_t, CornerHash> corners;
+    corners.reserve(static_cast<size_t>(pointCount) * 2);
+    std::vector<std::int64_t> firstCorner(static_cast<size_t>(pointCount), -1);
+
+    auto cornerOf = [&](const Face& face, int v) -> std::uint32_t {
+        V3 n{0, 0, 0};
+        if (v < static_cast<int>(extras.vertexNormals.size()) && extras.vertexNormals[v]) {
+            n = NormalizeV(*extras.vertexNormals[v]);
+        } else {
+            for (int k = incidentStart[v]; k < incidentStart[v + 1]; ++k) {
+                const V3& other = faces[static_cast<size_t>(incident[k])].normal;
+                if (DotV(other, face.normal) >= cosCrease) {
+                    n[0] += other[0];
+                    n[1] += other[1];
+                    n[2] += other[2];
+                }
+            }
+            n = NormalizeV(n);
+            if (n == V3{0, 0, 0}) n = face.normal;
+        }
+        std::uint32_t color = 0;
+        if (anyColor) {
+            if (v < static_cast<int>(extras.vertexColors.size()) && extras.vertexColors[v])
+                color = PackColor(*extras.vertexColors[v]);
+            else if (face.index < static_cast<int>(extras.faceColors.size()) &&
+                     extras.faceColors[face.index])
+                color = PackColor(*extras.faceColors[face.index]);
+        }
+        CornerKey key{v,
+                      {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
+                       static_cast<std::int16_t>(std::lround(n[1] * 32000)),
+                       static_cast<std::int16_t>(std::lround(n[2] * 32000))},
+                      color};
+        auto [it, inserted] = corners.try_emplace(key, static_cast<std::uint32_t>(mesh.VertexCount()));
+        if (inserted) {
+            mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
+            mesh.normals.insert(mesh.normals.end(), {n[0], n[1], n[2]});
+            if (anyColor) mesh.colors.push_back(color);
+            if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = it->second;
+        }
+        return it->second;
+    };
+
+    // A plain vertex for edges that belong to no face.
+    std::unordered_map<int, std::uint32_t> plain;
+    auto plainOf = [&](int v) -> std::uint32_t {
+        auto [it, inserted] = plain.try_emplace(v, static_cast<std::uint32_t>(mesh.VertexCount()));
+        if (inserted) {
+            mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
+            mesh.normals.insert(mesh.normals.end(), {0.0f, 0.0f, 1.0f});
+            if (anyColor) mesh.colors.push_back(0);
+            if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = it->second;
+        }
+        return it->second;
+    };
+
+    struct EdgeRecord {
+        std::uint32_t a, b, c, d;
+        bool second = false;
+    };
+    std::unordered_map<std::uint64_t, size_t> edgeIndex;
+    std::vector<EdgeRecord> edgeRecords;
+    std::vector<int> triangleIndices;
+    std::vector<std::uint32_t> cornerOfLoop;
+
+    auto addLoopEdges = [&](const Face& face, const std::vector<int>& loop) {
+        const size_t n = loop.size();
+        cornerOfLoop.resize(n);
+        for (size_t k = 0; k < n; ++k) cornerOfLoop[k] = cornerOf(face, loop[k]);
+        for (size_t k = 0; k < n; ++k) {
+            const int va = loop[k], vb = loop[(k + 1) % n];
+            if (va == vb) continue;
+            const std::uint32_t third = cornerOfLoop[(k + 2) % n];
+            auto [it, inserted] = edgeIndex.try_emplace(EdgeId(va, vb), edgeRecords.size());
+            if (inserted) {
+                edgeRecords.push_back({cornerOfLoop[k], cornerOfLoop[(k + 1) % n], third, cornerOfLoop[k]});
+            } else {
+                EdgeRecord& record = edgeRecords[it->second];
+                if (!record.second) {
+                    record.d = third;
+                    record.second = true;
+                }
+            }
+        }
+    };
+
+    for (const Face& face : faces) {
+        triangleIndices.clear();
+        Triangulate(points, face, triangleIndices);
+        for (int v : triangleIndices) mesh.triangles.push_back(cornerOf(face, v));
+        addLoopEdges(face, face.outer);
+        for (const auto& hole : face.holes) addLoopEdges(face, hole);
+    }
+    for (const auto& [va, vb] : bareEdges) {
+        if (va == vb) continue;
+        auto [it, inserted] = edgeIndex.try_emplace(EdgeId(va, vb), edgeRecords.size());
+        if (inserted) {
+            const std::uint32_t a = plainOf(va), b = plainOf(vb);
+            edgeRecords.push_back({a, b, a, a});
+        }
+    }
+
+    std::unordered_map<std::uint64_t, Color> edgeColorById;
+    for (const auto& [edge, color] : extras.edgeColors) edgeColorById[EdgeId(edge.first, edge.second)] = color;
+    std::vector<std::uint64_t> hidden;
+    for (const auto& [a, b] : extras.hiddenEdges) hidden.push_back(EdgeId(a, b));
+    std::sort(hidden.begin(), hidden.end());
+    std::vector<std::uint64_t> idOf(edgeRecords.size());
+    for (const auto& [id, index] : edgeIndex) idOf[index] = id;
+    for (size_t i = 0; i < edgeRecords.size(); ++i) {
+        if (!hidden.empty() && std::binary_search(hidden.begin(), hidden.end(), idOf[i])) continue;
+        const EdgeRecord& r = edgeRecords[i];
+        mesh.edges.insert(mesh.edges.end(), {r.a, r.b, r.c, r.d});
+        if (!edgeColorById.empty()) {
+            auto found = edgeColorById.find(idOf[i]);
+            mesh.edgeColors.push_back(found == edgeColorById.end() ? 0u : PackColor(found->second));
+        }
+    }
+    if (!edgeColorById.empty() && mesh.edgeColors.size() != mesh.EdgeCount()) mesh.edgeColors.clear();
+
+    // One marker per point that is used.
+    for (int v = 0; v < pointCount; ++v)
+        if (firstCorner[static_cast<size_t>(v)] >= 0)
+            mesh.markerVertices.push_back(static_cast<std::uint32_t>(firstCorner[static_cast<size_t>(v)]));
+
+    if (mesh.VertexCount() > 0) {
+        mesh.boundsMin = {mesh.positions[0], mesh.positions[1], mesh.positions[2]};
+        mesh.boundsMax = mesh.boundsMin;
+        for (size_t i = 0; i < mesh.positions.size(); i += 3)
+            for (int k = 0; k < 3; ++k) {
+                mesh.boundsMin[k] = std::min(mesh.boundsMin[k], mesh.positions[i + k]);
+                mesh.boundsMax[k] = std::max(mesh.boundsMax[k], mesh.positions[i + k]);
+            }
+    }
+    return mesh;
+}
+
+Mesh BuildTubeMesh(std::span<const float> points, std::span<const float> radii, bool capFirst,
+                   bool capLast, int facets) {
+    facets = std::clamp(facets, 3, 256);
+    // Drop repeated points: they have no direction.
+    std::vector<V3> centres;
+    std::vector<float> radius;
+    const size_t count = points.size() / 3;
+    for (size_t i = 0; i < count; ++i) {
+        const V3 p{points[3 * i], points[3 * i + 1], points[3 * i + 2]};
+        const float r = radii.empty() ? 0.0f : (radii.size() == 1 ? radii[0] : radii[std::min(i, radii.size() - 1)]);
+        if (!centres.empty()) {
+            const V3 d = Sub(p, centres.back());
+            if (DotV(d, d) == 0.0f) continue;
+        }
+        centres.push_back(p);
+        radius.push_back(std::fabs(r));
+    }
+    if (centres.size() < 2) return {};
+    const size_t n = centres.size();
+    std::vector<V3> dirs(n);
+    for (size_t i = 0; i < n; ++i) {
+        const V3 in = i > 0 ? NormalizeV(Sub(centres[i], centres[i - 1])) : V3{0, 0, 0};
+        const V3 out = i + 1 < n ? NormalizeV(Sub(centres[i + 1], centres[i])) : V3{0, 0, 0};
+        dirs[i] = NormalizeV({in[0] + out[0], in[1] + out[1], in[2] + out[2]});
+        if (dirs[i] == V3{0, 0, 0}) dirs[i] = out == V3{0, 0, 0} ? in : out;
+    }
+    // A frame carried along the tube (parallel transport) so the facets do not twist.
+    V3 seed = std::fabs(dirs[0][2]) < 0.9f ? V3{0, 0, 1} : V3{1, 0, 0};
+    V3 u = NormalizeV(CrossV(seed, dirs[0]));
+    std::vector<float> ring;
+    std::vector<int> faceList;
+    ring.reserve(n * static_cast<size_t>(facets) * 3 + 6);
+    for (size_t i = 0; i < n; ++i) {
+        if (i > 0) {
+            u = NormalizeV(Sub(u, {dirs[i][0] * DotV(u, dirs[i]), dirs[i][1] * DotV(u, dirs[i]),
+                                   dirs[i][2] * DotV(u, dirs[i])}));
+            if (u == V3{0, 0, 0}) u = NormalizeV(CrossV(seed, dirs[i]));
+        }
+        const V3 v = CrossV(dirs[i], u);
+        // At a joint the ring is widened so the tube keeps its radius in both segments.
+        float scale = 1.0f;
+        if (i > 0 && i + 1 < n) {
+            const float c = DotV(dirs[i], NormalizeV(Sub(centres[i + 1], centres[i])));
+            if (c > 0.2f) scale = 1.0f / c;
+        }
+        for (int k = 0; k < facets; ++k) {
+            const float angle = 2.0f * 3.14159265f * static_cast<float>(k) / static_cast<float>(facets);
+            const float cu = std::cos(angle) * radius[i], sv = std::sin(angle) * radius[i];
+            // Widen only across the bend plane: approximate by scaling the whole ring.
+            ring.insert(ring.end(), {centres[i][0] + (u[0] * cu + v[0] * sv) * scale,
+                                     centres[i][1] + (u[1] * cu + v[1] * sv) * scale,
+                                     centres[i][2] + (u[2] * cu + v[2] * sv) * scale});
+        }
+    }
+    for (size_t i = 0; i + 1 < n; ++i)
+        for (int k = 0; k < facets; ++k) {
+            const int a = static_cast<int>(i) * facets + k;
+            const int b = static_cast<int>(i) * facets + (k + 1) % facets;
+            faceList.insert(faceList.end(), {4, a, b, b + facets, a + facets});
+        }
+    if (capFirst) {
+        faceList.push_back(facets);
+        for (int k = facets - 1; k >= 0; --k) faceList.push_back(k);
+    }
+    if (capLast) {
+        faceList.push_back(facets);
+        const int base = static_cast<int>(n - 1) * facets;
+        for (int k = 0; k < facets; ++k) faceList.push_back(base + k);
+    }
+    return BuildShellMesh(ring, faceList);
+}
+
+Mesh BuildPolygonMesh(std::span<const float> points) {
+    const int count = static_cast<int>(points.size() / 3);
+    if (count < 2) return {};
+    std::vector<int> faceList;
+    faceList.push_back(count);
+    for (int i = 0; i < count; ++i) faceList.push_back(i);
+    return BuildShellMesh(points, faceList);
+}
+
+std::vector<float> EllipsePoints(const std::array<float, 3>& center,
+                                 const std::array<float, 3>& major,
+                                 const std::array<float, 3>& minor, double start, double end,
+                                 int segments) {
+    const V3 a = Sub(major, center), b = Sub(minor, center);
+    if (!(end > start)) end += 1.0;
+    const int steps = std::max(2, static_cast<int>(std::ceil(segments * (end - start))));
+    std::vector<float> out;
+    const bool full = end - start >= 1.0 - 1e-9;
+    const int last = full ? steps - 1 : steps;
+    for (int i = 0; i <= last; ++i) {
+        const double t = 2.0 * 3.14159265358979 * (start + (end - start) * i / steps);
+        const double c = std::cos(t), s = std::sin(t);
+        for (int k = 0; k < 3; ++k) out.push_back(static_cast<float>(center[k] + a[k] * c + b[k] * s));
+    }
+    return out;
+}
+
+} // namespace ketra::render

@@ -1,0 +1,232 @@
+#include "platform/render/Renderer.h"
+
+#include "platform/hc/SceneGraph.h"
+#include "platform/render/GlBackend.h"
+#include "platform/render/HeadlessContext.h"
+#include "platform/render/OffscreenTarget.h"
+#include "platform/render/SceneWalker.h"
+
+#include <cctype>
+#include <map>
+
+namespace ketra::render {
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+
+std::map<HC_KEY, int>& RenderModes() {
+    static std::map<HC_KEY, int> modes;
+    return modes;
+}
+
+// The mode registered for the segment or its nearest owner that has one.
+int ModeFor(const hc::Segment* segment) {
+    const auto& modes = RenderModes();
+    for (const hc::Segment* s = segment; s; s = s->owner) {
+        auto found = modes.find(s->key);
+        if (found != modes.end()) return found->second;
+    }
+    return 0;
+}
+
+// Everything the headless path keeps between frames: the GL objects live in the shared
+// headless context; meshes and the last draw list are reused while the scene is unchanged.
+struct HeadlessState {
+    GlBackend backend;
+    OffscreenTarget target;
+    MeshCache meshes;
+    bool initialized = false;
+};
+
+HeadlessState* Headless(std::string* error) {
+    static std::unique_ptr<HeadlessState> state;
+    HeadlessContext* context = HeadlessContext::Acquire(error);
+    if (!context) return nullptr;
+    if (!state) state = std::make_unique<HeadlessState>();
+    if (!state->initialized) {
+        if (!state->backend.Initialize(error)) return nullptr;
+        state->initialized = true;
+    }
+    return state.get();
+}
+
+} // namespace
+
+int SetRenderMode(HC_KEY driverSegment, int mode) {
+    auto& modes = RenderModes();
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(driverSegment);
+    const HC_KEY key = segment ? segment->key : driverSegment;
+    const int previous = modes.count(key) ? modes[key] : 0;
+    modes[key] = mode;
+    return previous;
+}
+
+int GetRenderMode(HC_KEY driverSegment) {
+    return ModeFor(hc::Graph::Instance().FindSegment(driverSegment));
+}
+
+bool HeadlessAvailable(std::string* why) { return HeadlessContext::Acquire(why) != nullptr; }
+
+bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out, std::string* error) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
+    if (!segment) {
+        if (error) *error = "key " + std::to_string(segmentKey) + " is not a segment";
+        return false;
+    }
+    if (settings.width < 1 || settings.height < 1 || settings.width > kMaxSide || settings.height > kMaxSide) {
+        if (error)
+            *error = "image size " + std::to_string(settings.width) + "x" + std::to_string(settings.height) +
+                     " pixels is not in 1.." + std::to_string(kMaxSide);
+        return false;
+    }
+    HeadlessState* state = Headless(error);
+    if (!state) return false;
+    if (!state->target.Resize(settings.width, settings.height, settings.samples, error)) return false;
+    WalkSettings walk;
+    walk.width = settings.width;
+    walk.height = settings.height;
+    walk.renderMode = ModeFor(segment);
+    DrawList list;
+    if (!BuildDrawList(segmentKey, walk, state->meshes, list, error)) return false;
+    state->backend.Draw(list, state->target.DrawFramebuffer());
+    state->target.ReadBack(out);
+    return true;
+}
+
+// ---- Window renderer ----
+
+struct WindowRenderer::Impl {
+    GlBackend backend;
+    MeshCache meshes;
+    bool initialized = false;
+};
+
+WindowRenderer::WindowRenderer() : m_impl(std::make_unique<Impl>()) {}
+WindowRenderer::~WindowRenderer() = default;
+
+bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned framebuffer, std::string* error) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
+    if (!segment) {
+        if (error) *error = "key " + std::to_string(segmentKey) + " is not a segment";
+        return false;
+    }
+    if (width < 1 || height < 1) return true;  // a collapsed window shows nothing
+    if (!m_impl->initialized) {
+        if (!m_impl->backend.Initialize(error)) return false;
+        m_impl->initialized = true;
+    }
+    WalkSettings walk;
+    walk.width = width;
+    walk.height = height;
+    walk.renderMode = ModeFor(segment);
+    DrawList list;
+    if (!BuildDrawList(segmentKey, walk, m_impl->meshes, list, error)) return false;
+    m_impl->backend.Draw(list, framebuffer);
+    return true;
+}
+
+// ---- Display driver ----
+
+namespace {
+
+struct DisplayState {
+    std::uint64_t generation = 0;  // scene generation of the last frame
+    Image frame;
+    std::function<void()> repaint;
+    bool forceRedraw = false;
+};
+
+class OffscreenDriver final : public hc::DisplayDriver {
+public:
+    void Update(hc::Key key, hc::UpdateMode mode) override {
+        hc::Graph& graph = hc::Graph::Instance();
+        if (key != hc::kNoKey) {
+            // Mark the display at or above key.
+            for (const hc::Segment* s = graph.FindSegment(key); s; s = s->owner) {
+                if (IsDisplay(*s)) {
+                    m_displays[s->key].forceRedraw = mode == hc::UpdateMode::RedrawEverything;
+                    break;
+                }
+            }
+            if (mode != hc::UpdateMode::Update) return;
+        }
+        const hc::Segment* drivers = graph.Root().FindChild("driver");
+        if (!drivers) return;
+        for (const auto& kind : drivers->children)
+            for (const auto& display : kind->children) Draw(*display, graph.Generation());
+    }
+
+    std::map<HC_KEY, DisplayState> m_displays;
+
+private:
+    static bool IsDisplay(const hc::Segment& s) {
+        if (!s.owner || !s.owner->owner || !s.owner->owner->owner || s.owner->owner->owner->owner) return false;
+        std::string name = s.owner->owner->name;
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return name == "driver";
+    }
+
+    void Draw(const hc::Segment& display, std::uint64_t generation) {
+        DisplayState& state = m_displays[display.key];
+        if (state.generation == generation && !state.forceRedraw && !state.frame.Empty()) return;
+        state.generation = generation;
+        state.forceRedraw = false;
+        if (state.repaint) {
+            state.repaint();
+            return;
+        }
+        FrameSettings settings;
+        settings.width = 800;
+        settings.height = 600;
+        if (display.attributes && display.attributes->driver) {
+            settings.width = display.attributes->driver->widthPixels;
+            settings.height = display.attributes->driver->heightPixels;
+        }
+        std::string error;
+        if (!RenderToImage(display.key, settings, state.frame, &error) && !m_reported) {
+            m_reported = true;  // once: a machine without GL would otherwise repeat it forever
+            hc::ReportError("HC_Update_Display", HC_ERR_DRIVER, error, HC_SEV_WARNING);
+        }
+    }
+
+    bool m_reported = false;
+};
+
+OffscreenDriver*& TheDriver() {
+    static OffscreenDriver* driver = nullptr;
+    return driver;
+}
+
+} // namespace
+
+void InstallDisplayDriver() {
+    OffscreenDriver*& driver = TheDriver();
+    if (driver) return;
+    // Lives for the process: the scene graph keeps a plain pointer to it.
+    static OffscreenDriver instance;
+    driver = &instance;
+    hc::Graph::Instance().RegisterDisplayDriver(driver);
+}
+
+const Image* LastFrame(HC_KEY displaySegment) {
+    OffscreenDriver* driver = TheDriver();
+    if (!driver) return nullptr;
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(displaySegment);
+    if (!segment) return nullptr;
+    auto found = driver->m_displays.find(segment->key);
+    if (found == driver->m_displays.end() || found->second.frame.Empty()) return nullptr;
+    return &found->second.frame;
+}
+
+void SetWindowTarget(HC_KEY displaySegment, std::function<void()> requestRepaint) {
+    InstallDisplayDriver();
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(displaySegment);
+    const HC_KEY key = segment ? segment->key : displaySegment;
+    if (requestRepaint)
+        TheDriver()->m_displays[key].repaint = std::move(requestRepaint);
+    else
+        TheDriver()->m_displays.erase(key);
+}
+
+} // namespace ketra::render

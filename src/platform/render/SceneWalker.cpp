@@ -1,0 +1,893 @@
+#include "platform/render/SceneWalker.h"
+
+#include "platform/hc/SceneGraph.h"
+#include "platform/render/MeshBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <unordered_set>
+
+namespace ketra::render {
+
+namespace cm = CameraMath;
+using hc::ColorChannel;
+
+// ---- MeshCache ----
+
+const MeshCache::Entry* MeshCache::Find(HC_KEY key, std::uint64_t changeCount) {
+    auto found = m_entries.find(key);
+    if (found == m_entries.end() || found->second.changeCount != changeCount) return nullptr;
+    found->second.lastUsed = m_frame;
+    return &found->second;
+}
+
+const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh) {
+    Entry& entry = m_entries[key];
+    entry.changeCount = changeCount;
+    entry.mesh = std::make_shared<const Mesh>(std::move(mesh));
+    entry.stamp = m_nextStamp++;
+    entry.lastUsed = m_frame;
+    ++m_builds;
+    return entry;
+}
+
+void MeshCache::EndFrame(std::uint64_t frames) {
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second.lastUsed + frames < m_frame)
+            it = m_entries.erase(it);
+        else
+            ++it;
+    }
+    ++m_frame;
+}
+
+// ---- Patterns and symbols ----
+
+LinePattern PatternFromName(const std::string& raw) {
+    std::string name;
+    for (char c : raw)
+        if (c != ' ') name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    // Masks run from bit 0 along the line; each bit covers `scale` pixels.
+    if (name == "---" || name == "solid" || name.empty()) return {0xFFFF, 1};
+    if (name == "----") return {0x00FF, 2};       // long dashes
+    if (name == "- -" || name == "dashed") return {0x0F0F, 1.5f};
+    if (name == "-.-.") return {0x27FF, 1};        // dash, gap, dot, gap
+    if (name == "-..." || name == "-...-...") return {0x2AFF, 1};  // dash, three dots
+    if (name == "...." || name == "dotted" || name == "...") return {0x3333, 1};
+    if (name == "-- --" || name == "--  --") return {0x3F3F, 1.5f};
+    if (name == "center") return {0x18FF, 2};      // long dash, short dash
+    if (name == "phantom") return {0x66FF, 2};     // long dash, two short dashes
+    if (name == "(----)") return {0x00FF, 2};      // long dashes drawn from both ends
+    return {0xFFFF, 1};
+}
+
+int MarkerSymbolFromName(const std::string& raw) {
+    std::string name;
+    for (char c : raw)
+        if (c != ' ') name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    if (name == "(.)") return kMarkerCircleDot;
+    if (name == "+" || name == "(+)") return kMarkerPlus;
+    if (name == ".") return kMarkerDot;
+    if (name == "x" || name == "(x)") return kMarkerCross;
+    if (name == "*") return kMarkerStar;
+    if (name == "o" || name == "()") return kMarkerCircle;
+    if (name == "(*)" || name == "@") return kMarkerFilledCircle;
+    if (name == "[]") return kMarkerSquare;
+    if (name == "<>") return kMarkerDiamond;
+    return kMarkerCircleDot;
+}
+
+void Layer::AddBounds(double px, double py, double pz) {
+    if (!hasBounds) {
+        boundsMin = boundsMax = {px, py, pz};
+        hasBounds = true;
+        return;
+    }
+    boundsMin = {std::min(boundsMin[0], px), std::min(boundsMin[1], py), std::min(boundsMin[2], pz)};
+    boundsMax = {std::max(boundsMax[0], px), std::max(boundsMax[1], py), std::max(boundsMax[2], pz)};
+}
+
+size_t DrawList::MeshCount() const {
+    size_t n = 0;
+    for (const Layer& layer : layers) n += layer.meshes.size();
+    return n;
+}
+
+// ---- Window gradients ----
+
+namespace {
+
+std::map<HC_KEY, std::pair<Color, Color>>& Gradients() {
+    static std::map<HC_KEY, std::pair<Color, Color>> gradients;
+    return gradients;
+}
+
+} // namespace
+
+void SetWindowGradient(HC_KEY segment, const Color& top, const Color& bottom) {
+    Gradients()[segment] = {top, bottom};
+}
+
+void ClearWindowGradient(HC_KEY segment) { Gradients().erase(segment); }
+
+// ---- The walk ----
+
+namespace {
+
+Color ToColor(const hc::Rgb& c) { return {c.r, c.g, c.b}; }
+
+cm::Matrix4 ToMatrix(const hc::Matrix& m) { return cm::Matrix4::FromFloats(m.data()); }
+
+cm::Camera ToCamera(const hc::Camera& c) {
+    cm::Camera camera;
+    camera.position = {c.position.x, c.position.y, c.position.z};
+    camera.target = {c.target.x, c.target.y, c.target.z};
+    camera.up = {c.up.x, c.up.y, c.up.z};
+    camera.width = c.width;
+    camera.height = c.height;
+    camera.projection = c.projection == hc::Projection::Perspective    ? cm::Projection::Perspective
+                        : c.projection == hc::Projection::Stretched    ? cm::Projection::Stretched
+                                                                       : cm::Projection::Orthographic;
+    return camera;
+}
+
+std::string Lower(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ') out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    return out;
+}
+
+// "(0.0,0.1)" or "0,0.1" -> two numbers.
+bool ParsePair(const std::string& text, float& a, float& b) {
+    std::string cleaned;
+    for (char c : text) cleaned.push_back(c == '(' || c == ')' || c == ',' ? ' ' : c);
+    return std::sscanf(cleaned.c_str(), "%f %f", &a, &b) == 2;
+}
+
+// What the view's render mode asks of the picture.
+struct ModeRules {
+    bool hiddenLine = false;     // faces only hide; edges drawn
+    bool wireframe = false;      // no faces; every edge
+    bool silhouette = false;     // only silhouette/hard edges
+    bool coarsestLod = false;    // marker mode: centre lines
+    bool vertexMarkers = false;
+    int shading = -1;            // -1 from attributes, else Shading
+};
+
+ModeRules RulesFor(int mode) {
+    ModeRules r;
+    switch (mode) {
+    case 1: r.wireframe = true; break;
+    case 3: r.hiddenLine = r.silhouette = true; break;
+    case 4: case 5: case 6: r.hiddenLine = true; break;
+    case 8: case 10: r.shading = static_cast<int>(Shading::Gouraud); break;
+    case 9: r.shading = static_cast<int>(Shading::Flat); break;
+    case 19: r.wireframe = r.coarsestLod = r.vertexMarkers = true; break;
+    default: break;
+    }
+    return r;
+}
+
+// Attributes of one segment in the form the draw list wants, computed once per segment.
+struct Resolved {
+    std::uint32_t visible = 0;
+    Color faces, edges, lines, markers, text;
+    SurfaceState surface;
+    LineState edgeState, lineState;
+    int markerSymbol = kMarkerCircleDot;
+    float markerPixels = 8.0f;
+    bool lod = false;
+    bool hiddenLineOption = false;
+    bool lightFollowsCamera = false;
+    HC_CALLBACK dcPolyline = nullptr, dcMarker = nullptr;
+    // Text
+    std::string fontName = "sans-serif";
+    float textSize = 12;
+    TextDraw::Unit textUnit = TextDraw::Unit::Points;
+    bool textTransforms = false;
+    char alignX = '*', alignY = '*';
+};
+
+constexpr float kDefaultMarkerPixels = 8.0f;
+
+class Walker {
+public:
+    Walker(const WalkSettings& settings, MeshCache& cache, DrawList& out)
+        : m_settings(settings), m_cache(cache), m_out(out), m_rules(RulesFor(settings.renderMode)),
+          m_graph(hc::Graph::Instance()) {}
+
+    void Run(const hc::Segment& root) {
+        hc::NetAttributes net = m_graph.Net(root);
+        Layer main;
+        main.segment = root.key;
+        main.width = m_settings.width;
+        main.height = m_settings.height;
+        SetBackground(main, root, net);
+        if (net.camera.set) {
+            main.camera = ToCamera(net.camera);
+            main.cameraSet = true;
+        }
+        m_out.layers.push_back(std::move(main));
+        m_layer = 0;
+        m_clipSet = -1;
+        Walk(root, net, 0);
+        for (Layer& layer : m_out.layers)
+            if (!layer.cameraSet) layer.camera = cm::DefaultCamera();
+        PickLevels();
+    }
+
+private:
+    void SetBackground(Layer& layer, const hc::Segment& segment, const hc::NetAttributes& net) {
+        const Color window = ToColor(net.DiffuseRgb(ColorChannel::Windows));
+        layer.windowTop = layer.windowBottom = window;
+        auto& gradients = Gradients();
+        auto found = gradients.find(segment.key);
+        if (found != gradients.end()) {
+            layer.windowTop = found->second.first;
+            layer.windowBottom = found->second.second;
+        }
+    }
+
+    Resolved Resolve(const hc::NetAttributes& net) const {
+        Resolved r;
+        r.visible = net.visible;
+        r.faces = ToColor(net.DiffuseRgb(ColorChannel::Faces));
+        r.edges = ToColor(net.DiffuseRgb(ColorChannel::Edges));
+        r.lines = ToColor(net.DiffuseRgb(ColorChannel::Lines));
+        r.markers = ToColor(net.DiffuseRgb(ColorChannel::Markers));
+        r.text = ToColor(net.DiffuseRgb(ColorChannel::Text));
+        const hc::ChannelColor& faces = net.color[ColorChannel::Faces];
+        if (faces.specular) r.surface.specular = ToColor(*faces.specular);
+        if (faces.gloss) r.surface.gloss = *faces.gloss;
+        if (faces.transmission)
+            r.surface.transmission = std::clamp(
+                (faces.transmission->r + faces.transmission->g + faces.transmission->b) / 3.0f, 0.0f, 1.0f);
+
+        const hc::OptionMap& ro = net.renderingOptions;
+        if (ro.Has("lighting") && !ro.IsOn("lighting")) r.surface.lighting = false;
+        if (const std::string* li = ro.Find("lighting interpolation")) {
+            const std::string v = Lower(*li);
+            if (v == "off" || v.find("faces=off") != std::string::npos || v == "flat")
+                r.surface.shading = Shading::Flat;
+        }
+        if (m_rules.shading >= 0) r.surface.shading = static_cast<Shading>(m_rules.shading);
+        if (const std::string* dr = ro.Find("depth range")) {
+            float a = 0, b = 1;
+            if (ParsePair(*dr, a, b) && a >= 0 && b <= 1 && a <= b) r.surface.depthRange = {a, b};
+        }
+        if (const std::string* fd = ro.Find("face displacement")) r.surface.faceDisplacement = std::strtof(fd->c_str(), nullptr);
+        r.lod = ro.IsOn("lod");
+        const std::string* hsra = ro.Find("hidden surface removal algorithm");
+        if (!hsra) hsra = ro.Find("hsra");
+        r.hiddenLineOption = hsra && Lower(*hsra).find("hiddenline") != std::string::npos;
+        r.lightFollowsCamera = ro.IsOn("light follows camera");
+        r.surface.clipSet = m_clipSet;
+
+        r.edgeState.weight = std::max(0.5f, net.edgeWeight);
+        r.edgeState.pattern = PatternFromName(net.edgePattern);
+        r.edgeState.depthRange = r.surface.depthRange;
+        r.edgeState.clipSet = m_clipSet;
+        r.edgeState.silhouetteOnly = m_rules.silhouette;
+        r.lineState.weight = std::max(0.5f, net.lineWeight);
+        r.lineState.pattern = PatternFromName(net.linePattern);
+        r.lineState.depthRange = r.surface.depthRange;
+        r.lineState.clipSet = m_clipSet;
+        r.markerSymbol = MarkerSymbolFromName(net.markerSymbol);
+        r.markerPixels = std::max(1.0f, net.markerSize * kDefaultMarkerPixels);
+
+        const hc::Definitions& defs = m_graph.Defs();
+        if (const std::string* name = net.callbacks.Find("draw dc polyline")) r.dcPolyline = defs.FindCallback(*name);
+        if (const std::string* name = net.callbacks.Find("draw dc marker")) r.dcMarker = defs.FindCallback(*name);
+
+        ResolveFont(net, r);
+        if (net.textAlignment.size() >= 1) {
+            for (char c : net.textAlignment) {
+                if (c == '<' || c == '>') r.alignX = c;
+                if (c == '^' || c == 'v') r.alignY = c;
+            }
+        }
+        return r;
+    }
+
+    static void ResolveFont(const hc::NetAttributes& net, Resolved& r) {
+        if (const std::string* name = net.textFont.Find("name")) {
+            std::string first = *name;
+            first.erase(std::remove(first.begin(), first.end(), '('), first.end());
+            first.erase(std::remove(first.begin(), first.end(), ')'), first.end());
+            const size_t comma = first.find(',');
+            if (comma != std::string::npos) first.resize(comma);
+            while (!first.empty() && first.front() == ' ') first.erase(first.begin());
+            while (!first.empty() && first.back() == ' ') first.pop_back();
+            if (!first.empty()) r.fontName = first;
+        }
+        if (const std::string* size = net.textFont.Find("size")) {
+            char unit[32] = "";
+            float value = 0;
+            const int n = std::sscanf(size->c_str(), "%f %31s", &value, unit);
+            if (n >= 1 && value > 0 && std::isfinite(value)) {
+                r.textSize = value;
+                const std::string u = Lower(unit);
+                if (u == "pixels" || u == "px" || u == "pixel")
+                    r.textUnit = TextDraw::Unit::Pixels;
+                else if (u == "oru" || u == "wru")
+                    r.textUnit = TextDraw::Unit::WorldUnits;
+                else
+                    r.textUnit = TextDraw::Unit::Points;
+            }
+        }
+        if (const std::string* transforms = net.textFont.Find("transforms"))
+            r.textTransforms = Lower(*transforms) != "off";
+    }
+
+    // Attribute locks: "attribute lock = (color = (faces = transmission))", "= color",
+    // "= visibility", "= (color, visibility)". Locked values set above win over values set
+    // below.
+    struct Locks {
+        bool any = false;
+        bool color = false, faceTransmission = false, visibility = false;
+    };
+    static Locks LocksOf(const hc::NetAttributes& net) {
+        Locks locks;
+        const std::string* text = net.renderingOptions.Find("attribute lock");
+        if (!text) return locks;
+        const std::string v = Lower(*text);
+        if (v == "off" || v == "nocolor" || v == "(nocolor)" || v.empty()) return locks;
+        if (v.find("transmission") != std::string::npos)
+            locks.faceTransmission = true;
+        else if (v.find("nocolor") == std::string::npos && v.find("color") != std::string::npos)
+            locks.color = true;
+        if (v.find("novisibility") == std::string::npos && v.find("visibility") != std::string::npos)
+            locks.visibility = true;
+        locks.any = locks.color || locks.faceTransmission || locks.visibility;
+        return locks;
+    }
+
+    void ApplyChild(hc::NetAttributes& child, const hc::NetAttributes& parent, const hc::Segment& segment) {
+        const Locks locks = LocksOf(parent);
+        hc::Graph::Apply(child, segment);
+        if (!locks.any) return;
+        if (locks.color) child.color = parent.color;
+        if (locks.faceTransmission)
+            child.color[ColorChannel::Faces].transmission = parent.color[ColorChannel::Faces].transmission;
+        if (locks.visibility) child.visible = parent.visible;
+        // The lock itself stays in force below.
+        if (const std::string* lock = parent.renderingOptions.Find("attribute lock"))
+            child.renderingOptions.Set("attribute lock", *lock);
+    }
+
+    void Walk(const hc::Segment& segment, const hc::NetAttributes& net, int depth) {
+        if (depth > 256 || !m_onStack.insert(&segment).second) return;  // include cycles
+        const int savedClip = m_clipSet;
+        const int savedLayer = m_layer;
+
+        if (depth > 0 && segment.attributes && segment.attributes->window.set) {
+            // A subwindow: its own viewport, camera and background.
+            const hc::Window& w = segment.attributes->window;
+            const Layer& parent = m_out.layers[static_cast<size_t>(m_layer)];
+            Layer layer;
+            layer.segment = segment.key;
+            const double l = std::clamp<double>(w.left, -1, 1), r = std::clamp<double>(w.right, -1, 1);
+            const double b = std::clamp<double>(w.bottom, -1, 1), t = std::clamp<double>(w.top, -1, 1);
+            layer.x = parent.x + static_cast<int>(std::lround((l + 1) / 2 * parent.width));
+            layer.y = parent.y + static_cast<int>(std::lround((b + 1) / 2 * parent.height));
+            layer.width = std::max(1, static_cast<int>(std::lround((r - l) / 2 * parent.width)));
+            layer.height = std::max(1, static_cast<int>(std::lround((t - b) / 2 * parent.height)));
+            layer.clearColor = segment.attributes->color &&
+                               (*segment.attributes->color)[ColorChannel::Windows].diffuse.has_value();
+            SetBackground(layer, segment, net);
+            layer.lights = parent.lights;
+            m_out.layers.push_back(std::move(layer));
+            m_layer = static_cast<int>(m_out.layers.size()) - 1;
+            m_clipSet = -1;
+        }
+        Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+        if (!layer.cameraSet && segment.attributes && segment.attributes->camera.set) {
+            layer.camera = ToCamera(net.camera);
+            layer.cameraSet = true;
+        }
+
+        CollectCuttingPlanes(segment, net);
+        m_path.push_back(segment.key);
+        if (!segment.geometry.empty()) {
+            const Resolved resolved = Resolve(net);
+            for (const auto& item : segment.geometry) Emit(*item, segment, net, resolved);
+        }
+        for (const auto& child : segment.children) {
+            hc::NetAttributes childNet = net;
+            ApplyChild(childNet, net, *child);
+            Walk(*child, childNet, depth + 1);
+        }
+        for (const auto& include : segment.includes) {
+            if (!include->target) continue;
+            hc::NetAttributes childNet = net;
+            ApplyChild(childNet, net, *include->target);
+            m_path.push_back(include->key);
+            Walk(*include->target, childNet, depth + 1);
+            m_path.pop_back();
+        }
+        m_path.pop_back();
+        m_clipSet = savedClip;
+        m_layer = savedLayer;
+        m_onStack.erase(&segment);
+    }
+
+    // Cutting planes cut everything in the subtree of the segment that owns the segment
+    // holding them (so a view's "cutting planes" segment cuts the scene beside it), and the
+    // subtree of the segment holding them.
+    void CollectCuttingPlanes(const hc::Segment& segment, const hc::NetAttributes& net) {
+        std::vector<ClipPlane> planes;
+        auto gather = [&](const hc::Segment& holder, const cm::Matrix4& toWorld) {
+            for (const auto& item : holder.geometry) {
+                if (item->type != hc::GeometryKind::CuttingPlane) continue;
+                const auto& p = std::get<hc::CuttingPlaneData>(item->data);
+                // A plane as a column vector maps by the inverse matrix (row-vector points).
+                cm::Matrix4 inverse;
+                cm::Invert(toWorld, inverse);
+                const double in[4] = {p.a, p.b, p.c, p.d};
+                double outPlane[4];
+                for (int i = 0; i < 4; ++i)
+                    outPlane[i] = inverse(i, 0) * in[0] + inverse(i, 1) * in[1] + inverse(i, 2) * in[2] + inverse(i, 3) * in[3];
+                planes.push_back({outPlane[0], outPlane[1], outPlane[2], outPlane[3]});
+            }
+        };
+        const cm::Matrix4 here = ToMatrix(net.modelling);
+        if (net.visible & hc::kCuttingPlanes) gather(segment, here);
+        for (const auto& child : segment.children) {
+            bool has = false;
+            for (const auto& item : child->geometry) has = has || item->type == hc::GeometryKind::CuttingPlane;
+            if (!has) continue;
+            hc::NetAttributes childNet = net;
+            hc::Graph::Apply(childNet, *child);
+            if (childNet.visible & hc::kCuttingPlanes) gather(*child, ToMatrix(childNet.modelling));
+        }
+        if (planes.empty()) return;
+        Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+        std::vector<ClipPlane> set = m_clipSet >= 0 ? layer.clipSets[static_cast<size_t>(m_clipSet)]
+                                                    : std::vector<ClipPlane>{};
+        for (const ClipPlane& p : planes)
+            if (set.size() < 8) set.push_back(p);
+        layer.clipSets.push_back(std::move(set));
+        m_clipSet = static_cast<int>(layer.clipSets.size()) - 1;
+    }
+
+    const MeshCache::Entry& MeshFor(const hc::Geometry& item) {
+        if (const MeshCache::Entry* cached = m_cache.Find(item.key, item.changeCount)) return *cached;
+        return m_cache.Store(item.key, item.changeCount, Tessellate(item));
+    }
+
+    static Mesh Tessellate(const hc::Geometry& item) {
+        switch (item.type) {
+        case hc::GeometryKind::Shell: {
+            const hc::ShellData& shell = std::get<hc::ShellData>(item.data);
+            std::span<const float> points(reinterpret_cast<const float*>(shell.points.data()), shell.points.size() * 3);
+            if (!shell.elements) return BuildShellMesh(points, shell.faceList);
+            return BuildShellWithElements(shell, points);
+        }
+        case hc::GeometryKind::PolyCylinder: {
+            const auto& pc = std::get<hc::PolyCylinderData>(item.data);
+            std::span<const float> points(reinterpret_cast<const float*>(pc.points.data()), pc.points.size() * 3);
+            return BuildTubeMesh(points, pc.radii,
+                                 pc.capping == hc::Capping::Both || pc.capping == hc::Capping::First,
+                                 pc.capping == hc::Capping::Both || pc.capping == hc::Capping::Second);
+        }
+        case hc::GeometryKind::Cylinder: {
+            const auto& c = std::get<hc::CylinderData>(item.data);
+            const float points[6] = {c.first.x, c.first.y, c.first.z, c.second.x, c.second.y, c.second.z};
+            const float radius[1] = {c.radius};
+            return BuildTubeMesh(points, radius,
+                                 c.capping == hc::Capping::Both || c.capping == hc::Capping::First,
+                                 c.capping == hc::Capping::Both || c.capping == hc::Capping::Second);
+        }
+        case hc::GeometryKind::Polygon: {
+            const auto& p = std::get<hc::PolylineData>(item.data);
+            return BuildPolygonMesh(std::span<const float>(reinterpret_cast<const float*>(p.points.data()), p.points.size() * 3));
+        }
+        case hc::GeometryKind::Circle: {
+            const auto& c = std::get<hc::CircleData>(item.data);
+            const cm::Vec3 n = cm::Normalized({c.normal.x, c.normal.y, c.normal.z});
+            cm::Vec3 u = cm::Normalized(cm::Cross(n, std::fabs(n.z) < 0.9 ? cm::Vec3{0, 0, 1} : cm::Vec3{1, 0, 0}));
+            if (cm::Length(n) == 0) u = {1, 0, 0};
+            const cm::Vec3 v = cm::Cross(n, u);
+            const std::array<float, 3> centre{c.center.x, c.center.y, c.center.z};
+            const std::array<float, 3> major{static_cast<float>(c.center.x + u.x * c.radius),
+                                             static_cast<float>(c.center.y + u.y * c.radius),
+                                             static_cast<float>(c.center.z + u.z * c.radius)};
+            const std::array<float, 3> minor{static_cast<float>(c.center.x + v.x * c.radius),
+                                             static_cast<float>(c.center.y + v.y * c.radius),
+                                             static_cast<float>(c.center.z + v.z * c.radius)};
+            return BuildPolygonMesh(EllipsePoints(centre, major, minor, 0, 1));
+        }
+        case hc::GeometryKind::Ellipse: {
+            const auto& e = std::get<hc::EllipseData>(item.data);
+            return BuildPolygonMesh(EllipsePoints({e.center.x, e.center.y, e.center.z}, {e.major.x, e.major.y, e.major.z},
+                                                  {e.minor.x, e.minor.y, e.minor.z}, 0, 1));
+        }
+        default: return {};
+        }
+    }
+
+    static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const float> points) {
+        const hc::ShellElements& el = *shell.elements;
+        std::vector<std::optional<Color>> faceColors, vertexColors;
+        std::vector<std::optional<std::array<float, 3>>> normals;
+        std::vector<std::optional<bool>> faceVisible;
+        std::vector<std::pair<int, int>> hidden;
+        std::vector<std::pair<std::pair<int, int>, Color>> edgeColors;
+        auto colorOf = [](const hc::ElementAttributes& a, ColorChannel channel) -> std::optional<Color> {
+            if (!a.color) return std::nullopt;
+            const hc::ChannelColor& c = (*a.color)[channel];
+            if (!c.diffuse || c.diffuse->kind != hc::Diffuse::Kind::Rgb) return std::nullopt;
+            return ToColor(c.diffuse->rgb);
+        };
+        for (const auto& [index, a] : el.faces) {
+            if (index < 0 || index >= shell.faceCount) continue;
+            if (auto c = colorOf(a, ColorChannel::Faces)) {
+                faceColors.resize(static_cast<size_t>(shell.faceCount));
+                faceColors[static_cast<size_t>(index)] = c;
+            }
+            if (a.visibility.mask & hc::kFaces) {
+                faceVisible.resize(static_cast<size_t>(shell.faceCount));
+                faceVisible[static_cast<size_t>(index)] = (a.visibility.on & hc::kFaces) != 0;
+            }
+        }
+        for (const auto& [index, a] : el.vertices) {
+            if (index < 0 || index >= static_cast<int>(shell.points.size())) continue;
+            auto c = colorOf(a, ColorChannel::Vertices);
+            if (!c) c = colorOf(a, ColorChannel::Faces);
+            if (c) {
+                vertexColors.resize(shell.points.size());
+                vertexColors[static_cast<size_t>(index)] = c;
+            }
+            if (a.normal) {
+                normals.resize(shell.points.size());
+                normals[static_cast<size_t>(index)] = std::array<float, 3>{a.normal->x, a.normal->y, a.normal->z};
+            }
+        }
+        for (const auto& [edge, a] : el.edges) {
+            if ((a.visibility.mask & hc::kEdges) && !(a.visibility.on & hc::kEdges)) hidden.push_back(edge);
+            if (auto c = colorOf(a, ColorChannel::Edges)) edgeColors.push_back({edge, *c});
+        }
+        ShellExtras extras;
+        extras.faceColors = faceColors;
+        extras.vertexColors = vertexColors;
+        extras.vertexNormals = normals;
+        extras.faceVisible = faceVisible;
+        extras.hiddenEdges = hidden;
+        extras.edgeColors = edgeColors;
+        return BuildShellMesh(points, shell.faceList, extras);
+    }
+
+    static std::u32string ToUtf32(const std::u16string& text) {
+        std::u32string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i];
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+                out.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+                ++i;
+            } else {
+                out.push_back(c);
+            }
+        }
+        return out;
+    }
+
+    std::array<float, 3> ToWorld(const hc::Vec3& p, const hc::NetAttributes& net) const {
+        const hc::Vec3 w = hc::IsIdentity(net.modelling) ? p : hc::TransformPoint(p, net.modelling);
+        return {w.x, w.y, w.z};
+    }
+
+    void Emit(const hc::Geometry& item, const hc::Segment& segment, const hc::NetAttributes& segmentNet,
+              const Resolved& segmentResolved) {
+        // Attributes set on the item itself (HC_Open_Geometry) apply to it alone.
+        std::optional<hc::NetAttributes> itemNet;
+        std::optional<Resolved> itemResolved;
+        if (item.attributes && !item.attributes->Empty()) {
+            itemNet.emplace(segmentNet);
+            hc::Graph::ApplyAttributes(*itemNet, *item.attributes);
+            itemResolved.emplace(Resolve(*itemNet));
+        }
+        const hc::NetAttributes& net = itemNet ? *itemNet : segmentNet;
+        const Resolved& r = itemResolved ? *itemResolved : segmentResolved;
+        Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+
+        switch (item.type) {
+        case hc::GeometryKind::Shell:
+        case hc::GeometryKind::PolyCylinder:
+        case hc::GeometryKind::Cylinder:
+        case hc::GeometryKind::Polygon:
+        case hc::GeometryKind::Circle:
+        case hc::GeometryKind::Ellipse: EmitMesh(item, segment, net, r, layer); break;
+        case hc::GeometryKind::Line:
+        case hc::GeometryKind::Polyline:
+        case hc::GeometryKind::EllipticalArc: {
+            if (!(r.visible & hc::kLines)) break;
+            LineDraw line;
+            line.key = item.key;
+            line.segment = segment.key;
+            line.color = r.lines;
+            line.state = r.lineState;
+            line.state.silhouetteOnly = false;
+            if (item.type == hc::GeometryKind::Line) {
+                const auto& l = std::get<hc::LineData>(item.data);
+                for (const hc::Vec3& p : {l.first, l.second}) {
+                    auto w = ToWorld(p, net);
+                    line.points.insert(line.points.end(), w.begin(), w.end());
+                }
+            } else if (item.type == hc::GeometryKind::Polyline) {
+                for (const hc::Vec3& p : std::get<hc::PolylineData>(item.data).points) {
+                    auto w = ToWorld(p, net);
+                    line.points.insert(line.points.end(), w.begin(), w.end());
+                }
+            } else {
+                const auto& e = std::get<hc::EllipseData>(item.data);
+                const std::vector<float> pts = EllipsePoints({e.center.x, e.center.y, e.center.z}, {e.major.x, e.major.y, e.major.z},
+                                                             {e.minor.x, e.minor.y, e.minor.z}, e.start, e.end);
+                for (size_t i = 0; i + 2 < pts.size(); i += 3) {
+                    auto w = ToWorld({pts[i], pts[i + 1], pts[i + 2]}, net);
+                    line.points.insert(line.points.end(), w.begin(), w.end());
+                }
+            }
+            if (line.points.size() < 6) break;
+            for (size_t i = 0; i + 2 < line.points.size(); i += 3) layer.AddBounds(line.points[i], line.points[i + 1], line.points[i + 2]);
+            if (r.dcPolyline) {
+                CallbackDraw call;
+                call.kind = CallbackDraw::Kind::Polyline;
+                call.function = r.dcPolyline;
+                call.key = item.key;
+                call.segment = segment.key;
+                call.path.assign(m_path.rbegin(), m_path.rend());
+                call.points = std::move(line.points);
+                call.color = r.lines;
+                call.weight = r.lineState.weight;
+                layer.callbacks.push_back(std::move(call));
+            } else {
+                layer.lines.push_back(std::move(line));
+            }
+            break;
+        }
+        case hc::GeometryKind::Marker: {
+            if (!(r.visible & hc::kMarkers)) break;
+            const auto w = ToWorld(std::get<hc::MarkerData>(item.data).position, net);
+            layer.AddBounds(w[0], w[1], w[2]);
+            if (r.dcMarker) {
+                CallbackDraw call;
+                call.kind = CallbackDraw::Kind::Marker;
+                call.function = r.dcMarker;
+                call.key = item.key;
+                call.segment = segment.key;
+                call.path.assign(m_path.rbegin(), m_path.rend());
+                call.points.assign(w.begin(), w.end());
+                call.color = r.markers;
+                call.markerSymbol = r.markerSymbol;
+                call.markerSize = r.markerPixels;
+                layer.callbacks.push_back(std::move(call));
+                break;
+            }
+            MarkerDraw marker;
+            marker.key = item.key;
+            marker.segment = segment.key;
+            marker.position = w;
+            marker.color = r.markers;
+            marker.symbol = r.markerSymbol;
+            marker.size = r.markerPixels;
+            marker.depthRange = r.surface.depthRange;
+            marker.clipSet = m_clipSet;
+            layer.markers.push_back(marker);
+            break;
+        }
+        case hc::GeometryKind::Text: {
+            if (!(r.visible & hc::kText)) break;
+            const auto& t = std::get<hc::TextData>(item.data);
+            TextDraw text;
+            text.key = item.key;
+            text.segment = segment.key;
+            text.position = ToWorld(t.position, net);
+            text.text = ToUtf32(t.text);
+            text.color = r.text;
+            text.fontName = r.fontName;
+            text.size = r.textSize;
+            text.sizeUnit = r.textUnit;
+            text.alignX = r.alignX;
+            text.alignY = r.alignY;
+            text.transforms = r.textTransforms;
+            text.depthRange = r.surface.depthRange;
+            text.clipSet = m_clipSet;
+            layer.AddBounds(text.position[0], text.position[1], text.position[2]);
+            layer.texts.push_back(std::move(text));
+            break;
+        }
+        case hc::GeometryKind::DistantLight: {
+            if (!(r.visible & hc::kLightsFaces)) break;
+            const auto& d = std::get<hc::DistantLightData>(item.data).direction;
+            cm::Vec3 dir{d.x, d.y, d.z};
+            if (!r.lightFollowsCamera) dir = cm::TransformVector(ToMatrix(net.modelling), dir);
+            dir = cm::Normalized(dir);
+            if (cm::Length(dir) == 0) break;
+            Light light;
+            light.toLight = {static_cast<float>(dir.x), static_cast<float>(dir.y), static_cast<float>(dir.z)};
+            light.cameraRelative = r.lightFollowsCamera;
+            light.color = ToColor(net.DiffuseRgb(ColorChannel::Lights));
+            if (light.color == Color{0, 0, 0}) light.color = {1, 1, 1};
+            layer.lights.push_back(light);
+            break;
+        }
+        default: break;  // images, cutting planes (collected above)
+        }
+    }
+
+    void EmitMesh(const hc::Geometry& item, const hc::Segment& segment, const hc::NetAttributes& net,
+                  const Resolved& r, Layer& layer) {
+        const bool facesVisible = (r.visible & hc::kFaces) != 0;
+        const bool edgesVisible = (r.visible & hc::kEdges) != 0;
+        const bool hiddenLine = m_rules.hiddenLine || r.hiddenLineOption;
+        const bool lineModes = m_rules.wireframe || hiddenLine;
+        MeshDraw draw;
+        draw.key = item.key;
+        draw.segment = segment.key;
+        // In the line modes anything with visible faces or edges shows its edges.
+        draw.edges = lineModes ? (facesVisible || edgesVisible) : edgesVisible;
+        draw.faces = m_rules.wireframe ? false : facesVisible;
+        draw.hiddenSurfaceOnly = hiddenLine && draw.faces;
+        draw.vertexMarkers = m_rules.vertexMarkers && (r.visible & hc::kMarkers) && (facesVisible || edgesVisible);
+        if (!draw.faces && !draw.edges && !draw.vertexMarkers) return;
+        draw.faceColor = r.faces;
+        draw.edgeColor = r.edges;
+        draw.markerColor = r.markers;
+        draw.surface = r.surface;
+        draw.edgeState = r.edgeState;
+        draw.edgeState.silhouetteOnly = m_rules.silhouette || (r.hiddenLineOption && m_rules.silhouette);
+        draw.markerSymbol = r.markerSymbol;
+        draw.markerSize = r.markerPixels;
+        draw.identity = hc::IsIdentity(net.modelling);
+        if (!draw.identity) draw.matrix = ToMatrix(net.modelling);
+
+        const MeshCache::Entry& entry = MeshFor(item);
+        draw.mesh = entry.mesh;
+        draw.meshStamp = entry.stamp;
+        if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(item))) return;
+
+        // Levels of detail are chosen after the walk, when every layer's camera is known.
+        if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod});
+        AddMeshBounds(layer, draw);
+        layer.meshes.push_back(std::move(draw));
+    }
+
+    static bool HasLods(const hc::Geometry& item) {
+        const hc::ShellData* shell = item.Shell();
+        return shell && !shell->lods.empty();
+    }
+
+    void AddMeshBounds(Layer& layer, const MeshDraw& draw) {
+        const Mesh& mesh = *draw.mesh;
+        if (mesh.VertexCount() == 0) return;
+        for (int corner = 0; corner < 8; ++corner) {
+            cm::Vec3 p{(corner & 1) ? mesh.boundsMax[0] : mesh.boundsMin[0], (corner & 2) ? mesh.boundsMax[1] : mesh.boundsMin[1],
+                       (corner & 4) ? mesh.boundsMax[2] : mesh.boundsMin[2]};
+            if (!draw.identity) p = cm::TransformPoint(draw.matrix, p);
+            layer.AddBounds(p.x, p.y, p.z);
+        }
+    }
+
+    // Projected size in pixels of a mesh's bounds under the layer's camera.
+    static double ProjectedPixels(const Layer& layer, const MeshDraw& draw) {
+        const Mesh& mesh = *draw.mesh;
+        const double aspect = layer.height > 0 ? static_cast<double>(layer.width) / layer.height : 1.0;
+        const cm::Matrix4 toWindow = cm::WorldToWindow(layer.camera, aspect);
+        double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+        for (int corner = 0; corner < 8; ++corner) {
+            cm::Vec3 p{(corner & 1) ? mesh.boundsMax[0] : mesh.boundsMin[0], (corner & 2) ? mesh.boundsMax[1] : mesh.boundsMin[1],
+                       (corner & 4) ? mesh.boundsMax[2] : mesh.boundsMin[2]};
+            if (!draw.identity) p = cm::TransformPoint(draw.matrix, p);
+            double w = 1;
+            const cm::Vec3 q = cm::TransformPoint(toWindow, p, &w);
+            if (w <= 0) return 1e9;  // behind the eye: keep full detail
+            minX = std::min(minX, q.x), maxX = std::max(maxX, q.x);
+            minY = std::min(minY, q.y), maxY = std::max(maxY, q.y);
+        }
+        const double dx = (maxX - minX) / 2 * layer.width, dy = (maxY - minY) / 2 * layer.height;
+        return std::sqrt(dx * dx + dy * dy);
+    }
+
+    void PickLevels() {
+        for (const LodCandidate& c : m_lodCandidates) {
+            Layer& layer = m_out.layers[static_cast<size_t>(c.layer)];
+            MeshDraw& draw = layer.meshes[c.index];
+            const hc::ShellData& shell = *c.item->Shell();
+            int wanted = 0;
+            if (m_rules.coarsestLod) {
+                wanted = 99;
+            } else if (draw.mesh->VertexCount() > 0) {
+                const double pixels = ProjectedPixels(layer, draw);
+                if (pixels < m_settings.lodLevel2Pixels) wanted = 2;
+                else if (pixels < m_settings.lodLevel1Pixels) wanted = 1;
+            }
+            if (wanted == 0) continue;
+            // The finest defined level not finer than wanted; or the coarsest when none.
+            const hc::LodLevel* chosen = nullptr;
+            for (const hc::LodLevel& level : shell.lods)
+                if (level.level <= wanted && !level.items.empty()) chosen = &level;
+            if (!chosen) continue;
+            // A level may hold several shells; they are merged into one mesh here.
+            const hc::Geometry& first = *chosen->items.front();
+            if (chosen->items.size() == 1) {
+                const MeshCache::Entry& entry = MeshFor(first);
+                draw.mesh = entry.mesh;
+                draw.meshStamp = entry.stamp;
+            } else {
+                std::uint64_t change = 0;
+                for (const auto& part : chosen->items) change = std::max(change, part->changeCount);
+                // A key of its own so the merged mesh never replaces the first shell's entry.
+                const HC_KEY levelKey = first.key - (1L << 40);
+                const MeshCache::Entry* cached = m_cache.Find(levelKey, change);
+                if (!cached) {
+                    std::vector<float> points;
+                    std::vector<int> faces;
+                    for (const auto& part : chosen->items) {
+                        const hc::ShellData* s = part->Shell();
+                        if (!s) continue;
+                        const int base = static_cast<int>(points.size() / 3);
+                        for (const hc::Vec3& p : s->points) points.insert(points.end(), {p.x, p.y, p.z});
+                        for (size_t i = 0; i < s->faceList.size();) {
+                            const int n = s->faceList[i];
+                            const size_t len = static_cast<size_t>(std::abs(n));
+                            faces.push_back(n);
+                            for (size_t k = 1; k <= len && i + k < s->faceList.size(); ++k) faces.push_back(s->faceList[i + k] + base);
+                            i += 1 + len;
+                        }
+                    }
+                    cached = &m_cache.Store(levelKey, change, BuildShellMesh(points, faces));
+                }
+                draw.mesh = cached->mesh;
+                draw.meshStamp = cached->stamp;
+            }
+            draw.lod = chosen->level;
+            // A centre line has no faces: it shows as its edges in every mode.
+            if (draw.mesh->TriangleCount() == 0) draw.edges = true;
+        }
+    }
+
+    struct LodCandidate {
+        int layer;
+        size_t index;
+        const hc::Geometry* item;
+        bool lodOption;
+    };
+
+    const WalkSettings& m_settings;
+    MeshCache& m_cache;
+    DrawList& m_out;
+    ModeRules m_rules;
+    hc::Graph& m_graph;
+    int m_layer = 0;
+    int m_clipSet = -1;
+    std::vector<HC_KEY> m_path;
+    std::unordered_set<const hc::Segment*> m_onStack;
+    std::vector<LodCandidate> m_lodCandidates;
+};
+
+} // namespace
+
+bool BuildDrawList(HC_KEY segmentKey, const WalkSettings& settings, MeshCache& cache, DrawList& out,
+                   std::string* error) {
+    out = DrawList();
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
+    if (!segment) {
+        if (error) *error = "key " + std::to_string(segmentKey) + " is not a segment";
+        return false;
+    }
+    out.displayKey = segment->key;
+    out.width = settings.width;
+    out.height = settings.height;
+    out.renderMode = settings.renderMode;
+    Walker walker(settings, cache, out);
+    walker.Run(*segment);
+    cache.EndFrame();
+    return true;
+}
+
+} // namespace ketra::render

@@ -1,0 +1,54 @@
+// Builds a DrawList from the scene graph: walks a display (or any) segment through its
+// subsegments, includes and styles, resolves net attributes (with attribute locks), applies
+// the render mode, picks levels of detail by projected size, and collects lights, cutting
+// planes and subwindows. No GL here: the result can be inspected by tests.
+#pragma once
+
+#include "platform/render/DrawList.h"
+
+#include <string>
+#include <unordered_map>
+
+namespace ketra::render {
+
+// Tessellated meshes by geometry key, reused while the item's change counter is unchanged.
+class MeshCache {
+public:
+    struct Entry {
+        std::uint64_t changeCount = 0;
+        std::shared_ptr<const Mesh> mesh;
+        std::uint64_t stamp = 0;      // unique per built mesh
+        std::uint64_t lastUsed = 0;   // frame number
+    };
+    // The cached entry for `key` if its change counter matches, else null.
+    const Entry* Find(HC_KEY key, std::uint64_t changeCount);
+    const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh);
+    // Forgets entries not used during the last `frames` frames.
+    void EndFrame(std::uint64_t frames = 4);
+    size_t Size() const { return m_entries.size(); }
+    std::uint64_t Builds() const { return m_builds; }
+
+private:
+    std::unordered_map<HC_KEY, Entry> m_entries;
+    std::uint64_t m_frame = 1, m_nextStamp = 1, m_builds = 0;
+};
+
+struct WalkSettings {
+    int width = 800, height = 600;  // pixels of the window being drawn
+    int renderMode = 0;             // see Renderer.h
+    // Projected size (pixels across the item's bounds) below which level 1, and level 2,
+    // are drawn when the rendering option "lod" is on.
+    float lodLevel1Pixels = 48.0f;
+    float lodLevel2Pixels = 8.0f;
+};
+
+// Fills `out` with what `segment` shows. False with a message when the key is not a segment.
+bool BuildDrawList(HC_KEY segment, const WalkSettings& settings, MeshCache& cache,
+                   DrawList& out, std::string* error = nullptr);
+
+// Background gradient of a display segment (top and bottom window colours). Stays until
+// cleared; the plain window colour is used when none is set.
+void SetWindowGradient(HC_KEY segment, const Color& top, const Color& bottom);
+void ClearWindowGradient(HC_KEY segment);
+
+} // namespace ketra::render

@@ -1,0 +1,78 @@
+// Draws a piping model through the component the way a host program does: it starts the
+// component (settings, plot properties, a view and its styles), draws every element into its
+// own segment under "/include library/halden/<kind>" with the builder for that element,
+// registers every key in an element registry, and fits the camera. One Plotter per process
+// at a time: the scene graph is global.
+#pragma once
+
+#include "host/PipingModel.h"
+#include "model/HElementCollection.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+class HBaseModel;
+class HMyBaseView;
+
+namespace ketra::plotter {
+
+// The element kinds, each drawn under its own include-library segment.
+enum class Kind { Pipes, Bends, Restraints, Hangers, Anchors, Rigids, Structures, ExpansionJoints, Tees };
+
+// Segment name of a kind under "/include library/halden" ("pipes", "expansion joints", ...).
+const char* KindSegmentName(Kind kind);
+// Style segment of a kind ("/Style Library/Pipes", ...).
+const char* KindStyleName(Kind kind);
+// Parses a kind as written on the command line: the segment name, with '-' or '_' for
+// blanks ("expansion-joints"), case-insensitive. False for anything else.
+bool ParseKind(const std::string& text, Kind* kind);
+
+struct PlotOptions {
+    std::string configFile;   // plot-properties file; empty: the user's default file
+    int configType = 0;       // HOpConfig config type (0: the plain plot)
+    int facets = 20;          // pipe facets at full detail
+};
+
+struct PlotStats {
+    std::map<Kind, int> counts;          // segments drawn per kind
+    double bboxMin[3] = {0, 0, 0};
+    double bboxMax[3] = {0, 0, 0};
+    bool hasBox = false;
+};
+
+class Plotter {
+public:
+    Plotter();
+    ~Plotter();
+    Plotter(const Plotter&) = delete;
+    Plotter& operator=(const Plotter&) = delete;
+
+    // Starts the component: loads settings, opens the plot properties, makes a headless
+    // view, runs its Init and fills the style segments. False with a message on failure.
+    bool Start(const PlotOptions& options, std::string* error);
+
+    // Draws the model (after Start). `progress(done, total)` is called as elements are drawn.
+    // Returns what was drawn.
+    PlotStats Draw(const host::PipingModel& model,
+                   const std::function<void(long, long)>& progress = {});
+
+    // Shows or hides a kind of element: hiding sets "everything=off" on its segment,
+    // showing removes that segment's own visibility.
+    void SetVisible(Kind kind, bool visible);
+    void Hide(Kind kind) { SetVisible(kind, false); }
+    bool IsVisible(Kind kind) const;
+
+    HMyBaseView& View();
+    HBaseModel& Model();
+    HElementCollection& Registry() { return m_registry; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+    HElementCollection m_registry;
+};
+
+} // namespace ketra::plotter
