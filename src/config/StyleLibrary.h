@@ -34,7 +34,8 @@ public:
     // rigids, structure, node/output/annotation/legend text, node lengths, section text,
     // material text; for the pressure-vessel host then the vessel parts, the cutting
     // plane grid, the height scale, descriptions and weights.
-    static void ResetAllColors(HOpConfig& config, const ViewTargets& view = {});
+    static void ResetAllColors(HOpConfig& config, const ViewTargets& view);
+    static void ResetAllColors(HOpConfig& config); // without a view
 
     // "/Style Library/Displaced Shapes": colour, line pattern and line weight of the
     // displaced-shape line. A weight that is not positive leaves the weight unset.

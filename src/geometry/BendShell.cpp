@@ -56,17 +56,25 @@ bool BuildToroid(float r, float R, float a, float b, int n, ShellData& out)
 
     out.points.assign(static_cast<size_t>(n + 1) * m * 3, 0.0f);
     const int step = 360 / n;
+    // The ring profile (sin φ, cos φ) is the same for every ring.
+    thread_local std::vector<double> profile;
+    profile.clear();
+    for (int t = 0; t < 360; t += step) {
+        const double phi = static_cast<double>(t) * kLayerPi / 180.0;
+        profile.push_back(std::sin(phi));
+        profile.push_back(std::cos(phi));
+    }
     for (int k = 0; k < m; ++k) {
         const double theta = static_cast<double>(k * s) * kLayerPi / 180.0;
         const double ct = std::cos(theta);
         const double st = std::sin(theta);
-        for (int t = 0; t < 360; t += step) {
-            const double phi = static_cast<double>(t) * kLayerPi / 180.0;
-            const double sp = std::sin(phi);
+        int index = 0;
+        for (int t = 0; t < 360; t += step, ++index) {
+            const double sp = profile[2 * index];
             float* p = &out.points[static_cast<size_t>(k * n + t * n / 360) * 3];
             p[0] = static_cast<float>(r * sp * ct + R * ct);
             p[1] = static_cast<float>(r * sp * st + R * st);
-            p[2] = static_cast<float>(r * std::cos(phi));
+            p[2] = static_cast<float>(r * profile[2 * index + 1]);
         }
     }
 
@@ -109,6 +117,9 @@ bool BuildBendShell(const float A1[3], const float B1[3], const float A2[3], con
     }
     const float T = static_cast<float>(std::tan(alpha * kLayerPi / 180.0 / 2.0) * R);
 
+    thread_local CylinderShell cylinder;
+    thread_local ShellData torus;
+    cylinder.shell.Clear();
     if (T > 0) {
         CVector3D v(A1[0], A1[1], A1[2], B1[0], B1[1], B1[2]);
         v.SetHeight(v.GetHeight() - T, 0);
@@ -118,31 +129,32 @@ bool BuildBendShell(const float A1[3], const float B1[3], const float A2[3], con
         spec.radius = r;
         spec.height = run.GetHeight();
         spec.facets = n;
-        CylinderShell cylinder;
         if (!BuildCanonicalCylinder(spec, cylinder)) {
             return false;
         }
         ElementPlacement(run).Apply(cylinder.shell.points.data(), cylinder.shell.PointCount());
-        out = std::move(cylinder.shell);
     }
 
     float M[4][4] = {};
     e1.GetBendRotation(&e2, R, M);
-    ShellData torus;
     if (!BuildToroid(r, R, alpha, -alpha, n, torus)) {
-        out.Clear();
         return false;
     }
-    RigidTransform bend;
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) {
-            bend.rotation[row][col] = M[row][col];
+    // The torus segment's matrix is M followed by the translation to the bend centre.
+    RigidTransform frame;
+    for (int row = 0; row < 4; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            frame.m[row * 4 + col] = M[row][col];
         }
     }
-    bend.translation[0] = e1.GetBendCenterX();
-    bend.translation[1] = e1.GetBendCenterY();
-    bend.translation[2] = e1.GetBendCenterZ();
+    const RigidTransform bend = frame.Then(
+        Translation(e1.GetBendCenterX(), e1.GetBendCenterY(), e1.GetBendCenterZ()));
     bend.Apply(torus.points.data(), torus.PointCount());
+    // The straight run's points come first, then the torus's (the bend merge's order).
+    out.points.reserve(cylinder.shell.points.size() + torus.points.size());
+    out.faces.reserve(cylinder.shell.faces.size() + torus.faces.size());
+    out.points.assign(cylinder.shell.points.begin(), cylinder.shell.points.end());
+    out.faces.assign(cylinder.shell.faces.begin(), cylinder.shell.faces.end());
     AppendShellData(out, torus);
     if (!out.IsFinite()) {
         out.Clear();

@@ -1,8 +1,6 @@
 #include "geometry/CVector3D.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
 namespace {
@@ -80,6 +78,19 @@ int LineMeetingPoint(const float pa[3], const float da[3], const float pb[3], co
 }
 
 } // namespace
+
+float RoundToThousandths(float value)
+{
+    if (!std::isfinite(value)) {
+        return value;
+    }
+    // Equal to formatting with "%.3f" and parsing the text back, without the text: a float
+    // times 1000 is exact in double, printf rounds the exact value to nearest with ties to
+    // even, and n / 1000.0 is the double nearest to the decimal n/1000, as strtod gives.
+    const double scaled = static_cast<double>(value) * 1000.0;
+    const double n = std::nearbyint(scaled);
+    return static_cast<float>(n / 1000.0);
+}
 
 float VectorRadiansToDegrees(double radians)
 {
@@ -205,11 +216,7 @@ float CVector3D::CalcHeight() const
     const float vz = end[2] - m_from[2];
     const float sum = vx * vx + vy * vy + vz * vz;
     const float len = std::sqrt(sum);
-    // The length is rounded through its three-decimal text form so that every builder sees the
-    // same length the host prints.
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(len));
-    return static_cast<float>(std::strtod(text, nullptr));
+    return RoundToThousandths(len);
 }
 
 float CVector3D::CalcDirection(float component) const

@@ -20,6 +20,10 @@ inline constexpr float kVectorPi = 3.1415925f;
 /// precision, multiplied by 180 in single precision, then divided by kVectorPi.
 float VectorRadiansToDegrees(double radians);
 
+/// The length rounding of CVector3D: `value` formatted with "%.3f", parsed back and narrowed
+/// to float (computed without the text round trip).
+float RoundToThousandths(float value);
+
 /// Bend point construction for two consecutive elements A1→B1 and A2→B2 with bend radius R.
 /// On return B1 holds the near tangent point P1 (on the first element), B2 the far tangent point
 /// P2 (on the second), `centre` the centre of the bend arc and `*tangentLength` (if not null)

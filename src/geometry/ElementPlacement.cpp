@@ -8,53 +8,48 @@
 
 void RigidTransform::Apply(const double in[3], double out[3]) const
 {
-    double r[3];
-    for (int c = 0; c < 3; ++c) {
-        r[c] = in[0] * rotation[0][c] + in[1] * rotation[1][c] + in[2] * rotation[2][c] +
-               translation[c];
-    }
-    out[0] = r[0];
-    out[1] = r[1];
-    out[2] = r[2];
+    const double x = in[0] * static_cast<double>(m[0]) + in[1] * static_cast<double>(m[4]) +
+                     in[2] * static_cast<double>(m[8]) + m[12];
+    const double y = in[0] * static_cast<double>(m[1]) + in[1] * static_cast<double>(m[5]) +
+                     in[2] * static_cast<double>(m[9]) + m[13];
+    const double z = in[0] * static_cast<double>(m[2]) + in[1] * static_cast<double>(m[6]) +
+                     in[2] * static_cast<double>(m[10]) + m[14];
+    out[0] = x;
+    out[1] = y;
+    out[2] = z;
 }
 
 void RigidTransform::Apply(float* xyz, int count) const
 {
     for (int i = 0; i < count; ++i) {
         float* p = xyz + 3 * i;
-        const double in[3] = {p[0], p[1], p[2]};
-        double out[3];
-        Apply(in, out);
-        p[0] = static_cast<float>(out[0]);
-        p[1] = static_cast<float>(out[1]);
-        p[2] = static_cast<float>(out[2]);
+        // The point is taken as float and each coordinate accumulated in double in the order
+        // x·m0 + y·m4 + z·m8 + m12, the order in which the scene graph maps points.
+        const double px = p[0];
+        const double py = p[1];
+        const double pz = p[2];
+        const double x = px * m[0] + py * m[4] + pz * m[8] + m[12];
+        const double y = px * m[1] + py * m[5] + pz * m[9] + m[13];
+        const double z = px * m[2] + py * m[6] + pz * m[10] + m[14];
+        p[0] = static_cast<float>(x);
+        p[1] = static_cast<float>(y);
+        p[2] = static_cast<float>(z);
     }
 }
 
 RigidTransform RigidTransform::Then(const RigidTransform& other) const
 {
-    RigidTransform result;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            result.rotation[r][c] = rotation[r][0] * other.rotation[0][c] +
-                                    rotation[r][1] * other.rotation[1][c] +
-                                    rotation[r][2] * other.rotation[2][c];
+    RigidTransform r;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            double s = 0;
+            for (int k = 0; k < 4; ++k) {
+                s += static_cast<double>(m[i * 4 + k]) * other.m[k * 4 + j];
+            }
+            r.m[i * 4 + j] = static_cast<float>(s);
         }
     }
-    other.Apply(translation, result.translation);
-    return result;
-}
-
-void RigidTransform::ToMatrix(float matrix[16]) const
-{
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            matrix[r * 4 + c] = static_cast<float>(rotation[r][c]);
-        }
-        matrix[r * 4 + 3] = 0;
-        matrix[12 + r] = static_cast<float>(translation[r]);
-    }
-    matrix[15] = 1;
+    return r;
 }
 
 RigidTransform AxisRotation(double x, double y, double z, double degrees)
@@ -64,21 +59,27 @@ RigidTransform AxisRotation(double x, double y, double z, double degrees)
     if (!(len > 0)) {
         return t;
     }
-    const double u[3] = {x / len, y / len, z / len};
+    x /= len, y /= len, z /= len;
     const double a = degrees * std::numbers::pi / 180.0;
-    const double c = std::cos(a);
-    const double s = std::sin(a);
-    const double k = 1 - c;
-    // Column-vector rotation R (Rodrigues); the row-vector matrix is its transpose.
-    const double R[3][3] = {
-        {c + u[0] * u[0] * k, u[0] * u[1] * k - u[2] * s, u[0] * u[2] * k + u[1] * s},
-        {u[1] * u[0] * k + u[2] * s, c + u[1] * u[1] * k, u[1] * u[2] * k - u[0] * s},
-        {u[2] * u[0] * k - u[1] * s, u[2] * u[1] * k + u[0] * s, c + u[2] * u[2] * k}};
-    for (int r = 0; r < 3; ++r) {
+    const double c = std::cos(a), s = std::sin(a), k = 1 - c;
+    // Rodrigues' rotation, transposed for row vectors.
+    const double r[9] = {c + x * x * k,     x * y * k + z * s, x * z * k - y * s,
+                         x * y * k - z * s, c + y * y * k,     y * z * k + x * s,
+                         x * z * k + y * s, y * z * k - x * s, c + z * z * k};
+    for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
-            t.rotation[r][col] = R[col][r];
+            t.m[row * 4 + col] = static_cast<float>(r[row * 3 + col]);
         }
     }
+    return t;
+}
+
+RigidTransform Translation(double x, double y, double z)
+{
+    RigidTransform t;
+    t.m[12] = static_cast<float>(x);
+    t.m[13] = static_cast<float>(y);
+    t.m[14] = static_cast<float>(z);
     return t;
 }
 
@@ -97,11 +98,8 @@ RigidTransform ElementPlacementRotation(const CVector3D& element)
 
 RigidTransform ElementPlacement(const CVector3D& element)
 {
-    RigidTransform t = ElementPlacementRotation(element);
-    t.translation[0] = element.GetFromVectorX();
-    t.translation[1] = element.GetFromVectorY();
-    t.translation[2] = element.GetFromVectorZ();
-    return t;
+    return ElementPlacementRotation(element).Then(Translation(
+        element.GetFromVectorX(), element.GetFromVectorY(), element.GetFromVectorZ()));
 }
 
 void ApplyElementPlacement(const CVector3D& element)

@@ -7,29 +7,35 @@
 //   otherwise (pointing up)    → no rotation;
 //   then the translation to the element's start.
 //
-// The builders apply it to their points directly; ApplyElementPlacement composes the same
-// rotation and translation onto the open segment for callers that place a segment instead.
+// The builders apply it to their points directly. The transforms here are built, composed and
+// applied with exactly the arithmetic of the scene graph's modelling matrices (single-precision
+// 4×4 matrices, products and point mapping accumulated in double), so placed points equal, to
+// the bit, the points read back through a segment that carries the same transforms.
+// ApplyElementPlacement composes the placement onto the open segment for callers that place a
+// segment instead.
 
 class CVector3D;
 
-/// A rotation followed by a translation, row-vector convention: p' = p · rotation + translation.
+/// A 4×4 single-precision modelling matrix, row-major, row-vector convention
+/// (p' = p · M, translation in the last row).
 struct RigidTransform {
-    double rotation[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    double translation[3] = {0, 0, 0};
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-    /// Maps `count` packed x, y, z points in place (results rounded to float).
+    /// Maps `count` packed x, y, z points in place (each result rounded to float once).
     void Apply(float* xyz, int count) const;
-    /// Maps one point.
+    /// Maps one point without rounding.
     void Apply(const double in[3], double out[3]) const;
-    /// Composes `other` after this one (this, then other).
+    /// This transform followed by `other` (the matrix product this × other, each entry
+    /// accumulated in double and rounded to float, as composing onto a segment does).
     RigidTransform Then(const RigidTransform& other) const;
-    /// The 4×4 row-major matrix of the graphics system (translation in the last row).
-    void ToMatrix(float matrix[16]) const;
 };
 
 /// Right-handed rotation by `degrees` about the axis (x, y, z), which need not be unit length.
-/// Degrees are converted to radians with the graphics system's pi. A zero axis gives identity.
+/// A zero axis gives the identity.
 RigidTransform AxisRotation(double x, double y, double z, double degrees);
+
+/// Translation by (x, y, z).
+RigidTransform Translation(double x, double y, double z);
 
 /// The placement of the canonical frame onto `element`.
 RigidTransform ElementPlacement(const CVector3D& element);
@@ -38,5 +44,5 @@ RigidTransform ElementPlacement(const CVector3D& element);
 RigidTransform ElementPlacementRotation(const CVector3D& element);
 
 /// Composes the placement onto the modelling matrix of the currently open segment with
-/// HC_Rotate_Object_Offaxis and HC_Translate_Object, as the builders' segment-based callers do.
+/// HC_Rotate_Object_Offaxis and HC_Translate_Object.
 void ApplyElementPlacement(const CVector3D& element);

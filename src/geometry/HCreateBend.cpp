@@ -122,18 +122,9 @@ long HCreateBend::InsertBendPC(float a1x, float a1y, float a1z, float b1x, float
     if (key == -1) {
         return -1;
     }
-    float startNormal[3] = {a1x - b1x, a1y - b1y, a1z - b1z};
-    float endNormal[3] = {b2x - a2x, b2y - a2y, b2z - a2z};
-    HC_Compute_Normalized_Vector(startNormal, startNormal);
-    HC_Compute_Normalized_Vector(endNormal, endNormal);
-    HC_Open_Geometry(key);
-    HC_Open_Face(0);
-    HC_Set_Normal(startNormal[0], startNormal[1], startNormal[2]);
-    HC_Close_Face();
-    HC_Open_Face(1);
-    HC_Set_Normal(endNormal[0], endNormal[1], endNormal[2]);
-    HC_Close_Face();
-    HC_Close_Geometry();
+    // The scene graph keeps no per-face attributes on polycylinders, so the caps are not given
+    // the elements' directions as normals; each cap faces along its end segment, which is the
+    // element's direction except where the arc reaches back past the first element's start.
     return key;
 }
 

@@ -10,10 +10,22 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
 enum class Levels { DetailOnly, WithCentreLine };
+
+// The turn about the canonical Z axis by `degrees`, made only when the member's turn argument
+// is non-zero.
+std::optional<RigidTransform> TurnAboutAxis(double degrees)
+{
+    std::optional<RigidTransform> t;
+    if (degrees != 0) {
+        t.emplace(AxisRotation(0, 0, 1, degrees));
+    }
+    return t;
+}
 
 bool Finite(std::initializer_list<float> values)
 {
@@ -55,7 +67,13 @@ double StrongAxisTurn(const CVector3D& member, const float start[3], const float
         dot = (w[0] * q[0] + w[1] * q[1] + w[2] * q[2]) / (wLen * qLen);
     }
     dot = std::fmax(-1.0, std::fmin(1.0, dot));
-    const double phi = std::acos(dot) * 180.0 / kLayerPi;
+    // HUtility::PI is pi rounded up to single precision, so a right angle converts to
+    // 89.9999972 and would truncate to 89: a horizontal member would be turned by 89 degrees.
+    // Angles within 1e-4 of a whole degree count as that degree before truncating.
+    double phi = std::acos(dot) * 180.0 / kLayerPi;
+    if (std::fabs(phi - std::round(phi)) < 1e-4) {
+        phi = std::round(phi);
+    }
     const double whole = std::trunc(phi);
     if (whole == 90) {
         return 0;
@@ -63,15 +81,16 @@ double StrongAxisTurn(const CVector3D& member, const float start[3], const float
     return whole;
 }
 
-// Places the canonical section shell on the member, inserts it with its levels and returns the
-// key. zTurn is the turn about the canonical axis in degrees.
-long PlaceMember(ShellData& shell, const CVector3D& member, double zTurn, Levels levels)
+// Turns the canonical section shell about its axis (the turned points are rounded, as when they
+// are read back from the first scratch segment), places it on the member, inserts it with its
+// levels and returns the key.
+long PlaceMember(ShellData& shell, const CVector3D& member,
+                 const std::optional<RigidTransform>& turn, Levels levels)
 {
-    RigidTransform placement = ElementPlacement(member);
-    if (zTurn != 0) {
-        placement = AxisRotation(0, 0, 1, zTurn).Then(placement);
+    if (turn) {
+        turn->Apply(shell.points.data(), shell.PointCount());
     }
-    placement.Apply(shell.points.data(), shell.PointCount());
+    ElementPlacement(member).Apply(shell.points.data(), shell.PointCount());
     if (!shell.IsFinite()) {
         return -1;
     }
@@ -121,7 +140,7 @@ long HCreateStructure::InsertChannel(float x1, float y1, float z1, float x2, flo
     ChannelOutline(s1, s3, s2, s4, xy);
     ShellData shell;
     ExtrudeOutline(xy, member.GetHeight(), shell);
-    return PlaceMember(shell, member, turn != 0 ? -turn : 0.0, Levels::WithCentreLine);
+    return PlaceMember(shell, member, TurnAboutAxis(-turn), Levels::WithCentreLine);
 }
 
 long HCreateStructure::InsertWideChannel(float x1, float y1, float z1, float x2, float y2,
@@ -138,7 +157,13 @@ long HCreateStructure::InsertWideChannel(float x1, float y1, float z1, float x2,
     ExtrudeOutline(xy, member.GetHeight(), shell);
     const float start[3] = {x1, y1, z1};
     const float end[3] = {x2, y2, z2};
-    const double zTurn = (turn != 0 ? -turn : 0.0) + StrongAxisTurn(member, start, end);
+    // The strong-axis turn is composed after the turn by −turn on the same segment.
+    std::optional<RigidTransform> zTurn = TurnAboutAxis(-turn);
+    const double strong = StrongAxisTurn(member, start, end);
+    if (strong != 0) {
+        const RigidTransform extra = AxisRotation(0, 0, 1, strong);
+        zTurn = zTurn ? zTurn->Then(extra) : extra;
+    }
     return PlaceMember(shell, member, zTurn, Levels::WithCentreLine);
 }
 
@@ -154,7 +179,7 @@ long HCreateStructure::InsertStructuralTee(float x1, float y1, float z1, float x
     StructuralTeeOutline(s2, s1, s3, s4, xy);
     ShellData shell;
     ExtrudeOutline(xy, member.GetHeight(), shell);
-    return PlaceMember(shell, member, turn != 0 ? -turn : 0.0, Levels::DetailOnly);
+    return PlaceMember(shell, member, TurnAboutAxis(-turn), Levels::DetailOnly);
 }
 
 long HCreateStructure::InsertAngle(float x1, float y1, float z1, float x2, float y2, float z2,
@@ -168,7 +193,7 @@ long HCreateStructure::InsertAngle(float x1, float y1, float z1, float x2, float
     AngleOutline(s2, s1, s3, s4, xy);
     ShellData shell;
     ExtrudeOutline(xy, member.GetHeight(), shell);
-    return PlaceMember(shell, member, turn, Levels::DetailOnly);
+    return PlaceMember(shell, member, TurnAboutAxis(turn), Levels::DetailOnly);
 }
 
 long HCreateStructure::InsertUserDef(float x1, float y1, float z1, float x2, float y2, float z2,
@@ -180,7 +205,7 @@ long HCreateStructure::InsertUserDef(float x1, float y1, float z1, float x2, flo
     const CVector3D member(x1, y1, z1, x2, y2, z2);
     ShellData shell;
     BuildBox(s2, s1, member.GetHeight(), shell);
-    return PlaceMember(shell, member, turn != 0 ? -turn : 0.0, Levels::WithCentreLine);
+    return PlaceMember(shell, member, TurnAboutAxis(-turn), Levels::WithCentreLine);
 }
 
 long HCreateStructure::InsertStructuralShape(int kind, float x1, float y1, float z1, float x2,

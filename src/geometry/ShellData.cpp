@@ -17,15 +17,19 @@ void AppendShellData(ShellData& a, const ShellData& b)
 {
     const int offset = a.PointCount();
     a.points.insert(a.points.end(), b.points.begin(), b.points.end());
-    a.faces.reserve(a.faces.size() + b.faces.size());
+    const size_t start = a.faces.size();
     const size_t size = b.faces.size();
+    a.faces.resize(start + size);
+    int* out = a.faces.data() + start;
+    const int* in = b.faces.data();
     size_t i = 0;
+    size_t written = 0;
     while (i < size) {
-        const int count = b.faces[i++];
-        a.faces.push_back(count);
+        const int count = in[i++];
+        out[written++] = count;
         const size_t vertices = static_cast<size_t>(std::abs(static_cast<long>(count)));
         for (size_t k = 0; k < vertices && i < size; ++k) {
-            a.faces.push_back(b.faces[i++] + offset);
+            out[written++] = in[i++] + offset;
         }
     }
 }

@@ -200,13 +200,11 @@ bool BuildStructuralShape(int kind, const float start[3], const float end[3], fl
         }
     }
 
-    RigidTransform place;
+    RigidTransform turning;
     if (turn != 0) {
-        place = AxisRotation(a[0], a[1], a[2], turn);
+        turning = AxisRotation(a[0], a[1], a[2], turn);
     }
-    place.translation[0] = start[0];
-    place.translation[1] = start[1];
-    place.translation[2] = start[2];
+    const RigidTransform place = turning.Then(Translation(start[0], start[1], start[2]));
     place.Apply(out.points.data(), out.PointCount());
     if (!out.IsFinite()) {
         out.Clear();

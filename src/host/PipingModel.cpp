@@ -154,9 +154,12 @@ int DirectionOf(const JsonValue& v) {
     Fail(v.position, "\"direction\" must be a number or an axis name");
 }
 
+// A support or component stands on a node of an element: the element gives its axis.
 void CheckNode(const PipingModel& m, int node, const SourcePosition& p, const std::string& what) {
     if (!m.nodes.count(node))
         Fail(p, what + " stands on node " + std::to_string(node) + ", which no element or \"nodes\" entry defines");
+    if (m.ElementsAt(node).empty())
+        Fail(p, what + " at node " + std::to_string(node) + " needs an element there");
 }
 
 PipingModel Read(const JsonValue& root) {
@@ -341,8 +344,6 @@ PipingModel Read(const JsonValue& root) {
             n.position = v.position;
             n.node = r.Integer("node", 0, true);
             CheckNode(m, n.node, v.position, what);
-            if (m.ElementsAt(n.node).empty())
-                Fail(v.position, std::string(what) + " at node " + std::to_string(n.node) + " needs an element there");
             out.push_back(n);
         });
     };

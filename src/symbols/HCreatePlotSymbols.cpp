@@ -165,7 +165,7 @@ long HCreatePlotSymbols::InsertOutputRestraint(float x1, float y1, float z1, flo
 std::pair<long, bool> HCreatePlotSymbols::CreateRestraint(float, float, float, float, float,
                                                           float, float D, bool stif, bool,
                                                           SymbolDirection, int res) {
-    if (!std::isfinite(D) || !SegmentIsOpen() || (res != 2 && res < 1)) {
+    if (!std::isfinite(D) || !SegmentIsOpen() || !ResolutionOk(res)) {
         return {-1, false};
     }
     const float s = Scale();
@@ -217,12 +217,9 @@ std::pair<long, bool> HCreatePlotSymbols::CreateRestraint(float, float, float, f
             const long helix = CreateHelix(s, s * 0.375f, sides, 360 / sides);
             HC_Close_Segment();
             HC_Open_Segment("RP3");
+            HC_Flush_Contents("...", "everything");
             CVector3D axis(0, 0, z1, 0, 0, z2);
-            RigidTransform placement = ElementPlacementRotation(axis);
-            placement.translation[2] = z1 + s;
-            float matrix[16];
-            placement.ToMatrix(matrix);
-            HC_Set_Modelling_Matrix(matrix);
+            ApplyPlacementRotation(axis, 0, 0, z1 + s);
             const long rp3 = HC_KShow_Open_Segment();
             HC_Close_Segment();
             long keys[] = {helix, rp3};

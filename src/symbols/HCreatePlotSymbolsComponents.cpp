@@ -28,11 +28,6 @@ long InsertProfile(const Profile& profile, const char* capping) {
                                   capping);
 }
 
-long InsertShellData(const ShellData& shell) {
-    return HC_Insert_Shell(shell.PointCount(), shell.points.data(), shell.FaceListLength(),
-                           shell.faces.data());
-}
-
 // Opens `path`, empties it and gives it the element placement of `element`; returns its key.
 long PlacementSegment(const char* path, const CVector3D& element) {
     const long key = HC_Open_Segment(path);
@@ -176,7 +171,7 @@ long HCreatePlotSymbols::InsertFlangePC(float x1, float y1, float z1, float x2, 
 
 long HCreatePlotSymbols::CreateNozzle(float x1, float y1, float z1, float x2, float y2, float z2,
                                       float D, int res) {
-    if (!AllFinite({x1, y1, z1, x2, y2, z2, D}) || !SegmentIsOpen() || (res != 2 && res < 1)) {
+    if (!AllFinite({x1, y1, z1, x2, y2, z2, D}) || !SegmentIsOpen() || !ResolutionOk(res)) {
         return -1;
     }
     const float r1 = D / 2.0f + kEpsilon;
@@ -212,7 +207,7 @@ long HCreatePlotSymbols::CreateNozzle(float x1, float y1, float z1, float x2, fl
 
 long HCreatePlotSymbols::CreateShortRigid(float x1, float y1, float z1, float x2, float y2,
                                           float z2, float D, int res) {
-    if (!AllFinite({x1, y1, z1, x2, y2, z2, D}) || !SegmentIsOpen() || (res != 2 && res < 1)) {
+    if (!AllFinite({x1, y1, z1, x2, y2, z2, D}) || !SegmentIsOpen() || !ResolutionOk(res)) {
         return -1;
     }
     CVector3D element(x1, y1, z1, x2, y2, z2);
@@ -264,7 +259,7 @@ long HCreatePlotSymbols::CreateShortRigid(float x1, float y1, float z1, float x2
 
 long HCreatePlotSymbols::CreateRigid(float x1, float y1, float z1, float x2, float y2, float z2,
                                      float D, int res) {
-    if (!AllFinite({x1, y1, z1, x2, y2, z2, D}) || !SegmentIsOpen() || (res != 2 && res < 1)) {
+    if (!AllFinite({x1, y1, z1, x2, y2, z2, D}) || !SegmentIsOpen() || !ResolutionOk(res)) {
         return -1;
     }
     CVector3D element(x1, y1, z1, x2, y2, z2);
@@ -425,7 +420,7 @@ long HCreatePlotSymbols::InsertTee(CVector3D& b0, CVector3D& b1, CVector3D& b2, 
 long HCreatePlotSymbols::CreateRodRestraint(float, float, float, float, float, float, float D,
                                             bool stif, float rodLength, SymbolDirection,
                                             int res) {
-    if (!AllFinite({D, rodLength}) || !SegmentIsOpen() || res < 1) {
+    if (!AllFinite({D, rodLength}) || !SegmentIsOpen() || !ResolutionOk(res)) {
         return -1;
     }
     const float s = Scale();
@@ -446,11 +441,7 @@ long HCreatePlotSymbols::CreateRodRestraint(float, float, float, float, float, f
     HC_Close_Segment();
     const long place = HC_Open_Segment("RestraintPart3");
     HC_Flush_Contents("...", "everything");
-    RigidTransform placement = ElementPlacementRotation(axis);
-    placement.translation[2] = rodLength / 2;
-    float matrix[16];
-    placement.ToMatrix(matrix);
-    HC_Set_Modelling_Matrix(matrix);
+    ApplyPlacementRotation(axis, 0, 0, rodLength / 2);
     HC_Close_Segment();
     long placeKeys[] = {helix, place};
     const long spring = MergeShells(2, placeKeys, true);

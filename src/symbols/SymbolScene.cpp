@@ -1,5 +1,6 @@
 #include "symbols/SymbolScene.h"
 
+#include "geometry/GeometryConstants.h"
 #include "geometry/ShellMerge.h"
 #include "platform/hc/hc.h"
 #include "view/HBaseViewEx.h"
@@ -12,6 +13,10 @@ namespace ketra::symbols {
 
 bool AllFinite(std::initializer_list<float> values) {
     return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+}
+
+bool ResolutionOk(int res) {
+    return res >= 1 && res <= kMaxFacets;
 }
 
 bool SegmentIsOpen() {
@@ -53,6 +58,18 @@ void TransformBySegment(long segment, ShellData& shell) {
     HC_PShow_Net_Modelling_Matrix(1, &segment, matrix);
     HC_Compute_Transformed_Points(shell.PointCount(), shell.points.data(), matrix,
                                   shell.points.data());
+}
+
+void ApplyPlacementRotation(const CVector3D& element, float x, float y, float z) {
+    const float theta = element.GetTheta();
+    if (theta == 180.0f) {
+        HC_Rotate_Object_Offaxis(0, 1, 0, -theta);
+    } else if (element.GetNormalX() != 0.0f || element.GetNormalY() != 0.0f ||
+               element.GetNormalZ() != 0.0f) {
+        HC_Rotate_Object_Offaxis(element.GetNormalX(), element.GetNormalY(),
+                                 element.GetNormalZ(), -theta);
+    }
+    HC_Translate_Object(x, y, z);
 }
 
 void DeleteKeyIfPresent(long key) {

@@ -2,6 +2,7 @@
 // and the deletion of scratch keys and segments without tripping the error handler.
 #pragma once
 
+#include "geometry/CVector3D.h"
 #include "geometry/ShellData.h"
 
 #include <initializer_list>
@@ -14,6 +15,10 @@ namespace ketra::symbols {
 // True when every value is finite.
 bool AllFinite(std::initializer_list<float> values);
 
+// A level of detail or facet count the symbol builders accept: 2 (the coarse line symbol) or
+// a facet count from 1 to the geometry kernel's limit.
+bool ResolutionOk(int res);
+
 // True when a segment is open to draw into.
 bool SegmentIsOpen();
 
@@ -24,6 +29,11 @@ long InsertCoarseLevel(const ShellData& coarse, int level);
 // Points of `shell` carried by the net modelling transform of segment `segment` (object to
 // world). Nothing happens when segment is not a segment key.
 void TransformBySegment(long segment, ShellData& shell);
+
+// Composes onto the open segment the rotation of the element placement rule for `element`
+// (a half turn about Y when theta is exactly 180, else -theta about its normal when that is
+// not zero), then the translation by (x, y, z).
+void ApplyPlacementRotation(const CVector3D& element, float x, float y, float z);
 
 // Deletes a key when it still names something (no error otherwise).
 void DeleteKeyIfPresent(long key);

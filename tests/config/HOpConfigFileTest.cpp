@@ -302,15 +302,19 @@ TEST_F(HOpConfigFileTest, ResetAllForThePressureVesselHostLeavesTheFileAlone) {
     const std::string before = ReadAll(m_file);
     const auto packageName = CAppSettings::PackageName;
     const auto version = CAppSettings::Version;
+    const auto cylinder = CAppSettings::MRL_CylinderColor;
     config.SetConfigType(HOpConfig::ConfigMarlow);
     EXPECT_EQ(CAppSettings::PackageName, std::wstring(L"Marlow"));
     EXPECT_EQ(CAppSettings::Version, std::wstring(L"2009"));
-    CAppSettings::MRL_CylinderColor = 0x123456;
+    CAppSettings::SaveSettings(); // the product key must exist for a reset
+    config.SetCylinderColor(0x123456);
     config.ResetAll();
     EXPECT_EQ(ReadAll(m_file), before);
     EXPECT_EQ(CAppSettings::MRL_CylinderColor, CAppSettings::MRL_DefaultCylinderColor);
+    EXPECT_EQ(m_shell.beeps, 0);
     CAppSettings::PackageName = packageName;
     CAppSettings::Version = version;
+    CAppSettings::MRL_CylinderColor = cylinder;
 }
 
 TEST_F(HOpConfigFileTest, TwoProcessesWritingAtOnceLoseNothing) {

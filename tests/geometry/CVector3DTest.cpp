@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -63,6 +67,25 @@ TEST(CVector3DTest, LengthIsRoundedToThreeDecimals)
     EXPECT_EQ(v.GetHeight(), 1.0f);
     CVector3D w(0, 0, 0, 0, 1.2346f, 0);
     EXPECT_EQ(w.GetHeight(), 1.235f);
+}
+
+TEST(CVector3DTest, RoundingEqualsTheTextRoundTrip)
+{
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> small(0, 10);
+    std::uniform_real_distribution<float> exponent(-8, 30);
+    std::vector<float> values = {0.0005f, 0.0015f, 0.0025f, 1.0005f, 2.5e-4f, 1e30f, 0, 123.4565f};
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(small(random));
+        values.push_back(std::pow(10.0f, exponent(random)));
+    }
+    for (float v : values) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.3f", static_cast<double>(v));
+        ASSERT_EQ(RoundToThousandths(v), static_cast<float>(std::strtod(text, nullptr))) << text;
+    }
+    EXPECT_TRUE(std::isinf(RoundToThousandths(INFINITY)));
+    EXPECT_TRUE(std::isnan(RoundToThousandths(NAN)));
 }
 
 TEST(CVector3DTest, ShortElementHasNoDirectionAngles)

@@ -18,11 +18,6 @@ CylinderSpec Spec(int facets, float radius = 1, float height = 10)
     return s;
 }
 
-std::vector<float> Point(const ShellData& s, int i)
-{
-    return {s.points[3 * i], s.points[3 * i + 1], s.points[3 * i + 2]};
-}
-
 void ExpectPoint(const ShellData& s, int i, float x, float y, float z, float tol = 1e-5f)
 {
     SCOPED_TRACE(i);

@@ -1,5 +1,6 @@
 #include "GeometrySceneTest.h"
 
+#include "geometry/CVector3D.h"
 #include "geometry/HCreateBend.h"
 #include "geometry/ShellMerge.h"
 
@@ -8,6 +9,48 @@
 namespace {
 
 class HCreateBendTest : public GeometrySceneTest {};
+
+class TorusBuilder : public HCreateBend {
+public:
+    TorusBuilder() : HCreateBend(nullptr, 0, 1) {}
+    using HCreateBend::Toroid;
+};
+
+// The torus part of the fused shell equals, to the bit, the torus built in a segment carrying
+// the bend matrix and the translation to the bend centre, read back object → world.
+TEST_F(HCreateBendTest, TorusMatchesTheSegmentRoute)
+{
+    const float bend[12] = {1, 2, 3, 11, 9, 5, 11, 9, 5, 14, 20, -6};
+    HCreateBend builder(nullptr, 0, 1);
+    const long key = builder.CreateBend(bend[0], bend[1], bend[2], bend[3], bend[4], bend[5],
+                                        bend[6], bend[7], bend[8], bend[9], bend[10], bend[11],
+                                        0.5f, 4, 8);
+    ASSERT_NE(key, -1);
+    const ShellData fused = Read(key);
+
+    CVector3D e1(bend[0], bend[1], bend[2], bend[3], bend[4], bend[5]);
+    CVector3D e2(bend[6], bend[7], bend[8], bend[9], bend[10], bend[11]);
+    const float alpha = std::trunc(e1 ^ &e2);
+    float M[4][4] = {};
+    e1.GetBendRotation(&e2, 4, M);
+    HC_Open_Segment("/scratch");
+    HC_Set_Modelling_Matrix(&M[0][0]);
+    HC_Translate_Object(e1.GetBendCenterX(), e1.GetBendCenterY(), e1.GetBendCenterZ());
+    TorusBuilder torus;
+    const long torusKey = torus.Toroid(0.5f, 4, alpha, -alpha, 8);
+    ShellData routed = Read(torusKey);
+    for (int i = 0; i < routed.PointCount(); ++i) {
+        HC_Compute_Coordinates(".", "object", &routed.points[3 * i], "world",
+                               &routed.points[3 * i]);
+    }
+    HC_Close_Segment();
+    const int straight = 16;
+    ASSERT_EQ(fused.PointCount(), straight + routed.PointCount());
+    for (size_t i = 0; i < routed.points.size(); ++i) {
+        EXPECT_EQ(fused.points[3 * straight + i], routed.points[i]) << i;
+    }
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+}
 
 TEST_F(HCreateBendTest, RightAngleBendWithLevels)
 {
@@ -43,9 +86,11 @@ TEST_F(HCreateBendTest, TrimMovesTheStart)
     ASSERT_EQ(shells.size(), 1u);
     const auto lod2 = ReadLod(shells[0], 2);
     ASSERT_EQ(lod2.size(), 1u);
-    // The y difference below epsilon is snapped before trimming: the start is (2, 0, 0).
+    // The corner's y, within epsilon of the start's, is snapped to it before trimming: the
+    // first element runs along y = 0.001 and starts at x = 2.
     EXPECT_NEAR(lod2[0].points[0], 2, 1e-5);
-    EXPECT_NEAR(lod2[0].points[1], 0, 1e-6);
+    EXPECT_EQ(lod2[0].points[1], 0.001f);
+    EXPECT_EQ(lod2[0].points[4], 0.001f);
     // The straight run starts at x = 2.
     const ShellData s = Read(shells[0]);
     EXPECT_NEAR(s.points[0], 2, 1e-5);

@@ -25,7 +25,7 @@ ColorChannel GeometryChannels(size_t i);
 
 // A full colour specification (see HC_Set_Color) merged into `out`.
 // `textureExists` decides whether an unknown diffuse word names a texture.
-bool ParseColorSpec(std::string_view text, ColorAttribute& out, std::string* error,
+bool ParseColorSpec(std::string_view text, ColorAttribute& out, std::string* error = nullptr,
                     bool (*textureExists)(std::string_view) = nullptr);
 // A channel list for HC_Set_Color_By_Index ("faces", "text, lights").
 bool ParseChannelList(std::string_view text, std::vector<ColorChannel>& out,

@@ -16,6 +16,29 @@ void Bvh::Clear() {
     m_boxes.clear();
 }
 
+bool Bvh::Refit(std::span<const Aabb> boxes) {
+    if (boxes.size() != m_boxes.size())
+        return false;
+    for (size_t i = 0; i < boxes.size(); ++i)
+        if (boxes[i].Empty() != m_boxes[i].Empty())
+            return false;
+    std::copy(boxes.begin(), boxes.end(), m_boxes.begin());
+    // Children always sit after their parent, so a backward sweep sees them first.
+    for (size_t n = m_nodes.size(); n-- > 0;) {
+        Node& node = m_nodes[n];
+        Aabb box;
+        if (node.count > 0) {
+            for (uint32_t i = 0; i < node.count; ++i)
+                box.Add(m_boxes[m_order[node.first + i]]);
+        } else {
+            box.Add(m_nodes[node.first].box);
+            box.Add(m_nodes[node.first + 1].box);
+        }
+        node.box = box;
+    }
+    return true;
+}
+
 void Bvh::Build(std::span<const Aabb> boxes) {
     Clear();
     m_boxes.assign(boxes.begin(), boxes.end());

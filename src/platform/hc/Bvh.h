@@ -44,6 +44,10 @@ public:
     // never be hit). Replaces any previous content. O(n log n).
     void Build(std::span<const Aabb> boxes);
     void Clear();
+    // Updates the boxes of an unchanged set of primitives without restructuring: O(n). False
+    // (and nothing changed) when the count differs or a box became empty or non-empty; the
+    // caller then builds anew. Queries stay exact; only the split quality may age.
+    bool Refit(std::span<const Aabb> boxes);
 
     bool Empty() const { return m_nodes.empty(); }
     // Union of all boxes (empty box when the hierarchy is empty).

@@ -194,47 +194,81 @@ Segment* Graph::Resolve(std::string_view path, bool create, std::string* error) 
             cur = m_root.get();
         }
     }
+    // Split and check every component before creating anything, so a bad path
+    // never leaves half of itself behind.
+    std::vector<std::string_view> comps;
     while (!p.empty()) {
         const size_t slash = p.find('/');
-        const std::string_view raw = p.substr(0, slash);
+        const std::string_view comp = Trim(p.substr(0, slash));
         p = slash == std::string_view::npos ? std::string_view{} : p.substr(slash + 1);
-        const std::string_view comp = Trim(raw);
         if (comp.empty()) {
             if (p.empty() && slash != std::string_view::npos) break;  // trailing '/'
             if (error) *error = "empty name in path '" + std::string(path) + "'";
             return nullptr;
         }
+        if (comp == "..." || comp.find('*') != std::string_view::npos || comp.front() == '?') {
+            if (error) *error = "'" + std::string(comp) + "' is not a segment name";
+            return nullptr;
+        }
+        comps.push_back(comp);
+    }
+    // Dry run: `missing` counts levels below `probe` that do not exist yet.
+    const Segment* probe = cur;
+    int missing = 0;
+    for (std::string_view comp : comps) {
         if (comp == ".") continue;
         if (comp == "..") {
-            if (!cur->owner) {
+            if (missing > 0) {
+                --missing;
+            } else if (!probe->owner) {
                 if (error) *error = "'..' above the root in '" + std::string(path) + "'";
                 return nullptr;
+            } else {
+                probe = probe->owner;
             }
-            cur = cur->owner;
+            continue;
+        }
+        if (missing > 0) {
+            if (comp.front() == '@') {
+                if (error) *error = "no segment '" + std::string(comp) + "' in '" + std::string(path) + "'";
+                return nullptr;
+            }
+            ++missing;
             continue;
         }
         if (comp.front() == '@') {
             char* end = nullptr;
             const std::string num(comp.substr(1));
             const long k = std::strtol(num.c_str(), &end, 10);
-            Segment* s = (!num.empty() && end && *end == '\0') ? FindSegment(k) : nullptr;
-            if (!s || s->owner != cur) {
+            const Segment* s = (!num.empty() && end && *end == '\0') ? FindSegment(k) : nullptr;
+            if (!s || s->owner != probe) {
                 if (error) *error = "no segment '" + std::string(comp) + "' in '" + std::string(path) + "'";
                 return nullptr;
             }
-            cur = s;
+            probe = s;
             continue;
         }
-        if (comp == "..." || comp.find('*') != std::string_view::npos || comp.front() == '?') {
-            if (error) *error = "'" + std::string(comp) + "' is not a segment name";
+        if (const Segment* next = probe->FindChild(comp)) {
+            probe = next;
+        } else if (!create) {
+            if (error) *error = "segment '" + std::string(path) + "' does not exist";
             return nullptr;
+        } else {
+            missing = 1;
+        }
+    }
+    for (std::string_view comp : comps) {
+        if (comp == ".") continue;
+        if (comp == "..") {
+            cur = cur->owner;
+            continue;
+        }
+        if (comp.front() == '@') {
+            cur = FindSegment(std::strtol(std::string(comp.substr(1)).c_str(), nullptr, 10));
+            continue;
         }
         Segment* next = cur->FindChild(comp);
         if (!next) {
-            if (!create) {
-                if (error) *error = "segment '" + std::string(path) + "' does not exist";
-                return nullptr;
-            }
             next = detail::CreateChild(*cur, comp);
             if (!next) {
                 if (error) *error = "too many keys";

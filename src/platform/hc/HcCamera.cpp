@@ -204,10 +204,11 @@ cm::Camera EffectiveCamera(const NetAttributes& net) {
 }
 
 bool IsDisplaySegment(const Segment& segment) {
-    const Segment* driver = segment.owner;
-    if (!driver || !driver->owner)
-        return false;
-    return driver->owner == &Graph::Instance().Root() && EqualsNoCase(driver->name, "driver");
+    // "/driver/<kind>/<display>"
+    const Segment* kind = segment.owner;
+    const Segment* driver = kind ? kind->owner : nullptr;
+    return driver && driver->owner == &Graph::Instance().Root() &&
+           EqualsNoCase(driver->name, "driver");
 }
 
 DisplayWindow DisplayWindowOf(const Segment& display) {

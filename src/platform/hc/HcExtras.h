@@ -71,8 +71,8 @@ bool BuildSegmentViewForPath(int count, const Key* keys, SegmentView& out, std::
 
 namespace ketra::hc {
 
-// Box of an item in its segment's object coordinates (its full-detail geometry). Items
-// without extent (lights, cutting planes) give an empty box.
+// Box of an item in its segment's object coordinates (a shell's with its levels of detail).
+// Items without extent (lights, cutting planes) give an empty box.
 Aabb ItemBounds(const Geometry& item);
 // Box of `box` mapped by `matrix` (corners transformed, with the homogeneous divide).
 Aabb TransformBox(const Aabb& box, const CameraMath::Matrix4& matrix);
@@ -94,6 +94,8 @@ struct SegmentIndex {
     Aabb bounds;  // everything below the segment (empty when nothing has extent)
     std::vector<IndexEntry> entries;
     Bvh bvh;      // over entries, by index
+    std::vector<Aabb> boxes;             // per entry
+    std::vector<uint64_t> entryStamps;   // per entry: the change its box was computed for
     uint64_t stamp = 0;            // newest change inside the subtree when built
     uint64_t checkedGeneration = 0;
 };
@@ -122,3 +124,87 @@ constexpr size_t kItemIndexThreshold = 64;
 const ItemIndex* ItemIndexOf(const Geometry& item);
 
 }  // namespace ketra::hc
+
+// ---------------------------------------------------------------------------
+// Pick tests in outer-window space (x, y from -1 to 1 across the display, z the window depth)
+// ---------------------------------------------------------------------------
+namespace ketra::hc::pick {
+
+// The region a pick looks at: a rectangle in outer-window coordinates and the point that
+// "nearest" is measured from (the pick point, or the rectangle's centre for areas).
+struct Region {
+    double cx = 0, cy = 0;
+    double x0 = -1, x1 = 1, y0 = -1, y1 = 1;
+    bool area = false;
+    bool perspective = false;  // clip at w >= nearW before dividing
+    double nearW = 0;
+
+    // A point pick at (x, y) with an aperture of half-sizes hx, hy.
+    static Region Point(double x, double y, double hx, double hy);
+    static Region Area(double left, double right, double bottom, double top);
+    // Intersects the rectangle with another (a window); an area's centre follows.
+    void ClipTo(double left, double right, double bottom, double top);
+    bool Empty() const { return !(x0 <= x1 && y0 <= y1); }
+    bool Contains(double x, double y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+};
+
+// Conservative test: may `box` (object coordinates) mapped by `objectToOuter` meet the region?
+bool BoxMayOverlap(const Aabb& box, const CameraMath::Matrix4& objectToOuter, const Region& region);
+
+// The best hit on one item so far: nearest the eye, then nearest the pick point.
+struct PrimitiveHit {
+    bool hit = false;
+    int offset1 = -1, offset2 = -1, offset3 = -1;
+    CameraMath::Vec3 position;  // outer window
+    double distance = 0;        // from the region's centre, window units
+    // Keeps `other` when it is better.
+    void Consider(const PrimitiveHit& other);
+};
+
+// A point after the object-to-window mapping, before the homogeneous divide.
+struct Hom {
+    double x, y, z, w;
+};
+
+// Working memory of the tests, kept across items so that a pick allocates little.
+struct Scratch {
+    std::vector<Hom> hom;  // the current loop, mapped
+    std::vector<int> ids;  // its point indices
+    std::vector<std::vector<CameraMath::Vec3>> loops;  // clipped loops of the current face
+    std::vector<std::vector<int>> loopIndices;
+    std::vector<FaceRange> faces;
+};
+
+// Tests the primitives of one item under one object-to-outer-window mapping.
+class ItemTester {
+public:
+    ItemTester(const CameraMath::Matrix4& objectToOuter, const Region& region, Scratch& scratch)
+        : m_matrix(objectToOuter), m_region(region), m_scratch(scratch) {}
+
+    // Faces (types & kFaces; per-face visibility honoured) and, when faces are not
+    // pickable, edges (types & kEdges). Offsets: nearest vertex, the other end of the nearest
+    // edge, face index. `index` may be null (all faces are tested).
+    void Shell(const ShellData& shell, const ItemIndex* index, uint32_t types, PrimitiveHit& best);
+    // Segments between consecutive points (closed: back to the first); `filled` also tests
+    // the inside; `radii` (1 or one per point) widen the segments by their projected radius.
+    // Offsets: the segment's two points, nearest first; offset3 -1.
+    void Polyline(const std::vector<Vec3>& points, bool closed, bool filled,
+                  const ItemIndex* index, const std::vector<float>* radii, PrimitiveHit& best);
+    // A point (marker, text anchor). Offsets 0, -1, -1.
+    void Point(const Vec3& point, PrimitiveHit& best);
+
+private:
+    Hom Project(const Vec3& p) const;
+    void TestSegment(const Hom& a, const Hom& b, double tolerance, int ia, int ib, int face,
+                     PrimitiveHit& best) const;
+    double ProjectedRadius(const Vec3& p, float r) const;
+
+    const CameraMath::Matrix4& m_matrix;
+    const Region& m_region;
+    Scratch& m_scratch;
+};
+
+// Points along a circle, ellipse or elliptical arc (object coordinates) for picking.
+std::vector<Vec3> CurvePoints(const Geometry& item);
+
+}  // namespace ketra::hc::pick

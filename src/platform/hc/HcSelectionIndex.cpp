@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace ketra::hc {
@@ -83,23 +84,25 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
     stack.pop_back();
 
     if (stamp != idx.stamp || idx.checkedGeneration == 0) {
-        idx.entries.clear();
-        std::vector<Aabb> boxes;
+        // Each entry's box depends on the newest change below it; boxes of entries whose
+        // stamp is unchanged are reused, and an unchanged entry list only refits the tree.
+        std::vector<IndexEntry> entries;
+        std::vector<uint64_t> stamps;
+        entries.reserve(idx.entries.size());
+        stamps.reserve(idx.entries.size());
         for (const auto& item : segment.geometry) {
             IndexEntry e;
             e.kind = IndexEntry::Kind::Item;
             e.item = item.get();
-            idx.entries.push_back(e);
-            boxes.push_back(ItemBounds(*item));
+            entries.push_back(e);
+            stamps.push_back(item->changeCount);
         }
         for (const auto& child : segment.children) {
             IndexEntry e;
             e.kind = IndexEntry::Kind::Child;
             e.segment = child.get();
-            idx.entries.push_back(e);
-            // Already validated above; the lookup is a cache hit.
-            const SegmentIndex& ci = cache.segments[child->key];
-            boxes.push_back(TransformBox(ci.bounds, LocalMatrix(*child)));
+            entries.push_back(e);
+            stamps.push_back(cache.segments[child->key].stamp);  // validated above
         }
         for (const auto& inc : segment.includes) {
             if (!inc->target || OnStack(stack, inc->target) || inc->target == &segment)
@@ -108,11 +111,38 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
             e.kind = IndexEntry::Kind::Include;
             e.segment = inc->target;
             e.include = inc.get();
-            idx.entries.push_back(e);
-            const SegmentIndex& ti = cache.segments[inc->target->key];
-            boxes.push_back(TransformBox(ti.bounds, LocalMatrix(*inc->target)));
+            entries.push_back(e);
+            stamps.push_back(cache.segments[inc->target->key].stamp);
         }
-        idx.bvh.Build(boxes);
+        const bool sameEntries =
+            entries.size() == idx.entries.size() &&
+            std::equal(entries.begin(), entries.end(), idx.entries.begin(),
+                       [](const IndexEntry& a, const IndexEntry& b) {
+                           return a.kind == b.kind && a.item == b.item &&
+                                  a.segment == b.segment && a.include == b.include;
+                       });
+        std::vector<Aabb> boxes(entries.size());
+        bool boxesChanged = !sameEntries;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (sameEntries && stamps[i] == idx.entryStamps[i]) {
+                boxes[i] = idx.boxes[i];
+                continue;
+            }
+            const IndexEntry& e = entries[i];
+            if (e.kind == IndexEntry::Kind::Item)
+                boxes[i] = ItemBounds(*e.item);
+            else
+                boxes[i] = TransformBox(cache.segments[e.segment->key].bounds, LocalMatrix(*e.segment));
+            if (sameEntries && std::memcmp(&boxes[i], &idx.boxes[i], sizeof(Aabb)) != 0)
+                boxesChanged = true;
+        }
+        if (!sameEntries || idx.checkedGeneration == 0)
+            idx.bvh.Build(boxes);
+        else if (boxesChanged && !idx.bvh.Refit(boxes))
+            idx.bvh.Build(boxes);
+        idx.entries = std::move(entries);
+        idx.entryStamps = std::move(stamps);
+        idx.boxes = std::move(boxes);
         idx.bounds = idx.bvh.Bounds();
     }
     idx.stamp = stamp;
@@ -146,9 +176,14 @@ Aabb ItemBounds(const Geometry& item) {
     Aabb box;
     switch (item.type) {
     case GeometryKind::Shell:
-        if (const auto* d = std::get_if<ShellData>(&item.data))
+        if (const auto* d = std::get_if<ShellData>(&item.data)) {
             for (const Vec3& p : d->points)
                 AddPoint(box, p);
+            // A coarser level may reach further than the full shell; it can be drawn instead.
+            for (const LodLevel& level : d->lods)
+                for (const auto& part : level.items)
+                    box.Add(ItemBounds(*part));
+        }
         break;
     case GeometryKind::PolyCylinder:
         if (const auto* d = std::get_if<PolyCylinderData>(&item.data))

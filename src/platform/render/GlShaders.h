@@ -7,7 +7,8 @@ namespace ketra::render::shaders {
 // a*x + b*y + c*z + d <= 0 (the positive side is cut away).
 #define KETRA_CLIP_DECL \
     "uniform vec4 uClip[8];\n" \
-    "uniform int uClipCount;\n"
+    "uniform int uClipCount;\n" \
+    "out float gl_ClipDistance[8];\n"
 #define KETRA_CLIP_WRITE(world) \
     "  for (int i = 0; i < 8; ++i) gl_ClipDistance[i] = i < uClipCount ? -dot(uClip[i], vec4(" world ", 1.0)) : 1.0;\n"
 
@@ -171,11 +172,11 @@ inline const char* kMarkerGeometry =
     "void main() {\n"
     "  vec4 p = vec4(gWorld[0], 1.0) * uWorldToClip;\n"
     "  if (p.w <= 0.0) return;\n"
-    "  float half = gSymbolSize[0].y * 0.5 + 1.0;\n"
+    "  float halfSize = gSymbolSize[0].y * 0.5 + 1.0;\n"
     "  for (int k = 0; k < 4; ++k) {\n"
     "    vec2 corner = vec2(k == 1 || k == 3 ? 1.0 : -1.0, k >= 2 ? 1.0 : -1.0);\n"
-    "    gl_Position = p + vec4(corner * half * 2.0 / uViewport * p.w, 0.0, 0.0);\n"
-    "    vLocal = corner * half;\n"
+    "    gl_Position = p + vec4(corner * halfSize * 2.0 / uViewport * p.w, 0.0, 0.0);\n"
+    "    vLocal = corner * halfSize;\n"
     "    vColor = gColor[0];\n"
     "    vSymbol = int(gSymbolSize[0].x + 0.5);\n"
     "    vSize = gSymbolSize[0].y;\n"

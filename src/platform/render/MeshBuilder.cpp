@@ -52,6 +52,8 @@ struct P2 {
 
 double Cross2(P2 o, P2 a, P2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
 
+// Inside or on an edge: a reflex vertex touching an ear's edge blocks it. (Bridge copies of
+// the ear's own corners are skipped by the caller.)
 bool InTriangle(P2 p, P2 a, P2 b, P2 c) {
     const double d1 = Cross2(a, b, p), d2 = Cross2(b, c, p), d3 = Cross2(c, a, p);
     const bool negative = d1 < 0 || d2 < 0 || d3 < 0;
@@ -98,6 +100,7 @@ void EarClip(const std::vector<P2>& p, std::vector<int>& out) {
                 if (q == a || q == b || q == c) continue;
                 if (p[q].x == p[a].x && p[q].y == p[a].y) continue;  // bridge duplicates
                 if (p[q].x == p[c].x && p[q].y == p[c].y) continue;
+                if (p[q].x == p[b].x && p[q].y == p[b].y) continue;
                 const P2 t0 = orientation > 0 ? p[a] : p[c];
                 const P2 t2 = orientation > 0 ? p[c] : p[a];
                 contains = InTriangle(p[q], t0, p[b], t2);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -138,6 +139,20 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         close(dirFd);
     }
     return true;
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::string target = ResolveLink(path);
+    const std::string directory = DirectoryOf(target);
+    const std::string prefix = "." + BaseNameOf(target) + ".tmp-";
+    DIR* dir = opendir(directory.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
 }
 
 bool ReadFile(const std::string& path, std::string* bytes, std::string* error) {

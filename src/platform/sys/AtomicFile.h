@@ -19,6 +19,11 @@ namespace ketra::sys {
 // This does not lock: callers that read, modify and write hold a FileLock around it.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 
+// Deletes temporaries that WriteFileAtomically left beside `path` when a writer died
+// before renaming. Call it only while holding the exclusive FileLock of `path` that every
+// writer of `path` takes, so no temporary still being written is removed.
+void RemoveStaleTemporaries(const std::string& path);
+
 // Reads the whole file into `*bytes` (which must not be null). Returns false, with a
 // message in `*error` when non-null, if the file cannot be opened or read; a missing file
 // gives errno ENOENT, which FileExists distinguishes.

@@ -274,6 +274,8 @@ RegistryTransaction::RegistryTransaction() {
     const std::string path = RegistryFilePath();
     MakeParentDirectories(path, nullptr);
     s.lock.emplace(path, FileLock::Mode::Exclusive);
+    if (s.lock->IsLocked())
+        RemoveStaleTemporaries(path);
     // Under the lock the file is always re-read: this is what keeps other processes' values.
     Load(s, path);
     s.dirty = false;

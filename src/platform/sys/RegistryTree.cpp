@@ -42,10 +42,20 @@ RegistryKey* RegistryKey::FindOrCreate(std::wstring_view name, bool* created) {
 
 bool RegistryKey::Remove(std::wstring_view name) { return m_subkeys.erase(FoldCase(name)) > 0; }
 
+namespace {
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
+    return true;
+}
+} // namespace
+
 const RegValue* RegistryKey::FindValue(std::wstring_view name) const {
-    const std::wstring folded = FoldCase(name);
     for (const RegValue& v : m_values)
-        if (v.name.size() == folded.size() && FoldCase(v.name) == folded)
+        if (SameName(v.name, name))
             return &v;
     return nullptr;
 }
@@ -61,9 +71,8 @@ void RegistryKey::SetValue(std::wstring_view name, DWORD type, std::string data)
 }
 
 bool RegistryKey::RemoveValue(std::wstring_view name) {
-    const std::wstring folded = FoldCase(name);
     const auto it = std::find_if(m_values.begin(), m_values.end(),
-                                 [&](const RegValue& v) { return FoldCase(v.name) == folded; });
+                                 [&](const RegValue& v) { return SameName(v.name, name); });
     if (it == m_values.end())
         return false;
     m_values.erase(it);

@@ -127,6 +127,11 @@ TEST(AtomicFile, WriterKilledBeforeRenameLeavesOldFile) {
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
     EXPECT_EQ(Slurp(path), "old content");
+    EXPECT_EQ(CountEntries(dir.Path()), 2) << "the dead writer's temporary";
+    ASSERT_TRUE(WriteFileAtomically(dir.File("other"), "x", nullptr));
+    RemoveStaleTemporaries(path);
+    EXPECT_EQ(CountEntries(dir.Path()), 2) << "only the temporary goes";
+    EXPECT_EQ(Slurp(path), "old content");
 }
 
 // Two processes incrementing a counter file under the lock must not lose an increment.

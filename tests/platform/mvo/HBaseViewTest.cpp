@@ -1,0 +1,220 @@
+#include "ViewFixture.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/mvo/HBaseOperator.h"
+#include "platform/mvo/HSelectionSet.h"
+
+using mvotest::ExpectNear;
+using mvotest::InsertBox;
+using mvotest::KeyType;
+using mvotest::ViewTest;
+
+namespace {
+std::string PathOf(HC_KEY key)
+{
+    char path[4096] = "";
+    HC_Show_Segment(key, path);
+    return path;
+}
+} // namespace
+
+TEST_F(ViewTest, InitBuildsTheDocumentedSegmentTree)
+{
+    const HC_KEY keys[] = {view->GetViewKey(), view->GetSceneKey(), view->GetIncludeLinkKey(),
+                           view->GetLightsKey(), view->GetCuttingPlanesKey(), view->GetWindowspaceKey(),
+                           view->GetOverwriteKey(), view->GetAxisTriadKey(), view->GetCuttingPlaneGeomKey()};
+    for (HC_KEY key : keys)
+        EXPECT_EQ(KeyType(key), "segment") << key;
+    EXPECT_EQ(PathOf(view->GetViewKey()).rfind("/driver/null/", 0), 0u) << PathOf(view->GetViewKey());
+    EXPECT_EQ(HC_KShow_Owner_By_Key(view->GetSceneKey()), view->GetViewKey());
+    EXPECT_EQ(HC_KShow_Owner_By_Key(view->GetOverwriteKey()), view->GetSceneKey());
+    EXPECT_EQ(HC_KShow_Owner_By_Key(view->GetIncludeLinkKey()), view->GetSceneKey());
+    EXPECT_EQ(HC_KShow_Owner_By_Key(view->GetWindowspaceKey()), view->GetViewKey());
+    EXPECT_EQ(view->GetModelKey(), model->GetModelKey());
+
+    // The include link includes exactly the model.
+    HC_Open_Segment_By_Key(view->GetIncludeLinkKey());
+    HC_Begin_Contents_Search(".", "includes");
+    char type[64];
+    HC_KEY include = -1;
+    ASSERT_TRUE(HC_Find_Contents(type, &include));
+    EXPECT_EQ(HC_Show_Include_Segment(include, nullptr), model->GetModelKey());
+    EXPECT_FALSE(HC_Find_Contents(type, &include));
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+
+    ASSERT_NE(view->GetSelection(), nullptr);
+    ASSERT_NE(view->GetMarkupManager(), nullptr);
+    ASSERT_NE(view->GetConstantFrameRateObject(), nullptr);
+}
+
+TEST_F(ViewTest, ViewsGetTheirOwnDisplayAndDestroyingOneRemovesOnlyIt)
+{
+    auto second = std::make_unique<HBaseView>(model.get(), "same");
+    auto third = std::make_unique<HBaseView>(model.get(), "same");
+    second->Init();
+    third->Init();
+    EXPECT_NE(second->GetViewKey(), third->GetViewKey());
+    EXPECT_NE(PathOf(second->GetViewKey()), PathOf(third->GetViewKey()));
+    const HC_KEY secondKey = second->GetViewKey();
+    second.reset();
+    EXPECT_EQ(HC_Show_Existence_By_Key(secondKey, "self"), 0);
+    EXPECT_EQ(KeyType(third->GetViewKey()), "segment");
+    EXPECT_EQ(KeyType(model->GetModelKey()), "segment");
+}
+
+TEST_F(ViewTest, StandardViewsLookAlongTheDocumentedDirections)
+{
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    InsertBox({-1, -2, -3}, {3, 2, 1});
+    HC_Close_Segment();
+    struct Case { ViewMode mode; HPoint eye; HPoint up; };
+    const float s = 1.0f / std::sqrt(3.0f);
+    const Case cases[] = {
+        {HViewFront, {0, -1, 0}, {0, 0, 1}}, {HViewBack, {0, 1, 0}, {0, 0, 1}},
+        {HViewRight, {1, 0, 0}, {0, 0, 1}},  {HViewLeft, {-1, 0, 0}, {0, 0, 1}},
+        {HViewTop, {0, 0, 1}, {0, 1, 0}},    {HViewBottom, {0, 0, -1}, {0, -1, 0}},
+        {HViewIsoSE, {s, -s, s}, {0, 0, 1}}, {HViewIsoSW, {-s, -s, s}, {0, 0, 1}},
+        {HViewIsoNE, {s, s, s}, {0, 0, 1}},  {HViewIsoNW, {-s, s, s}, {0, 0, 1}},
+        {HViewIso, {s, -s, s}, {0, 0, 1}},   {HViewXY, {0, -1, 0}, {0, 0, 1}},
+        {HViewZX, {0, 0, 1}, {0, 1, 0}},     {HViewXZ, {0, 0, -1}, {0, -1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        view->SetViewMode(c.mode, false, true);
+        const HCamera camera = Camera();
+        EXPECT_EQ(view->GetViewMode(), c.mode);
+        ExpectNear(HNormalized(camera.position - camera.target), c.eye);
+        ExpectNear(HNormalized(camera.up_vector), c.up);
+        ExpectNear(camera.target, {1, 0, -1});
+        EXPECT_NEAR(camera.field_width, std::sqrt(16.0f + 16.0f + 16.0f), 1e-3f);
+    }
+    // Unknown leaves the camera alone.
+    const HCamera before = Camera();
+    view->SetViewMode(HViewUnknown);
+    EXPECT_FALSE(before.CameraDifferent(Camera()));
+    EXPECT_EQ(view->GetViewMode(), HViewUnknown);
+}
+
+TEST_F(ViewTest, ZoomToExtentsCentresTheModelAndKeepsTheDirection)
+{
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    HC_Open_Segment("part");
+    HC_Translate_Object(10, 0, 0);
+    InsertBox({0, 0, 0}, {2, 4, 4});
+    HC_Close_Segment();
+    HC_Close_Segment();
+    view->SetViewMode(HViewFront, false, false);
+    const HPoint direction = Camera().ViewDirection();
+    const unsigned int changes = view->GetCameraChangeCount();
+    view->ZoomToExtents();
+    const HCamera camera = Camera();
+    ExpectNear(camera.target, {11, 2, 2});
+    ExpectNear(camera.ViewDirection(), direction);
+    EXPECT_NEAR(camera.field_width, 6.0f, 1e-4f);
+    EXPECT_NEAR(camera.field_height, 6.0f, 1e-4f);
+    EXPECT_GT(view->GetCameraChangeCount(), changes);
+}
+
+TEST_F(ViewTest, EmptySceneFitsAUnitBoxInsteadOfADegenerateCamera)
+{
+    view->ZoomToExtents();
+    const HCamera camera = Camera();
+    EXPECT_GT(camera.field_width, 0.0f);
+    EXPECT_GT(camera.Distance(), 0.0f);
+}
+
+TEST_F(ViewTest, ProjectionModesSetTheSceneCamera)
+{
+    view->SetProjMode(ProjPerspective);
+    EXPECT_STREQ(Camera().projection, "perspective");
+    EXPECT_EQ(view->GetProjMode(), ProjPerspective);
+    view->SetProjMode(ProjStretched);
+    EXPECT_STREQ(Camera().projection, "stretched");
+    view->SetProjMode(ProjOrthographic);
+    EXPECT_STREQ(Camera().projection, "orthographic");
+    view->SetProjMode(static_cast<HProjMode>(42));
+    EXPECT_EQ(view->GetProjMode(), ProjOrthographic);
+}
+
+TEST_F(ViewTest, MarkerModeSetsAndRemovesOnlyItsOwnRenderingOptions)
+{
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HC_Set_Rendering_Options("depth range = (0,1)");
+    HC_Close_Segment();
+    view->SetRenderMode(HRenderMarkers);
+    EXPECT_EQ(view->GetRenderMode(), HRenderMarkers);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    EXPECT_GT(HC_Show_Existence("rendering options = lod"), 0);
+    EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
+    HC_Close_Segment();
+    view->RenderGouraud();
+    EXPECT_EQ(view->GetRenderMode(), HRenderGouraud);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    EXPECT_EQ(HC_Show_Existence("rendering options = lod"), 0);
+    EXPECT_EQ(HC_Show_Existence("rendering options = lodo"), 0);
+    EXPECT_EQ(HC_Show_Existence("rendering options = lighting interpolation"), 0);
+    EXPECT_GT(HC_Show_Existence("rendering options = depth range"), 0);
+    HC_Close_Segment();
+    view->RenderWireframe();
+    EXPECT_EQ(view->GetRenderMode(), HRenderWireframe);
+    view->RenderSilhouette();
+    EXPECT_EQ(view->GetRenderMode(), HRenderSilhouette);
+    view->RenderHiddenLineFast();
+    EXPECT_EQ(view->GetRenderMode(), HRenderHiddenLineFast);
+}
+
+TEST_F(ViewTest, WindowAndWorldConversionsRoundTrip)
+{
+    for (HProjMode mode : {ProjOrthographic, ProjPerspective}) {
+        view->SetProjMode(mode);
+        const HCamera camera = Camera();
+        ExpectNear(view->WindowToWorld({0, 0, 0}), camera.target);
+        const HPoint world = view->WindowToWorld({0.3f, -0.7f, 0});
+        ExpectNear(view->WorldToWindow(world), {0.3f, -0.7f, 0});
+        // The point lies on the target plane.
+        EXPECT_NEAR(HDot(world - camera.target, camera.ViewDirection()), 0.0f, 1e-4f);
+        const HPoint viewpoint = view->WorldToViewpoint(world);
+        ExpectNear(view->ViewpointToWorld(viewpoint), world, 1e-3f);
+        EXPECT_NEAR(view->WorldToViewpoint(camera.target).z, camera.Distance(), 1e-3f);
+    }
+}
+
+TEST_F(ViewTest, WheelZoomKeepsThePointUnderTheCursor)
+{
+    const HPoint grabbed = view->WindowToWorld({0.5f, 0.25f, 0});
+    const float width = Camera().field_width;
+    HEventInfo event(view.get());
+    event.SetMouseWheel(0.5f, 0.25f, 120.0f, 0);
+    EXPECT_EQ(view->InjectEvent(event), HOP_OK);
+    EXPECT_NEAR(Camera().field_width, width * 0.9f, 1e-4f);
+    ExpectNear(view->WorldToWindow(grabbed), {0.5f, 0.25f, 0}, 1e-3f);
+}
+
+TEST_F(ViewTest, HandednessAxisModeAndSceneFlagsReachTheScene)
+{
+    view->SetHandedness(HandednessLeft);
+    char value[64] = "";
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HC_Show_Handedness(value);
+    HC_Close_Segment();
+    EXPECT_STREQ(value, "left");
+    EXPECT_EQ(view->GetHandedness(), HandednessLeft);
+
+    view->SetBackplaneCulling(true);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HC_Show_One_Heuristic("backplane cull", value);
+    HC_Close_Segment();
+    EXPECT_STREQ(value, "on");
+
+    view->SetAxisMode(AxisOn);
+    char visibility[256] = "";
+    HC_Open_Segment_By_Key(view->GetAxisTriadKey());
+    HC_Show_One_Visibility("lines", visibility);
+    HC_Close_Segment();
+    EXPECT_STREQ(visibility, "on");
+    view->SetAxisMode(static_cast<AxisMode>(9));
+    EXPECT_EQ(view->GetAxisMode(), AxisOff);
+}

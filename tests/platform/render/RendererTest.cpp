@@ -1,0 +1,330 @@
+// Headless pictures of small scenes, checked pixel by pixel.
+#include "RenderTestScene.h"
+
+#include "platform/render/SceneWalker.h"
+
+#include <cmath>
+
+using namespace ketra::render;
+using namespace ketra::render::testing;
+
+namespace {
+
+void InsertSquare(float half, float z) {
+    const float points[12] = {-half, -half, z, half, -half, z, half, half, z, -half, half, z};
+    const int faces[5] = {4, 0, 1, 2, 3};
+    HC_Insert_Shell(4, points, 5, faces);
+}
+
+// A pipe along x through the origin.
+HC_KEY InsertPipe(float halfLength, float radius) {
+    const float points[6] = {-halfLength, 0, 0, halfLength, 0, 0};
+    const float radii[1] = {radius};
+    return HC_Insert_PolyCylinder(2, points, 1, radii, "both");
+}
+
+// Dark runs along column x (top to bottom).
+int DarkRunsInColumn(const Image& image, int x) {
+    int runs = 0;
+    bool inside = false;
+    for (int y = 0; y < image.height; ++y) {
+        const bool dark = !IsWhite(image.At(x, y));
+        if (dark && !inside) ++runs;
+        inside = dark;
+    }
+    return runs;
+}
+
+} // namespace
+
+TEST(Renderer, PipeOfKnownColourLandsOnExpectedPixelsInEachProjection) {
+    KETRA_REQUIRE_GL();
+    for (const char* projection : {"orthographic", "perspective"}) {
+        TestScene scene(std::string("pipe_") + projection, projection);
+        scene.Open("model");
+        HC_Set_Color("faces = red");
+        HC_Set_Visibility("edges = off");
+        InsertPipe(0.6f, 0.2f);
+        HC_Close_Segment();
+        const Image image = scene.Render(100, 100, 8);
+        ASSERT_EQ(image.width, 100);
+        // The pipe covers x in [-0.6, 0.6] (pixels 20..80) and y in [-0.2, 0.2] (40..60).
+        EXPECT_TRUE(IsReddish(image.At(50, 50))) << projection;
+        EXPECT_TRUE(IsReddish(image.At(25, 50))) << projection;
+        EXPECT_TRUE(IsReddish(image.At(50, 43))) << projection;
+        EXPECT_TRUE(IsWhite(image.At(50, 30))) << projection;   // above
+        EXPECT_TRUE(IsWhite(image.At(50, 70))) << projection;   // below
+        EXPECT_TRUE(IsWhite(image.At(10, 50))) << projection;   // beyond the end
+        EXPECT_TRUE(IsWhite(image.At(90, 50))) << projection;
+    }
+}
+
+TEST(Renderer, StyleColourReachesTheElementAndLocalColourWins) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("style");
+    HC_Open_Segment("/style library/render test pipes");
+    HC_Set_Color("faces = blue");
+    HC_Set_Visibility("edges = off");
+    HC_Close_Segment();
+    scene.Open("model/a");
+    HC_Style_Segment("/style library/render test pipes");
+    HC_Translate_Object(0, 0.5, 0);
+    InsertPipe(0.6f, 0.15f);
+    HC_Close_Segment();
+    scene.Open("model/b");
+    HC_Style_Segment("/style library/render test pipes");
+    HC_Set_Color("faces = red");
+    HC_Translate_Object(0, -0.5, 0);
+    InsertPipe(0.6f, 0.15f);
+    HC_Close_Segment();
+    const Image image = scene.Render(100, 100, 8);
+    EXPECT_TRUE(IsBluish(image.At(50, 25)));  // y = +0.5 is the upper quarter
+    EXPECT_TRUE(IsReddish(image.At(50, 75)));
+    HC_Delete_Segment("/style library/render test pipes");
+}
+
+TEST(Renderer, WireframeDrawsEdgesWithoutFaces) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("wireframe");
+    scene.Open("model");
+    HC_Set_Color("faces = green, edges = black");
+    InsertSquare(0.5f, 0);
+    HC_Close_Segment();
+    const Image shaded = scene.Render(100, 100, 8);
+    const Image wire = scene.Render(100, 100, 1);
+    EXPECT_GT(shaded.At(50, 50).g, 120);
+    EXPECT_TRUE(IsWhite(wire.At(50, 50)));   // no fill
+    EXPECT_TRUE(IsDark(wire.At(25, 50)) || IsDark(wire.At(24, 50)));  // left edge at x = -0.5
+    EXPECT_TRUE(IsDark(wire.At(50, 25)) || IsDark(wire.At(50, 24)));
+}
+
+TEST(Renderer, HiddenLineHidesEdgesBehindFaces) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("hiddenline");
+    scene.Open("model");
+    HC_Set_Color("faces = green, edges = black");
+    InsertSquare(0.5f, 0.5f);   // in front
+    InsertSquare(0.3f, -0.5f);  // behind, wholly covered
+    HC_Close_Segment();
+    const Image wire = scene.Render(100, 100, 1);
+    const Image hidden = scene.Render(100, 100, 4);
+    // The back square's left edge at x = -0.3 -> pixel 35.
+    auto darkNear = [](const Image& image, int x, int y) {
+        return IsDark(image.At(x, y)) || IsDark(image.At(x - 1, y)) || IsDark(image.At(x + 1, y));
+    };
+    EXPECT_TRUE(darkNear(wire, 35, 50));
+    EXPECT_FALSE(darkNear(hidden, 35, 50));
+    EXPECT_TRUE(darkNear(hidden, 25, 50));   // the front square's edge stays
+    EXPECT_TRUE(IsWhite(hidden.At(50, 50))); // faces are drawn in the window colour
+}
+
+TEST(Renderer, SilhouetteDrawsOnlyTheOutlineOfATube) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("silhouette");
+    scene.Open("model");
+    HC_Set_Color("faces = green, edges = black");
+    InsertPipe(0.6f, 0.3f);
+    HC_Close_Segment();
+    const Image wire = scene.Render(100, 100, 1);
+    const Image outline = scene.Render(100, 100, 3);
+    EXPECT_GT(DarkRunsInColumn(wire, 50), 3);      // facet edges across the tube
+    EXPECT_EQ(DarkRunsInColumn(outline, 50), 2);   // its two outlines
+    EXPECT_TRUE(IsWhite(outline.At(50, 50)));
+}
+
+TEST(Renderer, MarkerModeShowsCentreLinesWithMarkers) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("markermode");
+    scene.Open("model");
+    HC_Set_Color("faces = green, edges = black, markers = red");
+    HC_Set_Visibility("markers = on");
+    HC_Set_Marker_Size(1.5);
+    const float full[12] = {-0.6f, -0.3f, 0, 0.6f, -0.3f, 0, 0.6f, 0.3f, 0, -0.6f, 0.3f, 0};
+    const int fullFaces[5] = {4, 0, 1, 2, 3};
+    HC_KEY shell = HC_Insert_Shell(4, full, 5, fullFaces);
+    HC_Open_Geometry(shell);
+    HC_Open_LOD(2);
+    const float line[6] = {-0.6f, 0, 0, 0.6f, 0, 0};
+    const int lineFaces[3] = {2, 0, 1};
+    HC_Insert_Shell(2, line, 3, lineFaces);
+    HC_Close_LOD();
+    HC_Close_Geometry();
+    HC_Close_Segment();
+    const Image shaded = scene.Render(100, 100, 8);
+    const Image markers = scene.Render(100, 100, 19);
+    EXPECT_GT(shaded.At(50, 40).g, 120);        // the full shell fills
+    EXPECT_TRUE(IsWhite(markers.At(50, 35)));   // the centre line does not
+    EXPECT_TRUE(IsDark(markers.At(50, 50)));    // the centre line itself
+    EXPECT_TRUE(IsReddish(markers.At(20, 50)) || IsReddish(markers.At(21, 50)));  // end marker
+    EXPECT_TRUE(IsReddish(markers.At(80, 50)) || IsReddish(markers.At(79, 50)));
+}
+
+TEST(Renderer, InvisibleKindsVanish) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("visibility");
+    scene.Open("model");
+    HC_Set_Color("faces = red, markers = blue, lines = black");
+    InsertSquare(0.3f, 0);
+    HC_Insert_Marker(0.7, 0.7, 0);
+    HC_Insert_Line(-0.9, -0.8, 0, 0.9, -0.8, 0);
+    HC_Close_Segment();
+    const Image all = scene.Render(100, 100, 8);
+    EXPECT_TRUE(IsReddish(all.At(50, 50)));
+    int markerPixels = 0;  // marker at (0.7, 0.7): pixel (85, 15)
+    for (int y = 10; y <= 20; ++y)
+        for (int x = 80; x <= 90; ++x) markerPixels += IsBluish(all.At(x, y)) ? 1 : 0;
+    EXPECT_GT(markerPixels, 8);
+    EXPECT_TRUE(IsDark(all.At(50, 90)));    // line at y = -0.8
+    scene.Open("model");
+    HC_Set_Visibility("faces = off, edges = off, markers = off, lines = off");
+    HC_Close_Segment();
+    const Image none = scene.Render(100, 100, 8);
+    EXPECT_EQ(CountPixels(none, [](const Image::Pixel& p) { return !IsWhite(p); }), 0);
+    scene.Open("model");
+    HC_Set_Visibility("everything = off");
+    HC_Close_Segment();
+    scene.Open("model/shown again");
+    HC_Set_Visibility("faces = on");
+    HC_Set_Color("faces = blue");
+    InsertSquare(0.1f, 0.1f);
+    HC_Close_Segment();
+    const Image below = scene.Render(100, 100, 8);
+    EXPECT_TRUE(IsBluish(below.At(50, 50)));  // a subsegment may turn its faces back on
+    EXPECT_TRUE(IsWhite(below.At(50, 35)));
+}
+
+TEST(Renderer, TransparencyBlendsWithWhatIsBehind) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("transparency");
+    scene.Open("back");
+    HC_Set_Color("faces = red");
+    HC_Set_Rendering_Options("no lighting");
+    InsertSquare(0.6f, -0.5f);
+    HC_Close_Segment();
+    scene.Open("front");
+    HC_Set_Color("faces = (diffuse = blue, transmission = (r=0.5 g=0.5 b=0.5))");
+    HC_Set_Rendering_Options("no lighting");
+    InsertSquare(0.3f, 0.5f);
+    HC_Close_Segment();
+    const Image image = scene.Render(100, 100, 8);
+    const Image::Pixel mixed = image.At(50, 50);
+    EXPECT_NEAR(mixed.r, 128, 20);
+    EXPECT_NEAR(mixed.b, 128, 20);
+    const Image::Pixel red = image.At(25, 50);
+    EXPECT_GT(red.r, 240);
+    EXPECT_LT(red.b, 20);
+}
+
+TEST(Renderer, CuttingPlanesClipTheSceneBesideThem) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("cutting");
+    scene.Open("model");
+    HC_Set_Color("faces = red");
+    HC_Set_Visibility("edges = off");
+    InsertPipe(0.8f, 0.2f);
+    HC_Close_Segment();
+    scene.Open("cutting planes");
+    HC_Insert_Cutting_Plane(1, 0, 0, 0);  // cuts x > 0 away
+    HC_Close_Segment();
+    const Image image = scene.Render(100, 100, 8);
+    EXPECT_TRUE(IsReddish(image.At(25, 50)));
+    EXPECT_TRUE(IsWhite(image.At(75, 50)));
+}
+
+TEST(Renderer, TextAppearsAtItsPlaceAndSize) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("text");
+    scene.Open("notes");
+    HC_Set_Color("text = black");
+    HC_Set_Text_Font("name = Arial, size = 20 pixels");
+    HC_Set_Text_Alignment("**");
+    HC_Insert_Text(0.5, 0.5, 0, "HHHH");
+    HC_Close_Segment();
+    const Image image = scene.Render(200, 200, 8);
+    int minX = 1000, maxX = -1, minY = 1000, maxY = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (IsDark(image.At(x, y))) {
+                minX = std::min(minX, x), maxX = std::max(maxX, x);
+                minY = std::min(minY, y), maxY = std::max(maxY, y);
+            }
+    ASSERT_GE(maxX, 0) << "no text drawn";
+    // Anchor (0.5, 0.5) is pixel (150, 50); the string is centred on it.
+    EXPECT_NEAR((minX + maxX) / 2.0, 150, 3);
+    EXPECT_NEAR((minY + maxY) / 2.0, 50, 3);
+    // Capital H of a 20-pixel font is about 14 pixels tall; four of them about 55 wide.
+    EXPECT_NEAR(maxY - minY + 1, 14, 3);
+    EXPECT_NEAR(maxX - minX + 1, 54, 10);
+}
+
+TEST(Renderer, GradientBackgroundRunsFromTopToBottom) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("gradient");
+    SetWindowGradient(scene.Key(), {1, 0, 0}, {0, 0, 1});
+    const Image image = scene.Render(60, 60, 8);
+    EXPECT_TRUE(IsReddish(image.At(30, 0)));
+    EXPECT_TRUE(IsBluish(image.At(30, 59)));
+    const Image::Pixel middle = image.At(30, 30);
+    EXPECT_NEAR(middle.r, 128, 12);
+    EXPECT_NEAR(middle.b, 128, 12);
+    ClearWindowGradient(scene.Key());
+    EXPECT_TRUE(IsWhite(scene.Render(60, 60, 8).At(30, 0)));
+}
+
+TEST(Renderer, LineWeightAndPatternShowInPixels) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("lines");
+    scene.Open("solid");
+    HC_Set_Color("lines = black");
+    HC_Set_Line_Weight(5);
+    HC_Insert_Line(-0.9, 0.5, 0, 0.9, 0.5, 0);
+    HC_Close_Segment();
+    scene.Open("dashed");
+    HC_Set_Color("lines = black");
+    HC_Set_Line_Pattern("- -");
+    HC_Insert_Line(-0.9, -0.5, 0, 0.9, -0.5, 0);
+    HC_Close_Segment();
+    const Image image = scene.Render(100, 100, 8);
+    int thick = 0;
+    for (int y = 15; y < 35; ++y) thick += IsDark(image.At(50, y)) ? 1 : 0;
+    EXPECT_GE(thick, 4);
+    EXPECT_LE(thick, 7);
+    int gaps = 0;
+    bool dark = false;
+    for (int x = 10; x < 90; ++x) {
+        const bool now = !IsWhite(image.At(x, 75));
+        if (dark && !now) ++gaps;
+        dark = now;
+    }
+    EXPECT_GE(gaps, 3);
+}
+
+TEST(Renderer, MultisampledImagesHaveSoftEdges) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("msaa");
+    scene.Open("model");
+    HC_Set_Color("faces = black");
+    HC_Set_Rendering_Options("no lighting");
+    const float points[9] = {-0.8f, -0.8f, 0, 0.8f, -0.7f, 0, 0, 0.8f, 0};
+    const int faces[4] = {3, 0, 1, 2};
+    HC_Insert_Shell(3, points, 4, faces);
+    HC_Close_Segment();
+    auto grey = [](const Image::Pixel& p) { return p.r > 20 && p.r < 235; };
+    EXPECT_EQ(CountPixels(scene.Render(80, 80, 8, 1), grey), 0);
+    EXPECT_GT(CountPixels(scene.Render(80, 80, 8, 4), grey), 20);
+}
+
+TEST(Renderer, BadKeysAndSizesAreRefused) {
+    Image image;
+    std::string error;
+    FrameSettings settings;
+    settings.width = 10;
+    settings.height = 10;
+    EXPECT_FALSE(RenderToImage(-123456789, settings, image, &error));
+    EXPECT_NE(error.find("not a segment"), std::string::npos);
+    TestScene scene("badsize");
+    settings.width = 0;
+    EXPECT_FALSE(RenderToImage(scene.Key(), settings, image, &error));
+    settings.width = 100000;
+    EXPECT_FALSE(RenderToImage(scene.Key(), settings, image, &error));
+}
