@@ -123,6 +123,10 @@ long HCreatePlotSymbols::HangerShape(bool spring, float x, float y, float z, flo
                       "/user library/include segment/canhanger/ssf%05.0fres_%d_dia%.0f",
                       static_cast<double>(s) * 100.0, res, static_cast<double>(D) * 100.0);
     }
+    if (frame.alongZ) {
+        // The shape is built along its axis, so a Z hanger cannot share the Y hanger's shape.
+        std::strncat(name, "_z", sizeof name - std::strlen(name) - 1);
+    }
     long shape = FindShellInSegment(name);
     const bool reused = shape != -1;
 

@@ -1,6 +1,7 @@
 #include "PlotSymbolsScene.h"
 
 #include "config/CAppSettings.h"
+#include "platform/mvo/HUtility.h"
 
 #include <cmath>
 

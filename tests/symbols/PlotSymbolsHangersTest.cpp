@@ -68,6 +68,11 @@ TEST_F(PlotSymbolsTest, HangerAxisFollowsTheDirection) {
     const Bounds none = BoundsOf(m_builder->InsertSpringHanger(0, 0, 0, 0.5f, 1, Symbols::NoDirection));
     EXPECT_NEAR(none.max.y, 1.585f, 1e-3f);
     EXPECT_LT(none.Size().z, 1.2f);
+    // The two axes keep separate shapes.
+    EXPECT_EQ(Contents("/user library/include segment/hanger/ssf_1_res_8_dia50_z", "shells").size(),
+              1u);
+    EXPECT_EQ(Contents("/user library/include segment/hanger/ssf_1_res_8_dia50", "shells").size(),
+              1u);
 }
 
 TEST_F(PlotSymbolsTest, TinyScaleAndZeroDiameterHangers) {

@@ -7,6 +7,8 @@
 #include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 extern "C" {
@@ -35,6 +37,13 @@ DisplayWindow FindDisplayWindow(const Segment& segment);
 DisplayWindow DisplayWindowOf(const Segment& display);
 // True for segments two levels below "/driver".
 bool IsDisplaySegment(const Segment& segment);
+
+// The scene-file text of a subtree, as HC_Write_Metafile writes it (docs/hmf-format.md).
+std::string MetafileText(const Segment& root);
+// Reads scene-file text into the segment `into` (created when missing, only on success).
+// On failure nothing is created or changed and `error` names the line and the problem.
+bool ReadMetafileText(std::string_view text, std::string_view name, std::string_view into,
+                      std::string& error);
 
 // The camera a slot stands for: its own values when set, else the default camera of
 // CameraMath (looking down -Z from +Z at the origin, right-handed).

@@ -110,3 +110,16 @@ void HMarkupManager::EmitMarkupSegment(HC_KEY segment)
     if (m_notify)
         m_notify(segment);
 }
+
+HC_KEY HMarkupManager::GetLayerSubsegment(const char* name)
+{
+    if (m_currentLayer == -1 || HC_Show_Existence_By_Key(m_currentLayer, "self") == 0)
+        OpenLayer("", true, true);
+    if (m_currentLayer == -1)
+        return -1;
+    HC_Open_Segment_By_Key(m_currentLayer);
+    const HC_KEY key = HC_Open_Segment(name && *name ? name : "markup");
+    HC_Close_Segment();
+    HC_Close_Segment();
+    return key;
+}

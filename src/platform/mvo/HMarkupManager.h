@@ -29,6 +29,10 @@ public:
     // view's camera, an existing one restores its stored camera. emitMessage: the change is
     // passed to the notification. Returns the layer's key.
     HC_KEY OpenLayer(const char* name, bool setCamera = true, bool emitMessage = true);
+    // The subsegment `name` of the current layer (created when missing); when no layer is
+    // current a new unnamed layer is opened first (setCamera and emitMessage true). -1 when
+    // the markup segment is gone.
+    HC_KEY GetLayerSubsegment(const char* name);
     // No current layer; every layer stays as it is.
     void DisableCurrentLayer() { m_currentLayer = -1; }
     // Deletes a layer by name; false when there is none.

@@ -39,8 +39,13 @@ struct HeadlessState {
     bool initialized = false;
 };
 
-HeadlessState* Headless(std::string* error) {
+std::unique_ptr<HeadlessState>& HeadlessSlot() {
     static std::unique_ptr<HeadlessState> state;
+    return state;
+}
+
+HeadlessState* Headless(std::string* error) {
+    std::unique_ptr<HeadlessState>& state = HeadlessSlot();
     HeadlessContext* context = HeadlessContext::Acquire(error);
     if (!context) return nullptr;
     if (!state) state = std::make_unique<HeadlessState>();
@@ -66,6 +71,14 @@ int GetRenderMode(HC_KEY driverSegment) {
     return ModeFor(hc::Graph::Instance().FindSegment(driverSegment));
 }
 
+void ReleaseHeadlessResources() {
+    std::unique_ptr<HeadlessState>& state = HeadlessSlot();
+    if (!state) return;
+    // GL objects must die with the headless context current.
+    if (HeadlessContext::Acquire(nullptr)) state.reset();
+    else state.release();  // no context to free them in: leave them to the driver
+}
+
 bool HeadlessAvailable(std::string* why) { return HeadlessContext::Acquire(why) != nullptr; }
 
 bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out, std::string* error) {
@@ -89,6 +102,19 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     walk.renderMode = ModeFor(segment);
     DrawList list;
     if (!BuildDrawList(segmentKey, walk, state->meshes, list, error)) return false;
+    state->backend.Draw(list, state->target.DrawFramebuffer());
+    state->target.ReadBack(out);
+    return true;
+}
+
+bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& out, std::string* error) {
+    if (settings.width < 1 || settings.height < 1 || settings.width > kMaxSide || settings.height > kMaxSide) {
+        if (error) *error = "image size out of range";
+        return false;
+    }
+    HeadlessState* state = Headless(error);
+    if (!state) return false;
+    if (!state->target.Resize(settings.width, settings.height, settings.samples, error)) return false;
     state->backend.Draw(list, state->target.DrawFramebuffer());
     state->target.ReadBack(out);
     return true;

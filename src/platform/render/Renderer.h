@@ -67,6 +67,16 @@ int GetRenderMode(HC_KEY driverSegment);
 bool RenderToImage(HC_KEY segment, const FrameSettings& settings, Image& out,
                    std::string* error = nullptr);
 
+struct DrawList;
+// Draws a prepared draw list (see DrawList.h) headless, as RenderToImage does after walking the
+// scene: for tools and benchmarks that build draw lists themselves. The list's layer sizes
+// must match the settings.
+bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& out,
+                    std::string* error = nullptr);
+
+// Frees the headless renderer's GPU buffers and caches (the next frame rebuilds them).
+void ReleaseHeadlessResources();
+
 // True when a headless GL context can be made on this machine (Mesa llvmpipe will do);
 // otherwise false with the reason in *why.
 bool HeadlessAvailable(std::string* why = nullptr);

@@ -40,6 +40,9 @@ struct Store {
     std::string reportedPath;
     FileIdentity reportedIdentity;
 
+    // A report waiting for the file lock to be released.
+    std::string pendingReport;
+
     // The open transaction, if any.
     int depth = 0;
     std::optional<FileLock> lock;
@@ -60,15 +63,26 @@ std::int64_t NowNs() {
         .count();
 }
 
+void DeliverReport(Store& s) {
+    if (s.pendingReport.empty())
+        return;
+    const std::string text = std::move(s.pendingReport);
+    s.pendingReport.clear();
+    GetShell().MessageBox(text, "Ketra", Shell::Icon::Warning, Shell::Buttons::Ok);
+}
+
 void ReportUnreadable(Store& s, const std::string& problem) {
     if (s.reportedPath == s.path && s.reportedIdentity == s.identity)
         return;
     s.reportedPath = s.path;
     s.reportedIdentity = s.identity;
-    GetShell().MessageBox("The settings file cannot be read (" + problem +
-                              "). Settings keep their defaults and are not saved until the "
-                              "file is repaired or removed.",
-                          "Ketra", Shell::Icon::Warning, Shell::Buttons::Ok);
+    s.pendingReport = "The settings file cannot be read (" + problem +
+                      "). Settings keep their defaults and are not saved until the file is "
+                      "repaired or removed.";
+    // A message box may wait for the user: never show it while other programs wait for our
+    // file lock.
+    if (s.depth == 0)
+        DeliverReport(s);
 }
 
 void Load(Store& s, const std::string& path) {
@@ -314,6 +328,7 @@ RegistryTransaction::~RegistryTransaction() {
             s.loaded = false;
         }
         s.lock.reset();
+        DeliverReport(s);
     }
     s.mutex.unlock();
 }

@@ -1,0 +1,86 @@
+#include "ViewFixture.h"
+
+#include "platform/mvo/HConstantFrameRate.h"
+#include "platform/mvo/HModelInfo.h"
+#include "platform/mvo/HObjectManager.h"
+
+using mvotest::InsertBox;
+using mvotest::ViewTest;
+
+TEST_F(ViewTest, ModelInfoCountsThroughIncludes)
+{
+    const HC_KEY library = HC_Open_Segment("/include library/model info symbol");
+    InsertBox({0, 0, 0}, {1, 1, 1});  // 6 quads = 12 triangles
+    HC_Insert_Text(0, 0, 0, "10");
+    HC_Close_Segment();
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    HC_Open_Segment("a");
+    HC_Include_Segment_By_Key(library);
+    HC_Close_Segment();
+    HC_Open_Segment("b");
+    HC_Include_Segment_By_Key(library);
+    const HPoint line[3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+    HC_Insert_Polyline(3, line);
+    HC_Insert_Line(0, 0, 0, 0, 0, 1);
+    HC_Insert_Marker(0, 0, 0);
+    HC_Close_Segment();
+    HC_Close_Segment();
+
+    HModelInfo info;
+    info.ComputeModelInfo(model->GetModelKey());
+    EXPECT_EQ(info.GetShellCount(), 2);
+    EXPECT_EQ(info.GetTriangleCount(), 24);
+    EXPECT_EQ(info.GetTextCount(), 2);
+    EXPECT_EQ(info.GetPolylineCount(), 2);
+    EXPECT_EQ(info.GetMarkerCount(), 1);
+    EXPECT_EQ(info.GetIncludeCount(), 2);
+    EXPECT_EQ(info.GetSegmentCount(), 5);  // model, a, b and the library twice
+    info.ComputeModelInfo(-1);
+    EXPECT_EQ(info.GetSegmentCount(), 0);
+    HC_Delete_By_Key(library);
+}
+
+TEST_F(ViewTest, ObjectSegmentsAreFoundFromAnyItemBelowThem)
+{
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    const HC_KEY note = HC_Open_Segment("note");
+    HC_Open_Segment("body");
+    const HC_KEY text = HC_Insert_Text(0, 0, 0, "hello");
+    HC_Close_Segment();
+    HC_Close_Segment();
+    const HC_KEY plain = HC_Insert_Line(0, 0, 0, 1, 1, 1);
+    HC_Close_Segment();
+    const char* info = "Line 1, with = and (brackets) %";
+    ASSERT_TRUE(HObjectManager::SetHObjectSegment(note, "Annotation", info));
+    char kind[256];
+    EXPECT_EQ(HObjectManager::FindHObjectSegment(text, kind), note);
+    EXPECT_STREQ(kind, "Annotation");
+    EXPECT_EQ(HObjectManager::GetHObjectInfo(note), info);
+    EXPECT_EQ(HObjectManager::FindHObjectSegment(plain, kind), -1);
+    EXPECT_STREQ(kind, "");
+    EXPECT_FALSE(HObjectManager::SetHObjectSegment(text, "Annotation"));  // not a segment
+    EXPECT_FALSE(HObjectManager::SetHObjectSegment(note, ""));
+    HObjectManager::UnSetHObjectSegment(note);
+    EXPECT_EQ(HObjectManager::FindHObjectSegment(text), -1);
+}
+
+TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
+{
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(20.0f);  // 50 ms budget
+    EXPECT_EQ(rate->Watch(1.0f), 0);  // inactive: nothing changes
+    rate->Start();
+    EXPECT_EQ(rate->Watch(0.2f), 1);
+    EXPECT_EQ(rate->Watch(0.2f), 2);
+    EXPECT_EQ(rate->Watch(0.2f), HConstantFrameRate::kMaxLevel);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
+    HC_Close_Segment();
+    EXPECT_EQ(rate->Watch(0.01f), 1);
+    rate->Stop();
+    EXPECT_FALSE(rate->GetActive());
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    EXPECT_EQ(HC_Show_Existence("rendering options = lodo"), 0);
+    HC_Close_Segment();
+}
