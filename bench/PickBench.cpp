@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr int kGrid = 100;     // kGrid x kGrid pipes
-constexpr int kFacets = 50;    // 50 quads = 100 triangles per pipe
+constexpr int kGrid = 100;  // kGrid x kGrid pipes
+constexpr int kFacets = 50; // 50 quads = 100 triangles per pipe
 constexpr const char* kDisplay = "/driver/null/bench";
 constexpr const char* kScene = "/driver/null/bench/scene";
 
@@ -63,7 +63,7 @@ void BuildPlant() {
 
 void BM_PickOnePoint(benchmark::State& state) {
     BuildPlant();
-    HC_Compute_Selection(kDisplay, kScene, "v", 0.013, -0.021);  // builds the indexes
+    HC_Compute_Selection(kDisplay, kScene, "v", 0.013, -0.021); // builds the indexes
     int found = 0;
     for (auto _ : state) {
         found = HC_Compute_Selection(kDisplay, kScene, "v", 0.013, -0.021);
@@ -104,8 +104,7 @@ void BM_WriteMetafile(benchmark::State& state) {
     BuildPlant();
     for (auto _ : state)
         HC_Write_Metafile("/driver/null/bench/scene/model", MetafilePath().c_str(), "");
-    state.counters["bytes"] =
-        static_cast<double>(std::filesystem::file_size(MetafilePath()));
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(MetafilePath()));
 }
 BENCHMARK(BM_WriteMetafile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -121,4 +120,4 @@ void BM_ReadMetafile(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadMetafile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-}  // namespace
+} // namespace

@@ -1,6 +1,7 @@
 // The settings store: parsing and writing the ".reg" text, and a full load and save of
 // every application setting against a file in $TMPDIR.
 #include "config/CAppSettings.h"
+#include "platform/sys/AtomicFile.h"
 #include "platform/sys/Registry.h"
 #include "platform/sys/RegistryTree.h"
 
@@ -25,24 +26,13 @@ std::string BenchStorePath() {
     return path;
 }
 
-// The store text after one save of every setting (about 220 values).
+// The store text after one save of every setting (about 200 values).
 std::string SavedStoreText() {
-    BenchStorePath();
+    const std::string path = BenchStorePath();
     CAppSettings::InitSettings();
     CAppSettings::SaveSettings();
-    RegistryTree tree;
     std::string text;
-    std::string path = RegistryFilePath();
-    std::string error;
-    RegExportFile(path + ".export", &error);
-    FILE* f = std::fopen((path + ".export").c_str(), "rb");
-    char buffer[4096];
-    while (f && !std::feof(f)) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
-        text.append(buffer, n);
-    }
-    if (f)
-        std::fclose(f);
+    ReadFile(path, &text, nullptr);
     return text;
 }
 

@@ -96,6 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HC_Show_One_Net_Color(cstr.c_str(), value);
     HC_Show_One_Net_User_Option(cstr.c_str(), value);
     HC_Close_Segment();
-    HC_Create_Segment(cstr.c_str());
+    const HC_KEY made = HC_Create_Segment(cstr.c_str());
+    if (made != -1 && made != HC_Create_Segment("/")) HC_Delete_Segment(cstr.c_str());
     return 0;
 }

@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -28,16 +28,61 @@ constexpr const char* kBannerTitle =
     "******           Created by the VELM Graphics Engine           *****";
 
 // The element styles that ResetAll removes, in the order it removes them.
-constexpr const char* kResetEntries[] = {
-    "Background", "GenericPipe", "GenericBend", "GenericRestraint", "RestraintCN",
-    "GenericAnchor", "AnchorCN", "GenericHanger", "HangerCN", "GenericExpansionJoint",
-    "GenericRigid", "GenericStructuralSteel", "GenericTee", "NodeText", "Annotations", "Markers",
-    "Transparency", "LegendText", "SectionID", "MaterialID", "Flange", "GenericNozzleLimit1",
-    "GenericNozzleLimit2", "OutputText", "DisplacedLine", "Cutting Plane Grid", "Cylinder",
-    "Ellipse", "Torisphere", "Sphere", "Leg", "Liquid", "Insulation", "Lining", "Basering",
-    "Hillside Nozzle", "Platform", "Packing", "Saddle", "Tray", "Lug", "Cone", "Welded Flat",
-    "Body Flange", "Bar Rings", "Structural Ring", "Nozzle", "Skirt", "Dimensions",
-    "Description", "Weights", "Forces", "Moments", "PipeLeg", "StructuralLeg"};
+constexpr const char* kResetEntries[] = {"Background",
+                                         "GenericPipe",
+                                         "GenericBend",
+                                         "GenericRestraint",
+                                         "RestraintCN",
+                                         "GenericAnchor",
+                                         "AnchorCN",
+                                         "GenericHanger",
+                                         "HangerCN",
+                                         "GenericExpansionJoint",
+                                         "GenericRigid",
+                                         "GenericStructuralSteel",
+                                         "GenericTee",
+                                         "NodeText",
+                                         "Annotations",
+                                         "Markers",
+                                         "Transparency",
+                                         "LegendText",
+                                         "SectionID",
+                                         "MaterialID",
+                                         "Flange",
+                                         "GenericNozzleLimit1",
+                                         "GenericNozzleLimit2",
+                                         "OutputText",
+                                         "DisplacedLine",
+                                         "Cutting Plane Grid",
+                                         "Cylinder",
+                                         "Ellipse",
+                                         "Torisphere",
+                                         "Sphere",
+                                         "Leg",
+                                         "Liquid",
+                                         "Insulation",
+                                         "Lining",
+                                         "Basering",
+                                         "Hillside Nozzle",
+                                         "Platform",
+                                         "Packing",
+                                         "Saddle",
+                                         "Tray",
+                                         "Lug",
+                                         "Cone",
+                                         "Welded Flat",
+                                         "Body Flange",
+                                         "Bar Rings",
+                                         "Structural Ring",
+                                         "Nozzle",
+                                         "Skirt",
+                                         "Dimensions",
+                                         "Description",
+                                         "Weights",
+                                         "Forces",
+                                         "Moments",
+                                         "PipeLeg",
+                                         "StructuralLeg"};
 
 // What identifies one version of the file on disk: every write renames a new inode into
 // place, and an in-place edit changes size or mtime.
@@ -55,6 +100,8 @@ Identity IdentityOf(const struct stat& st) {
 }
 
 constexpr long long kRacyWindowNs = 2000000000LL;
+// A plot-properties file holds tens of entries; anything this large is not one.
+constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
 
 // Line number of a byte offset, for error messages.
 int LineOf(const std::string& bytes, std::ptrdiff_t offset) {
@@ -82,7 +129,7 @@ struct HOpConfig::Impl {
     std::string path;  // narrow path the cache belongs to
     Identity identity; // of the file the cache was parsed from
     State state = State::None;
-    std::string problem; // why the file is not usable, for the report
+    std::string problem;            // why the file is not usable, for the report
     std::set<std::string> reported; // messages shown since the file was last usable
     std::uint64_t parseCount = 0;
     // File times have a coarse granularity (a clock tick, seconds on some file systems):
@@ -97,7 +144,43 @@ struct HOpConfig::Impl {
         return nowNs - id.mtimeNs < kRacyWindowNs;
     }
 
+    // The last entry found, since one getter usually reads several values of one entry.
+    // Cleared whenever the document changes.
+    std::string lastSection, lastName;
+    pugi::xml_node lastEntry;
+    // The path in the file system's encoding, for the wide name it was made from.
+    std::wstring widePath;
+    std::string narrowPath;
+    // Inside a Snapshot the file is checked once, so one getter sees one version of it.
+    int snapshotDepth = 0;
+    bool snapshotFresh = false;
+
     pugi::xml_node Root() { return doc.child(kRoot); }
+
+    const std::string& PathFor(const std::wstring& file) {
+        if (file != widePath) {
+            widePath = file;
+            narrowPath = ketra::sys::ToUtf8(file);
+        }
+        return narrowPath;
+    }
+
+    pugi::xml_node Lookup(const char* section, const char* name) {
+        if (lastEntry && lastSection == section && lastName == name)
+            return lastEntry;
+        lastEntry = FindEntry(Root(), section, name);
+        lastSection = section;
+        lastName = name;
+        return lastEntry;
+    }
+
+    // Checks the file unless this snapshot already did.
+    void RefreshForRead(const std::string& file) {
+        if (snapshotDepth > 0 && snapshotFresh && state != State::None)
+            return;
+        Refresh(file);
+        snapshotFresh = snapshotDepth > 0;
+    }
 
     // Brings the cache up to date with the file on disk. Reads through one descriptor so
     // the identity matches the bytes parsed even when another process replaces the file.
@@ -108,6 +191,7 @@ struct HOpConfig::Impl {
             return;
         path = file;
         doc.reset();
+        lastEntry = {};
         problem.clear();
         const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
@@ -118,7 +202,7 @@ struct HOpConfig::Impl {
             return;
         }
         std::string bytes;
-        bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileSize;
         if (ok) {
             identity = IdentityOf(st);
             racy = IsRacy(identity);
@@ -134,7 +218,7 @@ struct HOpConfig::Impl {
             }
             bytes.resize(done);
         } else {
-            problem = "not a regular file";
+            problem = S_ISREG(st.st_mode) ? "larger than 16 MiB" : "not a regular file";
         }
         ::close(fd);
         if (!ok) {
@@ -159,12 +243,16 @@ struct HOpConfig::Impl {
             problem = "no PlotProperties root element";
     }
 
-    void Invalidate() { state = State::None; }
+    void Invalidate() {
+        state = State::None;
+        lastEntry = {};
+    }
 
     // After this object wrote `file` (under the lock) the parsed document is the file's
     // content: keep it and take the new identity instead of parsing it again.
     void Adopt(const std::string& file) {
         struct stat st {};
+        lastEntry = {};
         if (::stat(file.c_str(), &st) == 0) {
             path = file;
             identity = IdentityOf(st);
@@ -224,7 +312,8 @@ HOpConfig& HOpConfig::operator=(const HOpConfig& other) {
         m_configFile = other.m_configFile;
         m_result = other.m_result;
         m_defaultColors = other.m_defaultColors;
-        m_impl = std::make_unique<Impl>();
+        m_impl->Invalidate(); // may name another file now
+        m_impl->reported.clear();
         m_configType = other.m_configType;
         m_fileSet = other.m_fileSet;
     }
@@ -233,9 +322,22 @@ HOpConfig& HOpConfig::operator=(const HOpConfig& other) {
 
 HOpConfig::~HOpConfig() = default;
 
-std::uint64_t HOpConfig::GetParseCount() const { return m_impl->parseCount; }
+std::uint64_t HOpConfig::GetParseCount() const {
+    return m_impl->parseCount;
+}
 
-bool HOpConfig::HasFile() const { return m_fileSet && !m_configFile.empty(); }
+HOpConfig::Snapshot::Snapshot(HOpConfig& config) : m_config(config) {
+    if (m_config.m_impl->snapshotDepth++ == 0)
+        m_config.m_impl->snapshotFresh = false;
+}
+
+HOpConfig::Snapshot::~Snapshot() {
+    --m_config.m_impl->snapshotDepth;
+}
+
+bool HOpConfig::HasFile() const {
+    return m_fileSet && !m_configFile.empty();
+}
 
 const char* HOpConfig::Result(std::string text) {
     m_result = std::move(text);
@@ -265,14 +367,16 @@ void HOpConfig::SetConfigFile(const wchar_t* file) {
         if (errno == ENOENT)
             CreateNewConfig();
         else
-            Report("Cannot use the plot properties file \"" + path + "\": " +
-                   std::strerror(errno) + ". Default settings are used.");
+            Report("Cannot use the plot properties file \"" + path + "\": " + std::strerror(errno) +
+                   ". Default settings are used.");
     } else if (S_ISREG(st.st_mode) && st.st_size == 0) {
         CreateNewConfig();
     }
 }
 
-const wchar_t* HOpConfig::GetConfigFile() const { return m_configFile.c_str(); }
+const wchar_t* HOpConfig::GetConfigFile() const {
+    return m_configFile.c_str();
+}
 
 void HOpConfig::SetConfigType(ConfigType type) {
     m_configType = type;
@@ -363,8 +467,8 @@ void HOpConfig::ResetAll() {
             if (!m_impl->Save(path, &error))
                 Report("Cannot write the plot properties file \"" + path + "\": " + error);
         } else {
-            Report("The plot properties file \"" + path + "\" was not reset: " +
-                   m_impl->problem + ". The file is left as it is.");
+            Report("The plot properties file \"" + path + "\" was not reset: " + m_impl->problem +
+                   ". The file is left as it is.");
         }
     }
     ketra::sys::GetShell().Beep();
@@ -381,11 +485,11 @@ std::string HOpConfig::Attr(const char* section, const char* name, const char* a
                             const std::string& def) {
     if (!HasFile())
         return def;
-    const std::string path = ketra::sys::ToUtf8(m_configFile);
     Impl& impl = *m_impl;
-    impl.Refresh(path);
+    const std::string path = impl.PathFor(m_configFile);
+    impl.RefreshForRead(path);
     if (impl.state == Impl::State::Ok) {
-        if (pugi::xml_node entry = FindEntry(impl.Root(), section, name))
+        if (pugi::xml_node entry = impl.Lookup(section, name))
             if (pugi::xml_attribute value = entry.attribute(attribute))
                 return value.value();
     } else {

@@ -17,9 +17,9 @@
 //   instance's) edits are picked up on the next access. Writes reach the disk before the
 //   call returns, atomically (temporary file + rename under an advisory lock on
 //   "<file>.lock"), so a crash or a concurrent writer never leaves a torn or lost file.
-// - A file that exists but cannot be parsed, or that has no "PlotProperties" root, is
-//   never rewritten: getters return defaults and writes are refused. The problem is
-//   reported once per file state through the Shell's message box.
+// - A file that exists but cannot be read or parsed (or is over 16 MiB), or that has no
+//   "PlotProperties" root, is never rewritten: getters return defaults and writes are refused. The
+//   problem is reported once per file state through the Shell's message box.
 // - Colour values are 32-bit with red in bits 0-7, green in 8-15 and blue in 16-23;
 //   higher bits are ignored.
 // - Single-threaded: call from one thread (the user-interface thread).
@@ -33,7 +33,7 @@
 
 class HOpConfig {
 public:
-    enum ConfigType {
+    enum ConfigType : int {
         ConfigDefault = 0, // plain: defaults from the default colour table or fixed values
         ConfigMarlow = 1,  // pressure-vessel host: vessel colours live in the settings store
         ConfigInput = 2,   // piping host, input plot
@@ -43,7 +43,7 @@ public:
     };
 
     // Config file = current directory + "/default.xml", type ConfigInput, no table, no file
-    // set. Reports "XML Parser is unavailable..." when the XML facility cannot start.
+    // set. (The XML library needs no start-up, so there is no "parser unavailable" case.)
     HOpConfig();
     // Only records the file name; the file is used once SetConfigFile runs.
     explicit HOpConfig(const wchar_t* file);
@@ -322,12 +322,24 @@ public:
     void SetLastCameraTarget(const float* xyz);
     void SetLastCameraUpVector(const float* xyz);
     // Any point type with float members x, y, z (HPoint).
-    template <typename P> void GetLastCameraPosition(P& p) { GetPoint(&HOpConfig::GetLastCameraPosition, p); }
-    template <typename P> void GetLastCameraTarget(P& p) { GetPoint(&HOpConfig::GetLastCameraTarget, p); }
-    template <typename P> void GetLastCameraUpVector(P& p) { GetPoint(&HOpConfig::GetLastCameraUpVector, p); }
-    template <typename P> void SetLastCameraPosition(const P& p) { SetPoint(&HOpConfig::SetLastCameraPosition, p); }
-    template <typename P> void SetLastCameraTarget(const P& p) { SetPoint(&HOpConfig::SetLastCameraTarget, p); }
-    template <typename P> void SetLastCameraUpVector(const P& p) { SetPoint(&HOpConfig::SetLastCameraUpVector, p); }
+    template <typename P> void GetLastCameraPosition(P& p) {
+        GetPoint(&HOpConfig::GetLastCameraPosition, p);
+    }
+    template <typename P> void GetLastCameraTarget(P& p) {
+        GetPoint(&HOpConfig::GetLastCameraTarget, p);
+    }
+    template <typename P> void GetLastCameraUpVector(P& p) {
+        GetPoint(&HOpConfig::GetLastCameraUpVector, p);
+    }
+    template <typename P> void SetLastCameraPosition(const P& p) {
+        SetPoint(&HOpConfig::SetLastCameraPosition, p);
+    }
+    template <typename P> void SetLastCameraTarget(const P& p) {
+        SetPoint(&HOpConfig::SetLastCameraTarget, p);
+    }
+    template <typename P> void SetLastCameraUpVector(const P& p) {
+        SetPoint(&HOpConfig::SetLastCameraUpVector, p);
+    }
     float GetLastCameraFieldWidth();
     float GetLastCameraFieldHeight();
     void SetLastCameraFieldWidth(const float* width);   // null: nothing written
@@ -383,6 +395,20 @@ public:
     void SetSavedDraftonFileName(const char* name, int crc, const void* fileTime = nullptr,
                                  int flag = 0);
 
+    // Within a Snapshot's lifetime the file is checked for changes once, at the first
+    // value read: a series of reads sees one version of the file and costs one check.
+    // Writes are unaffected (they always lock and re-read). Nestable.
+    class Snapshot {
+    public:
+        explicit Snapshot(HOpConfig& config);
+        ~Snapshot();
+        Snapshot(const Snapshot&) = delete;
+        Snapshot& operator=(const Snapshot&) = delete;
+
+    private:
+        HOpConfig& m_config;
+    };
+
     // Test and diagnostic aid: how many times the file has been parsed from disk by this
     // object (the cache makes unchanged files parse once).
     std::uint64_t GetParseCount() const;
@@ -413,7 +439,9 @@ private:
     const char* GetFamilyColor(const ColorFamily& family);
     void SetFamilyColor(const char* name, unsigned long color, bool transparent);
     unsigned long TableOr(int index, unsigned long fixed) const;
-    bool IsPipingHost() const { return m_configType >= ConfigInput && m_configType <= ConfigDynplot; }
+    bool IsPipingHost() const {
+        return m_configType >= ConfigInput && m_configType <= ConfigDynplot;
+    }
     const char* Result(std::string text);
 
     // Text style helpers.

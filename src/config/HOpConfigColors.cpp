@@ -8,7 +8,9 @@
 namespace {
 constexpr const char* kElement = "Element";
 
-template <typename T> unsigned long Colour(const T& value) { return static_cast<unsigned long>(value); }
+template <typename T> unsigned long Colour(const T& value) {
+    return static_cast<unsigned long>(value);
+}
 } // namespace
 
 // One member of the element colour family: where its default comes from and whether the
@@ -32,6 +34,7 @@ unsigned long HOpConfig::TableOr(int index, unsigned long fixed) const {
 }
 
 const char* HOpConfig::GetFamilyColor(const ColorFamily& family) {
+    const Snapshot snapshot(*this);
     const unsigned long c = IsPipingHost() && family.settingsColor
                                 ? family.settingsColor()
                                 : TableOr(family.tableIndex, family.fixedDefault);
@@ -60,13 +63,13 @@ void HOpConfig::SetFamilyColor(const char* name, unsigned long color, bool trans
 
 #define KETRA_SETTINGS_COLOUR(member) [] { return Colour(CAppSettings::member); }
 
-#define KETRA_FAMILY(Name, entry, member, index, fixed, honours)                                  \
-    const char* HOpConfig::Get##Name##Color() {                                                  \
-        static constexpr ColorFamily family{entry, member, index, fixed, honours};               \
-        return GetFamilyColor(family);                                                            \
-    }                                                                                             \
-    void HOpConfig::Set##Name##Color(unsigned long color, bool transparent) {                    \
-        SetFamilyColor(entry, color, transparent);                                                \
+#define KETRA_FAMILY(Name, entry, member, index, fixed, honours)                                   \
+    const char* HOpConfig::Get##Name##Color() {                                                    \
+        static constexpr ColorFamily family{entry, member, index, fixed, honours};                 \
+        return GetFamilyColor(family);                                                             \
+    }                                                                                              \
+    void HOpConfig::Set##Name##Color(unsigned long color, bool transparent) {                      \
+        SetFamilyColor(entry, color, transparent);                                                 \
     }
 
 KETRA_FAMILY(Pipe, "GenericPipe", KETRA_SETTINGS_COLOUR(PipeColor), 0, 0xFF0000, true)
@@ -78,11 +81,9 @@ KETRA_FAMILY(Restraint, "GenericRestraint", KETRA_SETTINGS_COLOUR(RestraintColor
 KETRA_FAMILY(RestraintCNode, "RestraintCN", KETRA_SETTINGS_COLOUR(RestraintCNodeColor), 16,
              0x00FF00, true)
 KETRA_FAMILY(Anchor, "GenericAnchor", KETRA_SETTINGS_COLOUR(AnchorColor), 16, 0xFF0000, true)
-KETRA_FAMILY(AnchorCNode, "AnchorCN", KETRA_SETTINGS_COLOUR(AnchorCNodeColor), 16, 0xFF0000,
-             true)
+KETRA_FAMILY(AnchorCNode, "AnchorCN", KETRA_SETTINGS_COLOUR(AnchorCNodeColor), 16, 0xFF0000, true)
 KETRA_FAMILY(Hanger, "GenericHanger", KETRA_SETTINGS_COLOUR(HangerColor), 15, 0xFFFF00, true)
-KETRA_FAMILY(HangerCNode, "HangerCN", KETRA_SETTINGS_COLOUR(HangerCNodeColor), 15, 0xFFFF00,
-             true)
+KETRA_FAMILY(HangerCNode, "HangerCN", KETRA_SETTINGS_COLOUR(HangerCNodeColor), 15, 0xFFFF00, true)
 KETRA_FAMILY(ExpansionJoint, "GenericExpansionJoint", KETRA_SETTINGS_COLOUR(ExpJointColor), 16,
              0xFF0000, true)
 KETRA_FAMILY(StructuralSteel, "GenericStructuralSteel", KETRA_SETTINGS_COLOUR(SteelColor), 30,
@@ -95,9 +96,8 @@ KETRA_FAMILY(Moments, "Moments", nullptr, 0, 0x010000, false)
 #undef KETRA_FAMILY
 
 const char* HOpConfig::GetNozzleLimitColor2() {
-    static constexpr ColorFamily family{"GenericNozzleLimit2",
-                                        KETRA_SETTINGS_COLOUR(NozzleLimitColor2), 20, 0xFFFFFF,
-                                        true};
+    static constexpr ColorFamily family{
+        "GenericNozzleLimit2", KETRA_SETTINGS_COLOUR(NozzleLimitColor2), 20, 0xFFFFFF, true};
     return GetFamilyColor(family);
 }
 
@@ -115,8 +115,8 @@ const char* HOpConfig::GetNozzleLimitColor() {
 const char* HOpConfig::GetNozzleColor() {
     if (m_configType == ConfigMarlow)
         return Result(FormatMRLColor(Colour(CAppSettings::MRL_NozzleColor)));
-    static constexpr ColorFamily family{"Nozzle", KETRA_SETTINGS_COLOUR(NozzleColor), 20,
-                                        0x00FF00, false};
+    static constexpr ColorFamily family{"Nozzle", KETRA_SETTINGS_COLOUR(NozzleColor), 20, 0x00FF00,
+                                        false};
     return GetFamilyColor(family);
 }
 
@@ -164,11 +164,13 @@ void HOpConfig::SetInsulationColor(unsigned long color, bool transparent) {
 
 // ---- pressure-vessel parts: settings store only ---------------------------------------------
 
-#define KETRA_VESSEL(Name, member)                                                                \
-    const char* HOpConfig::Get##Name##Color() {                                                  \
-        return Result(FormatMRLColor(Colour(CAppSettings::member)));                              \
-    }                                                                                             \
-    void HOpConfig::Set##Name##Color(unsigned long color, bool) { CAppSettings::member = color; }
+#define KETRA_VESSEL(Name, member)                                                                 \
+    const char* HOpConfig::Get##Name##Color() {                                                    \
+        return Result(FormatMRLColor(Colour(CAppSettings::member)));                               \
+    }                                                                                              \
+    void HOpConfig::Set##Name##Color(unsigned long color, bool) {                                  \
+        CAppSettings::member = color;                                                              \
+    }
 
 KETRA_VESSEL(Cylinder, MRL_CylinderColor)
 KETRA_VESSEL(Ellipse, MRL_EllipseColor)
@@ -229,7 +231,8 @@ void HOpConfig::SetSectionIDColor(unsigned long color, bool) {
 }
 
 const char* HOpConfig::GetDimensionsColor() {
-    return GetAttribute(kElement, "Dimensions", "Color", FormatColor(TableOr(22, 0xFFFFFF)).c_str());
+    return GetAttribute(kElement, "Dimensions", "Color",
+                        FormatColor(TableOr(22, 0xFFFFFF)).c_str());
 }
 
 void HOpConfig::SetDimensionsColor(unsigned long color, bool) {
@@ -248,11 +251,13 @@ void HOpConfig::SetStressLevel(int level, unsigned long color, float value) {
                   {{"Color", FormatColor(color)}, {"Level", FormatFixed(value, 6)}});
 }
 
-#define KETRA_STRESS(n)                                                                           \
-    void HOpConfig::SetStressLevel##n(unsigned long color, float level) {                        \
-        SetStressLevel(n, color, level);                                                          \
-    }                                                                                             \
-    const char* HOpConfig::GetStressLevelColor##n() { return GetStressLevelColor(n); }
+#define KETRA_STRESS(n)                                                                            \
+    void HOpConfig::SetStressLevel##n(unsigned long color, float level) {                          \
+        SetStressLevel(n, color, level);                                                           \
+    }                                                                                              \
+    const char* HOpConfig::GetStressLevelColor##n() {                                              \
+        return GetStressLevelColor(n);                                                             \
+    }
 
 KETRA_STRESS(1)
 KETRA_STRESS(2)

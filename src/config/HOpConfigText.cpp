@@ -9,12 +9,18 @@
 namespace {
 constexpr const char* kElement = "Element";
 
-template <typename T> unsigned long Colour(const T& value) { return static_cast<unsigned long>(value); }
+template <typename T> unsigned long Colour(const T& value) {
+    return static_cast<unsigned long>(value);
+}
 template <typename T> std::string Text(const T& value) {
     return ketra::sys::ToUtf8(std::wstring_view(value));
 }
-std::wstring Wide(const char* text) { return ketra::sys::FromUtf8(text ? text : ""); }
-std::string Str(const char* text) { return text ? text : ""; }
+std::wstring Wide(const char* text) {
+    return ketra::sys::FromUtf8(text ? text : "");
+}
+std::string Str(const char* text) {
+    return text ? text : "";
+}
 
 // Channel of a colour text ("r=1.000000 ...") as a byte: × 255, truncated, low 8 bits.
 // The small allowance makes a colour written with six decimals read back as itself
@@ -76,69 +82,78 @@ std::string SizeText(double size, const char* unit) {
 std::wstring SettingsSize(int size, const char* unit) {
     return Wide((std::to_string(size) + ".0 " + Str(unit)).c_str());
 }
-std::string OnOff(const char* text) { return text && strcasecmp(text, "on") == 0 ? "on" : "off"; }
+std::string OnOff(const char* text) {
+    return text && strcasecmp(text, "on") == 0 ? "on" : "off";
+}
 } // namespace
 
-#define KETRA_TEXT_STYLE(Prefix, entry, sizeMember, fontMember, colorFn, followsFonts)          \
-    const HOpConfig::TextStyle& HOpConfig::Prefix##Style() {                                      \
-        static constexpr TextStyle style{                                                          \
-            entry, [] { return Text(CAppSettings::sizeMember); },                                 \
-            [] { return Text(CAppSettings::fontMember); }, colorFn, followsFonts};                \
-        return style;                                                                             \
-    }                                                                                             \
-    const char* HOpConfig::Get##Prefix##TextSize() { return GetTextSize(Prefix##Style()); }      \
-    const char* HOpConfig::Get##Prefix##TextFont() { return GetTextFont(Prefix##Style()); }      \
-    const char* HOpConfig::Get##Prefix##TextColor() { return GetTextColor(Prefix##Style()); }    \
-    const char* HOpConfig::Get##Prefix##TextTransformation() {                                    \
-        return GetTextTransformation(Prefix##Style());                                            \
-    }                                                                                             \
-    const char* HOpConfig::Get##Prefix##TextJustification() {                                     \
-        return GetTextJustification(Prefix##Style());                                             \
+#define KETRA_TEXT_STYLE(Prefix, entry, sizeMember, fontMember, colorFn, followsFonts)             \
+    const HOpConfig::TextStyle& HOpConfig::Prefix##Style() {                                       \
+        static constexpr TextStyle style{entry, [] { return Text(CAppSettings::sizeMember); },     \
+                                         [] { return Text(CAppSettings::fontMember); }, colorFn,   \
+                                         followsFonts};                                            \
+        return style;                                                                              \
+    }                                                                                              \
+    const char* HOpConfig::Get##Prefix##TextSize() {                                               \
+        return GetTextSize(Prefix##Style());                                                       \
+    }                                                                                              \
+    const char* HOpConfig::Get##Prefix##TextFont() {                                               \
+        return GetTextFont(Prefix##Style());                                                       \
+    }                                                                                              \
+    const char* HOpConfig::Get##Prefix##TextColor() {                                              \
+        return GetTextColor(Prefix##Style());                                                      \
+    }                                                                                              \
+    const char* HOpConfig::Get##Prefix##TextTransformation() {                                     \
+        return GetTextTransformation(Prefix##Style());                                             \
+    }                                                                                              \
+    const char* HOpConfig::Get##Prefix##TextJustification() {                                      \
+        return GetTextJustification(Prefix##Style());                                              \
     }
 
-KETRA_TEXT_STYLE(Annotation, "Annotations", AnnotationFontSize, AnnotationFontName,
-                 [](const HOpConfig&) { return Colour(CAppSettings::AnnotationFontColor); }, false)
-KETRA_TEXT_STYLE(Node, "NodeText", NodeFontSize, NodeFontName,
-                 [](const HOpConfig& c) {
-                     return c.IsPipingHost() ? Colour(CAppSettings::NodeColor)
-                                             : c.TableOr(17, 0x0000FF);
-                 },
-                 true)
-KETRA_TEXT_STYLE(Legend, "LegendText", LegendFontSize, LegendFontName,
-                 [](const HOpConfig& c) {
-                     return c.IsPipingHost() ? Colour(CAppSettings::LegendFontColor)
-                                             : c.TableOr(17, 0x00FFFF);
-                 },
-                 false)
-KETRA_TEXT_STYLE(Output, "OutputText", OutputTextFontSize, OutputTextFontName,
-                 [](const HOpConfig& c) {
-                     return c.IsPipingHost() ? Colour(CAppSettings::OutputTextColor)
-                                             : c.TableOr(17, 0xFF0000);
-                 },
-                 false)
+KETRA_TEXT_STYLE(
+    Annotation, "Annotations", AnnotationFontSize, AnnotationFontName,
+    [](const HOpConfig&) { return Colour(CAppSettings::AnnotationFontColor); }, false)
+KETRA_TEXT_STYLE(
+    Node, "NodeText", NodeFontSize, NodeFontName,
+    [](const HOpConfig& c) {
+        return c.IsPipingHost() ? Colour(CAppSettings::NodeColor) : c.TableOr(17, 0x0000FF);
+    },
+    true)
+KETRA_TEXT_STYLE(
+    Legend, "LegendText", LegendFontSize, LegendFontName,
+    [](const HOpConfig& c) {
+        return c.IsPipingHost() ? Colour(CAppSettings::LegendFontColor) : c.TableOr(17, 0x00FFFF);
+    },
+    false)
+KETRA_TEXT_STYLE(
+    Output, "OutputText", OutputTextFontSize, OutputTextFontName,
+    [](const HOpConfig& c) {
+        return c.IsPipingHost() ? Colour(CAppSettings::OutputTextColor) : c.TableOr(17, 0xFF0000);
+    },
+    false)
 
 #undef KETRA_TEXT_STYLE
 
 // Annotation, node and legend setters mirror into the settings store when system fonts
 // override the file, so the override shows the user's latest choice.
-#define KETRA_TEXT_SETTERS(Prefix, entry, sizeMember, fontMember, colorMember)                    \
-    void HOpConfig::Set##Prefix##TextSize(int size, const char* unit) {                          \
-        SetAttribute(kElement, entry, "TextSize", SizeText(size, unit));                          \
-        if (CAppSettings::UseSystemFontInfo != 0)                                                 \
-            CAppSettings::sizeMember = SettingsSize(size, unit);                                  \
-    }                                                                                             \
-    void HOpConfig::Set##Prefix##TextFont(const char* name) {                                    \
-        SetAttribute(kElement, entry, "TextFont", Str(name));                                     \
-        if (CAppSettings::UseSystemFontInfo != 0)                                                 \
-            CAppSettings::fontMember = Wide(name);                                                \
-    }                                                                                             \
-    void HOpConfig::Set##Prefix##TextColor(unsigned long color) {                                \
-        SetAttribute(kElement, entry, "Color", FormatColor(color));                               \
-        if (CAppSettings::UseSystemFontInfo != 0)                                                 \
-            CAppSettings::colorMember = color;                                                    \
-    }                                                                                             \
-    void HOpConfig::Set##Prefix##TextTransformation(const char* text) {                          \
-        SetAttribute(kElement, entry, "Transforms", OnOff(text));                                 \
+#define KETRA_TEXT_SETTERS(Prefix, entry, sizeMember, fontMember, colorMember)                     \
+    void HOpConfig::Set##Prefix##TextSize(int size, const char* unit) {                            \
+        SetAttribute(kElement, entry, "TextSize", SizeText(size, unit));                           \
+        if (CAppSettings::UseSystemFontInfo != 0)                                                  \
+            CAppSettings::sizeMember = SettingsSize(size, unit);                                   \
+    }                                                                                              \
+    void HOpConfig::Set##Prefix##TextFont(const char* name) {                                      \
+        SetAttribute(kElement, entry, "TextFont", Str(name));                                      \
+        if (CAppSettings::UseSystemFontInfo != 0)                                                  \
+            CAppSettings::fontMember = Wide(name);                                                 \
+    }                                                                                              \
+    void HOpConfig::Set##Prefix##TextColor(unsigned long color) {                                  \
+        SetAttribute(kElement, entry, "Color", FormatColor(color));                                \
+        if (CAppSettings::UseSystemFontInfo != 0)                                                  \
+            CAppSettings::colorMember = color;                                                     \
+    }                                                                                              \
+    void HOpConfig::Set##Prefix##TextTransformation(const char* text) {                            \
+        SetAttribute(kElement, entry, "Transforms", OnOff(text));                                  \
     }
 
 KETRA_TEXT_SETTERS(Annotation, "Annotations", AnnotationFontSize, AnnotationFontName,
@@ -217,7 +232,8 @@ void HOpConfig::SetHeightScaleJustification(const char* text) {
 
 // ---- background --------------------------------------------------------------------------------
 
-unsigned long HOpConfig::GetBackgroundEdgeColor(const char* attribute, unsigned long settingsColor) {
+unsigned long HOpConfig::GetBackgroundEdgeColor(const char* attribute,
+                                                unsigned long settingsColor) {
     const unsigned long c = m_configType >= ConfigMarlow && m_configType <= ConfigDynplot
                                 ? settingsColor
                                 : TableOr(4, 0x000000);
@@ -269,8 +285,12 @@ void HOpConfig::SetMarkerSymbol(const char* symbol) {
     CAppSettings::PipeMarkerSymbol = Wide(symbol);
     CAppSettings::BendMarkerSymbol = Wide(symbol);
 }
-bool HOpConfig::GetUseMarkerSymbol() { return CAppSettings::ShowMarkers != 0; }
-void HOpConfig::SetUseMarkerSymbol(bool use) { CAppSettings::ShowMarkers = use ? 1 : 0; }
+bool HOpConfig::GetUseMarkerSymbol() {
+    return CAppSettings::ShowMarkers != 0;
+}
+void HOpConfig::SetUseMarkerSymbol(bool use) {
+    CAppSettings::ShowMarkers = use ? 1 : 0;
+}
 const char* HOpConfig::GetMarkerSize() {
     return Result(FormatFixed(CAppSettings::PipeMarkerSymbolSize, 4));
 }
@@ -282,8 +302,7 @@ void HOpConfig::SetMarkerSize(float size) {
 float HOpConfig::GetInvisiblePercent() {
     const float settings = static_cast<float>(CAppSettings::VisibilityPercent) / 100.0f;
     // Always fetched, so the factor appears in the file even while system colours rule.
-    const std::string text =
-        Attr(kElement, "Transparency", "Factor", FormatFixed(settings, 2));
+    const std::string text = Attr(kElement, "Transparency", "Factor", FormatFixed(settings, 2));
     if (CAppSettings::UseSystemColorInfo != 0)
         return settings;
     return static_cast<float>(Atof(text.c_str()));

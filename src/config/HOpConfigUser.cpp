@@ -10,7 +10,9 @@ namespace {
 constexpr const char* kElement = "Element";
 constexpr const char* kUser = "UserSettings";
 
-std::string Str(const char* text) { return text ? text : ""; }
+std::string Str(const char* text) {
+    return text ? text : "";
+}
 
 // atof then truncation toward zero, without undefined behaviour for huge values.
 int TruncatedInt(double value) {
@@ -22,12 +24,12 @@ int TruncatedInt(double value) {
 
 // ---- symbol sizes --------------------------------------------------------------------------
 
-#define KETRA_SYMBOL_SIZE(Name)                                                                   \
-    int HOpConfig::Get##Name##Size() {                                                            \
-        return TruncatedInt(Atof(GetAttribute(kElement, #Name, #Name "Size", "2")));             \
-    }                                                                                             \
-    void HOpConfig::Set##Name##Size(int size) {                                                   \
-        SetAttribute(kElement, #Name, #Name "Size", FormatFixed(size, 1));                        \
+#define KETRA_SYMBOL_SIZE(Name)                                                                    \
+    int HOpConfig::Get##Name##Size() {                                                             \
+        return TruncatedInt(Atof(GetAttribute(kElement, #Name, #Name "Size", "2")));               \
+    }                                                                                              \
+    void HOpConfig::Set##Name##Size(int size) {                                                    \
+        SetAttribute(kElement, #Name, #Name "Size", FormatFixed(size, 1));                         \
     }
 
 KETRA_SYMBOL_SIZE(Restraint)
@@ -69,9 +71,13 @@ void HOpConfig::SetFlag(const char* section, const char* name, const char* attri
     SetAttribute(section, name, attribute, on ? "on" : "off");
 }
 
-#define KETRA_DISPLAY(Name, attribute, def)                                                       \
-    bool HOpConfig::Get##Name##Display() { return GetFlag(kUser, "SymbolDisplay", attribute, def); } \
-    void HOpConfig::Set##Name##Display(bool show) { SetFlag(kUser, "SymbolDisplay", attribute, show); }
+#define KETRA_DISPLAY(Name, attribute, def)                                                        \
+    bool HOpConfig::Get##Name##Display() {                                                         \
+        return GetFlag(kUser, "SymbolDisplay", attribute, def);                                    \
+    }                                                                                              \
+    void HOpConfig::Set##Name##Display(bool show) {                                                \
+        SetFlag(kUser, "SymbolDisplay", attribute, show);                                          \
+    }
 
 KETRA_DISPLAY(Restraint, "Restraints", "on")
 KETRA_DISPLAY(Anchor, "Anchors", "on")
@@ -88,8 +94,12 @@ KETRA_DISPLAY(Length, "Lengths", "off")
 
 #undef KETRA_DISPLAY
 
-bool HOpConfig::GetTempDisplay(int) { return GetFlag(kUser, "SymbolDisplay", "Temp", "off"); }
-void HOpConfig::SetTempDisplay(int show) { SetFlag(kUser, "SymbolDisplay", "Temp", show != 0); }
+bool HOpConfig::GetTempDisplay(int) {
+    return GetFlag(kUser, "SymbolDisplay", "Temp", "off");
+}
+void HOpConfig::SetTempDisplay(int show) {
+    SetFlag(kUser, "SymbolDisplay", "Temp", show != 0);
+}
 bool HOpConfig::GetPressureDisplay(int) {
     return GetFlag(kUser, "SymbolDisplay", "Pressure", "off");
 }
@@ -110,28 +120,40 @@ int HOpConfig::GetProjectionDisplay() {
 
 void HOpConfig::SetProjectionDisplay(int mode) {
     SetAttribute(kUser, "SymbolDisplay", "Projection",
-                 mode == 1 ? "Perspective" : mode == 3 ? "Stretched" : "Orthographic");
+                 mode == 1   ? "Perspective"
+                 : mode == 3 ? "Stretched"
+                             : "Orthographic");
 }
 
 // ---- operator, view and render mode ------------------------------------------------------------
 
 const char* HOpConfig::OperatorEntry() const {
     switch (m_configType) {
-    case ConfigInput: return "InputOperator";
-    case ConfigHDS: return "HDSOperator";
-    case ConfigOutput: return "Outp02Operator";
-    case ConfigDynplot: return "DynplotOperator";
-    default: return "Operator";
+    case ConfigInput:
+        return "InputOperator";
+    case ConfigHDS:
+        return "HDSOperator";
+    case ConfigOutput:
+        return "Outp02Operator";
+    case ConfigDynplot:
+        return "DynplotOperator";
+    default:
+        return "Operator";
     }
 }
 
 const char* HOpConfig::ViewEntry() const {
     switch (m_configType) {
-    case ConfigInput: return "InputView";
-    case ConfigHDS: return "HDSView";
-    case ConfigOutput: return "Outp02View";
-    case ConfigDynplot: return "DynplotView";
-    default: return "View";
+    case ConfigInput:
+        return "InputView";
+    case ConfigHDS:
+        return "HDSView";
+    case ConfigOutput:
+        return "Outp02View";
+    case ConfigDynplot:
+        return "DynplotView";
+    default:
+        return "View";
     }
 }
 
@@ -177,7 +199,9 @@ bool HOpConfig::GetSmoothUpdates() {
 void HOpConfig::SetSmoothUpdates(bool smooth) {
     SetFlag(kUser, "Operator", "SmoothTransitions", smooth);
 }
-bool HOpConfig::GetHideOverlappedText() { return GetFlag(kUser, "Operator", "OverlappedText", "on"); }
+bool HOpConfig::GetHideOverlappedText() {
+    return GetFlag(kUser, "Operator", "OverlappedText", "on");
+}
 void HOpConfig::SetHideOverlappedText(bool hide) {
     SetFlag(kUser, "Operator", "OverlappedText", hide);
 }
@@ -221,12 +245,24 @@ void HOpConfig::SetPointAttribute(const char* attribute, const float* xyz) {
                      " z=" + FormatFixed(xyz[2], 6));
 }
 
-void HOpConfig::GetLastCameraPosition(float* xyz) { GetPointAttribute("Position", xyz); }
-void HOpConfig::GetLastCameraTarget(float* xyz) { GetPointAttribute("TargetVector", xyz); }
-void HOpConfig::GetLastCameraUpVector(float* xyz) { GetPointAttribute("UpVector", xyz); }
-void HOpConfig::SetLastCameraPosition(const float* xyz) { SetPointAttribute("Position", xyz); }
-void HOpConfig::SetLastCameraTarget(const float* xyz) { SetPointAttribute("TargetVector", xyz); }
-void HOpConfig::SetLastCameraUpVector(const float* xyz) { SetPointAttribute("UpVector", xyz); }
+void HOpConfig::GetLastCameraPosition(float* xyz) {
+    GetPointAttribute("Position", xyz);
+}
+void HOpConfig::GetLastCameraTarget(float* xyz) {
+    GetPointAttribute("TargetVector", xyz);
+}
+void HOpConfig::GetLastCameraUpVector(float* xyz) {
+    GetPointAttribute("UpVector", xyz);
+}
+void HOpConfig::SetLastCameraPosition(const float* xyz) {
+    SetPointAttribute("Position", xyz);
+}
+void HOpConfig::SetLastCameraTarget(const float* xyz) {
+    SetPointAttribute("TargetVector", xyz);
+}
+void HOpConfig::SetLastCameraUpVector(const float* xyz) {
+    SetPointAttribute("UpVector", xyz);
+}
 
 float HOpConfig::GetLastCameraFieldWidth() {
     return static_cast<float>(Atof(GetAttribute(kUser, "Camera", "FieldWidth", "1.0")));

@@ -9,7 +9,9 @@ namespace {
 
 // Getters return a pointer into the configuration's one result buffer: take a copy
 // before the next call.
-std::string Copy(const char* text) { return text ? text : ""; }
+std::string Copy(const char* text) {
+    return text ? text : "";
+}
 
 // Opens a style segment for the length of one step.
 class OpenStyle {
@@ -83,6 +85,8 @@ std::string StyleLibrary::MarkerColorString(unsigned long color) {
 }
 
 void StyleLibrary::ResetAllColors(HOpConfig& config, const ViewTargets& view) {
+    // One look at the file for the whole pass instead of one per value.
+    const HOpConfig::Snapshot snapshot(config);
     {
         OpenStyle open("/Style Library/Pipes");
         HC_Flush_Contents(".", "everything");
@@ -204,9 +208,12 @@ void StyleLibrary::ResetAllColors(HOpConfig& config, const ViewTargets& view) {
     Colour("/Style Library/Weights", Copy(config.GetWeightsColor()));
 }
 
-void StyleLibrary::ResetAllColors(HOpConfig& config) { ResetAllColors(config, ViewTargets{}); }
+void StyleLibrary::ResetAllColors(HOpConfig& config) {
+    ResetAllColors(config, ViewTargets{});
+}
 
 void StyleLibrary::ApplyDisplacedShapeStyle(HOpConfig& config) {
+    const HOpConfig::Snapshot snapshot(config);
     const std::string color = Copy(config.GetDisplacedLineColor());
     const std::string pattern = Copy(config.GetDisplacedLinePattern());
     const float weight = config.GetDisplacedLineWeight();

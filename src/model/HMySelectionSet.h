@@ -29,6 +29,10 @@ public:
     // Removes `key`, promoted as Select promotes it. Returns false when it was not selected.
     bool DeSelect(long key);
 
+    // Makes HMyBaseView::Init create an HMySelectionSet (level 1) for its views. Done when the
+    // core library is loaded; calling it again is harmless.
+    static void Install();
+
     // The key Select/DeSelect work on at the current level: `key` itself, or at level 0 the
     // owner segment of a non-segment key. A stale key comes back unchanged.
     long EffectiveKey(long key) const;

@@ -44,6 +44,8 @@ void HBaseViewEx::Init()
     }
     m_triadKey = 0;
     SetBackplaneCulling(ketra::view::ViewSettings::BackplaneCulling());
+    // The camera set up by Init is where the view starts, not a move the host must notice.
+    m_cameraMoved = false;
 }
 
 void HBaseViewEx::Update() { HBaseView::Update(); }

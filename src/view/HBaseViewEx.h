@@ -34,7 +34,8 @@ public:
     ~HBaseViewEx() override;
 
     // Smooth transition from CAppSettings::bSmoothTransition, base Init, hide overlapped
-    // text, the model's "LegendWindow" segment, triad key 0, backplane culling.
+    // text, the model's "LegendWindow" segment, triad key 0, backplane culling. The camera
+    // moved flag is false afterwards (the initial camera is no move).
     void Init() override;
     void Update() override;
     void SetViewMode(ViewMode mode, bool emitMessage = false, bool fitWorld = true) override;

@@ -10,11 +10,11 @@
 #include <pugixml.hpp>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,11 +55,15 @@ void Age(const fs::path& path) {
 const std::string kStars(68, '*');
 const std::string kNewFile =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!--" + kStars + "-->\n<!--" + kStars + "-->\n"
+    "<!--" +
+    kStars + "-->\n<!--" + kStars +
+    "-->\n"
     "<!--******                                                         *****-->\n"
     "<!--******           Created by the VELM Graphics Engine           *****-->\n"
     "<!--******                                                         *****-->\n"
-    "<!--" + kStars + "-->\n<!--" + kStars + "-->\n"
+    "<!--" +
+    kStars + "-->\n<!--" + kStars +
+    "-->\n"
     "<PlotProperties />\n";
 
 class HOpConfigFileTest : public ::testing::Test {
@@ -357,14 +361,12 @@ TEST_F(HOpConfigFileTest, TwoProcessesWritingAtOnceLoseNothing) {
     pugi::xml_node root = doc.child("PlotProperties");
     EXPECT_TRUE(root.find_child_by_attribute("UserSettings", "name", "InputView"));
     EXPECT_TRUE(root.find_child_by_attribute("UserSettings", "name", "OrbitCamera"));
-    EXPECT_STREQ(root.find_child_by_attribute("Element", "name", "StressLevel 1")
-                     .attribute("Level")
-                     .value(),
-                 "50.000000");
-    EXPECT_STREQ(root.find_child_by_attribute("Element", "name", "StressLevel 3")
-                     .attribute("Level")
-                     .value(),
-                 "50.000000");
+    EXPECT_STREQ(
+        root.find_child_by_attribute("Element", "name", "StressLevel 1").attribute("Level").value(),
+        "50.000000");
+    EXPECT_STREQ(
+        root.find_child_by_attribute("Element", "name", "StressLevel 3").attribute("Level").value(),
+        "50.000000");
     EXPECT_TRUE(m_shell.messages.empty());
 }
 

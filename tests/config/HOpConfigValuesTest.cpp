@@ -76,8 +76,8 @@ protected:
     // Replaces one attribute in the file, as a user editing it by hand would.
     void Store(const char* section, const char* name, const char* attribute, const char* value) {
         pugi::xml_document doc;
-        doc.load_file(m_file.c_str(), pugi::parse_default | pugi::parse_declaration |
-                                          pugi::parse_comments);
+        doc.load_file(m_file.c_str(),
+                      pugi::parse_default | pugi::parse_declaration | pugi::parse_comments);
         pugi::xml_node root = doc.child("PlotProperties");
         pugi::xml_node entry = root.find_child_by_attribute(section, "name", name);
         if (!entry) {
@@ -154,11 +154,11 @@ TEST_F(HOpConfigValuesTest, TransparentSetterWritesRedTransmission) {
 TEST_F(HOpConfigValuesTest, DefaultColourTableIndicesTruncateAndFallBackToOrange) {
     CAppSettings::UseSystemColorInfo = 1;
     float table[31] = {};
-    table[15] = 15.9f;  // hanger: white
-    table[16] = 16.0f;  // restraint: out of range
-    table[20] = -1.0f;  // flange: negative
-    table[30] = NAN;    // steel: not a number
-    table[0] = 12.0f;   // pipe: red
+    table[15] = 15.9f; // hanger: white
+    table[16] = 16.0f; // restraint: out of range
+    table[20] = -1.0f; // flange: negative
+    table[30] = NAN;   // steel: not a number
+    table[0] = 12.0f;  // pipe: red
     HOpConfig config;
     config.SetConfigType(HOpConfig::ConfigDefault);
     config.SetDefaultColors(table);
@@ -240,8 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "r=0.501961 g=0.000000 b=0.000000", 0x969696, 2},
         KindDefaults{HOpConfig::ConfigHDS, kPipingTee, kPipingInsulation, Family(kMagenta), kRed,
                      "r=0.501961 g=0.000000 b=0.000000", 0x969696, 2},
-        KindDefaults{HOpConfig::ConfigOutput, kPipingTee, kPipingInsulation, Family(kMagenta),
-                     kRed, "r=0.501961 g=0.000000 b=0.000000", 0x969696, 2},
+        KindDefaults{HOpConfig::ConfigOutput, kPipingTee, kPipingInsulation, Family(kMagenta), kRed,
+                     "r=0.501961 g=0.000000 b=0.000000", 0x969696, 2},
         KindDefaults{HOpConfig::ConfigDynplot, kPipingTee, kPipingInsulation, Family(kMagenta),
                      kRed, "r=0.501961 g=0.000000 b=0.000000", 0x969696, 2}));
 

@@ -1,8 +1,8 @@
 // The style segments after ResetAllColors, the displaced-shape style and the checkerboard
 // texture, checked in the scene graph itself.
+#include "config/StyleLibrary.h"
 #include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
-#include "config/StyleLibrary.h"
 #include "platform/hc/hc.h"
 #include "platform/sys/Shell.h"
 #include "platform/sys/TextEncoding.h"
@@ -42,8 +42,7 @@ const std::string kPurple = "r=0.501961 g=0.000000 b=0.501961";
 const std::string kPipeSetting = "r=0.650980 g=0.792157 b=0.941176";
 
 std::string Family(const std::string& c) {
-    return "faces=(diffuse=" + c + ",specular=white,transmission=black),lines=" + c +
-           ",edges=" + c;
+    return "faces=(diffuse=" + c + ",specular=white,transmission=black),lines=" + c + ",edges=" + c;
 }
 std::string Vessel(const std::string& c) {
     return "faces=(diffuse=" + c + ", specular=white, transmission=black),lines=" + c +
@@ -119,8 +118,7 @@ protected:
     std::wstring m_version;
 };
 
-class StyleLibraryKindTest : public StyleLibraryTest,
-                             public ::testing::WithParamInterface<int> {};
+class StyleLibraryKindTest : public StyleLibraryTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(StyleLibraryKindTest, ResetAllColorsFillsEveryStyleForTheHostKind) {
     const auto type = static_cast<HOpConfig::ConfigType>(GetParam());
@@ -173,7 +171,8 @@ TEST_P(StyleLibraryKindTest, ResetAllColorsFillsEveryStyleForTheHostKind) {
     EXPECT_STREQ(value, "off");
     HC_Close_Segment();
 
-    const std::string nodeFont = "name=(Arial,sans serif,system default), transforms=off,size=28.0 pts";
+    const std::string nodeFont =
+        "name=(Arial,sans serif,system default), transforms=off,size=28.0 pts";
     const std::string referenceFont = ReferenceFont(nodeFont);
     HC_Open_Segment("/Style Library/NodeText");
     HC_Show_Text_Font(value);
@@ -185,9 +184,9 @@ TEST_P(StyleLibraryKindTest, ResetAllColorsFillsEveryStyleForTheHostKind) {
     EXPECT_EQ(fonts[0], "name=(Arial,sans serif,system default), transforms=off,size=8.0 pts");
 
     const bool vessel = type == HOpConfig::ConfigMarlow;
-    for (const char* part : {"?Style Library/Cylinders", "?Style Library/Baserings",
-                             "/Style Library/Weights", "/Style Library/HeightScale",
-                             "?Style Library/Descriptions"})
+    for (const char* part :
+         {"?Style Library/Cylinders", "?Style Library/Baserings", "/Style Library/Weights",
+          "/Style Library/HeightScale", "?Style Library/Descriptions"})
         EXPECT_EQ(HC_QShow_Existence(part, "color"), vessel ? 1 : 0) << part;
     EXPECT_EQ(HC_Show_Existence_By_Key(cuttingPlanes, "color"), vessel ? 1 : 0);
     if (vessel) {
@@ -197,8 +196,9 @@ TEST_P(StyleLibraryKindTest, ResetAllColorsFillsEveryStyleForTheHostKind) {
                   Reference({Vessel("r=0.000000 g=1.000000 b=1.000000")}));
         HC_Open_Segment("/Style Library/HeightScale");
         HC_Show_Text_Font(value);
-        EXPECT_EQ(std::string(value),
-                  ReferenceFont("name=(Arial,sans serif,system default), transforms=off,size=10 pts"));
+        EXPECT_EQ(
+            std::string(value),
+            ReferenceFont("name=(Arial,sans serif,system default), transforms=off,size=10 pts"));
         HC_Close_Segment();
     } else {
         EXPECT_EQ(ShowColor("/Style Library/Nozzles"),
@@ -274,12 +274,12 @@ TEST_F(StyleLibraryTest, CheckerboardTextureIsDefinedOnceAndItsImageRefreshed) {
         const size_t at = (static_cast<size_t>(py) * 40 + static_cast<size_t>(px)) * 3;
         return std::vector<int>{pixels[at], pixels[at + 1], pixels[at + 2]};
     };
-    EXPECT_EQ(pixel(0, 0), (std::vector<int>{0, 255, 0}));   // colour 2 at the origin
+    EXPECT_EQ(pixel(0, 0), (std::vector<int>{0, 255, 0})); // colour 2 at the origin
     EXPECT_EQ(pixel(15, 15), (std::vector<int>{0, 255, 0}));
-    EXPECT_EQ(pixel(16, 0), (std::vector<int>{255, 0, 0}));  // colour 1 next to it
+    EXPECT_EQ(pixel(16, 0), (std::vector<int>{255, 0, 0})); // colour 1 next to it
     EXPECT_EQ(pixel(0, 16), (std::vector<int>{255, 0, 0}));
     EXPECT_EQ(pixel(16, 16), (std::vector<int>{0, 255, 0}));
-    EXPECT_EQ(pixel(39, 19), (std::vector<int>{255, 0, 0}));  // x / 16 = 2, y / 16 = 1
+    EXPECT_EQ(pixel(39, 19), (std::vector<int>{255, 0, 0})); // x / 16 = 2, y / 16 = 1
     EXPECT_EQ(pixel(32, 0), (std::vector<int>{0, 255, 0}));
 }
 

@@ -139,15 +139,6 @@ TEST(ElementIndexTest, FindWithOneNodeMissingTakesTheFirstPairTouchingTheNode) {
     EXPECT_EQ(restraintFirst.Find(0, 30), -111);
 }
 
-TEST(ElementIndexTest, FindOnFirstMissingNodeSeesSecondNodeFirst) {
-    ElementIndex index;
-    Put(index, 10, 20, -101, HElement::Pipe);
-    Put(index, 20, 30, -102, HElement::Pipe);
-    // Node 20 is the second node of (10,20), which comes first in the index.
-    EXPECT_EQ(index.Find(0, 20), -101);
-    EXPECT_EQ(index.Find(20, 0), -101);
-}
-
 TEST(ElementIndexTest, NodeNumbersAboveSixteenBitsAreNeverConfused) {
     ElementIndex index;
     Put(index, 1, 2, -101, HElement::Pipe);

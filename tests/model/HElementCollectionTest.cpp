@@ -183,33 +183,6 @@ TEST_F(HElementCollectionTest, NodeNumbersAboveSixteenBitsFindTheirOwnSegments) 
     EXPECT_EQ(registry.Find(65537, 2), -1);
 }
 
-TEST_F(HElementCollectionTest, RedrawDeletesByPairAndTextByType) {
-    HElementCollection registry;
-    const long pipe = DrawElement("/model/cylinder/p", "from=10,to=20");
-    const long label = DrawElement("/model/text/t", "from=10,to=20");
-    const long guide = DrawElement("/model/restraint/g", "from=10,to=20");
-    const long next = DrawElement("/model/cylinder/q", "from=20,to=30");
-    const long nextLabel = DrawElement("/model/text/u", "from=20,to=30");
-    for (long key : {pipe, label, guide, next, nextLabel}) {
-        registry.Add(key, HElementCollection::SegmentKey);
-    }
-
-    registry.DeleteAllText();
-    EXPECT_EQ(registry.GetSize(), 3);
-    EXPECT_THAT(registry.FindAll(10, 20), ElementsAre(pipe, guide));
-    EXPECT_THAT(registry.FindAll(20, 30), ElementsAre(next));
-
-    registry.Delete(10, 20);
-    EXPECT_EQ(registry.GetSize(), 1);
-    EXPECT_EQ(registry.Find(pipe), (std::pair<int, int>{0, 0}));
-    EXPECT_EQ(registry.Find(guide), (std::pair<int, int>{0, 0}));
-    EXPECT_EQ(registry.Find(20, 30), next);
-
-    registry.Clear();
-    EXPECT_EQ(registry.GetSize(), 0);
-    EXPECT_EQ(registry.Find(20, 30), -1);
-}
-
 TEST_F(HElementCollectionTest, ReadyRecordsAreFiledUnderOriginalKeys) {
     HElementCollection registry;
     long shell = -1;

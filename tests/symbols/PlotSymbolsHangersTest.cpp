@@ -1,5 +1,7 @@
 #include "PlotSymbolsScene.h"
 
+#include <algorithm>
+
 using namespace symbols_test;
 using Symbols = HCreatePlotSymbols;
 
@@ -120,4 +122,46 @@ TEST_F(PlotSymbolsTest, InsertCircleFillsPointsAndFaces) {
     EXPECT_NEAR(points[3].y, 2.0f, 1e-6f);
     EXPECT_EQ(m_builder->InsertCircle(nullptr, centre, 1, 0, 8, true), -1);
     EXPECT_EQ(m_builder->InsertCircle(points, centre, 1, 0, 0, true), -1);
+}
+
+// Every support symbol lies in a box about its node whose size follows the symbol scale.
+TEST_F(PlotSymbolsTest, SymbolsStayInABoxThatFollowsTheScale) {
+    const HPoint node(100, 50, 20);
+    const float D = 0.5f;
+    float previous = 0.0f;
+    for (float scale : {1.0f, 4.0f}) {
+        HC_Flush_Contents(".", "everything");
+        m_view->SetSymbolScaleFactor(scale);
+        Bounds all;
+        m_builder->SetRestraintRotation(Symbols::XAxis, "");
+        for (const HPoint& p : ReadPolyCylinder(m_builder->CreateRestraintPC(
+                                                    node.x, node.y, node.z, node.x, node.y,
+                                                    node.z + 10, D, 1, 1, 0))
+                                   .points) {
+            all.Add(p);
+        }
+        for (const HPoint& p : ReadPolyCylinder(m_builder->InsertOutputRestraint(
+                                                    node.x, node.y, node.z, node.x + 10, node.y,
+                                                    node.z, HPoint(0, 1, 0), D))
+                                   .points) {
+            all.Add(p);
+        }
+        ShellData spring;
+        ReadShell(m_builder->InsertSpringHanger(node.x, node.y, node.z, D, 1, Symbols::YAxis),
+                  spring);
+        all.Add(spring);
+        ShellData can;
+        ReadShell(m_builder->InsertSpringHanger(node.x, node.y, node.z, D, 2, Symbols::YAxis), can);
+        all.Add(can);
+        const float half = 3.0f * scale + 2.0f * D;
+        EXPECT_GE(all.min.x, node.x - half);
+        EXPECT_GE(all.min.y, node.y - half);
+        EXPECT_GE(all.min.z, node.z - half);
+        EXPECT_LE(all.max.x, node.x + half);
+        EXPECT_LE(all.max.y, node.y + half);
+        EXPECT_LE(all.max.z, node.z + half);
+        const float extent = std::max({all.Size().x, all.Size().y, all.Size().z});
+        EXPECT_GT(extent, previous * 2.0f); // grows with the scale, not only with D
+        previous = extent;
+    }
 }

@@ -63,7 +63,7 @@ TEST_F(ViewExTest, InitMakesTheLegendTriadAndSceneDefaults)
 
 TEST_F(ViewExTest, CameraMovedFlagIsSetByEveryCameraChangeAndClearedByTheHost)
 {
-    view->Set_Camera_Position(false);
+    EXPECT_FALSE(view->Get_Camera_Position());  // the initial camera is no move
     view->SetViewMode(HViewTop);
     EXPECT_TRUE(view->Get_Camera_Position());
     view->Set_Camera_Position(false);

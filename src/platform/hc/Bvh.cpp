@@ -8,7 +8,7 @@ namespace {
 // Deeper trees than this cannot occur with median splits below 2^40 primitives; the cap keeps
 // the fixed query stack safe whatever the input.
 constexpr int kMaxDepth = 40;
-}  // namespace
+} // namespace
 
 void Bvh::Clear() {
     m_nodes.clear();
@@ -75,10 +75,9 @@ void Bvh::BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth) {
             axis = a;
         }
     const uint32_t mid = begin + count / 2;
-    std::nth_element(m_order.begin() + begin, m_order.begin() + mid, m_order.begin() + end,
-                     [&](uint32_t a, uint32_t b) {
-                         return m_boxes[a].Centre(axis) < m_boxes[b].Centre(axis);
-                     });
+    std::nth_element(
+        m_order.begin() + begin, m_order.begin() + mid, m_order.begin() + end,
+        [&](uint32_t a, uint32_t b) { return m_boxes[a].Centre(axis) < m_boxes[b].Centre(axis); });
     const uint32_t left = static_cast<uint32_t>(m_nodes.size());
     m_nodes[self].first = left;
     m_nodes[self].count = 0;
@@ -89,4 +88,4 @@ void Bvh::BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth) {
     BuildNode(left + 1, mid, end, depth + 1);
 }
 
-}  // namespace ketra::hc
+} // namespace ketra::hc

@@ -19,12 +19,18 @@ struct Aabb {
     // True when nothing has been added (min > max).
     bool Empty() const { return min[0] > max[0] || min[1] > max[1] || min[2] > max[2]; }
     void Add(float x, float y, float z) {
-        if (x < min[0]) min[0] = x;
-        if (y < min[1]) min[1] = y;
-        if (z < min[2]) min[2] = z;
-        if (x > max[0]) max[0] = x;
-        if (y > max[1]) max[1] = y;
-        if (z > max[2]) max[2] = z;
+        if (x < min[0])
+            min[0] = x;
+        if (y < min[1])
+            min[1] = y;
+        if (z < min[2])
+            min[2] = z;
+        if (x > max[0])
+            max[0] = x;
+        if (y > max[1])
+            max[1] = y;
+        if (z > max[2])
+            max[2] = z;
     }
     void Add(const Aabb& b) {
         if (b.Empty())
@@ -56,8 +62,7 @@ public:
 
     // Depth-first walk: overlaps(box) decides whether a node (or leaf primitive box) is worth
     // visiting; visit(primitiveIndex) is called for each primitive whose own box passed.
-    template <class Overlaps, class Visit>
-    void Query(Overlaps&& overlaps, Visit&& visit) const {
+    template <class Overlaps, class Visit> void Query(Overlaps&& overlaps, Visit&& visit) const {
         if (m_nodes.empty())
             return;
         uint32_t stack[64];
@@ -83,8 +88,8 @@ public:
 private:
     struct Node {
         Aabb box;
-        uint32_t first = 0;  // leaf: first index in m_order; inner: index of the left child
-        uint32_t count = 0;  // primitives in a leaf; 0 for an inner node
+        uint32_t first = 0; // leaf: first index in m_order; inner: index of the left child
+        uint32_t count = 0; // primitives in a leaf; 0 for an inner node
     };
     void BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth);
 
@@ -94,4 +99,4 @@ private:
     Aabb m_emptyBox;
 };
 
-}  // namespace ketra::hc
+} // namespace ketra::hc

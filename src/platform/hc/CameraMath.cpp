@@ -9,7 +9,9 @@ namespace {
 
 constexpr double kDegreesToRadians = std::numbers::pi / 180.0;
 
-bool Finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(Vec3 v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // Windows report their aspect from pixel sizes; anything unusable behaves as a square window.
 double SaneAspect(double aspect) {
@@ -23,7 +25,7 @@ double SaneExtent(double extent) {
     return (std::isfinite(a) && a > kMinExtent) ? a : kMinExtent;
 }
 
-}  // namespace
+} // namespace
 
 Vec3 Normalized(Vec3 a) {
     const double len = Length(a);
@@ -327,4 +329,4 @@ Camera Roll(const Camera& camera, double thetaDegrees) {
     return out;
 }
 
-}  // namespace ketra::hc::CameraMath
+} // namespace ketra::hc::CameraMath

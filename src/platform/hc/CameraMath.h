@@ -13,8 +13,8 @@
 //   "perspective" and "orthographic" the window's aspect ratio widens one direction of the
 //   field; with "stretched" the field fills the window exactly (orthographic, non-uniform).
 //   Window z is a depth that is 0 on the plane through the target facing the camera:
-//     perspective:  z = 1 - d / depth   (1 at infinity, -inf at the eye, negative before the target)
-//     orthographic: z = depth / d - 1   (-1 at the eye, 1 at twice the target distance)
+//     perspective:  z = 1 - d / depth   (1 at infinity, -inf at the eye, negative before the
+//     target) orthographic: z = depth / d - 1   (-1 at the eye, 1 at twice the target distance)
 //   so converting a window point with z = 0 gives a point on the target plane.
 // - "pixels": (0, 0) is the upper-left corner of the window, x grows right, y grows down,
 //   (W, H) is the lower-right corner; pixel (i, j) covers [i, i+1) x [j, j+1). z passes through.
@@ -37,11 +37,15 @@ struct Vec3 {
     friend bool operator==(Vec3 a, Vec3 b) = default;
 };
 
-inline double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double Dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 Cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
+inline double Length(Vec3 a) {
+    return std::sqrt(Dot(a, a));
+}
 // The unit vector along a; (0, 0, 0) when a has no length.
 Vec3 Normalized(Vec3 a);
 // Rotates v about the unit axis by degrees, right-handed (+90 about Z carries +X onto +Y).
@@ -81,21 +85,23 @@ struct Camera {
     Vec3 position{0, 0, 5};
     Vec3 target{0, 0, 0};
     Vec3 up{0, 1, 0};
-    double width = 2.0;  // field on the target plane
+    double width = 2.0; // field on the target plane
     double height = 2.0;
     Projection projection = Projection::Orthographic;
 };
 
 // The default camera of a segment that has none: looking down -Z from (0, 0, 5) at the
 // origin, +Y up, a 2 x 2 orthographic field (world x and y from -1 to 1 fill the window).
-inline Camera DefaultCamera() { return {}; }
+inline Camera DefaultCamera() {
+    return {};
+}
 
 // Orthonormal camera frame. Degenerate cameras are repaired rather than rejected so that
 // no camera can produce NaNs: a camera with position == target looks down -Z; an up vector
 // parallel to the line of sight is replaced by the world axis least parallel to it.
 struct Frame {
     Vec3 right, up, forward;
-    double distance = 1.0;  // |target - position|, at least kMinDistance
+    double distance = 1.0; // |target - position|, at least kMinDistance
 };
 constexpr double kMinDistance = 1e-12;
 Frame CameraFrame(const Camera& camera);
@@ -135,4 +141,4 @@ Camera Zoom(const Camera& camera, double factor);
 // picture turns counter-clockwise on the screen.
 Camera Roll(const Camera& camera, double thetaDegrees);
 
-}  // namespace ketra::hc::CameraMath
+} // namespace ketra::hc::CameraMath

@@ -257,6 +257,8 @@ Segment* Graph::Resolve(std::string_view path, bool create, std::string* error) 
             missing = 1;
         }
     }
+    // Everything exists: the dry run already found it.
+    if (missing == 0) return const_cast<Segment*>(probe);
     for (std::string_view comp : comps) {
         if (comp == ".") continue;
         if (comp == "..") {

@@ -275,7 +275,7 @@ Geometry* InsertGeometry(const char* fn, GeometryKind type) {
     g->kind = EntityKind::Geometry;
     g->type = type;
     switch (type) {
-        case GeometryKind::Shell: g->data.emplace<ShellData>(); break;
+        case GeometryKind::Shell: break;  // the variant starts as a shell
         case GeometryKind::PolyCylinder: g->data.emplace<PolyCylinderData>(); break;
         case GeometryKind::Cylinder: g->data.emplace<CylinderData>(); break;
         case GeometryKind::Line: g->data.emplace<LineData>(); break;

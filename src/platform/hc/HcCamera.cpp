@@ -14,24 +14,33 @@ namespace {
 
 namespace cm = CameraMath;
 
-cm::Vec3 ToMath(const Vec3& v) { return {v.x, v.y, v.z}; }
+cm::Vec3 ToMath(const Vec3& v) {
+    return {v.x, v.y, v.z};
+}
 Vec3 FromMath(const cm::Vec3& v) {
     return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
-bool Finite(double a) { return std::isfinite(a); }
+bool Finite(double a) {
+    return std::isfinite(a);
+}
 
 // Camera values must stay representable as floats: larger inputs would turn into infinities.
-bool InFloatRange(double a) { return Finite(a) && std::fabs(a) <= 3.0e38; }
+bool InFloatRange(double a) {
+    return Finite(a) && std::fabs(a) <= 3.0e38;
+}
 bool InFloatRange(double a, double b, double c) {
     return InFloatRange(a) && InFloatRange(b) && InFloatRange(c);
 }
 
 const char* ProjectionName(Projection p) {
     switch (p) {
-    case Projection::Perspective: return "perspective";
-    case Projection::Stretched: return "stretched";
-    case Projection::Orthographic: break;
+    case Projection::Perspective:
+        return "perspective";
+    case Projection::Stretched:
+        return "stretched";
+    case Projection::Orthographic:
+        break;
     }
     return "orthographic";
 }
@@ -64,8 +73,7 @@ void StoreCamera(Segment& segment, const cm::Camera& camera) {
     Graph::Instance().Touch(segment);
 }
 
-template <class Change>
-void ChangeCamera(const char* fn, Change&& change) {
+template <class Change> void ChangeCamera(const char* fn, Change&& change) {
     Segment* segment = detail::RequireOpenSegment(fn);
     if (!segment)
         return;
@@ -93,9 +101,8 @@ void WriteCamera(const cm::Camera& c, void* position, void* target, void* up, fl
         *height = static_cast<float>(c.height);
     if (projection) {
         const Projection p = c.projection == cm::Projection::Perspective ? Projection::Perspective
-                             : c.projection == cm::Projection::Stretched
-                                 ? Projection::Stretched
-                                 : Projection::Orthographic;
+                             : c.projection == cm::Projection::Stretched ? Projection::Stretched
+                                                                         : Projection::Orthographic;
         CopyOut(ProjectionName(p), projection);
     }
 }
@@ -162,7 +169,7 @@ bool ParseWindowSize(std::string_view value, double dpi, int& width, int& height
     return true;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Helpers shared with coordinates, picking and the renderer
@@ -237,7 +244,7 @@ DisplayWindow FindDisplayWindow(const Segment& segment) {
     return DisplayWindow{};
 }
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 using namespace ketra::hc;
 namespace cm = ketra::hc::CameraMath;
@@ -477,9 +484,8 @@ void HC_Set_Driver_Options(const char* list) {
         } else if (item.name == "selection proximity") {
             double value = 0;
             std::string unit;
-            if (item.negated || !item.hasValue ||
-                !ParseNumberWithUnit(item.value, value, unit) || value < 0 || value > 1e6 ||
-                !(unit.empty() || unit == "cm")) {
+            if (item.negated || !item.hasValue || !ParseNumberWithUnit(item.value, value, unit) ||
+                value < 0 || value > 1e6 || !(unit.empty() || unit == "cm")) {
                 detail::ReportBadOption(fn, "selection proximity", item.value,
                                         "expected a distance in centimetres");
                 return;
@@ -565,8 +571,7 @@ void HC_Show_Device_Info(const char* driver, const char* item, char* data) {
             CopyOut(std::to_string(display->VisibleKey()), data);
         return;
     } else if (what == "driver type") {
-        CopyOut(w.display && w.display->owner ? w.display->owner->name : std::string("null"),
-                data);
+        CopyOut(w.display && w.display->owner ? w.display->owner->name : std::string("null"), data);
         return;
     } else {
         ReportError(fn, HC_ERR_OPTION,

@@ -44,11 +44,16 @@ cm::Matrix4 FromWorld(const SegmentView& v, Space space) {
     const cm::Matrix4 toLocal = Multiply(v.worldToViewpoint, v.viewpointToLocalWindow);
     switch (space) {
     case Space::World:
-    case Space::Object: return cm::Matrix4::Identity();
-    case Space::Viewpoint: return v.worldToViewpoint;
-    case Space::LocalWindow: return toLocal;
-    case Space::OuterWindow: return Multiply(toLocal, v.localToOuterWindow);
-    case Space::LocalPixels: return Multiply(toLocal, v.localWindowToPixels);
+    case Space::Object:
+        return cm::Matrix4::Identity();
+    case Space::Viewpoint:
+        return v.worldToViewpoint;
+    case Space::LocalWindow:
+        return toLocal;
+    case Space::OuterWindow:
+        return Multiply(toLocal, v.localToOuterWindow);
+    case Space::LocalPixels:
+        return Multiply(toLocal, v.localWindowToPixels);
     case Space::OuterPixels:
         return Multiply(Multiply(toLocal, v.localToOuterWindow), v.outerWindowToPixels);
     }
@@ -200,8 +205,12 @@ bool KeyBounds(const char* fn, HC_KEY key, Aabb& box) {
     if (!e)
         return false;
     switch (e->kind) {
-    case EntityKind::Segment: box = IndexOf(static_cast<const Segment&>(*e)).bounds; return true;
-    case EntityKind::Geometry: box = ItemBounds(static_cast<const Geometry&>(*e)); return true;
+    case EntityKind::Segment:
+        box = IndexOf(static_cast<const Segment&>(*e)).bounds;
+        return true;
+    case EntityKind::Geometry:
+        box = ItemBounds(static_cast<const Geometry&>(*e));
+        return true;
     case EntityKind::Include:
     case EntityKind::Style:
         if (const Segment* t = static_cast<const Reference&>(*e).target) {
@@ -214,7 +223,7 @@ bool KeyBounds(const char* fn, HC_KEY key, Aabb& box) {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 bool BuildSegmentView(const std::vector<const Segment*>& chain, SegmentView& out) {
     if (chain.empty())
@@ -234,7 +243,7 @@ bool BuildSegmentView(const std::vector<const Segment*>& chain, SegmentView& out
             first = i;
             break;
         }
-    double ax = 1, bx = 0, ay = 1, by = 0;  // local window -> outer window, per axis
+    double ax = 1, bx = 0, ay = 1, by = 0; // local window -> outer window, per axis
     for (size_t i = first; i < chain.size(); ++i) {
         const Segment* s = chain[i];
         if (!s->attributes || !s->attributes->window.set)
@@ -276,7 +285,7 @@ bool BuildSegmentViewForPath(int count, const Key* keys, SegmentView& out, std::
     return BuildSegmentView(chain, out);
 }
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 using namespace ketra::hc;
 

@@ -1,6 +1,30 @@
 // HcExtras.h — calls and C++ helpers of the camera, coordinate, picking and scene-file part of
 // the scene graph that hc.h does not declare. The renderer and the view layer use the C++
 // helpers to see a segment exactly as picking and HC_Compute_Coordinates see it.
+//
+// Coordinate conventions are those of CameraMath.h. Picking contract (HC_Compute_Selection*):
+// - x, y are outer-window coordinates of the display (-1..1, y up). A point pick looks at a
+//   square aperture of twice the display's "selection proximity" (driver option, centimetres,
+//   default 0.1 cm) on a side; an area pick at the rectangle (corners in either order).
+// - An item type is pickable where it is selectable and visible, or selectable "on!"; per-item
+//   and per-face visibility count. Faces are hit when the pick point lies inside them (holes
+//   excluded) or the rectangle meets their outline; with faces not pickable, visible edges
+//   are tested. Lines, polylines, polygons' outlines, circles, ellipses and arcs when the
+//   rectangle meets them; polycylinders and cylinders when it meets their axis widened by
+//   the projected radius; markers and text when it holds their anchor point.
+// - An area pick selects every item with a part inside the rectangle.
+// - With the rendering option "lod" on, a shell is tested at the level the renderer draws
+//   (level 1 below 48 pixels across, level 2 below 8).
+// - Nothing outside the window or a subwindow, and nothing behind the eye of a perspective
+//   camera, is hit.
+// - Results come nearest the eye first (window depth, then distance from the pick point);
+//   heuristic "no selection sorting" keeps discovery order; "related selection limit = N"
+//   keeps the first item and N more (unlimited by default).
+// - HC_Show_Selection_Element offsets: shells: the nearest point of the face hit, the other
+//   end of the nearest edge, the face index; lines, polylines and polycylinders: the two
+//   points of the segment hit, nearer first, -1; markers and text: 0, -1, -1.
+// - HC_Show_Selection_Keys: the item, its segment, each owner up to the display, with the
+//   include key between an included segment and the segment including it.
 #pragma once
 
 #include "platform/hc/CameraMath.h"
@@ -26,10 +50,10 @@ namespace ketra::hc {
 // until "window size = (W pixels, H pixels)" is set on it. Segments in no display get the
 // default window. Driver option "selection proximity = <cm>" sets the pick aperture.
 struct DisplayWindow {
-    const Segment* display = nullptr;  // null when the segment is in no display
+    const Segment* display = nullptr; // null when the segment is in no display
     int widthPixels = 800, heightPixels = 600;
     double dpi = 96.0;
-    double selectionProximityCm = 0.1;  // half the side of the square pick aperture
+    double selectionProximityCm = 0.1; // half the side of the square pick aperture
 };
 // The display that `segment` lies in (itself or an ancestor), or the default window.
 DisplayWindow FindDisplayWindow(const Segment& segment);
@@ -55,14 +79,14 @@ CameraMath::Camera EffectiveCamera(const NetAttributes& net);
 // Everything that maps a segment's coordinates onto its window, for a chain of segments
 // from the root (Graph::PathChain). Matrices follow CameraMath's conventions.
 struct SegmentView {
-    NetAttributes net;                    // net attributes at the end of the chain
-    CameraMath::Camera camera;            // camera in effect
-    DisplayWindow window;                 // the display the chain runs through
-    double localWidthPixels = 800, localHeightPixels = 600;  // the local (sub)window
+    NetAttributes net;         // net attributes at the end of the chain
+    CameraMath::Camera camera; // camera in effect
+    DisplayWindow window;      // the display the chain runs through
+    double localWidthPixels = 800, localHeightPixels = 600; // the local (sub)window
     CameraMath::Matrix4 objectToWorld;
     CameraMath::Matrix4 worldToViewpoint;
     CameraMath::Matrix4 viewpointToLocalWindow;
-    CameraMath::Matrix4 localToOuterWindow;  // affine in x and y; z passes
+    CameraMath::Matrix4 localToOuterWindow; // affine in x and y; z passes
     CameraMath::Matrix4 localWindowToPixels;
     CameraMath::Matrix4 outerWindowToPixels;
 };
@@ -71,7 +95,7 @@ bool BuildSegmentView(const std::vector<const Segment*>& chain, SegmentView& out
 // As above for the net attributes and chain of an include path (HC_*_By_Path conventions).
 bool BuildSegmentViewForPath(int count, const Key* keys, SegmentView& out, std::string* error);
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 // ---------------------------------------------------------------------------
 // Bounds and the per-segment spatial index (rebuilt lazily when the subtree changes)
@@ -92,20 +116,20 @@ CameraMath::Matrix4 LocalMatrix(const Segment& segment);
 struct IndexEntry {
     enum class Kind : uint8_t { Item, Child, Include };
     Kind kind = Kind::Item;
-    const Geometry* item = nullptr;      // Kind::Item
-    const Segment* segment = nullptr;    // Kind::Child: the child; Kind::Include: the target
-    const Reference* include = nullptr;  // Kind::Include
+    const Geometry* item = nullptr;     // Kind::Item
+    const Segment* segment = nullptr;   // Kind::Child: the child; Kind::Include: the target
+    const Reference* include = nullptr; // Kind::Include
 };
 // Spatial index of one segment: its entries and a hierarchy over their boxes, all in the
 // segment's object coordinates (children and included segments with their own modelling
 // matrices applied). Valid until the next change of the graph.
 struct SegmentIndex {
-    Aabb bounds;  // everything below the segment (empty when nothing has extent)
+    Aabb bounds; // everything below the segment (empty when nothing has extent)
     std::vector<IndexEntry> entries;
-    Bvh bvh;      // over entries, by index
-    std::vector<Aabb> boxes;             // per entry
-    std::vector<uint64_t> entryStamps;   // per entry: the change its box was computed for
-    uint64_t stamp = 0;            // newest change inside the subtree when built
+    Bvh bvh;                           // over entries, by index
+    std::vector<Aabb> boxes;           // per entry
+    std::vector<uint64_t> entryStamps; // per entry: the change its box was computed for
+    uint64_t stamp = 0;                // newest change inside the subtree when built
     uint64_t checkedGeneration = 0;
 };
 // The index of `segment`, brought up to date (cheap when nothing changed since the last
@@ -132,7 +156,7 @@ struct ItemIndex {
 constexpr size_t kItemIndexThreshold = 64;
 const ItemIndex* ItemIndexOf(const Geometry& item);
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 // ---------------------------------------------------------------------------
 // Pick tests in outer-window space (x, y from -1 to 1 across the display, z the window depth)
@@ -145,7 +169,7 @@ struct Region {
     double cx = 0, cy = 0;
     double x0 = -1, x1 = 1, y0 = -1, y1 = 1;
     bool area = false;
-    bool perspective = false;  // clip at w >= nearW before dividing
+    bool perspective = false; // clip at w >= nearW before dividing
     double nearW = 0;
 
     // A point pick at (x, y) with an aperture of half-sizes hx, hy.
@@ -164,8 +188,8 @@ bool BoxMayOverlap(const Aabb& box, const CameraMath::Matrix4& objectToOuter, co
 struct PrimitiveHit {
     bool hit = false;
     int offset1 = -1, offset2 = -1, offset3 = -1;
-    CameraMath::Vec3 position;  // outer window
-    double distance = 0;        // from the region's centre, window units
+    CameraMath::Vec3 position; // outer window
+    double distance = 0;       // from the region's centre, window units
     // Keeps `other` when it is better.
     void Consider(const PrimitiveHit& other);
 };
@@ -177,9 +201,9 @@ struct Hom {
 
 // Working memory of the tests, kept across items so that a pick allocates little.
 struct Scratch {
-    std::vector<Hom> hom;  // the current loop, mapped
-    std::vector<int> ids;  // its point indices
-    std::vector<std::vector<CameraMath::Vec3>> loops;  // clipped loops of the current face
+    std::vector<Hom> hom;                             // the current loop, mapped
+    std::vector<int> ids;                             // its point indices
+    std::vector<std::vector<CameraMath::Vec3>> loops; // clipped loops of the current face
     std::vector<std::vector<int>> loopIndices;
     std::vector<FaceRange> faces;
 };
@@ -197,8 +221,8 @@ public:
     // Segments between consecutive points (closed: back to the first); `filled` also tests
     // the inside; `radii` (1 or one per point) widen the segments by their projected radius.
     // Offsets: the segment's two points, nearest first; offset3 -1.
-    void Polyline(const std::vector<Vec3>& points, bool closed, bool filled,
-                  const ItemIndex* index, const std::vector<float>* radii, PrimitiveHit& best);
+    void Polyline(const std::vector<Vec3>& points, bool closed, bool filled, const ItemIndex* index,
+                  const std::vector<float>* radii, PrimitiveHit& best);
     // A point (marker, text anchor). Offsets 0, -1, -1.
     void Point(const Vec3& point, PrimitiveHit& best);
 
@@ -216,4 +240,54 @@ private:
 // Points along a circle, ellipse or elliptical arc (object coordinates) for picking.
 std::vector<Vec3> CurvePoints(const Geometry& item);
 
-}  // namespace ketra::hc::pick
+} // namespace ketra::hc::pick
+
+// ---------------------------------------------------------------------------
+// Scene-file text (docs/hmf-format.md): tokens, lines and checks shared by the reader
+// ---------------------------------------------------------------------------
+namespace ketra::hc::hmf {
+
+struct Token {
+    enum class Kind : uint8_t { Word, String, Open, Close, Ref };
+    Kind kind = Kind::Word;
+    std::string_view text; // as written (words, refs); points into the data
+    std::string value;     // unescaped (strings)
+    long ref = 0;          // #N
+};
+
+// Splits text into lines of tokens; blank lines and lines starting with ';' are skipped.
+// The data must outlive the lexer.
+class Lexer {
+public:
+    explicit Lexer(std::string_view data) : m_data(data) {}
+
+    // The next line with tokens; false at the end of the data or on a lexical error (then
+    // Error() is set).
+    bool Next();
+    const std::vector<Token>& Tokens() const { return m_tokens; }
+    int LineNumber() const { return m_line; }
+    const std::string& Error() const { return m_error; }
+    bool LastLineTerminated() const { return m_lastLineTerminated; }
+    // Bytes not read yet: an upper bound for counts given in the file.
+    size_t RemainingBytes() const { return m_data.size() - m_pos; }
+
+private:
+    bool Split(std::string_view line);
+
+    std::string_view m_data;
+    size_t m_pos = 0;
+    int m_line = 0;
+    bool m_lastLineTerminated = true;
+    std::vector<Token> m_tokens;
+    std::string m_error;
+};
+
+// UTF-8 (lone surrogates allowed, as the writer keeps them) to UTF-16; false when malformed
+// or when it holds a zero.
+bool FromUtf8(const std::string& in, std::u16string& out);
+// A name the file may give a segment: no '/', '?', '*', not "." or "..", no leading '@'.
+bool ValidSegmentName(const std::string& name);
+// An absolute path without aliases, wildcards, empty, "." or ".." components.
+bool ValidAbsolutePath(const std::string& path);
+
+} // namespace ketra::hc::hmf

@@ -22,145 +22,11 @@ namespace ketra::hc {
 
 namespace {
 
-constexpr int kMaxDepth = 256;          // nesting of segment and item blocks
+constexpr int kMaxDepth = 256; // nesting of segment and item blocks
 constexpr size_t kMaxFileBytes = 1u << 31;
 
-struct Token {
-    enum class Kind : uint8_t { Word, String, Open, Close, Ref };
-    Kind kind = Kind::Word;
-    std::string_view text;  // as written (words, refs)
-    std::string value;      // unescaped (strings)
-    long ref = 0;           // #N
-};
-
-// Splits the text into lines of tokens. Blank lines and lines starting with ';' are skipped.
-class Lexer {
-public:
-    explicit Lexer(std::string_view data) : m_data(data) {}
-
-    // The next line with tokens; false at the end of the data or on a lexical error (then
-    // Error() is set).
-    bool Next() {
-        m_tokens.clear();
-        while (m_pos < m_data.size()) {
-            const size_t end = m_data.find('\n', m_pos);
-            m_lastLineTerminated = end != std::string_view::npos;
-            std::string_view line =
-                m_data.substr(m_pos, (m_lastLineTerminated ? end : m_data.size()) - m_pos);
-            m_pos = m_lastLineTerminated ? end + 1 : m_data.size();
-            ++m_line;
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            if (!Split(line))
-                return false;
-            if (!m_tokens.empty())
-                return true;
-        }
-        return false;
-    }
-    const std::vector<Token>& Tokens() const { return m_tokens; }
-    int LineNumber() const { return m_line; }
-    const std::string& Error() const { return m_error; }
-    bool AtEnd() const { return m_pos >= m_data.size(); }
-    bool LastLineTerminated() const { return m_lastLineTerminated; }
-    // Lines not read yet (an upper bound for counts given in the file).
-    size_t RemainingBytes() const { return m_data.size() - m_pos; }
-
-private:
-    bool Split(std::string_view line) {
-        size_t i = 0;
-        while (i < line.size()) {
-            const char c = line[i];
-            if (c == ' ' || c == '\t') {
-                ++i;
-                continue;
-            }
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                m_error = "control character in the file";
-                return false;
-            }
-            if (m_tokens.empty() && c == ';')
-                return true;  // a comment line
-            Token t;
-            if (c == '"') {
-                t.kind = Token::Kind::String;
-                ++i;
-                bool closed = false;
-                while (i < line.size()) {
-                    const char d = line[i++];
-                    if (d == '"') {
-                        closed = true;
-                        break;
-                    }
-                    if (d != '\\') {
-                        if (static_cast<unsigned char>(d) < 0x20) {
-                            m_error = "control character in a string";
-                            return false;
-                        }
-                        t.value += d;
-                        continue;
-                    }
-                    if (i >= line.size())
-                        break;
-                    const char e = line[i++];
-                    if (e == '"' || e == '\\') {
-                        t.value += e;
-                    } else if (e == 'x' && i + 1 < line.size() && Hex(line[i]) >= 0 &&
-                               Hex(line[i + 1]) >= 0) {
-                        t.value += static_cast<char>(Hex(line[i]) * 16 + Hex(line[i + 1]));
-                        i += 2;
-                    } else {
-                        m_error = "bad escape in a string";
-                        return false;
-                    }
-                }
-                if (!closed) {
-                    m_error = "string not closed on its line";
-                    return false;
-                }
-            } else {
-                const size_t start = i;
-                while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-                    ++i;
-                t.text = line.substr(start, i - start);
-                if (t.text == "{") {
-                    t.kind = Token::Kind::Open;
-                } else if (t.text == "}") {
-                    t.kind = Token::Kind::Close;
-                } else if (t.text[0] == '#') {
-                    t.kind = Token::Kind::Ref;
-                    const auto r = std::from_chars(t.text.data() + 1, t.text.data() + t.text.size(),
-                                                   t.ref);
-                    if (r.ec != std::errc() || r.ptr != t.text.data() + t.text.size() || t.ref < 0) {
-                        m_error = "bad segment reference '" + std::string(t.text) + "'";
-                        return false;
-                    }
-                } else if (t.text.find('"') != std::string_view::npos) {
-                    m_error = "quote inside a word";
-                    return false;
-                }
-            }
-            m_tokens.push_back(std::move(t));
-        }
-        return true;
-    }
-    static int Hex(char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
-
-    std::string_view m_data;
-    size_t m_pos = 0;
-    int m_line = 0;
-    bool m_lastLineTerminated = true;
-    std::vector<Token> m_tokens;
-    std::string m_error;
-};
+using hmf::Lexer;
+using hmf::Token;
 
 class Reader;
 Reader* g_active = nullptr;
@@ -204,7 +70,7 @@ private:
     struct Reference {
         Key owner;
         bool style;
-        long ordinal;  // -1 for a path
+        long ordinal; // -1 for a path
         std::string path;
         int line;
     };
@@ -383,8 +249,7 @@ private:
         }
         if (key == "camera") {
             float v[11];
-            if (n != 13 || !Floats(first + 1, 11, v) ||
-                T()[first + 12].kind != Token::Kind::Word)
+            if (n != 13 || !Floats(first + 1, 11, v) || T()[first + 12].kind != Token::Kind::Word)
                 return Fail("'camera' takes 11 numbers and a projection");
             const std::string projection(T()[first + 12].text);
             HC_Set_Camera(v, v + 3, v + 6, v[9], v[10], projection.c_str());
@@ -613,7 +478,7 @@ private:
                 key = HC_Insert_Text(v[0], v[1], v[2], text.c_str());
             } else {
                 std::u16string units;
-                if (!FromUtf8(text, units))
+                if (!hmf::FromUtf8(text, units))
                     return Fail("the text is not UTF-8");
                 key = HC_Insert_Text_With_Encoding(v[0], v[1], v[2], "unicode", units.c_str());
             }
@@ -651,10 +516,13 @@ private:
         float p[3];
         std::string format, name;
         size_t width = 0, height = 0;
-        if (N() != 8 || !Floats(1, 3, p) || !String(4, format) || !Count(5, width) ||
+        if (N() != 9 || !Floats(1, 3, p) || !String(4, format) || !Count(5, width) ||
             !Count(6, height) || !String(7, name) || !EndsWithOpen())
             return Fail("expected 'image <point> \"<format>\" <width> <height> \"<name>\" {'");
-        const size_t bpp = format == "rgb" ? 3 : format == "rgba" ? 4 : format == "grayscale" ? 1 : 0;
+        const size_t bpp = format == "rgb"         ? 3
+                           : format == "rgba"      ? 4
+                           : format == "grayscale" ? 1
+                                                   : 0;
         if (bpp == 0)
             return Fail("unknown image format '" + format + "'");
         if (width == 0 || height == 0 || width > 65536 || height > 65536 ||
@@ -691,74 +559,7 @@ private:
         return ItemBlock(key, false, depth);
     }
 
-    static bool FromUtf8(const std::string& in, std::u16string& out) {
-        out.clear();
-        for (size_t i = 0; i < in.size();) {
-            const unsigned char c = static_cast<unsigned char>(in[i]);
-            uint32_t code = 0;
-            size_t len = 0;
-            if (c < 0x80) {
-                code = c;
-                len = 1;
-            } else if ((c & 0xe0) == 0xc0) {
-                code = c & 0x1f;
-                len = 2;
-            } else if ((c & 0xf0) == 0xe0) {
-                code = c & 0x0f;
-                len = 3;
-            } else if ((c & 0xf8) == 0xf0) {
-                code = c & 0x07;
-                len = 4;
-            } else {
-                return false;
-            }
-            if (i + len > in.size())
-                return false;
-            for (size_t k = 1; k < len; ++k) {
-                const unsigned char d = static_cast<unsigned char>(in[i + k]);
-                if ((d & 0xc0) != 0x80)
-                    return false;
-                code = (code << 6) | (d & 0x3f);
-            }
-            i += len;
-            if (code == 0 || code > 0x10ffff)
-                return false;
-            if (code >= 0x10000) {
-                code -= 0x10000;
-                out += static_cast<char16_t>(0xd800 + (code >> 10));
-                out += static_cast<char16_t>(0xdc00 + (code & 0x3ff));
-            } else {
-                out += static_cast<char16_t>(code);  // lone surrogates come back as written
-            }
-        }
-        return true;
-    }
-
     // --- segments and references -------------------------------------------------------
-    static bool ValidName(const std::string& name) {
-        if (name == "." || name == ".." || (!name.empty() && name[0] == '@'))
-            return false;
-        return name.find_first_of("/?*") == std::string::npos;
-    }
-    // A reference to a segment outside the file: an absolute path without aliases or
-    // wildcards.
-    static bool ValidPath(const std::string& path) {
-        if (path.size() < 2 || path[0] != '/' || path.back() == '/')
-            return false;
-        if (path.find("//") != std::string::npos || path.find_first_of("?*") != std::string::npos)
-            return false;
-        std::string_view rest(path);
-        while (!rest.empty()) {
-            rest.remove_prefix(1);
-            const size_t slash = rest.find('/');
-            const std::string_view part = rest.substr(0, slash);
-            if (part == "." || part == ".." || part == "...")
-                return false;
-            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
-        }
-        return true;
-    }
-
     bool Body(int depth, bool top) {
         if (depth > kMaxDepth)
             return Fail("segments nest too deeply");
@@ -790,7 +591,7 @@ private:
                 std::string name;
                 if (N() != 3 || !String(1, name) || !EndsWithOpen())
                     return Fail("expected 'segment \"<name>\" {'");
-                if (!ValidName(name))
+                if (!hmf::ValidSegmentName(name))
                     return Fail("'" + name + "' is not a segment name");
                 HC_Open_Segment(name.c_str());
                 if (!Check())
@@ -811,7 +612,7 @@ private:
                     r.ordinal = T()[1].ref;
                 } else if (!String(1, r.path)) {
                     return false;
-                } else if (!ValidPath(r.path)) {
+                } else if (!hmf::ValidAbsolutePath(r.path)) {
                     return Fail("'" + r.path + "' is not an absolute segment path");
                 }
                 m_references.push_back(std::move(r));
@@ -840,7 +641,7 @@ private:
                 }
                 target = m_ordinals[static_cast<size_t>(r.ordinal)];
             } else if (m_dryRun) {
-                continue;  // outside the file: made only by the real read
+                continue; // outside the file: made only by the real read
             }
             HC_Open_Segment_By_Key(r.owner);
             if (!m_hcError.empty()) {
@@ -871,7 +672,7 @@ private:
     Lexer m_lexer;
     std::string m_name;
     bool m_dryRun;
-    std::vector<Key> m_ordinals;  // segment keys in file order; #0 is the root
+    std::vector<Key> m_ordinals; // segment keys in file order; #0 is the root
     std::vector<Reference> m_references;
     std::string m_error, m_hcError;
     int m_opened = 0;
@@ -901,7 +702,7 @@ bool RunPass(Reader& reader, Key root) {
     return ok;
 }
 
-}  // namespace
+} // namespace
 
 bool ReadMetafileText(std::string_view text, std::string_view name, std::string_view into,
                       std::string& error) {
@@ -942,7 +743,7 @@ bool ReadMetafileText(std::string_view text, std::string_view name, std::string_
     return true;
 }
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 void HC_Read_Metafile(const char* file, const char* segment, const char* options) {
     using namespace ketra::hc;

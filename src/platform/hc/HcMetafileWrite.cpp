@@ -119,7 +119,8 @@ private:
                 add("emission=" + Rgb(*c.emission));
             if (c.gloss) {
                 char buf[32];
-                add("gloss=" + std::string(buf, std::to_chars(buf, buf + sizeof buf, *c.gloss).ptr));
+                add("gloss=" +
+                    std::string(buf, std::to_chars(buf, buf + sizeof buf, *c.gloss).ptr));
             }
             if (!parts.empty()) {
                 if (!spec.empty())
@@ -234,7 +235,7 @@ private:
             Num(c.height);
             m_out += c.projection == Projection::Perspective ? " perspective\n"
                      : c.projection == Projection::Stretched ? " stretched\n"
-                                                              : " orthographic\n";
+                                                             : " orthographic\n";
         }
         if (a.window.set) {
             Line(depth, "window ");
@@ -594,12 +595,14 @@ bool WriteAtomically(const std::string& path, const std::string& data, std::stri
     return true;
 }
 
-}  // namespace
+} // namespace
 
 // The text of a subtree as HC_Write_Metafile writes it.
-std::string MetafileText(const Segment& root) { return Writer(root).Run(root); }
+std::string MetafileText(const Segment& root) {
+    return Writer(root).Run(root);
+}
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 void HC_Write_Metafile(const char* segment, const char* file, const char* options) {
     using namespace ketra::hc;
@@ -616,7 +619,8 @@ void HC_Write_Metafile(const char* segment, const char* file, const char* option
     const Segment* root = Graph::Instance().Resolve(segment, false, &error);
     if (!root) {
         ReportError(fn, HC_ERR_PATH,
-                    "no segment '" + std::string(segment) + "'" + (error.empty() ? "" : ": " + error));
+                    "no segment '" + std::string(segment) + "'" +
+                        (error.empty() ? "" : ": " + error));
         return;
     }
     if (!WriteAtomically(file, MetafileText(*root), error))

@@ -293,10 +293,9 @@ void HC_Delete_By_Key(HC_KEY key) {
         case EntityKind::Style: DeleteReference(*static_cast<Reference*>(e)); return;
         case EntityKind::Geometry: {
             auto* g = static_cast<Geometry*>(e);
-            // An item (or the shell of an LOD item) that is open stays.
+            // An open item (geometry, face, edge, vertex or LOD frames name it) stays.
             for (const Frame& f : St().open) {
-                if (f.kind == Frame::Kind::Segment) continue;
-                if (f.key == g->key || (g->lodBase == nullptr && f.kind == Frame::Kind::Lod && f.key == g->key)) {
+                if (f.kind != Frame::Kind::Segment && f.key == g->key) {
                     ReportError(fn, HC_ERR_STATE, "the geometry is open");
                     return;
                 }

@@ -38,7 +38,7 @@ constexpr double kLodLevel2Pixels = 8.0;
 
 struct Hit {
     Key item = kNoKey;
-    std::vector<Key> path;  // item first, display last
+    std::vector<Key> path; // item first, display last
     int offset1 = -1, offset2 = -1, offset3 = -1;
     cm::Vec3 window;
     cm::Vec3 world;
@@ -80,12 +80,12 @@ struct PickAttributes {
         if (!a.renderingOptions.Empty() && a.renderingOptions.Has("lod"))
             lod = a.renderingOptions.IsOn("lod");
         if (withMatrix && a.modellingMatrix)
-            objectToWorld = cm::Multiply(cm::Matrix4::FromFloats(a.modellingMatrix->data()),
-                                         objectToWorld);
+            objectToWorld =
+                cm::Multiply(cm::Matrix4::FromFloats(a.modellingMatrix->data()), objectToWorld);
     }
     void ApplyStyles(const Segment& segment, int depth) {
         if (depth > 16)
-            return;  // styles that style each other
+            return; // styles that style each other
         for (const auto& ref : segment.styles) {
             if (!ref->target)
                 continue;
@@ -105,10 +105,10 @@ struct PickAttributes {
 struct WalkState {
     PickAttributes attributes;
     cm::Camera camera;
-    double ax = 1, bx = 0, ay = 1, by = 0;  // local window -> outer window
+    double ax = 1, bx = 0, ay = 1, by = 0; // local window -> outer window
     double localWidth = 800, localHeight = 600;
     cm::Matrix4 worldToOuter, outerToWorld, objectToOuter;
-    Region region;  // pick region, clipped to the windows passed through
+    Region region; // pick region, clipped to the windows passed through
 };
 
 class Picker {
@@ -120,13 +120,21 @@ public:
         if (idx.entries.empty())
             return;
         idx.bvh.Query(
-            [&](const Aabb& box) { return pick::BoxMayOverlap(box, state.objectToOuter, state.region); },
+            [&](const Aabb& box) {
+                return pick::BoxMayOverlap(box, state.objectToOuter, state.region);
+            },
             [&](uint32_t i) {
                 const IndexEntry& e = idx.entries[i];
                 switch (e.kind) {
-                case IndexEntry::Kind::Item: TestItem(*e.item, state); break;
-                case IndexEntry::Kind::Child: Descend(*e.segment, nullptr, state); break;
-                case IndexEntry::Kind::Include: Descend(*e.segment, e.include, state); break;
+                case IndexEntry::Kind::Item:
+                    TestItem(*e.item, state);
+                    break;
+                case IndexEntry::Kind::Child:
+                    Descend(*e.segment, nullptr, state);
+                    break;
+                case IndexEntry::Kind::Include:
+                    Descend(*e.segment, e.include, state);
+                    break;
                 }
             });
     }
@@ -141,7 +149,7 @@ public:
 private:
     void Descend(const Segment& child, const Reference* include, const WalkState& parent) {
         if (m_path.size() > 4096)
-            return;  // absurd nesting: stop rather than exhaust the stack
+            return; // absurd nesting: stop rather than exhaust the stack
         if (include)
             m_path.push_back(include->VisibleKey());
         m_path.push_back(child.VisibleKey());
@@ -186,9 +194,10 @@ private:
 public:
     void SetViewMatrices(WalkState& state) const {
         const double aspect = state.localHeight > 0 ? state.localWidth / state.localHeight : 1.0;
-        state.worldToOuter = cm::Multiply(
-            cm::Multiply(cm::WorldToViewpoint(state.camera), cm::ViewpointToWindow(state.camera, aspect)),
-            cm::Multiply(cm::Scaling({state.ax, state.ay, 1}), cm::Translation({state.bx, state.by, 0})));
+        state.worldToOuter = cm::Multiply(cm::Multiply(cm::WorldToViewpoint(state.camera),
+                                                       cm::ViewpointToWindow(state.camera, aspect)),
+                                          cm::Multiply(cm::Scaling({state.ax, state.ay, 1}),
+                                                       cm::Translation({state.bx, state.by, 0})));
         cm::Invert(state.worldToOuter, state.outerToWorld);
         state.region.nearW = state.camera.projection == cm::Projection::Perspective
                                  ? cm::CameraFrame(state.camera).distance * 1e-5
@@ -225,7 +234,7 @@ private:
             double w = 1;
             const cm::Vec3 q = cm::TransformPoint(state.objectToOuter, p, &w);
             if (w <= 0)
-                return item;  // behind the eye: full detail, as drawn
+                return item; // behind the eye: full detail, as drawn
             minX = std::min(minX, q.x);
             maxX = std::max(maxX, q.x);
             minY = std::min(minY, q.y);
@@ -325,8 +334,8 @@ private:
                 const bool closed = item.type == GeometryKind::Polygon;
                 const uint32_t need = closed ? (kFaces | kEdges) : kLines;
                 if (types & need)
-                    tester.Polyline(d->points, closed, closed && (types & kFaces), ItemIndexOf(item),
-                                    nullptr, best);
+                    tester.Polyline(d->points, closed, closed && (types & kFaces),
+                                    ItemIndexOf(item), nullptr, best);
             }
             break;
         case GeometryKind::Line:
@@ -377,7 +386,7 @@ private:
     DisplayWindow m_window;
     bool m_area = false;
     pick::Scratch m_scratch;
-    std::vector<Key> m_path;  // display first, down to the segment being walked
+    std::vector<Key> m_path; // display first, down to the segment being walked
     std::vector<Hit> m_hits;
 };
 
@@ -443,8 +452,8 @@ int RunSelection(const char* fn, const char* display, const char* start, const c
     state.localWidth = view.localWidthPixels;
     state.localHeight = view.localHeightPixels;
     if (area) {
-        state.region = Region::Area(std::min(x0, x1), std::max(x0, x1), std::min(y0, y1),
-                                    std::max(y0, y1));
+        state.region =
+            Region::Area(std::min(x0, x1), std::max(x0, x1), std::min(y0, y1), std::max(y0, y1));
     } else {
         // The aperture is a square of twice the selection proximity on a side.
         const double cmWide = window.widthPixels / window.dpi * 2.54;
@@ -503,9 +512,9 @@ const Hit* CurrentHit(const char* fn) {
     return &sel.hits[sel.current];
 }
 
-}  // namespace
+} // namespace
 
-}  // namespace ketra::hc
+} // namespace ketra::hc
 
 using namespace ketra::hc;
 
@@ -514,11 +523,10 @@ int HC_Compute_Selection(const char* display, const char* start_segment, const c
     return RunSelection("HC_Compute_Selection", display, start_segment, action, x, x, y, y, false);
 }
 
-int HC_Compute_Selection_By_Area(const char* display, const char* start_segment,
-                                 const char* action, double left, double right, double bottom,
-                                 double top) {
-    return RunSelection("HC_Compute_Selection_By_Area", display, start_segment, action, left,
-                        right, bottom, top, true);
+int HC_Compute_Selection_By_Area(const char* display, const char* start_segment, const char* action,
+                                 double left, double right, double bottom, double top) {
+    return RunSelection("HC_Compute_Selection_By_Area", display, start_segment, action, left, right,
+                        bottom, top, true);
 }
 
 void HC_Show_Selection_Element(HC_KEY* key, int* offset1, int* offset2, int* offset3) {
@@ -553,8 +561,8 @@ void HC_Show_Selection_Keys(int* count, HC_KEY* keys) {
         std::copy(h->path.begin(), h->path.end(), keys);
 }
 
-void HC_Show_Selection_Position(float* window_x, float* window_y, float* window_z,
-                                float* world_x, float* world_y, float* world_z) {
+void HC_Show_Selection_Position(float* window_x, float* window_y, float* window_z, float* world_x,
+                                float* world_y, float* world_z) {
     const Hit* h = CurrentHit("HC_Show_Selection_Position");
     const cm::Vec3 win = h ? h->window : cm::Vec3{};
     const cm::Vec3 world = h ? h->world : cm::Vec3{};
@@ -575,7 +583,7 @@ void HC_Show_Selection_Position(float* window_x, float* window_y, float* window_
 bool HC_Find_Related_Selection(void) {
     Selection& sel = Current();
     if (sel.current + 1 >= sel.hits.size())
-        return false;  // the last item stays current
+        return false; // the last item stays current
     ++sel.current;
     return true;
 }

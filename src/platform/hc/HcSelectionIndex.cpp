@@ -36,7 +36,9 @@ void AddEllipse(Aabb& box, const Vec3& c, const Vec3& a, const Vec3& b) {
     AddPoint(box, {c.x + ex, c.y + ey, c.z + ez});
 }
 
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 Sub(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 
 struct IndexCache {
     std::unordered_map<Key, SegmentIndex> segments;
@@ -102,7 +104,7 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
             e.kind = IndexEntry::Kind::Child;
             e.segment = child.get();
             entries.push_back(e);
-            stamps.push_back(cache.segments[child->key].stamp);  // validated above
+            stamps.push_back(cache.segments[child->key].stamp); // validated above
         }
         for (const auto& inc : segment.includes) {
             if (!inc->target || OnStack(stack, inc->target) || inc->target == &segment)
@@ -114,13 +116,13 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
             entries.push_back(e);
             stamps.push_back(cache.segments[inc->target->key].stamp);
         }
-        const bool sameEntries =
-            entries.size() == idx.entries.size() &&
-            std::equal(entries.begin(), entries.end(), idx.entries.begin(),
-                       [](const IndexEntry& a, const IndexEntry& b) {
-                           return a.kind == b.kind && a.item == b.item &&
-                                  a.segment == b.segment && a.include == b.include;
-                       });
+        const bool sameEntries = entries.size() == idx.entries.size() &&
+                                 std::equal(entries.begin(), entries.end(), idx.entries.begin(),
+                                            [](const IndexEntry& a, const IndexEntry& b) {
+                                                return a.kind == b.kind && a.item == b.item &&
+                                                       a.segment == b.segment &&
+                                                       a.include == b.include;
+                                            });
         std::vector<Aabb> boxes(entries.size());
         bool boxesChanged = !sameEntries;
         for (size_t i = 0; i < entries.size(); ++i) {
@@ -132,7 +134,8 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
             if (e.kind == IndexEntry::Kind::Item)
                 boxes[i] = ItemBounds(*e.item);
             else
-                boxes[i] = TransformBox(cache.segments[e.segment->key].bounds, LocalMatrix(*e.segment));
+                boxes[i] =
+                    TransformBox(cache.segments[e.segment->key].bounds, LocalMatrix(*e.segment));
             if (sameEntries && std::memcmp(&boxes[i], &idx.boxes[i], sizeof(Aabb)) != 0)
                 boxesChanged = true;
         }
@@ -150,7 +153,7 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
     return idx;
 }
 
-}  // namespace
+} // namespace
 
 cm::Matrix4 LocalMatrix(const Segment& segment) {
     if (segment.attributes && segment.attributes->modellingMatrix)
@@ -188,7 +191,7 @@ Aabb ItemBounds(const Geometry& item) {
     case GeometryKind::PolyCylinder:
         if (const auto* d = std::get_if<PolyCylinderData>(&item.data))
             for (size_t i = 0; i < d->points.size(); ++i) {
-                const float r = d->radii.empty() ? 0.f
+                const float r = d->radii.empty()       ? 0.f
                                 : d->radii.size() == 1 ? d->radii[0]
                                                        : d->radii[std::min(i, d->radii.size() - 1)];
                 AddSphere(box, d->points[i], r);
@@ -264,11 +267,11 @@ void ShellFaces(const ShellData& shell, std::vector<FaceRange>& out) {
         const size_t len = static_cast<size_t>(count < 0 ? -static_cast<long>(count) : count);
         const size_t next = i + 1 + len;
         if (count == 0 || next > n)
-            break;  // malformed tail: stop rather than read past the list
+            break; // malformed tail: stop rather than read past the list
         if (count > 0)
             out.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(next)});
         else if (!out.empty())
-            out.back().end = static_cast<uint32_t>(next);  // a hole of the previous face
+            out.back().end = static_cast<uint32_t>(next); // a hole of the previous face
         i = next;
     }
 }
@@ -341,4 +344,4 @@ const SegmentIndex& IndexOf(const Segment& segment) {
     return Validate(segment, stack);
 }
 
-}  // namespace ketra::hc
+} // namespace ketra::hc

@@ -56,9 +56,8 @@ cm::Vec3 ClosestOnSegment(const cm::Vec3& a, const cm::Vec3& b, double cx, doubl
     return {a.x + t * dx, a.y + t * dy, a.z + t * (b.z - a.z)};
 }
 
-bool InsideLoops(const std::vector<std::vector<cm::Vec3>>& loops, size_t used, double x,
-                 double y) {
-    bool inside = false;  // even-odd over every loop, so holes cut out
+bool InsideLoops(const std::vector<std::vector<cm::Vec3>>& loops, size_t used, double x, double y) {
+    bool inside = false; // even-odd over every loop, so holes cut out
     for (size_t l = 0; l < used; ++l) {
         const auto& loop = loops[l];
         const size_t n = loop.size();
@@ -99,7 +98,7 @@ double PlaneDepth(const std::vector<cm::Vec3>& loop, double x, double y) {
     return sz - (nx * (x - sx) + ny * (y - sy)) / nz;
 }
 
-}  // namespace
+} // namespace
 
 Region Region::Point(double x, double y, double hx, double hy) {
     Region r;
@@ -161,7 +160,7 @@ bool BoxMayOverlap(const Aabb& box, const cm::Matrix4& m, const Region& r) {
     if (behind == 8)
         return false;
     if (behind > 0)
-        return true;  // crosses the eye plane: the projected box is unbounded
+        return true; // crosses the eye plane: the projected box is unbounded
     return !(maxX < r.x0 || minX > r.x1 || maxY < r.y0 || minY > r.y1);
 }
 
@@ -190,7 +189,7 @@ cm::Vec3 Divide(double x, double y, double z, double w) {
     return {x / w, y / w, z / w};
 }
 
-}  // namespace
+} // namespace
 
 double ItemTester::ProjectedRadius(const Vec3& p, float r) const {
     r = std::fabs(r);
@@ -212,8 +211,8 @@ double ItemTester::ProjectedRadius(const Vec3& p, float r) const {
     return best;
 }
 
-void ItemTester::TestSegment(const Hom& a, const Hom& b, double tolerance, int ia, int ib,
-                             int face, PrimitiveHit& best) const {
+void ItemTester::TestSegment(const Hom& a, const Hom& b, double tolerance, int ia, int ib, int face,
+                             PrimitiveHit& best) const {
     Hom p = a, q = b;
     if (m_region.perspective) {
         const double da = p.w - m_region.nearW, db = q.w - m_region.nearW;
@@ -342,10 +341,10 @@ void ItemTester::Shell(const ShellData& shell, const ItemIndex* index, uint32_t 
             if (it != shell.elements->faces.end()) {
                 const Visibility& v = it->second.visibility;
                 if ((v.mask & kFaces) && !(v.on & kFaces))
-                    return;  // a hidden face shows nothing to pick
+                    return; // a hidden face shows nothing to pick
             }
         }
-        size_t used = 0;  // loops filled for this face
+        size_t used = 0; // loops filled for this face
         int loopCount = 0;
         for (uint32_t k = range.begin; k < range.end;) {
             const int count = list[k];
@@ -405,7 +404,7 @@ void ItemTester::Shell(const ShellData& shell, const ItemIndex* index, uint32_t 
             if (loop.size() >= 3)
                 ++used;
             else if (loopCount == 1)
-                return;  // the outline is behind the eye: so is the face
+                return; // the outline is behind the eye: so is the face
         }
         if (!faces || used == 0)
             return;
@@ -512,8 +511,8 @@ std::vector<Vec3> CurvePoints(const Geometry& item) {
         const bool full = item.type != GeometryKind::EllipticalArc;
         const int steps = full ? kSteps : kSteps + 1;
         for (int i = 0; i < steps; ++i) {
-            const double f = full ? static_cast<double>(i) / kSteps
-                                  : start + (end - start) * i / kSteps;
+            const double f =
+                full ? static_cast<double>(i) / kSteps : start + (end - start) * i / kSteps;
             const double t = 2 * std::numbers::pi * f;
             add(e->center.x + ax * std::cos(t) + bx * std::sin(t),
                 e->center.y + ay * std::cos(t) + by * std::sin(t),
@@ -523,4 +522,4 @@ std::vector<Vec3> CurvePoints(const Geometry& item) {
     return out;
 }
 
-}  // namespace ketra::hc::pick
+} // namespace ketra::hc::pick

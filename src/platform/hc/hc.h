@@ -516,8 +516,8 @@ void HC_Show_Handedness(char* value);
 void HC_Show_Net_Handedness(char* value);
 
 // Callbacks: "draw dc polyline = ketra_drawline, draw dc marker = ketra_drawmarker".
-// The names must be defined with HC_Define_Callback_Name by draw time (an
-// undefined name is reported when set and ignored when drawing).
+// The names may be defined with HC_Define_Callback_Name before or after they
+// are set; a name still undefined at draw time is ignored by the renderer.
 void HC_Set_Callback(const char* callbacks);
 void HC_UnSet_Callback(void);
 void HC_UnSet_One_Callback(const char* callback_point);

@@ -101,6 +101,7 @@ struct MeshDraw {
     bool faces = true, edges = false, vertexMarkers = false;
     bool hiddenSurfaceOnly = false;    // faces only hide (hidden-line modes)
     Color faceColor{1, 1, 1}, edgeColor{0, 0, 0}, markerColor{0, 0, 0};
+    Color cutEdgeColor{0, 0, 0};       // the outline where a cutting plane cuts the faces
     SurfaceState surface;
     LineState edgeState;
     int markerSymbol = 0;  // MarkerSymbol
@@ -112,6 +113,7 @@ struct LineDraw {
     HC_KEY key = -1;
     HC_KEY segment = -1;
     std::vector<float> points;  // world x, y, z per point, drawn as one connected strip
+    bool pairs = false;         // points taken two at a time as separate segments
     Color color{0, 0, 0};
     LineState state;
 };
@@ -156,6 +158,17 @@ struct TextDraw {
     int clipSet = -1;
 };
 
+// An image drawn pixel for pixel, centred on its projected position.
+struct ImageDraw {
+    HC_KEY key = -1;
+    HC_KEY segment = -1;
+    std::uint64_t changeCount = 0;             // with key: when the pixels must be uploaded again
+    std::array<float, 3> position{0, 0, 0};    // world
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;            // rows top down
+    DepthRange depthRange;
+};
+
 // A draw callback ("draw dc polyline"/"draw dc marker") to call instead of drawing.
 struct CallbackDraw {
     enum class Kind { Polyline, Marker } kind = Kind::Polyline;
@@ -191,6 +204,7 @@ struct Layer {
     std::vector<LineDraw> lines;
     std::vector<MarkerDraw> markers;
     std::vector<TextDraw> texts;
+    std::vector<ImageDraw> images;
     std::vector<CallbackDraw> callbacks;
 
     // World bounds of what is drawn (for the depth range of the projection).

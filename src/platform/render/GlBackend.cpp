@@ -1,6 +1,7 @@
 #include "platform/render/GlBackend.h"
 
 #include "platform/render/DcCallbacks.h"
+#include "platform/render/GlFrame.h"
 #include "platform/render/GlShaders.h"
 #include "platform/render/MeshBuilder.h"
 #include "platform/render/TextRenderer.h"
@@ -118,14 +119,6 @@ void SetMatrix(Program& p, const char* name, const cm::Matrix4& m) {
     // Our matrices are row-major for row vectors; GLSL computes v * M with the transpose flag.
     glUniformMatrix4fv(p.At(name), 1, GL_TRUE, values);
 }
-
-struct Frame {
-    const Layer* layer = nullptr;
-    cm::Matrix4 worldToEye, worldToClip;
-    float viewport[2] = {1, 1};
-    bool perspective = false;
-    std::vector<float> lightDirs, lightColors;
-};
 
 } // namespace
 
@@ -468,6 +461,7 @@ struct GlBackend::Impl {
             Hasher signature;
             for (const LineDraw* l : items) {
                 signature.AddColor(l->color);
+                signature.Add(l->pairs);
                 for (float v : l->points) signature.AddFloat(v);
                 signature.Add(0xABCDEF);
             }
@@ -480,7 +474,7 @@ struct GlBackend::Impl {
                     const size_t n = l->points.size() / 3;
                     for (size_t i = 0; i < n; ++i)
                         vertices.push_back({{l->points[3 * i], l->points[3 * i + 1], l->points[3 * i + 2]}, PackColor(l->color)});
-                    for (size_t i = 0; i + 1 < n; ++i) {
+                    for (size_t i = 0; i + 1 < n; i += l->pairs ? 2 : 1) {
                         const std::uint32_t a = base + static_cast<std::uint32_t>(i);
                         indices.insert(indices.end(), {a, a + 1, a, a});
                     }
@@ -559,7 +553,9 @@ struct GlBackend::Impl {
 
     // ---- text and device-space primitives ----
 
-    void DrawTextQuads(const Frame& f, const std::vector<TextVertex>& vertices, std::uint64_t id, bool solid) {
+    // mode: 0 glyph coverage from the atlas, 1 plain colour, 2 the bound RGBA texture.
+    void DrawTextQuads(const Frame& f, const std::vector<TextVertex>& vertices, std::uint64_t id, bool solid, int mode = -1) {
+        if (mode < 0) mode = solid ? 1 : 0;
         if (vertices.empty()) return;
         Batch& batch = BatchFor(id);
         if (!batch.vao) {
@@ -576,10 +572,10 @@ struct GlBackend::Impl {
         }
         glUseProgram(text.program.Get());
         glUniform2f(text.At("uViewport"), f.viewport[0], f.viewport[1]);
-        glUniform1i(text.At("uSolid"), solid ? 1 : 0);
+        glUniform1i(text.At("uSolid"), mode);
         glUniform1i(text.At("uAtlas"), 0);
         glActiveTexture(GL_TEXTURE0);
-        if (!solid) textRenderer.Atlas();
+        if (mode == 0) textRenderer.Atlas();
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(TextVertex)), vertices.data(), GL_STREAM_DRAW);
@@ -626,6 +622,47 @@ struct GlBackend::Impl {
             textRenderer.Layout(t, x, y, depth, pixels, 0.0f, vertices);
         }
         DrawTextQuads(f, vertices, layerId ^ 0x6666, false);
+    }
+
+    struct ImageTexture {
+        GlTexture texture;
+        std::uint64_t changeCount = 0;
+        std::uint64_t lastFrame = 0;
+    };
+    std::unordered_map<HC_KEY, ImageTexture> imageTextures;
+
+    void DrawImages(const Frame& f, std::uint64_t layerId) {
+        const Layer& layer = *f.layer;
+        int index = 0;
+        for (const ImageDraw& image : layer.images) {
+            double w = 1;
+            const cm::Vec3 clip = cm::TransformPoint(f.worldToClip, {image.position[0], image.position[1], image.position[2]}, &w);
+            if (w <= 0 || clip.z < -1 || clip.z > 1) continue;
+            ImageTexture& t = imageTextures[image.key];
+            t.lastFrame = frame;
+            if (!t.texture || t.changeCount != image.changeCount) {
+                if (!t.texture) t.texture = MakeTexture();
+                glBindTexture(GL_TEXTURE_2D, t.texture.Get());
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+                glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+                t.changeCount = image.changeCount;
+            }
+            // One image pixel per screen pixel, centred on the projected position; row 0 on top.
+            const float cx = static_cast<float>((clip.x + 1) / 2 * layer.width);
+            const float cy = static_cast<float>((clip.y + 1) / 2 * layer.height);
+            const float z = image.depthRange.nearValue + static_cast<float>((clip.z + 1) / 2) * (image.depthRange.farValue - image.depthRange.nearValue);
+            const float x0 = std::floor(cx - image.width / 2.0f), y0 = std::floor(cy - image.height / 2.0f);
+            const float x1 = x0 + image.width, y1 = y0 + image.height;
+            const std::vector<TextVertex> quad = {{x0, y0, z, 0, 1, 0}, {x1, y0, z, 1, 1, 0}, {x1, y1, z, 1, 0, 0},
+                                                  {x0, y0, z, 0, 1, 0}, {x1, y1, z, 1, 0, 0}, {x0, y1, z, 0, 0, 0}};
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, t.texture.Get());
+            DrawTextQuads(f, quad, layerId ^ 0xAAAA ^ static_cast<std::uint64_t>(index++), true, 2);
+        }
     }
 
     void DrawDevicePrimitives(const Frame& f, const DcPrimitives& prims, std::uint64_t layerId) {
@@ -687,57 +724,6 @@ struct GlBackend::Impl {
         ++stats->drawCalls;
     }
 
-    Frame MakeFrame(const Layer& layer) {
-        Frame f;
-        f.layer = &layer;
-        f.viewport[0] = static_cast<float>(layer.width);
-        f.viewport[1] = static_cast<float>(layer.height);
-        const double aspect = static_cast<double>(layer.width) / std::max(1, layer.height);
-        f.worldToEye = cm::WorldToViewpoint(layer.camera);
-        f.perspective = layer.camera.projection == cm::Projection::Perspective;
-        // Depth range from the bounds of what is drawn, in viewpoint depth.
-        double zMin = 1e300, zMax = -1e300;
-        if (layer.hasBounds) {
-            for (int corner = 0; corner < 8; ++corner) {
-                const cm::Vec3 p{(corner & 1) ? layer.boundsMax[0] : layer.boundsMin[0], (corner & 2) ? layer.boundsMax[1] : layer.boundsMin[1],
-                                 (corner & 4) ? layer.boundsMax[2] : layer.boundsMin[2]};
-                const double z = cm::TransformPoint(f.worldToEye, p).z;
-                zMin = std::min(zMin, z);
-                zMax = std::max(zMax, z);
-            }
-        } else {
-            zMin = 0.1;
-            zMax = 10;
-        }
-        const double distance = std::max(cm::Length(layer.camera.target - layer.camera.position), 1e-9);
-        double nearDepth, farDepth;
-        const double margin = std::max((zMax - zMin) * 0.01, distance * 1e-4);
-        if (f.perspective) {
-            farDepth = std::max(zMax + margin, distance * 1e-3);
-            nearDepth = std::max(zMin - margin, farDepth * 1e-5);
-            if (nearDepth >= farDepth) nearDepth = farDepth * 0.5;
-        } else {
-            nearDepth = zMin - margin;
-            farDepth = zMax + margin;
-            if (!(farDepth > nearDepth)) farDepth = nearDepth + 1;
-        }
-        f.worldToClip = cm::Multiply(f.worldToEye, cm::ViewpointToClip(layer.camera, aspect, nearDepth, farDepth));
-        // Lights in viewpoint space (towards the light).
-        auto addLight = [&](cm::Vec3 toLight, const Color& color) {
-            toLight = cm::Normalized(toLight);
-            f.lightDirs.insert(f.lightDirs.end(), {static_cast<float>(toLight.x), static_cast<float>(toLight.y), static_cast<float>(toLight.z)});
-            f.lightColors.insert(f.lightColors.end(), {color.r, color.g, color.b});
-        };
-        for (const Light& light : layer.lights) {
-            if (f.lightDirs.size() >= 24) break;
-            const cm::Vec3 dir{light.toLight[0], light.toLight[1], light.toLight[2]};
-            addLight(light.cameraRelative ? dir : cm::TransformVector(f.worldToEye, dir), light.color);
-        }
-        // No light in the scene: one over the viewer's shoulder (up, left, towards the viewer).
-        if (f.lightDirs.empty()) addLight({-0.3, 0.5, -1.0}, {1, 1, 1});
-        return f;
-    }
-
     std::vector<const MeshDraw*> m_transparent;
 };
 
@@ -746,44 +732,6 @@ GlBackend::~GlBackend() = default;
 
 namespace {
 
-GlProgram MakeProgramWithGeometry(const char* vs, const char* gs, const char* fs, std::string* log) {
-    auto compile = [&](GLenum type, const char* source) -> GLuint {
-        GLuint shader = glCreateShader(type);
-        glShaderSource(shader, 1, &source, nullptr);
-        glCompileShader(shader);
-        GLint ok = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            char text[2048] = "";
-            glGetShaderInfoLog(shader, sizeof text, nullptr, text);
-            if (log) *log = std::string("shader: ") + text;
-            glDeleteShader(shader);
-            return 0;
-        }
-        return shader;
-    };
-    GLuint shaders[3] = {compile(GL_VERTEX_SHADER, vs), compile(GL_GEOMETRY_SHADER, gs), compile(GL_FRAGMENT_SHADER, fs)};
-    if (!shaders[0] || !shaders[1] || !shaders[2]) {
-        for (GLuint s : shaders)
-            if (s) glDeleteShader(s);
-        return {};
-    }
-    GLuint program = glCreateProgram();
-    for (GLuint s : shaders) glAttachShader(program, s);
-    glLinkProgram(program);
-    for (GLuint s : shaders) glDeleteShader(s);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char text[2048] = "";
-        glGetProgramInfoLog(program, sizeof text, nullptr, text);
-        if (log) *log = std::string("link: ") + text;
-        glDeleteProgram(program);
-        return {};
-    }
-    return GlProgram(program);
-}
-
 } // namespace
 
 bool GlBackend::Initialize(std::string* error) {
@@ -791,8 +739,8 @@ bool GlBackend::Initialize(std::string* error) {
     if (d.surface.program) return true;
     std::string log;
     d.surface.program = MakeProgram(shaders::kSurfaceVertex, shaders::kSurfaceFragment, &log);
-    if (d.surface.program) d.line.program = MakeProgramWithGeometry(shaders::kLineVertex, shaders::kLineGeometry, shaders::kLineFragment, &log);
-    if (d.line.program) d.marker.program = MakeProgramWithGeometry(shaders::kMarkerVertex, shaders::kMarkerGeometry, shaders::kMarkerFragment, &log);
+    if (d.surface.program) d.line.program = MakeProgram(shaders::kLineVertex, shaders::kLineGeometry, shaders::kLineFragment, &log);
+    if (d.line.program) d.marker.program = MakeProgram(shaders::kMarkerVertex, shaders::kMarkerGeometry, shaders::kMarkerFragment, &log);
     if (d.marker.program) d.background.program = MakeProgram(shaders::kBackgroundVertex, shaders::kBackgroundFragment, &log);
     if (d.background.program) d.text.program = MakeProgram(shaders::kTextVertex, shaders::kTextFragment, &log);
     if (!d.text.program) {
@@ -825,7 +773,7 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
         glDepthMask(GL_TRUE);
         glClearDepth(1.0);
         glClear(GL_DEPTH_BUFFER_BIT);
-        const Frame frame = d.MakeFrame(layer);
+        const Frame frame = MakeFrame(layer);
         Hasher layerHash;
         layerHash.Add(index);
         layerHash.Add(static_cast<std::uint64_t>(layer.segment));
@@ -834,6 +782,7 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
         d.DrawEdgesAndLines(frame, layerId);
         d.DrawMarkers(frame, layerId);
         d.DrawTransparent(frame, layerId);
+        d.DrawImages(frame, layerId);
         d.DrawTexts(frame, layerId);
         if (!layer.callbacks.empty()) {
             DcPrimitives prims;
@@ -854,6 +803,12 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     glDepthRange(0, 1);
     glBindVertexArray(0);
     glUseProgram(0);
+    for (auto it = d.imageTextures.begin(); it != d.imageTextures.end();) {
+        if (it->second.lastFrame + 8 < d.frame)
+            it = d.imageTextures.erase(it);
+        else
+            ++it;
+    }
     // Batches not drawn for a while belong to items that are gone.
     for (auto it = d.batches.begin(); it != d.batches.end();) {
         if (it->second.lastFrame + 8 < d.frame)

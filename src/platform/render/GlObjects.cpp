@@ -72,4 +72,42 @@ GlProgram MakeProgram(const char* vertexSource, const char* fragmentSource, std:
     return GlProgram(program);
 }
 
+GlProgram MakeProgram(const char* vs, const char* gs, const char* fs, std::string* log) {
+    auto compile = [&](GLenum type, const char* source) -> GLuint {
+        GLuint shader = glCreateShader(type);
+        glShaderSource(shader, 1, &source, nullptr);
+        glCompileShader(shader);
+        GLint ok = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            char text[2048] = "";
+            glGetShaderInfoLog(shader, sizeof text, nullptr, text);
+            if (log) *log = std::string("shader: ") + text;
+            glDeleteShader(shader);
+            return 0;
+        }
+        return shader;
+    };
+    GLuint shaders[3] = {compile(GL_VERTEX_SHADER, vs), compile(GL_GEOMETRY_SHADER, gs), compile(GL_FRAGMENT_SHADER, fs)};
+    if (!shaders[0] || !shaders[1] || !shaders[2]) {
+        for (GLuint s : shaders)
+            if (s) glDeleteShader(s);
+        return {};
+    }
+    GLuint program = glCreateProgram();
+    for (GLuint s : shaders) glAttachShader(program, s);
+    glLinkProgram(program);
+    for (GLuint s : shaders) glDeleteShader(s);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char text[2048] = "";
+        glGetProgramInfoLog(program, sizeof text, nullptr, text);
+        if (log) *log = std::string("link: ") + text;
+        glDeleteProgram(program);
+        return {};
+    }
+    return GlProgram(program);
+}
+
 } // namespace ketra::render

@@ -60,5 +60,8 @@ GlTexture MakeTexture();
 // Compiles and links a program from GLSL 3.30 core sources. Returns an empty name and the
 // compiler's log in *log on failure.
 GlProgram MakeProgram(const char* vertexSource, const char* fragmentSource, std::string* log);
+// The same with a geometry shader between them.
+GlProgram MakeProgram(const char* vertexSource, const char* geometrySource,
+                      const char* fragmentSource, std::string* log);
 
 } // namespace ketra::render

@@ -252,9 +252,10 @@ inline const char* kTextFragment =
     "in vec2 vUv;\n"
     "in vec4 vColor;\n"
     "uniform sampler2D uAtlas;\n"
-    "uniform int uSolid;\n"  // 1: plain filled triangles (callback polygons)
+    "uniform int uSolid;\n"  // 0 glyph coverage, 1 plain fill (callback polygons), 2 RGBA image
     "out vec4 fragColor;\n"
     "void main() {\n"
+    "  if (uSolid == 2) { vec4 c = texture(uAtlas, vUv); if (c.a <= 0.0) discard; fragColor = c; return; }\n"
     "  float coverage = uSolid != 0 ? 1.0 : texture(uAtlas, vUv).r;\n"
     "  if (coverage <= 0.0) discard;\n"
     "  fragColor = vec4(vColor.rgb, coverage);\n"

@@ -195,7 +195,8 @@ private:
 
     void Draw(const hc::Segment& display, std::uint64_t generation) {
         DisplayState& state = m_displays[display.key];
-        if (state.generation == generation && !state.forceRedraw && !state.frame.Empty()) return;
+        const bool drawnBefore = state.repaint ? state.generation != 0 : !state.frame.Empty();
+        if (state.generation == generation && !state.forceRedraw && drawnBefore) return;
         state.generation = generation;
         state.forceRedraw = false;
         if (state.repaint) {

@@ -1,6 +1,7 @@
 #include "platform/render/SceneWalker.h"
 
 #include "platform/hc/SceneGraph.h"
+#include "platform/render/ItemMeshes.h"
 #include "platform/render/MeshBuilder.h"
 
 #include <algorithm>
@@ -124,7 +125,7 @@ ModeRules RulesFor(int mode) {
 // Attributes of one segment in the form the draw list wants, computed once per segment.
 struct Resolved {
     std::uint32_t visible = 0;
-    Color faces, edges, lines, markers, text;
+    Color faces, edges, lines, markers, text, cutEdges;
     SurfaceState surface;
     LineState edgeState, lineState;
     int markerSymbol = kMarkerCircleDot;
@@ -167,6 +168,7 @@ public:
         for (Layer& layer : m_out.layers)
             if (!layer.cameraSet) layer.camera = cm::DefaultCamera();
         PickLevels();
+        for (Layer& layer : m_out.layers) AddSectionOutlines(layer);
     }
 
 private:
@@ -189,6 +191,7 @@ private:
         r.lines = ToColor(net.DiffuseRgb(ColorChannel::Lines));
         r.markers = ToColor(net.DiffuseRgb(ColorChannel::Markers));
         r.text = ToColor(net.DiffuseRgb(ColorChannel::Text));
+        r.cutEdges = ToColor(net.DiffuseRgb(ColorChannel::CutEdges));
         const hc::ChannelColor& faces = net.color[ColorChannel::Faces];
         if (faces.specular) r.surface.specular = ToColor(*faces.specular);
         if (faces.gloss) r.surface.gloss = *faces.gloss;
@@ -333,12 +336,31 @@ private:
             m_layer = static_cast<int>(m_out.layers.size()) - 1;
             m_clipSet = -1;
         }
-        Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
-        if (!layer.cameraSet && segment.attributes && segment.attributes->camera.set) {
-            layer.camera = ToCamera(net.camera);
-            layer.cameraSet = true;
+        if (segment.attributes && segment.attributes->camera.set) {
+            Layer& current = m_out.layers[static_cast<size_t>(m_layer)];
+            if (!current.cameraSet) {
+                current.camera = ToCamera(net.camera);
+                current.cameraSet = true;
+            } else if (depth > 0 && current.segment != segment.key) {
+                // A camera of its own without a window (a window-space overlay): drawn over
+                // the same viewport through that camera.
+                Layer overlay;
+                overlay.segment = segment.key;
+                overlay.x = current.x;
+                overlay.y = current.y;
+                overlay.width = current.width;
+                overlay.height = current.height;
+                overlay.clearColor = false;
+                overlay.windowTop = current.windowTop;
+                overlay.windowBottom = current.windowBottom;
+                overlay.lights = current.lights;
+                overlay.camera = ToCamera(net.camera);
+                overlay.cameraSet = true;
+                m_out.layers.push_back(std::move(overlay));
+                m_layer = static_cast<int>(m_out.layers.size()) - 1;
+                m_clipSet = -1;
+            }
         }
-
         CollectCuttingPlanes(segment, net);
         m_path.push_back(segment.key);
         if (!segment.geometry.empty()) {
@@ -405,109 +427,7 @@ private:
 
     const MeshCache::Entry& MeshFor(const hc::Geometry& item) {
         if (const MeshCache::Entry* cached = m_cache.Find(item.key, item.changeCount)) return *cached;
-        return m_cache.Store(item.key, item.changeCount, Tessellate(item));
-    }
-
-    static Mesh Tessellate(const hc::Geometry& item) {
-        switch (item.type) {
-        case hc::GeometryKind::Shell: {
-            const hc::ShellData& shell = std::get<hc::ShellData>(item.data);
-            std::span<const float> points(reinterpret_cast<const float*>(shell.points.data()), shell.points.size() * 3);
-            if (!shell.elements) return BuildShellMesh(points, shell.faceList);
-            return BuildShellWithElements(shell, points);
-        }
-        case hc::GeometryKind::PolyCylinder: {
-            const auto& pc = std::get<hc::PolyCylinderData>(item.data);
-            std::span<const float> points(reinterpret_cast<const float*>(pc.points.data()), pc.points.size() * 3);
-            return BuildTubeMesh(points, pc.radii,
-                                 pc.capping == hc::Capping::Both || pc.capping == hc::Capping::First,
-                                 pc.capping == hc::Capping::Both || pc.capping == hc::Capping::Second);
-        }
-        case hc::GeometryKind::Cylinder: {
-            const auto& c = std::get<hc::CylinderData>(item.data);
-            const float points[6] = {c.first.x, c.first.y, c.first.z, c.second.x, c.second.y, c.second.z};
-            const float radius[1] = {c.radius};
-            return BuildTubeMesh(points, radius,
-                                 c.capping == hc::Capping::Both || c.capping == hc::Capping::First,
-                                 c.capping == hc::Capping::Both || c.capping == hc::Capping::Second);
-        }
-        case hc::GeometryKind::Polygon: {
-            const auto& p = std::get<hc::PolylineData>(item.data);
-            return BuildPolygonMesh(std::span<const float>(reinterpret_cast<const float*>(p.points.data()), p.points.size() * 3));
-        }
-        case hc::GeometryKind::Circle: {
-            const auto& c = std::get<hc::CircleData>(item.data);
-            const cm::Vec3 n = cm::Normalized({c.normal.x, c.normal.y, c.normal.z});
-            cm::Vec3 u = cm::Normalized(cm::Cross(n, std::fabs(n.z) < 0.9 ? cm::Vec3{0, 0, 1} : cm::Vec3{1, 0, 0}));
-            if (cm::Length(n) == 0) u = {1, 0, 0};
-            const cm::Vec3 v = cm::Cross(n, u);
-            const std::array<float, 3> centre{c.center.x, c.center.y, c.center.z};
-            const std::array<float, 3> major{static_cast<float>(c.center.x + u.x * c.radius),
-                                             static_cast<float>(c.center.y + u.y * c.radius),
-                                             static_cast<float>(c.center.z + u.z * c.radius)};
-            const std::array<float, 3> minor{static_cast<float>(c.center.x + v.x * c.radius),
-                                             static_cast<float>(c.center.y + v.y * c.radius),
-                                             static_cast<float>(c.center.z + v.z * c.radius)};
-            return BuildPolygonMesh(EllipsePoints(centre, major, minor, 0, 1));
-        }
-        case hc::GeometryKind::Ellipse: {
-            const auto& e = std::get<hc::EllipseData>(item.data);
-            return BuildPolygonMesh(EllipsePoints({e.center.x, e.center.y, e.center.z}, {e.major.x, e.major.y, e.major.z},
-                                                  {e.minor.x, e.minor.y, e.minor.z}, 0, 1));
-        }
-        default: return {};
-        }
-    }
-
-    static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const float> points) {
-        const hc::ShellElements& el = *shell.elements;
-        std::vector<std::optional<Color>> faceColors, vertexColors;
-        std::vector<std::optional<std::array<float, 3>>> normals;
-        std::vector<std::optional<bool>> faceVisible;
-        std::vector<std::pair<int, int>> hidden;
-        std::vector<std::pair<std::pair<int, int>, Color>> edgeColors;
-        auto colorOf = [](const hc::ElementAttributes& a, ColorChannel channel) -> std::optional<Color> {
-            if (!a.color) return std::nullopt;
-            const hc::ChannelColor& c = (*a.color)[channel];
-            if (!c.diffuse || c.diffuse->kind != hc::Diffuse::Kind::Rgb) return std::nullopt;
-            return ToColor(c.diffuse->rgb);
-        };
-        for (const auto& [index, a] : el.faces) {
-            if (index < 0 || index >= shell.faceCount) continue;
-            if (auto c = colorOf(a, ColorChannel::Faces)) {
-                faceColors.resize(static_cast<size_t>(shell.faceCount));
-                faceColors[static_cast<size_t>(index)] = c;
-            }
-            if (a.visibility.mask & hc::kFaces) {
-                faceVisible.resize(static_cast<size_t>(shell.faceCount));
-                faceVisible[static_cast<size_t>(index)] = (a.visibility.on & hc::kFaces) != 0;
-            }
-        }
-        for (const auto& [index, a] : el.vertices) {
-            if (index < 0 || index >= static_cast<int>(shell.points.size())) continue;
-            auto c = colorOf(a, ColorChannel::Vertices);
-            if (!c) c = colorOf(a, ColorChannel::Faces);
-            if (c) {
-                vertexColors.resize(shell.points.size());
-                vertexColors[static_cast<size_t>(index)] = c;
-            }
-            if (a.normal) {
-                normals.resize(shell.points.size());
-                normals[static_cast<size_t>(index)] = std::array<float, 3>{a.normal->x, a.normal->y, a.normal->z};
-            }
-        }
-        for (const auto& [edge, a] : el.edges) {
-            if ((a.visibility.mask & hc::kEdges) && !(a.visibility.on & hc::kEdges)) hidden.push_back(edge);
-            if (auto c = colorOf(a, ColorChannel::Edges)) edgeColors.push_back({edge, *c});
-        }
-        ShellExtras extras;
-        extras.faceColors = faceColors;
-        extras.vertexColors = vertexColors;
-        extras.vertexNormals = normals;
-        extras.faceVisible = faceVisible;
-        extras.hiddenEdges = hidden;
-        extras.edgeColors = edgeColors;
-        return BuildShellMesh(points, shell.faceList, extras);
+        return m_cache.Store(item.key, item.changeCount, TessellateItem(item));
     }
 
     static std::u32string ToUtf32(const std::u16string& text) {
@@ -664,7 +584,34 @@ private:
             layer.lights.push_back(light);
             break;
         }
-        default: break;  // images, cutting planes (collected above)
+        case hc::GeometryKind::Image: {
+            if (!(r.visible & hc::kImages)) break;
+            const auto& data = std::get<hc::ImageData>(item.data);
+            const size_t pixels = static_cast<size_t>(data.width) * static_cast<size_t>(std::max(0, data.height));
+            const size_t bytesPerPixel = data.format == "rgba" ? 4 : (data.format == "grayscale" ? 1 : 3);
+            if (data.width <= 0 || data.height <= 0 || data.pixels.size() < pixels * bytesPerPixel) break;
+            ImageDraw image;
+            image.key = item.key;
+            image.segment = segment.key;
+            image.changeCount = item.changeCount;
+            image.position = ToWorld(data.position, net);
+            image.width = data.width;
+            image.height = data.height;
+            image.depthRange = r.surface.depthRange;
+            image.rgba.resize(pixels * 4);
+            for (size_t i = 0; i < pixels; ++i) {
+                const std::uint8_t* in = &data.pixels[i * bytesPerPixel];
+                std::uint8_t* out = &image.rgba[i * 4];
+                out[0] = in[0];
+                out[1] = bytesPerPixel == 1 ? in[0] : in[1];
+                out[2] = bytesPerPixel == 1 ? in[0] : in[2];
+                out[3] = bytesPerPixel == 4 ? in[3] : 255;
+            }
+            layer.AddBounds(image.position[0], image.position[1], image.position[2]);
+            layer.images.push_back(std::move(image));
+            break;
+        }
+        default: break;  // cutting planes (collected above)
         }
     }
 
@@ -686,6 +633,7 @@ private:
         draw.faceColor = r.faces;
         draw.edgeColor = r.edges;
         draw.markerColor = r.markers;
+        draw.cutEdgeColor = r.cutEdges;
         draw.surface = r.surface;
         draw.edgeState = r.edgeState;
         draw.edgeState.silhouetteOnly = m_rules.silhouette || (r.hiddenLineOption && m_rules.silhouette);

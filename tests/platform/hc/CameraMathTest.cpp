@@ -27,7 +27,7 @@ Camera MakeCamera(Vec3 position, Vec3 target, Vec3 up, double w, double h, Proje
     return c;
 }
 
-}  // namespace
+} // namespace
 
 TEST(CameraMathTest, RotationsAreRightHanded) {
     ExpectNear(TransformPoint(Rotation({0, 0, 1}, 90), {1, 0, 0}), {0, 1, 0});
@@ -52,7 +52,7 @@ TEST(CameraMathTest, MatricesComposeInCallOrder) {
 }
 
 TEST(CameraMathTest, OrbitMovesAboutTheTargetRightAndUp) {
-    const Camera start = DefaultCamera();  // eye on +Z, right is +X, up is +Y
+    const Camera start = DefaultCamera(); // eye on +Z, right is +X, up is +Y
     Camera c = Orbit(start, 90, 0);
     ExpectNear(c.position, {5, 0, 0});
     ExpectNear(c.target, {0, 0, 0});
@@ -171,9 +171,11 @@ TEST(CameraMathTest, WindowMappingPutsTheFieldOnTheUnitSquare) {
 TEST(CameraMathTest, WorldWindowPixelRoundTrips) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(-3.0, 3.0);
-    for (Projection p : {Projection::Orthographic, Projection::Perspective, Projection::Stretched}) {
+    for (Projection p :
+         {Projection::Orthographic, Projection::Perspective, Projection::Stretched}) {
         Camera c = MakeCamera({4, -7, 3}, {0.5, 0.25, -1}, {0, 0, 1}, 3, 2, p);
-        const Matrix4 toPixels = Multiply(WorldToWindow(c, 800.0 / 600.0), WindowToPixels(800, 600));
+        const Matrix4 toPixels =
+            Multiply(WorldToWindow(c, 800.0 / 600.0), WindowToPixels(800, 600));
         Matrix4 back;
         ASSERT_TRUE(Invert(toPixels, back));
         for (int i = 0; i < 50; ++i) {

@@ -46,7 +46,7 @@ void ExpectPoint(const float* p, float x, float y, float z, float tol = 1e-4f) {
     EXPECT_NEAR(p[2], z, tol);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(HcCameraTest, SettersBuildOnTheInheritedCamera) {
     HC_Open_Segment("/scene");
@@ -75,7 +75,7 @@ TEST_F(HcCameraTest, SettersBuildOnTheInheritedCamera) {
     const HC_KEY child = HC_KShow_Open_Segment();
     HC_Close_Segment();
     c = Show();
-    ExpectPoint(c.target, 0, 0, 0);  // the parent is unchanged
+    ExpectPoint(c.target, 0, 0, 0); // the parent is unchanged
     HC_Close_Segment();
 
     Cam net{};
@@ -90,16 +90,16 @@ TEST_F(HcCameraTest, MovesFollowTheDocumentedSigns) {
     const float pos[3] = {0, 0, 10}, tgt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     HC_Set_Camera(pos, tgt, up, 2, 2, "orthographic");
 
-    HC_Orbit_Camera(90, 0);  // to the camera's right (+X)
+    HC_Orbit_Camera(90, 0); // to the camera's right (+X)
     ExpectPoint(Show().position, 10, 0, 0);
     HC_Orbit_Camera(-90, 0);
-    HC_Orbit_Camera(0, 90);  // upward
+    HC_Orbit_Camera(0, 90); // upward
     Cam c = Show();
     ExpectPoint(c.position, 0, 10, 0);
     ExpectPoint(c.up, 0, 0, -1);
     HC_Set_Camera(pos, tgt, up, 2, 2, "orthographic");
 
-    HC_Pan_Camera(90, 0);  // the line of sight turns right: the target moves to +X
+    HC_Pan_Camera(90, 0); // the line of sight turns right: the target moves to +X
     c = Show();
     ExpectPoint(c.position, 0, 0, 10);
     ExpectPoint(c.target, 10, 0, 10);
@@ -108,7 +108,7 @@ TEST_F(HcCameraTest, MovesFollowTheDocumentedSigns) {
     ExpectPoint(Show().target, 0, 10, 10);
     HC_Set_Camera(pos, tgt, up, 2, 2, "orthographic");
 
-    HC_Dolly_Camera(1, 2, 3);  // right, up, in
+    HC_Dolly_Camera(1, 2, 3); // right, up, in
     c = Show();
     ExpectPoint(c.position, 1, 2, 7);
     ExpectPoint(c.target, 1, 2, -3);
@@ -159,7 +159,7 @@ TEST_F(HcCameraTest, BadCameraInputIsReportedAndIgnored) {
     HC_Close_Segment();
 
     g_errors.clear();
-    HC_Orbit_Camera(10, 0);  // nothing open
+    HC_Orbit_Camera(10, 0); // nothing open
     EXPECT_EQ(g_errors.size(), 1u);
 }
 
@@ -209,19 +209,19 @@ struct RecordingDriver : ketra::hc::DisplayDriver {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(HcCameraTest, UpdatesReachTheRegisteredDriver) {
     using ketra::hc::UpdateMode;
     const HC_KEY display = HC_Create_Segment("/driver/opengl/window0");
-    HC_Update_Display();  // nothing registered: nothing happens
+    HC_Update_Display(); // nothing registered: nothing happens
     RecordingDriver driver;
     ketra::hc::Graph::Instance().RegisterDisplayDriver(&driver);
     HC_Update_Display();
     HC_Control_Update_By_Key(display, "redraw everything");
     HC_Control_Update_By_Key(display, "unset redraw");
-    HC_Control_Update_By_Key(display, "repaint");  // unknown option
-    HC_Control_Update_By_Key(-12345, "redraw everything");  // unknown key
+    HC_Control_Update_By_Key(display, "repaint");          // unknown option
+    HC_Control_Update_By_Key(-12345, "redraw everything"); // unknown key
     ketra::hc::Graph::Instance().UnregisterDisplayDriver(&driver);
     ASSERT_EQ(driver.calls.size(), 3u);
     EXPECT_EQ(driver.calls[0].second, UpdateMode::Update);

@@ -48,11 +48,11 @@ void ExpectNear(const float* a, const float* b, float tol) {
     EXPECT_NEAR(a[2], b[2], tol);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(HcCoordinatesTest, ObjectToPixelsAndBackRoundTrips) {
-    const char* spaces[] = {"world", "viewpoint", "local window", "outer window", "local pixels",
-                            "outer pixels"};
+    const char* spaces[] = {"world",        "viewpoint",    "local window",
+                            "outer window", "local pixels", "outer pixels"};
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> u(-1.5f, 1.5f);
     for (const char* projection : {"perspective", "orthographic", "stretched"}) {
@@ -65,7 +65,8 @@ TEST_F(HcCoordinatesTest, ObjectToPixelsAndBackRoundTrips) {
                 float there[3], back[3];
                 HC_Compute_Coordinates("/driver/null/test/scene/part", "object", object, space,
                                        there);
-                HC_Compute_Coordinates("/driver/null/test/scene/part", space, there, "object", back);
+                HC_Compute_Coordinates("/driver/null/test/scene/part", space, there, "object",
+                                       back);
                 ExpectNear(back, object, 2e-3f);
             }
         }
@@ -112,7 +113,7 @@ TEST_F(HcCoordinatesTest, SubwindowsMapIntoTheirParentsWindow) {
     const float pos[3] = {0, 0, 10}, tgt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     HC_Set_Camera(pos, tgt, up, 2, 2, "stretched");
     HC_Open_Segment("inset");
-    HC_Set_Window(0, 1, 0, 1);  // the upper-right quarter
+    HC_Set_Window(0, 1, 0, 1); // the upper-right quarter
     HC_Close_Segment();
     HC_Close_Segment();
     const char* inset = "/driver/null/test/scene/inset";
@@ -207,11 +208,11 @@ TEST_F(HcCoordinatesTest, CircumcuboidsApplyTransformsBelowTheSegment) {
     const HC_KEY shell = HC_Insert_Shell(3, tri, 4, faces);
     HC_Open_Segment("moved");
     HC_Translate_Object(10, 0, 0);
-    HC_Scale_Object(2, 2, 2);  // applies after the translation: (20, 0, 0) .. (22, 2, 0)
+    HC_Scale_Object(2, 2, 2); // applies after the translation: (20, 0, 0) .. (22, 2, 0)
     HC_Insert_Marker(0, 0, 1);
     HC_Insert_Marker(1, 1, 1);
     HC_Close_Segment();
-    HC_Scale_Object(100, 100, 100);  // the segment's own matrix is not part of its bounds
+    HC_Scale_Object(100, 100, 100); // the segment's own matrix is not part of its bounds
     HC_Close_Segment();
 
     float lo[3], hi[3];

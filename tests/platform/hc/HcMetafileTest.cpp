@@ -69,8 +69,8 @@ protected:
         HC_Set_User_Options("from = 10, to = 20, note = (a, b)");
         HC_Rotate_Object(10, 20, 30.123456);
         HC_Translate_Object(0.1, -2, 1e-7);
-        const float pts[] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0.25f, 0.25f, 0, 0.75f, 0.25f, 0,
-                             0.5f, 0.75f, 0};
+        const float pts[] = {0, 0,     0,     1, 0,     0,     1, 1,    0,     0, 1,
+                             0, 0.25f, 0.25f, 0, 0.75f, 0.25f, 0, 0.5f, 0.75f, 0};
         const int faces[] = {4, 0, 1, 2, 3, -3, 4, 5, 6, 2, 0, 2};
         const HC_KEY shell = HC_Insert_Shell(7, pts, 12, faces);
         HC_Open_Geometry(shell);
@@ -95,7 +95,7 @@ protected:
         HC_Set_Color("faces = green");
         HC_Close_Geometry();
         HC_Close_Segment();
-        HC_Open_Segment("");  // nameless
+        HC_Open_Segment(""); // nameless
         const float axis[] = {0, 0, 0, 0, 0, 5, 1, 0, 6};
         const float radii[] = {0.5f, 0.25f, 0.125f};
         HC_Insert_PolyCylinder(3, axis, 3, radii, "first");
@@ -119,15 +119,15 @@ protected:
         HC_Insert_Cutting_Plane(0, 0, 1, -0.5);
         HC_Close_Segment();
         HC_Open_Segment("linked");
-        HC_Include_Segment("/src/pipe 1");  // inside the file
-        HC_Include_Segment("/style library/pipes");  // outside it
+        HC_Include_Segment("/src/pipe 1");          // inside the file
+        HC_Include_Segment("/style library/pipes"); // outside it
         HC_Set_Window(-1, 0, -0.5, 0.5);
         HC_Close_Segment();
         HC_Close_Segment();
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(HcMetafileTest, WholeTreesRoundTrip) {
     BuildRichTree();
@@ -183,8 +183,8 @@ TEST_F(HcMetafileTest, EveryTruncationIsRefusedAndCreatesNothing) {
     (void)keysBefore;
     for (size_t length = 0; length < text.size(); ++length) {
         std::string error;
-        ASSERT_FALSE(ReadMetafileText(std::string_view(text).substr(0, length), "cut.hmf", "/cut",
-                                      error))
+        ASSERT_FALSE(
+            ReadMetafileText(std::string_view(text).substr(0, length), "cut.hmf", "/cut", error))
             << "prefix of " << length << " bytes was accepted";
         ASSERT_EQ(error.rfind("cut.hmf:", 0), 0u) << error;
         ASSERT_EQ(Graph::Instance().Resolve("/cut", false), nullptr);
@@ -199,7 +199,7 @@ TEST_F(HcMetafileTest, MalformedFilesNameTheLine) {
     struct Case {
         const char* text;
         int line;
-        const char* words;  // expected in the message
+        const char* words; // expected in the message
     } cases[] = {
         {"", 0, "not a Ketra scene file"},
         {"KETRA-HMF 2\nend-of-file\n", 1, "not a Ketra scene file"},
@@ -229,7 +229,7 @@ TEST_F(HcMetafileTest, MalformedFilesNameTheLine) {
     }
     // The host's error handler is back in place afterwards and saw nothing.
     EXPECT_TRUE(g_errors.empty());
-    HC_Close_Segment();  // nothing open: reported through the host's handler
+    HC_Close_Segment(); // nothing open: reported through the host's handler
     EXPECT_EQ(g_errors.size(), 1u);
 }
 

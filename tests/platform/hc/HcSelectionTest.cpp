@@ -70,7 +70,7 @@ protected:
     HC_KEY m_a = -1, m_b = -1, m_c = -1;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(HcSelectionTest, APickReturnsTheItemItsPathAndPosition) {
     ASSERT_EQ(HC_Compute_Selection(kDisplay, kScene, "v", -0.5, 0.1), 1);
@@ -78,7 +78,7 @@ TEST_F(HcSelectionTest, APickReturnsTheItemItsPathAndPosition) {
     int o1, o2, o3;
     HC_Show_Selection_Element(&key, &o1, &o2, &o3);
     EXPECT_EQ(key, m_a);
-    EXPECT_EQ(o3, 0);  // the only face
+    EXPECT_EQ(o3, 0); // the only face
     // Window (-0.5, 0.1) is world (-2, 0.3): the nearest corners are points 2 and 3.
     EXPECT_TRUE(o1 == 2 || o1 == 3) << o1;
     EXPECT_TRUE(o2 == 2 || o2 == 3) << o2;
@@ -152,9 +152,9 @@ TEST_F(HcSelectionTest, AreaSelectionReturnsExactlyTheItemsInside) {
                                            -0.375, 5.0 / 6, 1.0 / 6),
               6);
     // The shells: the right half of the window holds b and c.
-    EXPECT_EQ(HC_Compute_Selection_By_Area(kDisplay, "/driver/null/test/scene/model", "v", 0.1, 1,
-                                           -1, 1),
-              2);
+    EXPECT_EQ(
+        HC_Compute_Selection_By_Area(kDisplay, "/driver/null/test/scene/model", "v", 0.1, 1, -1, 1),
+        2);
     EXPECT_TRUE(g_errors.empty());
 }
 
@@ -193,7 +193,7 @@ TEST_F(HcSelectionTest, HiddenUnselectableAndCulledItemsAreNotReturned) {
     HC_Open_Segment(kScene);
     HC_Set_Heuristics("no related selection limit");
     HC_Close_Segment();
-    EXPECT_EQ(HC_Compute_Selection_By_Area(kDisplay, kScene, "v", -5, 5, -5, 5), 1);  // only a
+    EXPECT_EQ(HC_Compute_Selection_By_Area(kDisplay, kScene, "v", -5, 5, -5, 5), 1); // only a
 
     // Behind the eye of a perspective camera.
     HC_Open_Segment(kScene);
@@ -246,11 +246,10 @@ TEST_F(HcSelectionTest, EveryPickableKindCanBeHit) {
     const char* start = "/driver/null/test/scene/kinds";
 
     struct Case {
-        double x, y;  // world
+        double x, y; // world
         HC_KEY expected;
-    } cases[] = {{-2.5, 2.25, polyline}, {2, 2, marker},      {0, -2, text},
-                 {-2, -2.6, tube},       {2, -2.4, cylinder}, {0, 1.9, polygon},
-                 {3.5, 0.3, line}};
+    } cases[] = {{-2.5, 2.25, polyline}, {2, 2, marker},    {0, -2, text},   {-2, -2.6, tube},
+                 {2, -2.4, cylinder},    {0, 1.9, polygon}, {3.5, 0.3, line}};
     for (const Case& c : cases) {
         ASSERT_EQ(HC_Compute_Selection(kDisplay, start, "v", c.x / 4, c.y / 3), 1)
             << c.x << ", " << c.y;
@@ -301,7 +300,7 @@ TEST_F(HcSelectionTest, HolesAndLevelsOfDetailAreRespected) {
     HC_Close_Segment();
     const char* lod = "/driver/null/test/scene/lod";
     HC_Open_Segment(kScene);
-    HC_Set_Camera_Field(80, 60);  // a unit square is now about 14 pixels across
+    HC_Set_Camera_Field(80, 60); // a unit square is now about 14 pixels across
     HC_Close_Segment();
     EXPECT_EQ(HC_Compute_Selection(kDisplay, lod, "v", -0.5 / 40, -0.5 / 30), 1);
     EXPECT_EQ(HC_Compute_Selection(kDisplay, lod, "v", 0.5 / 40, 0.5 / 30), 0);
@@ -311,7 +310,7 @@ TEST_F(HcSelectionTest, HolesAndLevelsOfDetailAreRespected) {
     EXPECT_EQ(HC_Compute_Selection(kDisplay, lod, "v", -0.5 / 40, -0.5 / 30), 0);
     ASSERT_EQ(HC_Compute_Selection(kDisplay, lod, "v", 0.5 / 40, 0.5 / 30), 1);
     HC_Show_Selection_Element(&key, &o1, &o2, &o3);
-    EXPECT_EQ(key, full);  // reported as the shell itself
+    EXPECT_EQ(key, full); // reported as the shell itself
     EXPECT_TRUE(g_errors.empty()) << g_errors.front();
 }
 

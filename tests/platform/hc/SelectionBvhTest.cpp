@@ -32,7 +32,7 @@ std::vector<uint32_t> QueryAll(const Bvh& bvh, const Aabb& q) {
     return hits;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SelectionBvhTest, QueriesMatchABruteForceScan) {
     std::mt19937 rng(42);

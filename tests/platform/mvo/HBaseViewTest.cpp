@@ -1,7 +1,9 @@
 #include "ViewFixture.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HSelectionSet.h"
@@ -217,4 +219,21 @@ TEST_F(ViewTest, HandednessAxisModeAndSceneFlagsReachTheScene)
     EXPECT_STREQ(visibility, "on");
     view->SetAxisMode(static_cast<AxisMode>(9));
     EXPECT_EQ(view->GetAxisMode(), AxisOff);
+}
+
+TEST_F(ViewTest, FileOutputPicksTheWriterByExtension)
+{
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    InsertBox({0, 0, 0}, {1, 1, 1});
+    HC_Close_Segment();
+    const std::string base = std::string(KETRA_BINARY_DIR) + "/mvo_file_output_" + std::to_string(::getpid());
+    EXPECT_EQ(model->FileOutput((base + ".hmf").c_str(), view.get()), OutputOK);
+    FILE* file = std::fopen((base + ".hmf").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    std::remove((base + ".hmf").c_str());
+    EXPECT_EQ(model->FileOutput("", view.get()), OutputBadFileName);
+    EXPECT_EQ(model->FileOutput((base + ".nosuchformat").c_str(), view.get()), OutputNotHandled);
+    EXPECT_EQ(view->FileOutput(nullptr, nullptr, nullptr), OutputBadFileName);
+    EXPECT_EQ(view->FileOutput((base + ".nosuchformat").c_str(), nullptr, nullptr), OutputNotHandled);
 }

@@ -229,6 +229,9 @@ TEST(Renderer, CuttingPlanesClipTheSceneBesideThem) {
     const Image image = scene.Render(100, 100, 8);
     EXPECT_TRUE(IsReddish(image.At(25, 50)));
     EXPECT_TRUE(IsWhite(image.At(75, 50)));
+    // The section outline (the circle where x = 0 cuts the tube) seen edge-on: a dark line.
+    EXPECT_TRUE(IsDark(image.At(50, 50)) || IsDark(image.At(49, 50)));
+    EXPECT_TRUE(IsWhite(image.At(50, 35)));
 }
 
 TEST(Renderer, TextAppearsAtItsPlaceAndSize) {
@@ -312,6 +315,27 @@ TEST(Renderer, MultisampledImagesHaveSoftEdges) {
     auto grey = [](const Image::Pixel& p) { return p.r > 20 && p.r < 235; };
     EXPECT_EQ(CountPixels(scene.Render(80, 80, 8, 1), grey), 0);
     EXPECT_GT(CountPixels(scene.Render(80, 80, 8, 4), grey), 20);
+}
+
+TEST(Renderer, ImagesAreDrawnPixelForPixelAtTheirPlace) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("image");
+    scene.Open("picture");
+    // 4 x 2 pixels: top row red, bottom row blue.
+    const unsigned char pixels[24] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
+                                      0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+    HC_Insert_Image(0, 0, 0, "rgb", 4, 2, pixels);
+    HC_Close_Segment();
+    const Image image = scene.Render(20, 20, 8);
+    EXPECT_TRUE(IsReddish(image.At(9, 9)));
+    EXPECT_TRUE(IsBluish(image.At(9, 10)));
+    EXPECT_TRUE(IsWhite(image.At(9, 11)));
+    EXPECT_TRUE(IsWhite(image.At(12, 9)));
+    EXPECT_EQ(CountPixels(image, [](const Image::Pixel& p) { return !IsWhite(p); }), 8);
+    scene.Open("picture");
+    HC_Set_Visibility("images = off");
+    HC_Close_Segment();
+    EXPECT_EQ(CountPixels(scene.Render(20, 20, 8), [](const Image::Pixel& p) { return !IsWhite(p); }), 0);
 }
 
 TEST(Renderer, BadKeysAndSizesAreRefused) {

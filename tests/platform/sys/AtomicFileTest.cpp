@@ -139,7 +139,7 @@ TEST(FileLock, SerialisesReadModifyWriteAcrossProcesses) {
     TempDir dir;
     const std::string path = dir.File("counter");
     ASSERT_TRUE(WriteFileAtomically(path, "0", nullptr));
-    constexpr int kRounds = 150;
+    constexpr int kRounds = 100;
     auto increment = [&] {
         for (int i = 0; i < kRounds; ++i) {
             FileLock lock(path, FileLock::Mode::Exclusive);

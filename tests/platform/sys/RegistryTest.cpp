@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -215,6 +217,34 @@ TEST_F(RegistryTest, UnparsableFileIsNeverOverwrittenAndReportedOnce) {
     ASSERT_TRUE(WriteFileAtomically(m_path, "Windows Registry Editor Version 5.00\n", nullptr));
     EXPECT_EQ(RegSetDword(HKEY_CURRENT_USER, L"x", 1), ERROR_SUCCESS);
     EXPECT_EQ(m_shell.messages.size(), 1u);
+}
+
+// The message may wait for the user; other programs must not wait for it.
+TEST_F(RegistryTest, ReportIsShownAfterTheLockIsReleased) {
+    struct LockProbeShell : RecordingShell {
+        std::string lockPath;
+        bool lockWasFree = false;
+        Answer MessageBox(const std::string& text, const std::string& title, Icon icon,
+                          Buttons buttons) override {
+            const int fd = open(lockPath.c_str(), O_RDWR);
+            lockWasFree = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (fd >= 0)
+                close(fd);
+            return RecordingShell::MessageBox(text, title, icon, buttons);
+        }
+    } shell;
+    shell.lockPath = FileLock::LockPathFor(m_path);
+    ASSERT_TRUE(MakeParentDirectories(m_path, nullptr));
+    ASSERT_TRUE(WriteFileAtomically(m_path, "garbage\n", nullptr));
+    {
+        RegistryTransaction transaction;
+        EXPECT_EQ(RegSetDword(HKEY_CURRENT_USER, L"x", 1), ERROR_REGISTRY_CORRUPT);
+        EXPECT_TRUE(shell.messages.empty());
+    }
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_TRUE(shell.lockWasFree);
+    EXPECT_NE(shell.messages[0].find(":1: expected the header"), std::string::npos)
+        << shell.messages[0];
 }
 
 TEST_F(RegistryTest, ImportMergesAndExportCopies) {

@@ -1,0 +1,21 @@
+// Geometry items of the scene graph as meshes, and the outlines that cutting planes leave on
+// them. Used by the scene walk.
+#pragma once
+
+#include "platform/render/DrawList.h"
+
+namespace ketra::hc {
+struct Geometry;
+}
+
+namespace ketra::render {
+
+// The mesh of a shell (with its per-face, per-edge and per-vertex attributes), polycylinder,
+// cylinder, polygon, circle or ellipse; an empty mesh for other kinds.
+Mesh TessellateItem(const hc::Geometry& item);
+
+// Adds to the layer, as lines, the outline where each clipped item's faces meet its cutting
+// planes (only the parts the set's other planes keep).
+void AddSectionOutlines(Layer& layer);
+
+} // namespace ketra::render
