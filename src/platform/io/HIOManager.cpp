@@ -1,12 +1,17 @@
 #include "platform/io/HIOManager.h"
 
 #include "platform/io/ImageWriters.h"
+#include "platform/hc/hc.h"
 #include "platform/render/Renderer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +80,51 @@ private:
     ketra::io::ImageFormat m_format;
 };
 
+// Our text metafile (the scene graph's own writer): the segment's subtree, written by
+// HC_Write_Metafile, which reports its own problems through the HC error handler. Whether a
+// file came out is judged from the file itself.
+class MetafileOutputHandler final : public HOutputHandler {
+public:
+    const char* GetOutputName() const override { return "hmf"; }
+    const char* GetOutputTypesString() const override { return "hmf"; }
+
+    HFileOutputResult FileOutputByKey(const char* filename, HC_KEY key,
+                                      const HOutputHandlerOptions*) override {
+        const std::string file = filename ? filename : "";
+        if (file.empty() || file.back() == '/') {
+            HIOManager::SetLastError("\"" + file + "\": not a file name");
+            return OutputBadFileName;
+        }
+        const size_t slash = file.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
+        if (::access(folder.c_str(), W_OK) != 0) {
+            HIOManager::SetLastError("cannot write \"" + file + "\": " + std::strerror(errno));
+            return OutputBadFileName;
+        }
+        char type[64] = "";
+        HC_Show_Key_Type(key, type);
+        if (std::strcmp(type, "segment") != 0) {
+            HIOManager::SetLastError("\"" + file + "\": key " + std::to_string(key) + " is not a segment");
+            return OutputFail;
+        }
+        char path[4096] = "";
+        HC_Show_Segment(key, path);
+        struct stat before {};
+        const bool existed = ::stat(file.c_str(), &before) == 0;
+        const std::time_t start = std::time(nullptr);
+        HC_Write_Metafile(path, file.c_str(), "");
+        struct stat after {};
+        const bool written = ::stat(file.c_str(), &after) == 0 && after.st_size > 0 &&
+                             (!existed || after.st_mtime >= start || after.st_ino != before.st_ino);
+        if (!written) {
+            HIOManager::SetLastError("\"" + file + "\": the scene file was not written");
+            return OutputFail;
+        }
+        HIOManager::SetLastError("");
+        return OutputOK;
+    }
+};
+
 int PixelsOf(int explicitPixels, float inches, int dpi) {
     if (explicitPixels > 0) return explicitPixels;
     if (!(inches > 0.0f) || !std::isfinite(inches)) return 0;
@@ -101,6 +151,7 @@ HIOManager::HIOManager() {
     RegisterOutputHandler(std::make_unique<ImageOutputHandler>("bmp", "bmp", ImageFormat::Bmp));
     RegisterOutputHandler(std::make_unique<ImageOutputHandler>("tif", "tif;tiff", ImageFormat::Tiff));
     RegisterOutputHandler(std::make_unique<ImageOutputHandler>("jpeg", "jpg;jpeg", ImageFormat::Jpeg));
+    RegisterOutputHandler(std::make_unique<MetafileOutputHandler>());
 }
 
 HIOManager* HIOManager::Instance() {

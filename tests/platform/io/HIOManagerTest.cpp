@@ -121,6 +121,19 @@ TEST(HIOManager, WritesTheRenderedViewInEveryFormat) {
     fs::remove_all(dir);
 }
 
+TEST(HIOManager, MetafileHandlerWritesTheSubtree) {
+    RedSquare scene;
+    const fs::path dir = TempDir();
+    HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler("hmf");
+    ASSERT_NE(handler, nullptr);
+    const fs::path path = dir / "scene.hmf";
+    EXPECT_EQ(handler->FileOutputByKey(path.c_str(), scene.Key(), nullptr), OutputOK) << HIOManager::LastError();
+    EXPECT_GT(fs::file_size(path), 0u);
+    EXPECT_EQ(handler->FileOutputByKey((dir / "missing" / "x.hmf").c_str(), scene.Key(), nullptr), OutputBadFileName);
+    EXPECT_EQ(handler->FileOutputByKey((dir / "y.hmf").c_str(), -987654321, nullptr), OutputFail);
+    fs::remove_all(dir);
+}
+
 TEST(HIOManager, FailuresReportTheirKind) {
     RedSquare scene;
     HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler("png");
