@@ -82,8 +82,11 @@ struct Plotter::Impl {
 Plotter::Plotter() : m_impl(std::make_unique<Impl>()) {}
 
 Plotter::~Plotter() {
-    // The view refers to the model; it goes first.
+    // The view refers to the model; it goes first. The drawn library goes with the plotter,
+    // so a later plotter in the same process starts from an empty one.
     m_impl->view.reset();
+    if (m_impl->started && HC_QShow_Existence(kLibrary, "self") > 0)
+        HC_Delete_Segment(kLibrary);
 }
 
 bool Plotter::Start(const PlotOptions& options, std::string* error) {

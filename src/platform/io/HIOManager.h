@@ -75,7 +75,8 @@ public:
 class HIOManager {
 public:
     // The process-wide manager, with the built-in handlers registered:
-    // png, bmp, tif/tiff, jpg/jpeg (images rendered offscreen).
+    // png, bmp, tif/tiff, jpg/jpeg (images rendered offscreen) and hmf (our text metafile of
+    // the segment's subtree).
     static HIOManager* Instance();
 
     // Handler for an extension ("png", ".PNG", "file.png" all work: the text after the last

@@ -1,0 +1,168 @@
+#include "plotter/Plotter.h"
+
+#include "host/PipingModel.h"
+#include "platform/hc/hc.h"
+#include "platform/render/Renderer.h"
+#include "view/HMyBaseView.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace ketra;
+
+namespace {
+
+class PlotterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("KETRA_REGISTRY", (std::string(KETRA_BINARY_DIR) + "/plotter-test-registry.reg").c_str(), 1);
+        host::LoadResult r = host::LoadPipingModel(std::string(KETRA_SOURCE_DIR) + "/samples/plant.json");
+        ASSERT_TRUE(r.ok) << r.error;
+        model = r.model;
+        std::string error;
+        ASSERT_TRUE(plotter.Start({}, &error)) << error;
+        stats = plotter.Draw(model);
+    }
+
+    static std::string UserOption(HC_KEY segment, const char* name) {
+        char value[64] = {0};
+        HC_Open_Segment_By_Key(segment);
+        HC_Show_One_User_Option(name, value);
+        HC_Close_Segment();
+        return value;
+    }
+    static std::string PathOf(HC_KEY segment) {
+        char path[1024] = {0};
+        HC_Show_Segment(segment, path);
+        return path;
+    }
+
+    host::PipingModel model;
+    plotter::Plotter plotter;
+    plotter::PlotStats stats;
+};
+
+} // namespace
+
+TEST_F(PlotterTest, DrawsEveryElementOnceUnderItsKind) {
+    using plotter::Kind;
+    EXPECT_EQ(stats.counts[Kind::Pipes], 9);   // 15 elements less 4 bends, a valve, a joint
+    EXPECT_EQ(stats.counts[Kind::Bends], 4);
+    EXPECT_EQ(stats.counts[Kind::Rigids], 1 + 2 + 3); // the valve, two nozzles, three flanges
+    EXPECT_EQ(stats.counts[Kind::ExpansionJoints], 1);
+    EXPECT_EQ(stats.counts[Kind::Restraints], 8);
+    EXPECT_EQ(stats.counts[Kind::Hangers], 3);
+    EXPECT_EQ(stats.counts[Kind::Anchors], 3);
+    EXPECT_EQ(stats.counts[Kind::Tees], 1);
+    EXPECT_EQ(stats.counts[Kind::Structures], 10);
+    // Every drawn segment but the steel is registered.
+    EXPECT_EQ(plotter.Registry().GetSize(), 9 + 4 + 6 + 1 + 8 + 3 + 3 + 1);
+}
+
+TEST_F(PlotterTest, RegistryLeadsFromNodesToSegmentsAndBack) {
+    long pipe = plotter.Registry().Find(30, 40);
+    ASSERT_NE(pipe, -1);
+    EXPECT_EQ(PathOf(pipe), "/include library/halden/pipes/30-40");
+    EXPECT_EQ(UserOption(pipe, "from"), "30");
+    EXPECT_EQ(UserOption(pipe, "to"), "40");
+    EXPECT_EQ(plotter.Registry().Find(pipe), std::make_pair(30, 40));
+
+    long bend = plotter.Registry().Find(10, 20);
+    ASSERT_NE(bend, -1);
+    EXPECT_EQ(PathOf(bend), "/include library/halden/bends/10-20");
+    long valve = plotter.Registry().Find(400, 410);
+    ASSERT_NE(valve, -1);
+    EXPECT_EQ(PathOf(valve), "/include library/halden/rigids/400-410");
+    // Two restraints and a guide pair on node 30: numbered segments, all registered.
+    EXPECT_EQ(plotter.Registry().FindAll(30, 30).size(), 3u);
+}
+
+TEST_F(PlotterTest, ElementSegmentsTakeTheirKindsStyleAndHoldGeometry) {
+    long pipe = plotter.Registry().Find(20, 25);
+    ASSERT_NE(pipe, -1);
+    HC_Begin_Contents_Search(PathOf(pipe).c_str(), "styles, shells");
+    char type[64];
+    HC_KEY key;
+    int styles = 0, shells = 0;
+    while (HC_Find_Contents(type, &key)) {
+        std::string t = type;
+        if (t == "style") {
+            char path[256];
+            HC_Show_Style_Segment(key, path);
+            EXPECT_STREQ(path, "/style library/pipes");
+            ++styles;
+        } else if (t == "shell") {
+            ++shells;
+        }
+    }
+    HC_End_Contents_Search();
+    EXPECT_EQ(styles, 1);
+    EXPECT_EQ(shells, 1);
+}
+
+TEST_F(PlotterTest, BoundingBoxHoldsEveryNodeAndTheModelIncludesTheLibrary) {
+    ASSERT_TRUE(stats.hasBox);
+    for (const auto& [id, p] : model.nodes)
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_LE(stats.bboxMin[i], p[i] + 1e-3) << "node " << id;
+            EXPECT_GE(stats.bboxMax[i], p[i] - 1e-3) << "node " << id;
+        }
+    EXPECT_EQ(HC_QShow_Existence("/include library/construction geometry", "geometry"), 0);
+    HC_Begin_Contents_Search("/include library/halden", "segments");
+    char type[64];
+    HC_KEY key;
+    int kinds = 0;
+    while (HC_Find_Contents(type, &key))
+        ++kinds;
+    HC_End_Contents_Search();
+    EXPECT_EQ(kinds, 9);
+}
+
+TEST_F(PlotterTest, KindsHideAndShowAgain) {
+    using plotter::Kind;
+    EXPECT_TRUE(plotter.IsVisible(Kind::Hangers));
+    plotter.SetVisible(Kind::Hangers, false);
+    EXPECT_FALSE(plotter.IsVisible(Kind::Hangers));
+    char value[64] = {0};
+    HC_Open_Segment("/include library/halden/hangers");
+    HC_Show_One_Visibility("faces", value);
+    HC_Close_Segment();
+    EXPECT_STREQ(value, "off");
+    plotter.SetVisible(Kind::Hangers, true);
+    EXPECT_TRUE(plotter.IsVisible(Kind::Hangers));
+}
+
+TEST_F(PlotterTest, RendersPipesInThePipeColour) {
+    std::string why;
+    if (!render::HeadlessAvailable(&why))
+        GTEST_SKIP() << "no headless GL: " << why;
+    render::Image image;
+    render::FrameSettings settings;
+    settings.width = 320;
+    settings.height = 240;
+    std::string error;
+    ASSERT_TRUE(render::RenderToImage(plotter.View().GetViewKey(), settings, image, &error)) << error;
+    // The background is white and the pipes blue by default: some pixels must be bluish.
+    int blue = 0, other = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            auto p = image.At(x, y);
+            if (p.b > 100 && p.r < 80 && p.g < 80)
+                ++blue;
+            else if (!(p.r > 240 && p.g > 240 && p.b > 240))
+                ++other;
+        }
+    EXPECT_GT(blue, 50);
+    EXPECT_GT(other, 50); // steel and symbols
+}
+
+TEST(PlotterKinds, ParseKindAcceptsCommandLineSpellings) {
+    plotter::Kind k;
+    ASSERT_TRUE(plotter::ParseKind("expansion-joints", &k));
+    EXPECT_EQ(k, plotter::Kind::ExpansionJoints);
+    ASSERT_TRUE(plotter::ParseKind("Hangers", &k));
+    EXPECT_EQ(k, plotter::Kind::Hangers);
+    EXPECT_FALSE(plotter::ParseKind("valves", &k));
+}
