@@ -91,7 +91,7 @@ TEST_F(PlotterTest, ElementSegmentsTakeTheirKindsStyleAndHoldGeometry) {
         if (t == "style") {
             char path[256];
             HC_Show_Style_Segment(key, path);
-            EXPECT_STREQ(path, "/style library/pipes");
+            EXPECT_STREQ(path, "/Style Library/Pipes");
             ++styles;
         } else if (t == "shell") {
             ++shells;

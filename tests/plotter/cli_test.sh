@@ -27,7 +27,7 @@ done
 printf '{\n  "elements": [\n    { "from": 10, "to": 20, "delta": [0, 0, 0], "od": 2 }\n  ]\n}\n' > "$work/zero.json"
 out=$("$ketra" render "$work/zero.json" -o "$work/z.png" 2>&1)
 check "zero-length element exit code" $([[ $? -eq 2 ]]; echo $?)
-[[ "$out" == "$work/zero.json:3:50: element 10-20 has zero length" ]]
+[[ "$out" == "$work/zero.json:3:38: element 10-20 has zero length" ]]
 check "zero-length element message ($out)" $?
 [[ ! -e "$work/z.png" ]]
 check "nothing written for a bad model" $?
@@ -35,7 +35,7 @@ check "nothing written for a bad model" $?
 printf '{ "elements": [ { "from": 10, "to": 20, "delta": [1, 0, 0], "od": 2, "colour": "red" } ] }' > "$work/unknown.json"
 out=$("$ketra" info "$work/unknown.json" 2>&1)
 check "unknown key exit code" $([[ $? -eq 2 ]]; echo $?)
-[[ "$out" == *"unknown.json:1:69: unknown key \"colour\" in an element"* ]]
+[[ "$out" == *"unknown.json:1:70: unknown key \"colour\" in an element"* ]]
 check "unknown key message ($out)" $?
 
 out=$("$ketra" render "$src/samples/plant.json" -o "$work/p.xyz" 2>&1)
