@@ -144,10 +144,10 @@ TEST_F(ViewExTest, MotionHistoryKeepsFiftyCamerasAndBeepsWhenEmpty)
         EXPECT_TRUE(motion.Undo(view.get()));
         EXPECT_FLOAT_EQ(Camera().field_width, cameras[static_cast<size_t>(i)].field_width);
     }
-    EXPECT_EQ(shell.beeps, 0);
+    EXPECT_EQ(beepShell.beeps, 0);
     const HCamera before = Camera();
     EXPECT_FALSE(motion.Undo(view.get()));  // the 51st undo: the oldest record was dropped
-    EXPECT_EQ(shell.beeps, 1);
+    EXPECT_EQ(beepShell.beeps, 1);
     EXPECT_FALSE(before.CameraDifferent(Camera()));
     EXPECT_EQ(motion.Size(), 0u);
 }

@@ -67,7 +67,7 @@ protected:
         savedRendered = CAppSettings::RenderedModeNodeTextAlwaysVisible;
         savedShowMarkers = CAppSettings::ShowMarkers;
         savedMarkerSize = CAppSettings::PipeMarkerSymbolSize;
-        ketra::sys::SetShell(&shell);
+        ketra::sys::SetShell(&beepShell);
         model = std::make_unique<HBaseModel>();
         model->Init();
         view = std::make_unique<HMyBaseView>(model.get(), nullptr, nullptr, nullptr, 0, 0);
@@ -92,7 +92,7 @@ protected:
         return camera;
     }
 
-    BeepCounter shell;
+    BeepCounter beepShell;
     std::unique_ptr<HBaseModel> model;
     std::unique_ptr<HMyBaseView> view;
 
