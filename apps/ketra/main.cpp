@@ -104,13 +104,15 @@ int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plo
         std::fprintf(stderr, "ketra: %s\n", error.c_str());
         return kExitFailed;
     }
+    // The render mode goes first: changing it redraws the view, which costs nothing while
+    // the scene is still empty.
+    HMyBaseView& view = plotter.View();
+    view.SetRenderMode(kModes.at(a.mode));
     ketra::app::Progress progress("drawing " + a.model);
     *stats = plotter.Draw(model, [&](long done, long total) { progress.Update(done, total); });
     progress.Finish();
     for (auto k : hidden)
         plotter.Hide(k);
-    HMyBaseView& view = plotter.View();
-    view.SetRenderMode(kModes.at(a.mode));
     view.SetViewMode(kViews.at(a.view), false, true);
     auto t2 = Clock::now();
     if (loadSeconds)

@@ -8,12 +8,34 @@
 
 namespace ketra::host {
 
+void PipingModel::Reindex() const {
+    if (m_indexed == elements.size() && m_indexedData == elements.data())
+        return;
+    m_atNode.clear();
+    m_firstFrom.clear();
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        m_atNode[elements[i].from].push_back(i);
+        m_atNode[elements[i].to].push_back(i);
+        m_firstFrom.emplace(elements[i].from, i);
+    }
+    m_indexed = elements.size();
+    m_indexedData = elements.data();
+}
+
 std::vector<const Element*> PipingModel::ElementsAt(int node) const {
+    Reindex();
     std::vector<const Element*> out;
-    for (const Element& e : elements)
-        if (e.from == node || e.to == node)
-            out.push_back(&e);
+    auto it = m_atNode.find(node);
+    if (it != m_atNode.end())
+        for (std::size_t i : it->second)
+            out.push_back(&elements[i]);
     return out;
+}
+
+const Element* PipingModel::FirstFrom(int node) const {
+    Reindex();
+    auto it = m_firstFrom.find(node);
+    return it == m_firstFrom.end() ? nullptr : &elements[it->second];
 }
 
 namespace {
@@ -291,11 +313,7 @@ PipingModel Read(const JsonValue& root) {
     for (const Element& e : m.elements) {
         if (!e.bendRadius)
             continue;
-        bool next = false;
-        for (const Element& f : m.elements)
-            if (f.from == e.to)
-                next = true;
-        if (!next)
+        if (!m.FirstFrom(e.to))
             Fail(e.position, "the bend at node " + std::to_string(e.to) + " needs an element that starts there");
     }
 

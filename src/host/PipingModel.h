@@ -84,8 +84,18 @@ struct PipingModel {
     std::vector<NodeItem> anchors, nozzles, flanges, tees;
     std::vector<SteelMember> steel;
 
-    // The elements that end or start at a node, in file order.
+    // The elements that end or start at a node, in file order. Uses an index that is
+    // rebuilt when the element list has grown or shrunk since the last call.
     std::vector<const Element*> ElementsAt(int node) const;
+    // The first element, in file order, that starts at `node`; null when none.
+    const Element* FirstFrom(int node) const;
+
+private:
+    void Reindex() const;
+    mutable std::map<int, std::vector<std::size_t>> m_atNode;   // node -> element indices
+    mutable std::map<int, std::size_t> m_firstFrom;             // node -> first element starting there
+    mutable std::size_t m_indexed = static_cast<std::size_t>(-1);
+    mutable const Element* m_indexedData = nullptr;
 };
 
 struct LoadResult {

@@ -290,17 +290,13 @@ private:
     static double Length(const host::Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
     // The first element that starts where `e` ends: the one a bend at e's end turns onto.
-    const host::Element* NextOf(const host::Element& e) const {
-        for (const host::Element& f : m_model.elements)
-            if (f.from == e.to)
-                return &f;
-        return nullptr;
-    }
+    const host::Element* NextOf(const host::Element& e) const { return m_model.FirstFrom(e.to); }
 
     // How far `e` is trimmed at its start because the bend of the element before it
     // sweeps into it: the tangent length R·tan(α/2) of the bend's whole-degree angle.
     double StartTrim(const host::Element& e) const {
-        for (const host::Element& p : m_model.elements) {
+        for (const host::Element* pp : m_model.ElementsAt(e.from)) {
+            const host::Element& p = *pp;
             if (!p.bendRadius || p.to != e.from || NextOf(p) != &e)
                 continue;
             const host::Vec3& a = m_model.nodes.at(p.from);
