@@ -54,5 +54,16 @@ check "info lists the registry" $?
 "$ketra" generate 300 > "$work/gen.json" && "$ketra" info "$work/gen.json" >/dev/null 2>&1
 check "generated model loads" $?
 
+# The viewer opens a real window on a virtual display and draws the model.
+if command -v xvfb-run >/dev/null && "$ketra" view --help >/dev/null 2>&1; then
+  KETRA_VIEWER_SCREENSHOT="$work/viewer.png" timeout 120 xvfb-run -a "$ketra" view "$src/samples/plant.json" >/dev/null 2>&1
+  rc=$?
+  if [[ $rc -ne 3 ]]; then # 3: built without Qt
+    check "viewer runs" $rc
+    [[ -s "$work/viewer.png" ]]
+    check "viewer screenshot" $?
+  fi
+fi
+
 echo "$pass passed, $fail failed"
 [[ $fail -eq 0 ]]
