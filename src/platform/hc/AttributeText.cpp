@@ -408,7 +408,7 @@ bool ParseColorSpec(std::string_view text, ColorAttribute& out, std::string* err
     std::vector<OptionItem> items;
     if (!ParseOptionList(text, items, error)) return false;
     if (items.empty()) {
-        if (error) *error = "empty colour specification";
+        if (error) *error = "empty colour string";
         return false;
     }
     ColorAttribute result;

@@ -23,7 +23,7 @@ bool ParseRgb(std::string_view text, Rgb& out, std::string* error = nullptr);
 bool ParseChannelNames(std::string_view name, std::vector<ColorChannel>& out);
 ColorChannel GeometryChannels(size_t i);
 
-// A full colour specification (see HC_Set_Color) merged into `out`.
+// A full colour string (see HC_Set_Color) merged into `out`.
 // `textureExists` decides whether an unknown diffuse word names a texture.
 bool ParseColorSpec(std::string_view text, ColorAttribute& out, std::string* error = nullptr,
                     bool (*textureExists)(std::string_view) = nullptr);

@@ -300,7 +300,7 @@ bool ExpandSegmentSpec(const char* fn, std::string_view spec, std::vector<Segmen
         if (s.empty()) s = ".";
     }
     if (s.empty()) {
-        ReportError(fn, HC_ERR_PATH, "empty segment specification");
+        ReportError(fn, HC_ERR_PATH, "empty segment path");
         return false;
     }
     Graph& graph = Graph::Instance();
