@@ -4,12 +4,14 @@
 #include "host/ModelGenerator.h"
 #include "host/PipingModel.h"
 #include "platform/io/HIOManager.h"
+#include "platform/render/Renderer.h"
 #include "platform/sys/Registry.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -169,8 +171,15 @@ int Render(const DrawArgs& a, const std::string& out, const std::string& size, i
                      result == OutputBadFileName ? "bad file name or no permission" : "output failed");
         return kExitFailed;
     }
-    if (timings)
-        std::fprintf(stderr, "load %.3f s, build %.3f s, render and write %.3f s\n", load, build, Seconds(t0, t1));
+    if (timings) {
+        const ketra::render::FrameTimings& frame = ketra::render::LastFrameTimings();
+        const double render = frame.walkSeconds + frame.drawSeconds + frame.readSeconds;
+        std::fprintf(stderr,
+                     "load %.3f s, build %.3f s, render %.3f s (tessellate %.3f, draw %.3f, read back %.3f; "
+                     "%zu meshes, %zu triangles), write %.3f s\n",
+                     load, build, render, frame.walkSeconds, frame.drawSeconds, frame.readSeconds, frame.meshes,
+                     frame.triangles, std::max(0.0, Seconds(t0, t1) - render));
+    }
     return 0;
 }
 

@@ -154,6 +154,13 @@ void HBaseView::Init()
     m_cuttingPlanesKey = HC_Create_Segment("cutting planes");
     m_cuttingPlaneGeomKey = HC_Create_Segment("cutting plane geometry");
     m_markupKey = HC_Create_Segment("markup");
+    // The centre triad lives in the scene so the view's camera places it at the target; it is
+    // neither selectable nor part of the model's extents.
+    m_centerAxisKey = HC_Open_Segment("axis center");
+    BuildAxisTriad();
+    HC_Set_Visibility("everything = off");
+    HC_Set_Selectability("everything = off");
+    HC_Close_Segment();
     HC_Close_Segment(); // scene
 
     // Window space: a stretched camera makes world coordinates equal local window
@@ -473,6 +480,8 @@ void HBaseView::AdjustAxisWindowEx()
 {
     if (!KeyValid(m_axisKey))
         return;
+    const bool corner = m_axisMode == AxisOn || m_axisMode == AxisOnAndCenter;
+    const bool center = m_axisMode == AxisCenter || m_axisMode == AxisOnAndCenter;
     int w = 0, h = 0;
     GetWindowSizeInPixels(w, h);
     const double side = 0.2 * std::min(w, h);
@@ -487,10 +496,23 @@ void HBaseView::AdjustAxisWindowEx()
         const HPoint origin(0, 0, 0);
         HC_Set_Camera(&eye, &origin, &camera.up_vector, 2.8, 2.8, "orthographic");
     }
-    if (m_axisMode == AxisOff)
-        HC_Set_Visibility("everything = off");
-    else
+    HC_Set_Visibility(corner ? "everything = off, lines = on, text = on" : "everything = off");
+    HC_Close_Segment();
+
+    if (!KeyValid(m_centerAxisKey))
+        return;
+    HC_Open_Segment_By_Key(m_centerAxisKey);
+    HC_UnSet_Modelling_Matrix();
+    if (center && camera.valid) {
+        // A fifth of the smaller side of the field, so the triad keeps its size on screen
+        // as the user zooms.
+        const float size = 0.2f * std::min(camera.field_width, camera.field_height);
+        HC_Scale_Object(size, size, size);
+        HC_Translate_Object(camera.target.x, camera.target.y, camera.target.z);
         HC_Set_Visibility("everything = off, lines = on, text = on");
+    } else {
+        HC_Set_Visibility("everything = off");
+    }
     HC_Close_Segment();
 }
 

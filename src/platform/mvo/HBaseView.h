@@ -136,6 +136,8 @@ public:
     HC_KEY GetWindowspaceKey() const { return m_windowspaceKey; }
     HC_KEY GetOverwriteKey() const { return m_overwriteKey; }
     HC_KEY GetAxisTriadKey() const { return m_axisKey; }
+    /// The triad drawn in the scene at the camera target (axis modes 2 and 3).
+    HC_KEY GetCenterAxisTriadKey() const { return m_centerAxisKey; }
     HBaseModel* GetModel() const { return m_model; }
     const std::string& GetDriverType() const { return m_driverType; }
     bool IsHeadless() const { return m_headless; }
@@ -276,6 +278,7 @@ protected:
     HC_KEY m_windowspaceKey = -1;
     HC_KEY m_overwriteKey = -1;
     HC_KEY m_axisKey = -1;
+    HC_KEY m_centerAxisKey = -1;
     HC_KEY m_markupKey = -1;
 
     HBaseOperator* m_operator = nullptr;

@@ -54,6 +54,8 @@ void HIC_Draw_DC_Polyline(HIC_Rendition const* nr, int count, HIC_DC_Point const
     DcPrimitives::Polyline line;
     line.color = nr->call->color;
     line.weight = nr->call->weight;
+    line.startCap = nr->call->startCap;
+    line.endCap = nr->call->endCap;
     for (int i = 0; i < count; ++i) line.points.insert(line.points.end(), {points[i].x, points[i].y, points[i].z});
     nr->out->polylines.push_back(std::move(line));
 }

@@ -13,6 +13,7 @@ struct DcPrimitives {
         std::vector<float> points;  // x, y pixels (origin bottom-left), z depth 0..1
         Color color;
         float weight = 1;
+        std::shared_ptr<const GlyphShape> startCap, endCap;  // the calling item's line-style caps
     };
     struct Marker {
         float x = 0, y = 0, z = 0;

@@ -53,6 +53,58 @@ void Layer::AddBounds(double px, double py, double pz) {
     boundsMax = {std::max(boundsMax[0], px), std::max(boundsMax[1], py), std::max(boundsMax[2], pz)};
 }
 
+bool IsCutAway(const std::vector<ClipPlane>& planes, double x, double y, double z) {
+    // Groups: cut when every plane of the group is positive.
+    std::vector<std::pair<int, bool>> groups;  // group, all positive so far
+    for (const ClipPlane& p : planes) {
+        const bool positive = p.Side(x, y, z) > 0;
+        if (p.group == 0) {
+            if (positive) return true;
+            continue;
+        }
+        auto found = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == p.group; });
+        if (found == groups.end())
+            groups.emplace_back(p.group, positive);
+        else
+            found->second = found->second && positive;
+    }
+    return std::any_of(groups.begin(), groups.end(), [](const auto& g) { return g.second; });
+}
+
+// ---- Glyphs ----
+
+bool DecodeGlyph(const std::vector<signed char>& bytes, GlyphShape& out) {
+    out = GlyphShape();
+    auto fail = [&out] {
+        out = GlyphShape();
+        return false;
+    };
+    const size_t n = bytes.size();
+    if (n < 4 || bytes[0] <= 0) return fail();
+    out.size = bytes[0];
+    const float originX = bytes[1], originY = bytes[2];
+    size_t i = 3;
+    for (;;) {
+        if (i >= n) return fail();  // no terminating 0
+        int count = bytes[i++];
+        if (count == 0) break;
+        GlyphFigure figure;
+        if (count == -1) {
+            figure.filled = true;
+            if (i >= n) return fail();
+            count = bytes[i++];
+        }
+        if (count <= 0 || (figure.filled && count < 3) || i + 2 * static_cast<size_t>(count) > n) return fail();
+        for (int k = 0; k < count; ++k, i += 2) {
+            figure.points.push_back(bytes[i] - originX);
+            figure.points.push_back(bytes[i + 1] - originY);
+        }
+        out.figures.push_back(std::move(figure));
+    }
+    if (out.figures.empty()) return fail();
+    return true;
+}
+
 size_t DrawList::MeshCount() const {
     size_t n = 0;
     for (const Layer& layer : layers) n += layer.meshes.size();

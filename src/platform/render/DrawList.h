@@ -63,9 +63,48 @@ struct DepthRange {
 };
 
 // A plane a*x + b*y + c*z + d = 0 in world coordinates; the side where it is positive is cut.
+// Planes of one group (group > 0) cut only together: a point is cut away where every plane
+// of the group is positive (the corner a three-sided section opens). Group 0 planes cut alone.
 struct ClipPlane {
     double a = 0, b = 0, c = 0, d = 0;
+    int group = 0;
+    double Side(double x, double y, double z) const { return a * x + b * y + c * z + d; }
 };
+// True when a world point is cut away by the set: by any plane of group 0, or by every
+// plane of some group.
+bool IsCutAway(const std::vector<ClipPlane>& planes, double x, double y, double z);
+
+// An image used as a texture (the "source" of a defined texture), as RGBA rows top down.
+struct TextureImage {
+    HC_KEY key = -1;                 // the image item
+    std::uint64_t changeCount = 0;   // with key: when the pixels must be uploaded again
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// How texture coordinates are made for a textured item.
+struct TextureMapping {
+    enum class Kind : std::uint8_t {
+        Natural,   // "uv": the object's bounding box (largest extent u, next v), 0..1
+        Cylinder,  // "parameterization source = cylinder": u angle about the axis / 2 pi, v along it
+    } kind = Kind::Natural;
+};
+
+// A filled or stroked figure of a glyph (line-style caps), in glyph units relative to the
+// glyph's origin: +x runs along the line away from the end the cap sits on.
+struct GlyphFigure {
+    bool filled = false;
+    std::vector<float> points;  // x, y pairs
+};
+struct GlyphShape {
+    float size = 1;  // the glyph box, in glyph units (drawn `weight` * kCapPixelsPerWeight across)
+    std::vector<GlyphFigure> figures;
+};
+constexpr float kCapPixelsPerWeight = 10.0f;
+// Decodes glyph bytes: size, origin x, origin y, then figures until a 0 count; a figure is
+// a count n > 0 and n points (a stroked polyline) or -1, n and n points (a filled polygon);
+// points are signed (x, y) byte pairs. False (and no figures) for malformed data.
+bool DecodeGlyph(const std::vector<signed char>& bytes, GlyphShape& out);
 
 // Drawing state shared by many items; the GL backend batches items of equal state.
 struct SurfaceState {
@@ -104,6 +143,9 @@ struct MeshDraw {
     Color cutEdgeColor{0, 0, 0};       // the outline where a cutting plane cuts the faces
     SurfaceState surface;
     LineState edgeState;
+    // A texture replacing the diffuse colour of the faces (null: faceColor).
+    std::shared_ptr<const TextureImage> texture;
+    TextureMapping textureMapping;
     int markerSymbol = 0;  // MarkerSymbol
     float markerSize = 6;  // pixels
 };
@@ -116,6 +158,8 @@ struct LineDraw {
     bool pairs = false;         // points taken two at a time as separate segments
     Color color{0, 0, 0};
     LineState state;
+    // Line-style caps drawn at the first and last point (null: none).
+    std::shared_ptr<const GlyphShape> startCap, endCap;
 };
 
 enum MarkerSymbol : int {
@@ -153,7 +197,10 @@ struct TextDraw {
     enum class Unit { Points, Pixels, WorldUnits } sizeUnit = Unit::Points;
     char alignX = '*';  // '<' left, '*' centre, '>' right
     char alignY = '*';  // '^' top, '*' centre, 'v' bottom
-    bool transforms = false;  // text lies in its object's plane (WorldUnits) or faces the screen
+    bool transforms = false;  // text lies in its object's plane or faces the screen
+    // With transforms: the object's x and y axes in world space (with the object's scale);
+    // the text runs along xAxis with its up along yAxis.
+    std::array<float, 3> xAxis{1, 0, 0}, yAxis{0, 1, 0};
     DepthRange depthRange;
     int clipSet = -1;
 };
@@ -180,6 +227,7 @@ struct CallbackDraw {
     float weight = 1.0f;
     int markerSymbol = kMarkerCircleDot;
     float markerSize = 6.0f;
+    std::shared_ptr<const GlyphShape> startCap, endCap;  // caps of the polylines it draws
 };
 
 struct Light {

@@ -3,8 +3,10 @@
 #include "platform/render/DcCallbacks.h"
 #include "platform/render/GlFrame.h"
 #include "platform/render/GlShaders.h"
+#include "platform/render/LineCaps.h"
 #include "platform/render/MeshBuilder.h"
 #include "platform/render/TextRenderer.h"
+#include "platform/render/Texturing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +36,12 @@ struct MarkerVertex {
     float position[3];
     std::uint32_t color;
     float symbol, size;
+};
+struct TexturedVertex {
+    float position[3];
+    std::uint32_t normal;  // GL_INT_2_10_10_10_REV
+    std::uint32_t color;
+    float uv[2];
 };
 
 std::uint32_t PackNormal(float x, float y, float z) {
@@ -136,20 +144,31 @@ struct GlBackend::Impl {
         return b;
     }
 
+    // Planes that cut alone go to the clip distances; grouped planes (cutting only
+    // together) to the fragment test, ordered by group.
     void SetClip(Program& p, const Layer& layer, int clipSet) {
-        const int count = clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size())
-                              ? static_cast<int>(layer.clipSets[static_cast<size_t>(clipSet)].size())
-                              : 0;
-        float planes[32] = {};
-        for (int i = 0; i < count; ++i) {
-            const ClipPlane& c = layer.clipSets[static_cast<size_t>(clipSet)][static_cast<size_t>(i)];
-            planes[i * 4] = static_cast<float>(c.a);
-            planes[i * 4 + 1] = static_cast<float>(c.b);
-            planes[i * 4 + 2] = static_cast<float>(c.c);
-            planes[i * 4 + 3] = static_cast<float>(c.d);
-        }
+        std::vector<ClipPlane> alone, together;
+        if (clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size()))
+            for (const ClipPlane& c : layer.clipSets[static_cast<size_t>(clipSet)]) (c.group == 0 ? alone : together).push_back(c);
+        std::stable_sort(together.begin(), together.end(), [](const ClipPlane& a, const ClipPlane& b) { return a.group < b.group; });
+        auto pack = [](const std::vector<ClipPlane>& list, float* planes) {
+            for (size_t i = 0; i < list.size() && i < 8; ++i) {
+                planes[i * 4] = static_cast<float>(list[i].a);
+                planes[i * 4 + 1] = static_cast<float>(list[i].b);
+                planes[i * 4 + 2] = static_cast<float>(list[i].c);
+                planes[i * 4 + 3] = static_cast<float>(list[i].d);
+            }
+        };
+        float planes[32] = {}, grouped[32] = {};
+        int groups[8] = {};
+        pack(alone, planes);
+        pack(together, grouped);
+        for (size_t i = 0; i < together.size() && i < 8; ++i) groups[i] = together[i].group;
         glUniform4fv(p.At("uClip"), 8, planes);
-        glUniform1i(p.At("uClipCount"), count);
+        glUniform1i(p.At("uClipCount"), static_cast<int>(std::min<size_t>(alone.size(), 8)));
+        glUniform4fv(p.At("uClipAnd"), 8, grouped);
+        glUniform1iv(p.At("uClipAndGroup"), 8, groups);
+        glUniform1i(p.At("uClipAndCount"), static_cast<int>(std::min<size_t>(together.size(), 8)));
     }
 
     // ---- faces ----
@@ -282,6 +301,7 @@ struct GlBackend::Impl {
         glUniform3f(surface.At("uSpecular"), s.specular.r, s.specular.g, s.specular.b);
         glUniform1f(surface.At("uGloss"), s.gloss);
         glUniform1f(surface.At("uAlpha"), alpha);
+        glUniform1i(surface.At("uTextured"), 0);
         SetClip(surface, *f.layer, s.clipSet);
         glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -298,8 +318,13 @@ struct GlBackend::Impl {
         std::vector<std::uint64_t> order;
         std::unordered_map<std::uint64_t, std::vector<const MeshDraw*>> groups;
         std::vector<const MeshDraw*> transparent;
+        m_textured.clear();
         for (const MeshDraw& d : layer.meshes) {
             if (!d.faces || d.mesh->triangles.empty()) continue;
+            if (d.texture && !d.hiddenSurfaceOnly) {
+                if (d.surface.transmission < 1.0f) m_textured.push_back(&d);
+                continue;
+            }
             if (d.surface.transmission > 0.0f && !d.hiddenSurfaceOnly) {
                 if (d.surface.transmission < 1.0f) transparent.push_back(&d);
                 continue;
@@ -320,6 +345,162 @@ struct GlBackend::Impl {
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
         m_transparent = std::move(transparent);
+    }
+
+    // ---- textured faces ----
+
+    struct SurfaceTexture {
+        GlTexture texture;
+        std::uint64_t changeCount = 0;
+        std::uint64_t lastFrame = 0;
+    };
+    std::unordered_map<HC_KEY, SurfaceTexture> surfaceTextures;
+    std::vector<const MeshDraw*> m_textured;
+
+    GLuint SurfaceTextureFor(const TextureImage& image) {
+        if (image.width <= 0 || image.height <= 0 ||
+            image.rgba.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4)
+            return 0;
+        SurfaceTexture& t = surfaceTextures[image.key];
+        t.lastFrame = frame;
+        if (!t.texture || t.changeCount != image.changeCount) {
+            if (!t.texture) t.texture = MakeTexture();
+            glBindTexture(GL_TEXTURE_2D, t.texture.Get());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+            t.changeCount = image.changeCount;
+        }
+        return t.texture.Get();
+    }
+
+    void UploadTextured(Batch& batch, const MeshDraw& d) {
+        TexturedTriangles corners;
+        BuildTexturedTriangles(d, corners);
+        std::vector<TexturedVertex> vertices(corners.CornerCount());
+        for (size_t i = 0; i < vertices.size(); ++i) {
+            TexturedVertex& v = vertices[i];
+            std::memcpy(v.position, &corners.positions[3 * i], sizeof v.position);
+            v.normal = PackNormal(corners.normals[3 * i], corners.normals[3 * i + 1], corners.normals[3 * i + 2]);
+            v.color = 0xFFFFFFFFu;
+            v.uv[0] = corners.uvs[2 * i];
+            v.uv[1] = corners.uvs[2 * i + 1];
+        }
+        if (!batch.vao) {
+            batch.vao = MakeVertexArray();
+            batch.vertices = MakeBuffer();
+            glBindVertexArray(batch.vao.Get());
+            glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(TexturedVertex), reinterpret_cast<void*>(0));
+            glEnableVertexAttribArray(1);
+            glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TexturedVertex), reinterpret_cast<void*>(12));
+            glEnableVertexAttribArray(2);
+            glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TexturedVertex), reinterpret_cast<void*>(16));
+            glEnableVertexAttribArray(3);
+            glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(TexturedVertex), reinterpret_cast<void*>(20));
+        }
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(TexturedVertex)), vertices.data(), GL_STATIC_DRAW);
+        batch.count = static_cast<GLsizei>(vertices.size());
+        ++stats->rebuiltBatches;
+    }
+
+    // Faces whose diffuse colour is a texture: one draw per item, the texture sampled
+    // (nearest, repeating) in place of the diffuse colour; lighting applies as usual.
+    void DrawTextured(const Frame& f, std::uint64_t layerId) {
+        for (size_t index = 0; index < m_textured.size(); ++index) {
+            const MeshDraw* d = m_textured[index];
+            const GLuint texture = SurfaceTextureFor(*d->texture);
+            if (!texture) continue;
+            Hasher signature;
+            signature.Add(d->meshStamp);
+            if (!d->identity) signature.AddMatrix(d->matrix);
+            signature.Add(static_cast<std::uint64_t>(d->textureMapping.kind));
+            Hasher id;
+            id.Add(layerId);
+            id.Add(static_cast<std::uint64_t>(d->key));
+            id.Add(static_cast<std::uint64_t>(d->lod));
+            id.Add(index);  // an item included twice is drawn twice
+            id.Add(0xBBBB);
+            Batch& batch = BatchFor(id.h);
+            if (batch.signature != signature.h || !batch.vao) {
+                UploadTextured(batch, *d);
+                batch.signature = signature.h;
+            }
+            if (batch.count == 0) continue;
+            const float alpha = 1.0f - d->surface.transmission;
+            UseSurface(f, d->surface, alpha);
+            if (alpha < 1.0f) {
+                glEnable(GL_BLEND);
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+                glDepthMask(GL_FALSE);
+            }
+            glUniform1i(surface.At("uTextured"), 1);
+            glUniform1i(surface.At("uTexture"), 1);
+            glActiveTexture(GL_TEXTURE1);
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glBindVertexArray(batch.vao.Get());
+            glDrawArrays(GL_TRIANGLES, 0, batch.count);
+            ++stats->drawCalls;
+            stats->triangles += static_cast<size_t>(batch.count) / 3;
+            glUniform1i(surface.At("uTextured"), 0);
+            glActiveTexture(GL_TEXTURE0);
+            glDisable(GL_BLEND);
+            glDepthMask(GL_TRUE);
+        }
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        m_textured.clear();
+    }
+
+    // ---- line-style caps ----
+
+    // Pixels (from the viewport's bottom-left) and window depth of a world point; false
+    // behind the eye.
+    static bool ToPixels(const Frame& f, const float* world, const DepthRange& range, float& x, float& y, float& depth) {
+        double w = 1;
+        const cm::Vec3 clip = cm::TransformPoint(f.worldToClip, {world[0], world[1], world[2]}, &w);
+        if (w <= 0) return false;
+        x = static_cast<float>((clip.x + 1) / 2 * f.viewport[0]);
+        y = static_cast<float>((clip.y + 1) / 2 * f.viewport[1]);
+        depth = range.nearValue + static_cast<float>((std::clamp(clip.z, -1.0, 1.0) + 1) / 2) * (range.farValue - range.nearValue);
+        return true;
+    }
+
+    void DrawCaps(const Frame& f, std::uint64_t layerId) {
+        const Layer& layer = *f.layer;
+        std::vector<TextVertex> triangles;
+        for (const LineDraw& l : layer.lines) {
+            if ((!l.startCap && !l.endCap) || l.pairs) continue;
+            const size_t n = l.points.size() / 3;
+            std::vector<float> xy, depth;
+            bool visible = n >= 2;
+            for (size_t i = 0; i < n && visible; ++i) {
+                float x = 0, y = 0, z = 0;
+                visible = ToPixels(f, &l.points[3 * i], l.state.depthRange, x, y, z);
+                xy.insert(xy.end(), {x, y});
+                depth.push_back(z);
+            }
+            if (!visible) continue;
+            const std::vector<ClipPlane>* planes =
+                l.state.clipSet >= 0 && l.state.clipSet < static_cast<int>(layer.clipSets.size())
+                    ? &layer.clipSets[static_cast<size_t>(l.state.clipSet)] : nullptr;
+            for (int end = 0; end < 2; ++end) {
+                const GlyphShape* glyph = end == 0 ? l.startCap.get() : l.endCap.get();
+                const size_t at = end == 0 ? 0 : n - 1;
+                if (!glyph) continue;
+                if (planes && IsCutAway(*planes, l.points[3 * at], l.points[3 * at + 1], l.points[3 * at + 2])) continue;
+                std::vector<float> capXy;
+                AppendLineCaps(xy, end == 0 ? glyph : nullptr, end == 0 ? nullptr : glyph, l.state.weight, capXy);
+                for (size_t i = 0; i + 1 < capXy.size(); i += 2)
+                    triangles.push_back({capXy[i], capXy[i + 1], depth[at], 0, 0, PackColor(l.color)});
+            }
+        }
+        DrawTextQuads(f, triangles, layerId ^ 0xCCCC, true);
     }
 
     void DrawTransparent(const Frame& f, std::uint64_t layerId) {
@@ -596,12 +777,9 @@ struct GlBackend::Impl {
             double w = 1;
             const cm::Vec3 clip = cm::TransformPoint(f.worldToClip, {t.position[0], t.position[1], t.position[2]}, &w);
             if (w <= 0 || clip.z < -1 || clip.z > 1) continue;
-            if (t.clipSet >= 0) {
-                bool cut = false;
-                for (const ClipPlane& p : layer.clipSets[static_cast<size_t>(t.clipSet)])
-                    cut = cut || p.a * t.position[0] + p.b * t.position[1] + p.c * t.position[2] + p.d > 0;
-                if (cut) continue;
-            }
+            if (t.clipSet >= 0 && t.clipSet < static_cast<int>(layer.clipSets.size()) &&
+                IsCutAway(layer.clipSets[static_cast<size_t>(t.clipSet)], t.position[0], t.position[1], t.position[2]))
+                continue;
             const float x = static_cast<float>((clip.x + 1) / 2 * layer.width);
             const float y = static_cast<float>((clip.y + 1) / 2 * layer.height);
             const float depthWindow = static_cast<float>((clip.z + 1) / 2);
@@ -618,10 +796,61 @@ struct GlBackend::Impl {
                 }
                 pixels = static_cast<float>(t.size * scale);
             }
+            if (t.transforms) {
+                LayInPlane(f, t, pixels, vertices);
+                continue;
+            }
             if (pixels < 1.0f || pixels > 2048.0f) continue;
             textRenderer.Layout(t, x, y, depth, pixels, 0.0f, vertices);
         }
         DrawTextQuads(f, vertices, layerId ^ 0x6666, false);
+    }
+
+    // Text with "transforms = on": laid out in its object's plane (along the object's x axis,
+    // up its y axis) at `pixels` (its size on screen were it facing the viewer), then
+    // projected corner by corner. World-unit sizes are object units, so the text scales with
+    // the model and the camera; point and pixel sizes keep their screen size at the anchor.
+    void LayInPlane(const Frame& f, const TextDraw& t, float pixels, std::vector<TextVertex>& out) {
+        const Layer& layer = *f.layer;
+        const cm::Vec3 anchor{t.position[0], t.position[1], t.position[2]};
+        cm::Vec3 xAxis{t.xAxis[0], t.xAxis[1], t.xAxis[2]}, yAxis{t.yAxis[0], t.yAxis[1], t.yAxis[2]};
+        double em = t.size;  // in object units along the axes
+        if (t.sizeUnit != TextDraw::Unit::WorldUnits) {
+            // World units per pixel at the anchor, the em kept at that many pixels.
+            const double aspect = static_cast<double>(layer.width) / std::max(1, layer.height);
+            const cm::HalfField half = cm::VisibleHalfField(layer.camera, aspect);
+            double worldPerPixel = 2.0 * half.y / std::max(1, layer.height);
+            if (layer.camera.projection == cm::Projection::Perspective) {
+                const double depthEye = cm::TransformPoint(f.worldToEye, anchor).z;
+                const double distance = cm::Length(layer.camera.target - layer.camera.position);
+                if (depthEye > 0 && distance > 0) worldPerPixel *= depthEye / distance;
+            }
+            xAxis = cm::Normalized(xAxis);
+            yAxis = cm::Normalized(yAxis);
+            em = pixels * worldPerPixel;
+        }
+        if (!(em > 0) || cm::Length(xAxis) == 0 || cm::Length(yAxis) == 0) return;
+        // Raster the glyphs at about their projected size.
+        float ax = 0, ay = 0, az = 0;
+        if (!ToPixels(f, t.position.data(), t.depthRange, ax, ay, az)) return;
+        double projected = 0;
+        for (const cm::Vec3& axis : {xAxis, yAxis}) {
+            const cm::Vec3 tip = anchor + axis * em;
+            const float point[3] = {static_cast<float>(tip.x), static_cast<float>(tip.y), static_cast<float>(tip.z)};
+            float px = 0, py = 0, pz = 0;
+            if (ToPixels(f, point, t.depthRange, px, py, pz)) projected = std::max(projected, static_cast<double>(std::hypot(px - ax, py - ay)));
+        }
+        if (projected < 1.0 || projected > 4096.0) return;
+        const float raster = static_cast<float>(std::clamp(projected, 4.0, 256.0));
+        std::vector<TextVertex> local;
+        if (!textRenderer.Layout(t, 0, 0, 0, raster, 0.0f, local)) return;
+        const double perPixel = em / raster;
+        for (TextVertex v : local) {
+            const cm::Vec3 w = anchor + xAxis * (v.x * perPixel) + yAxis * (v.y * perPixel);
+            const float point[3] = {static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};
+            if (!ToPixels(f, point, t.depthRange, v.x, v.y, v.z)) return;
+            out.push_back(v);
+        }
     }
 
     struct ImageTexture {
@@ -695,6 +924,20 @@ struct GlBackend::Impl {
             ++stats->drawCalls;
         }
         std::vector<TextVertex> triangles;
+        for (const auto& polyline : prims.polylines) {
+            if (!polyline.startCap && !polyline.endCap) continue;
+            const size_t n = polyline.points.size() / 3;
+            std::vector<float> xy;
+            for (size_t i = 0; i < n; ++i) xy.insert(xy.end(), {polyline.points[3 * i], polyline.points[3 * i + 1]});
+            for (int end = 0; end < 2 && n >= 2; ++end) {
+                std::vector<float> capXy;
+                AppendLineCaps(xy, end == 0 ? polyline.startCap.get() : nullptr, end == 0 ? nullptr : polyline.endCap.get(),
+                               polyline.weight, capXy);
+                const float z = polyline.points[end == 0 ? 2 : 3 * (n - 1) + 2];
+                for (size_t i = 0; i + 1 < capXy.size(); i += 2)
+                    triangles.push_back({capXy[i], capXy[i + 1], z, 0, 0, PackColor(polyline.color)});
+            }
+        }
         for (const auto& polygon : prims.polygons) {
             const size_t n = polygon.points.size() / 3;
             for (size_t i = 1; i + 1 < n; ++i)
@@ -779,7 +1022,9 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
         layerHash.Add(static_cast<std::uint64_t>(layer.segment));
         const std::uint64_t layerId = layerHash.h;
         d.DrawFaces(frame, layerId);
+        d.DrawTextured(frame, layerId);
         d.DrawEdgesAndLines(frame, layerId);
+        d.DrawCaps(frame, layerId);
         d.DrawMarkers(frame, layerId);
         d.DrawTransparent(frame, layerId);
         d.DrawImages(frame, layerId);
@@ -806,6 +1051,12 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     for (auto it = d.imageTextures.begin(); it != d.imageTextures.end();) {
         if (it->second.lastFrame + 8 < d.frame)
             it = d.imageTextures.erase(it);
+        else
+            ++it;
+    }
+    for (auto it = d.surfaceTextures.begin(); it != d.surfaceTextures.end();) {
+        if (it->second.lastFrame + 8 < d.frame)
+            it = d.surfaceTextures.erase(it);
         else
             ++it;
     }

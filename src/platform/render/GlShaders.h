@@ -11,12 +11,30 @@ namespace ketra::render::shaders {
     "out float gl_ClipDistance[8];\n"
 #define KETRA_CLIP_WRITE(world) \
     "  for (int i = 0; i < 8; ++i) gl_ClipDistance[i] = i < uClipCount ? -dot(uClip[i], vec4(" world ", 1.0)) : 1.0;\n"
+// Planes that cut only together (a three-sided section): up to 8, ordered by group; a point
+// is cut away where every plane of one group is positive.
+#define KETRA_CUT_TOGETHER \
+    "uniform vec4 uClipAnd[8];\n" \
+    "uniform int uClipAndGroup[8];\n" \
+    "uniform int uClipAndCount;\n" \
+    "bool ketraCutTogether(vec3 w) {\n" \
+    "  if (uClipAndCount <= 0) return false;\n" \
+    "  bool all = true;\n" \
+    "  int group = uClipAndGroup[0];\n" \
+    "  for (int i = 0; i < 8; ++i) {\n" \
+    "    if (i >= uClipAndCount) break;\n" \
+    "    if (uClipAndGroup[i] != group) { if (all) return true; all = true; group = uClipAndGroup[i]; }\n" \
+    "    if (dot(uClipAnd[i], vec4(w, 1.0)) <= 0.0) all = false;\n" \
+    "  }\n" \
+    "  return all;\n" \
+    "}\n"
 
 inline const char* kSurfaceVertex =
     "#version 330 core\n"
     "layout(location = 0) in vec3 aPosition;\n"
     "layout(location = 1) in vec4 aNormal;\n"
     "layout(location = 2) in vec4 aColor;\n"
+    "layout(location = 3) in vec2 aUv;\n"  // textured items only
     "uniform mat4 uWorldToClip;\n"
     "uniform mat3 uWorldToEye;\n"
     "uniform mat4 uWorldToEye4;\n"
@@ -24,8 +42,12 @@ inline const char* kSurfaceVertex =
     "out vec3 vNormal;\n"
     "out vec3 vEye;\n"
     "out vec4 vColor;\n"
+    "out vec3 vWorld;\n"
+    "out vec2 vUv;\n"
     "void main() {\n"
     "  gl_Position = vec4(aPosition, 1.0) * uWorldToClip;\n"
+    "  vWorld = aPosition;\n"
+    "  vUv = aUv;\n"
     "  vEye = (vec4(aPosition, 1.0) * uWorldToEye4).xyz;\n"
     "  vNormal = aNormal.xyz * uWorldToEye;\n"
     "  vColor = aColor;\n"
@@ -37,6 +59,11 @@ inline const char* kSurfaceFragment =
     "in vec3 vNormal;\n"
     "in vec3 vEye;\n"
     "in vec4 vColor;\n"
+    "in vec3 vWorld;\n"
+    "in vec2 vUv;\n"
+    "uniform int uTextured;\n"      // 1: the texture replaces the diffuse colour
+    "uniform sampler2D uTexture;\n"
+    KETRA_CUT_TOGETHER
     "uniform int uLighting;\n"      // 0 unlit, 1 lit
     "uniform int uFlat;\n"
     "uniform int uPerspective;\n"
@@ -48,7 +75,8 @@ inline const char* kSurfaceFragment =
     "uniform float uAlpha;\n"
     "out vec4 fragColor;\n"
     "void main() {\n"
-    "  vec3 base = vColor.rgb;\n"
+    "  if (ketraCutTogether(vWorld)) discard;\n"
+    "  vec3 base = uTextured != 0 ? texture(uTexture, vUv).rgb : vColor.rgb;\n"
     "  if (uLighting == 0) { fragColor = vec4(base, uAlpha); return; }\n"
     "  vec3 n = uFlat != 0 ? cross(dFdx(vEye), dFdy(vEye)) : vNormal;\n"
     "  n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, -1.0);\n"
@@ -91,9 +119,11 @@ inline const char* kLineGeometry =
     KETRA_CLIP_DECL
     "noperspective out float vDistance;\n"
     "out vec4 vColor;\n"
+    "out vec3 vWorld;\n"
     "void emit(vec4 clip, vec2 offsetPixels, vec3 world, float distance) {\n"
     "  gl_Position = clip + vec4(offsetPixels * 2.0 / uViewport * clip.w, 0.0, 0.0);\n"
     "  vDistance = distance;\n"
+    "  vWorld = world;\n"
     "  vColor = gColor[0];\n"
     KETRA_CLIP_WRITE("world")
     "  EmitVertex();\n"
@@ -133,10 +163,13 @@ inline const char* kLineFragment =
     "#version 330 core\n"
     "noperspective in float vDistance;\n"
     "in vec4 vColor;\n"
+    "in vec3 vWorld;\n"
     "uniform int uPattern;\n"   // 16-bit mask, bit 0 first
     "uniform float uPatternScale;\n"
+    KETRA_CUT_TOGETHER
     "out vec4 fragColor;\n"
     "void main() {\n"
+    "  if (ketraCutTogether(vWorld)) discard;\n"
     "  if (uPattern != 0xFFFF) {\n"
     "    int bit = int(mod(floor(vDistance / (uPatternScale * 2.0)), 16.0));\n"
     "    if (((uPattern >> bit) & 1) == 0) discard;\n"
@@ -169,9 +202,10 @@ inline const char* kMarkerGeometry =
     "out vec4 vColor;\n"
     "flat out int vSymbol;\n"
     "flat out float vSize;\n"
+    KETRA_CUT_TOGETHER
     "void main() {\n"
     "  vec4 p = vec4(gWorld[0], 1.0) * uWorldToClip;\n"
-    "  if (p.w <= 0.0) return;\n"
+    "  if (p.w <= 0.0 || ketraCutTogether(gWorld[0])) return;\n"
     "  float halfSize = gSymbolSize[0].y * 0.5 + 1.0;\n"
     "  for (int k = 0; k < 4; ++k) {\n"
     "    vec2 corner = vec2(k == 1 || k == 3 ? 1.0 : -1.0, k >= 2 ? 1.0 : -1.0);\n"
@@ -263,5 +297,6 @@ inline const char* kTextFragment =
 
 #undef KETRA_CLIP_DECL
 #undef KETRA_CLIP_WRITE
+#undef KETRA_CUT_TOGETHER
 
 } // namespace ketra::render::shaders

@@ -143,13 +143,35 @@ void AddSectionOutlines(Layer& layer) {
         for (size_t pi = 0; pi < planes.size(); ++pi) {
             const ClipPlane& p = planes[pi];
             auto side = [&](const cm::Vec3& v) { return p.a * v.x + p.b * v.y + p.c * v.z + p.d; };
-            auto keptByOthers = [&](const cm::Vec3& v) {
+            // The part of a cut segment (a to b) on the outline: planes grouped with this one
+            // cut only together, so the outline runs where they are all positive (the opened
+            // corner); planes cutting alone must keep it; other groups must not cut its middle.
+            auto clipToOutline = [&](cm::Vec3& a, cm::Vec3& b) {
+                double t0 = 0, t1 = 1;
+                std::vector<ClipPlane> otherGroups;
                 for (size_t qi = 0; qi < planes.size(); ++qi) {
                     if (qi == pi) continue;
                     const ClipPlane& q = planes[qi];
-                    if (q.a * v.x + q.b * v.y + q.c * v.z + q.d > 1e-9) return false;
+                    double sa = q.Side(a.x, a.y, a.z), sb = q.Side(b.x, b.y, b.z);
+                    if (p.group != 0 && q.group == p.group) {
+                        // keep sa, sb >= 0
+                    } else if (q.group == 0) {
+                        sa = -sa, sb = -sb;  // keep the side <= 0
+                    } else {
+                        otherGroups.push_back(q);
+                        continue;
+                    }
+                    sa += 1e-9, sb += 1e-9;
+                    if (sa < 0 && sb < 0) return false;
+                    if (sa < 0) t0 = std::max(t0, sa / (sa - sb));
+                    if (sb < 0) t1 = std::min(t1, sa / (sa - sb));
                 }
-                return true;
+                if (t1 - t0 <= 1e-9) return false;
+                const cm::Vec3 span = b - a;
+                b = a + span * t1;
+                a = a + span * t0;
+                const cm::Vec3 middle = (a + b) * 0.5;
+                return otherGroups.empty() || !IsCutAway(otherGroups, middle.x, middle.y, middle.z);
             };
             for (size_t t = 0; t + 2 < mesh.triangles.size(); t += 3) {
                 const cm::Vec3* v[3] = {&world[mesh.triangles[t]], &world[mesh.triangles[t + 1]], &world[mesh.triangles[t + 2]]};
@@ -163,7 +185,7 @@ void AddSectionOutlines(Layer& layer) {
                         hits[n++] = *v[k] + (*v[(k + 1) % 3] - *v[k]) * f;
                     }
                 }
-                if (n < 2 || !keptByOthers(hits[0]) || !keptByOthers(hits[1])) continue;
+                if (n < 2 || !clipToOutline(hits[0], hits[1])) continue;
                 for (const cm::Vec3& h : hits)
                     outline.points.insert(outline.points.end(), {static_cast<float>(h.x), static_cast<float>(h.y), static_cast<float>(h.z)});
             }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 namespace ketra::render {
@@ -22,19 +23,12 @@ V3 NormalizeV(V3 a) {
     return {a[0] / length, a[1] / length, a[2] / length};
 }
 
-struct Face {
-    std::vector<int> outer;
-    std::vector<std::vector<int>> holes;
-    int index = 0;  // face number (positive counts in list order)
-    V3 normal{0, 0, 1};
-};
-
 V3 PointAt(std::span<const float> points, int i) {
     return {points[3 * i], points[3 * i + 1], points[3 * i + 2]};
 }
 
 // Newell's method: robust for non-planar and concave loops.
-V3 LoopNormal(std::span<const float> points, const std::vector<int>& loop) {
+V3 LoopNormal(std::span<const float> points, std::span<const int> loop) {
     V3 n{0, 0, 0};
     for (size_t i = 0; i < loop.size(); ++i) {
         const V3 a = PointAt(points, loop[i]);
@@ -61,9 +55,9 @@ bool InTriangle(P2 p, P2 a, P2 b, P2 c) {
     return !(negative && positive);
 }
 
-// Projects a face onto the plane of its dominant normal axis.
-std::vector<P2> Project(std::span<const float> points, const std::vector<int>& loop,
-                        const V3& normal) {
+// Projects a loop onto the plane of its dominant normal axis.
+void Project(std::span<const float> points, std::span<const int> loop, const V3& normal,
+             std::vector<P2>& out) {
     int axis = 2;
     if (std::fabs(normal[0]) >= std::fabs(normal[1]) && std::fabs(normal[0]) >= std::fabs(normal[2]))
         axis = 0;
@@ -71,17 +65,15 @@ std::vector<P2> Project(std::span<const float> points, const std::vector<int>& l
         axis = 1;
     const int u = (axis + 1) % 3, v = (axis + 2) % 3;
     const double flip = normal[axis] < 0 ? -1.0 : 1.0;  // keep counter-clockwise loops positive
-    std::vector<P2> out;
-    out.reserve(loop.size());
+    out.clear();
     for (int i : loop) out.push_back({points[3 * i + u] * flip, points[3 * i + v]});
-    return out;
 }
 
-// Ear clipping of a simple polygon (positions of `loop`); emits positions into `out` as
-// indices into loop. Falls back to a fan when no ear is found (self-intersecting input).
-void EarClip(const std::vector<P2>& p, std::vector<int>& out) {
+// Ear clipping of a simple polygon; emits triangles into `out` as positions in `p`. Falls back
+// to a fan when no ear is found (self-intersecting input).
+void EarClip(const std::vector<P2>& p, std::vector<int>& remaining, std::vector<int>& out) {
     const int n = static_cast<int>(p.size());
-    std::vector<int> remaining(static_cast<size_t>(n));
+    remaining.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) remaining[static_cast<size_t>(i)] = i;
     double area = 0;
     for (int i = 0; i < n; ++i) area += p[i].x * p[(i + 1) % n].y - p[(i + 1) % n].x * p[i].y;
@@ -130,47 +122,79 @@ bool IsConvex(const std::vector<P2>& p) {
     return true;
 }
 
-// Triangulates a face into point indices.
-void Triangulate(std::span<const float> points, const Face& face, std::vector<int>& out) {
-    if (face.holes.empty()) {
-        if (face.outer.size() == 3) {
-            out.insert(out.end(), face.outer.begin(), face.outer.end());
+struct LoopRange {
+    int begin = 0, count = 0;  // into the shell's flat loop list
+};
+
+struct Face {
+    LoopRange outer;
+    int firstHole = 0, holeCount = 0;  // into the shell's hole list
+    int index = 0;                     // face number (positive counts in list order)
+    V3 normal{0, 0, 1};
+};
+
+// Buffers reused from face to face, so triangulating a shell allocates only while they grow.
+struct TriangulationScratch {
+    std::vector<P2> projected;
+    std::vector<int> remaining;
+    std::vector<int> clipped;
+    std::vector<int> merged;       // positions in the face's local list
+    std::vector<int> mergedPoints; // the points at those positions
+};
+
+// Triangulates a face. `local` holds the face's point indices: the outline, then each hole in
+// turn (`holeStarts` gives where each begins). Triangles are emitted into `out` as positions
+// in `local`.
+void Triangulate(std::span<const float> points, const Face& face, std::span<const int> local,
+                 std::span<const LoopRange> holes, TriangulationScratch& scratch, std::vector<int>& out) {
+    const int outerCount = face.outer.count;
+    if (face.holeCount == 0) {
+        if (outerCount == 3) {
+            out.insert(out.end(), {0, 1, 2});
             return;
         }
-        const std::vector<P2> p = Project(points, face.outer, face.normal);
-        if (IsConvex(p)) {
-            for (size_t i = 1; i + 1 < face.outer.size(); ++i)
-                out.insert(out.end(), {face.outer[0], face.outer[i], face.outer[i + 1]});
+        Project(points, local.first(static_cast<size_t>(outerCount)), face.normal, scratch.projected);
+        if (IsConvex(scratch.projected)) {
+            for (int i = 1; i + 1 < outerCount; ++i) out.insert(out.end(), {0, i, i + 1});
             return;
         }
-        std::vector<int> local;
-        EarClip(p, local);
-        for (int i : local) out.push_back(face.outer[static_cast<size_t>(i)]);
+        EarClip(scratch.projected, scratch.remaining, out);
         return;
     }
     // Join each hole to the outline by a bridge from its vertex to the nearest outline
     // vertex, giving one simple loop to clip.
-    std::vector<int> loop = face.outer;
-    for (const std::vector<int>& hole : face.holes) {
-        if (hole.size() < 3) continue;
+    std::vector<int>& loop = scratch.merged;
+    loop.resize(static_cast<size_t>(outerCount));
+    for (int i = 0; i < outerCount; ++i) loop[static_cast<size_t>(i)] = i;
+    int holeStart = outerCount;
+    std::vector<int> merged;
+    for (int h = 0; h < face.holeCount; ++h) {
+        const int holeSize = holes[static_cast<size_t>(face.firstHole + h)].count;
+        const int base = holeStart;
+        holeStart += holeSize;
+        if (holeSize < 3) continue;
         double best = 1e300;
-        size_t bestLoop = 0, bestHole = 0;
+        size_t bestLoop = 0;
+        int bestHole = 0;
         for (size_t i = 0; i < loop.size(); ++i)
-            for (size_t j = 0; j < hole.size(); ++j) {
-                const V3 d = Sub(PointAt(points, loop[i]), PointAt(points, hole[j]));
+            for (int j = 0; j < holeSize; ++j) {
+                const V3 d = Sub(PointAt(points, local[static_cast<size_t>(loop[i])]),
+                                 PointAt(points, local[static_cast<size_t>(base + j)]));
                 const double dist = DotV(d, d);
                 if (dist < best) best = dist, bestLoop = i, bestHole = j;
             }
-        std::vector<int> merged(loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(bestLoop) + 1);
+        merged.assign(loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(bestLoop) + 1);
         // Holes run opposite to the outline; walk the hole from the bridge vertex.
-        for (size_t k = 0; k <= hole.size(); ++k) merged.push_back(hole[(bestHole + k) % hole.size()]);
+        for (int k = 0; k <= holeSize; ++k) merged.push_back(base + (bestHole + k) % holeSize);
         merged.insert(merged.end(), loop.begin() + static_cast<std::ptrdiff_t>(bestLoop), loop.end());
-        loop = std::move(merged);
+        loop.swap(merged);
     }
-    const std::vector<P2> p = Project(points, loop, face.normal);
-    std::vector<int> local;
-    EarClip(p, local);
-    for (int i : local) out.push_back(loop[static_cast<size_t>(i)]);
+    scratch.mergedPoints.clear();
+    for (int position : loop) scratch.mergedPoints.push_back(local[static_cast<size_t>(position)]);
+    Project(points, scratch.mergedPoints, face.normal, scratch.projected);
+    scratch.clipped.clear();
+    EarClip(scratch.projected, scratch.remaining, scratch.clipped);
+    for (int i : scratch.clipped) out.push_back(loop[static_cast<size_t>(i)]);
 }
 
 struct CornerKey {
@@ -205,12 +229,87 @@ std::uint32_t PackColor(const Color& color, float alpha) {
     return channel(color.r) | channel(color.g) << 8 | channel(color.b) << 16 | channel(alpha) << 24;
 }
 
+namespace {
+
+// The vertices made for each point, as a chain per point: a point has one vertex per
+// distinct normal and colour (usually one to three).
+struct Corner {
+    std::int16_t n[3];
+    std::uint32_t color;
+    std::uint32_t vertex;
+    int next;
+};
+
+// An edge, found again through a chain per lower point index.
+struct EdgeRecord {
+    std::uint32_t a, b, c, d;
+    int lo, hi;
+    int next;
+    bool second = false;
+};
+
+// Working lists of the shell builder, kept per thread from shell to shell so that a scene of
+// tens of thousands of small shells does not allocate them again for each.
+struct ShellScratch {
+    std::vector<Face> faces;
+    std::vector<int> loops;
+    std::vector<LoopRange> holes;
+    std::vector<std::pair<int, int>> bareEdges;
+    std::vector<int> incidentStart, incident, fill;
+    std::vector<Corner> corners;
+    std::vector<int> cornerHead;
+    std::vector<std::int64_t> firstCorner, plain;
+    std::vector<EdgeRecord> edgeRecords;
+    std::vector<int> edgeHead;
+    std::vector<int> local;
+    std::vector<std::int64_t> localCorner;
+    std::vector<int> triangleIndices;
+    TriangulationScratch triangulation;
+    bool busy = false;
+};
+
+// Hands out the thread's scratch, or a fresh one if it is in use further up the stack.
+class ScratchLease {
+public:
+    ScratchLease() {
+        static thread_local ShellScratch shared;
+        if (shared.busy) {
+            m_own = std::make_unique<ShellScratch>();
+            m_scratch = m_own.get();
+        } else {
+            m_scratch = &shared;
+        }
+        m_scratch->busy = true;
+    }
+    ~ScratchLease() { m_scratch->busy = false; }
+    ScratchLease(const ScratchLease&) = delete;
+    ScratchLease& operator=(const ScratchLease&) = delete;
+    ShellScratch& operator*() const { return *m_scratch; }
+
+private:
+    ShellScratch* m_scratch = nullptr;
+    std::unique_ptr<ShellScratch> m_own;
+};
+
+} // namespace
+
 Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList,
                     const ShellExtras& extras) {
     Mesh mesh;
     const int pointCount = static_cast<int>(points.size() / 3);
-    std::vector<Face> faces;
-    std::vector<std::pair<int, int>> bareEdges;
+    ScratchLease lease;
+    ShellScratch& work = *lease;
+    // Faces, their loops and holes in flat lists: a shell of thousands of faces costs a few
+    // allocations, not several per face.
+    std::vector<Face>& faces = work.faces;
+    std::vector<int>& loops = work.loops;
+    std::vector<LoopRange>& holes = work.holes;
+    std::vector<std::pair<int, int>>& bareEdges = work.bareEdges;
+    faces.clear();
+    loops.clear();
+    holes.clear();
+    bareEdges.clear();
+    size_t triangleEstimate = 0;
     int faceNumber = 0;
     for (size_t i = 0; i < faceList.size();) {
         const int count = faceList[i];
@@ -220,13 +319,21 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
             continue;
         }
         if (i + 1 + length > faceList.size()) break;
-        std::vector<int> loop(faceList.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                              faceList.begin() + static_cast<std::ptrdiff_t>(i + 1 + length));
+        const std::span<const int> loop = faceList.subspan(i + 1, length);
         if (std::any_of(loop.begin(), loop.end(), [&](int v) { return v < 0 || v >= pointCount; }))
             break;
         i += 1 + length;
         if (count < 0) {
-            if (!faces.empty() && length >= 3) faces.back().holes.push_back(std::move(loop));
+            if (!faces.empty() && length >= 3) {
+                Face& owner = faces.back();
+                // A hole belongs to the face before it; the face's holes stay contiguous
+                // because nothing else is added in between.
+                if (owner.holeCount == 0) owner.firstHole = static_cast<int>(holes.size());
+                holes.push_back({static_cast<int>(loops.size()), static_cast<int>(length)});
+                ++owner.holeCount;
+                loops.insert(loops.end(), loop.begin(), loop.end());
+                triangleEstimate += length + 2;
+            }
             continue;
         }
         const int index = faceNumber++;
@@ -239,35 +346,48 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
         }
         if (count < 3) continue;
         Face face;
-        face.outer = std::move(loop);
+        face.outer = {static_cast<int>(loops.size()), static_cast<int>(length)};
         face.index = index;
-        face.normal = LoopNormal(points, face.outer);
-        faces.push_back(std::move(face));
+        loops.insert(loops.end(), loop.begin(), loop.end());
+        face.normal = LoopNormal(points, std::span<const int>(loops).subspan(static_cast<size_t>(face.outer.begin), length));
+        faces.push_back(face);
+        triangleEstimate += length - 2;
     }
+    const std::span<const int> allLoops(loops);
+    auto loopOf = [&](const LoopRange& r) {
+        return allLoops.subspan(static_cast<size_t>(r.begin), static_cast<size_t>(r.count));
+    };
+    auto forEachVertex = [&](const Face& f, auto&& visit) {
+        for (int v : loopOf(f.outer)) visit(v);
+        for (int h = 0; h < f.holeCount; ++h)
+            for (int v : loopOf(holes[static_cast<size_t>(f.firstHole + h)])) visit(v);
+    };
 
     // Incident faces of each point, for smoothing.
-    std::vector<int> incidentStart(static_cast<size_t>(pointCount) + 1, 0);
-    for (const Face& f : faces) {
-        for (int v : f.outer) ++incidentStart[static_cast<size_t>(v) + 1];
-        for (const auto& h : f.holes)
-            for (int v : h) ++incidentStart[static_cast<size_t>(v) + 1];
-    }
+    std::vector<int>& incidentStart = work.incidentStart;
+    incidentStart.assign(static_cast<size_t>(pointCount) + 1, 0);
+    for (const Face& f : faces) forEachVertex(f, [&](int v) { ++incidentStart[static_cast<size_t>(v) + 1]; });
     for (int v = 0; v < pointCount; ++v) incidentStart[v + 1] += incidentStart[v];
-    std::vector<int> incident(static_cast<size_t>(incidentStart[pointCount]));
+    std::vector<int>& incident = work.incident;
+    incident.resize(static_cast<size_t>(incidentStart[pointCount]));
     {
-        std::vector<int> fill(incidentStart.begin(), incidentStart.end() - 1);
-        for (size_t fi = 0; fi < faces.size(); ++fi) {
-            for (int v : faces[fi].outer) incident[fill[v]++] = static_cast<int>(fi);
-            for (const auto& h : faces[fi].holes)
-                for (int v : h) incident[fill[v]++] = static_cast<int>(fi);
-        }
+        std::vector<int>& fill = work.fill;
+        fill.assign(incidentStart.begin(), incidentStart.end() - 1);
+        for (size_t fi = 0; fi < faces.size(); ++fi)
+            forEachVertex(faces[fi], [&](int v) { incident[fill[v]++] = static_cast<int>(fi); });
     }
 
     const bool anyColor = !extras.faceColors.empty() || !extras.vertexColors.empty();
     const float cosCrease = std::cos(kCreaseAngleDegrees * 3.14159265f / 180.0f);
-    std::unordered_map<CornerKey, std::uint32_t, CornerHash> corners;
-    corners.reserve(static_cast<size_t>(pointCount) * 2);
-    std::vector<std::int64_t> firstCorner(static_cast<size_t>(pointCount), -1);
+    std::vector<Corner>& corners = work.corners;
+    corners.clear();
+    std::vector<int>& cornerHead = work.cornerHead;
+    cornerHead.assign(static_cast<size_t>(pointCount), -1);
+    std::vector<std::int64_t>& firstCorner = work.firstCorner;
+    firstCorner.assign(static_cast<size_t>(pointCount), -1);
+    mesh.positions.reserve(static_cast<size_t>(pointCount) * 3);
+    mesh.normals.reserve(static_cast<size_t>(pointCount) * 3);
+    mesh.triangles.reserve(triangleEstimate * 3);
 
     auto cornerOf = [&](const Face& face, int v) -> std::uint32_t {
         V3 n{0, 0, 0};
@@ -293,77 +413,114 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
                      extras.faceColors[face.index])
                 color = PackColor(*extras.faceColors[face.index]);
         }
-        CornerKey key{v,
-                      {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
-                       static_cast<std::int16_t>(std::lround(n[1] * 32000)),
-                       static_cast<std::int16_t>(std::lround(n[2] * 32000))},
-                      color};
-        auto [it, inserted] = corners.try_emplace(key, static_cast<std::uint32_t>(mesh.VertexCount()));
-        if (inserted) {
-            mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
-            mesh.normals.insert(mesh.normals.end(), {n[0], n[1], n[2]});
-            if (anyColor) mesh.colors.push_back(color);
-            if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = it->second;
+        const std::int16_t q[3] = {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
+                                   static_cast<std::int16_t>(std::lround(n[1] * 32000)),
+                                   static_cast<std::int16_t>(std::lround(n[2] * 32000))};
+        for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next) {
+            const Corner& corner = corners[static_cast<size_t>(c)];
+            if (corner.n[0] == q[0] && corner.n[1] == q[1] && corner.n[2] == q[2] && corner.color == color)
+                return corner.vertex;
         }
-        return it->second;
+        const auto vertex = static_cast<std::uint32_t>(mesh.VertexCount());
+        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)]});
+        cornerHead[static_cast<size_t>(v)] = static_cast<int>(corners.size() - 1);
+        mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
+        mesh.normals.insert(mesh.normals.end(), {n[0], n[1], n[2]});
+        if (anyColor) mesh.colors.push_back(color);
+        if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = vertex;
+        return vertex;
     };
 
     // A plain vertex for edges that belong to no face.
-    std::unordered_map<int, std::uint32_t> plain;
+    std::vector<std::int64_t>& plain = work.plain;
+    plain.clear();
     auto plainOf = [&](int v) -> std::uint32_t {
-        auto [it, inserted] = plain.try_emplace(v, static_cast<std::uint32_t>(mesh.VertexCount()));
-        if (inserted) {
+        if (plain.empty()) plain.assign(static_cast<size_t>(pointCount), -1);
+        std::int64_t& slot = plain[static_cast<size_t>(v)];
+        if (slot < 0) {
+            slot = static_cast<std::int64_t>(mesh.VertexCount());
             mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
             mesh.normals.insert(mesh.normals.end(), {0.0f, 0.0f, 1.0f});
             if (anyColor) mesh.colors.push_back(0);
-            if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = it->second;
+            if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = slot;
         }
-        return it->second;
+        return static_cast<std::uint32_t>(slot);
     };
 
-    struct EdgeRecord {
-        std::uint32_t a, b, c, d;
-        bool second = false;
+    std::vector<EdgeRecord>& edgeRecords = work.edgeRecords;
+    edgeRecords.clear();
+    std::vector<int>& edgeHead = work.edgeHead;
+    edgeHead.assign(static_cast<size_t>(pointCount), -1);
+    // The record of edge va-vb, made with `make` when it is new; second is false when new.
+    auto findEdge = [&](int va, int vb, bool& isNew) -> EdgeRecord& {
+        const int lo = std::min(va, vb), hi = std::max(va, vb);
+        for (int e = edgeHead[static_cast<size_t>(lo)]; e >= 0; e = edgeRecords[static_cast<size_t>(e)].next)
+            if (edgeRecords[static_cast<size_t>(e)].hi == hi) {
+                isNew = false;
+                return edgeRecords[static_cast<size_t>(e)];
+            }
+        isNew = true;
+        edgeRecords.push_back({0, 0, 0, 0, lo, hi, edgeHead[static_cast<size_t>(lo)]});
+        edgeHead[static_cast<size_t>(lo)] = static_cast<int>(edgeRecords.size() - 1);
+        return edgeRecords.back();
     };
-    std::unordered_map<std::uint64_t, size_t> edgeIndex;
-    std::vector<EdgeRecord> edgeRecords;
-    std::vector<int> triangleIndices;
-    std::vector<std::uint32_t> cornerOfLoop;
 
-    auto addLoopEdges = [&](const Face& face, const std::vector<int>& loop) {
-        const size_t n = loop.size();
-        cornerOfLoop.resize(n);
-        for (size_t k = 0; k < n; ++k) cornerOfLoop[k] = cornerOf(face, loop[k]);
-        for (size_t k = 0; k < n; ++k) {
-            const int va = loop[k], vb = loop[(k + 1) % n];
+    std::vector<int>& local = work.local;               // the face's points: outline, then holes
+    std::vector<std::int64_t>& localCorner = work.localCorner;  // vertex of each local position, made on first use
+    std::vector<int>& triangleIndices = work.triangleIndices;
+    TriangulationScratch& scratch = work.triangulation;
+    auto cornerAt = [&](const Face& face, int position) -> std::uint32_t {
+        std::int64_t& slot = localCorner[static_cast<size_t>(position)];
+        if (slot < 0) slot = cornerOf(face, local[static_cast<size_t>(position)]);
+        return static_cast<std::uint32_t>(slot);
+    };
+    auto addLoopEdges = [&](const Face& face, int begin, int n) {
+        for (int k = 0; k < n; ++k) cornerAt(face, begin + k);
+        for (int k = 0; k < n; ++k) {
+            const int pa = begin + k, pb = begin + (k + 1) % n, pc = begin + (k + 2) % n;
+            const int va = local[static_cast<size_t>(pa)], vb = local[static_cast<size_t>(pb)];
             if (va == vb) continue;
-            const std::uint32_t third = cornerOfLoop[(k + 2) % n];
-            auto [it, inserted] = edgeIndex.try_emplace(EdgeId(va, vb), edgeRecords.size());
-            if (inserted) {
-                edgeRecords.push_back({cornerOfLoop[k], cornerOfLoop[(k + 1) % n], third, cornerOfLoop[k]});
-            } else {
-                EdgeRecord& record = edgeRecords[it->second];
-                if (!record.second) {
-                    record.d = third;
-                    record.second = true;
-                }
+            const std::uint32_t third = cornerAt(face, pc);
+            bool isNew = false;
+            EdgeRecord& record = findEdge(va, vb, isNew);
+            if (isNew) {
+                record.a = cornerAt(face, pa);
+                record.b = cornerAt(face, pb);
+                record.c = third;
+                record.d = record.a;
+            } else if (!record.second) {
+                record.d = third;
+                record.second = true;
             }
         }
     };
 
     for (const Face& face : faces) {
+        local.clear();
+        forEachVertex(face, [&](int v) { local.push_back(v); });
+        localCorner.assign(local.size(), -1);
         triangleIndices.clear();
-        Triangulate(points, face, triangleIndices);
-        for (int v : triangleIndices) mesh.triangles.push_back(cornerOf(face, v));
-        addLoopEdges(face, face.outer);
-        for (const auto& hole : face.holes) addLoopEdges(face, hole);
+        Triangulate(points, face, local, holes, scratch, triangleIndices);
+        for (int position : triangleIndices) mesh.triangles.push_back(cornerAt(face, position));
+        addLoopEdges(face, 0, face.outer.count);
+        int begin = face.outer.count;
+        for (int h = 0; h < face.holeCount; ++h) {
+            const int n = holes[static_cast<size_t>(face.firstHole + h)].count;
+            addLoopEdges(face, begin, n);
+            begin += n;
+        }
     }
     for (const auto& [va, vb] : bareEdges) {
         if (va == vb) continue;
-        auto [it, inserted] = edgeIndex.try_emplace(EdgeId(va, vb), edgeRecords.size());
-        if (inserted) {
+        bool isNew = false;
+        EdgeRecord& record = findEdge(va, vb, isNew);
+        if (isNew) {
             const std::uint32_t a = plainOf(va), b = plainOf(vb);
-            edgeRecords.push_back({a, b, a, a});
+            // plainOf does not touch edgeRecords, so the reference is still good.
+            record.a = a;
+            record.b = b;
+            record.c = a;
+            record.d = a;
         }
     }
 
@@ -372,20 +529,20 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     std::vector<std::uint64_t> hidden;
     for (const auto& [a, b] : extras.hiddenEdges) hidden.push_back(EdgeId(a, b));
     std::sort(hidden.begin(), hidden.end());
-    std::vector<std::uint64_t> idOf(edgeRecords.size());
-    for (const auto& [id, index] : edgeIndex) idOf[index] = id;
-    for (size_t i = 0; i < edgeRecords.size(); ++i) {
-        if (!hidden.empty() && std::binary_search(hidden.begin(), hidden.end(), idOf[i])) continue;
-        const EdgeRecord& r = edgeRecords[i];
+    mesh.edges.reserve(edgeRecords.size() * 4);
+    for (const EdgeRecord& r : edgeRecords) {
+        const std::uint64_t id = EdgeId(r.lo, r.hi);
+        if (!hidden.empty() && std::binary_search(hidden.begin(), hidden.end(), id)) continue;
         mesh.edges.insert(mesh.edges.end(), {r.a, r.b, r.c, r.d});
         if (!edgeColorById.empty()) {
-            auto found = edgeColorById.find(idOf[i]);
+            auto found = edgeColorById.find(id);
             mesh.edgeColors.push_back(found == edgeColorById.end() ? 0u : PackColor(found->second));
         }
     }
     if (!edgeColorById.empty() && mesh.edgeColors.size() != mesh.EdgeCount()) mesh.edgeColors.clear();
 
     // One marker per point that is used.
+    mesh.markerVertices.reserve(static_cast<size_t>(pointCount));
     for (int v = 0; v < pointCount; ++v)
         if (firstCorner[static_cast<size_t>(v)] >= 0)
             mesh.markerVertices.push_back(static_cast<std::uint32_t>(firstCorner[static_cast<size_t>(v)]));

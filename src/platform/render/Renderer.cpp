@@ -2,11 +2,13 @@
 
 #include "platform/hc/SceneGraph.h"
 #include "platform/render/GlBackend.h"
+#include "platform/render/GlApi.h"
 #include "platform/render/HeadlessContext.h"
 #include "platform/render/OffscreenTarget.h"
 #include "platform/render/SceneWalker.h"
 
 #include <cctype>
+#include <chrono>
 #include <map>
 
 namespace ketra::render {
@@ -56,7 +58,18 @@ HeadlessState* Headless(std::string* error) {
     return state.get();
 }
 
+FrameTimings& Timings() {
+    static FrameTimings timings;
+    return timings;
+}
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 } // namespace
+
+const FrameTimings& LastFrameTimings() { return Timings(); }
 
 int SetRenderMode(HC_KEY driverSegment, int mode) {
     auto& modes = RenderModes();
@@ -100,10 +113,25 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     walk.width = settings.width;
     walk.height = settings.height;
     walk.renderMode = ModeFor(segment);
+    FrameTimings& timings = Timings();
+    timings = {};
+    auto start = std::chrono::steady_clock::now();
     DrawList list;
     if (!BuildDrawList(segmentKey, walk, state->meshes, list, error)) return false;
+    timings.walkSeconds = Since(start);
+    for (const Layer& layer : list.layers)
+        for (const MeshDraw& mesh : layer.meshes)
+            if (mesh.mesh) {
+                ++timings.meshes;
+                timings.triangles += mesh.mesh->TriangleCount();
+            }
+    start = std::chrono::steady_clock::now();
     state->backend.Draw(list, state->target.DrawFramebuffer());
+    glFinish();
+    timings.drawSeconds = Since(start);
+    start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
+    timings.readSeconds = Since(start);
     return true;
 }
 

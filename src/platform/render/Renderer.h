@@ -67,6 +67,16 @@ int GetRenderMode(HC_KEY driverSegment);
 bool RenderToImage(HC_KEY segment, const FrameSettings& settings, Image& out,
                    std::string* error = nullptr);
 
+// Where the last headless frame's time went (RenderToImage), for `--timings` and benchmarks.
+struct FrameTimings {
+    double walkSeconds = 0;  // scene walk and tessellation of changed items
+    double drawSeconds = 0;  // buffer uploads and drawing, up to the finished frame
+    double readSeconds = 0;  // resolving and reading the pixels back
+    size_t meshes = 0;       // mesh items drawn
+    size_t triangles = 0;    // their triangles
+};
+const FrameTimings& LastFrameTimings();
+
 struct DrawList;
 // Draws a prepared draw list (see DrawList.h) headless, as RenderToImage does after walking the
 // scene: for tools and benchmarks that build draw lists themselves. The list's layer sizes

@@ -1,6 +1,8 @@
 #include "platform/render/SceneWalker.h"
 
+#include "platform/hc/OptionParser.h"
 #include "platform/hc/SceneGraph.h"
+#include "platform/hc/hc.h"
 #include "platform/render/ItemMeshes.h"
 #include "platform/render/MeshBuilder.h"
 
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <unordered_set>
 
 namespace ketra::render {
@@ -62,6 +65,71 @@ void SetWindowGradient(HC_KEY segment, const Color& top, const Color& bottom) {
 }
 
 void ClearWindowGradient(HC_KEY segment) { Gradients().erase(segment); }
+
+// ---- Mask transform ----
+
+bool ParseMaskTransform(const std::string& value, MaskTransform& out, std::string* error) {
+    out = MaskTransform();
+    auto fail = [&](const std::string& why) {
+        out = MaskTransform();
+        if (error) *error = why;
+        return false;
+    };
+    const std::string trimmed = hc::NormalizeName(value);
+    if (trimmed == "off" || trimmed == "none" || trimmed == "()") return true;
+    std::string_view inner = trimmed;
+    std::string_view stripped;
+    if (hc::StripParentheses(inner, stripped)) inner = stripped;
+    // A list of component words, each masking it in the camera (and the modelling matrix
+    // when `model` is given).
+    auto words = [&](std::string_view list, bool camera, bool model) {
+        std::string_view body = list;
+        std::string_view group;
+        if (hc::StripParentheses(body, group)) body = group;
+        std::vector<hc::OptionItem> items;
+        std::string why;
+        if (!hc::ParseOptionList(body, items, &why)) return fail(why);
+        if (items.empty()) return fail("an empty list of components");
+        for (const hc::OptionItem& item : items) {
+            if (item.hasValue || item.negated) return fail("unexpected '" + item.name + "'");
+            if (item.name == "rotate" || item.name == "rotation") {
+                if (camera) out.cameraRotate = true;
+                if (model) out.modelRotate = true;
+            } else if (item.name == "scale") {
+                if (camera) out.cameraScale = true;
+                if (model) out.modelScale = true;
+            } else if (item.name == "perspective") {
+                if (!camera) return fail("a modelling matrix has no perspective to mask");
+                out.cameraPerspective = true;
+            } else {
+                return fail("unknown component '" + item.name + "'");
+            }
+        }
+        return true;
+    };
+    std::vector<hc::OptionItem> items;
+    std::string why;
+    if (!hc::ParseOptionList(inner, items, &why)) return fail(why);
+    if (items.empty()) return fail("nothing to mask");
+    const bool qualified = std::any_of(items.begin(), items.end(), [](const hc::OptionItem& i) { return i.hasValue; });
+    if (!qualified) {
+        if (!words(inner, true, true)) return false;
+    } else {
+        for (const hc::OptionItem& item : items) {
+            if (!item.hasValue) return fail("mix of '" + item.name + "' and qualified lists");
+            if (item.name == "camera") {
+                if (!words(item.value, true, false)) return false;
+            } else if (item.name == "modelling matrix" || item.name == "modeling matrix" || item.name == "model") {
+                if (!words(item.value, false, true)) return false;
+            } else {
+                return fail("unknown transform '" + item.name + "'");
+            }
+        }
+    }
+    if (!out.cameraRotate) return fail("only masks that include the camera's rotation are drawn");
+    if (out.modelRotate != out.modelScale) return fail("the modelling matrix's rotation and scale are masked together");
+    return true;
+}
 
 // ---- The walk ----
 
@@ -140,6 +208,11 @@ struct Resolved {
     TextDraw::Unit textUnit = TextDraw::Unit::Points;
     bool textTransforms = false;
     char alignX = '*', alignY = '*';
+    // Faces textured by the net diffuse colour (a defined texture with a source image).
+    std::shared_ptr<const TextureImage> texture;
+    TextureMapping textureMapping;
+    // Caps of the net line style.
+    std::shared_ptr<const GlyphShape> startCap, endCap;
 };
 
 constexpr float kDefaultMarkerPixels = 8.0f;
@@ -235,6 +308,8 @@ private:
         if (const std::string* name = net.callbacks.Find("draw dc polyline")) r.dcPolyline = defs.FindCallback(*name);
         if (const std::string* name = net.callbacks.Find("draw dc marker")) r.dcMarker = defs.FindCallback(*name);
 
+        ResolveTexture(net, r);
+        ResolveLineStyle(net, r);
         ResolveFont(net, r);
         if (net.textAlignment.size() >= 1) {
             for (char c : net.textAlignment) {
@@ -243,6 +318,79 @@ private:
             }
         }
         return r;
+    }
+
+    // "diffuse = <texture>": the texture's source image, found by the name it was inserted
+    // with; a missing image leaves the plain diffuse colour.
+    void ResolveTexture(const hc::NetAttributes& net, Resolved& r) const {
+        const hc::ChannelColor& faces = net.color[ColorChannel::Faces];
+        if (!faces.diffuse || faces.diffuse->kind != hc::Diffuse::Kind::Texture) return;
+        const hc::TextureDefinition* texture = m_graph.Defs().FindTexture(faces.diffuse->texture);
+        if (!texture) return;
+        const std::string* source = texture->options.Find("source");
+        if (!source) return;
+        r.texture = TextureFor(*source);
+        if (!r.texture) return;
+        if (const std::string* param = texture->options.Find("parameterization source"))
+            if (Lower(*param) == "cylinder") r.textureMapping.kind = TextureMapping::Kind::Cylinder;
+    }
+
+    std::shared_ptr<const TextureImage> TextureFor(const std::string& imageName) const {
+        const hc::Geometry* item = m_graph.FindNamedImage(imageName);
+        if (!item || item->type != hc::GeometryKind::Image) return nullptr;
+        auto found = m_textures.find(item->key);
+        if (found != m_textures.end()) return found->second;
+        const auto& data = std::get<hc::ImageData>(item->data);
+        auto image = std::make_shared<TextureImage>();
+        if (!ToRgba(data, image->rgba)) return m_textures[item->key] = nullptr;
+        image->key = item->key;
+        image->changeCount = item->changeCount;
+        image->width = data.width;
+        image->height = data.height;
+        return m_textures[item->key] = std::move(image);
+    }
+
+    // RGBA rows top down from an image item's pixels; false when they do not fill the size.
+    static bool ToRgba(const hc::ImageData& data, std::vector<std::uint8_t>& rgba) {
+        if (data.width <= 0 || data.height <= 0 || data.width > 16384 || data.height > 16384) return false;
+        const size_t pixels = static_cast<size_t>(data.width) * static_cast<size_t>(data.height);
+        const size_t bytesPerPixel = data.format == "rgba" ? 4 : (data.format == "grayscale" ? 1 : 3);
+        if (data.pixels.size() < pixels * bytesPerPixel) return false;
+        rgba.resize(pixels * 4);
+        for (size_t i = 0; i < pixels; ++i) {
+            const std::uint8_t* in = &data.pixels[i * bytesPerPixel];
+            std::uint8_t* out = &rgba[i * 4];
+            out[0] = in[0];
+            out[1] = bytesPerPixel == 1 ? in[0] : in[1];
+            out[2] = bytesPerPixel == 1 ? in[0] : in[2];
+            out[3] = bytesPerPixel == 4 ? in[3] : 255;
+        }
+        return true;
+    }
+
+    // A line pattern naming a defined line style: its "start cap" and "end cap" glyphs.
+    void ResolveLineStyle(const hc::NetAttributes& net, Resolved& r) const {
+        const std::string* style = m_graph.Defs().FindLineStyle(net.linePattern);
+        if (!style) return;
+        std::vector<hc::OptionItem> items;
+        if (!hc::ParseOptionList(*style, items)) return;
+        for (const hc::OptionItem& item : items) {
+            if (!item.hasValue) continue;
+            if (item.name == "start cap") r.startCap = GlyphFor(item.value);
+            if (item.name == "end cap") r.endCap = GlyphFor(item.value);
+        }
+    }
+
+    std::shared_ptr<const GlyphShape> GlyphFor(const std::string& name) const {
+        const std::string key = hc::NormalizeName(name);
+        auto found = m_glyphs.find(key);
+        if (found != m_glyphs.end()) return found->second;
+        std::shared_ptr<GlyphShape> shape;
+        if (const std::vector<signed char>* bytes = m_graph.Defs().FindGlyph(name)) {
+            shape = std::make_shared<GlyphShape>();
+            if (!DecodeGlyph(*bytes, *shape)) shape.reset();
+        }
+        return m_glyphs[key] = shape;
     }
 
     static void ResolveFont(const hc::NetAttributes& net, Resolved& r) {
@@ -311,8 +459,10 @@ private:
             child.renderingOptions.Set("attribute lock", *lock);
     }
 
-    void Walk(const hc::Segment& segment, const hc::NetAttributes& net, int depth) {
+    void Walk(const hc::Segment& segment, const hc::NetAttributes& inherited, int depth) {
         if (depth > 256 || !m_onStack.insert(&segment).second) return;  // include cycles
+        const hc::NetAttributes* netPointer = &inherited;
+        const hc::NetAttributes& net = inherited;
         const int savedClip = m_clipSet;
         const int savedLayer = m_layer;
 
@@ -361,21 +511,40 @@ private:
                 m_clipSet = -1;
             }
         }
-        CollectCuttingPlanes(segment, net);
+        // "mask transform" set here: the subtree is drawn from this segment's anchor with the
+        // masked parts of the transform dropped (its own modelling matrices below still apply).
+        std::optional<hc::NetAttributes> maskedNet;
+        if (segment.attributes)
+            if (const std::string* mask = segment.attributes->renderingOptions.Find("mask transform")) {
+                MaskTransform parsed;
+                std::string why;
+                if (!ParseMaskTransform(*mask, parsed, &why)) {
+                    static std::set<std::pair<HC_KEY, std::string>> reported;  // once per segment and value
+                    if (reported.insert({segment.key, *mask}).second)
+                        hc::ReportError("HC_Update_Display", HC_ERR_OPTION,
+                                        "bad rendering options 'mask transform = " + *mask + "': " + why);
+                } else if (parsed.Any()) {
+                    maskedNet.emplace(net);
+                    maskedNet->modelling = MaskedModelling(net.modelling, parsed);
+                    netPointer = &*maskedNet;
+                }
+            }
+        const hc::NetAttributes& here = *netPointer;
+        CollectCuttingPlanes(segment, here);
         m_path.push_back(segment.key);
         if (!segment.geometry.empty()) {
-            const Resolved resolved = Resolve(net);
-            for (const auto& item : segment.geometry) Emit(*item, segment, net, resolved);
+            const Resolved resolved = Resolve(here);
+            for (const auto& item : segment.geometry) Emit(*item, segment, here, resolved);
         }
         for (const auto& child : segment.children) {
-            hc::NetAttributes childNet = net;
-            ApplyChild(childNet, net, *child);
+            hc::NetAttributes childNet = here;
+            ApplyChild(childNet, here, *child);
             Walk(*child, childNet, depth + 1);
         }
         for (const auto& include : segment.includes) {
             if (!include->target) continue;
-            hc::NetAttributes childNet = net;
-            ApplyChild(childNet, net, *include->target);
+            hc::NetAttributes childNet = here;
+            ApplyChild(childNet, here, *include->target);
             m_path.push_back(include->key);
             Walk(*include->target, childNet, depth + 1);
             m_path.pop_back();
@@ -386,12 +555,52 @@ private:
         m_onStack.erase(&segment);
     }
 
+    // The net modelling matrix of a masked subtree: its anchor projected as before, the
+    // masked parts of the camera undone (see MaskTransform) and, with the modelling matrix's
+    // rotation and scale masked, only its translation kept.
+    hc::Matrix MaskedModelling(const hc::Matrix& modelling, const MaskTransform& mask) const {
+        const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+        const cm::Camera camera = layer.cameraSet ? layer.camera : cm::DefaultCamera();
+        const int width = std::max(1, layer.width), height = std::max(1, layer.height);
+        const cm::Matrix4 model = ToMatrix(modelling);
+        const cm::Vec3 anchor = cm::TransformPoint(model, {0, 0, 0});
+        const cm::Frame frame = cm::CameraFrame(camera);
+        const cm::HalfField half = cm::VisibleHalfField(camera, static_cast<double>(width) / height);
+        // Pixels one unit of the subtree covers, and world units per pixel where it is drawn.
+        const double pixelsPerUnit = mask.cameraScale ? height / 2.0 : height / (2.0 * half.y);
+        double worldPerPixel = 2.0 * half.y / height;
+        if (camera.projection == cm::Projection::Perspective && mask.cameraPerspective) {
+            const double depth = cm::Dot(anchor - camera.position, frame.forward);
+            if (depth > 0) worldPerPixel *= depth / frame.distance;
+        }
+        const double k = pixelsPerUnit * worldPerPixel;
+        // Screen-aligned axes: x right, y up, z towards the viewer.
+        cm::Matrix4 facing;
+        const cm::Vec3 rows[3] = {frame.right * k, frame.up * k, frame.forward * -k};
+        for (int r = 0; r < 3; ++r) {
+            facing(r, 0) = rows[r].x, facing(r, 1) = rows[r].y, facing(r, 2) = rows[r].z, facing(r, 3) = 0;
+        }
+        cm::Matrix4 result = facing;
+        if (!mask.modelRotate) {
+            cm::Matrix4 linear = model;
+            linear(3, 0) = linear(3, 1) = linear(3, 2) = 0;
+            result = cm::Multiply(linear, facing);
+        }
+        result(3, 0) = anchor.x, result(3, 1) = anchor.y, result(3, 2) = anchor.z, result(3, 3) = 1;
+        hc::Matrix out;
+        result.ToFloats(out.data());
+        return out;
+    }
+
     // Cutting planes cut everything in the subtree of the segment that owns the segment
     // holding them (so a view's "cutting planes" segment cuts the scene beside it), and the
     // subtree of the segment holding them.
     void CollectCuttingPlanes(const hc::Segment& segment, const hc::NetAttributes& net) {
         std::vector<ClipPlane> planes;
-        auto gather = [&](const hc::Segment& holder, const cm::Matrix4& toWorld) {
+        // A holder with the rendering option "intersecting cutting planes" makes its planes
+        // one group: they cut only together.
+        auto gather = [&](const hc::Segment& holder, const cm::Matrix4& toWorld, bool together) {
+            const int group = together ? ++m_nextClipGroup : 0;
             for (const auto& item : holder.geometry) {
                 if (item->type != hc::GeometryKind::CuttingPlane) continue;
                 const auto& p = std::get<hc::CuttingPlaneData>(item->data);
@@ -402,18 +611,19 @@ private:
                 double outPlane[4];
                 for (int i = 0; i < 4; ++i)
                     outPlane[i] = inverse(i, 0) * in[0] + inverse(i, 1) * in[1] + inverse(i, 2) * in[2] + inverse(i, 3) * in[3];
-                planes.push_back({outPlane[0], outPlane[1], outPlane[2], outPlane[3]});
+                planes.push_back({outPlane[0], outPlane[1], outPlane[2], outPlane[3], group});
             }
         };
         const cm::Matrix4 here = ToMatrix(net.modelling);
-        if (net.visible & hc::kCuttingPlanes) gather(segment, here);
+        if (net.visible & hc::kCuttingPlanes) gather(segment, here, net.renderingOptions.IsOn("intersecting cutting planes"));
         for (const auto& child : segment.children) {
             bool has = false;
             for (const auto& item : child->geometry) has = has || item->type == hc::GeometryKind::CuttingPlane;
             if (!has) continue;
             hc::NetAttributes childNet = net;
             hc::Graph::Apply(childNet, *child);
-            if (childNet.visible & hc::kCuttingPlanes) gather(*child, ToMatrix(childNet.modelling));
+            if (childNet.visible & hc::kCuttingPlanes)
+                gather(*child, ToMatrix(childNet.modelling), childNet.renderingOptions.IsOn("intersecting cutting planes"));
         }
         if (planes.empty()) return;
         Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
@@ -480,6 +690,8 @@ private:
             line.color = r.lines;
             line.state = r.lineState;
             line.state.silhouetteOnly = false;
+            line.startCap = r.startCap;
+            line.endCap = r.endCap;
             if (item.type == hc::GeometryKind::Line) {
                 const auto& l = std::get<hc::LineData>(item.data);
                 for (const hc::Vec3& p : {l.first, l.second}) {
@@ -512,6 +724,8 @@ private:
                 call.points = std::move(line.points);
                 call.color = r.lines;
                 call.weight = r.lineState.weight;
+                call.startCap = r.startCap;
+                call.endCap = r.endCap;
                 layer.callbacks.push_back(std::move(call));
             } else {
                 layer.lines.push_back(std::move(line));
@@ -563,6 +777,12 @@ private:
             text.alignX = r.alignX;
             text.alignY = r.alignY;
             text.transforms = r.textTransforms;
+            if (text.transforms && !hc::IsIdentity(net.modelling)) {
+                const cm::Matrix4 m = ToMatrix(net.modelling);
+                const cm::Vec3 x = cm::TransformVector(m, {1, 0, 0}), y = cm::TransformVector(m, {0, 1, 0});
+                text.xAxis = {static_cast<float>(x.x), static_cast<float>(x.y), static_cast<float>(x.z)};
+                text.yAxis = {static_cast<float>(y.x), static_cast<float>(y.y), static_cast<float>(y.z)};
+            }
             text.depthRange = r.surface.depthRange;
             text.clipSet = m_clipSet;
             layer.AddBounds(text.position[0], text.position[1], text.position[2]);
@@ -587,10 +807,8 @@ private:
         case hc::GeometryKind::Image: {
             if (!(r.visible & hc::kImages)) break;
             const auto& data = std::get<hc::ImageData>(item.data);
-            const size_t pixels = static_cast<size_t>(data.width) * static_cast<size_t>(std::max(0, data.height));
-            const size_t bytesPerPixel = data.format == "rgba" ? 4 : (data.format == "grayscale" ? 1 : 3);
-            if (data.width <= 0 || data.height <= 0 || data.pixels.size() < pixels * bytesPerPixel) break;
             ImageDraw image;
+            if (!ToRgba(data, image.rgba)) break;
             image.key = item.key;
             image.segment = segment.key;
             image.changeCount = item.changeCount;
@@ -598,15 +816,6 @@ private:
             image.width = data.width;
             image.height = data.height;
             image.depthRange = r.surface.depthRange;
-            image.rgba.resize(pixels * 4);
-            for (size_t i = 0; i < pixels; ++i) {
-                const std::uint8_t* in = &data.pixels[i * bytesPerPixel];
-                std::uint8_t* out = &image.rgba[i * 4];
-                out[0] = in[0];
-                out[1] = bytesPerPixel == 1 ? in[0] : in[1];
-                out[2] = bytesPerPixel == 1 ? in[0] : in[2];
-                out[3] = bytesPerPixel == 4 ? in[3] : 255;
-            }
             layer.AddBounds(image.position[0], image.position[1], image.position[2]);
             layer.images.push_back(std::move(image));
             break;
@@ -639,6 +848,8 @@ private:
         draw.edgeState.silhouetteOnly = m_rules.silhouette || (r.hiddenLineOption && m_rules.silhouette);
         draw.markerSymbol = r.markerSymbol;
         draw.markerSize = r.markerPixels;
+        draw.texture = r.texture;
+        draw.textureMapping = r.textureMapping;
         draw.identity = hc::IsIdentity(net.modelling);
         if (!draw.identity) draw.matrix = ToMatrix(net.modelling);
 
@@ -761,6 +972,9 @@ private:
     hc::Graph& m_graph;
     int m_layer = 0;
     int m_clipSet = -1;
+    int m_nextClipGroup = 0;
+    mutable std::unordered_map<HC_KEY, std::shared_ptr<const TextureImage>> m_textures;
+    mutable std::unordered_map<std::string, std::shared_ptr<const GlyphShape>> m_glyphs;
     std::vector<HC_KEY> m_path;
     std::unordered_set<const hc::Segment*> m_onStack;
     std::vector<LodCandidate> m_lodCandidates;

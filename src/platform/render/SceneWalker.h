@@ -42,6 +42,23 @@ struct WalkSettings {
     float lodLevel2Pixels = 8.0f;
 };
 
+// The rendering option "mask transform": the parts of the net transform a subtree drops.
+// "(rotate, scale, perspective)" masks them in the camera and the modelling matrix;
+// "(camera = (rotate, perspective), modelling matrix = (rotate, scale))" names each.
+// Masking the camera's rotation draws the subtree screen-aligned at its anchor (the origin
+// of the segment's net modelling matrix); masking its scale fixes one unit at half the
+// window height in pixels (the default camera's field) whatever the zoom; masking
+// perspective keeps the subtree's size independent of its depth.
+struct MaskTransform {
+    bool cameraRotate = false, cameraScale = false, cameraPerspective = false;
+    bool modelRotate = false, modelScale = false;
+    bool Any() const { return cameraRotate || cameraScale || cameraPerspective || modelRotate || modelScale; }
+};
+// Parses the option's value; false with *error for values the renderer cannot draw (it
+// draws masks that include the camera's rotation, and the modelling matrix's rotation and
+// scale together or not at all). "off" masks nothing.
+bool ParseMaskTransform(const std::string& value, MaskTransform& out, std::string* error = nullptr);
+
 // Fills `out` with what `segment` shows. False with a message when the key is not a segment.
 bool BuildDrawList(HC_KEY segment, const WalkSettings& settings, MeshCache& cache,
                    DrawList& out, std::string* error = nullptr);

@@ -221,6 +221,51 @@ TEST_F(ViewTest, HandednessAxisModeAndSceneFlagsReachTheScene)
     EXPECT_EQ(view->GetAxisMode(), AxisOff);
 }
 
+namespace {
+std::string LinesVisibility(HC_KEY segment)
+{
+    char value[64] = "";
+    HC_Open_Segment_By_Key(segment);
+    HC_Show_One_Visibility("lines", value);
+    HC_Close_Segment();
+    return value;
+}
+} // namespace
+
+TEST_F(ViewTest, AxisModesShowTheCornerAndCentreTriads)
+{
+    const struct { AxisMode mode; const char* corner; const char* center; } cases[] = {
+        {AxisOff, "off", "off"}, {AxisOn, "on", "off"}, {AxisCenter, "off", "on"}, {AxisOnAndCenter, "on", "on"}};
+    for (const auto& c : cases) {
+        view->SetAxisMode(c.mode);
+        EXPECT_EQ(LinesVisibility(view->GetAxisTriadKey()), c.corner) << c.mode;
+        EXPECT_EQ(LinesVisibility(view->GetCenterAxisTriadKey()), c.center) << c.mode;
+    }
+
+    // The centre triad sits at the target and keeps its share of the field when the camera
+    // moves and zooms.
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    const HPoint position(100, 50, 80), target(10, 20, 30), up(0, 0, 1);
+    HC_Set_Camera(&position, &target, &up, 40.0, 20.0, "orthographic");
+    HC_Close_Segment();
+    view->CameraPositionChanged(false);
+    float matrix[16];
+    HC_Open_Segment_By_Key(view->GetCenterAxisTriadKey());
+    HC_Show_Modelling_Matrix(matrix);
+    HC_Close_Segment();
+    EXPECT_FLOAT_EQ(matrix[0], 4.0f);   // 0.2 × the smaller field side
+    EXPECT_FLOAT_EQ(matrix[12], 10.0f);
+    EXPECT_FLOAT_EQ(matrix[13], 20.0f);
+    EXPECT_FLOAT_EQ(matrix[14], 30.0f);
+
+    // It is not part of the model's extents and cannot be picked.
+    char value[64] = "";
+    HC_Open_Segment_By_Key(view->GetCenterAxisTriadKey());
+    HC_Show_Selectability(value);
+    HC_Close_Segment();
+    EXPECT_NE(std::string(value).find("off"), std::string::npos) << value;
+}
+
 TEST_F(ViewTest, FileOutputPicksTheWriterByExtension)
 {
     HC_Open_Segment_By_Key(model->GetModelKey());
