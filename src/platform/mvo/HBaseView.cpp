@@ -319,8 +319,26 @@ HCamera HBaseView::FitCameraToBox(const HPoint& minimum, const HPoint& maximum,
     camera.target = center;
     camera.position = center + HNormalized(eyeDirection) * (2.5f * diagonal);
     camera.up_vector = up;
-    camera.field_width = diagonal;
-    camera.field_height = diagonal;
+    // The field is the box as seen along the view direction, with a margin of 5% on each
+    // side, so the model fills the window rather than the sphere around it.
+    const HPoint forward = HNormalized(HPoint(0, 0, 0) - eyeDirection);
+    HPoint right = HCross(forward, up);
+    if (!(HLength(right) > 1e-6f))
+        right = HCross(forward, std::fabs(forward.z) < 0.9f ? HPoint(0, 0, 1) : HPoint(1, 0, 0));
+    right = HNormalized(right);
+    const HPoint upward = HNormalized(HCross(right, forward));
+    float across = 0, high = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const HPoint p((corner & 1) ? maximum.x : minimum.x, (corner & 2) ? maximum.y : minimum.y,
+                       (corner & 4) ? maximum.z : minimum.z);
+        across = std::max(across, std::fabs(HDot(p - center, right)));
+        high = std::max(high, std::fabs(HDot(p - center, upward)));
+    }
+    const float margin = 1.1f;
+    if (!(across > 1e-6f * diagonal) && !(high > 1e-6f * diagonal))
+        across = high = 0.5f * diagonal / margin;  // a point: a field of the usable size above
+    camera.field_width = std::max(2 * across * margin, 1e-3f * diagonal);
+    camera.field_height = std::max(2 * high * margin, 1e-3f * diagonal);
     camera.valid = true;
     return camera;
 }

@@ -303,6 +303,8 @@ HC_KEY HUtilityGeometryCreation::CreateThreeSidedSection(HBaseView* view)
     const HPoint center = (minimum + maximum) * 0.5f;
     HC_Open_Segment_By_Key(view->GetCuttingPlanesKey());
     const HC_KEY key = HC_Open_Segment("threesection");
+    // A second call replaces the planes rather than adding three more.
+    HC_Flush_Contents(".", "cutting planes");
     // The three planes cut only together: one octant opens, the rest of the model stays.
     HC_Set_Rendering_Options("intersecting cutting planes");
     HC_Insert_Cutting_Plane(1.0, 0.0, 0.0, -center.x);

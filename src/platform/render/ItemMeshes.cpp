@@ -67,7 +67,7 @@ static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const f
 
 } // namespace
 
-Mesh TessellateItem(const hc::Geometry& item) {
+Mesh TessellateItem(const hc::Geometry& item, int tubeFacets) {
     switch (item.type) {
     case hc::GeometryKind::Shell: {
         const hc::ShellData& shell = std::get<hc::ShellData>(item.data);
@@ -80,7 +80,7 @@ Mesh TessellateItem(const hc::Geometry& item) {
         std::span<const float> points(reinterpret_cast<const float*>(pc.points.data()), pc.points.size() * 3);
         return BuildTubeMesh(points, pc.radii,
                              pc.capping == hc::Capping::Both || pc.capping == hc::Capping::First,
-                             pc.capping == hc::Capping::Both || pc.capping == hc::Capping::Second);
+                             pc.capping == hc::Capping::Both || pc.capping == hc::Capping::Second, tubeFacets);
     }
     case hc::GeometryKind::Cylinder: {
         const auto& c = std::get<hc::CylinderData>(item.data);
@@ -88,7 +88,7 @@ Mesh TessellateItem(const hc::Geometry& item) {
         const float radius[1] = {c.radius};
         return BuildTubeMesh(points, radius,
                              c.capping == hc::Capping::Both || c.capping == hc::Capping::First,
-                             c.capping == hc::Capping::Both || c.capping == hc::Capping::Second);
+                             c.capping == hc::Capping::Both || c.capping == hc::Capping::Second, tubeFacets);
     }
     case hc::GeometryKind::Polygon: {
         const auto& p = std::get<hc::PolylineData>(item.data);

@@ -10,9 +10,12 @@ struct Geometry;
 
 namespace ketra::render {
 
+// Sides of a tube (polycylinder, cylinder) drawn at full size.
+constexpr int kTubeFacets = 16;
+
 // The mesh of a shell (with its per-face, per-edge and per-vertex attributes), polycylinder,
-// cylinder, polygon, circle or ellipse; an empty mesh for other kinds.
-Mesh TessellateItem(const hc::Geometry& item);
+// cylinder (with `tubeFacets` sides), polygon, circle or ellipse; an empty mesh for other kinds.
+Mesh TessellateItem(const hc::Geometry& item, int tubeFacets = kTubeFacets);
 
 // Adds to the layer, as lines, the outline where each clipped item's faces meet its cutting
 // planes (only the parts the set's other planes keep).

@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <atomic>
 #include <set>
+#include <thread>
 #include <unordered_set>
 
 namespace ketra::render {
@@ -240,6 +242,7 @@ public:
         Walk(root, net, 0);
         for (Layer& layer : m_out.layers)
             if (!layer.cameraSet) layer.camera = cm::DefaultCamera();
+        ResolvePendingMeshes();
         PickLevels();
         for (Layer& layer : m_out.layers) AddSectionOutlines(layer);
     }
@@ -635,9 +638,59 @@ private:
         m_clipSet = static_cast<int>(layer.clipSets.size()) - 1;
     }
 
-    const MeshCache::Entry& MeshFor(const hc::Geometry& item) {
-        if (const MeshCache::Entry* cached = m_cache.Find(item.key, item.changeCount)) return *cached;
-        return m_cache.Store(item.key, item.changeCount, TessellateItem(item));
+    // The item's mesh from the cache, built when missing or out of date. Tubes are kept per
+    // facet count: the same item seen at another size gets (and caches) other facets.
+    const MeshCache::Entry& MeshFor(const hc::Geometry& item, int facets = kTubeFacets) {
+        const std::uint64_t version = MeshVersion(item, facets);
+        if (const MeshCache::Entry* cached = m_cache.Find(item.key, version)) return *cached;
+        return m_cache.Store(item.key, version, TessellateItem(item, facets));
+    }
+
+    // Facets for a tube item as large as it shows in the current layer: a tube a few pixels
+    // across looks the same with 6 sides as with 16, at a third of the triangles.
+    int TubeFacets(const hc::Geometry& item, const hc::NetAttributes& net) const {
+        const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+        if (!layer.cameraSet || layer.width < 1 || layer.height < 1) return kTubeFacets;
+        const hc::Vec3* first = nullptr;
+        const hc::Vec3* last = nullptr;
+        double radius = 0;
+        if (const auto* pc = std::get_if<hc::PolyCylinderData>(&item.data)) {
+            if (pc->points.empty()) return kTubeFacets;
+            first = &pc->points.front();
+            last = &pc->points.back();
+            for (float r : pc->radii) radius = std::max(radius, static_cast<double>(std::fabs(r)));
+        } else if (const auto* c = std::get_if<hc::CylinderData>(&item.data)) {
+            first = &c->first;
+            last = &c->second;
+            radius = std::fabs(c->radius);
+        } else {
+            return kTubeFacets;
+        }
+        const double aspect = static_cast<double>(layer.width) / layer.height;
+        const cm::Matrix4 toWindow = cm::WorldToWindow(layer.camera, aspect);
+        const cm::Matrix4 model = ToMatrix(net.modelling);
+        const cm::Frame frame = cm::CameraFrame(layer.camera);
+        // The radius seen across the screen at each end (perspective makes the ends differ);
+        // the modelling matrix may scale it.
+        double pixels = 0;
+        for (const hc::Vec3* end : {first, last}) {
+            const cm::Vec3 centre = cm::TransformPoint(model, {end->x, end->y, end->z});
+            const cm::Vec3 side = cm::TransformPoint(model, {end->x + radius, end->y, end->z});
+            const cm::Vec3 side2 = cm::TransformPoint(model, {end->x, end->y + radius, end->z});
+            const cm::Vec3 side3 = cm::TransformPoint(model, {end->x, end->y, end->z + radius});
+            const double worldRadius =
+                std::max({cm::Length(side - centre), cm::Length(side2 - centre), cm::Length(side3 - centre)});
+            double w0 = 1, w1 = 1;
+            const cm::Vec3 a = cm::TransformPoint(toWindow, centre, &w0);
+            const cm::Vec3 b = cm::TransformPoint(toWindow, centre + frame.up * worldRadius, &w1);
+            if (w0 <= 0 || w1 <= 0) return kTubeFacets;  // at or behind the eye
+            pixels = std::max(pixels, std::fabs(b.y - a.y) / 2 * layer.height);
+        }
+        const double across = 2 * pixels;
+        if (across >= 24) return kTubeFacets;
+        if (across >= 12) return 12;
+        if (across >= 6) return 8;
+        return 6;
     }
 
     static std::u32string ToUtf32(const std::u16string& text) {
@@ -853,15 +906,98 @@ private:
         draw.identity = hc::IsIdentity(net.modelling);
         if (!draw.identity) draw.matrix = ToMatrix(net.modelling);
 
-        const MeshCache::Entry& entry = MeshFor(item);
-        draw.mesh = entry.mesh;
-        draw.meshStamp = entry.stamp;
-        if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(item))) return;
+        const bool tube = item.type == hc::GeometryKind::PolyCylinder || item.type == hc::GeometryKind::Cylinder;
+        const int facets = tube ? TubeFacets(item, net) : kTubeFacets;
+        if (const MeshCache::Entry* cached = m_cache.Find(item.key, MeshVersion(item, facets))) {
+            draw.mesh = cached->mesh;
+            draw.meshStamp = cached->stamp;
+            if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(item))) return;
+            AddMeshBounds(layer, draw);
+        } else {
+            // Tessellated after the walk, all new items at once and in parallel.
+            auto [slot, added] = m_pendingByKey.try_emplace(item.key, m_pending.size());
+            if (added) m_pending.push_back({&item, facets, {}});
+            m_pendingDraws.push_back({m_layer, layer.meshes.size(), slot->second});
+        }
 
         // Levels of detail are chosen after the walk, when every layer's camera is known.
         if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod});
-        AddMeshBounds(layer, draw);
         layer.meshes.push_back(std::move(draw));
+    }
+
+    static std::uint64_t MeshVersion(const hc::Geometry& item, int facets) {
+        return item.changeCount * 64 + static_cast<std::uint64_t>(facets & 63);
+    }
+
+    // Builds the meshes the walk found missing from the cache, on every core (the meshes are
+    // independent and the scene is only read), then gives each waiting draw its mesh and
+    // bounds; draws whose mesh came out empty are dropped as the walk would have dropped them.
+    void ResolvePendingMeshes() {
+        if (m_pending.empty()) return;
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            for (size_t i = next++; i < m_pending.size(); i = next++)
+                m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets);
+        };
+        const size_t helpers =
+            m_pending.size() < 64 ? 0 : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
+        std::vector<std::thread> threads;
+        for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+        work();
+        for (std::thread& thread : threads) thread.join();
+
+        std::vector<const MeshCache::Entry*> entries(m_pending.size());
+        for (size_t i = 0; i < m_pending.size(); ++i) {
+            const PendingMesh& p = m_pending[i];
+            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets), std::move(m_pending[i].mesh));
+        }
+        std::vector<std::vector<bool>> dropped(m_out.layers.size());
+        bool anyDropped = false;
+        for (const PendingDraw& d : m_pendingDraws) {
+            Layer& layer = m_out.layers[static_cast<size_t>(d.layer)];
+            MeshDraw& draw = layer.meshes[d.index];
+            draw.mesh = entries[d.slot]->mesh;
+            draw.meshStamp = entries[d.slot]->stamp;
+            if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(*m_pending[d.slot].item))) {
+                std::vector<bool>& marks = dropped[static_cast<size_t>(d.layer)];
+                marks.resize(layer.meshes.size());
+                marks[d.index] = true;
+                anyDropped = true;
+                continue;
+            }
+            AddMeshBounds(layer, draw);
+        }
+        m_pending.clear();
+        m_pendingByKey.clear();
+        m_pendingDraws.clear();
+        if (!anyDropped) return;
+        // Drop the empty draws, and move the level-of-detail candidates with their draws.
+        std::vector<std::vector<size_t>> newIndex(m_out.layers.size());
+        for (size_t li = 0; li < m_out.layers.size(); ++li) {
+            const std::vector<bool>& marks = dropped[li];
+            if (marks.empty()) continue;
+            std::vector<MeshDraw>& meshes = m_out.layers[li].meshes;
+            std::vector<size_t>& remap = newIndex[li];
+            remap.assign(meshes.size(), SIZE_MAX);
+            size_t kept = 0;
+            for (size_t i = 0; i < meshes.size(); ++i) {
+                if (i < marks.size() && marks[i]) continue;
+                remap[i] = kept;
+                if (kept != i) meshes[kept] = std::move(meshes[i]);
+                ++kept;
+            }
+            meshes.resize(kept);
+        }
+        std::vector<LodCandidate> candidates;
+        for (LodCandidate c : m_lodCandidates) {
+            const std::vector<size_t>& remap = newIndex[static_cast<size_t>(c.layer)];
+            if (!remap.empty()) {
+                if (remap[c.index] == SIZE_MAX) continue;
+                c.index = remap[c.index];
+            }
+            candidates.push_back(c);
+        }
+        m_lodCandidates = std::move(candidates);
     }
 
     static bool HasLods(const hc::Geometry& item) {
@@ -978,6 +1114,20 @@ private:
     std::vector<HC_KEY> m_path;
     std::unordered_set<const hc::Segment*> m_onStack;
     std::vector<LodCandidate> m_lodCandidates;
+    // Items to tessellate after the walk (one per item key), and the draws waiting for them.
+    struct PendingMesh {
+        const hc::Geometry* item;
+        int facets;
+        Mesh mesh;
+    };
+    struct PendingDraw {
+        int layer;
+        size_t index;
+        size_t slot;
+    };
+    std::vector<PendingMesh> m_pending;
+    std::unordered_map<HC_KEY, size_t> m_pendingByKey;
+    std::vector<PendingDraw> m_pendingDraws;
 };
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "ViewFixture.h"
 
+#include <array>
 #include <cmath>
+#include <vector>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HSelectionSet.h"
+#include "platform/mvo/HUtility.h"
 
 using mvotest::ExpectNear;
 using mvotest::InsertBox;
@@ -67,6 +70,28 @@ TEST_F(ViewTest, ViewsGetTheirOwnDisplayAndDestroyingOneRemovesOnlyIt)
     EXPECT_EQ(KeyType(model->GetModelKey()), "segment");
 }
 
+namespace {
+// Every corner of the box is inside the camera's field, and the box spans at least 90% of
+// the field's width or height: the fit is tight, not the sphere around the box.
+void ExpectBoxFillsTheField(const HCamera& camera, const HPoint& minimum, const HPoint& maximum)
+{
+    const HPoint forward = HNormalized(camera.target - camera.position);
+    const HPoint right = HNormalized(HCross(forward, camera.up_vector));
+    const HPoint up = HNormalized(HCross(right, forward));
+    float across = 0, high = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const HPoint p((corner & 1) ? maximum.x : minimum.x, (corner & 2) ? maximum.y : minimum.y,
+                       (corner & 4) ? maximum.z : minimum.z);
+        across = std::max(across, std::fabs(HDot(p - camera.target, right)));
+        high = std::max(high, std::fabs(HDot(p - camera.target, up)));
+    }
+    EXPECT_LE(2 * across, camera.field_width * 1.0001f);
+    EXPECT_LE(2 * high, camera.field_height * 1.0001f);
+    EXPECT_GE(2 * across, 0.9f * camera.field_width);
+    EXPECT_GE(2 * high, 0.9f * camera.field_height);
+}
+} // namespace
+
 TEST_F(ViewTest, StandardViewsLookAlongTheDocumentedDirections)
 {
     HC_Open_Segment_By_Key(model->GetModelKey());
@@ -91,7 +116,7 @@ TEST_F(ViewTest, StandardViewsLookAlongTheDocumentedDirections)
         ExpectNear(HNormalized(camera.position - camera.target), c.eye);
         ExpectNear(HNormalized(camera.up_vector), c.up);
         ExpectNear(camera.target, {1, 0, -1});
-        EXPECT_NEAR(camera.field_width, std::sqrt(16.0f + 16.0f + 16.0f), 1e-3f);
+        ExpectBoxFillsTheField(camera, {-1, -2, -3}, {3, 2, 1});
     }
     // Unknown leaves the camera alone.
     const HCamera before = Camera();
@@ -115,8 +140,9 @@ TEST_F(ViewTest, ZoomToExtentsCentresTheModelAndKeepsTheDirection)
     const HCamera camera = Camera();
     ExpectNear(camera.target, {11, 2, 2});
     ExpectNear(camera.ViewDirection(), direction);
-    EXPECT_NEAR(camera.field_width, 6.0f, 1e-4f);
-    EXPECT_NEAR(camera.field_height, 6.0f, 1e-4f);
+    // Seen from the front the part is 2 wide and 4 high; 5% margin on each side.
+    EXPECT_NEAR(camera.field_width, 2.2f, 1e-4f);
+    EXPECT_NEAR(camera.field_height, 4.4f, 1e-4f);
     EXPECT_GT(view->GetCameraChangeCount(), changes);
 }
 
@@ -281,4 +307,52 @@ TEST_F(ViewTest, FileOutputPicksTheWriterByExtension)
     EXPECT_EQ(model->FileOutput((base + ".nosuchformat").c_str(), view.get()), OutputNotHandled);
     EXPECT_EQ(view->FileOutput(nullptr, nullptr, nullptr), OutputBadFileName);
     EXPECT_EQ(view->FileOutput((base + ".nosuchformat").c_str(), nullptr, nullptr), OutputNotHandled);
+}
+
+TEST_F(ViewTest, CuttingPlanesAndTheThreeSidedSectionPassThroughTheModelCentre)
+{
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    InsertBox({0, 0, 0}, {4, 2, 6});
+    HC_Close_Segment();
+    auto planesOf = [](HC_KEY segment) {
+        std::vector<std::array<float, 4>> planes;
+        HC_Open_Segment_By_Key(segment);
+        HC_Begin_Contents_Search(".", "cutting planes");
+        char type[64];
+        HC_KEY key = -1;
+        while (HC_Find_Contents(type, &key)) {
+            std::array<float, 4> p{};
+            HC_Show_Cutting_Plane(key, &p[0], &p[1], &p[2], &p[3]);
+            planes.push_back(p);
+        }
+        HC_End_Contents_Search();
+        HC_Close_Segment();
+        return planes;
+    };
+    const HC_KEY first = HUtilityGeometryCreation::CreateCuttingPlane(view.get(), nullptr);
+    const HC_KEY second = HUtilityGeometryCreation::CreateCuttingPlane(view.get(), nullptr);
+    ASSERT_NE(first, second);
+    for (HC_KEY plane : {first, second}) {
+        const auto planes = planesOf(plane);
+        ASSERT_EQ(planes.size(), 1u);
+        EXPECT_NEAR(planes[0][0] * 2 + planes[0][3], 0.0f, 1e-5f);  // x = 2, the centre
+    }
+
+    // Two calls leave three planes, one through the centre on each axis, that cut together.
+    HUtilityGeometryCreation::CreateThreeSidedSection(view.get());
+    const HC_KEY section = HUtilityGeometryCreation::CreateThreeSidedSection(view.get());
+    ASSERT_EQ(HC_KShow_Owner_By_Key(section), view->GetCuttingPlanesKey());
+    const auto planes = planesOf(section);
+    ASSERT_EQ(planes.size(), 3u);
+    const float centre[3] = {2, 1, 3};
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_FLOAT_EQ(planes[static_cast<size_t>(axis)][static_cast<size_t>(axis)], 1.0f);
+        EXPECT_NEAR(planes[static_cast<size_t>(axis)][static_cast<size_t>(axis)] * centre[axis] +
+                        planes[static_cast<size_t>(axis)][3], 0.0f, 1e-5f);
+    }
+    char option[64] = "";
+    HC_Open_Segment_By_Key(section);
+    HC_Show_One_Rendering_Option("intersecting cutting planes", option);
+    HC_Close_Segment();
+    EXPECT_STREQ(option, "on");
 }
