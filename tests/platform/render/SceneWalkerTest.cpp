@@ -312,3 +312,77 @@ TEST(SceneWalker, UpdateDisplayRendersHeadlessViews) {
     EXPECT_EQ(repaints, 1);
     SetWindowTarget(scene.Key(), {});
 }
+
+TEST(SceneWalker, TubesTakeFewerSidesWhenSmallOnScreen) {
+    TestScene scene("walk tube facets");
+    MeshCache cache;
+    scene.Open("model");
+    const float points[6] = {-0.5f, 0, 0, 0.5f, 0, 0};
+    const float radius[1] = {0.2f};
+    HC_Insert_PolyCylinder(2, points, 1, radius, "both");
+    HC_Close_Segment();
+    // A capped tube of n sides: 2n triangles along it and n - 2 in each cap.
+    auto sides = [](size_t triangles) { return (triangles + 4) / 4; };
+    const struct { double field; size_t sides; } cases[] = {
+        {1.0, 16},   // 40 pixels across
+        {3.0, 12},   // about 13
+        {5.0, 8},    // 8
+        {20.0, 6},   // 2
+        {1.0, 16},   // and back: the full tube again
+    };
+    for (const auto& c : cases) {
+        SetField(scene, c.field);
+        const DrawList list = Walk(scene, cache);
+        ASSERT_EQ(list.Main().meshes.size(), 1u);
+        EXPECT_EQ(sides(list.Main().meshes[0].mesh->TriangleCount()), c.sides) << c.field;
+    }
+}
+
+TEST(SceneWalker, MeshesBuiltTogetherAfterTheWalkLandOnTheirDraws) {
+    // Enough new items for the parallel build, a shared (included) item drawn twice, empty
+    // items that are dropped, and a level-of-detail item after them that must keep its level.
+    TestScene scene("walk parallel");
+    MeshCache cache;
+    const HC_KEY shared = HC_Create_Segment("/include library/walk parallel shared");
+    HC_Open_Segment_By_Key(shared);
+    const float tri[9] = {0, 0, 0, 0.01f, 0, 0, 0, 0.01f, 0};
+    const int triFaces[4] = {3, 0, 1, 2};
+    HC_Insert_Shell(3, tri, 4, triFaces);
+    HC_Close_Segment();
+    scene.Open("model");
+    HC_Set_Rendering_Options("lod");
+    for (int i = 0; i < 100; ++i) {
+        const float x = -0.9f + 0.018f * static_cast<float>(i);
+        const float p[9] = {x, 0, 0, x + 0.01f, 0, 0, x, 0.01f, 0};
+        HC_Insert_Shell(3, p, 4, triFaces);
+        if (i % 10 == 0) HC_Insert_Shell(0, nullptr, 0, nullptr);  // draws nothing
+    }
+    HC_Open_Segment("a");
+    HC_Include_Segment_By_Key(shared);
+    HC_Close_Segment();
+    HC_Open_Segment("b");
+    HC_Translate_Object(0.5, 0.5, 0);
+    HC_Include_Segment_By_Key(shared);
+    HC_Close_Segment();
+    HC_Open_Segment("far");
+    HC_Scale_Object(0.05, 0.05, 0.05);  // 2.5 pixels across: level 2
+    InsertSquareWithLevels();
+    HC_Close_Segment();
+    HC_Close_Segment();
+
+    const DrawList built = Walk(scene, cache);
+    const DrawList cached = Walk(scene, cache);  // everything found in the cache this time
+    for (const DrawList* list : {&built, &cached}) {
+        const auto& meshes = list->Main().meshes;
+        ASSERT_EQ(meshes.size(), 103u);
+        for (const MeshDraw& d : meshes) ASSERT_TRUE(d.mesh);
+        EXPECT_EQ(meshes[100].meshStamp, meshes[101].meshStamp);  // one mesh for the shared item
+        EXPECT_FALSE(meshes[101].identity);
+        EXPECT_EQ(meshes[102].lod, 2);
+        EXPECT_EQ(meshes[102].mesh->TriangleCount(), 0u);
+    }
+    for (size_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(built.Main().meshes[i].meshStamp, cached.Main().meshes[i].meshStamp);
+        EXPECT_FLOAT_EQ(built.Main().meshes[i].mesh->positions[0], -0.9f + 0.018f * static_cast<float>(i)) << i;
+    }
+}
