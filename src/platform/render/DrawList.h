@@ -198,6 +198,9 @@ struct TextDraw {
     char alignX = '*';  // '<' left, '*' centre, '>' right
     char alignY = '*';  // '^' top, '*' centre, 'v' bottom
     bool transforms = false;  // text lies in its object's plane or faces the screen
+    // Heuristic "hide overlapped text": not drawn where it would overlap such a text drawn
+    // before it in the layer.
+    bool hideOverlapped = false;
     // With transforms: the object's x and y axes in world space (with the object's scale);
     // the text runs along xAxis with its up along yAxis.
     std::array<float, 3> xAxis{1, 0, 0}, yAxis{0, 1, 0};

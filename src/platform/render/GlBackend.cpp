@@ -773,6 +773,26 @@ struct GlBackend::Impl {
         if (layer.texts.empty()) return;
         std::vector<TextVertex> vertices;
         const double aspect = static_cast<double>(layer.width) / std::max(1, layer.height);
+        // Screen rectangles of the texts kept so far that hide what overlaps them.
+        struct Rect {
+            float x0, y0, x1, y1;
+        };
+        std::vector<Rect> kept;
+        // Drops the text just laid out (from `start` on) when it overlaps a kept one.
+        auto keepUnlessOverlapped = [&](const TextDraw& t, size_t start) {
+            if (!t.hideOverlapped || start == vertices.size()) return;
+            Rect r{vertices[start].x, vertices[start].y, vertices[start].x, vertices[start].y};
+            for (size_t i = start; i < vertices.size(); ++i) {
+                r.x0 = std::min(r.x0, vertices[i].x), r.x1 = std::max(r.x1, vertices[i].x);
+                r.y0 = std::min(r.y0, vertices[i].y), r.y1 = std::max(r.y1, vertices[i].y);
+            }
+            for (const Rect& k : kept)
+                if (r.x0 < k.x1 && k.x0 < r.x1 && r.y0 < k.y1 && k.y0 < r.y1) {
+                    vertices.resize(start);
+                    return;
+                }
+            kept.push_back(r);
+        };
         for (const TextDraw& t : layer.texts) {
             double w = 1;
             const cm::Vec3 clip = cm::TransformPoint(f.worldToClip, {t.position[0], t.position[1], t.position[2]}, &w);
@@ -796,12 +816,15 @@ struct GlBackend::Impl {
                 }
                 pixels = static_cast<float>(t.size * scale);
             }
+            const size_t start = vertices.size();
             if (t.transforms) {
                 LayInPlane(f, t, pixels, vertices);
+                keepUnlessOverlapped(t, start);
                 continue;
             }
             if (pixels < 1.0f || pixels > 2048.0f) continue;
             textRenderer.Layout(t, x, y, depth, pixels, 0.0f, vertices);
+            keepUnlessOverlapped(t, start);
         }
         DrawTextQuads(f, vertices, layerId ^ 0x6666, false);
     }

@@ -830,6 +830,7 @@ private:
             text.alignX = r.alignX;
             text.alignY = r.alignY;
             text.transforms = r.textTransforms;
+            text.hideOverlapped = net.heuristics.IsOn("hide overlapped text");
             if (text.transforms && !hc::IsIdentity(net.modelling)) {
                 const cm::Matrix4 m = ToMatrix(net.modelling);
                 const cm::Vec3 x = cm::TransformVector(m, {1, 0, 0}), y = cm::TransformVector(m, {0, 1, 0});

@@ -260,6 +260,38 @@ TEST(Renderer, TextAppearsAtItsPlaceAndSize) {
     EXPECT_NEAR(maxX - minX + 1, 54, 10);
 }
 
+TEST(Renderer, HideOverlappedTextDropsTheLaterOfTwoOverlappingTexts) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("overlapped text");
+    scene.Open("notes");
+    HC_Set_Color("text = black");
+    HC_Set_Text_Font("name = Arial, size = 20 pixels");
+    HC_Set_Text_Alignment("**");
+    HC_Insert_Text(0, 0.1, 0, "HHHH");    // drawn first: kept
+    HC_Insert_Text(0.05, 0.1, 0, "HHHH"); // overlaps the first
+    HC_Insert_Text(0, -0.6, 0, "HHHH");   // clear of both: kept
+    HC_Close_Segment();
+    auto darkRows = [](const Image& image, int from, int to) {
+        int minX = 1000, maxX = -1;
+        for (int y = from; y < to; ++y)
+            for (int x = 0; x < image.width; ++x)
+                if (IsDark(image.At(x, y))) minX = std::min(minX, x), maxX = std::max(maxX, x);
+        return maxX < 0 ? 0 : maxX - minX + 1;
+    };
+    // Rows 80..100 hold the two overlapping texts, rows 150..175 the third.
+    const Image all = scene.Render(200, 200, 8);
+    const int both = darkRows(all, 75, 105);
+    EXPECT_GT(darkRows(all, 145, 180), 40);
+
+    scene.Open("notes");
+    HC_Set_Heuristics("hide overlapped text");
+    HC_Close_Segment();
+    const Image hidden = scene.Render(200, 200, 8);
+    const int one = darkRows(hidden, 75, 105);
+    EXPECT_NEAR(both - one, 5, 2);  // the shifted copy (5 pixels right) is gone
+    EXPECT_EQ(darkRows(hidden, 145, 180), darkRows(all, 145, 180));
+}
+
 TEST(Renderer, GradientBackgroundRunsFromTopToBottom) {
     KETRA_REQUIRE_GL();
     TestScene scene("gradient");
