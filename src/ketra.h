@@ -11,7 +11,6 @@
 #include "platform/sys/Shell.h"
 #include "platform/sys/TextEncoding.h"
 #include "platform/render/Renderer.h"
-#include "platform/io/AtomicFile.h"
 #include "platform/io/HIOManager.h"
 #include "platform/io/ImageWriters.h"
 #include "platform/mvo/HBaseModel.h"

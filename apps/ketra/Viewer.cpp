@@ -1,8 +1,10 @@
 // The interactive viewer of `ketra view`: a window that shows the plotter's view and
-// routes mouse and keys to the view's operators. Frames are rendered through the headless
-// renderer and shown in a raster widget, which works on every X server (Xvfb included).
+// routes mouse and keys to the view's operators. The view is drawn with OpenGL in the window
+// when Qt can make a 3.3 core context; otherwise (offscreen platform, no GL, a renderer that
+// fails its first frame, KETRA_VIEWER_RASTER=1) frames are rendered offscreen and painted into
+// a raster widget (ViewerSurface.h).
+#include "ViewerSurface.h"
 #include "platform/io/HIOManager.h"
-#include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HOpCameraOrbit.h"
 #include "platform/mvo/HOpCameraPan.h"
 #include "platform/mvo/HOpCameraZoom.h"
@@ -16,133 +18,39 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QImage>
-#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QWheelEvent>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
 namespace {
 
-class ViewerWidget : public QWidget {
-public:
-    explicit ViewerWidget(HMyBaseView& view) : m_view(view) {
-        setMinimumSize(320, 240);
-        setFocusPolicy(Qt::StrongFocus);
-        setMouseTracking(false);
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-    QImage Grab() const { return m_frame; }
-    std::function<void(const QString&)> onStatus;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        const qreal ratio = devicePixelRatioF();
-        const int w = std::max(1, static_cast<int>(width() * ratio));
-        const int h = std::max(1, static_cast<int>(height() * ratio));
-        m_view.SetWindowSizeInPixels(w, h);
-        ketra::render::Image image;
-        std::string error;
-        ketra::render::FrameSettings settings;
-        settings.width = w;
-        settings.height = h;
-        settings.samples = 1;
-        QPainter painter(this);
-        if (!ketra::render::RenderToImage(m_view.GetViewKey(), settings, image, &error)) {
-            painter.fillRect(rect(), Qt::black);
-            painter.setPen(Qt::white);
-            painter.drawText(rect(), Qt::AlignCenter, QString::fromStdString("cannot draw: " + error));
-            return;
-        }
-        m_frame = QImage(image.rgba.data(), image.width, image.height, QImage::Format_RGBA8888).copy();
-        m_frame.setDevicePixelRatio(ratio);
-        painter.drawImage(0, 0, m_frame);
-    }
-
-    void mousePressEvent(QMouseEvent* e) override { Send(e, Press(e->button()), e->buttons()); }
-    void mouseReleaseEvent(QMouseEvent* e) override { Send(e, Release(e->button()), e->buttons() | e->button()); }
-    void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton)
-            Send(e, HE_LButtonDblClk, e->buttons());
-    }
-    void mouseMoveEvent(QMouseEvent* e) override { Send(e, HE_MouseMove, e->buttons()); }
-    void wheelEvent(QWheelEvent* e) override {
-        HEventInfo info(&m_view);
-        const QPointF p = e->position();
-        float x = static_cast<float>(2.0 * p.x() / width() - 1.0);
-        float y = static_cast<float>(1.0 - 2.0 * p.y() / height());
-        info.SetMouseWheel(x, y, static_cast<float>(e->angleDelta().y()), Flags(e->buttons(), e->modifiers()));
-        m_view.InjectEvent(info);
-        update();
-    }
-    void keyPressEvent(QKeyEvent* e) override {
-        HEventInfo info(&m_view);
-        unsigned key = e->text().isEmpty() ? static_cast<unsigned>(e->key()) : e->text().at(0).unicode();
-        info.SetKey(HE_KeyDown, key, e->isAutoRepeat() ? 2u : 1u, Flags(Qt::NoButton, e->modifiers()));
-        m_view.InjectEvent(info);
-        update();
-    }
-
-private:
-    static HEventType Press(Qt::MouseButton b) {
-        return b == Qt::LeftButton ? HE_LButtonDown : b == Qt::MiddleButton ? HE_MButtonDown : HE_RButtonDown;
-    }
-    static HEventType Release(Qt::MouseButton b) {
-        return b == Qt::LeftButton ? HE_LButtonUp : b == Qt::MiddleButton ? HE_MButtonUp : HE_RButtonUp;
-    }
-    static unsigned Flags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
-        unsigned f = 0;
-        if (buttons & Qt::LeftButton)
-            f |= MVO_LBUTTON;
-        if (buttons & Qt::MiddleButton)
-            f |= MVO_MBUTTON;
-        if (buttons & Qt::RightButton)
-            f |= MVO_RBUTTON;
-        if (mods & Qt::ShiftModifier)
-            f |= MVO_SHIFT;
-        if (mods & Qt::ControlModifier)
-            f |= MVO_CONTROL;
-        if (mods & Qt::AltModifier)
-            f |= MVO_ALT;
-        return f;
-    }
-    void Send(QMouseEvent* e, HEventType type, Qt::MouseButtons buttons) {
-        HEventInfo info(&m_view);
-        const QPointF p = e->position();
-        const qreal ratio = devicePixelRatioF();
-        info.SetPixelPoint(type, static_cast<int>(p.x() * ratio), static_cast<int>(p.y() * ratio),
-                           Flags(buttons, e->modifiers()));
-        m_view.InjectEvent(info);
-        update();
-    }
-
-    HMyBaseView& m_view;
-    QImage m_frame;
-};
-
 class ViewerWindow : public QMainWindow {
 public:
     ViewerWindow(ketra::plotter::Plotter& plotter, const QString& title) : m_plotter(plotter) {
         HMyBaseView& view = plotter.View();
-        m_widget = new ViewerWidget(view);
-        setCentralWidget(m_widget);
+        const ketra::app::SurfaceChoice choice = ketra::app::ChooseSurface();
+        if (choice.openGL)
+            SetSurface(ketra::app::MakeGlSurface(view, [this](const QString& why) { FallBack(why); }));
+        else
+            FallBack(choice.why);
+        // Updates of the view (operators, menus) ask the window to repaint instead of
+        // rendering offscreen.
+        ketra::render::SetWindowTarget(view.GetViewKey(), [this] { Repaint(); });
         setWindowTitle(title + " - Ketra");
         resize(1100, 800);
 
         QMenu* file = menuBar()->addMenu("&File");
         file->addAction("&Save Picture...", QKeySequence::Save, [this] { SavePicture(); });
         file->addAction("&Copy Picture", QKeySequence::Copy,
-                        [this] { QApplication::clipboard()->setImage(m_widget->Grab()); });
+                        [this] { QApplication::clipboard()->setImage(m_surface->Grab()); });
         file->addSeparator();
         file->addAction("&Quit", QKeySequence::Quit, [this] { close(); });
 
@@ -151,7 +59,7 @@ public:
         auto standard = [&](const char* name, ViewMode mode, const char* shortcut) {
             QAction* a = viewMenu->addAction(name, [this, mode] {
                 m_plotter.View().SetViewMode(mode, false, true);
-                m_widget->update();
+                Repaint();
             });
             a->setShortcut(QKeySequence(shortcut));
             bar->addAction(a);
@@ -165,7 +73,7 @@ public:
         standard("Right", HViewRight, "R");
         viewMenu->addAction("Zoom to &Extents", QKeySequence("Z"), [this] {
             m_plotter.View().ZoomToExtents();
-            m_widget->update();
+            Repaint();
         });
         bar->addSeparator();
 
@@ -174,7 +82,7 @@ public:
         auto mode = [&](const char* name, HRenderMode m, bool checked) {
             QAction* a = modeMenu->addAction(name, [this, m] {
                 m_plotter.View().SetRenderMode(m);
-                m_widget->update();
+                Repaint();
             });
             a->setCheckable(true);
             a->setChecked(checked);
@@ -210,13 +118,32 @@ public:
             a->setChecked(m_plotter.IsVisible(k));
             connect(a, &QAction::toggled, this, [this, k](bool on) {
                 m_plotter.SetVisible(k, on);
-                m_widget->update();
+                Repaint();
             });
         }
         statusBar()->showMessage("Left drag: tool · middle drag: pan · wheel: zoom · I F T L R: views · Z: fit");
     }
 
+    ~ViewerWindow() override { ketra::render::SetWindowTarget(m_plotter.View().GetViewKey(), {}); }
+
+    // The picture of the view now; null while it cannot draw.
+    QImage Picture() { return m_surface->Grab(); }
+
 private:
+    void Repaint() {
+        if (m_surface)
+            m_surface->Widget()->update();
+    }
+    void SetSurface(ketra::app::ViewSurface* surface) {
+        m_surface = surface;
+        setCentralWidget(surface->Widget());  // the previous one is deleted later
+        surface->Widget()->setFocus();
+    }
+    // Draws offscreen into a raster widget from now on; says why once.
+    void FallBack(const QString& why) {
+        std::fprintf(stderr, "viewer: drawing offscreen into the window (%s)\n", why.toLocal8Bit().constData());
+        SetSurface(ketra::app::MakeRasterSurface(m_plotter.View()));
+    }
     void SetOperator(HBaseOperator* op) {
         HMyBaseView& view = m_plotter.View();
         HBaseOperator* old = view.GetOperator();
@@ -239,17 +166,37 @@ private:
         }
         HOutputHandlerOptions options;
         options.m_pHBaseView = &m_plotter.View();
-        options.m_Pixel_Width = m_widget->width();
-        options.m_Pixel_Height = m_widget->height();
-        if (m_plotter.View().FileOutput(p.c_str(), handler, &options) != OutputOK)
+        options.m_Pixel_Width = m_surface->Widget()->width();
+        options.m_Pixel_Height = m_surface->Widget()->height();
+        HFileOutputResult result;
+        {
+            ketra::app::OffscreenRendering offscreen;
+            result = m_plotter.View().FileOutput(p.c_str(), handler, &options);
+        }
+        if (result != OutputOK)
             QMessageBox::warning(this, "Ketra", "Could not write " + path);
         else
             statusBar()->showMessage("Saved " + path, 4000);
     }
 
     ketra::plotter::Plotter& m_plotter;
-    ViewerWidget* m_widget = nullptr;
+    ketra::app::ViewSurface* m_surface = nullptr;
 };
+
+// Saves the view's picture to `path` and quits; retries a while when the view cannot draw yet
+// (the fallback replacing a failed OpenGL surface). *status becomes 1 if nothing was saved.
+void SaveScreenshot(ViewerWindow* window, const QString& path, int triesLeft, int* status) {
+    const QImage picture = window->Picture();
+    if (picture.isNull() && triesLeft > 0) {
+        QTimer::singleShot(200, window, [=] { SaveScreenshot(window, path, triesLeft - 1, status); });
+        return;
+    }
+    if (picture.isNull() || !picture.save(path)) {
+        std::fprintf(stderr, "viewer: cannot save the screenshot %s\n", path.toLocal8Bit().constData());
+        *status = 1;
+    }
+    QApplication::quit();
+}
 
 } // namespace
 
@@ -257,14 +204,14 @@ int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std
     QApplication app(argc, argv);
     ViewerWindow window(plotter, QString::fromStdString(title));
     window.show();
-    // KETRA_VIEWER_SCREENSHOT=path: save the window after it has drawn, then quit (used to
-    // check the viewer on a virtual display).
+    // KETRA_VIEWER_SCREENSHOT=path: save the view's picture once the window has been up for a
+    // moment, then quit (used to check the viewer on a virtual display). A surface that cannot
+    // draw is given a little time to be replaced by the fallback.
+    int status = 0;
     if (const char* shot = std::getenv("KETRA_VIEWER_SCREENSHOT")) {
-        QString path = QString::fromLocal8Bit(shot);
-        QTimer::singleShot(1500, &window, [&window, path] {
-            window.grab().save(path);
-            QApplication::quit();
-        });
+        const QString path = QString::fromLocal8Bit(shot);
+        QTimer::singleShot(1500, &window, [&window, &status, path] { SaveScreenshot(&window, path, 10, &status); });
     }
-    return app.exec();
+    const int rc = app.exec();
+    return rc != 0 ? rc : status;
 }

@@ -54,14 +54,72 @@ check "info lists the registry" $?
 "$ketra" generate 300 > "$work/gen.json" && "$ketra" info "$work/gen.json" >/dev/null 2>&1
 check "generated model loads" $?
 
-# The viewer opens a real window on a virtual display and draws the model.
+# The viewer opens a real window on a virtual display and draws the model: with OpenGL in the
+# window (Mesa GLX on Xvfb), and offscreen into a raster widget when asked to or when the Qt
+# platform has no OpenGL. Each run says on stderr which way it drew.
+viewer() { # name, then environment assignments and the command; stderr goes to $work/name.err
+  local name=$1
+  shift
+  timeout 120 env KETRA_VIEWER_SCREENSHOT="$work/$name.ppm" "$@" view "$src/samples/plant.json" \
+    >/dev/null 2>"$work/$name.err"
+}
+said() { grep -m1 '^viewer:' "$work/$1.err"; }
+# Compares two screenshots (binary PPM): same size, the first shows a model (some pixels
+# differ from the corner colour, in many colours) and the two agree pixel for pixel but for a
+# few edge pixels.
+same_picture() {
+  python3 - "$1" "$2" <<'PY'
+import sys
+def load(path):
+    data = open(path, "rb").read()
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace(): pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos)
+            continue
+        end = pos
+        while not data[end:end + 1].isspace(): end += 1
+        fields.append(data[pos:end]); pos = end
+    assert fields[0] == b"P6" and fields[3] == b"255", fields
+    w, h = int(fields[1]), int(fields[2])
+    return w, h, data[pos + 1:pos + 1 + w * h * 3]
+wa, ha, a = load(sys.argv[1])
+wb, hb, b = load(sys.argv[2])
+if (wa, ha) != (wb, hb) or wa < 100 or ha < 100:
+    sys.exit(f"sizes {wa}x{ha} and {wb}x{hb}")
+n = wa * ha
+corner = a[0:3]
+model = sum(1 for i in range(0, n * 3, 3) if max(abs(a[i + k] - corner[k]) for k in range(3)) > 40)
+colours = len({a[i:i + 3] for i in range(0, n * 3, 3)})
+differ = sum(1 for i in range(0, n * 3, 3) if max(abs(a[i + k] - b[i + k]) for k in range(3)) > 48)
+print(f"{wa}x{ha}: {model} model pixels, {colours} colours, {differ} differ")
+sys.exit(0 if model > n // 200 and colours > 100 and differ < n // 100 else 1)
+PY
+}
 if command -v xvfb-run >/dev/null && "$ketra" view --help >/dev/null 2>&1; then
-  KETRA_VIEWER_SCREENSHOT="$work/viewer.png" timeout 120 xvfb-run -a "$ketra" view "$src/samples/plant.json" >/dev/null 2>&1
+  viewer gl xvfb-run -a "$ketra"
   rc=$?
   if [[ $rc -ne 3 ]]; then # 3: built without Qt
-    check "viewer runs" $rc
-    [[ -s "$work/viewer.png" ]]
-    check "viewer screenshot" $?
+    check "viewer runs ($(cat "$work/gl.err"))" $rc
+    [[ "$(said gl)" == "viewer: drawing with OpenGL in the window ("*")" ]]
+    check "viewer draws with OpenGL ($(said gl))" $?
+    viewer raster KETRA_VIEWER_RASTER=1 xvfb-run -a "$ketra"
+    check "forced raster viewer runs ($(cat "$work/raster.err"))" $?
+    [[ "$(said raster)" == "viewer: drawing offscreen into the window (KETRA_VIEWER_RASTER is set)" ]]
+    check "forced raster viewer says so ($(said raster))" $?
+    out=$(same_picture "$work/gl.ppm" "$work/raster.ppm" 2>&1)
+    check "OpenGL and offscreen pictures show the same model ($out)" $?
+    viewer old-gl MESA_GL_VERSION_OVERRIDE=3.1 xvfb-run -a "$ketra"
+    check "viewer with OpenGL 3.1 runs ($(cat "$work/old-gl.err"))" $?
+    [[ "$(said old-gl)" == "viewer: drawing offscreen into the window (Qt offers OpenGL 3.1 "*", not 3.3 core)" ]]
+    check "viewer refuses OpenGL below 3.3 core ($(said old-gl))" $?
+    viewer offscreen QT_QPA_PLATFORM=offscreen "$ketra"
+    check "viewer on the offscreen platform runs ($(cat "$work/offscreen.err"))" $?
+    [[ "$(said offscreen)" == 'viewer: drawing offscreen into the window (the Qt platform "offscreen" has no OpenGL windows)' ]]
+    check "viewer on the offscreen platform falls back ($(said offscreen))" $?
+    [[ -s "$work/offscreen.ppm" ]]
+    check "offscreen platform screenshot" $?
   fi
 fi
 

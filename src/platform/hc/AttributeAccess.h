@@ -50,4 +50,28 @@ inline void NotSet(const char* fn, const char* what) {
     ReportError(fn, HC_ERR_STATE, std::string("no ") + what + " is set here");
 }
 
+// A show call of a local attribute: clears `out`, then writes `text(set)` into it when
+// `isSet(set)` holds for the target's attribute set, else reports what is not set.
+template <typename IsSet, typename Text>
+void ShowLocal(const char* fn, unsigned allowed, char* out, const char* what, IsSet&& isSet,
+               Text&& text) {
+    if (NullArg(fn, out, "output")) return;
+    out[0] = '\0';
+    bool ok = false;
+    const AttributeSet* a = LocalSet(fn, allowed, &ok);
+    if (!ok) return;
+    if (!a || !isSet(*a)) return NotSet(fn, what);
+    CopyOut(text(*a), out);
+}
+
+// A show call of a net attribute (of the open segment for count 0, else along `keys`):
+// clears `out`, then writes `text(net)` into it.
+template <typename Text>
+void ShowNet(const char* fn, int count, const HC_KEY* keys, char* out, Text&& text) {
+    if (NullArg(fn, out, "output")) return;
+    out[0] = '\0';
+    NetAttributes net;
+    if (NetOf(fn, count, keys, net)) CopyOut(text(net), out);
+}
+
 }  // namespace ketra::hc::detail

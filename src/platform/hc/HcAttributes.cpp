@@ -20,6 +20,8 @@ using NetFloatMember = float NetAttributes::*;
 using MapMember = OptionMap AttributeSet::*;
 using NetMapMember = OptionMap NetAttributes::*;
 
+const char* HandednessName(Handedness h) { return h == Handedness::Left ? "left" : "right"; }
+
 std::string FormatFloat(float v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.6g", static_cast<double>(v));
@@ -45,20 +47,13 @@ void UnSetStr(const char* fn, StrMember m) {
 }
 
 void ShowStr(const char* fn, StrMember m, char* out, const char* what) {
-    if (NullArg(fn, out, "output")) return;
-    out[0] = '\0';
-    bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kSegGeo, &ok);
-    if (!ok) return;
-    if (!a || !(a->*m)) return NotSet(fn, what);
-    CopyOut(*(a->*m), out);
+    ShowLocal(
+        fn, kSegGeo, out, what, [&](const AttributeSet& a) { return (a.*m).has_value(); },
+        [&](const AttributeSet& a) { return *(a.*m); });
 }
 
 void ShowNetStr(const char* fn, int count, const HC_KEY* keys, NetStrMember m, char* out) {
-    if (NullArg(fn, out, "output")) return;
-    out[0] = '\0';
-    NetAttributes net;
-    if (NetOf(fn, count, keys, net)) CopyOut(net.*m, out);
+    ShowNet(fn, count, keys, out, [&](const NetAttributes& net) { return net.*m; });
 }
 
 // --- single floats --------------------------------------------------------
@@ -118,13 +113,9 @@ void UnSetOne(const char* fn, MapMember m, const char* which, unsigned allowed =
 }
 
 void ShowMap(const char* fn, MapMember m, char* out, const char* what, unsigned allowed = kSegGeo) {
-    if (NullArg(fn, out, "output")) return;
-    out[0] = '\0';
-    bool ok = false;
-    const AttributeSet* a = LocalSet(fn, allowed, &ok);
-    if (!ok) return;
-    if (!a || (a->*m).Empty()) return NotSet(fn, what);
-    CopyOut((a->*m).ToString(), out);
+    ShowLocal(
+        fn, allowed, out, what, [&](const AttributeSet& a) { return !(a.*m).Empty(); },
+        [&](const AttributeSet& a) { return (a.*m).ToString(); });
 }
 
 void ShowOne(const char* fn, MapMember m, const char* which, char* out, const char* what,
@@ -143,10 +134,7 @@ void ShowOne(const char* fn, MapMember m, const char* which, char* out, const ch
 }
 
 void ShowNetMap(const char* fn, int count, const HC_KEY* keys, NetMapMember m, char* out) {
-    if (NullArg(fn, out, "output")) return;
-    out[0] = '\0';
-    NetAttributes net;
-    if (NetOf(fn, count, keys, net)) CopyOut((net.*m).ToString(), out);
+    ShowNet(fn, count, keys, out, [&](const NetAttributes& net) { return (net.*m).ToString(); });
 }
 
 void ShowNetOne(const char* fn, int count, const HC_KEY* keys, NetMapMember m, const char* which, char* out,
@@ -343,14 +331,10 @@ void HC_UnSet_One_Selectability(const char* which) {
 }
 
 void HC_Show_Selectability(char* list) {
-    const char* fn = __func__;
-    if (NullArg(fn, list, "output")) return;
-    list[0] = '\0';
-    bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kSegGeo, &ok);
-    if (!ok) return;
-    if (!a || a->selectability.Empty()) return NotSet(fn, "selectability");
-    CopyOut(FormatSelectability(a->selectability), list);
+    ShowLocal(
+        __func__, kSegGeo, list, "selectability",
+        [](const AttributeSet& a) { return !a.selectability.Empty(); },
+        [](const AttributeSet& a) { return FormatSelectability(a.selectability); });
 }
 
 void HC_Show_One_Selectability(const char* which, char* value) {
@@ -390,14 +374,10 @@ void HC_Show_One_Net_Selectability(const char* which, char* value) {
 }
 
 void HC_PShow_Net_Selectability(int count, const HC_KEY* keys, char* list) {
-    const char* fn = __func__;
-    if (NullArg(fn, list, "output")) return;
-    list[0] = '\0';
-    NetAttributes net;
-    if (!NetOf(fn, count, keys, net)) return;
-    constexpr uint32_t kLights = kLightsFaces | kLightsEdges | kLightsMarkers;
-    Selectability s{kAllTypes & ~kLights, net.selectable, net.selectableForced};
-    CopyOut(FormatSelectability(s), list);
+    ShowNet(__func__, count, keys, list, [](const NetAttributes& net) {
+        constexpr uint32_t kLights = kLightsFaces | kLightsEdges | kLightsMarkers;
+        return FormatSelectability(Selectability{kAllTypes & ~kLights, net.selectable, net.selectableForced});
+    });
 }
 
 // Handedness.
@@ -417,22 +397,15 @@ void HC_UnSet_Handedness(void) {
 }
 
 void HC_Show_Handedness(char* value) {
-    const char* fn = __func__;
-    if (NullArg(fn, value, "output")) return;
-    value[0] = '\0';
-    bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kTargetSegment, &ok);
-    if (!ok) return;
-    if (!a || !a->handedness) return NotSet(fn, "handedness");
-    CopyOut(*a->handedness == Handedness::Left ? "left" : "right", value);
+    ShowLocal(
+        __func__, kTargetSegment, value, "handedness",
+        [](const AttributeSet& a) { return a.handedness.has_value(); },
+        [](const AttributeSet& a) { return std::string(HandednessName(*a.handedness)); });
 }
 
 void HC_Show_Net_Handedness(char* value) {
-    const char* fn = __func__;
-    if (NullArg(fn, value, "output")) return;
-    value[0] = '\0';
-    NetAttributes net;
-    if (NetOf(fn, 0, nullptr, net)) CopyOut(net.handedness == Handedness::Left ? "left" : "right", value);
+    ShowNet(__func__, 0, nullptr, value,
+            [](const NetAttributes& net) { return std::string(HandednessName(net.handedness)); });
 }
 
 // Callbacks.

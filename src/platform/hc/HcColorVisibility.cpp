@@ -139,12 +139,8 @@ void HC_Show_One_Net_Color(const char* channel, char* value) {
 }
 
 void HC_PShow_Net_Color(int count, const HC_KEY* keys, char* color_spec) {
-    const char* fn = __func__;
-    if (NullArg(fn, color_spec, "output")) return;
-    color_spec[0] = '\0';
-    NetAttributes net;
-    if (!NetOf(fn, count, keys, net)) return;
-    CopyOut(FormatColor(Resolved(net)), color_spec);
+    ShowNet(__func__, count, keys, color_spec,
+            [](const NetAttributes& net) { return FormatColor(Resolved(net)); });
 }
 
 void HC_PShow_One_Net_Color(int count, const HC_KEY* keys, const char* channel, char* value) {
@@ -197,22 +193,15 @@ void HC_UnSet_Color_Map(void) {
 }
 
 void HC_Show_Color_Map(char* colors) {
-    const char* fn = __func__;
-    if (NullArg(fn, colors, "output")) return;
-    colors[0] = '\0';
-    bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kTargetSegment, &ok);
-    if (!ok) return;
-    if (!a || !a->colorMap) return NotSet(fn, "colour map");
-    CopyOut(FormatColorMap(*a->colorMap), colors);
+    ShowLocal(
+        __func__, kTargetSegment, colors, "colour map",
+        [](const AttributeSet& a) { return a.colorMap.has_value(); },
+        [](const AttributeSet& a) { return FormatColorMap(*a.colorMap); });
 }
 
 void HC_Show_Net_Color_Map(char* colors) {
-    const char* fn = __func__;
-    if (NullArg(fn, colors, "output")) return;
-    colors[0] = '\0';
-    NetAttributes net;
-    if (NetOf(fn, 0, nullptr, net)) CopyOut(FormatColorMap(net.colorMap), colors);
+    ShowNet(__func__, 0, nullptr, colors,
+            [](const NetAttributes& net) { return FormatColorMap(net.colorMap); });
 }
 
 void HC_Set_Visibility(const char* list) {
@@ -298,16 +287,12 @@ void HC_Show_One_Net_Visibility(const char* which, char* value) {
 }
 
 void HC_PShow_Net_Visibility(int count, const HC_KEY* keys, char* list) {
-    const char* fn = __func__;
-    if (NullArg(fn, list, "output")) return;
-    list[0] = '\0';
-    NetAttributes net;
-    if (!NetOf(fn, count, keys, net)) return;
-    // A mask short of every type keeps the "everything" shorthand out of net values.
-    constexpr uint32_t kLights = kLightsFaces | kLightsEdges | kLightsMarkers;
-    CopyOut(FormatVisibility(Visibility{kAllTypes & ~kLights, net.visible}) + "," +
-                FormatVisibility(Visibility{kLights, net.visible}),
-            list);
+    ShowNet(__func__, count, keys, list, [](const NetAttributes& net) {
+        // A mask short of every type keeps the "everything" shorthand out of net values.
+        constexpr uint32_t kLights = kLightsFaces | kLightsEdges | kLightsMarkers;
+        return FormatVisibility(Visibility{kAllTypes & ~kLights, net.visible}) + "," +
+               FormatVisibility(Visibility{kLights, net.visible});
+    });
 }
 
 }  // extern "C"

@@ -289,29 +289,55 @@ bool BuildSegmentViewForPath(int count, const Key* keys, SegmentView& out, std::
 
 using namespace ketra::hc;
 
+namespace {
+
+// Reports a null argument of `fn`; true when `missing`.
+bool Missing(const char* fn, bool missing, const char* what) {
+    if (missing)
+        ReportError(fn, HC_ERR_ARGUMENT, std::string(what) + " is null");
+    return missing;
+}
+
+// The view of the named segment (reported and false when there is none).
+bool ViewOfSegment(const char* fn, const char* segment, SegmentView& view) {
+    const Segment* s = ResolveExisting(fn, segment);
+    if (!s)
+        return false;
+    BuildSegmentView(TreeChain(*s), view);
+    return true;
+}
+
+// Bounds of the named segment's tree, or of a key's segment or item; empty when there is
+// none (reported).
+Aabb BoundsOfSegment(const char* fn, const char* segment) {
+    const Segment* s = ResolveExisting(fn, segment);
+    return s ? IndexOf(*s).bounds : Aabb{};
+}
+
+Aabb BoundsOfKey(const char* fn, HC_KEY key) {
+    Aabb box;
+    KeyBounds(fn, key, box);
+    return box;
+}
+
+} // namespace
+
 void HC_Compute_Coordinates(const char* segment, const char* in_system, const void* in_position,
                             const char* out_system, void* out_position) {
     static const char* fn = "HC_Compute_Coordinates";
-    if (!in_position || !out_position) {
-        ReportError(fn, HC_ERR_ARGUMENT, "position is null");
-        return;
-    }
-    const Segment* s = ResolveExisting(fn, segment);
-    if (!s)
+    if (Missing(fn, !in_position || !out_position, "position"))
         return;
     SegmentView view;
-    BuildSegmentView(TreeChain(*s), view);
-    ConvertPoint(fn, view, in_system, in_position, out_system, out_position);
+    if (ViewOfSegment(fn, segment, view))
+        ConvertPoint(fn, view, in_system, in_position, out_system, out_position);
 }
 
 void HC_Compute_Coordinates_By_Path(int count, const HC_KEY* keys, const char* in_system,
                                     const void* in_position, const char* out_system,
                                     void* out_position) {
     static const char* fn = "HC_Compute_Coordinates_By_Path";
-    if (!in_position || !out_position) {
-        ReportError(fn, HC_ERR_ARGUMENT, "position is null");
+    if (Missing(fn, !in_position || !out_position, "position"))
         return;
-    }
     SegmentView view;
     if (ViewForPath(fn, count, keys, view))
         ConvertPoint(fn, view, in_system, in_position, out_system, out_position);
@@ -320,25 +346,18 @@ void HC_Compute_Coordinates_By_Path(int count, const HC_KEY* keys, const char* i
 void HC_Compute_Transform(const char* segment, const char* in_system, const char* out_system,
                           float* matrix) {
     static const char* fn = "HC_Compute_Transform";
-    if (!matrix) {
-        ReportError(fn, HC_ERR_ARGUMENT, "matrix is null");
-        return;
-    }
-    const Segment* s = ResolveExisting(fn, segment);
-    if (!s)
+    if (Missing(fn, !matrix, "matrix"))
         return;
     SegmentView view;
-    BuildSegmentView(TreeChain(*s), view);
-    WriteMatrix(fn, view, in_system, out_system, matrix);
+    if (ViewOfSegment(fn, segment, view))
+        WriteMatrix(fn, view, in_system, out_system, matrix);
 }
 
 void HC_Compute_Transform_By_Path(int count, const HC_KEY* keys, const char* in_system,
                                   const char* out_system, float* matrix) {
     static const char* fn = "HC_Compute_Transform_By_Path";
-    if (!matrix) {
-        ReportError(fn, HC_ERR_ARGUMENT, "matrix is null");
+    if (Missing(fn, !matrix, "matrix"))
         return;
-    }
     SegmentView view;
     if (ViewForPath(fn, count, keys, view))
         WriteMatrix(fn, view, in_system, out_system, matrix);
@@ -346,46 +365,22 @@ void HC_Compute_Transform_By_Path(int count, const HC_KEY* keys, const char* in_
 
 bool HC_Compute_Circumcuboid(const char* segment, void* min, void* max) {
     static const char* fn = "HC_Compute_Circumcuboid";
-    if (!min || !max) {
-        ReportError(fn, HC_ERR_ARGUMENT, "output is null");
-        return false;
-    }
-    const Segment* s = ResolveExisting(fn, segment);
-    if (!s)
-        return WriteBox(Aabb{}, min, max);
-    return WriteBox(IndexOf(*s).bounds, min, max);
+    return !Missing(fn, !min || !max, "output") && WriteBox(BoundsOfSegment(fn, segment), min, max);
 }
 
 bool HC_Compute_Circumcuboid_By_Key(HC_KEY key, void* min, void* max) {
     static const char* fn = "HC_Compute_Circumcuboid_By_Key";
-    if (!min || !max) {
-        ReportError(fn, HC_ERR_ARGUMENT, "output is null");
-        return false;
-    }
-    Aabb box;
-    KeyBounds(fn, key, box);
-    return WriteBox(box, min, max);
+    return !Missing(fn, !min || !max, "output") && WriteBox(BoundsOfKey(fn, key), min, max);
 }
 
 bool HC_Compute_Circumsphere(const char* segment, void* center, float* radius) {
     static const char* fn = "HC_Compute_Circumsphere";
-    if (!center || !radius) {
-        ReportError(fn, HC_ERR_ARGUMENT, "output is null");
-        return false;
-    }
-    const Segment* s = ResolveExisting(fn, segment);
-    if (!s)
-        return WriteSphere(Aabb{}, center, radius);
-    return WriteSphere(IndexOf(*s).bounds, center, radius);
+    return !Missing(fn, !center || !radius, "output") &&
+           WriteSphere(BoundsOfSegment(fn, segment), center, radius);
 }
 
 bool HC_Compute_Circumsphere_By_Key(HC_KEY key, void* center, float* radius) {
     static const char* fn = "HC_Compute_Circumsphere_By_Key";
-    if (!center || !radius) {
-        ReportError(fn, HC_ERR_ARGUMENT, "output is null");
-        return false;
-    }
-    Aabb box;
-    KeyBounds(fn, key, box);
-    return WriteSphere(box, center, radius);
+    return !Missing(fn, !center || !radius, "output") &&
+           WriteSphere(BoundsOfKey(fn, key), center, radius);
 }

@@ -282,6 +282,11 @@ private:
     std::string m_error;
 };
 
+// UTF-16 to UTF-8; unpaired surrogates are kept as three-byte sequences so that the text
+// comes back unit for unit through FromUtf8.
+std::string ToUtf8(const std::u16string& text);
+// The low byte of each unit: the bytes of text stored as ISO Latin-1.
+std::string ToLatin1(const std::u16string& text);
 // UTF-8 (lone surrogates allowed, as the writer keeps them) to UTF-16; false when malformed
 // or when it holds a zero.
 bool FromUtf8(const std::string& in, std::u16string& out);

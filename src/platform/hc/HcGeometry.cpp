@@ -1,6 +1,7 @@
 // HC_Insert_* and HC_Show_* calls of geometry items.
 #include "platform/hc/AttributeText.h"
 #include "platform/hc/GraphInternal.h"
+#include "platform/hc/HcExtras.h"
 #include "platform/hc/OptionParser.h"
 
 #include <climits>
@@ -73,6 +74,12 @@ void Put(float* dst, float v) {
     if (dst) *dst = v;
 }
 
+// The two counts a show call gives (zero until the item is found).
+void PutCounts(int* first, size_t firstCount, int* second, size_t secondCount) {
+    if (first) *first = static_cast<int>(firstCount);
+    if (second) *second = static_cast<int>(secondCount);
+}
+
 // Validates a face list against pcount; returns the number of faces or -1.
 int CheckFaceList(const char* fn, int pcount, int flen, const int* faces) {
     if (flen < 0 || flen > kMaxCount) {
@@ -140,30 +147,9 @@ T* Data(const char* fn, HC_KEY key, std::initializer_list<GeometryKind> kinds, G
     return nullptr;
 }
 
-std::string ToUtf8(const std::u16string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (c < 0x80) out.push_back(static_cast<char>(c));
-        else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+// Text as HC_Show_Text gives it: UTF-8 for unicode text, else its ISO Latin-1 bytes.
+std::string TextBytes(const TextData& d) {
+    return d.unicode ? hmf::ToUtf8(d.text) : hmf::ToLatin1(d.text);
 }
 
 // Reads text in an encoding; false (reported) for unknown encodings.
@@ -206,6 +192,31 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
 }
 double Dot(const Vec3& a, const Vec3& b) { return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z; }
 
+// Polylines and polygons: a list of points under one of the two kinds.
+HC_KEY InsertPointList(const char* fn, GeometryKind kind, int count, const void* points) {
+    std::vector<Vec3> pts;
+    if (!ReadPoints(fn, count, points, pts)) return kNoKey;
+    Geometry* g = InsertGeometry(fn, kind);
+    if (!g) return kNoKey;
+    std::get<PolylineData>(g->data).points = std::move(pts);
+    return g->key;
+}
+
+void ShowPointListCount(const char* fn, GeometryKind kind, HC_KEY key, int* count) {
+    if (NullArg(fn, count, "output")) return;
+    *count = 0;
+    if (const auto* d = Data<PolylineData>(fn, key, {kind}))
+        *count = static_cast<int>(d->points.size());
+}
+
+void ShowPointList(const char* fn, GeometryKind kind, HC_KEY key, int* count, void* points) {
+    if (count) *count = 0;
+    const auto* d = Data<PolylineData>(fn, key, {kind});
+    if (!d) return;
+    if (count) *count = static_cast<int>(d->points.size());
+    WritePoints(d->points, points);
+}
+
 int BytesPerPixel(std::string_view format) {
     if (format == "rgb") return 3;
     if (format == "rgba") return 4;
@@ -233,21 +244,16 @@ HC_KEY HC_Insert_Shell(int pcount, const void* points, int flist_length, const i
 }
 
 void HC_Show_Shell_Size(HC_KEY key, int* pcount, int* flist_length) {
-    if (pcount) *pcount = 0;
-    if (flist_length) *flist_length = 0;
-    const ShellData* s = Data<ShellData>(__func__, key, {GeometryKind::Shell});
-    if (!s) return;
-    if (pcount) *pcount = static_cast<int>(s->points.size());
-    if (flist_length) *flist_length = static_cast<int>(s->faceList.size());
+    PutCounts(pcount, 0, flist_length, 0);
+    if (const ShellData* s = Data<ShellData>(__func__, key, {GeometryKind::Shell}))
+        PutCounts(pcount, s->points.size(), flist_length, s->faceList.size());
 }
 
 void HC_Show_Shell(HC_KEY key, int* pcount, void* points, int* flist_length, int* face_list) {
-    if (pcount) *pcount = 0;
-    if (flist_length) *flist_length = 0;
+    PutCounts(pcount, 0, flist_length, 0);
     const ShellData* s = Data<ShellData>(__func__, key, {GeometryKind::Shell});
     if (!s) return;
-    if (pcount) *pcount = static_cast<int>(s->points.size());
-    if (flist_length) *flist_length = static_cast<int>(s->faceList.size());
+    PutCounts(pcount, s->points.size(), flist_length, s->faceList.size());
     WritePoints(s->points, points);
     if (face_list && !s->faceList.empty())
         std::memcpy(face_list, s->faceList.data(), s->faceList.size() * sizeof(int));
@@ -290,22 +296,17 @@ HC_KEY HC_Insert_PolyCylinder(int pcount, const void* points, int rcount, const 
 }
 
 void HC_Show_PolyCylinder_Count(HC_KEY key, int* pcount, int* rcount) {
-    if (pcount) *pcount = 0;
-    if (rcount) *rcount = 0;
-    const auto* d = Data<PolyCylinderData>(__func__, key, {GeometryKind::PolyCylinder});
-    if (!d) return;
-    if (pcount) *pcount = static_cast<int>(d->points.size());
-    if (rcount) *rcount = static_cast<int>(d->radii.size());
+    PutCounts(pcount, 0, rcount, 0);
+    if (const auto* d = Data<PolyCylinderData>(__func__, key, {GeometryKind::PolyCylinder}))
+        PutCounts(pcount, d->points.size(), rcount, d->radii.size());
 }
 
 void HC_Show_PolyCylinder(HC_KEY key, int* pcount, void* points, int* rcount, float* radii, char* capping) {
-    if (pcount) *pcount = 0;
-    if (rcount) *rcount = 0;
+    PutCounts(pcount, 0, rcount, 0);
     if (capping) capping[0] = '\0';
     const auto* d = Data<PolyCylinderData>(__func__, key, {GeometryKind::PolyCylinder});
     if (!d) return;
-    if (pcount) *pcount = static_cast<int>(d->points.size());
-    if (rcount) *rcount = static_cast<int>(d->radii.size());
+    PutCounts(pcount, d->points.size(), rcount, d->radii.size());
     WritePoints(d->points, points);
     if (radii) std::memcpy(radii, d->radii.data(), d->radii.size() * sizeof(float));
     if (capping) CopyOut(CappingName(d->capping), capping);
@@ -354,27 +355,15 @@ void HC_Show_Line(HC_KEY key, float* xa, float* ya, float* za, float* xb, float*
 }
 
 HC_KEY HC_Insert_Polyline(int count, const void* points) {
-    std::vector<Vec3> pts;
-    if (!ReadPoints(__func__, count, points, pts)) return kNoKey;
-    Geometry* g = InsertGeometry(__func__, GeometryKind::Polyline);
-    if (!g) return kNoKey;
-    std::get<PolylineData>(g->data).points = std::move(pts);
-    return g->key;
+    return InsertPointList(__func__, GeometryKind::Polyline, count, points);
 }
 
 void HC_Show_Polyline_Count(HC_KEY key, int* count) {
-    if (NullArg(__func__, count, "output")) return;
-    *count = 0;
-    if (const auto* d = Data<PolylineData>(__func__, key, {GeometryKind::Polyline}))
-        *count = static_cast<int>(d->points.size());
+    ShowPointListCount(__func__, GeometryKind::Polyline, key, count);
 }
 
 void HC_Show_Polyline(HC_KEY key, int* count, void* points) {
-    if (count) *count = 0;
-    const auto* d = Data<PolylineData>(__func__, key, {GeometryKind::Polyline});
-    if (!d) return;
-    if (count) *count = static_cast<int>(d->points.size());
-    WritePoints(d->points, points);
+    ShowPointList(__func__, GeometryKind::Polyline, key, count, points);
 }
 
 HC_KEY HC_Insert_Ink(double x, double y, double z) {
@@ -448,13 +437,7 @@ void HC_Show_Text(HC_KEY key, float* x, float* y, float* z, char* text) {
     const auto* d = Data<TextData>(__func__, key, {GeometryKind::Text});
     if (!d) return;
     Put(x, d->position.x), Put(y, d->position.y), Put(z, d->position.z);
-    if (!text) return;
-    if (d->unicode) {
-        CopyOut(ToUtf8(d->text), text);
-    } else {
-        for (size_t i = 0; i < d->text.size(); ++i) text[i] = static_cast<char>(d->text[i]);
-        text[d->text.size()] = '\0';
-    }
+    CopyOut(TextBytes(*d), text);
 }
 
 void HC_Show_Text_Encoding(HC_KEY key, char* encoding) {
@@ -476,9 +459,7 @@ void HC_Show_Text_With_Encoding(HC_KEY key, float* x, float* y, float* z, char* 
         for (size_t i = 0; i < d->text.size(); ++i) u[i] = d->text[i];
         u[d->text.size()] = 0;
     } else {
-        auto* c = static_cast<char*>(text);
-        for (size_t i = 0; i < d->text.size(); ++i) c[i] = static_cast<char>(d->text[i]);
-        c[d->text.size()] = '\0';
+        CopyOut(hmf::ToLatin1(d->text), static_cast<char*>(text));
     }
 }
 
@@ -498,27 +479,15 @@ void HC_Edit_Text_With_Encoding(HC_KEY key, const char* encoding, const void* te
 }
 
 HC_KEY HC_Insert_Polygon(int count, const void* points) {
-    std::vector<Vec3> pts;
-    if (!ReadPoints(__func__, count, points, pts)) return kNoKey;
-    Geometry* g = InsertGeometry(__func__, GeometryKind::Polygon);
-    if (!g) return kNoKey;
-    std::get<PolylineData>(g->data).points = std::move(pts);
-    return g->key;
+    return InsertPointList(__func__, GeometryKind::Polygon, count, points);
 }
 
 void HC_Show_Polygon_Count(HC_KEY key, int* count) {
-    if (NullArg(__func__, count, "output")) return;
-    *count = 0;
-    if (const auto* d = Data<PolylineData>(__func__, key, {GeometryKind::Polygon}))
-        *count = static_cast<int>(d->points.size());
+    ShowPointListCount(__func__, GeometryKind::Polygon, key, count);
 }
 
 void HC_Show_Polygon(HC_KEY key, int* count, void* points) {
-    if (count) *count = 0;
-    const auto* d = Data<PolylineData>(__func__, key, {GeometryKind::Polygon});
-    if (!d) return;
-    if (count) *count = static_cast<int>(d->points.size());
-    WritePoints(d->points, points);
+    ShowPointList(__func__, GeometryKind::Polygon, key, count, points);
 }
 
 HC_KEY HC_Insert_Circle(const void* point1, const void* point2, const void* point3) {

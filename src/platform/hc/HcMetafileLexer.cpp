@@ -116,6 +116,42 @@ bool Lexer::Split(std::string_view line) {
     return true;
 }
 
+std::string ToUtf8(const std::u16string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xd800 && c < 0xdc00 && i + 1 < text.size() && text[i + 1] >= 0xdc00 &&
+            text[i + 1] < 0xe000) {
+            c = 0x10000 + ((c - 0xd800) << 10) + (text[i + 1] - 0xdc00);
+            ++i;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xc0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xe0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        } else {
+            out += static_cast<char>(0xf0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        }
+    }
+    return out;
+}
+
+std::string ToLatin1(const std::u16string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text)
+        out += static_cast<char>(c & 0xff);
+    return out;
+}
+
 bool FromUtf8(const std::string& in, std::u16string& out) {
     out.clear();
     for (size_t i = 0; i < in.size();) {

@@ -39,28 +39,44 @@ private:
 
     void Indent(int depth) { m_out.append(static_cast<size_t>(depth) * 2, ' '); }
 
-    void Num(double v) {
+    // Numbers in their shortest exact form: a float as a float, a double as a double.
+    template <typename T> void Num(T v) {
         char buf[32];
         const auto r = std::to_chars(buf, buf + sizeof buf, v);
         m_out.append(buf, r.ptr);
     }
-    void Num(float v) {
-        char buf[32];
-        const auto r = std::to_chars(buf, buf + sizeof buf, v);
-        m_out.append(buf, r.ptr);
+    void Int(long long v) { Num(v); }
+    void Point(const Vec3& p) { Fields(p.x, p.y, p.z); }
+
+    // A field of a line: a point, a number, a bare word or a quoted string.
+    struct Quote {
+        std::string_view text;
+    };
+    void Field(const Vec3& p) { Point(p); }
+    void Field(float v) { Num(v); }
+    void Field(double v) { Num(v); }
+    template <std::integral T> void Field(T v) { Int(static_cast<long long>(v)); }
+    void Field(std::string_view word) { m_out += word; }
+    void Field(Quote q) { Quoted(q.text); }
+    // Fields separated by single blanks.
+    template <typename First, typename... Rest>
+    void Fields(const First& first, const Rest&... rest) {
+        Field(first);
+        ((m_out += ' ', Field(rest)), ...);
     }
-    void Int(long long v) {
-        char buf[32];
-        const auto r = std::to_chars(buf, buf + sizeof buf, v);
-        m_out.append(buf, r.ptr);
+    // A whole line at `depth`; `prefix` names a shell element ("face 3 ") when not empty.
+    template <typename... A> void Row(int depth, std::string_view prefix, const A&... fields) {
+        Line(depth, prefix);
+        Fields(fields...);
+        m_out += '\n';
     }
-    void Point(const Vec3& p) {
-        Num(p.x);
-        m_out += ' ';
-        Num(p.y);
-        m_out += ' ';
-        Num(p.z);
+    // The first line of a block; its content follows at depth + 1 and Close ends it.
+    template <typename... A> void Open(int depth, const A&... fields) {
+        Indent(depth);
+        Fields(fields...);
+        m_out += " {\n";
     }
+    void Close(int depth) { Line(depth, "}\n"); }
     // A quoted byte string: printable ASCII as is, everything else escaped.
     void Quoted(std::string_view text) {
         static const char kHex[] = "0123456789abcdef";
@@ -129,30 +145,19 @@ private:
                 spec += "=(" + parts + ")";
             }
         }
-        if (!spec.empty()) {
-            Line(depth, prefix);
-            m_out += "color ";
-            Quoted(spec);
-            m_out += '\n';
-        }
+        if (!spec.empty())
+            Row(depth, prefix, "color", Quote{spec});
         for (size_t i = 0; i < kColorChannelCount; ++i) {
             const ChannelColor& c = color.channels[i];
-            if (c.diffuse && c.diffuse->kind == Diffuse::Kind::Index) {
-                Line(depth, prefix);
-                m_out += "color-index ";
-                Quoted(ColorChannelName(static_cast<ColorChannel>(i)));
-                m_out += ' ';
-                Int(static_cast<long long>(c.diffuse->index));
-                m_out += '\n';
-            }
+            if (c.diffuse && c.diffuse->kind == Diffuse::Kind::Index)
+                Row(depth, prefix, "color-index",
+                    Quote{ColorChannelName(static_cast<ColorChannel>(i))},
+                    static_cast<long long>(c.diffuse->index));
         }
     }
 
     void Text(int depth, std::string_view keyword, const std::string& value) {
-        Line(depth, keyword);
-        m_out += ' ';
-        Quoted(value);
-        m_out += '\n';
+        Row(depth, "", keyword, Quote{value});
     }
     void Options(int depth, std::string_view keyword, const OptionMap& map) {
         if (!map.Empty())
@@ -185,71 +190,43 @@ private:
             Text(depth, "marker-symbol", *a.markerSymbol);
         if (a.textAlignment)
             Text(depth, "text-alignment", *a.textAlignment);
-        auto number = [&](std::string_view keyword, float v) {
-            Line(depth, keyword);
-            m_out += ' ';
-            Num(v);
-            m_out += '\n';
-        };
         if (a.lineWeight)
-            number("line-weight", *a.lineWeight);
+            Row(depth, "", "line-weight", *a.lineWeight);
         if (a.edgeWeight)
-            number("edge-weight", *a.edgeWeight);
+            Row(depth, "", "edge-weight", *a.edgeWeight);
         if (a.markerSize)
-            number("marker-size", *a.markerSize);
+            Row(depth, "", "marker-size", *a.markerSize);
         Options(depth, "text-font", a.textFont);
         Options(depth, "rendering-options", a.renderingOptions);
         Options(depth, "heuristics", a.heuristics);
         Options(depth, "callback", a.callbacks);
         Options(depth, "user-options", a.userOptions);
-        for (const auto& [index, value] : a.userIndex) {
-            Line(depth, "user-index ");
-            Int(index);
-            m_out += ' ';
-            Int(static_cast<long long>(value));
-            m_out += '\n';
-        }
-        if (a.handedness) {
-            Line(depth, "handedness ");
-            m_out += *a.handedness == Handedness::Left ? "left\n" : "right\n";
-        }
+        for (const auto& [index, value] : a.userIndex)
+            Row(depth, "", "user-index", index, value);
+        if (a.handedness)
+            Row(depth, "", "handedness", *a.handedness == Handedness::Left ? "left" : "right");
         if (a.modellingMatrix) {
             Line(depth, "matrix");
-            for (float v : *a.modellingMatrix) {
-                m_out += ' ';
-                Num(v);
-            }
+            Numbers(*a.modellingMatrix);
             m_out += '\n';
         }
         if (a.camera.set) {
             const Camera& c = a.camera;
-            Line(depth, "camera ");
-            Point(c.position);
-            m_out += ' ';
-            Point(c.target);
-            m_out += ' ';
-            Point(c.up);
-            m_out += ' ';
-            Num(c.width);
-            m_out += ' ';
-            Num(c.height);
-            m_out += c.projection == Projection::Perspective ? " perspective\n"
-                     : c.projection == Projection::Stretched ? " stretched\n"
-                                                             : " orthographic\n";
+            Row(depth, "", "camera", c.position, c.target, c.up, c.width, c.height,
+                c.projection == Projection::Perspective  ? "perspective"
+                : c.projection == Projection::Stretched ? "stretched"
+                                                         : "orthographic");
         }
-        if (a.window.set) {
-            Line(depth, "window ");
-            Num(a.window.left);
-            m_out += ' ';
-            Num(a.window.right);
-            m_out += ' ';
-            Num(a.window.bottom);
-            m_out += ' ';
-            Num(a.window.top);
-            m_out += '\n';
-        }
+        if (a.window.set)
+            Row(depth, "", "window", a.window.left, a.window.right, a.window.bottom, a.window.top);
         if (a.driver)
             Options(depth, "driver-options", a.driver->options);
+    }
+
+    // Each number of a list after a blank.
+    template <typename List> void Numbers(const List& list) {
+        for (const auto& v : list)
+            Fields("", v);
     }
 
     void Reference(const hc::Reference& ref, std::string_view keyword, int depth) {
@@ -272,36 +249,22 @@ private:
         const std::string prefix = std::string(kind) + " " + index + " ";
         if (e.color)
             Colors(*e.color, depth, prefix);
-        if (!e.visibility.Empty()) {
-            Line(depth, prefix);
-            m_out += "visibility ";
-            Quoted(FormatVisibility(e.visibility));
-            m_out += '\n';
-        }
-        if (e.normal) {
-            Line(depth, prefix);
-            m_out += "normal ";
-            Point(*e.normal);
-            m_out += '\n';
-        }
+        if (!e.visibility.Empty())
+            Row(depth, prefix, "visibility", Quote{FormatVisibility(e.visibility)});
+        if (e.normal)
+            Row(depth, prefix, "normal", *e.normal);
     }
 
     void ShellBody(const ShellData& d, int depth) {
-        for (const Vec3& p : d.points) {
-            Line(depth, "");
-            Point(p);
-            m_out += '\n';
-        }
+        Points(d.points, depth);
         const std::vector<int>& list = d.faceList;
         for (size_t i = 0; i < list.size();) {
             const int count = list[i];
             const size_t len = static_cast<size_t>(count < 0 ? -static_cast<long>(count) : count);
             Line(depth, "f ");
             Int(count);
-            for (size_t k = 1; k <= len && i + k < list.size(); ++k) {
-                m_out += ' ';
-                Int(list[i + k]);
-            }
+            for (size_t k = 1; k <= len && i + k < list.size(); ++k)
+                Fields("", list[i + k]);
             m_out += '\n';
             i += len + 1;
         }
@@ -324,149 +287,92 @@ private:
                 ElementAttributes("vertex", std::to_string(v), d.elements->vertices.at(v), depth);
         }
         for (const LodLevel& level : d.lods) {
-            Line(depth, "lod ");
-            Int(level.level);
-            m_out += " {\n";
+            Open(depth, "lod", level.level);
             // Levels hold bare shells: their own attributes are not kept.
             for (const auto& item : level.items)
                 if (const ShellData* shell = item->Shell()) {
-                    Line(depth + 1, "shell ");
-                    Int(static_cast<long long>(shell->points.size()));
-                    m_out += ' ';
-                    Int(static_cast<long long>(shell->faceList.size()));
-                    m_out += " {\n";
+                    Open(depth + 1, "shell", shell->points.size(), shell->faceList.size());
                     ShellBody(*shell, depth + 2);
-                    Line(depth + 1, "}\n");
+                    Close(depth + 1);
                 }
-            Line(depth, "}\n");
+            Close(depth);
         }
     }
 
     void Points(const std::vector<Vec3>& points, int depth) {
-        for (const Vec3& p : points) {
-            Line(depth, "");
-            Point(p);
-            m_out += '\n';
-        }
+        for (const Vec3& p : points)
+            Row(depth, "", p);
     }
 
+    // One geometry item: its line, then a block for its points, pixels or attributes.
     void Item(const Geometry& g, int depth) {
         Line(depth, "");
         bool block = g.attributes && !g.attributes->Empty();
+        bool opened = false;  // the item's line already ends in " {"
+        auto open = [&](const auto&... fields) {
+            Fields(fields...);
+            m_out += " {\n";
+            block = opened = true;
+        };
         switch (g.type) {
         case GeometryKind::Shell: {
             const ShellData& d = std::get<ShellData>(g.data);
-            m_out += "shell ";
-            Int(static_cast<long long>(d.points.size()));
-            m_out += ' ';
-            Int(static_cast<long long>(d.faceList.size()));
-            m_out += " {\n";
+            open("shell", d.points.size(), d.faceList.size());
             ShellBody(d, depth + 1);
-            block = true;
             break;
         }
         case GeometryKind::PolyCylinder: {
             const PolyCylinderData& d = std::get<PolyCylinderData>(g.data);
-            m_out += "polycylinder ";
-            Int(static_cast<long long>(d.points.size()));
-            m_out += ' ';
-            Int(static_cast<long long>(d.radii.size()));
-            m_out += ' ';
-            m_out += CappingName(d.capping);
-            m_out += " {\n";
+            open("polycylinder", d.points.size(), d.radii.size(), CappingName(d.capping));
             Points(d.points, depth + 1);
             Line(depth + 1, "r");
-            for (float r : d.radii) {
-                m_out += ' ';
-                Num(r);
-            }
+            Numbers(d.radii);
             m_out += '\n';
-            block = true;
             break;
         }
         case GeometryKind::Cylinder: {
             const CylinderData& d = std::get<CylinderData>(g.data);
-            m_out += "cylinder ";
-            Point(d.first);
-            m_out += ' ';
-            Point(d.second);
-            m_out += ' ';
-            Num(d.radius);
-            m_out += ' ';
-            m_out += CappingName(d.capping);
+            Fields("cylinder", d.first, d.second, d.radius, CappingName(d.capping));
             break;
         }
         case GeometryKind::Line: {
             const LineData& d = std::get<LineData>(g.data);
-            m_out += "line ";
-            Point(d.first);
-            m_out += ' ';
-            Point(d.second);
+            Fields("line", d.first, d.second);
             break;
         }
         case GeometryKind::Polyline:
         case GeometryKind::Polygon: {
             const PolylineData& d = std::get<PolylineData>(g.data);
-            m_out += g.type == GeometryKind::Polygon ? "polygon " : "polyline ";
-            Int(static_cast<long long>(d.points.size()));
-            m_out += " {\n";
+            open(g.type == GeometryKind::Polygon ? "polygon" : "polyline", d.points.size());
             Points(d.points, depth + 1);
-            block = true;
             break;
         }
         case GeometryKind::Marker:
-            m_out += "marker ";
-            Point(std::get<MarkerData>(g.data).position);
+            Fields("marker", std::get<MarkerData>(g.data).position);
             break;
         case GeometryKind::Text: {
             const TextData& d = std::get<TextData>(g.data);
-            m_out += d.unicode ? "text-unicode " : "text ";
-            Point(d.position);
-            m_out += ' ';
-            Quoted(d.unicode ? ToUtf8(d.text) : ToBytes(d.text));
+            Fields(d.unicode ? "text-unicode" : "text", d.position,
+                   Quote{d.unicode ? hmf::ToUtf8(d.text) : hmf::ToLatin1(d.text)});
             break;
         }
         case GeometryKind::Circle: {
             const CircleData& d = std::get<CircleData>(g.data);
-            m_out += "circle ";
-            Point(d.points[0]);
-            m_out += ' ';
-            Point(d.points[1]);
-            m_out += ' ';
-            Point(d.points[2]);
+            Fields("circle", d.points[0], d.points[1], d.points[2]);
             break;
         }
         case GeometryKind::Ellipse:
         case GeometryKind::EllipticalArc: {
             const EllipseData& d = std::get<EllipseData>(g.data);
             const bool arc = g.type == GeometryKind::EllipticalArc;
-            m_out += arc ? "elliptical-arc " : "ellipse ";
-            Point(d.center);
-            m_out += ' ';
-            Point(d.major);
-            m_out += ' ';
-            Point(d.minor);
-            if (arc) {
-                m_out += ' ';
-                Num(d.start);
-                m_out += ' ';
-                Num(d.end);
-            }
+            Fields(arc ? "elliptical-arc" : "ellipse", d.center, d.major, d.minor);
+            if (arc)
+                Fields("", d.start, d.end);
             break;
         }
         case GeometryKind::Image: {
             const ImageData& d = std::get<ImageData>(g.data);
-            m_out += "image ";
-            Point(d.position);
-            m_out += ' ';
-            Quoted(d.format);
-            m_out += ' ';
-            Int(d.width);
-            m_out += ' ';
-            Int(d.height);
-            m_out += ' ';
-            Quoted(d.name);
-            m_out += " {\n";
+            open("image", d.position, Quote{d.format}, d.width, d.height, Quote{d.name});
             static const char kHex[] = "0123456789abcdef";
             for (size_t i = 0; i < d.pixels.size(); i += 64) {
                 Line(depth + 1, "x ");
@@ -476,74 +382,26 @@ private:
                 }
                 m_out += '\n';
             }
-            block = true;
             break;
         }
         case GeometryKind::DistantLight:
-            m_out += "distant-light ";
-            Point(std::get<DistantLightData>(g.data).direction);
+            Fields("distant-light", std::get<DistantLightData>(g.data).direction);
             break;
         case GeometryKind::CuttingPlane: {
             const CuttingPlaneData& d = std::get<CuttingPlaneData>(g.data);
-            m_out += "cutting-plane ";
-            Num(d.a);
-            m_out += ' ';
-            Num(d.b);
-            m_out += ' ';
-            Num(d.c);
-            m_out += ' ';
-            Num(d.d);
+            Fields("cutting-plane", d.a, d.b, d.c, d.d);
             break;
         }
         }
-        const bool opened = !m_out.empty() && m_out.back() == '\n';
-        if (block && !opened)
-            m_out += " {\n";
-        else if (!block)
+        if (!block) {
             m_out += '\n';
-        if (block) {
-            if (g.attributes)
-                Attributes(*g.attributes, depth + 1);
-            Line(depth, "}\n");
+            return;
         }
-    }
-
-    static std::string ToBytes(const std::u16string& text) {
-        std::string out;
-        out.reserve(text.size());
-        for (char16_t c : text)
-            out += static_cast<char>(c & 0xff);
-        return out;
-    }
-
-    // UTF-16 to UTF-8; unpaired surrogates are kept as three-byte sequences so that the
-    // text comes back unit for unit.
-    static std::string ToUtf8(const std::u16string& text) {
-        std::string out;
-        for (size_t i = 0; i < text.size(); ++i) {
-            uint32_t c = text[i];
-            if (c >= 0xd800 && c < 0xdc00 && i + 1 < text.size() && text[i + 1] >= 0xdc00 &&
-                text[i + 1] < 0xe000) {
-                c = 0x10000 + ((c - 0xd800) << 10) + (text[i + 1] - 0xdc00);
-                ++i;
-            }
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-            } else if (c < 0x800) {
-                out += static_cast<char>(0xc0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3f));
-            } else if (c < 0x10000) {
-                out += static_cast<char>(0xe0 | (c >> 12));
-                out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-                out += static_cast<char>(0x80 | (c & 0x3f));
-            } else {
-                out += static_cast<char>(0xf0 | (c >> 18));
-                out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-                out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-                out += static_cast<char>(0x80 | (c & 0x3f));
-            }
-        }
-        return out;
+        if (!opened)
+            m_out += " {\n";
+        if (g.attributes)
+            Attributes(*g.attributes, depth + 1);
+        Close(depth);
     }
 
     void Body(const Segment& s, int depth) {
@@ -556,11 +414,9 @@ private:
         for (const auto& item : s.geometry)
             Item(*item, depth);
         for (const auto& child : s.children) {
-            Line(depth, "segment ");
-            Quoted(child->name);
-            m_out += " {\n";
+            Open(depth, "segment", Quote{child->name});
             Body(*child, depth + 1);
-            Line(depth, "}\n");
+            Close(depth);
         }
     }
 

@@ -31,6 +31,8 @@ std::string EglErrorText(const char* what) {
 
 } // namespace
 
+HeadlessContext* HeadlessContext::Existing() { return TheHolder().context.get(); }
+
 HeadlessContext* HeadlessContext::Acquire(std::string* error) {
     Holder& holder = TheHolder();
     if (holder.context) {
@@ -88,6 +90,11 @@ HeadlessContext::~HeadlessContext() {
         if (m_context) eglDestroyContext(m_display, m_context);
         eglTerminate(m_display);
     }
+}
+
+void HeadlessContext::Release() {
+    if (m_display && eglGetCurrentContext() == m_context)
+        eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
 bool HeadlessContext::MakeCurrent() {

@@ -14,6 +14,8 @@ public:
     // *error) when EGL or OpenGL 3.3 is not available. The first failure is remembered: later
     // calls fail at once with the same reason.
     static HeadlessContext* Acquire(std::string* error);
+    // The shared context if it was made, current or not; never makes one.
+    static HeadlessContext* Existing();
 
     ~HeadlessContext();
     HeadlessContext(const HeadlessContext&) = delete;
@@ -21,6 +23,9 @@ public:
 
     // Makes this context current on the calling thread. Returns false if EGL refuses.
     bool MakeCurrent();
+    // Leaves the calling thread with no EGL context when this one is current (so a window
+    // system's context can be made current afterwards: GL dispatch keeps one API per thread).
+    void Release();
     // "llvmpipe (LLVM ...)" or whatever GL_RENDERER says.
     const std::string& RendererName() const { return m_rendererName; }
 

@@ -46,6 +46,14 @@ std::unique_ptr<HeadlessState>& HeadlessSlot() {
     return state;
 }
 
+// Hands the headless context back when a frame is done, so that whatever context the host
+// makes current next (a Qt window's, say) is not refused while ours is still bound.
+struct ReleaseWhenDone {
+    ~ReleaseWhenDone() {
+        if (HeadlessContext* context = HeadlessContext::Existing()) context->Release();
+    }
+};
+
 HeadlessState* Headless(std::string* error) {
     std::unique_ptr<HeadlessState>& state = HeadlessSlot();
     HeadlessContext* context = HeadlessContext::Acquire(error);
@@ -88,8 +96,12 @@ void ReleaseHeadlessResources() {
     std::unique_ptr<HeadlessState>& state = HeadlessSlot();
     if (!state) return;
     // GL objects must die with the headless context current.
-    if (HeadlessContext::Acquire(nullptr)) state.reset();
-    else state.release();  // no context to free them in: leave them to the driver
+    if (HeadlessContext* context = HeadlessContext::Acquire(nullptr)) {
+        state.reset();
+        context->Release();
+    } else {
+        state.release();  // no context to free them in: leave them to the driver
+    }
 }
 
 bool HeadlessAvailable(std::string* why) { return HeadlessContext::Acquire(why) != nullptr; }
@@ -106,6 +118,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
                      " pixels is not in 1.." + std::to_string(kMaxSide);
         return false;
     }
+    ReleaseWhenDone release;
     HeadlessState* state = Headless(error);
     if (!state) return false;
     if (!state->target.Resize(settings.width, settings.height, settings.samples, error)) return false;
@@ -140,6 +153,7 @@ bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& 
         if (error) *error = "image size out of range";
         return false;
     }
+    ReleaseWhenDone release;
     HeadlessState* state = Headless(error);
     if (!state) return false;
     if (!state->target.Resize(settings.width, settings.height, settings.samples, error)) return false;

@@ -56,22 +56,6 @@ std::string ResolveLink(const std::string& path) {
     return DirectoryOf(path) + "/" + target;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 int OpenUniqueTemporary(const std::string& directory, const std::string& base,
                         std::string* tempPath) {
     static std::atomic<unsigned> counter{0};
@@ -92,48 +76,95 @@ int OpenUniqueTemporary(const std::string& directory, const std::string& base,
 } // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    AtomicFile file;
+    return file.Open(path, error) && file.Write(bytes, error) && file.Commit(error);
+}
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+void AtomicFile::Discard() {
+    if (m_stream) {
+        std::fclose(m_stream);
+        m_stream = nullptr;
+    }
+    if (!m_temporary.empty()) {
+        unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
+}
+
+bool AtomicFile::Open(const std::string& path, std::string* error) {
+    Discard();
     if (path.empty()) {
         if (error)
             *error = "cannot write a file with an empty name";
         return false;
     }
-    const std::string target = ResolveLink(path);
-    const std::string directory = DirectoryOf(target);
-    std::string tempPath;
-    const int fd = OpenUniqueTemporary(directory, BaseNameOf(target), &tempPath);
+    if (path.back() == '/') {
+        SetError(error, "cannot write", path, EISDIR);
+        return false;
+    }
+    m_target = ResolveLink(path);
+    m_directory = DirectoryOf(m_target);
+    const int fd = OpenUniqueTemporary(m_directory, BaseNameOf(m_target), &m_temporary);
     if (fd < 0) {
-        SetError(error, "cannot create a temporary file beside", target, errno);
+        const int err = errno;
+        m_temporary.clear();
+        SetError(error, "cannot create a temporary file beside", m_target, err);
         return false;
     }
     auto fail = [&](const char* what, int err) {
         close(fd);
-        unlink(tempPath.c_str());
-        SetError(error, what, target, err);
+        Discard();
+        SetError(error, what, m_target, err);
         return false;
     };
     struct stat old {};
-    if (stat(target.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0)
+    if (stat(m_target.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0)
         return fail("cannot copy the permissions of", errno);
-    if (!WriteAll(fd, bytes))
+    m_stream = fdopen(fd, "wb");
+    if (!m_stream)
         return fail("cannot write", errno);
-    if (fsync(fd) != 0)
+    return true;
+}
+
+int AtomicFile::Descriptor() const { return m_stream ? fileno(m_stream) : -1; }
+
+bool AtomicFile::Write(std::string_view bytes, std::string* error) {
+    if (!m_stream) {
+        SetError(error, "cannot write", m_target, EBADF);
+        return false;
+    }
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), m_stream) != bytes.size()) {
+        SetError(error, "cannot write", m_target, errno);
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::Commit(std::string* error) {
+    auto fail = [&](const char* what, int err) {
+        Discard();
+        SetError(error, what, m_target, err);
+        return false;
+    };
+    if (!m_stream)
+        return fail("cannot write", EBADF);
+    if (std::fflush(m_stream) != 0)
+        return fail("cannot write", errno);
+    if (fsync(fileno(m_stream)) != 0)
         return fail("cannot flush", errno);
-    if (close(fd) != 0) {
-        const int err = errno;
-        unlink(tempPath.c_str());
-        SetError(error, "cannot write", target, err);
-        return false;
-    }
+    std::FILE* stream = m_stream;
+    m_stream = nullptr;
+    if (std::fclose(stream) != 0)
+        return fail("cannot write", errno);
     if (auto hook = g_beforeRenameHook.load())
-        hook(tempPath);
-    if (rename(tempPath.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        unlink(tempPath.c_str());
-        SetError(error, "cannot replace", target, err);
-        return false;
-    }
+        hook(m_temporary);
+    if (rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        return fail("cannot replace", errno);
+    m_temporary.clear();
     // The rename is durable only once the folder's entry is on disk.
-    const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);

@@ -1,9 +1,10 @@
-// Safe reading and writing of user files: the settings store and the plot-properties file
-// go through here so that a crash, a full disk or a second process never leaves a torn,
-// half-written or lost file.
+// Safe reading and writing of user files: the settings store, the plot-properties file and
+// saved pictures go through here so that a crash, a full disk or a second process never
+// leaves a torn, half-written or lost file.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,40 @@ namespace ketra::sys {
 // This does not lock: callers that read, modify and write hold a FileLock around it.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 
-// Deletes temporaries that WriteFileAtomically left beside `path` when a writer died
+// WriteFileAtomically in steps, for writers that produce a file piece by piece or through a
+// library that takes a FILE* or a descriptor (the image encoders). Open creates the
+// temporary beside the target, Write/Stream/Descriptor fill it, and Commit flushes, syncs
+// and renames it over the target, with the same rules and messages as WriteFileAtomically.
+// Destroyed without a successful Commit, it removes the temporary and leaves the target as
+// it was.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Creates the temporary for `path`. False, with a message naming the path, when the name
+    // is empty or ends in '/' (no file name) or the folder is missing or not writable.
+    bool Open(const std::string& path, std::string* error);
+    // The temporary as a stream and as its descriptor (for libraries that take one); both
+    // stay owned by this object. Null and -1 when not open. Write goes through the stream:
+    // flush it before writing through the descriptor.
+    std::FILE* Stream() const { return m_stream; }
+    int Descriptor() const;
+    // Appends `bytes` to the temporary. False with a message when they cannot be written.
+    bool Write(std::string_view bytes, std::string* error);
+    // Flushes and syncs the temporary, renames it over the target and syncs the folder.
+    // False with a message when any step fails; the temporary is then removed.
+    bool Commit(std::string* error);
+
+private:
+    void Discard();
+    std::string m_target, m_directory, m_temporary;
+    std::FILE* m_stream = nullptr;
+};
+
+// Deletes temporaries that WriteFileAtomically or AtomicFile left beside `path` when a writer died
 // before renaming. Call it only while holding the exclusive FileLock of `path` that every
 // writer of `path` takes, so no temporary still being written is removed.
 void RemoveStaleTemporaries(const std::string& path);
@@ -84,9 +118,9 @@ private:
 };
 
 namespace test_hooks {
-// Called by WriteFileAtomically after the temporary is complete and flushed, just before
-// the rename, with the temporary's path. Tests use it to kill a writer at the worst moment.
-// Pass nullptr to remove it. Not for production use.
+// Called by AtomicFile::Commit (so by WriteFileAtomically too) after the temporary is
+// complete and flushed, just before the rename, with the temporary's path. Tests use it to
+// kill a writer at the worst moment. Pass nullptr to remove it. Not for production use.
 using BeforeRenameHook = void (*)(const std::string& temporaryPath);
 void SetBeforeRenameHook(BeforeRenameHook hook);
 } // namespace test_hooks

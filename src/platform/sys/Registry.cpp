@@ -147,6 +147,15 @@ bool ParseSubKey(const wchar_t* subKey, Path* out) {
     }
 }
 
+// The checks a call that hands out a key handle starts with: somewhere to put the handle
+// (cleared here) and a well-formed sub-key path.
+LONG StartOpening(const wchar_t* subKey, HKEY* result, Path* sub) {
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    return ParseSubKey(subKey, sub) ? ERROR_SUCCESS : ERROR_BAD_PATHNAME;
+}
+
 bool ValidValueName(const wchar_t* name) {
     for (const wchar_t* p = name; p && *p; ++p)
         if (*p < 0x20)
@@ -337,12 +346,9 @@ RegistryTransaction::~RegistryTransaction() {
 
 LONG RegCreateKeyEx(HKEY key, const wchar_t* subKey, DWORD, wchar_t*, DWORD, REGSAM access, void*,
                     HKEY* result, DWORD* disposition) {
-    if (!result)
-        return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
     Path sub;
-    if (!ParseSubKey(subKey, &sub))
-        return ERROR_BAD_PATHNAME;
+    if (const LONG status = StartOpening(subKey, result, &sub); status != ERROR_SUCCESS)
+        return status;
     Store& s = TheStore();
     std::lock_guard guard(s.mutex);
     Handle parent;
@@ -372,12 +378,9 @@ LONG RegCreateKeyEx(HKEY key, const wchar_t* subKey, DWORD, wchar_t*, DWORD, REG
 }
 
 LONG RegOpenKeyEx(HKEY key, const wchar_t* subKey, DWORD, REGSAM access, HKEY* result) {
-    if (!result)
-        return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
     Path sub;
-    if (!ParseSubKey(subKey, &sub))
-        return ERROR_BAD_PATHNAME;
+    if (const LONG status = StartOpening(subKey, result, &sub); status != ERROR_SUCCESS)
+        return status;
     Store& s = TheStore();
     std::lock_guard guard(s.mutex);
     Path full;

@@ -264,3 +264,27 @@ TEST(ImageWriters, OverwritingReplacesTheWholeFile) {
     EXPECT_EQ(fs::file_size(path), 54u + 2u * 8u);  // two rows of 6 bytes padded to 8
     fs::remove_all(dir);
 }
+
+// A picture saved over an existing file keeps that file's permissions, and one saved
+// through a symbolic link replaces the link's target, not the link.
+TEST(ImageWriters, OverwritingKeepsPermissionsAndLinks) {
+    const fs::path dir = TempDir() / "links";
+    fs::create_directories(dir);
+    const fs::path target = dir / "real.bmp", link = dir / "link.bmp";
+    std::string error;
+    ASSERT_EQ(io::WriteImage(Quadrants(64, 64), target.string(), io::ImageFormat::Bmp, {}, &error),
+              io::WriteStatus::Ok) << error;
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("real.bmp", link);
+    ASSERT_EQ(io::WriteImage(Quadrants(2, 2), link.string(), io::ImageFormat::Bmp, {}, &error),
+              io::WriteStatus::Ok) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::file_size(target), 54u + 2u * 8u);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir))
+        ++entries;
+    EXPECT_EQ(entries, 2) << "a temporary was left behind";
+    fs::remove_all(dir);
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <filesystem>
@@ -132,6 +133,53 @@ TEST(AtomicFile, WriterKilledBeforeRenameLeavesOldFile) {
     RemoveStaleTemporaries(path);
     EXPECT_EQ(CountEntries(dir.Path()), 2) << "only the temporary goes";
     EXPECT_EQ(Slurp(path), "old content");
+}
+
+// The streamed form: what goes through the stream and the descriptor lands together on
+// Commit; until then, and when the object is dropped, the old file stays as it was.
+TEST(AtomicFile, StreamedWriteLandsOnlyOnCommit) {
+    TempDir dir;
+    const std::string path = dir.File("picture.bin");
+    ASSERT_TRUE(WriteFileAtomically(path, "old", nullptr));
+    std::string error;
+    {
+        AtomicFile file;
+        ASSERT_TRUE(file.Open(path, &error)) << error;
+        ASSERT_NE(file.Stream(), nullptr);
+        ASSERT_GE(std::fputs("never", file.Stream()), 0);
+        std::fflush(file.Stream());
+    }
+    EXPECT_EQ(Slurp(path), "old") << "dropped without Commit";
+    EXPECT_EQ(CountEntries(dir.Path()), 1) << "the dropped temporary is removed";
+
+    AtomicFile file;
+    ASSERT_TRUE(file.Open(path, &error)) << error;
+    ASSERT_TRUE(file.Write("head,", &error)) << error;
+    std::fputs("stream,", file.Stream());
+    std::fflush(file.Stream());
+    ASSERT_EQ(write(file.Descriptor(), "fd", 2), 2);
+    EXPECT_EQ(Slurp(path), "old") << "visible before Commit";
+    ASSERT_TRUE(file.Commit(&error)) << error;
+    EXPECT_EQ(Slurp(path), "head,stream,fd");
+    EXPECT_EQ(CountEntries(dir.Path()), 1);
+    EXPECT_FALSE(file.Commit(&error)) << "a second Commit has nothing to land";
+    EXPECT_EQ(Slurp(path), "head,stream,fd");
+}
+
+TEST(AtomicFile, NamesThatAreNoFileAreRefused) {
+    TempDir dir;
+    std::string error;
+    AtomicFile file;
+    EXPECT_FALSE(file.Open(dir.Path() + "/", &error));
+    EXPECT_NE(error.find(dir.Path()), std::string::npos) << error;
+    EXPECT_FALSE(file.Open("", &error));
+    EXPECT_FALSE(file.Open(dir.File("missing/x.png"), &error));
+    EXPECT_NE(error.find("missing/x.png"), std::string::npos) << error;
+    EXPECT_EQ(file.Stream(), nullptr);
+    EXPECT_EQ(file.Descriptor(), -1);
+    EXPECT_FALSE(file.Write("x", &error));
+    EXPECT_FALSE(file.Commit(&error));
+    EXPECT_EQ(CountEntries(dir.Path()), 0);
 }
 
 // Two processes incrementing a counter file under the lock must not lose an increment.
