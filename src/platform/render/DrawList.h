@@ -116,6 +116,10 @@ struct SurfaceState {
     DepthRange depthRange;
     float faceDisplacement = 0;  // in depth-buffer units, positive pushes away
     int clipSet = -1;            // index into DrawList::clipSets, -1 none
+    // Heuristic "backplane cull": faces seen from behind (clockwise on screen) are not drawn;
+    // `mirrored` (a modelling matrix that turns the item inside out) flips which side is behind.
+    bool cullBack = false;
+    bool mirrored = false;
     bool operator==(const SurfaceState&) const = default;
 };
 

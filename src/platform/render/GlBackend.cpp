@@ -86,6 +86,8 @@ std::uint64_t SurfaceKey(const SurfaceState& s, bool hiddenOnly) {
     h.AddFloat(s.faceDisplacement);
     h.Add(static_cast<std::uint64_t>(s.clipSet + 1));
     h.Add(hiddenOnly);
+    h.Add(s.cullBack);
+    h.Add(s.mirrored);
     return h.h;
 }
 
@@ -306,6 +308,13 @@ struct GlBackend::Impl {
         glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(1.0f, 1.0f + s.faceDisplacement);
+        if (s.cullBack) {
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_BACK);
+            glFrontFace(s.mirrored ? GL_CW : GL_CCW);
+        } else {
+            glDisable(GL_CULL_FACE);
+        }
     }
 
     static size_t FaceVertices(const MeshDraw& d) { return d.mesh->VertexCount(); }
@@ -344,6 +353,7 @@ struct GlBackend::Impl {
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_CULL_FACE);
         m_transparent = std::move(transparent);
     }
 
@@ -454,6 +464,7 @@ struct GlBackend::Impl {
             glDepthMask(GL_TRUE);
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_CULL_FACE);
         m_textured.clear();
     }
 
@@ -532,6 +543,7 @@ struct GlBackend::Impl {
             i = j;
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_CULL_FACE);
         glDepthMask(GL_TRUE);
         glDisable(GL_BLEND);
         m_transparent.clear();

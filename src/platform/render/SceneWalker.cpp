@@ -294,6 +294,17 @@ private:
         r.hiddenLineOption = hsra && Lower(*hsra).find("hiddenline") != std::string::npos;
         r.lightFollowsCamera = ro.IsOn("light follows camera");
         r.surface.clipSet = m_clipSet;
+        {
+            // Both spellings are in use ("backplane cull" by the view, "no backplane culling" by
+            // notes); an explicit "no" of either wins, so a note's background always shows.
+            const hc::OptionMap& h = net.heuristics;
+            bool on = false, off = false;
+            for (const char* name : {"backplane cull", "backplane culling"}) {
+                if (!h.Has(name)) continue;
+                (h.IsOn(name) ? on : off) = true;
+            }
+            r.surface.cullBack = on && !off;
+        }
 
         r.edgeState.weight = std::max(0.5f, net.edgeWeight);
         r.edgeState.pattern = PatternFromName(net.edgePattern);
@@ -906,6 +917,13 @@ private:
         draw.textureMapping = r.textureMapping;
         draw.identity = hc::IsIdentity(net.modelling);
         if (!draw.identity) draw.matrix = ToMatrix(net.modelling);
+        if (draw.surface.cullBack && !draw.identity) {
+            const cm::Matrix4& m = draw.matrix;
+            const double det = m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
+                               m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
+                               m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
+            draw.surface.mirrored = det < 0;
+        }
 
         const bool tube = item.type == hc::GeometryKind::PolyCylinder || item.type == hc::GeometryKind::Cylinder;
         const int facets = tube ? TubeFacets(item, net) : kTubeFacets;

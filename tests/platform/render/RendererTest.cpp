@@ -292,6 +292,43 @@ TEST(Renderer, HideOverlappedTextDropsTheLaterOfTwoOverlappingTexts) {
     EXPECT_EQ(darkRows(hidden, 145, 180), darkRows(all, 145, 180));
 }
 
+TEST(Renderer, BackplaneCullingHidesFacesSeenFromBehind) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("backplane");
+    // Left: a triangle facing the viewer (counter-clockwise); middle: one facing away;
+    // right: the facing one mirrored in x, which still faces the viewer.
+    const float front[9] = {-0.2f, -0.2f, 0, 0.2f, -0.2f, 0, 0, 0.2f, 0};
+    const float back[9] = {-0.2f, -0.2f, 0, 0, 0.2f, 0, 0.2f, -0.2f, 0};
+    const int faces[4] = {3, 0, 1, 2};
+    scene.Open("model");
+    HC_Set_Color("faces = red");
+    HC_Set_Visibility("edges = off");
+    HC_Open_Segment("front");
+    HC_Translate_Object(-0.6, 0, 0);
+    HC_Insert_Shell(3, front, 4, faces);
+    HC_Close_Segment();
+    HC_Open_Segment("back");
+    HC_Insert_Shell(3, back, 4, faces);
+    HC_Close_Segment();
+    HC_Open_Segment("mirrored");
+    HC_Scale_Object(-1, 1, 1);
+    HC_Translate_Object(0.6, 0, 0);
+    HC_Insert_Shell(3, front, 4, faces);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    // The default camera shows -1..1 across 100 pixels: the triangles sit at x = 20, 50, 80.
+    const Image all = scene.Render(100, 100);
+    for (int x : {20, 50, 80}) EXPECT_TRUE(IsReddish(all.At(x, 50))) << x;
+
+    scene.Open("model");
+    HC_Set_Heuristics("backplane cull");
+    HC_Close_Segment();
+    const Image culled = scene.Render(100, 100);
+    EXPECT_TRUE(IsReddish(culled.At(20, 50)));
+    EXPECT_TRUE(IsWhite(culled.At(50, 50)));
+    EXPECT_TRUE(IsReddish(culled.At(80, 50)));
+}
+
 TEST(Renderer, GradientBackgroundRunsFromTopToBottom) {
     KETRA_REQUIRE_GL();
     TestScene scene("gradient");
