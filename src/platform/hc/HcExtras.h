@@ -64,6 +64,13 @@ bool IsDisplaySegment(const Segment& segment);
 
 // The scene-file text of a subtree, as HC_Write_Metafile writes it (docs/hmf-format.md).
 std::string MetafileText(const Segment& root);
+
+// How HC_Write_Metafile puts its text into a file: replace `path` whole or not at all, false
+// with a message in `error`. The default writes a temporary beside the file (created
+// exclusively), then renames it over the file; the component's file layer installs its
+// durable writer (synced, locked, permissions kept) in its place. Null restores the default.
+using MetafileFileWriter = bool (*)(const std::string& path, const std::string& data, std::string& error);
+void SetMetafileFileWriter(MetafileFileWriter writer);
 // Reads scene-file text into the segment `into` (created when missing, only on success).
 // On failure nothing is created or changed and `error` names the line and the problem.
 bool ReadMetafileText(std::string_view text, std::string_view name, std::string_view into,

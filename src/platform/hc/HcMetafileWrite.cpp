@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <unordered_map>
 
@@ -427,10 +428,15 @@ private:
 // Writes next to the destination, then renames over it: a reader never sees half a file and
 // a failed write leaves the old file as it was.
 bool WriteAtomically(const std::string& path, const std::string& data, std::string& error) {
-    const std::string temp = path + ".tmp-" + std::to_string(reinterpret_cast<uintptr_t>(&data));
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    // An exclusive create ("x"): two writers never share a temporary.
+    std::string temp;
+    std::FILE* f = nullptr;
+    for (unsigned attempt = 0; attempt < 100 && !f; ++attempt) {
+        temp = path + ".tmp-" + std::to_string(std::random_device{}());
+        f = std::fopen(temp.c_str(), "wbx");
+    }
     if (!f) {
-        error = "cannot create '" + temp + "'";
+        error = "cannot create a temporary file beside '" + path + "'";
         return false;
     }
     const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size();
@@ -451,7 +457,14 @@ bool WriteAtomically(const std::string& path, const std::string& data, std::stri
     return true;
 }
 
+MetafileFileWriter& TheMetafileFileWriter() {
+    static MetafileFileWriter writer = nullptr;
+    return writer;
+}
+
 } // namespace
+
+void SetMetafileFileWriter(MetafileFileWriter writer) { TheMetafileFileWriter() = writer; }
 
 // The text of a subtree as HC_Write_Metafile writes it.
 std::string MetafileText(const Segment& root) {
@@ -479,6 +492,7 @@ void HC_Write_Metafile(const char* segment, const char* file, const char* option
                         (error.empty() ? "" : ": " + error));
         return;
     }
-    if (!WriteAtomically(file, MetafileText(*root), error))
+    const MetafileFileWriter writer = TheMetafileFileWriter() ? TheMetafileFileWriter() : &WriteAtomically;
+    if (!writer(file, MetafileText(*root), error))
         ReportError(fn, HC_ERR_FILE, error);
 }

@@ -1,8 +1,10 @@
 #include "platform/io/HIOManager.h"
 
 #include "platform/io/ImageWriters.h"
+#include "platform/hc/HcExtras.h"
 #include "platform/hc/hc.h"
 #include "platform/render/Renderer.h"
+#include "platform/sys/AtomicFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,6 +25,13 @@ std::string Lower(std::string text) {
 }
 
 thread_local std::string g_lastError;
+
+// Scene files (HC_Write_Metafile, the hmf handler) are written as every user file is: synced
+// before the rename, under the file's lock, permissions and links kept.
+bool WriteMetafileDurably(const std::string& path, const std::string& data, std::string& error) {
+    return ketra::sys::WriteFileAtomically(path, data, &error);
+}
+const bool g_metafileWriterInstalled = (ketra::hc::SetMetafileFileWriter(&WriteMetafileDurably), true);
 
 // Renders the segment offscreen and encodes the picture in one image format.
 class ImageOutputHandler final : public HOutputHandler {

@@ -131,6 +131,22 @@ TEST(HIOManager, MetafileHandlerWritesTheSubtree) {
     EXPECT_GT(fs::file_size(path), 0u);
     EXPECT_EQ(handler->FileOutputByKey((dir / "missing" / "x.hmf").c_str(), scene.Key(), nullptr), OutputBadFileName);
     EXPECT_EQ(handler->FileOutputByKey((dir / "y.hmf").c_str(), -987654321, nullptr), OutputFail);
+
+    // Scene files are written as user files are: a link stays a link, permissions stay,
+    // and no temporary is left beside the file.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const fs::path link = dir / "link.hmf";
+    fs::create_symlink("scene.hmf", link);
+    fs::resize_file(path, 0);
+    EXPECT_EQ(handler->FileOutputByKey(link.c_str(), scene.Key(), nullptr), OutputOK) << HIOManager::LastError();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_GT(fs::file_size(path), 0u);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir))
+        ++entries;
+    EXPECT_EQ(entries, 2) << "a temporary was left behind";
     fs::remove_all(dir);
 }
 
