@@ -9,6 +9,7 @@
 #include "platform/render/Texturing.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -74,6 +75,33 @@ struct Hasher {
         for (double v : m.m) AddDouble(v);
     }
 };
+
+// One vertex attribute of a batch's layout: its shader location, component count, type and
+// byte offset in the vertex (normalised for the integer types).
+struct VertexAttribute {
+    GLuint location;
+    GLint components;
+    GLenum type;
+    size_t offset;
+};
+
+// Gives a new batch its vertex array and buffers (an index buffer when `indexed`) and sets the
+// vertex layout; a batch that has them already is left alone.
+template <typename Batch>
+void EnsureLayout(Batch& batch, size_t stride, std::initializer_list<VertexAttribute> attributes, bool indexed) {
+    if (batch.vao) return;
+    batch.vao = MakeVertexArray();
+    batch.vertices = MakeBuffer();
+    if (indexed) batch.indices = MakeBuffer();
+    glBindVertexArray(batch.vao.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+    if (indexed) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
+    for (const VertexAttribute& a : attributes) {
+        glEnableVertexAttribArray(a.location);
+        glVertexAttribPointer(a.location, a.components, a.type, a.type == GL_FLOAT ? GL_FALSE : GL_TRUE,
+                              static_cast<GLsizei>(stride), reinterpret_cast<void*>(a.offset));
+    }
+}
 
 std::uint64_t SurfaceKey(const SurfaceState& s, bool hiddenOnly) {
     Hasher h;
@@ -216,20 +244,8 @@ struct GlBackend::Impl {
             }
             for (std::uint32_t index : mesh.triangles) indices.push_back(base + index);
         }
-        if (!batch.vao) {
-            batch.vao = MakeVertexArray();
-            batch.vertices = MakeBuffer();
-            batch.indices = MakeBuffer();
-            glBindVertexArray(batch.vao.Get());
-            glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
-            glEnableVertexAttribArray(0);
-            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(FaceVertex), reinterpret_cast<void*>(0));
-            glEnableVertexAttribArray(1);
-            glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(FaceVertex), reinterpret_cast<void*>(12));
-            glEnableVertexAttribArray(2);
-            glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(FaceVertex), reinterpret_cast<void*>(16));
-        }
+        EnsureLayout(batch, sizeof(FaceVertex),
+                     {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}}, true);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(FaceVertex)), vertices.data(), GL_STATIC_DRAW);
@@ -399,20 +415,9 @@ struct GlBackend::Impl {
             v.uv[0] = corners.uvs[2 * i];
             v.uv[1] = corners.uvs[2 * i + 1];
         }
-        if (!batch.vao) {
-            batch.vao = MakeVertexArray();
-            batch.vertices = MakeBuffer();
-            glBindVertexArray(batch.vao.Get());
-            glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-            glEnableVertexAttribArray(0);
-            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(TexturedVertex), reinterpret_cast<void*>(0));
-            glEnableVertexAttribArray(1);
-            glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TexturedVertex), reinterpret_cast<void*>(12));
-            glEnableVertexAttribArray(2);
-            glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TexturedVertex), reinterpret_cast<void*>(16));
-            glEnableVertexAttribArray(3);
-            glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(TexturedVertex), reinterpret_cast<void*>(20));
-        }
+        EnsureLayout(batch, sizeof(TexturedVertex),
+                     {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}, {3, 2, GL_FLOAT, 20}},
+                     false);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(TexturedVertex)), vertices.data(), GL_STATIC_DRAW);
@@ -552,17 +557,7 @@ struct GlBackend::Impl {
     // ---- edges and lines ----
 
     static void EnsureLineLayout(Batch& batch) {
-        if (batch.vao) return;
-        batch.vao = MakeVertexArray();
-        batch.vertices = MakeBuffer();
-        batch.indices = MakeBuffer();
-        glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(LineVertex), reinterpret_cast<void*>(0));
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(LineVertex), reinterpret_cast<void*>(12));
+        EnsureLayout(batch, sizeof(LineVertex), {{0, 3, GL_FLOAT, 0}, {2, 4, GL_UNSIGNED_BYTE, 12}}, true);
     }
 
     void UploadLines(Batch& batch, const std::vector<LineVertex>& vertices, const std::vector<std::uint32_t>& indices) {
@@ -687,17 +682,8 @@ struct GlBackend::Impl {
     // ---- markers ----
 
     static void EnsureMarkerLayout(Batch& batch) {
-        if (batch.vao) return;
-        batch.vao = MakeVertexArray();
-        batch.vertices = MakeBuffer();
-        glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(MarkerVertex), reinterpret_cast<void*>(0));
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(MarkerVertex), reinterpret_cast<void*>(12));
-        glEnableVertexAttribArray(3);
-        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(MarkerVertex), reinterpret_cast<void*>(16));
+        EnsureLayout(batch, sizeof(MarkerVertex), {{0, 3, GL_FLOAT, 0}, {2, 4, GL_UNSIGNED_BYTE, 12}, {3, 2, GL_FLOAT, 16}},
+                     false);
     }
 
     void UseMarker(const Frame& f, const cm::Matrix4& toClip, const float viewport[2], int clipSet, const DepthRange& range) {
@@ -751,18 +737,7 @@ struct GlBackend::Impl {
         if (mode < 0) mode = solid ? 1 : 0;
         if (vertices.empty()) return;
         Batch& batch = BatchFor(id);
-        if (!batch.vao) {
-            batch.vao = MakeVertexArray();
-            batch.vertices = MakeBuffer();
-            glBindVertexArray(batch.vao.Get());
-            glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-            glEnableVertexAttribArray(0);
-            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(TextVertex), reinterpret_cast<void*>(0));
-            glEnableVertexAttribArray(1);
-            glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(TextVertex), reinterpret_cast<void*>(12));
-            glEnableVertexAttribArray(2);
-            glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TextVertex), reinterpret_cast<void*>(20));
-        }
+        EnsureLayout(batch, sizeof(TextVertex), {{0, 3, GL_FLOAT, 0}, {1, 2, GL_FLOAT, 12}, {2, 4, GL_UNSIGNED_BYTE, 20}}, false);
         glUseProgram(text.program.Get());
         glUniform2f(text.At("uViewport"), f.viewport[0], f.viewport[1]);
         glUniform1i(text.At("uSolid"), mode);
