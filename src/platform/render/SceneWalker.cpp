@@ -528,8 +528,7 @@ private:
         // "mask transform" set here: the subtree is drawn from this segment's anchor with the
         // masked parts of the transform dropped (its own modelling matrices below still apply).
         std::optional<hc::NetAttributes> maskedNet;
-        if (segment.attributes)
-            if (const std::string* mask = segment.attributes->renderingOptions.Find("mask transform")) {
+        if (const std::string* mask = OwnMaskTransform(segment, 0)) {
                 MaskTransform parsed;
                 std::string why;
                 if (!ParseMaskTransform(*mask, parsed, &why)) {
@@ -567,6 +566,21 @@ private:
         m_clipSet = savedClip;
         m_layer = savedLayer;
         m_onStack.erase(&segment);
+    }
+
+    // The "mask transform" option set on the segment itself, else through one of its styles
+    // (the style's own styles first, as the net attributes apply them, the segment's last);
+    // null when neither sets it. Owners' options do not count: a mask applies once, at the
+    // segment that sets it.
+    static const std::string* OwnMaskTransform(const hc::Segment& segment, int depth) {
+        if (segment.attributes)
+            if (const std::string* mask = segment.attributes->renderingOptions.Find("mask transform")) return mask;
+        if (depth > 16) return nullptr;  // styles that style each other
+        const std::string* found = nullptr;
+        for (const auto& ref : segment.styles)
+            if (ref->target)
+                if (const std::string* mask = OwnMaskTransform(*ref->target, depth + 1)) found = mask;
+        return found;
     }
 
     // The net modelling matrix of a masked subtree: its anchor projected as before, the

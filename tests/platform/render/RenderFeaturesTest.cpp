@@ -608,3 +608,27 @@ TEST(RenderFeatures, ThreeSidedSectionOpensOnlyTheCorner) {
     EXPECT_TRUE(IsReddish(image.At(70, 70)));
     EXPECT_TRUE(IsWhite(image.At(95, 5)));   // outside the box
 }
+
+TEST(RenderFeatures, MaskTransformAlsoComesThroughAStyle) {
+    KETRA_REQUIRE_GL();
+    const HC_KEY style = HC_Create_Segment("/include library/features mask style");
+    HC_Open_Segment_By_Key(style);
+    HC_Set_Rendering_Options("mask transform = (rotate, scale, perspective)");
+    HC_Close_Segment();
+    TestScene scene("mask through style");
+    const float square[12] = {-0.1f, -0.1f, 0, 0.1f, -0.1f, 0, 0.1f, 0.1f, 0, -0.1f, 0.1f, 0};
+    scene.Open("note");
+    HC_Style_Segment_By_Key(style);
+    HC_Set_Color("faces = red");
+    HC_Set_Visibility("edges = off");
+    HC_Insert_Polygon(4, square);
+    HC_Close_Segment();
+    EXPECT_NEAR(BoxOf(scene.Render(100, 100), IsReddish).Width(), 10, 1);
+    // Zoomed out twice and rolled: still 10 pixels and square on screen.
+    SetCamera(scene, 4.0, 1, 1);
+    const Box turned = BoxOf(scene.Render(100, 100), IsReddish);
+    EXPECT_NEAR(turned.Width(), 10, 1);
+    EXPECT_NEAR(turned.Height(), 10, 1);
+    EXPECT_GT(turned.Fill(), 0.9);
+    HC_Delete_By_Key(style);
+}
