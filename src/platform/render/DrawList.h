@@ -38,6 +38,7 @@ struct Mesh {
     std::vector<std::uint32_t> edges;
     std::vector<std::uint32_t> edgeColors;  // per edge 0xAABBGGRR; empty: the item's edge colour
     std::vector<std::uint32_t> markerVertices;  // vertices drawn as markers in marker mode
+    bool faceEdges = true;  // false: built without the edges along its faces (see ShellExtras)
     std::array<float, 3> boundsMin{0, 0, 0}, boundsMax{0, 0, 0};
     size_t TriangleCount() const { return triangles.size() / 3; }
     size_t EdgeCount() const { return edges.size() / 4; }

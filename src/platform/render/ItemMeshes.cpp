@@ -14,7 +14,7 @@ namespace {
 
 Color ToColor(const hc::Rgb& c) { return {c.r, c.g, c.b}; }
 
-static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const float> points) {
+static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const float> points, bool faceEdges) {
     const hc::ShellElements& el = *shell.elements;
     std::vector<std::optional<Color>> faceColors, vertexColors;
     std::vector<std::optional<std::array<float, 3>>> normals;
@@ -62,25 +62,31 @@ static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const f
     extras.faceVisible = faceVisible;
     extras.hiddenEdges = hidden;
     extras.edgeColors = edgeColors;
+    extras.faceEdges = faceEdges;
     return BuildShellMesh(points, shell.faceList, extras);
 }
 
 } // namespace
 
-Mesh TessellateItem(const hc::Geometry& item, int tubeFacets) {
+Mesh TessellateItem(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
     switch (item.type) {
     case hc::GeometryKind::Shell: {
         const hc::ShellData& shell = std::get<hc::ShellData>(item.data);
         std::span<const float> points(reinterpret_cast<const float*>(shell.points.data()), shell.points.size() * 3);
-        if (!shell.elements) return BuildShellMesh(points, shell.faceList);
-        return BuildShellWithElements(shell, points);
+        if (!shell.elements) {
+            ShellExtras extras;
+            extras.faceEdges = faceEdges;
+            return BuildShellMesh(points, shell.faceList, extras);
+        }
+        return BuildShellWithElements(shell, points, faceEdges);
     }
     case hc::GeometryKind::PolyCylinder: {
         const auto& pc = std::get<hc::PolyCylinderData>(item.data);
         std::span<const float> points(reinterpret_cast<const float*>(pc.points.data()), pc.points.size() * 3);
         return BuildTubeMesh(points, pc.radii,
                              pc.capping == hc::Capping::Both || pc.capping == hc::Capping::First,
-                             pc.capping == hc::Capping::Both || pc.capping == hc::Capping::Second, tubeFacets);
+                             pc.capping == hc::Capping::Both || pc.capping == hc::Capping::Second, tubeFacets,
+                             faceEdges);
     }
     case hc::GeometryKind::Cylinder: {
         const auto& c = std::get<hc::CylinderData>(item.data);
@@ -88,7 +94,8 @@ Mesh TessellateItem(const hc::Geometry& item, int tubeFacets) {
         const float radius[1] = {c.radius};
         return BuildTubeMesh(points, radius,
                              c.capping == hc::Capping::Both || c.capping == hc::Capping::First,
-                             c.capping == hc::Capping::Both || c.capping == hc::Capping::Second, tubeFacets);
+                             c.capping == hc::Capping::Both || c.capping == hc::Capping::Second, tubeFacets,
+                             faceEdges);
     }
     case hc::GeometryKind::Polygon: {
         const auto& p = std::get<hc::PolylineData>(item.data);

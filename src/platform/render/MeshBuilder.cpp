@@ -296,6 +296,7 @@ private:
 Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList,
                     const ShellExtras& extras) {
     Mesh mesh;
+    mesh.faceEdges = extras.faceEdges;
     const int pointCount = static_cast<int>(points.size() / 3);
     ScratchLease lease;
     ShellScratch& work = *lease;
@@ -502,6 +503,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
         triangleIndices.clear();
         Triangulate(points, face, local, holes, scratch, triangleIndices);
         for (int position : triangleIndices) mesh.triangles.push_back(cornerAt(face, position));
+        if (!extras.faceEdges) continue;
         addLoopEdges(face, 0, face.outer.count);
         int begin = face.outer.count;
         for (int h = 0; h < face.holeCount; ++h) {
@@ -560,7 +562,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
 }
 
 Mesh BuildTubeMesh(std::span<const float> points, std::span<const float> radii, bool capFirst,
-                   bool capLast, int facets) {
+                   bool capLast, int facets, bool faceEdges) {
     facets = std::clamp(facets, 3, 256);
     // Drop repeated points: they have no direction.
     std::vector<V3> centres;
@@ -628,7 +630,9 @@ Mesh BuildTubeMesh(std::span<const float> points, std::span<const float> radii, 
         const int base = static_cast<int>(n - 1) * facets;
         for (int k = 0; k < facets; ++k) faceList.push_back(base + k);
     }
-    return BuildShellMesh(ring, faceList);
+    ShellExtras extras;
+    extras.faceEdges = faceEdges;
+    return BuildShellMesh(ring, faceList, extras);
 }
 
 Mesh BuildPolygonMesh(std::span<const float> points) {

@@ -20,6 +20,9 @@ struct ShellExtras {
     std::span<const std::pair<int, int>> hiddenEdges;
     // Edges given their own colour.
     std::span<const std::pair<std::pair<int, int>, Color>> edgeColors;
+    // False leaves out the edges along the faces (for a mesh only shown as faces); edges of
+    // two-point faces, which are all such an item shows, are always made.
+    bool faceEdges = true;
 };
 
 // Faces whose normals differ by more than this share no smoothed normal.
@@ -35,7 +38,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
 // A tube through `points` with one radius per point (or one for all), `facets` sides, capped
 // at the first and/or last point. Degenerate (zero-length) segments are skipped.
 Mesh BuildTubeMesh(std::span<const float> points, std::span<const float> radii, bool capFirst,
-                   bool capLast, int facets = 16);
+                   bool capLast, int facets = 16, bool faceEdges = true);
 
 // A flat filled outline (polygon, circle, ellipse) with its boundary as edges.
 Mesh BuildPolygonMesh(std::span<const float> points);

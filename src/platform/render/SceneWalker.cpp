@@ -664,11 +664,17 @@ private:
     }
 
     // The item's mesh from the cache, built when missing or out of date. Tubes are kept per
-    // facet count: the same item seen at another size gets (and caches) other facets.
-    const MeshCache::Entry& MeshFor(const hc::Geometry& item, int facets = kTubeFacets) {
-        const std::uint64_t version = MeshVersion(item, facets);
-        if (const MeshCache::Entry* cached = m_cache.Find(item.key, version)) return *cached;
-        return m_cache.Store(item.key, version, TessellateItem(item, facets));
+    // facet count: the same item seen at another size gets (and caches) other facets. A mesh
+    // drawn only as faces is built without its face edges; one that shows edges gets them.
+    const MeshCache::Entry& MeshFor(const hc::Geometry& item, int facets, bool edges) {
+        if (const MeshCache::Entry* cached = CachedMesh(item, facets, edges)) return *cached;
+        return m_cache.Store(item.key, MeshVersion(item, facets, edges), TessellateItem(item, facets, edges));
+    }
+
+    // A cached mesh that will do: with face edges when they are wanted, else either kind.
+    const MeshCache::Entry* CachedMesh(const hc::Geometry& item, int facets, bool edges) {
+        if (const MeshCache::Entry* full = m_cache.Find(item.key, MeshVersion(item, facets, true))) return full;
+        return edges ? nullptr : m_cache.Find(item.key, MeshVersion(item, facets, false));
     }
 
     // Facets for a tube item as large as it shows in the current layer: a tube a few pixels
@@ -941,7 +947,7 @@ private:
 
         const bool tube = item.type == hc::GeometryKind::PolyCylinder || item.type == hc::GeometryKind::Cylinder;
         const int facets = tube ? TubeFacets(item, net) : kTubeFacets;
-        if (const MeshCache::Entry* cached = m_cache.Find(item.key, MeshVersion(item, facets))) {
+        if (const MeshCache::Entry* cached = CachedMesh(item, facets, draw.edges)) {
             draw.mesh = cached->mesh;
             draw.meshStamp = cached->stamp;
             if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(item))) return;
@@ -949,7 +955,8 @@ private:
         } else {
             // Tessellated after the walk, all new items at once and in parallel.
             auto [slot, added] = m_pendingByKey.try_emplace(item.key, m_pending.size());
-            if (added) m_pending.push_back({&item, facets, {}});
+            if (added) m_pending.push_back({&item, facets, draw.edges, {}});
+            else m_pending[slot->second].edges |= draw.edges;  // one mesh serves both draws
             m_pendingDraws.push_back({m_layer, layer.meshes.size(), slot->second});
         }
 
@@ -958,8 +965,8 @@ private:
         layer.meshes.push_back(std::move(draw));
     }
 
-    static std::uint64_t MeshVersion(const hc::Geometry& item, int facets) {
-        return item.changeCount * 64 + static_cast<std::uint64_t>(facets & 63);
+    static std::uint64_t MeshVersion(const hc::Geometry& item, int facets, bool edges) {
+        return (item.changeCount * 64 + static_cast<std::uint64_t>(facets & 63)) * 2 + (edges ? 1 : 0);
     }
 
     // Builds the meshes the walk found missing from the cache, on every core (the meshes are
@@ -970,7 +977,7 @@ private:
         std::atomic<size_t> next{0};
         auto work = [&] {
             for (size_t i = next++; i < m_pending.size(); i = next++)
-                m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets);
+                m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets, m_pending[i].edges);
         };
         const size_t helpers =
             m_pending.size() < 64 ? 0 : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
@@ -982,7 +989,7 @@ private:
         std::vector<const MeshCache::Entry*> entries(m_pending.size());
         for (size_t i = 0; i < m_pending.size(); ++i) {
             const PendingMesh& p = m_pending[i];
-            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets), std::move(m_pending[i].mesh));
+            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets, p.edges), std::move(m_pending[i].mesh));
         }
         std::vector<std::vector<bool>> dropped(m_out.layers.size());
         bool anyDropped = false;
@@ -1091,7 +1098,7 @@ private:
             // A level may hold several shells; they are merged into one mesh here.
             const hc::Geometry& first = *chosen->items.front();
             if (chosen->items.size() == 1) {
-                const MeshCache::Entry& entry = MeshFor(first);
+                const MeshCache::Entry& entry = MeshFor(first, kTubeFacets, draw.edges);
                 draw.mesh = entry.mesh;
                 draw.meshStamp = entry.stamp;
             } else {
@@ -1151,6 +1158,7 @@ private:
     struct PendingMesh {
         const hc::Geometry* item;
         int facets;
+        bool edges;
         Mesh mesh;
     };
     struct PendingDraw {

@@ -130,6 +130,15 @@ TEST(Renderer, SilhouetteDrawsOnlyTheOutlineOfATube) {
     EXPECT_GT(DarkRunsInColumn(wire, 50), 3);      // facet edges across the tube
     EXPECT_EQ(DarkRunsInColumn(outline, 50), 2);   // its two outlines
     EXPECT_TRUE(IsWhite(outline.At(50, 50)));
+
+    // Rolled about its axis, a side face comes edge-on to the viewer at some angles: both
+    // outlines must still show at every angle.
+    for (int degrees = 0; degrees < 24; degrees += 1) {
+        scene.Open("model");
+        HC_Rotate_Object(1.0, 0, 0);
+        HC_Close_Segment();
+        EXPECT_EQ(DarkRunsInColumn(scene.Render(100, 100, 3), 50), 2) << degrees + 1 << " degrees";
+    }
 }
 
 TEST(Renderer, MarkerModeShowsCentreLinesWithMarkers) {
