@@ -1,5 +1,39 @@
 #include "platform/mvo/HBaseOperator.h"
 
+#include "platform/hc/hc.h"
+#include "platform/mvo/HBaseView.h"
+
+namespace {
+bool HasWindowspace(const HBaseView* view)
+{
+    return view && view->GetWindowspaceKey() != -1 &&
+           HC_Show_Existence_By_Key(view->GetWindowspaceKey(), "self") != 0;
+}
+} // namespace
+
+void HBaseOperator::ShowRubberBand(const char* name, int count, const HPoint* points)
+{
+    if (!HasWindowspace(m_pView))
+        return;
+    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
+    HC_Open_Segment(name);
+    HC_Flush_Contents(".", "geometry");
+    HC_Set_Visibility("lines = on");
+    HC_Insert_Polyline(count, points);
+    HC_Close_Segment();
+    HC_Close_Segment();
+}
+
+void HBaseOperator::RemoveRubberBand(const char* name)
+{
+    if (!HasWindowspace(m_pView))
+        return;
+    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
+    if (HC_QShow_Existence(name, "self") > 0)
+        HC_Delete_Segment(name);
+    HC_Close_Segment();
+}
+
 HBaseOperator::HBaseOperator(HBaseView* view, int doRepeat, int doCapture)
     : m_pView(view), m_doRepeat(doRepeat), m_doCapture(doCapture)
 {

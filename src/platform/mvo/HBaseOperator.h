@@ -72,6 +72,12 @@ public:
     static int Dispatch(HBaseOperator& op, HEventInfo& event);
 
 protected:
+    // Rubber bands: a polyline in window coordinates kept in subsegment `name` of the view's
+    // window-space segment; each Show replaces the last one, Remove deletes the subsegment.
+    // Both do nothing without a view or its window-space segment.
+    void ShowRubberBand(const char* name, int count, const HPoint* points);
+    void RemoveRubberBand(const char* name);
+
     HBaseView* m_pView = nullptr;
     HPoint m_ptFirst;
     HPoint m_ptNew;

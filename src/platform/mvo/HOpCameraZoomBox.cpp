@@ -16,13 +16,7 @@ HBaseOperator* HOpCameraZoomBox::Clone() { return new HOpCameraZoomBox(*this); }
 
 void HOpCameraZoomBox::ClearRubberBand()
 {
-    if (!m_pView || m_pView->GetWindowspaceKey() == -1 ||
-        HC_Show_Existence_By_Key(m_pView->GetWindowspaceKey(), "self") == 0)
-        return;
-    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
-    if (HC_QShow_Existence("zoombox", "self") > 0)
-        HC_Delete_Segment("zoombox");
-    HC_Close_Segment();
+    RemoveRubberBand("zoombox");
 }
 
 int HOpCameraZoomBox::OnLButtonDown(HEventInfo& event)
@@ -43,13 +37,7 @@ int HOpCameraZoomBox::OnLButtonDownAndMove(HEventInfo& event)
         return HOP_OK;
     const HPoint a = m_ptFirst, b = m_ptNew;
     const HPoint outline[5] = {{a.x, a.y, 0}, {b.x, a.y, 0}, {b.x, b.y, 0}, {a.x, b.y, 0}, {a.x, a.y, 0}};
-    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
-    HC_Open_Segment("zoombox");
-    HC_Flush_Contents(".", "geometry");
-    HC_Set_Visibility("lines = on");
-    HC_Insert_Polyline(5, outline);
-    HC_Close_Segment();
-    HC_Close_Segment();
+    ShowRubberBand("zoombox", 5, outline);
     m_pView->Update();
     return HOP_OK;
 }

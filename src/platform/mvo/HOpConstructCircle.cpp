@@ -39,24 +39,10 @@ void HOpConstructCircle::DrawRubberBand()
     const int count = CirclePoints(m_radius, points, kSegments + 1);
     for (int i = 0; i < count; ++i)
         points[i] = m_pView->WorldToWindow(points[i]);
-    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
-    HC_Open_Segment(kRubberBand);
-    HC_Flush_Contents(".", "geometry");
-    HC_Set_Visibility("lines = on");
-    HC_Insert_Polyline(count, points);
-    HC_Close_Segment();
-    HC_Close_Segment();
+    ShowRubberBand(kRubberBand, count, points);
 }
 
-void HOpConstructCircle::ClearRubberBand()
-{
-    if (!m_pView || HC_Show_Existence_By_Key(m_pView->GetWindowspaceKey(), "self") == 0)
-        return;
-    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
-    if (HC_QShow_Existence(kRubberBand, "self") > 0)
-        HC_Delete_Segment(kRubberBand);
-    HC_Close_Segment();
-}
+void HOpConstructCircle::ClearRubberBand() { RemoveRubberBand(kRubberBand); }
 
 int HOpConstructCircle::OnLButtonDown(HEventInfo& event)
 {

@@ -18,27 +18,11 @@ HBaseOperator* HOpConstructRectangle::Clone() { return new HOpConstructRectangle
 
 void HOpConstructRectangle::DrawRubberBand(const HPoint& a, const HPoint& b)
 {
-    if (!m_pView || HC_Show_Existence_By_Key(m_pView->GetWindowspaceKey(), "self") == 0)
-        return;
     const HPoint outline[5] = {{a.x, a.y, 0}, {b.x, a.y, 0}, {b.x, b.y, 0}, {a.x, b.y, 0}, {a.x, a.y, 0}};
-    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
-    HC_Open_Segment(kRubberBand);
-    HC_Flush_Contents(".", "geometry");
-    HC_Set_Visibility("lines = on");
-    HC_Insert_Polyline(5, outline);
-    HC_Close_Segment();
-    HC_Close_Segment();
+    ShowRubberBand(kRubberBand, 5, outline);
 }
 
-void HOpConstructRectangle::ClearRubberBand()
-{
-    if (!m_pView || HC_Show_Existence_By_Key(m_pView->GetWindowspaceKey(), "self") == 0)
-        return;
-    HC_Open_Segment_By_Key(m_pView->GetWindowspaceKey());
-    if (HC_QShow_Existence(kRubberBand, "self") > 0)
-        HC_Delete_Segment(kRubberBand);
-    HC_Close_Segment();
-}
+void HOpConstructRectangle::ClearRubberBand() { RemoveRubberBand(kRubberBand); }
 
 int HOpConstructRectangle::OnLButtonDown(HEventInfo& event)
 {

@@ -375,32 +375,53 @@ struct GlBackend::Impl {
 
     // ---- textured faces ----
 
-    struct SurfaceTexture {
+    // An RGBA image kept as a texture while it is drawn, uploaded again when it changes.
+    struct CachedTexture {
         GlTexture texture;
         std::uint64_t changeCount = 0;
         std::uint64_t lastFrame = 0;
     };
-    std::unordered_map<HC_KEY, SurfaceTexture> surfaceTextures;
+    using TextureCache = std::unordered_map<HC_KEY, CachedTexture>;
+
+    // The cache's texture for an image (key, size, pixels, change counter), uploaded again
+    // when the counter has moved; sampled nearest, with `wrap` at the edges.
+    GLuint TextureFor(TextureCache& cache, HC_KEY key, int width, int height, const std::uint8_t* rgba,
+                      std::uint64_t changeCount, GLint wrap) {
+        CachedTexture& t = cache[key];
+        t.lastFrame = frame;
+        if (!t.texture || t.changeCount != changeCount) {
+            if (!t.texture) t.texture = MakeTexture();
+            glBindTexture(GL_TEXTURE_2D, t.texture.Get());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+            t.changeCount = changeCount;
+        }
+        return t.texture.Get();
+    }
+
+    // Forgets the textures not drawn during the last 8 frames.
+    void ForgetOldTextures(TextureCache& cache) {
+        for (auto it = cache.begin(); it != cache.end();) {
+            if (it->second.lastFrame + 8 < frame)
+                it = cache.erase(it);
+            else
+                ++it;
+        }
+    }
+
+    TextureCache surfaceTextures;
     std::vector<const MeshDraw*> m_textured;
 
     GLuint SurfaceTextureFor(const TextureImage& image) {
         if (image.width <= 0 || image.height <= 0 ||
             image.rgba.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4)
             return 0;
-        SurfaceTexture& t = surfaceTextures[image.key];
-        t.lastFrame = frame;
-        if (!t.texture || t.changeCount != image.changeCount) {
-            if (!t.texture) t.texture = MakeTexture();
-            glBindTexture(GL_TEXTURE_2D, t.texture.Get());
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
-            t.changeCount = image.changeCount;
-        }
-        return t.texture.Get();
+        return TextureFor(surfaceTextures, image.key, image.width, image.height, image.rgba.data(), image.changeCount,
+                          GL_REPEAT);
     }
 
     void UploadTextured(Batch& batch, const MeshDraw& d) {
@@ -863,12 +884,7 @@ struct GlBackend::Impl {
         }
     }
 
-    struct ImageTexture {
-        GlTexture texture;
-        std::uint64_t changeCount = 0;
-        std::uint64_t lastFrame = 0;
-    };
-    std::unordered_map<HC_KEY, ImageTexture> imageTextures;
+    TextureCache imageTextures;
 
     void DrawImages(const Frame& f, std::uint64_t layerId) {
         const Layer& layer = *f.layer;
@@ -877,19 +893,8 @@ struct GlBackend::Impl {
             double w = 1;
             const cm::Vec3 clip = cm::TransformPoint(f.worldToClip, {image.position[0], image.position[1], image.position[2]}, &w);
             if (w <= 0 || clip.z < -1 || clip.z > 1) continue;
-            ImageTexture& t = imageTextures[image.key];
-            t.lastFrame = frame;
-            if (!t.texture || t.changeCount != image.changeCount) {
-                if (!t.texture) t.texture = MakeTexture();
-                glBindTexture(GL_TEXTURE_2D, t.texture.Get());
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-                glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
-                t.changeCount = image.changeCount;
-            }
+            const GLuint texture = TextureFor(imageTextures, image.key, image.width, image.height, image.rgba.data(),
+                                              image.changeCount, GL_CLAMP_TO_EDGE);
             // One image pixel per screen pixel, centred on the projected position; row 0 on top.
             const float cx = static_cast<float>((clip.x + 1) / 2 * layer.width);
             const float cy = static_cast<float>((clip.y + 1) / 2 * layer.height);
@@ -899,7 +904,7 @@ struct GlBackend::Impl {
             const std::vector<TextVertex> quad = {{x0, y0, z, 0, 1, 0}, {x1, y0, z, 1, 1, 0}, {x1, y1, z, 1, 0, 0},
                                                   {x0, y0, z, 0, 1, 0}, {x1, y1, z, 1, 0, 0}, {x0, y1, z, 0, 0, 0}};
             glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, t.texture.Get());
+            glBindTexture(GL_TEXTURE_2D, texture);
             DrawTextQuads(f, quad, layerId ^ 0xAAAA ^ static_cast<std::uint64_t>(index++), true, 2);
         }
     }
@@ -1058,18 +1063,8 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     glDepthRange(0, 1);
     glBindVertexArray(0);
     glUseProgram(0);
-    for (auto it = d.imageTextures.begin(); it != d.imageTextures.end();) {
-        if (it->second.lastFrame + 8 < d.frame)
-            it = d.imageTextures.erase(it);
-        else
-            ++it;
-    }
-    for (auto it = d.surfaceTextures.begin(); it != d.surfaceTextures.end();) {
-        if (it->second.lastFrame + 8 < d.frame)
-            it = d.surfaceTextures.erase(it);
-        else
-            ++it;
-    }
+    d.ForgetOldTextures(d.imageTextures);
+    d.ForgetOldTextures(d.surfaceTextures);
     // Batches not drawn for a while belong to items that are gone.
     for (auto it = d.batches.begin(); it != d.batches.end();) {
         if (it->second.lastFrame + 8 < d.frame)

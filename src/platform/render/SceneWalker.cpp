@@ -799,12 +799,7 @@ private:
             if (line.points.size() < 6) break;
             for (size_t i = 0; i + 2 < line.points.size(); i += 3) layer.AddBounds(line.points[i], line.points[i + 1], line.points[i + 2]);
             if (r.dcPolyline) {
-                CallbackDraw call;
-                call.kind = CallbackDraw::Kind::Polyline;
-                call.function = r.dcPolyline;
-                call.key = item.key;
-                call.segment = segment.key;
-                call.path.assign(m_path.rbegin(), m_path.rend());
+                CallbackDraw call = Callback(CallbackDraw::Kind::Polyline, r.dcPolyline, item, segment);
                 call.points = std::move(line.points);
                 call.color = r.lines;
                 call.weight = r.lineState.weight;
@@ -821,12 +816,7 @@ private:
             const auto w = ToWorld(std::get<hc::MarkerData>(item.data).position, net);
             layer.AddBounds(w[0], w[1], w[2]);
             if (r.dcMarker) {
-                CallbackDraw call;
-                call.kind = CallbackDraw::Kind::Marker;
-                call.function = r.dcMarker;
-                call.key = item.key;
-                call.segment = segment.key;
-                call.path.assign(m_path.rbegin(), m_path.rend());
+                CallbackDraw call = Callback(CallbackDraw::Kind::Marker, r.dcMarker, item, segment);
                 call.points.assign(w.begin(), w.end());
                 call.color = r.markers;
                 call.markerSymbol = r.markerSymbol;
@@ -907,6 +897,18 @@ private:
         }
         default: break;  // cutting planes (collected above)
         }
+    }
+
+    // A draw callback for an item, with the key path from the item up to the display.
+    CallbackDraw Callback(CallbackDraw::Kind kind, void (*function)(), const hc::Geometry& item,
+                          const hc::Segment& segment) const {
+        CallbackDraw call;
+        call.kind = kind;
+        call.function = function;
+        call.key = item.key;
+        call.segment = segment.key;
+        call.path.assign(m_path.rbegin(), m_path.rend());
+        return call;
     }
 
     void EmitMesh(const hc::Geometry& item, const hc::Segment& segment, const hc::NetAttributes& net,
