@@ -11,6 +11,7 @@
 //     view.ZoomToExtents(); view.Update();   // renders offscreen when the renderer is linked
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -221,6 +222,15 @@ public:
     bool GetSmoothTransition() const { return m_smoothTransition; }
     void SetSmoothTransition(bool on) { m_smoothTransition = on; }
 
+    // Key-state callback: tells whether a key (Windows virtual-key code, e.g. 0x57 'W',
+    // 0x10 Shift) is held now. The view window installs its own; operators that poll the
+    // keyboard (the walk) call GetKeyState. Without a callback every key reads as up.
+    void SetKeyStateCallback(std::function<bool(unsigned int virtualKey)> callback)
+    {
+        m_keyState = std::move(callback);
+    }
+    bool GetKeyState(unsigned int virtualKey) const { return m_keyState && m_keyState(virtualKey); }
+
     HConstantFrameRate* GetConstantFrameRateObject() const { return m_frameRate.get(); }
     HEventManager* GetEventManager() { return &m_eventManager; }
     HMarkupManager* GetMarkupManager() const { return m_markupManager.get(); }
@@ -300,6 +310,7 @@ protected:
     HCamera m_initialCamera;
 
     HEventManager m_eventManager;
+    std::function<bool(unsigned int)> m_keyState;
     std::unique_ptr<HConstantFrameRate> m_frameRate;
     std::unique_ptr<HMarkupManager> m_markupManager;
 };
