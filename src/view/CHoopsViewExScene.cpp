@@ -322,9 +322,12 @@ void CHoopsViewEx::HideSelectedDraftonParts()
         }
         if (!below)
             continue;
-        HC_KEY segment = IsSegment(item) ? item : HC_KShow_Owner_By_Key(item);
-        if (selection.IsSelected(segment))
-            segment = HC_KShow_Owner_By_Key(segment);
+        HC_KEY segment = item;
+        if (!IsSegment(item)) {
+            segment = HC_KShow_Owner_By_Key(item);
+            if (selection.IsSelected(segment))
+                segment = HC_KShow_Owner_By_Key(segment);
+        }
         if (KeyValid(segment))
             HidePart(segment);
     }
