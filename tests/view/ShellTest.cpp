@@ -250,7 +250,7 @@ TEST_F(SegmentBrowserTest, TreeTextsInformationAndSelection)
     browser.SelectItem(pipesItem);
     EXPECT_EQ(browser.GetInformation(),
               (std::vector<std::string>{"2 triangles", "1 polylines", "1 text strings",
-                                        "1 subsegments (total)", "Color: faces=red"}));
+                                        "1 subsegments (total)", "Color: faces=R=1 G=0 B=0"}));
     HSelectionSet* selection = view->GetSelection();
     ASSERT_EQ(selection->GetSize(), 1u);
     EXPECT_EQ(selection->GetAt(0), pipes);
