@@ -38,7 +38,7 @@ const char* RenderModeName(HRenderMode mode)
 // Tool tips show no mnemonics and no accelerator text.
 QString PlainText(const std::string& text)
 {
-    QString plain = QString::fromUtf8(text.c_str());
+    QString plain = QtItemText(text);
     const int tab = plain.indexOf('\t');
     if (tab >= 0)
         plain.truncate(tab);
@@ -198,7 +198,7 @@ bool HoopsMainWindow::LoadCommandBars(const char* moduleName)
         if (item.separator) {
             menuBar()->addSeparator();
         } else if (item.popup) {
-            QMenu* menu = menuBar()->addMenu(QString::fromUtf8(item.text.c_str()));
+            QMenu* menu = menuBar()->addMenu(QtItemText(item.text));
             FillQMenu(*menu, *item.popup);
             connect(menu, &QMenu::aboutToShow, this, [this, menu] {
                 if (m_window)

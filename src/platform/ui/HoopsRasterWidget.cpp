@@ -21,7 +21,10 @@ HoopsRasterWidget::~HoopsRasterWidget()
 
 QImage HoopsRasterWidget::Grab()
 {
-    return grab().toImage();
+    SetGrabbing(true);
+    QImage picture = grab().toImage();
+    SetGrabbing(false);
+    return picture;
 }
 
 void HoopsRasterWidget::paintEvent(QPaintEvent*)

@@ -71,6 +71,8 @@ void HoopsViewSurface::ScheduleOnPaint()
 
 void HoopsViewSurface::BeginPaint()
 {
+    if (m_grabbing)
+        return;
     ++m_paints;
     // A paint the view did not ask for means the window was exposed (shown, uncovered,
     // resized by Qt): the view window hears of it once, after this paint.

@@ -52,6 +52,8 @@ protected:
     explicit HoopsViewSurface(CHoopsView* window);
     // Called by the widget at the start of each paint event.
     void BeginPaint();
+    // Paints made to take a picture (Grab) are no exposes: call around them.
+    void SetGrabbing(bool on) { m_grabbing = on; }
     // Stops repaints from the view and drops the window (the widget is going away).
     void Detach();
 
@@ -60,6 +62,7 @@ private:
     long m_targetKey = -1;
     bool m_repaintRequested = false;
     bool m_onPaintQueued = false;
+    bool m_grabbing = false;
     int m_paints = 0;
 };
 

@@ -27,9 +27,16 @@ QActionGroup& RadioGroup(QObject& owner)
 
 } // namespace
 
+QString QtItemText(const std::string& text)
+{
+    QString qt = QString::fromUtf8(text.c_str());
+    qt.replace("\\t", "\t");
+    return qt;
+}
+
 QAction* MakeCommandAction(QObject* parent, const char* text, unsigned int id)
 {
-    auto* action = new QAction(QString::fromUtf8(text ? text : ""), parent);
+    auto* action = new QAction(QtItemText(text ? text : ""), parent);
     action->setData(id);
     return action;
 }
@@ -59,7 +66,7 @@ void FillQMenu(QMenu& target, const CMenu& menu)
             continue;
         }
         if (item.popup) {
-            QMenu* sub = target.addMenu(QString::fromUtf8(item.text.c_str()));
+            QMenu* sub = target.addMenu(QtItemText(item.text));
             sub->setEnabled(!item.grayed);
             FillQMenu(*sub, *item.popup);
             continue;
@@ -89,7 +96,7 @@ void UpdateCommandAction(QAction& action, CWnd& window)
         action.setChecked(ui.GetCheck() != 0);
     }
     if (ui.TextWasSet())
-        action.setText(QString::fromUtf8(ui.GetText().c_str()));
+        action.setText(QtItemText(ui.GetText()));
 }
 
 void UpdateMenuActions(QMenu& menu, CWnd& window)

@@ -3,13 +3,21 @@
 // the CMenu item at first and from the window's OnUpdateCommand afterwards.
 #pragma once
 
+#include <string>
+
 class CCmdUI;
 class CMenu;
 class CWnd;
 class QAction;
 class QMenu;
+class QObject;
+class QString;
 
 namespace ketra::ui {
+
+// An item's text for Qt: '&' mnemonics kept; the resource-script escape "\\t" (which the menu
+// model keeps as written) becomes the tab that puts the accelerator text on the right.
+QString QtItemText(const std::string& text);
 
 // Appends the items of `menu` to `target`: commands as actions, separators, popups as
 // submenus (recursively), with the items' '&' mnemonics, check, radio and grey states.
