@@ -149,10 +149,13 @@ void HoopsMainWindow::SetSurface(HoopsViewSurface* surface)
 void HoopsMainWindow::FallBack(const QString& why)
 {
     std::fprintf(stderr, "viewer: drawing offscreen into the window (%s)\n", why.toLocal8Bit().constData());
-    // Called queued, never from inside the failed widget's paint: it can go at once, before
-    // its replacement registers for the view's repaints.
+    // The failed widget lets go of the window before its replacement registers for the
+    // view's repaints; it is deleted later, outside the call that reported its failure.
+    if (m_surface)
+        m_surface->Detach();
     m_port->SetSurface(nullptr);
-    delete takeCentralWidget();
+    if (QWidget* failed = takeCentralWidget())
+        failed->deleteLater();
     SurfaceChoice raster;
     raster.why = why;
     SetSurface(CreateViewSurface(raster, m_window.get(), this, {}));

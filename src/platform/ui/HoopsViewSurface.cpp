@@ -20,10 +20,20 @@ namespace ketra::ui {
 HoopsViewSurface::HoopsViewSurface(CHoopsView* window)
 {
     m_input.SetWindow(window);
-    if (window && window->GetViewKey() != -1) {
-        m_targetKey = window->GetViewKey();
+    RefreshTarget();
+}
+
+void HoopsViewSurface::RefreshTarget()
+{
+    CHoopsView* window = ViewWindow();
+    const long key = window ? window->GetViewKey() : -1;
+    if (key == m_targetKey)
+        return;
+    if (m_targetKey != -1)
+        ketra::render::SetWindowTarget(m_targetKey, {});
+    m_targetKey = key;
+    if (m_targetKey != -1)
         ketra::render::SetWindowTarget(m_targetKey, [this] { RequestRepaint(); });
-    }
 }
 
 HoopsViewSurface::~HoopsViewSurface()
@@ -74,6 +84,7 @@ void HoopsViewSurface::BeginPaint()
     if (m_grabbing)
         return;
     ++m_paints;
+    RefreshTarget();
     // A paint the view did not ask for means the window was exposed (shown, uncovered,
     // resized by Qt): the view window hears of it once, after this paint.
     if (!m_repaintRequested)

@@ -47,6 +47,14 @@ public:
     // Paints so far (for tests and diagnostics).
     int PaintCount() const { return m_paints; }
 
+    // Follows the window's current view: repaints are asked for by that view's updates. Runs
+    // at construction and before each paint, so a view set on the window later is picked up
+    // by the next expose; call it after changing the window's view to pick it up at once.
+    void RefreshTarget();
+    // Stops repaints from the view and drops the window (before the widget goes away, or
+    // when a replacement takes over the window).
+    void Detach();
+
 protected:
     // Shows `window` (not owned; it must outlive the surface or be detached with Detach).
     explicit HoopsViewSurface(CHoopsView* window);
@@ -54,8 +62,6 @@ protected:
     void BeginPaint();
     // Paints made to take a picture (Grab) are no exposes: call around them.
     void SetGrabbing(bool on) { m_grabbing = on; }
-    // Stops repaints from the view and drops the window (the widget is going away).
-    void Detach();
 
 private:
     ViewInput m_input;

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWidget>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -115,10 +116,20 @@ void ViewInput::MousePress(const QMouseEvent& event, qreal ratio)
     const unsigned int flags = MessageFlags(event.buttons(), event.modifiers());
     const CPoint point = PixelPoint(event.position(), ratio);
     switch (event.button()) {
-    case Qt::LeftButton: m_window->OnLButtonDown(flags, point); break;
-    case Qt::MiddleButton: m_window->OnMButtonDown(flags, point); break;
-    case Qt::RightButton: m_window->OnRButtonDown(flags, point); break;
-    default: break;
+    case Qt::LeftButton:
+        SetCursor(kLButtonDownMessage);
+        m_window->OnLButtonDown(flags, point);
+        break;
+    case Qt::MiddleButton:
+        SetCursor(kMButtonDownMessage);
+        m_window->OnMButtonDown(flags, point);
+        break;
+    case Qt::RightButton:
+        SetCursor(kRButtonDownMessage);
+        m_window->OnRButtonDown(flags, point);
+        break;
+    default:
+        break;
     }
 }
 
@@ -154,8 +165,10 @@ void ViewInput::MouseDoubleClick(const QMouseEvent& event, qreal ratio)
 
 void ViewInput::MouseMove(const QMouseEvent& event, qreal ratio)
 {
-    if (m_window)
-        m_window->OnMouseMove(MessageFlags(event.buttons(), event.modifiers()),
+    if (!m_window)
+        return;
+    SetCursor(kMouseMoveMessage);
+    m_window->OnMouseMove(MessageFlags(event.buttons(), event.modifiers()),
                               PixelPoint(event.position(), ratio));
 }
 
@@ -193,6 +206,14 @@ bool ViewInput::KeyRelease(const QKeyEvent& event)
     if (m_window)
         m_window->OnKeyUp(key, 1, KeyFlags(event));
     return true;
+}
+
+void ViewInput::SetCursor(unsigned int message)
+{
+    // Windows asks while the mouse is not captured. A window that leaves the cursor alone
+    // keeps the widget's own.
+    if (!QWidget::mouseGrabber() && m_window)
+        m_window->OnSetCursor(kHitClient, message);
 }
 
 void ViewInput::Resize(int pixelWidth, int pixelHeight)

@@ -62,6 +62,15 @@ public:
     bool IsKeyHeld(unsigned int virtualKey) const { return m_keysHeld.count(virtualKey) != 0; }
 
 private:
+    // Hit-test code and mouse messages a set-cursor message carries.
+    static constexpr unsigned int kHitClient = 1;
+    static constexpr unsigned int kMouseMoveMessage = 0x0200;
+    static constexpr unsigned int kLButtonDownMessage = 0x0201;
+    static constexpr unsigned int kRButtonDownMessage = 0x0204;
+    static constexpr unsigned int kMButtonDownMessage = 0x0207;
+    // Asks the window about the cursor before a move or press (Windows' WM_SETCURSOR).
+    void SetCursor(unsigned int message);
+
     CHoopsView* m_window = nullptr;
     std::set<unsigned int> m_keysHeld;
     bool m_leaveWanted = false;

@@ -3,6 +3,9 @@
 // minimal File menu when the module is missing.
 #include "UiTestSupport.h"
 
+#include "platform/hc/hc.h"
+#include "platform/mvo/HBaseModel.h"
+#include "platform/mvo/HBaseView.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/window/ResourceModule.h"
 
@@ -76,6 +79,13 @@ std::unique_ptr<RecordingView> MakeWindow(State& state)
     return window;
 }
 
+ketra::ui::SurfaceChoice RasterChoice()
+{
+    ketra::ui::SurfaceChoice choice;
+    choice.why = "the frame tests draw offscreen";
+    return choice;
+}
+
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,7 +94,7 @@ protected:
         auto owned = MakeWindow(state);
         window = owned.get();
         // The raster form: these tests are about the frame, not about OpenGL.
-        frame = std::make_unique<HoopsMainWindow>(std::move(owned), ketra::ui::SurfaceChoice{});
+        frame = std::make_unique<HoopsMainWindow>(std::move(owned), RasterChoice());
         ASSERT_TRUE(frame->LoadCommandBars(kModule));
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
@@ -177,7 +187,7 @@ TEST_F(FrameTest, ChoosingAnActionRunsTheCommand)
 TEST(FrameWithoutResources, ShowsAMinimalFileMenu)
 {
     State state;
-    HoopsMainWindow frame(MakeWindow(state), ketra::ui::SurfaceChoice{});
+    HoopsMainWindow frame(MakeWindow(state), RasterChoice());
     EXPECT_FALSE(frame.LoadCommandBars("no_such_module.dll"));
     const QList<QAction*> top = frame.menuBar()->actions();
     ASSERT_EQ(top.size(), 1);
@@ -188,6 +198,35 @@ TEST(FrameWithoutResources, ShowsAMinimalFileMenu)
     EXPECT_TRUE(texts.contains("E&xit"));
     EXPECT_EQ(frame.CommandToolBar(), nullptr);
     EXPECT_EQ(&frame.ViewWindow()->Port(), static_cast<ketra::window::WindowPort*>(&frame.Port()));
+}
+
+// A first OpenGL frame that cannot be drawn (here: the view's segment is gone) hands the
+// window over to the raster form, which keeps forwarding input.
+TEST(FrameFallback, FailedFirstOpenGLFrameSwitchesToTheRasterForm)
+{
+    HBaseModel model;
+    model.Init();
+    auto view = std::make_unique<HBaseView>(&model);
+    view->Init();
+    auto window = std::make_unique<RecordingView>();
+    RecordingView* recording = window.get();
+    window->SetHoopsView(view.get(), false);
+    HC_Delete_By_Key(view->GetViewKey());
+    ketra::ui::SurfaceChoice openGL;
+    openGL.openGL = true;
+    HoopsMainWindow frame(std::move(window), openGL);
+    ASSERT_TRUE(frame.Surface()->IsOpenGL());
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    for (int i = 0; i < 100 && frame.Surface()->IsOpenGL(); ++i)
+        QTest::qWait(20);
+    ASSERT_FALSE(frame.Surface()->IsOpenGL());
+    EXPECT_EQ(frame.centralWidget(), frame.Surface()->Widget());
+    recording->messages.clear();
+    QTest::mouseClick(frame.Surface()->Widget(), Qt::LeftButton, {}, QPoint(20, 30));
+    ASSERT_GE(recording->messages.size(), 2u);
+    EXPECT_EQ(recording->messages[0], "LButtonDown 0x1 20,30");
+    frame.close();
 }
 
 } // namespace

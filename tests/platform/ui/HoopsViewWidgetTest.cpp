@@ -70,6 +70,7 @@ protected:
         widget->activateWindow();
         widget->setFocus();
         window->messages.clear();
+        window->setCursors.clear();
     }
     void TearDown() override
     {
@@ -118,6 +119,10 @@ TEST_P(SurfaceInputTest, MouseButtonsAndMovesCarryTheHeldButtonsShiftAndControl)
         "MButtonDblClk 0x10 1,1",  "MouseMove 0x0 0,0",
     };
     EXPECT_EQ(window->messages, expected);
+    // The window is asked about the cursor before each move and press (client area, message).
+    using Asked = std::pair<unsigned int, unsigned int>;
+    EXPECT_EQ(window->setCursors,
+              (std::vector<Asked>{{1, 0x201}, {1, 0x200}, {1, 0x204}, {1, 0x207}, {1, 0x200}}));
 }
 
 TEST_P(SurfaceInputTest, WheelGivesOneHundredTwentyPerNotchAtTheCursor)

@@ -59,6 +59,12 @@ public:
     }
     void OnTimer(unsigned int id) override { messages.push_back("Timer " + std::to_string(id)); }
     void OnMouseLeave() override { messages.push_back("MouseLeave"); }
+    bool OnSetCursor(unsigned int hitTest, unsigned int message) override
+    {
+        setCursors.push_back({hitTest, message});
+        return false;
+    }
+    std::vector<std::pair<unsigned int, unsigned int>> setCursors;
     bool OnCommand(unsigned int id) override
     {
         commands.push_back(id);
