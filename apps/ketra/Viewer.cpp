@@ -18,8 +18,7 @@
 namespace {
 
 // The view window the viewer shows, over the plotter's view (which the plotter keeps).
-std::unique_ptr<CHoopsView> MakeViewWindow(ketra::plotter::Plotter& plotter)
-{
+std::unique_ptr<CHoopsView> MakeViewWindow(ketra::plotter::Plotter& plotter) {
     HMyBaseView& view = plotter.View();
     auto window = std::make_unique<CHoopsView>();
     window->SetHoopsView(&view, false);
@@ -31,15 +30,16 @@ std::unique_ptr<CHoopsView> MakeViewWindow(ketra::plotter::Plotter& plotter)
 
 // Saves the view's picture to `path` and quits; retries a while when the view cannot draw yet
 // (the fallback replacing a failed OpenGL surface). *status becomes 1 if nothing was saved.
-void SaveScreenshot(ketra::ui::HoopsMainWindow* frame, const QString& path, int triesLeft, int* status)
-{
+void SaveScreenshot(ketra::ui::HoopsMainWindow* frame, const QString& path, int triesLeft,
+                    int* status) {
     const QImage picture = frame->Picture();
     if (picture.isNull() && triesLeft > 0) {
         QTimer::singleShot(200, frame, [=] { SaveScreenshot(frame, path, triesLeft - 1, status); });
         return;
     }
     if (picture.isNull() || !picture.save(path)) {
-        std::fprintf(stderr, "viewer: cannot save the screenshot %s\n", path.toLocal8Bit().constData());
+        std::fprintf(stderr, "viewer: cannot save the screenshot %s\n",
+                     path.toLocal8Bit().constData());
         *status = 1;
     }
     QApplication::quit();
@@ -47,8 +47,7 @@ void SaveScreenshot(ketra::ui::HoopsMainWindow* frame, const QString& path, int 
 
 } // namespace
 
-int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std::string& title)
-{
+int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std::string& title) {
     QApplication app(argc, argv);
     ketra::ui::HoopsMainWindow frame(MakeViewWindow(plotter));
     frame.setWindowTitle(QString::fromStdString(title) + " - Ketra");
@@ -58,7 +57,8 @@ int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std
     int status = 0;
     if (const char* shot = std::getenv("KETRA_VIEWER_SCREENSHOT")) {
         const QString path = QString::fromLocal8Bit(shot);
-        QTimer::singleShot(1500, &frame, [&frame, &status, path] { SaveScreenshot(&frame, path, 10, &status); });
+        QTimer::singleShot(1500, &frame,
+                           [&frame, &status, path] { SaveScreenshot(&frame, path, 10, &status); });
     }
     const int rc = app.exec();
     return rc != 0 ? rc : status;

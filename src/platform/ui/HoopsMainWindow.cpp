@@ -21,23 +21,32 @@
 namespace ketra::ui {
 namespace {
 
-const char* RenderModeName(HRenderMode mode)
-{
+const char* RenderModeName(HRenderMode mode) {
     switch (mode) {
-    case HRenderWireframe: return "Wireframe";
-    case HRenderSilhouette: return "Two Line";
-    case HRenderHiddenLine: case HRenderHiddenLineFast: case HRenderBRepHiddenLine:
-    case HRenderBRepHiddenLineFast: return "Hidden Lines";
-    case HRenderGouraud: case HRenderGouraudWithEdges: return "Gouraud Shading";
-    case HRenderFlat: case HRenderFlatWithEdges: return "Flat Shading";
-    case HRenderMarkers: return "Markers";
-    default: return "Shaded";
+    case HRenderWireframe:
+        return "Wireframe";
+    case HRenderSilhouette:
+        return "Two Line";
+    case HRenderHiddenLine:
+    case HRenderHiddenLineFast:
+    case HRenderBRepHiddenLine:
+    case HRenderBRepHiddenLineFast:
+        return "Hidden Lines";
+    case HRenderGouraud:
+    case HRenderGouraudWithEdges:
+        return "Gouraud Shading";
+    case HRenderFlat:
+    case HRenderFlatWithEdges:
+        return "Flat Shading";
+    case HRenderMarkers:
+        return "Markers";
+    default:
+        return "Shaded";
     }
 }
 
 // Tool tips show no mnemonics and no accelerator text.
-QString PlainText(const std::string& text)
-{
+QString PlainText(const std::string& text) {
     QString plain = QtItemText(text);
     const int tab = plain.indexOf('\t');
     if (tab >= 0)
@@ -48,8 +57,7 @@ QString PlainText(const std::string& text)
     return plain;
 }
 
-void FillToolBar(QToolBar& bar, const CMenu& menu)
-{
+void FillToolBar(QToolBar& bar, const CMenu& menu) {
     for (const CMenu::Item& item : menu.Items()) {
         if (item.separator) {
             bar.addSeparator();
@@ -77,8 +85,7 @@ void FillToolBar(QToolBar& bar, const CMenu& menu)
     }
 }
 
-void CollectCommandActions(const QList<QAction*>& actions, unsigned int id, QList<QAction*>& out)
-{
+void CollectCommandActions(const QList<QAction*>& actions, unsigned int id, QList<QAction*>& out) {
     for (QAction* action : actions) {
         if (QMenu* sub = action->menu())
             CollectCommandActions(sub->actions(), id, out);
@@ -90,19 +97,17 @@ void CollectCommandActions(const QList<QAction*>& actions, unsigned int id, QLis
 } // namespace
 
 HoopsMainWindow::HoopsMainWindow(std::unique_ptr<CHoopsView> window, QWidget* parent)
-    : QMainWindow(parent), m_port(std::make_unique<QtWindowPort>()), m_window(std::move(window))
-{
+    : QMainWindow(parent), m_port(std::make_unique<QtWindowPort>()), m_window(std::move(window)) {
     Init(ChooseSurface());
 }
 
-HoopsMainWindow::HoopsMainWindow(std::unique_ptr<CHoopsView> window, const SurfaceChoice& choice, QWidget* parent)
-    : QMainWindow(parent), m_port(std::make_unique<QtWindowPort>()), m_window(std::move(window))
-{
+HoopsMainWindow::HoopsMainWindow(std::unique_ptr<CHoopsView> window, const SurfaceChoice& choice,
+                                 QWidget* parent)
+    : QMainWindow(parent), m_port(std::make_unique<QtWindowPort>()), m_window(std::move(window)) {
     Init(choice);
 }
 
-HoopsMainWindow::~HoopsMainWindow()
-{
+HoopsMainWindow::~HoopsMainWindow() {
     m_updateTimer->stop();
     // The drawing area goes first: it refers to the window until it is destroyed.
     m_port->SetSurface(nullptr);
@@ -112,14 +117,14 @@ HoopsMainWindow::~HoopsMainWindow()
     m_port->SetWindow(nullptr);
 }
 
-void HoopsMainWindow::Init(const SurfaceChoice& choice)
-{
+void HoopsMainWindow::Init(const SurfaceChoice& choice) {
     m_port->SetFrame(this);
     m_port->SetWindow(m_window.get());
     if (m_window)
         m_window->SetPort(m_port.get());
     if (choice.openGL)
-        SetSurface(CreateViewSurface(choice, m_window.get(), this, [this](const QString& why) { FallBack(why); }));
+        SetSurface(CreateViewSurface(choice, m_window.get(), this,
+                                     [this](const QString& why) { FallBack(why); }));
     else
         FallBack(choice.why);
 
@@ -138,17 +143,16 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice)
     UpdateStatus();
 }
 
-void HoopsMainWindow::SetSurface(HoopsViewSurface* surface)
-{
+void HoopsMainWindow::SetSurface(HoopsViewSurface* surface) {
     m_surface = surface;
     m_port->SetSurface(surface);
     setCentralWidget(surface->Widget());
     surface->Widget()->setFocus();
 }
 
-void HoopsMainWindow::FallBack(const QString& why)
-{
-    std::fprintf(stderr, "viewer: drawing offscreen into the window (%s)\n", why.toLocal8Bit().constData());
+void HoopsMainWindow::FallBack(const QString& why) {
+    std::fprintf(stderr, "viewer: drawing offscreen into the window (%s)\n",
+                 why.toLocal8Bit().constData());
     // The failed widget lets go of the window before its replacement registers for the
     // view's repaints; it is deleted later, outside the call that reported its failure.
     if (m_surface)
@@ -163,8 +167,7 @@ void HoopsMainWindow::FallBack(const QString& why)
         m_surface->Input().Resize(m_surface->PixelWidth(), m_surface->PixelHeight());
 }
 
-void HoopsMainWindow::ConnectCommand(QAction* action)
-{
+void HoopsMainWindow::ConnectCommand(QAction* action) {
     const unsigned int id = CommandId(*action);
     if (id == 0)
         return;
@@ -174,8 +177,7 @@ void HoopsMainWindow::ConnectCommand(QAction* action)
     });
 }
 
-bool HoopsMainWindow::LoadCommandBars(const char* moduleName)
-{
+bool HoopsMainWindow::LoadCommandBars(const char* moduleName) {
     const QList<QAction*> previous = menuBar()->actions();
     menuBar()->clear();
     for (QAction* action : previous)
@@ -227,8 +229,7 @@ bool HoopsMainWindow::LoadCommandBars(const char* moduleName)
     return true;
 }
 
-void HoopsMainWindow::BuildMinimalMenu()
-{
+void HoopsMainWindow::BuildMinimalMenu() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&Copy Picture", this, [this] {
         if (m_window)
@@ -242,8 +243,7 @@ void HoopsMainWindow::BuildMinimalMenu()
     file->addAction("E&xit", this, [this] { close(); });
 }
 
-void HoopsMainWindow::UpdateCommandActions()
-{
+void HoopsMainWindow::UpdateCommandActions() {
     if (!m_window)
         return;
     for (QAction* action : menuBar()->actions()) {
@@ -255,19 +255,17 @@ void HoopsMainWindow::UpdateCommandActions()
     UpdateToolBar();
 }
 
-void HoopsMainWindow::UpdateToolBar()
-{
+void HoopsMainWindow::UpdateToolBar() {
     if (!m_window || !m_toolBar)
         return;
     for (QAction* action : m_toolBar->findChildren<QAction*>()) {
         if (QMenu* menu = qobject_cast<QMenu*>(action->parent()); menu && menu->isVisible())
-            continue;  // an open drop-down is left alone while the user reads it
+            continue; // an open drop-down is left alone while the user reads it
         UpdateCommandAction(*action, *m_window);
     }
 }
 
-QList<QAction*> HoopsMainWindow::CommandActions(unsigned int id) const
-{
+QList<QAction*> HoopsMainWindow::CommandActions(unsigned int id) const {
     QList<QAction*> found;
     CollectCommandActions(menuBar()->actions(), id, found);
     if (m_toolBar)
@@ -275,15 +273,15 @@ QList<QAction*> HoopsMainWindow::CommandActions(unsigned int id) const
     return found;
 }
 
-void HoopsMainWindow::UpdateStatus()
-{
+void HoopsMainWindow::UpdateStatus() {
     HBaseView* view = m_window ? m_window->GetHoopsView() : nullptr;
     if (!view) {
         m_modeLabel->clear();
         return;
     }
     HBaseOperator* op = view->GetOperator();
-    const QString tool = op && op->GetName() ? QString::fromUtf8(op->GetName()) : QString("no tool");
+    const QString tool =
+        op && op->GetName() ? QString::fromUtf8(op->GetName()) : QString("no tool");
     m_modeLabel->setText(QString("%1 · %2").arg(tool, RenderModeName(view->GetRenderMode())));
 }
 

@@ -40,7 +40,8 @@ public:
     // Shows `window` (its port becomes this frame's port). The drawing area is chosen with
     // ChooseSurface unless `choice` is given. Calls the window's OnInitialUpdate.
     explicit HoopsMainWindow(std::unique_ptr<CHoopsView> window, QWidget* parent = nullptr);
-    HoopsMainWindow(std::unique_ptr<CHoopsView> window, const SurfaceChoice& choice, QWidget* parent = nullptr);
+    HoopsMainWindow(std::unique_ptr<CHoopsView> window, const SurfaceChoice& choice,
+                    QWidget* parent = nullptr);
     ~HoopsMainWindow() override;
 
     CHoopsView* ViewWindow() const { return m_window.get(); }
@@ -57,7 +58,9 @@ public:
     // Command actions bound to `id` (menu bar first, then tool bar).
     QList<QAction*> CommandActions(unsigned int id) const;
     // A dock or tool panel that the window's ShowPanel(name) opens and closes.
-    void RegisterPanel(const std::string& name, QWidget* panel) { m_port->RegisterPanel(name, panel); }
+    void RegisterPanel(const std::string& name, QWidget* panel) {
+        m_port->RegisterPanel(name, panel);
+    }
 
     // The drawing area's picture now; null while it cannot draw.
     QImage Picture() { return m_surface ? m_surface->Grab() : QImage(); }
@@ -75,7 +78,7 @@ private:
     // Declared first: destroyed after the window, which uses it until its destructor ends.
     std::unique_ptr<QtWindowPort> m_port;
     std::unique_ptr<CHoopsView> m_window;
-    HoopsViewSurface* m_surface = nullptr;  // the central widget
+    HoopsViewSurface* m_surface = nullptr; // the central widget
     QToolBar* m_toolBar = nullptr;
     QLabel* m_modeLabel = nullptr;
     QTimer* m_updateTimer = nullptr;

@@ -9,26 +9,23 @@
 
 namespace ketra::ui {
 
-HoopsRasterWidget::HoopsRasterWidget(CHoopsView* window, QWidget* parent) : SurfaceWidget(window, parent)
-{
+HoopsRasterWidget::HoopsRasterWidget(CHoopsView* window, QWidget* parent)
+    : SurfaceWidget(window, parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-HoopsRasterWidget::~HoopsRasterWidget()
-{
+HoopsRasterWidget::~HoopsRasterWidget() {
     Detach();
 }
 
-QImage HoopsRasterWidget::Grab()
-{
+QImage HoopsRasterWidget::Grab() {
     SetGrabbing(true);
     QImage picture = grab().toImage();
     SetGrabbing(false);
     return picture;
 }
 
-void HoopsRasterWidget::paintEvent(QPaintEvent*)
-{
+void HoopsRasterWidget::paintEvent(QPaintEvent*) {
     BeginPaint();
     CHoopsView* window = ViewWindow();
     ketra::render::FrameSettings settings;

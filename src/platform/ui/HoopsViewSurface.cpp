@@ -17,14 +17,12 @@
 
 namespace ketra::ui {
 
-HoopsViewSurface::HoopsViewSurface(CHoopsView* window)
-{
+HoopsViewSurface::HoopsViewSurface(CHoopsView* window) {
     m_input.SetWindow(window);
     RefreshTarget();
 }
 
-void HoopsViewSurface::RefreshTarget()
-{
+void HoopsViewSurface::RefreshTarget() {
     CHoopsView* window = ViewWindow();
     const long key = window ? window->GetViewKey() : -1;
     if (key == m_targetKey)
@@ -36,39 +34,33 @@ void HoopsViewSurface::RefreshTarget()
         ketra::render::SetWindowTarget(m_targetKey, [this] { RequestRepaint(); });
 }
 
-HoopsViewSurface::~HoopsViewSurface()
-{
+HoopsViewSurface::~HoopsViewSurface() {
     Detach();
 }
 
-void HoopsViewSurface::Detach()
-{
+void HoopsViewSurface::Detach() {
     if (m_targetKey != -1)
         ketra::render::SetWindowTarget(m_targetKey, {});
     m_targetKey = -1;
     m_input.SetWindow(nullptr);
 }
 
-int HoopsViewSurface::PixelWidth()
-{
+int HoopsViewSurface::PixelWidth() {
     QWidget* w = Widget();
     return std::max(1, static_cast<int>(w->width() * w->devicePixelRatioF()));
 }
 
-int HoopsViewSurface::PixelHeight()
-{
+int HoopsViewSurface::PixelHeight() {
     QWidget* w = Widget();
     return std::max(1, static_cast<int>(w->height() * w->devicePixelRatioF()));
 }
 
-void HoopsViewSurface::RequestRepaint()
-{
+void HoopsViewSurface::RequestRepaint() {
     m_repaintRequested = true;
     Widget()->update();
 }
 
-void HoopsViewSurface::ScheduleOnPaint()
-{
+void HoopsViewSurface::ScheduleOnPaint() {
     if (m_onPaintQueued)
         return;
     m_onPaintQueued = true;
@@ -79,8 +71,7 @@ void HoopsViewSurface::ScheduleOnPaint()
     });
 }
 
-void HoopsViewSurface::BeginPaint()
-{
+void HoopsViewSurface::BeginPaint() {
     if (m_grabbing)
         return;
     ++m_paints;
@@ -95,8 +86,7 @@ void HoopsViewSurface::BeginPaint()
 namespace {
 
 // Whether Qt can make the OpenGL 3.3 core context the window form needs; the reason if not.
-bool CanMakeCoreContext(QString* why)
-{
+bool CanMakeCoreContext(QString* why) {
     QOpenGLContext context;
     context.setFormat(HoopsViewWidget::WantedFormat());
     if (!context.create()) {
@@ -128,8 +118,7 @@ bool CanMakeCoreContext(QString* why)
 
 } // namespace
 
-SurfaceChoice ChooseSurface()
-{
+SurfaceChoice ChooseSurface() {
     SurfaceChoice choice;
     const char* forced = std::getenv("KETRA_VIEWER_RASTER");
     if (forced && *forced && std::strcmp(forced, "0") != 0) {
@@ -145,16 +134,14 @@ SurfaceChoice ChooseSurface()
     return choice;
 }
 
-HoopsViewSurface* CreateViewSurface(const SurfaceChoice& choice, CHoopsView* window, QWidget* parent,
-                                    SurfaceFailed onFailure)
-{
+HoopsViewSurface* CreateViewSurface(const SurfaceChoice& choice, CHoopsView* window,
+                                    QWidget* parent, SurfaceFailed onFailure) {
     if (choice.openGL)
         return new HoopsViewWidget(window, parent, std::move(onFailure));
     return new HoopsRasterWidget(window, parent);
 }
 
-OffscreenRendering::OffscreenRendering()
-{
+OffscreenRendering::OffscreenRendering() {
     if (QOpenGLContext* current = QOpenGLContext::currentContext())
         current->doneCurrent();
 }

@@ -75,7 +75,7 @@ private:
 // Which form to use, and why not OpenGL when not. Needs the QApplication.
 struct SurfaceChoice {
     bool openGL = false;
-    QString why;  // the reason for the raster form; empty with openGL
+    QString why; // the reason for the raster form; empty with openGL
 };
 // OpenGL unless KETRA_VIEWER_RASTER is set (and not "0"), the Qt platform is "offscreen" or
 // "minimal", or Qt cannot make an OpenGL 3.3 core context.
@@ -86,8 +86,8 @@ SurfaceChoice ChooseSurface();
 using SurfaceFailed = std::function<void(const QString& why)>;
 
 // Makes a surface of the chosen form as a child of `parent`.
-HoopsViewSurface* CreateViewSurface(const SurfaceChoice& choice, CHoopsView* window, QWidget* parent,
-                                    SurfaceFailed onFailure);
+HoopsViewSurface* CreateViewSurface(const SurfaceChoice& choice, CHoopsView* window,
+                                    QWidget* parent, SurfaceFailed onFailure);
 
 // Renders offscreen (RenderToImage, FileOutput) on the GUI thread while it lives. The GL
 // dispatch lets one window-system API at a time have a context current on a thread: this gives

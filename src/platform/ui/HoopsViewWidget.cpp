@@ -12,8 +12,7 @@
 
 namespace ketra::ui {
 
-QSurfaceFormat HoopsViewWidget::WantedFormat()
-{
+QSurfaceFormat HoopsViewWidget::WantedFormat() {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setVersion(3, 3);
@@ -24,25 +23,21 @@ QSurfaceFormat HoopsViewWidget::WantedFormat()
 }
 
 HoopsViewWidget::HoopsViewWidget(CHoopsView* window, QWidget* parent, SurfaceFailed onFailure)
-    : SurfaceWidget(window, parent), m_onFailure(std::move(onFailure))
-{
+    : SurfaceWidget(window, parent), m_onFailure(std::move(onFailure)) {
     setFormat(WantedFormat());
 }
 
-HoopsViewWidget::~HoopsViewWidget()
-{
+HoopsViewWidget::~HoopsViewWidget() {
     Detach();
     FreeRenderer();
 }
 
-QImage HoopsViewWidget::Grab()
-{
+QImage HoopsViewWidget::Grab() {
     QImage picture = grabFramebuffer();
     return m_failed ? QImage() : picture;
 }
 
-void HoopsViewWidget::initializeGL()
-{
+void HoopsViewWidget::initializeGL() {
     // A new context (the first, or after the widget moved to another window): the old
     // renderer's GL objects went with the old one.
     FreeRenderer();
@@ -50,26 +45,25 @@ void HoopsViewWidget::initializeGL()
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { FreeRenderer(); });
 }
 
-void HoopsViewWidget::paintEvent(QPaintEvent* e)
-{
+void HoopsViewWidget::paintEvent(QPaintEvent* e) {
     BeginPaint();
     QOpenGLWidget::paintEvent(e);
 }
 
-void HoopsViewWidget::paintGL()
-{
+void HoopsViewWidget::paintGL() {
     CHoopsView* window = ViewWindow();
     if (m_failed || !m_renderer || !window || window->GetViewKey() == -1)
         return;
     std::string error;
-    if (m_renderer->Draw(window->GetViewKey(), PixelWidth(), PixelHeight(), defaultFramebufferObject(),
-                         &error)) {
+    if (m_renderer->Draw(window->GetViewKey(), PixelWidth(), PixelHeight(),
+                         defaultFramebufferObject(), &error)) {
         if (!m_drawn) {
             m_drawn = true;
             const QSurfaceFormat f = context()->format();
             const char* renderer =
                 reinterpret_cast<const char*>(context()->functions()->glGetString(GL_RENDERER));
-            std::fprintf(stderr, "viewer: drawing with OpenGL in the window (OpenGL %d.%d %s, %s)\n",
+            std::fprintf(stderr,
+                         "viewer: drawing with OpenGL in the window (OpenGL %d.%d %s, %s)\n",
                          f.majorVersion(), f.minorVersion(),
                          f.profile() == QSurfaceFormat::CoreProfile ? "core" : "compatibility",
                          renderer ? renderer : "unknown renderer");
@@ -86,11 +80,11 @@ void HoopsViewWidget::paintGL()
     }
     m_failed = true;
     if (m_onFailure)
-        QTimer::singleShot(0, this, [this, why = QString::fromStdString(error)] { m_onFailure(why); });
+        QTimer::singleShot(0, this,
+                           [this, why = QString::fromStdString(error)] { m_onFailure(why); });
 }
 
-void HoopsViewWidget::FreeRenderer()
-{
+void HoopsViewWidget::FreeRenderer() {
     if (!m_renderer)
         return;
     // GL objects are deleted in the context that made them.

@@ -10,7 +10,9 @@
 
 #include <memory>
 
-namespace ketra::render { class WindowRenderer; }
+namespace ketra::render {
+class WindowRenderer;
+}
 
 namespace ketra::ui {
 

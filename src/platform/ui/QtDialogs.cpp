@@ -32,8 +32,7 @@ using ketra::window::FileDialogRequest;
 using ketra::window::FileDialogResult;
 using ketra::window::PrintRequest;
 
-QStringList QtNameFilters(const std::string& windowsFilter)
-{
+QStringList QtNameFilters(const std::string& windowsFilter) {
     const QStringList parts = QString::fromUtf8(windowsFilter.c_str()).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
@@ -41,7 +40,7 @@ QStringList QtNameFilters(const std::string& windowsFilter)
         QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
         for (QString& p : patterns) {
             p = p.trimmed();
-            if (p == "*.*")  // Windows' "every file"; Qt would ask for a dot
+            if (p == "*.*") // Windows' "every file"; Qt would ask for a dot
                 p = "*";
         }
         patterns.removeAll(QString());
@@ -62,18 +61,27 @@ QStringList QtNameFilters(const std::string& windowsFilter)
     return filters;
 }
 
-int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned int style)
-{
+int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption,
+                  unsigned int style) {
     using namespace ketra::window;
     QMessageBox box(parent);
     box.setWindowTitle(QString::fromUtf8(caption.c_str()));
     box.setText(QString::fromUtf8(text.c_str()));
     switch (style & 0xF0) {
-    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
     }
     switch (style & 0x0F) {
     case MB_OKCANCEL:
@@ -93,18 +101,21 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
     }
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return IDOK;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Ok:
+        return IDOK;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
     default:
         // Closed with the title bar: Windows answers Cancel, or OK for a box with OK only.
         return (style & 0x0F) == MB_OK ? IDOK : IDCANCEL;
     }
 }
 
-FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request)
-{
+FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request) {
     QFileDialog dialog(parent, QString::fromUtf8(request.title.c_str()));
     // The size fields live in Qt's own dialog; the platform's cannot hold them.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -156,8 +167,7 @@ FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request
     return result;
 }
 
-bool RunNoteTextDialog(QWidget* parent, std::string& text, const std::string& title)
-{
+bool RunNoteTextDialog(QWidget* parent, std::string& text, const std::string& title) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QString::fromUtf8(title.c_str()));
     auto* layout = new QVBoxLayout(&dialog);
@@ -175,39 +185,38 @@ bool RunNoteTextDialog(QWidget* parent, std::string& text, const std::string& ti
     return true;
 }
 
-QImage ToQImage(const ketra::render::Image& image)
-{
+QImage ToQImage(const ketra::render::Image& image) {
     if (image.Empty())
         return {};
-    return QImage(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888)
+    return QImage(image.rgba.data(), image.width, image.height, image.width * 4,
+                  QImage::Format_RGBA8888)
         .copy();
 }
 
 namespace {
 
-bool DrawPage(QPrinter& printer, const QImage& picture)
-{
+bool DrawPage(QPrinter& printer, const QImage& picture) {
     QPainter painter(&printer);
     if (!painter.isActive())
         return false;
     const QRect page = painter.viewport();
     QSize size = picture.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
-    const QRect target(page.x() + (page.width() - size.width()) / 2, page.y() + (page.height() - size.height()) / 2,
-                       size.width(), size.height());
+    const QRect target(page.x() + (page.width() - size.width()) / 2,
+                       page.y() + (page.height() - size.height()) / 2, size.width(), size.height());
     painter.drawImage(target, picture);
     return painter.end();
 }
 
 // Writes the PDF under a temporary name in the target's folder and renames it, so an
 // existing file is replaced only by a complete one.
-bool PrintToPdf(QPrinter& printer, const QImage& picture, const QString& path)
-{
+bool PrintToPdf(QPrinter& printer, const QImage& picture, const QString& path) {
     const QFileInfo target(path);
     QTemporaryFile partial(target.absoluteDir().filePath("." + target.fileName() + ".XXXXXX"));
     partial.setAutoRemove(false);
     if (!partial.open()) {
-        std::fprintf(stderr, "print: cannot write in %s\n", target.absolutePath().toLocal8Bit().constData());
+        std::fprintf(stderr, "print: cannot write in %s\n",
+                     target.absolutePath().toLocal8Bit().constData());
         return false;
     }
     const QString partialName = partial.fileName();
@@ -220,9 +229,11 @@ bool PrintToPdf(QPrinter& printer, const QImage& picture, const QString& path)
         return false;
     }
     std::error_code error;
-    std::filesystem::rename(partialName.toStdString(), target.absoluteFilePath().toStdString(), error);
+    std::filesystem::rename(partialName.toStdString(), target.absoluteFilePath().toStdString(),
+                            error);
     if (error) {
-        std::fprintf(stderr, "print: cannot write %s: %s\n", path.toLocal8Bit().constData(), error.message().c_str());
+        std::fprintf(stderr, "print: cannot write %s: %s\n", path.toLocal8Bit().constData(),
+                     error.message().c_str());
         QFile::remove(partialName);
         return false;
     }
@@ -231,11 +242,11 @@ bool PrintToPdf(QPrinter& printer, const QImage& picture, const QString& path)
 
 } // namespace
 
-bool PrintPicture(QWidget* parent, const QImage& source, const PrintRequest& request)
-{
+bool PrintPicture(QWidget* parent, const QImage& source, const PrintRequest& request) {
     if (source.isNull())
         return false;
-    const QImage picture = request.grayscale ? source.convertToFormat(QImage::Format_Grayscale8) : source;
+    const QImage picture =
+        request.grayscale ? source.convertToFormat(QImage::Format_Grayscale8) : source;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QString::fromUtf8(request.documentName.c_str()));
     printer.setColorMode(request.grayscale ? QPrinter::GrayScale : QPrinter::Color);
@@ -244,8 +255,11 @@ bool PrintPicture(QWidget* parent, const QImage& source, const PrintRequest& req
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         if (!request.showDialog)
             return false;
-        const QString name = request.documentName.empty() ? "picture" : QString::fromUtf8(request.documentName.c_str());
-        const QString path = QFileDialog::getSaveFileName(parent, "Print to PDF", name + ".pdf", "PDF (*.pdf)");
+        const QString name = request.documentName.empty()
+                                 ? "picture"
+                                 : QString::fromUtf8(request.documentName.c_str());
+        const QString path =
+            QFileDialog::getSaveFileName(parent, "Print to PDF", name + ".pdf", "PDF (*.pdf)");
         return !path.isEmpty() && PrintToPdf(printer, picture, path);
     }
     if (request.preview) {

@@ -17,8 +17,10 @@ namespace ketra::ui {
 // pair's patterns. An entry without patterns is dropped.
 QStringList QtNameFilters(const std::string& windowsFilter);
 
-int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption, unsigned int style);
-ketra::window::FileDialogResult RunFileDialog(QWidget* parent, const ketra::window::FileDialogRequest& request);
+int RunMessageBox(QWidget* parent, const std::string& text, const std::string& caption,
+                  unsigned int style);
+ketra::window::FileDialogResult RunFileDialog(QWidget* parent,
+                                              const ketra::window::FileDialogRequest& request);
 bool RunNoteTextDialog(QWidget* parent, std::string& text, const std::string& title);
 
 // A rendered picture as a QImage (deep copy).
@@ -27,6 +29,7 @@ QImage ToQImage(const ketra::render::Image& image);
 // under a temporary name and renamed) when given; otherwise to a printer chosen in the print
 // dialog (or a preview), or, where no printer exists, to a PDF file chosen in a save dialog.
 // False when cancelled or nothing could be written.
-bool PrintPicture(QWidget* parent, const QImage& picture, const ketra::window::PrintRequest& request);
+bool PrintPicture(QWidget* parent, const QImage& picture,
+                  const ketra::window::PrintRequest& request);
 
 } // namespace ketra::ui

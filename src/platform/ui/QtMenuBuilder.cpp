@@ -13,8 +13,7 @@ namespace {
 
 constexpr const char* kRadioGroupName = "ketraRadioGroup";
 
-QActionGroup& RadioGroup(QObject& owner)
-{
+QActionGroup& RadioGroup(QObject& owner) {
     if (auto* group = owner.findChild<QActionGroup*>(kRadioGroupName, Qt::FindDirectChildrenOnly))
         return *group;
     auto* group = new QActionGroup(&owner);
@@ -27,29 +26,25 @@ QActionGroup& RadioGroup(QObject& owner)
 
 } // namespace
 
-QString QtItemText(const std::string& text)
-{
+QString QtItemText(const std::string& text) {
     QString qt = QString::fromUtf8(text.c_str());
     qt.replace("\\t", "\t");
     return qt;
 }
 
-QAction* MakeCommandAction(QObject* parent, const char* text, unsigned int id)
-{
+QAction* MakeCommandAction(QObject* parent, const char* text, unsigned int id) {
     auto* action = new QAction(QtItemText(text ? text : ""), parent);
     action->setData(id);
     return action;
 }
 
-unsigned int CommandId(const QAction& action)
-{
+unsigned int CommandId(const QAction& action) {
     bool ok = false;
     const unsigned int id = action.data().toUInt(&ok);
     return ok && !action.isSeparator() && !action.menu() ? id : 0;
 }
 
-void SetRadioMark(QAction& action, QObject& owner, bool radio)
-{
+void SetRadioMark(QAction& action, QObject& owner, bool radio) {
     if (radio) {
         if (!action.actionGroup())
             RadioGroup(owner).addAction(&action);
@@ -58,8 +53,7 @@ void SetRadioMark(QAction& action, QObject& owner, bool radio)
     }
 }
 
-void FillQMenu(QMenu& target, const CMenu& menu)
-{
+void FillQMenu(QMenu& target, const CMenu& menu) {
     for (const CMenu::Item& item : menu.Items()) {
         if (item.separator) {
             target.addSeparator();
@@ -81,8 +75,7 @@ void FillQMenu(QMenu& target, const CMenu& menu)
     }
 }
 
-void UpdateCommandAction(QAction& action, CWnd& window)
-{
+void UpdateCommandAction(QAction& action, CWnd& window) {
     const unsigned int id = CommandId(action);
     if (id == 0)
         return;
@@ -99,8 +92,7 @@ void UpdateCommandAction(QAction& action, CWnd& window)
         action.setText(QtItemText(ui.GetText()));
 }
 
-void UpdateMenuActions(QMenu& menu, CWnd& window)
-{
+void UpdateMenuActions(QMenu& menu, CWnd& window) {
     for (QAction* action : menu.actions()) {
         if (QMenu* sub = action->menu())
             UpdateMenuActions(*sub, window);

@@ -55,8 +55,10 @@ public:
     unsigned int TrackPopupMenu(const CMenu& menu, CPoint screen, unsigned int flags) override;
     CPoint ClientToScreen(CPoint client) override;
     CSize ClientSize() override;
-    int MessageBox(const std::string& text, const std::string& caption, unsigned int style) override;
-    ketra::window::FileDialogResult FileDialog(const ketra::window::FileDialogRequest& request) override;
+    int MessageBox(const std::string& text, const std::string& caption,
+                   unsigned int style) override;
+    ketra::window::FileDialogResult
+    FileDialog(const ketra::window::FileDialogRequest& request) override;
     bool NoteTextDialog(std::string& text, const std::string& title) override;
     bool ChooseColor(unsigned int& rgb) override;
     void PostCommand(unsigned int id) override;
@@ -67,7 +69,8 @@ public:
     void KillTimer(unsigned int id) override;
     void Invalidate() override;
     bool SetClipboardImage(const ketra::render::Image& image) override;
-    bool Print(const ketra::render::Image& image, const ketra::window::PrintRequest& request) override;
+    bool Print(const ketra::render::Image& image,
+               const ketra::window::PrintRequest& request) override;
     // No splitter yet: one pane, and SetSplitterPanes does nothing.
     bool HasSplitter() override { return false; }
     void SetSplitterPanes(int) override {}
@@ -90,7 +93,7 @@ private:
     QPointer<QMainWindow> m_frame;
     std::map<std::string, QPointer<QWidget>> m_panels;
     std::map<int, QPointer<QLabel>> m_statusPanes;
-    std::map<unsigned int, QTimer*> m_timers;  // children of the port
+    std::map<unsigned int, QTimer*> m_timers; // children of the port
 };
 
 } // namespace ketra::ui

@@ -12,11 +12,9 @@
 
 namespace ketra::ui {
 
-template <class Base>
-class SurfaceWidget : public Base, public HoopsViewSurface {
+template <class Base> class SurfaceWidget : public Base, public HoopsViewSurface {
 public:
-    SurfaceWidget(CHoopsView* window, QWidget* parent) : Base(parent), HoopsViewSurface(window)
-    {
+    SurfaceWidget(CHoopsView* window, QWidget* parent) : Base(parent), HoopsViewSurface(window) {
         Base::setMinimumSize(320, 240);
         Base::setFocusPolicy(Qt::StrongFocus);
         // Windows reports moves without buttons too (hover, tool tips, walk).
@@ -28,8 +26,7 @@ public:
 protected:
     qreal Ratio() const { return Base::devicePixelRatioF(); }
 
-    void resizeEvent(QResizeEvent* e) override
-    {
+    void resizeEvent(QResizeEvent* e) override {
         Input().Resize(PixelWidth(), PixelHeight());
         Base::resizeEvent(e);
     }
@@ -37,28 +34,23 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override { Input().MouseRelease(*e, Ratio()); }
     void mouseDoubleClickEvent(QMouseEvent* e) override { Input().MouseDoubleClick(*e, Ratio()); }
     void mouseMoveEvent(QMouseEvent* e) override { Input().MouseMove(*e, Ratio()); }
-    void wheelEvent(QWheelEvent* e) override
-    {
+    void wheelEvent(QWheelEvent* e) override {
         if (!Input().Wheel(*e, Ratio()))
             e->ignore();
     }
-    void keyPressEvent(QKeyEvent* e) override
-    {
+    void keyPressEvent(QKeyEvent* e) override {
         if (!Input().KeyPress(*e))
             Base::keyPressEvent(e);
     }
-    void keyReleaseEvent(QKeyEvent* e) override
-    {
+    void keyReleaseEvent(QKeyEvent* e) override {
         if (!Input().KeyRelease(*e))
             Base::keyReleaseEvent(e);
     }
-    void leaveEvent(QEvent* e) override
-    {
+    void leaveEvent(QEvent* e) override {
         Input().Leave();
         Base::leaveEvent(e);
     }
-    void focusOutEvent(QFocusEvent* e) override
-    {
+    void focusOutEvent(QFocusEvent* e) override {
         Input().ForgetKeys();
         Base::focusOutEvent(e);
     }

@@ -8,8 +8,8 @@
 // without a code are not forwarded.
 #pragma once
 
-#include <QtGlobal>
 #include <Qt>
+#include <QtGlobal>
 
 #include <set>
 
@@ -22,9 +22,9 @@ namespace ketra::ui {
 
 // Key-message flags (high word of a Windows key message's lParam).
 enum : unsigned int {
-    kKeyFlagExtended = 0x0100,  // a navigation key of the extended block
-    kKeyFlagAltDown = 0x2000,   // context code: Alt held
-    kKeyFlagRepeat = 0x4000,    // the key was already down (auto-repeat)
+    kKeyFlagExtended = 0x0100, // a navigation key of the extended block
+    kKeyFlagAltDown = 0x2000,  // context code: Alt held
+    kKeyFlagRepeat = 0x4000,   // the key was already down (auto-repeat)
 };
 
 // The Windows virtual-key code of a Qt key, 0 for keys that have none here. Letters give

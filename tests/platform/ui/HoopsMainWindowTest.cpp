@@ -24,8 +24,7 @@ namespace {
 
 constexpr const char* kModule = "ketra_ui_test_resources.dll";
 
-void RegisterTestModule()
-{
+void RegisterTestModule() {
     ketra::window::ResourceModule module;
     module.name = kModule;
     module.menus[128] = R"(
@@ -68,19 +67,24 @@ struct State {
     bool undo = false;
 };
 
-std::unique_ptr<RecordingView> MakeWindow(State& state)
-{
+std::unique_ptr<RecordingView> MakeWindow(State& state) {
     auto window = std::make_unique<RecordingView>();
     CommandMap& commands = window->Commands();
-    commands.Add(42835, [&state] { state.viewMode = 20; }, [&state](CCmdUI& ui) { ui.SetRadio(state.viewMode == 20); });
-    commands.Add(43022, [&state] { state.viewMode = 21; }, [&state](CCmdUI& ui) { ui.SetRadio(state.viewMode == 21); });
-    commands.Add(42795, [&state] { state.orbit = !state.orbit; }, [&state](CCmdUI& ui) { ui.SetCheck(state.orbit); });
-    commands.Add(57643, [&state] { state.undo = false; }, [&state](CCmdUI& ui) { ui.Enable(state.undo); });
+    commands.Add(
+        42835, [&state] { state.viewMode = 20; },
+        [&state](CCmdUI& ui) { ui.SetRadio(state.viewMode == 20); });
+    commands.Add(
+        43022, [&state] { state.viewMode = 21; },
+        [&state](CCmdUI& ui) { ui.SetRadio(state.viewMode == 21); });
+    commands.Add(
+        42795, [&state] { state.orbit = !state.orbit; },
+        [&state](CCmdUI& ui) { ui.SetCheck(state.orbit); });
+    commands.Add(
+        57643, [&state] { state.undo = false; }, [&state](CCmdUI& ui) { ui.Enable(state.undo); });
     return window;
 }
 
-ketra::ui::SurfaceChoice RasterChoice()
-{
+ketra::ui::SurfaceChoice RasterChoice() {
     ketra::ui::SurfaceChoice choice;
     choice.why = "the frame tests draw offscreen";
     return choice;
@@ -88,8 +92,7 @@ ketra::ui::SurfaceChoice RasterChoice()
 
 class FrameTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RegisterTestModule();
         auto owned = MakeWindow(state);
         window = owned.get();
@@ -100,16 +103,14 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     }
 
-    QAction* MenuAction(unsigned int id) const
-    {
+    QAction* MenuAction(unsigned int id) const {
         const QList<QAction*> found = frame->CommandActions(id);
         for (QAction* a : found)
             if (!frame->CommandToolBar()->actions().contains(a))
                 return a;
         return nullptr;
     }
-    QAction* ToolAction(unsigned int id) const
-    {
+    QAction* ToolAction(unsigned int id) const {
         for (QAction* a : frame->CommandToolBar()->actions())
             if (a->data().toUInt() == id && !a->isSeparator())
                 return a;
@@ -121,8 +122,7 @@ protected:
     std::unique_ptr<HoopsMainWindow> frame;
 };
 
-TEST_F(FrameTest, MenuBarAndToolBarComeFromTheCommandMenus)
-{
+TEST_F(FrameTest, MenuBarAndToolBarComeFromTheCommandMenus) {
     const QList<QAction*> top = frame->menuBar()->actions();
     ASSERT_EQ(top.size(), 2);
     EXPECT_EQ(top[0]->text(), "&View");
@@ -141,15 +141,14 @@ TEST_F(FrameTest, MenuBarAndToolBarComeFromTheCommandMenus)
     EXPECT_EQ(frame->CommandActions(42835).size(), 2);
 }
 
-TEST_F(FrameTest, ActionsFollowOnUpdateCommand)
-{
+TEST_F(FrameTest, ActionsFollowOnUpdateCommand) {
     frame->UpdateCommandActions();
     EXPECT_TRUE(MenuAction(42835)->isChecked());
     EXPECT_FALSE(MenuAction(43022)->isChecked());
-    EXPECT_NE(MenuAction(43022)->actionGroup(), nullptr);  // radio marks
+    EXPECT_NE(MenuAction(43022)->actionGroup(), nullptr); // radio marks
     EXPECT_FALSE(MenuAction(42795)->isChecked());
     EXPECT_FALSE(MenuAction(57643)->isEnabled());
-    EXPECT_FALSE(MenuAction(42801)->isEnabled());  // no handler: greyed
+    EXPECT_FALSE(MenuAction(42801)->isEnabled()); // no handler: greyed
     EXPECT_TRUE(MenuAction(42835)->isEnabled());
 
     // A menu asks before it opens.
@@ -171,8 +170,7 @@ TEST_F(FrameTest, ActionsFollowOnUpdateCommand)
     EXPECT_FALSE(ToolAction(42835)->isChecked());
 }
 
-TEST_F(FrameTest, ChoosingAnActionRunsTheCommand)
-{
+TEST_F(FrameTest, ChoosingAnActionRunsTheCommand) {
     MenuAction(43022)->trigger();
     EXPECT_EQ(state.viewMode, 21);
     ToolAction(42795)->trigger();
@@ -184,8 +182,7 @@ TEST_F(FrameTest, ChoosingAnActionRunsTheCommand)
     EXPECT_EQ(state.viewMode, 20);
 }
 
-TEST(FrameWithoutResources, ShowsAMinimalFileMenu)
-{
+TEST(FrameWithoutResources, ShowsAMinimalFileMenu) {
     State state;
     HoopsMainWindow frame(MakeWindow(state), RasterChoice());
     EXPECT_FALSE(frame.LoadCommandBars("no_such_module.dll"));
@@ -202,8 +199,7 @@ TEST(FrameWithoutResources, ShowsAMinimalFileMenu)
 
 // A first OpenGL frame that cannot be drawn (here: the view's segment is gone) hands the
 // window over to the raster form, which keeps forwarding input.
-TEST(FrameFallback, FailedFirstOpenGLFrameSwitchesToTheRasterForm)
-{
+TEST(FrameFallback, FailedFirstOpenGLFrameSwitchesToTheRasterForm) {
     HBaseModel model;
     model.Init();
     auto view = std::make_unique<HBaseView>(&model);

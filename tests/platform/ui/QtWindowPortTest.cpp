@@ -54,8 +54,7 @@ BEGIN
 END
 )";
 
-CMenu ToolsMenu()
-{
+CMenu ToolsMenu() {
     CMenu menu;
     std::string error;
     EXPECT_TRUE(menu.LoadFromScript(kMenuScript, &error)) << error;
@@ -64,8 +63,7 @@ CMenu ToolsMenu()
     return tools;
 }
 
-QAction* ActionWithText(QMenu& menu, const QString& text)
-{
+QAction* ActionWithText(QMenu& menu, const QString& text) {
     for (QAction* a : menu.actions())
         if (a->text() == text)
             return a;
@@ -75,8 +73,7 @@ QAction* ActionWithText(QMenu& menu, const QString& text)
 // A port over a shown raster drawing area in a frame with a status bar.
 class PortTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         frame = std::make_unique<QMainWindow>();
         window = std::make_unique<RecordingView>(&port);
         surface = new ketra::ui::HoopsRasterWidget(window.get(), frame.get());
@@ -88,8 +85,7 @@ protected:
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         frame.reset();
         window.reset();
     }
@@ -100,8 +96,7 @@ protected:
     ketra::ui::HoopsViewSurface* surface = nullptr;
 };
 
-TEST_F(PortTest, PopupHasTheMenusItemsChecksRadioMarksAndGreyStates)
-{
+TEST_F(PortTest, PopupHasTheMenusItemsChecksRadioMarksAndGreyStates) {
     const CMenu tools = ToolsMenu();
     std::unique_ptr<QMenu> popup = QtWindowPort::BuildPopup(tools);
     const QList<QAction*> items = popup->actions();
@@ -111,7 +106,7 @@ TEST_F(PortTest, PopupHasTheMenusItemsChecksRadioMarksAndGreyStates)
     EXPECT_FALSE(items[0]->isChecked());
     EXPECT_TRUE(items[0]->isEnabled());
     EXPECT_TRUE(items[1]->isCheckable() && items[1]->isChecked());
-    EXPECT_EQ(items[1]->actionGroup(), nullptr);  // a plain check mark
+    EXPECT_EQ(items[1]->actionGroup(), nullptr); // a plain check mark
     EXPECT_TRUE(items[2]->isSeparator());
     ASSERT_NE(items[3]->menu(), nullptr);
     EXPECT_EQ(items[3]->text(), "&Views");
@@ -119,14 +114,13 @@ TEST_F(PortTest, PopupHasTheMenusItemsChecksRadioMarksAndGreyStates)
     ASSERT_EQ(views.size(), 2);
     EXPECT_FALSE(views[0]->isChecked());
     EXPECT_TRUE(views[1]->isChecked());
-    ASSERT_NE(views[1]->actionGroup(), nullptr);  // drawn as a radio mark
+    ASSERT_NE(views[1]->actionGroup(), nullptr); // drawn as a radio mark
     EXPECT_TRUE(views[1]->actionGroup()->isExclusive());
     EXPECT_FALSE(items[4]->isEnabled());
     EXPECT_EQ(items[5]->text(), "Fish && Chips\tCtrl+F");
 }
 
-TEST_F(PortTest, TrackedPopupReturnsTheChosenIdOrSendsItToTheOwner)
-{
+TEST_F(PortTest, TrackedPopupReturnsTheChosenIdOrSendsItToTheOwner) {
     const CMenu tools = ToolsMenu();
     QPoint shownAt;
     WhenModalOpens([&](QWidget* w) {
@@ -145,7 +139,8 @@ TEST_F(PortTest, TrackedPopupReturnsTheChosenIdOrSendsItToTheOwner)
     WhenModalOpens([&](QWidget* w) {
         auto* menu = qobject_cast<QMenu*>(w);
         ASSERT_NE(menu, nullptr);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[0]).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[0]).center());
     });
     EXPECT_EQ(tools.TrackPopupMenu(TPM_RIGHTBUTTON, screen.x, screen.y, window.get()), 1u);
     EXPECT_EQ(window->commands, std::vector<unsigned int>{42795});
@@ -154,14 +149,14 @@ TEST_F(PortTest, TrackedPopupReturnsTheChosenIdOrSendsItToTheOwner)
     WhenModalOpens([&](QWidget* w) {
         auto* menu = qobject_cast<QMenu*>(w);
         ASSERT_NE(menu, nullptr);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[4]).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[4]).center());
         QTest::keyClick(menu, Qt::Key_Escape);
     });
     EXPECT_EQ(tools.TrackPopupMenu(TPM_RETURNCMD, screen.x, screen.y, window.get()), 0u);
 }
 
-TEST_F(PortTest, PostedCommandReachesOnCommandFromTheEventLoop)
-{
+TEST_F(PortTest, PostedCommandReachesOnCommandFromTheEventLoop) {
     window->PostCommand(32837);
     port.PostCommand(57643);
     EXPECT_TRUE(window->commands.empty());
@@ -174,13 +169,13 @@ TEST_F(PortTest, PostedCommandReachesOnCommandFromTheEventLoop)
     EXPECT_EQ(window->commands.size(), 2u);
 }
 
-TEST_F(PortTest, StatusTitleAndPanels)
-{
+TEST_F(PortTest, StatusTitleAndPanels) {
     port.SetStatusText(0, "Orbit the camera");
     EXPECT_EQ(frame->statusBar()->currentMessage(), "Orbit the camera");
     port.SetStatusText(2, "HOpCameraOrbitEx");
     auto labels = frame->statusBar()->findChildren<QLabel*>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "HOpCameraOrbitEx"; }));
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                            [](QLabel* l) { return l->text() == "HOpCameraOrbitEx"; }));
     port.SetTitle("plant.json - Ketra");
     EXPECT_EQ(frame->windowTitle(), "plant.json - Ketra");
 
@@ -194,8 +189,7 @@ TEST_F(PortTest, StatusTitleAndPanels)
     EXPECT_FALSE(port.HasSplitter());
 }
 
-TEST_F(PortTest, MessageBoxAnswersWithTheButtonPressed)
-{
+TEST_F(PortTest, MessageBoxAnswersWithTheButtonPressed) {
     WhenModalOpens([](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
@@ -204,13 +198,14 @@ TEST_F(PortTest, MessageBoxAnswersWithTheButtonPressed)
         EXPECT_EQ(box->icon(), QMessageBox::Question);
         box->button(QMessageBox::No)->click();
     });
-    EXPECT_EQ(port.MessageBox("Delete the note?", "Ketra", kw::MB_YESNO | kw::MB_ICONQUESTION), kw::IDNO);
-    WhenModalOpens([](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click(); });
+    EXPECT_EQ(port.MessageBox("Delete the note?", "Ketra", kw::MB_YESNO | kw::MB_ICONQUESTION),
+              kw::IDNO);
+    WhenModalOpens(
+        [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click(); });
     EXPECT_EQ(port.MessageBox("Done", "Ketra", kw::MB_OK), kw::IDOK);
 }
 
-TEST(QtNameFilters, WindowsFilterPairsBecomeQtFilters)
-{
+TEST(QtNameFilters, WindowsFilterPairsBecomeQtFilters) {
     EXPECT_EQ(ketra::ui::QtNameFilters("Images (*.png;*.tif)|*.png;*.tif|All Files (*.*)|*.*||"),
               (QStringList{"Images (*.png *.tif)", "All Files (*)"}));
     EXPECT_EQ(ketra::ui::QtNameFilters("HTML|*.html|"), QStringList{"HTML (*.html)"});
@@ -218,8 +213,7 @@ TEST(QtNameFilters, WindowsFilterPairsBecomeQtFilters)
     EXPECT_EQ(ketra::ui::QtNameFilters(""), QStringList{});
 }
 
-TEST_F(PortTest, FileDialogWithSizeFieldsReturnsPathFilterAndTypedSizes)
-{
+TEST_F(PortTest, FileDialogWithSizeFieldsReturnsPathFilterAndTypedSizes) {
     QTemporaryDir dir;
     const QString wanted = dir.filePath("plant.tif");
     WhenModalOpens([&](QWidget* w) {
@@ -258,8 +252,7 @@ TEST_F(PortTest, FileDialogWithSizeFieldsReturnsPathFilterAndTypedSizes)
     EXPECT_FALSE(port.FileDialog(request).ok);
 }
 
-TEST_F(PortTest, NoteTextDialogReplacesTheTextOnlyOnOk)
-{
+TEST_F(PortTest, NoteTextDialogReplacesTheTextOnlyOnOk) {
     std::string text = "Support S1\nguided";
     WhenModalOpens([](QWidget* w) {
         auto* edit = w->findChild<QPlainTextEdit*>("noteText");
@@ -279,9 +272,8 @@ TEST_F(PortTest, NoteTextDialogReplacesTheTextOnlyOnOk)
     EXPECT_EQ(text, "Support S2\nanchor");
 }
 
-TEST_F(PortTest, ColourChooserUsesRedInTheLowByte)
-{
-    unsigned int rgb = 0x00FF8010;  // red 0x10, green 0x80, blue 0xFF
+TEST_F(PortTest, ColourChooserUsesRedInTheLowByte) {
+    unsigned int rgb = 0x00FF8010; // red 0x10, green 0x80, blue 0xFF
     WhenModalOpens([](QWidget* w) {
         auto* dialog = qobject_cast<QColorDialog*>(w);
         ASSERT_NE(dialog, nullptr);
@@ -296,8 +288,7 @@ TEST_F(PortTest, ColourChooserUsesRedInTheLowByte)
     EXPECT_EQ(rgb, 10u | (20u << 8) | (30u << 16));
 }
 
-ketra::render::Image TwoByTwo()
-{
+ketra::render::Image TwoByTwo() {
     ketra::render::Image image;
     image.width = 2;
     image.height = 2;
@@ -305,8 +296,7 @@ ketra::render::Image TwoByTwo()
     return image;
 }
 
-TEST_F(PortTest, ClipboardGetsThePicture)
-{
+TEST_F(PortTest, ClipboardGetsThePicture) {
     ASSERT_TRUE(port.SetClipboardImage(TwoByTwo()));
     const QImage copied = QGuiApplication::clipboard()->image();
     ASSERT_EQ(copied.size(), QSize(2, 2));
@@ -315,8 +305,7 @@ TEST_F(PortTest, ClipboardGetsThePicture)
     EXPECT_FALSE(port.SetClipboardImage(ketra::render::Image{}));
 }
 
-TEST_F(PortTest, PrintsToAPdfFileReplacingAnOldOneWhole)
-{
+TEST_F(PortTest, PrintsToAPdfFileReplacingAnOldOneWhole) {
     QTemporaryDir dir;
     const QString path = dir.filePath("view.pdf");
     {

@@ -9,8 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     bool listing = false;
     for (int i = 1; i < argc; ++i)
         listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;

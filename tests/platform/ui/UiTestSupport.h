@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-inline void PrintTo(const QString& text, std::ostream* out)
-{
+inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
@@ -41,32 +40,29 @@ public:
     void OnRButtonUp(unsigned int f, CPoint p) override { Mouse("RButtonUp", f, p); }
     void OnRButtonDblClk(unsigned int f, CPoint p) override { Mouse("RButtonDblClk", f, p); }
     void OnMouseMove(unsigned int f, CPoint p) override { Mouse("MouseMove", f, p); }
-    bool OnMouseWheel(unsigned int f, short delta, CPoint p) override
-    {
+    bool OnMouseWheel(unsigned int f, short delta, CPoint p) override {
         Mouse("MouseWheel " + std::to_string(delta), f, p);
         return true;
     }
-    void OnKeyDown(unsigned int c, unsigned int n, unsigned int f) override { Key("KeyDown", c, n, f); }
+    void OnKeyDown(unsigned int c, unsigned int n, unsigned int f) override {
+        Key("KeyDown", c, n, f);
+    }
     void OnKeyUp(unsigned int c, unsigned int n, unsigned int f) override { Key("KeyUp", c, n, f); }
-    void OnSize(unsigned int, int cx, int cy) override
-    {
+    void OnSize(unsigned int, int cx, int cy) override {
         messages.push_back("Size " + std::to_string(cx) + "x" + std::to_string(cy));
     }
-    void OnPaint() override
-    {
+    void OnPaint() override {
         ++paints;
         CHoopsView::OnPaint();
     }
     void OnTimer(unsigned int id) override { messages.push_back("Timer " + std::to_string(id)); }
     void OnMouseLeave() override { messages.push_back("MouseLeave"); }
-    bool OnSetCursor(unsigned int hitTest, unsigned int message) override
-    {
+    bool OnSetCursor(unsigned int hitTest, unsigned int message) override {
         setCursors.push_back({hitTest, message});
         return false;
     }
     std::vector<std::pair<unsigned int, unsigned int>> setCursors;
-    bool OnCommand(unsigned int id) override
-    {
+    bool OnCommand(unsigned int id) override {
         commands.push_back(id);
         return CHoopsView::OnCommand(id);
     }
@@ -74,8 +70,7 @@ public:
     int paints = 0;
 
     // Messages of one kind (the first word), for tests that ignore the rest.
-    std::vector<std::string> Only(const std::string& kind) const
-    {
+    std::vector<std::string> Only(const std::string& kind) const {
         std::vector<std::string> out;
         for (const std::string& m : messages)
             if (m.compare(0, kind.size() + 1, kind + " ") == 0)
@@ -84,26 +79,23 @@ public:
     }
 
 private:
-    static std::string Hex(unsigned int v)
-    {
+    static std::string Hex(unsigned int v) {
         char text[16];
         std::snprintf(text, sizeof text, "0x%x", v);
         return text;
     }
-    void Mouse(const std::string& what, unsigned int flags, CPoint p)
-    {
-        messages.push_back(what + " " + Hex(flags) + " " + std::to_string(p.x) + "," + std::to_string(p.y));
+    void Mouse(const std::string& what, unsigned int flags, CPoint p) {
+        messages.push_back(what + " " + Hex(flags) + " " + std::to_string(p.x) + "," +
+                           std::to_string(p.y));
     }
-    void Key(const std::string& what, unsigned int c, unsigned int n, unsigned int f)
-    {
+    void Key(const std::string& what, unsigned int c, unsigned int n, unsigned int f) {
         messages.push_back(what + " " + Hex(c) + " " + std::to_string(n) + " " + Hex(f));
     }
 };
 
 // Runs `answer` on the first modal widget or popup that opens within a few seconds (from the
 // event loop of the modal call the test makes next). Fails the test if none opens.
-inline void WhenModalOpens(std::function<void(QWidget*)> answer)
-{
+inline void WhenModalOpens(std::function<void(QWidget*)> answer) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, tries, answer] {
