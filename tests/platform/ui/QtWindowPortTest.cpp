@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 using ketra::ui::QtWindowPort;
@@ -127,6 +128,9 @@ TEST_F(PortTest, TrackedPopupReturnsTheChosenIdOrSendsItToTheOwner) {
         auto* menu = qobject_cast<QMenu*>(w);
         ASSERT_NE(menu, nullptr);
         shownAt = menu->pos();
+        // KETRA_UI_SHOTS=folder keeps a picture of the popup to look at.
+        if (const char* shots = std::getenv("KETRA_UI_SHOTS"))
+            menu->grab().save(QDir(shots).filePath("popup.png"));
         QAction* pan = ActionWithText(*menu, "&Pan");
         ASSERT_NE(pan, nullptr);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(pan).center());
