@@ -1,0 +1,87 @@
+// HoopsMainWindow: the frame of a view window. Its central widget is the window's drawing
+// area (HoopsViewSurface, OpenGL or the raster fallback), its menu bar and tool bar are built
+// from the component's command menus, and its QtWindowPort is the view window's port.
+//
+// Command bars: menu 128 of a resource module is the menu bar, menu 129 the tool bar (each
+// item a button whose text is also its tool tip; separators stay separators). Choosing an item
+// calls the view window's OnCommand(id); check marks, radio marks, greying and text come from
+// its OnUpdateCommand(id, CCmdUI&), asked before a menu opens and on a short timer for the
+// tool bar. Without those menus the frame has a minimal File menu (Copy Picture, Print, Exit).
+//
+// Ownership: the frame owns the view window and the port; the port outlives the window, and
+// the drawing area is removed before the window goes.
+#pragma once
+
+#include "platform/ui/HoopsViewSurface.h"
+#include "platform/ui/QtWindowPort.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+
+class CHoopsView;
+class QLabel;
+class QToolBar;
+class QTimer;
+
+namespace ketra::ui {
+
+class HoopsMainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    // The component's resource module and its command menus.
+    static constexpr const char* kResourceModule = "HOOPS_KETRA1918_vc90U.dll";
+    static constexpr unsigned int kMenuBarId = 128;
+    static constexpr unsigned int kToolBarId = 129;
+    // How often the tool bar and status bar ask the window for their state.
+    static constexpr int kUpdateIntervalMs = 250;
+
+    // Shows `window` (its port becomes this frame's port). The drawing area is chosen with
+    // ChooseSurface unless `choice` is given. Calls the window's OnInitialUpdate.
+    explicit HoopsMainWindow(std::unique_ptr<CHoopsView> window, QWidget* parent = nullptr);
+    HoopsMainWindow(std::unique_ptr<CHoopsView> window, const SurfaceChoice& choice,
+                    QWidget* parent = nullptr);
+    ~HoopsMainWindow() override;
+
+    CHoopsView* ViewWindow() const { return m_window.get(); }
+    QtWindowPort& Port() { return *m_port; }
+    HoopsViewSurface* Surface() const { return m_surface; }
+
+    // Builds the menu bar and tool bar from menus 128 and 129 of `moduleName` (replacing
+    // what was there). False when the module or its menu 128 is missing: the minimal File
+    // menu is shown instead.
+    bool LoadCommandBars(const char* moduleName = kResourceModule);
+    // Asks the window about every command action (menu bar and tool bar) now.
+    void UpdateCommandActions();
+    QToolBar* CommandToolBar() const { return m_toolBar; }
+    // Command actions bound to `id` (menu bar first, then tool bar).
+    QList<QAction*> CommandActions(unsigned int id) const;
+    // A dock or tool panel that the window's ShowPanel(name) opens and closes.
+    void RegisterPanel(const std::string& name, QWidget* panel) {
+        m_port->RegisterPanel(name, panel);
+    }
+
+    // The drawing area's picture now; null while it cannot draw.
+    QImage Picture() { return m_surface ? m_surface->Grab() : QImage(); }
+
+private:
+    void Init(const SurfaceChoice& choice);
+    void SetSurface(HoopsViewSurface* surface);
+    // Draws offscreen into a raster widget from now on; says why once.
+    void FallBack(const QString& why);
+    void BuildMinimalMenu();
+    void ConnectCommand(QAction* action);
+    void UpdateToolBar();
+    void UpdateStatus();
+
+    // Declared first: destroyed after the window, which uses it until its destructor ends.
+    std::unique_ptr<QtWindowPort> m_port;
+    std::unique_ptr<CHoopsView> m_window;
+    HoopsViewSurface* m_surface = nullptr; // the central widget
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_modeLabel = nullptr;
+    QTimer* m_updateTimer = nullptr;
+};
+
+} // namespace ketra::ui

@@ -1,0 +1,149 @@
+#include "platform/ui/HoopsViewSurface.h"
+
+#include "platform/render/Renderer.h"
+#include "platform/ui/HoopsRasterWidget.h"
+#include "platform/ui/HoopsViewWidget.h"
+#include "platform/window/CHoopsView.h"
+
+#include <QGuiApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace ketra::ui {
+
+HoopsViewSurface::HoopsViewSurface(CHoopsView* window) {
+    m_input.SetWindow(window);
+    RefreshTarget();
+}
+
+void HoopsViewSurface::RefreshTarget() {
+    CHoopsView* window = ViewWindow();
+    const long key = window ? window->GetViewKey() : -1;
+    if (key == m_targetKey)
+        return;
+    if (m_targetKey != -1)
+        ketra::render::SetWindowTarget(m_targetKey, {});
+    m_targetKey = key;
+    if (m_targetKey != -1)
+        ketra::render::SetWindowTarget(m_targetKey, [this] { RequestRepaint(); });
+}
+
+HoopsViewSurface::~HoopsViewSurface() {
+    Detach();
+}
+
+void HoopsViewSurface::Detach() {
+    if (m_targetKey != -1)
+        ketra::render::SetWindowTarget(m_targetKey, {});
+    m_targetKey = -1;
+    m_input.SetWindow(nullptr);
+}
+
+int HoopsViewSurface::PixelWidth() {
+    QWidget* w = Widget();
+    return std::max(1, static_cast<int>(w->width() * w->devicePixelRatioF()));
+}
+
+int HoopsViewSurface::PixelHeight() {
+    QWidget* w = Widget();
+    return std::max(1, static_cast<int>(w->height() * w->devicePixelRatioF()));
+}
+
+void HoopsViewSurface::RequestRepaint() {
+    m_repaintRequested = true;
+    Widget()->update();
+}
+
+void HoopsViewSurface::ScheduleOnPaint() {
+    if (m_onPaintQueued)
+        return;
+    m_onPaintQueued = true;
+    QTimer::singleShot(0, Widget(), [this] {
+        m_onPaintQueued = false;
+        if (CHoopsView* window = ViewWindow())
+            window->OnPaint();
+    });
+}
+
+void HoopsViewSurface::BeginPaint() {
+    if (m_grabbing)
+        return;
+    ++m_paints;
+    RefreshTarget();
+    // A paint the view did not ask for means the window was exposed (shown, uncovered,
+    // resized by Qt): the view window hears of it once, after this paint.
+    if (!m_repaintRequested)
+        ScheduleOnPaint();
+    m_repaintRequested = false;
+}
+
+namespace {
+
+// Whether Qt can make the OpenGL 3.3 core context the window form needs; the reason if not.
+bool CanMakeCoreContext(QString* why) {
+    QOpenGLContext context;
+    context.setFormat(HoopsViewWidget::WantedFormat());
+    if (!context.create()) {
+        *why = "Qt cannot make an OpenGL context";
+        return false;
+    }
+    if (context.isOpenGLES()) {
+        *why = "Qt offers OpenGL ES only";
+        return false;
+    }
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface)) {
+        *why = "Qt cannot make its OpenGL context current";
+        return false;
+    }
+    const QSurfaceFormat made = context.format();
+    context.doneCurrent();
+    if (made.version() < qMakePair(3, 3) || made.profile() != QSurfaceFormat::CoreProfile) {
+        *why = QString("Qt offers OpenGL %1.%2 %3, not 3.3 core")
+                   .arg(made.majorVersion())
+                   .arg(made.minorVersion())
+                   .arg(made.profile() == QSurfaceFormat::CoreProfile ? "core" : "compatibility");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SurfaceChoice ChooseSurface() {
+    SurfaceChoice choice;
+    const char* forced = std::getenv("KETRA_VIEWER_RASTER");
+    if (forced && *forced && std::strcmp(forced, "0") != 0) {
+        choice.why = "KETRA_VIEWER_RASTER is set";
+        return choice;
+    }
+    const QString platform = QGuiApplication::platformName();
+    if (platform == "offscreen" || platform == "minimal") {
+        choice.why = QString("the Qt platform \"%1\" has no OpenGL windows").arg(platform);
+        return choice;
+    }
+    choice.openGL = CanMakeCoreContext(&choice.why);
+    return choice;
+}
+
+HoopsViewSurface* CreateViewSurface(const SurfaceChoice& choice, CHoopsView* window,
+                                    QWidget* parent, SurfaceFailed onFailure) {
+    if (choice.openGL)
+        return new HoopsViewWidget(window, parent, std::move(onFailure));
+    return new HoopsRasterWidget(window, parent);
+}
+
+OffscreenRendering::OffscreenRendering() {
+    if (QOpenGLContext* current = QOpenGLContext::currentContext())
+        current->doneCurrent();
+}
+
+} // namespace ketra::ui

@@ -1,0 +1,96 @@
+#include "platform/ui/HoopsViewWidget.h"
+
+#include "platform/render/Renderer.h"
+#include "platform/window/CHoopsView.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+
+namespace ketra::ui {
+
+QSurfaceFormat HoopsViewWidget::WantedFormat() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    return format;
+}
+
+HoopsViewWidget::HoopsViewWidget(CHoopsView* window, QWidget* parent, SurfaceFailed onFailure)
+    : SurfaceWidget(window, parent), m_onFailure(std::move(onFailure)) {
+    setFormat(WantedFormat());
+}
+
+HoopsViewWidget::~HoopsViewWidget() {
+    Detach();
+    FreeRenderer();
+}
+
+QImage HoopsViewWidget::Grab() {
+    QImage picture = grabFramebuffer();
+    return m_failed ? QImage() : picture;
+}
+
+void HoopsViewWidget::initializeGL() {
+    // A new context (the first, or after the widget moved to another window): the old
+    // renderer's GL objects went with the old one.
+    FreeRenderer();
+    m_renderer = std::make_unique<ketra::render::WindowRenderer>();
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { FreeRenderer(); });
+}
+
+void HoopsViewWidget::paintEvent(QPaintEvent* e) {
+    BeginPaint();
+    QOpenGLWidget::paintEvent(e);
+}
+
+void HoopsViewWidget::paintGL() {
+    CHoopsView* window = ViewWindow();
+    if (m_failed || !m_renderer || !window || window->GetViewKey() == -1)
+        return;
+    std::string error;
+    if (m_renderer->Draw(window->GetViewKey(), PixelWidth(), PixelHeight(),
+                         defaultFramebufferObject(), &error)) {
+        if (!m_drawn) {
+            m_drawn = true;
+            const QSurfaceFormat f = context()->format();
+            const char* renderer =
+                reinterpret_cast<const char*>(context()->functions()->glGetString(GL_RENDERER));
+            std::fprintf(stderr,
+                         "viewer: drawing with OpenGL in the window (OpenGL %d.%d %s, %s)\n",
+                         f.majorVersion(), f.minorVersion(),
+                         f.profile() == QSurfaceFormat::CoreProfile ? "core" : "compatibility",
+                         renderer ? renderer : "unknown renderer");
+        }
+        return;
+    }
+    if (m_drawn) {
+        // It drew before: a passing fault (the view's segment gone while closing). Say it
+        // once and keep the window.
+        if (!m_reported)
+            std::fprintf(stderr, "viewer: cannot draw: %s\n", error.c_str());
+        m_reported = true;
+        return;
+    }
+    m_failed = true;
+    if (m_onFailure)
+        QTimer::singleShot(0, this,
+                           [this, why = QString::fromStdString(error)] { m_onFailure(why); });
+}
+
+void HoopsViewWidget::FreeRenderer() {
+    if (!m_renderer)
+        return;
+    // GL objects are deleted in the context that made them.
+    makeCurrent();
+    m_renderer.reset();
+    doneCurrent();
+}
+
+} // namespace ketra::ui

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# `ketra view` driven like a user on a virtual X display: opens the sample plant, then a
+# left drag (the current tool), the wheel, a middle drag, a right click and an arrow key, with a
+# screenshot of the whole screen after each. Checks that the window drew the model and that the
+# left drag changed the picture, and reports how much each other step changed it. Usage: viewer_xvfb_check.sh KETRA SOURCE_DIR
+# [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
+set -uo pipefail
+ketra=$1
+src=$2
+shots=${3:-}
+for tool in xvfb-run xdotool import compare; do
+  command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+[[ -n "$shots" ]] || shots="$work/shots"
+mkdir -p "$shots"
+export KETRA_REGISTRY="$work/registry.reg" KETRA_VIEWER_KETRA="$ketra" KETRA_VIEWER_MODEL="$src/samples/plant.json"
+export SHOTS="$shots" WORK="$work"
+
+xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
+set -uo pipefail
+fail=0
+"$KETRA_VIEWER_KETRA" view "$KETRA_VIEWER_MODEL" >"$WORK/viewer.out" 2>"$WORK/viewer.err" &
+viewer=$!
+window=$(timeout 60 xdotool search --sync --onlyvisible --name " - Ketra" | head -1)
+if [[ -z "$window" ]]; then
+  echo "FAILED: no viewer window ($(cat "$WORK/viewer.err"))"
+  kill "$viewer" 2>/dev/null
+  exit 1
+fi
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$window")"  # X Y WIDTH HEIGHT
+cx=$((X + WIDTH / 2))
+cy=$((Y + HEIGHT / 2))
+shot() { sleep 1; import -window root "$SHOTS/$1.png"; }
+# Pixels that differ between two screenshots (a small fuzz hides anti-aliasing noise).
+differ() { compare -metric AE -fuzz 5% "$SHOTS/$1.png" "$SHOTS/$2.png" null: 2>&1 | cut -d' ' -f1; }
+check() { if [[ $2 -eq 0 ]]; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
+
+shot 1-opened
+xdotool mousemove "$cx" "$cy" mousedown 1
+for step in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove "$((cx + step * 15))" "$((cy + step * 5))"; done
+xdotool mouseup 1
+shot 2-left-drag
+xdotool mousemove "$cx" "$cy" click --repeat 3 --delay 100 4
+shot 3-wheel
+xdotool mousemove "$cx" "$cy" mousedown 2
+for step in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove "$((cx - step * 10))" "$((cy - step * 8))"; done
+xdotool mouseup 2
+shot 4-middle-drag
+xdotool mousemove "$cx" "$cy" click 3
+shot 5-right-click
+xdotool key Escape
+xdotool mousemove "$cx" "$cy" key Right
+shot 6-right-arrow
+
+kill -0 "$viewer" 2>/dev/null
+check "the viewer is still running after the input ($(cat "$WORK/viewer.err"))" $?
+grep -q '^viewer: drawing' "$WORK/viewer.err"
+check "the viewer says how it draws" $?
+colours=$(convert "$SHOTS/1-opened.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" -unique-colors txt:- | wc -l)
+[[ $colours -gt 100 ]]
+check "the window shows the shaded model ($colours colours)" $?
+n=$(differ 1-opened 2-left-drag)
+[[ $n -gt 1000 ]]
+check "a left drag moves the camera ($n pixels changed)" $?
+# What the wheel, the middle button, the right button and the keys do is the view window's
+# decision (the base window leaves them to the current tool): reported, not judged here.
+echo "wheel changed $(differ 2-left-drag 3-wheel) pixels, middle drag $(differ 3-wheel 4-middle-drag), right click $(differ 4-middle-drag 5-right-click), right arrow $(differ 5-right-click 6-right-arrow)"
+kill "$viewer" 2>/dev/null
+wait "$viewer" 2>/dev/null
+exit $fail
+SESSION
