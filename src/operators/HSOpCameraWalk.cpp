@@ -59,6 +59,7 @@ HSOpCameraWalk::HSOpCameraWalk(HBaseView* view, int doRepeat, int doCapture)
         m_tilt = std::clamp(m_tilt, -kMaxTilt, kMaxTilt);
     }
     ResetPosition();
+    m_pView->CameraPositionChanged(false, false);
     m_pView->Update();
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "operators/HSOpCameraDrag.h"
+#include "operators/HSOpCameraWalk.h"
 
 using optest::ExpectNear;
 using optest::InsertBox;
@@ -201,4 +202,16 @@ TEST_F(DragTest, OperatorHeldByTheHostOutlivesBothViews)
     EXPECT_EQ(held->OnLButtonDown(event), HOP_NOT_HANDLED);
     AdvanceSeconds(1.0f);
     held.reset();
+}
+
+TEST_F(DragTest, PointerFollowsAWalkInTheTrackedView)
+{
+    Install(new HSOpCameraWalk(view.get()));
+    keysDown = {'W'};
+    Advance(64);
+    keysDown.clear();
+    const HPoint eye = optest::CameraOf(*view).position;
+    EXPECT_GT(eye.y, -20.0f + 1.0f);
+    AdvanceSeconds(HSOpCameraDrag::kTimerSeconds);
+    ExpectNear(ReadPointer(*overview).lineStart, eye);
 }
