@@ -22,8 +22,7 @@ constexpr const char* kHeuristics[][2] = {
 // Sets the area-selection heuristics on a segment and puts back what the segment had.
 class ScopedSelectionHeuristics {
 public:
-    explicit ScopedSelectionHeuristics(HC_KEY segment) : m_segment(segment)
-    {
+    explicit ScopedSelectionHeuristics(HC_KEY segment) : m_segment(segment) {
         HC_Open_Segment_By_Key(m_segment);
         for (int i = 0; i < 2; ++i) {
             const std::string name = kHeuristics[i][0];
@@ -36,8 +35,7 @@ public:
         }
         HC_Close_Segment();
     }
-    ~ScopedSelectionHeuristics()
-    {
+    ~ScopedSelectionHeuristics() {
         HC_Open_Segment_By_Key(m_segment);
         for (int i = 0; i < 2; ++i) {
             if (m_saved[i].empty())
@@ -55,8 +53,7 @@ private:
     std::string m_saved[2];
 };
 
-bool IsSegment(HC_KEY key)
-{
+bool IsSegment(HC_KEY key) {
     char type[64] = "";
     HC_Show_Key_Type(key, type);
     return std::strcmp(type, "segment") == 0;
@@ -64,8 +61,7 @@ bool IsSegment(HC_KEY key)
 
 // The key whose selected state decides what happens to `item` (path: item first, as
 // HC_Show_Selection_Keys lists it).
-HC_KEY StateKey(const HSelectionSet& selection, HC_KEY item, const std::vector<HC_KEY>& path)
-{
+HC_KEY StateKey(const HSelectionSet& selection, HC_KEY item, const std::vector<HC_KEY>& path) {
     int level = selection.GetSelectionLevel();
     if (selection.GetAllowEntitySelection())
         level = HSelectLevelEntity;
@@ -87,21 +83,21 @@ HC_KEY StateKey(const HSelectionSet& selection, HC_KEY item, const std::vector<H
 } // namespace
 
 HOpKetraSelectArea::HOpKetraSelectArea(HBaseView* view, int doRepeat, int doCapture)
-    : HOpSelectArea(view, doRepeat, doCapture)
-{
+    : HOpSelectArea(view, doRepeat, doCapture) {}
+
+const char* HOpKetraSelectArea::GetName() {
+    return "HOpKetraSelectArea";
 }
 
-const char* HOpKetraSelectArea::GetName() { return "HOpKetraSelectArea"; }
-
-HBaseOperator* HOpKetraSelectArea::Clone()
-{
+HBaseOperator* HOpKetraSelectArea::Clone() {
     return new HOpKetraSelectArea(m_pView, m_doRepeat, m_doCapture);
 }
 
-int HOpKetraSelectArea::OnRButtonUp(HEventInfo&) { return HOP_READY; }
+int HOpKetraSelectArea::OnRButtonUp(HEventInfo&) {
+    return HOP_READY;
+}
 
-int HOpKetraSelectArea::OnLButtonUp(HEventInfo& event)
-{
+int HOpKetraSelectArea::OnLButtonUp(HEventInfo& event) {
     const bool wasStarted = m_bOpStarted;
     const int result = HOpConstructRectangle::OnLButtonUp(event);
     // A release without a press of this operator (the press went elsewhere) selects nothing.
@@ -116,8 +112,7 @@ int HOpKetraSelectArea::OnLButtonUp(HEventInfo& event)
     return HOP_READY;
 }
 
-void HOpKetraSelectArea::SelectClick(HEventInfo& event)
-{
+void HOpKetraSelectArea::SelectClick(HEventInfo& event) {
     // The single-click operator handles the press as the view's current operator, so code
     // that asks the view for its operator meanwhile sees the one at work.
     HBaseOperator* previous = m_pView->GetOperator();
@@ -128,8 +123,7 @@ void HOpKetraSelectArea::SelectClick(HEventInfo& event)
     delete click;
 }
 
-void HOpKetraSelectArea::SelectArea(const HEventInfo& event)
-{
+void HOpKetraSelectArea::SelectArea(const HEventInfo& event) {
     HSelectionSet* selection = m_pView->GetSelection();
     if (!selection || HC_Show_Existence_By_Key(m_pView->GetViewKey(), "self") == 0)
         return;
@@ -143,8 +137,8 @@ void HOpKetraSelectArea::SelectArea(const HEventInfo& event)
         // the heuristics go there for the time of the search.
         ScopedSelectionHeuristics heuristics(m_pView->GetSceneKey());
         HC_Open_Segment_By_Key(m_pView->GetViewKey());
-        if (HC_Compute_Selection_By_Area(".", "./scene", "v", lower.x, upper.x, lower.y,
-                                         upper.y) > 0) {
+        if (HC_Compute_Selection_By_Area(".", "./scene", "v", lower.x, upper.x, lower.y, upper.y) >
+            0) {
             std::vector<HC_KEY> path, includes;
             do {
                 HC_KEY item = -1;

@@ -23,7 +23,7 @@ public:
     int OnLButtonUp(HEventInfo& event) override;
     // Does nothing (no context action while selecting); HOP_READY.
     int OnRButtonUp(HEventInfo& event) override;
-    const char* GetName() override;  // "HOpKetraSelectArea"
+    const char* GetName() override; // "HOpKetraSelectArea"
     HBaseOperator* Clone() override;
 
 private:

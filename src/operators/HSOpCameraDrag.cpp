@@ -9,8 +9,7 @@
 
 namespace {
 
-bool DragTimerTick(float, float, void* drag)
-{
+bool DragTimerTick(float, float, void* drag) {
     static_cast<HSOpCameraDrag*>(drag)->UpdateTimer();
     return true;
 }
@@ -18,8 +17,7 @@ bool DragTimerTick(float, float, void* drag)
 } // namespace
 
 HSOpCameraDrag::HSOpCameraDrag(HBaseView* own, HBaseView* tracked, int doRepeat, int doCapture)
-    : HBaseOperator(own, doRepeat, doCapture), m_trackedView(tracked)
-{
+    : HBaseOperator(own, doRepeat, doCapture), m_trackedView(tracked) {
     m_timer = std::make_unique<HTClient>(kTimerSeconds, HTCS_PeriodicSkip, DragTimerTick, this);
     HTManager::Instance()->RegisterClient(m_timer.get());
     Listen(m_pView);
@@ -28,42 +26,38 @@ HSOpCameraDrag::HSOpCameraDrag(HBaseView* own, HBaseView* tracked, int doRepeat,
     BuildCameraPointer();
 }
 
-HSOpCameraDrag::~HSOpCameraDrag()
-{
+HSOpCameraDrag::~HSOpCameraDrag() {
     HTManager::Instance()->UnRegisterClient(m_timer.get());
     StopListening(m_pView);
     if (m_trackedView != m_pView)
         StopListening(m_trackedView);
 }
 
-const char* HSOpCameraDrag::GetName() { return "HSOpCameraDrag"; }
+const char* HSOpCameraDrag::GetName() {
+    return "HSOpCameraDrag";
+}
 
-HBaseOperator* HSOpCameraDrag::Clone()
-{
+HBaseOperator* HSOpCameraDrag::Clone() {
     return new HSOpCameraDrag(m_pView, m_trackedView, m_doRepeat, m_doCapture);
 }
 
-void HSOpCameraDrag::Listen(HBaseView* view)
-{
+void HSOpCameraDrag::Listen(HBaseView* view) {
     if (view)
         view->GetEventManager()->RegisterHandler(static_cast<HUpdateListener*>(this));
 }
 
-void HSOpCameraDrag::StopListening(HBaseView* view)
-{
+void HSOpCameraDrag::StopListening(HBaseView* view) {
     if (view)
         view->GetEventManager()->UnRegisterHandler(static_cast<HUpdateListener*>(this));
 }
 
-int HSOpCameraDrag::CameraChangedEvent(HBaseView* view)
-{
+int HSOpCameraDrag::CameraChangedEvent(HBaseView* view) {
     if (view && view == m_trackedView)
         m_cameraChanged = true;
     return 0;
 }
 
-int HSOpCameraDrag::ViewDestroyedEvent(HBaseView* view)
-{
+int HSOpCameraDrag::ViewDestroyedEvent(HBaseView* view) {
     // The dying view's event manager goes with it: forget the view, nothing to unregister.
     if (!view)
         return 0;
@@ -78,8 +72,7 @@ int HSOpCameraDrag::ViewDestroyedEvent(HBaseView* view)
     return 0;
 }
 
-void HSOpCameraDrag::UpdateTimer()
-{
+void HSOpCameraDrag::UpdateTimer() {
     if (!m_trackedView || !m_cameraChanged)
         return;
     m_cameraChanged = false;
@@ -88,8 +81,7 @@ void HSOpCameraDrag::UpdateTimer()
         m_pView->Update();
 }
 
-void HSOpCameraDrag::BuildCameraPointer()
-{
+void HSOpCameraDrag::BuildCameraPointer() {
     if (!m_trackedView || !m_pView)
         return;
     HCamera tracked;
@@ -115,8 +107,7 @@ void HSOpCameraDrag::BuildCameraPointer()
     HC_Control_Update_By_Key(m_trackedView->GetViewKey(), "unset redraw");
 }
 
-int HSOpCameraDrag::OnLButtonDown(HEventInfo& event)
-{
+int HSOpCameraDrag::OnLButtonDown(HEventInfo& event) {
     if (!m_pView)
         return HOP_NOT_HANDLED;
     m_bOpStarted = true;
@@ -124,8 +115,7 @@ int HSOpCameraDrag::OnLButtonDown(HEventInfo& event)
     return HBaseOperator::OnLButtonDown(event);
 }
 
-int HSOpCameraDrag::OnLButtonDownAndMove(HEventInfo& event)
-{
+int HSOpCameraDrag::OnLButtonDownAndMove(HEventInfo& event) {
     if (!m_bOpStarted || !m_pView || !m_trackedView)
         return HBaseOperator::OnLButtonDownAndMove(event);
     m_ptNew = event.GetMouseWindowPos();
@@ -142,13 +132,12 @@ int HSOpCameraDrag::OnLButtonDownAndMove(HEventInfo& event)
     m_trackedView->CameraPositionChanged(true, false);
     m_trackedView->Update();
     BuildCameraPointer();
-    m_cameraChanged = false;  // the pointer is current already
+    m_cameraChanged = false; // the pointer is current already
     m_pView->Update();
     return HOP_OK;
 }
 
-int HSOpCameraDrag::OnLButtonUp(HEventInfo& event)
-{
+int HSOpCameraDrag::OnLButtonUp(HEventInfo& event) {
     if (!m_bOpStarted || !m_pView)
         return HBaseOperator::OnLButtonUp(event);
     m_pView->CameraPositionChanged(true, true);

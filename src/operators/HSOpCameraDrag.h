@@ -30,7 +30,7 @@ public:
     HSOpCameraDrag(const HSOpCameraDrag&) = delete;
     HSOpCameraDrag& operator=(const HSOpCameraDrag&) = delete;
 
-    const char* GetName() override;  // "HSOpCameraDrag"
+    const char* GetName() override; // "HSOpCameraDrag"
     HBaseOperator* Clone() override;
 
     // Rebuilds "camerapointer" in the own view's scene from the tracked view's camera.

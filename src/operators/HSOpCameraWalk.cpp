@@ -10,25 +10,25 @@
 namespace {
 
 constexpr float kDegreesPerRadian = 57.2957763671875f;
-constexpr float kDragDistanceDivisor = 4.0f;  // a full drag walks the speed in 4 s
-constexpr float kKeyDistanceDivisor = 15.0f;  // a held key walks the speed in 15 s
-constexpr float kDragTurnDegrees = 1.5f;      // per tick at a turn rate of 1
+constexpr float kDragDistanceDivisor = 4.0f; // a full drag walks the speed in 4 s
+constexpr float kKeyDistanceDivisor = 15.0f; // a held key walks the speed in 15 s
+constexpr float kDragTurnDegrees = 1.5f;     // per tick at a turn rate of 1
 
-bool WalkTimerTick(float, float, void* walk)
-{
+bool WalkTimerTick(float, float, void* walk) {
     static_cast<HSOpCameraWalk*>(walk)->OnWalk(0.0f, 0.0f);
     return true;
 }
 
-float Now() { return HTManager::Instance()->GetCurrentTime(); }
+float Now() {
+    return HTManager::Instance()->GetCurrentTime();
+}
 
 struct SceneCamera {
     HPoint position, target, up;
 };
 
 // Camera of the open segment (its net camera when it has none of its own).
-SceneCamera ShowCamera()
-{
+SceneCamera ShowCamera() {
     SceneCamera camera;
     float width = 0.0f, height = 0.0f;
     char projection[64] = "";
@@ -39,8 +39,7 @@ SceneCamera ShowCamera()
 } // namespace
 
 HSOpCameraWalk::HSOpCameraWalk(HBaseView* view, int doRepeat, int doCapture)
-    : HBaseOperator(view, doRepeat, doCapture), m_lastTime(Now())
-{
+    : HBaseOperator(view, doRepeat, doCapture), m_lastTime(Now()) {
     m_timer = std::make_unique<HTClient>(kTickSeconds, HTCS_PeriodicSkip, WalkTimerTick, this);
     HTManager::Instance()->RegisterClient(m_timer.get());
     if (!m_pView)
@@ -63,32 +62,29 @@ HSOpCameraWalk::HSOpCameraWalk(HBaseView* view, int doRepeat, int doCapture)
     m_pView->Update();
 }
 
-HSOpCameraWalk::~HSOpCameraWalk()
-{
+HSOpCameraWalk::~HSOpCameraWalk() {
     // HTClient's destructor unregisters it; done here too so no tick can reach a half-destroyed
     // operator.
     HTManager::Instance()->UnRegisterClient(m_timer.get());
 }
 
-const char* HSOpCameraWalk::GetName() { return "HSOpCameraWalk"; }
+const char* HSOpCameraWalk::GetName() {
+    return "HSOpCameraWalk";
+}
 
-HBaseOperator* HSOpCameraWalk::Clone()
-{
+HBaseOperator* HSOpCameraWalk::Clone() {
     return new HSOpCameraWalk(m_pView, m_doRepeat, m_doCapture);
 }
 
-float HSOpCameraWalk::DeadZone(float offset)
-{
+float HSOpCameraWalk::DeadZone(float offset) {
     return std::fabs(offset) >= kDeadZone ? offset : 0.0f;
 }
 
-bool HSOpCameraWalk::KeyDown(unsigned int virtualKey) const
-{
+bool HSOpCameraWalk::KeyDown(unsigned int virtualKey) const {
     return m_pView && m_pView->GetKeyState(virtualKey);
 }
 
-void HSOpCameraWalk::ReadCamera()
-{
+void HSOpCameraWalk::ReadCamera() {
     HC_Open_Segment_By_Key(m_pView->GetSceneKey());
     const SceneCamera camera = ShowCamera();
     HC_Close_Segment();
@@ -97,8 +93,7 @@ void HSOpCameraWalk::ReadCamera()
     m_upVector = camera.up;
 }
 
-double HSOpCameraWalk::CalculateExtents()
-{
+double HSOpCameraWalk::CalculateExtents() {
     m_speed = 0.0;
     if (!m_pView)
         return 0.0;
@@ -114,8 +109,7 @@ double HSOpCameraWalk::CalculateExtents()
     return m_speed;
 }
 
-void HSOpCameraWalk::ResetPosition()
-{
+void HSOpCameraWalk::ResetPosition() {
     if (!m_pView)
         return;
     HC_Open_Segment_By_Key(m_pView->GetSceneKey());
@@ -132,8 +126,7 @@ void HSOpCameraWalk::ResetPosition()
     HC_Close_Segment();
 }
 
-void HSOpCameraWalk::Level()
-{
+void HSOpCameraWalk::Level() {
     if (!m_pView)
         return;
     HC_Open_Segment_By_Key(m_pView->GetSceneKey());
@@ -147,8 +140,7 @@ void HSOpCameraWalk::Level()
     m_pView->Update();
 }
 
-void HSOpCameraWalk::OnWalk(float, float)
-{
+void HSOpCameraWalk::OnWalk(float, float) {
     if (!m_pView)
         return;
     const float now = Now();
@@ -208,8 +200,7 @@ void HSOpCameraWalk::OnWalk(float, float)
     m_pView->Update();
 }
 
-int HSOpCameraWalk::OnLButtonDown(HEventInfo& event)
-{
+int HSOpCameraWalk::OnLButtonDown(HEventInfo& event) {
     if (!m_pView)
         return HOP_NOT_HANDLED;
     if (!m_bOpStarted && CalculateExtents() == 0.0)
@@ -219,8 +210,7 @@ int HSOpCameraWalk::OnLButtonDown(HEventInfo& event)
     return HOP_OK;
 }
 
-int HSOpCameraWalk::OnLButtonDownAndMove(HEventInfo& event)
-{
+int HSOpCameraWalk::OnLButtonDownAndMove(HEventInfo& event) {
     if (!m_bOpStarted)
         return HBaseOperator::OnLButtonDownAndMove(event);
     m_ptNew = event.GetMouseWindowPos();
@@ -229,8 +219,7 @@ int HSOpCameraWalk::OnLButtonDownAndMove(HEventInfo& event)
     return HOP_OK;
 }
 
-int HSOpCameraWalk::OnLButtonUp(HEventInfo& event)
-{
+int HSOpCameraWalk::OnLButtonUp(HEventInfo& event) {
     if (!m_bOpStarted || !m_pView)
         return HBaseOperator::OnLButtonUp(event);
     m_pView->CameraPositionChanged(false, false);
@@ -240,10 +229,11 @@ int HSOpCameraWalk::OnLButtonUp(HEventInfo& event)
     return HOP_READY;
 }
 
-int HSOpCameraWalk::OnMButtonDown(HEventInfo& event) { return OnLButtonDown(event); }
+int HSOpCameraWalk::OnMButtonDown(HEventInfo& event) {
+    return OnLButtonDown(event);
+}
 
-int HSOpCameraWalk::OnMButtonDownAndMove(HEventInfo& event)
-{
+int HSOpCameraWalk::OnMButtonDownAndMove(HEventInfo& event) {
     if (!m_bOpStarted)
         return HBaseOperator::OnMButtonDownAndMove(event);
     m_ptNew = event.GetMouseWindowPos();
@@ -252,8 +242,7 @@ int HSOpCameraWalk::OnMButtonDownAndMove(HEventInfo& event)
     return HOP_OK;
 }
 
-int HSOpCameraWalk::OnMButtonUp(HEventInfo& event)
-{
+int HSOpCameraWalk::OnMButtonUp(HEventInfo& event) {
     if (!m_bOpStarted || !m_pView)
         return HBaseOperator::OnMButtonUp(event);
     m_pView->CameraPositionChanged(false, false);
@@ -262,13 +251,11 @@ int HSOpCameraWalk::OnMButtonUp(HEventInfo& event)
     return OnLButtonUp(event);
 }
 
-int HSOpCameraWalk::OnMouseWheel(HEventInfo& event)
-{
+int HSOpCameraWalk::OnMouseWheel(HEventInfo& event) {
     return OnMouseWheel(event, event.GetMouseWheelDelta());
 }
 
-int HSOpCameraWalk::OnMouseWheel(HEventInfo&, float wheelDelta)
-{
+int HSOpCameraWalk::OnMouseWheel(HEventInfo&, float wheelDelta) {
     if (!m_bOpStarted) {
         m_tilt += wheelDelta > 0.0f ? kTiltStep : -kTiltStep;
         m_tiltChanged = true;

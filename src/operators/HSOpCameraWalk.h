@@ -39,7 +39,7 @@ public:
     HSOpCameraWalk(const HSOpCameraWalk&) = delete;
     HSOpCameraWalk& operator=(const HSOpCameraWalk&) = delete;
 
-    const char* GetName() override;  // "HSOpCameraWalk"
+    const char* GetName() override; // "HSOpCameraWalk"
     HBaseOperator* Clone() override;
 
     // Reads the camera and sets the speed to the largest extent of the model (0 when the

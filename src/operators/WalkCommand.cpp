@@ -4,8 +4,7 @@
 #include "platform/mvo/HOpCameraWalk.h"
 #include "platform/window/WindowPort.h"
 
-HOpCameraWalk* BuildWalkOperator(HBaseView* view)
-{
+HOpCameraWalk* BuildWalkOperator(HBaseView* view) {
     if (!view)
         return nullptr;
     auto* walk = new HOpCameraWalk(view, 0, 1);
@@ -13,8 +12,7 @@ HOpCameraWalk* BuildWalkOperator(HBaseView* view)
     return walk;
 }
 
-void ConfigureWalkOperator(HOpCameraWalk& walk)
-{
+void ConfigureWalkOperator(HOpCameraWalk& walk) {
     walk.SetKeyboardWalk(CAppSettings::bWalkUseKeyboard);
     walk.SetCollisionDetection(CAppSettings::bWalkCollision);
     walk.SetSnapToFloor(CAppSettings::bWalkSnapToFloor);
@@ -27,7 +25,8 @@ void ConfigureWalkOperator(HOpCameraWalk& walk)
         // Nothing to measure: keep the stored height rather than overwrite it with 0.
         if (extent > 0.0) {
             avatarHeight = extent / kWalkAutomaticHeightDivisor;
-            CAppSettings::WalkAvatarHeight = static_cast<int>(avatarHeight * kWalkAvatarHeightUnits);
+            CAppSettings::WalkAvatarHeight =
+                static_cast<int>(avatarHeight * kWalkAvatarHeightUnits);
         }
     }
     if (avatarHeight > 0.0)
@@ -36,10 +35,9 @@ void ConfigureWalkOperator(HOpCameraWalk& walk)
     walk.SetStepHeightUp(static_cast<float>(height * CAppSettings::WalkStepHeightUp / 100.0));
     walk.SetStepHeightDown(static_cast<float>(height * CAppSettings::WalkStepHeightDown / 100.0));
 
-    walk.OnWalk();  // "now" on the walk's own clock
+    walk.OnWalk(); // "now" on the walk's own clock
 }
 
-bool ShowWalkNavigationPanel(ketra::window::WindowPort& port)
-{
+bool ShowWalkNavigationPanel(ketra::window::WindowPort& port) {
     return port.ShowPanel(kWalkNavigationPanel, true);
 }

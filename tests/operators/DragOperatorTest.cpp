@@ -17,8 +17,7 @@ struct Pointer {
 };
 
 // What "camerapointer" of a view's scene holds.
-Pointer ReadPointer(HBaseView& view)
-{
+Pointer ReadPointer(HBaseView& view) {
     Pointer pointer;
     HC_Open_Segment_By_Key(view.GetSceneKey());
     HC_Begin_Contents_Search("camerapointer", "lines, markers");
@@ -39,8 +38,7 @@ Pointer ReadPointer(HBaseView& view)
     return pointer;
 }
 
-std::string PointerAttribute(HBaseView& view, const char* what, const char* which)
-{
+std::string PointerAttribute(HBaseView& view, const char* what, const char* which) {
     char value[256] = "";
     HC_Open_Segment_By_Key(view.GetSceneKey());
     HC_Open_Segment("camerapointer");
@@ -64,8 +62,7 @@ std::string PointerAttribute(HBaseView& view, const char* what, const char* whic
 // from the top, its operator the drag operator.
 class DragTest : public OperatorTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         OperatorTest::SetUp();
         HC_Open_Segment_By_Key(model->GetModelKey());
         InsertBox({-50, -50, -1}, {50, 50, 0});
@@ -76,13 +73,11 @@ protected:
         drag = new HSOpCameraDrag(overview.get(), view.get());
         overview->SetOperator(drag);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         overview.reset();
         OperatorTest::TearDown();
     }
-    int OverviewMouse(HEventType type, float x, float y, unsigned int flags = 0)
-    {
+    int OverviewMouse(HEventType type, float x, float y, unsigned int flags = 0) {
         return optest::Mouse(*overview, type, x, y, flags);
     }
     std::unique_ptr<HBaseView> overview;
@@ -91,8 +86,7 @@ protected:
 
 } // namespace
 
-TEST_F(DragTest, PointerShowsTheTrackedCamera)
-{
+TEST_F(DragTest, PointerShowsTheTrackedCamera) {
     const Pointer pointer = ReadPointer(*overview);
     ASSERT_EQ(pointer.lines, 1);
     ASSERT_EQ(pointer.markers, 1);
@@ -113,8 +107,7 @@ TEST_F(DragTest, PointerShowsTheTrackedCamera)
     EXPECT_FLOAT_EQ(optest::CameraOf(*view).field_width, before.field_width);
 }
 
-TEST_F(DragTest, DragPutsTheTrackedEyeUnderTheCursor)
-{
+TEST_F(DragTest, DragPutsTheTrackedEyeUnderTheCursor) {
     const HPoint start = overview->WorldToWindow({0, -20, 2});
     EXPECT_EQ(OverviewMouse(HE_LButtonDown, start.x, start.y, MVO_LBUTTON), HOP_OK);
     const unsigned int changes = view->GetCameraChangeCount();
@@ -123,7 +116,7 @@ TEST_F(DragTest, DragPutsTheTrackedEyeUnderTheCursor)
     const HPoint eyeInOverview = overview->WorldToWindow(moved.position);
     EXPECT_NEAR(eyeInOverview.x, 0.5f, 1e-4f);
     EXPECT_NEAR(eyeInOverview.y, 0.25f, 1e-4f);
-    EXPECT_NEAR(moved.position.z, 2.0f, 1e-3f);  // the eye keeps its height
+    EXPECT_NEAR(moved.position.z, 2.0f, 1e-3f); // the eye keeps its height
     ExpectNear(moved.target - moved.position, {0, 20, 0}, 1e-3f);
     EXPECT_GT(view->GetCameraChangeCount(), changes);
     ExpectNear(ReadPointer(*overview).lineStart, moved.position, 1e-3f);
@@ -134,12 +127,11 @@ TEST_F(DragTest, DragPutsTheTrackedEyeUnderTheCursor)
     ExpectNear(optest::CameraOf(*view).position, moved.position);
 }
 
-TEST_F(DragTest, PointerFollowsTheTrackedCameraWithinOneTimerPeriod)
-{
+TEST_F(DragTest, PointerFollowsTheTrackedCameraWithinOneTimerPeriod) {
     optest::SetCamera(*view, {10, 10, 3}, {20, 10, 3});
     view->CameraPositionChanged();
     EXPECT_TRUE(drag->GetCameraChanged());
-    ExpectNear(ReadPointer(*overview).lineStart, {0, -20, 2});  // not yet
+    ExpectNear(ReadPointer(*overview).lineStart, {0, -20, 2}); // not yet
     AdvanceSeconds(HSOpCameraDrag::kTimerSeconds);
     EXPECT_FALSE(drag->GetCameraChanged());
     const Pointer pointer = ReadPointer(*overview);
@@ -150,11 +142,10 @@ TEST_F(DragTest, PointerFollowsTheTrackedCameraWithinOneTimerPeriod)
     EXPECT_FALSE(drag->GetCameraChanged());
 }
 
-TEST_F(DragTest, DestroyedTrackedViewIsNeverTouchedAgain)
-{
+TEST_F(DragTest, DestroyedTrackedViewIsNeverTouchedAgain) {
     // Run under AddressSanitizer: any touch of the dead view is reported there.
     optest::SetCamera(*view, {5, 5, 5}, {6, 5, 5});
-    view->CameraPositionChanged();  // a rebuild is pending when the view dies
+    view->CameraPositionChanged(); // a rebuild is pending when the view dies
     view.reset();
     EXPECT_EQ(drag->GetTrackedView(), nullptr);
     EXPECT_FALSE(drag->GetCameraChanged());
@@ -165,12 +156,11 @@ TEST_F(DragTest, DestroyedTrackedViewIsNeverTouchedAgain)
     EXPECT_EQ(OverviewMouse(HE_LButtonUp, 0.5f, 0.5f), HOP_OK);
     // The last pointer stays as it was.
     ExpectNear(ReadPointer(*overview).lineStart, {0, -20, 2});
-    overview.reset();  // deletes the operator
+    overview.reset(); // deletes the operator
     AdvanceSeconds(1.0f);
 }
 
-TEST_F(DragTest, OperatorStopsListeningWhenItGoes)
-{
+TEST_F(DragTest, OperatorStopsListeningWhenItGoes) {
     const std::size_t tracked = view->GetEventManager()->UpdateListenerCount();
     const std::size_t clients = HTManager::Instance()->ClientCount();
     std::unique_ptr<HBaseOperator> copy(drag->Clone());
@@ -189,8 +179,7 @@ TEST_F(DragTest, OperatorStopsListeningWhenItGoes)
     AdvanceSeconds(1.0f);
 }
 
-TEST_F(DragTest, OperatorHeldByTheHostOutlivesBothViews)
-{
+TEST_F(DragTest, OperatorHeldByTheHostOutlivesBothViews) {
     // The host keeps its own operator on the overview; both views go first.
     auto held = std::make_unique<HSOpCameraDrag>(overview.get(), view.get());
     overview.reset();
@@ -204,8 +193,7 @@ TEST_F(DragTest, OperatorHeldByTheHostOutlivesBothViews)
     held.reset();
 }
 
-TEST_F(DragTest, PointerFollowsAWalkInTheTrackedView)
-{
+TEST_F(DragTest, PointerFollowsAWalkInTheTrackedView) {
     Install(new HSOpCameraWalk(view.get()));
     keysDown = {'W'};
     Advance(64);

@@ -14,18 +14,16 @@ namespace {
 
 class WalkCommandTest : public OperatorTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         OperatorTest::SetUp();
-        m_saved = {CAppSettings::bWalkUseKeyboard, CAppSettings::bWalkCollision,
-                   CAppSettings::bWalkSnapToFloor, CAppSettings::bWalkAutomaticHeight,
-                   CAppSettings::WalkAvatarHeight, CAppSettings::WalkStepHeightUp,
+        m_saved = {CAppSettings::bWalkUseKeyboard,  CAppSettings::bWalkCollision,
+                   CAppSettings::bWalkSnapToFloor,  CAppSettings::bWalkAutomaticHeight,
+                   CAppSettings::WalkAvatarHeight,  CAppSettings::WalkStepHeightUp,
                    CAppSettings::WalkStepHeightDown};
         CAppSettings::WalkStepHeightUp = 20;
         CAppSettings::WalkStepHeightDown = 80;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         CAppSettings::bWalkUseKeyboard = m_saved.keyboard;
         CAppSettings::bWalkCollision = m_saved.collision;
         CAppSettings::bWalkSnapToFloor = m_saved.snap;
@@ -35,14 +33,12 @@ protected:
         CAppSettings::WalkStepHeightDown = m_saved.down;
         OperatorTest::TearDown();
     }
-    void AddModel(const HPoint& size)
-    {
+    void AddModel(const HPoint& size) {
         HC_Open_Segment_By_Key(model->GetModelKey());
         InsertBox({0, 0, 0}, size);
         HC_Close_Segment();
     }
-    std::unique_ptr<HOpCameraWalk> Build()
-    {
+    std::unique_ptr<HOpCameraWalk> Build() {
         return std::unique_ptr<HOpCameraWalk>(BuildWalkOperator(view.get()));
     }
 
@@ -55,32 +51,7 @@ private:
 
 } // namespace
 
-TEST_F(WalkCommandTest, SwitchesComeFromTheSettings)
-{
-    AddModel({10, 10, 10});
-    CAppSettings::bWalkUseKeyboard = true;
-    CAppSettings::bWalkCollision = false;
-    CAppSettings::bWalkSnapToFloor = true;
-    auto walk = Build();
-    ASSERT_TRUE(walk);
-    EXPECT_STREQ(walk->GetName(), "HOpCameraWalk");
-    EXPECT_EQ(walk->GetView(), view.get());
-    EXPECT_TRUE(walk->GetKeyboardWalk());
-    EXPECT_FALSE(walk->GetCollisionDetection());
-    EXPECT_TRUE(walk->GetSnapToFloor());
-
-    CAppSettings::bWalkUseKeyboard = false;
-    CAppSettings::bWalkCollision = true;
-    CAppSettings::bWalkSnapToFloor = false;
-    ConfigureWalkOperator(*walk);  // the command run again on the installed walk
-    EXPECT_FALSE(walk->GetKeyboardWalk());
-    EXPECT_TRUE(walk->GetCollisionDetection());
-    EXPECT_FALSE(walk->GetSnapToFloor());
-    EXPECT_EQ(BuildWalkOperator(nullptr), nullptr);
-}
-
-TEST_F(WalkCommandTest, StoredAvatarHeightIsInHundredths)
-{
+TEST_F(WalkCommandTest, StoredAvatarHeightIsInHundredths) {
     AddModel({600, 10, 10});
     CAppSettings::bWalkAutomaticHeight = false;
     CAppSettings::WalkAvatarHeight = 250;
@@ -91,10 +62,10 @@ TEST_F(WalkCommandTest, StoredAvatarHeightIsInHundredths)
     EXPECT_FLOAT_EQ(walk->GetStepHeightUp(), 0.5f);
     EXPECT_FLOAT_EQ(walk->GetStepHeightDown(), 2.0f);
     EXPECT_EQ(CAppSettings::WalkAvatarHeight, 250);
+    EXPECT_EQ(BuildWalkOperator(nullptr), nullptr);
 }
 
-TEST_F(WalkCommandTest, AutomaticHeightIsASixtiethOfTheModelAndIsWrittenBack)
-{
+TEST_F(WalkCommandTest, AutomaticHeightIsASixtiethOfTheModelAndIsWrittenBack) {
     AddModel({120, 30, 60});
     CAppSettings::bWalkAutomaticHeight = true;
     CAppSettings::WalkAvatarHeight = 1;
@@ -110,17 +81,15 @@ TEST_F(WalkCommandTest, AutomaticHeightIsASixtiethOfTheModelAndIsWrittenBack)
     EXPECT_FLOAT_EQ(walk->GetAvatarHeight(), 2.0f);
 }
 
-TEST_F(WalkCommandTest, AutomaticHeightIsTruncatedWhenStored)
-{
-    AddModel({100, 1, 1});  // 100 / 60 = 1.666...
+TEST_F(WalkCommandTest, AutomaticHeightIsTruncatedWhenStored) {
+    AddModel({100, 1, 1}); // 100 / 60 = 1.666...
     CAppSettings::bWalkAutomaticHeight = true;
     auto walk = Build();
     EXPECT_NEAR(walk->GetAvatarHeight(), 100.0f / 60.0f, 1e-5f);
     EXPECT_EQ(CAppSettings::WalkAvatarHeight, 166);
 }
 
-TEST_F(WalkCommandTest, EmptyModelKeepsTheStoredHeight)
-{
+TEST_F(WalkCommandTest, EmptyModelKeepsTheStoredHeight) {
     CAppSettings::bWalkAutomaticHeight = true;
     CAppSettings::WalkAvatarHeight = 321;
     auto walk = Build();
@@ -128,8 +97,7 @@ TEST_F(WalkCommandTest, EmptyModelKeepsTheStoredHeight)
     EXPECT_GT(walk->GetAvatarHeight(), 0.0f);
 }
 
-TEST_F(WalkCommandTest, NavigationPanelOpensThroughThePort)
-{
+TEST_F(WalkCommandTest, NavigationPanelOpensThroughThePort) {
     ketra::window::RecordingPort port;
     EXPECT_TRUE(ShowWalkNavigationPanel(port));
     ASSERT_EQ(port.panels.count("navigation"), 1u);

@@ -13,8 +13,7 @@ namespace {
 constexpr float kDegrees = 57.2957795f;
 
 // Elevation of the gaze above the horizontal, in degrees.
-float Elevation(const HCamera& camera)
-{
+float Elevation(const HCamera& camera) {
     const HPoint gaze = camera.target - camera.position;
     return std::atan2(gaze.z, std::hypot(gaze.x, gaze.y)) * kDegrees;
 }
@@ -22,16 +21,14 @@ float Elevation(const HCamera& camera)
 // A floor slab 100 x 100 x 1 (speed 100); the eye at (0, -20, 1.7) looks horizontally along +y.
 class WalkTest : public OperatorTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         OperatorTest::SetUp();
         HC_Open_Segment_By_Key(model->GetModelKey());
         InsertBox({-50, -50, -1}, {50, 50, 0});
         HC_Close_Segment();
         optest::SetCamera(*view, {0, -20, 1.7f}, {0, 0, 1.7f});
     }
-    HSOpCameraWalk* StartWalk()
-    {
+    HSOpCameraWalk* StartWalk() {
         walk = new HSOpCameraWalk(view.get());
         Install(walk);
         return walk;
@@ -41,8 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(OperatorTest, WalkInAnEmptyViewRefusesToStart)
-{
+TEST_F(OperatorTest, WalkInAnEmptyViewRefusesToStart) {
     auto* walk = new HSOpCameraWalk(view.get());
     Install(walk);
     EXPECT_EQ(Mouse(HE_LButtonDown, 0, 0, MVO_LBUTTON), HOP_CANCEL);
@@ -56,9 +52,8 @@ TEST_F(OperatorTest, WalkInAnEmptyViewRefusesToStart)
     ExpectNear(Camera().position, before.position);
 }
 
-TEST_F(WalkTest, ConstructionTakesTheTiltFromTheCameraAndLevelsTheGaze)
-{
-    optest::SetCamera(*view, {0, -20, 20}, {0, 0, 0});  // 45 degrees down
+TEST_F(WalkTest, ConstructionTakesTheTiltFromTheCameraAndLevelsTheGaze) {
+    optest::SetCamera(*view, {0, -20, 20}, {0, 0, 0}); // 45 degrees down
     StartWalk();
     EXPECT_NEAR(walk->GetTilt(), -45.0f, 1e-3f);
     EXPECT_NEAR(Elevation(Camera()), 0.0f, 1e-3f);
@@ -66,13 +61,12 @@ TEST_F(WalkTest, ConstructionTakesTheTiltFromTheCameraAndLevelsTheGaze)
     delete view->GetOperator();
     view->SetOperator(nullptr);
 
-    optest::SetCamera(*view, {0, 0, 0}, {0, 1, 100});  // nearly straight up: clamped
+    optest::SetCamera(*view, {0, 0, 0}, {0, 1, 100}); // nearly straight up: clamped
     StartWalk();
     EXPECT_FLOAT_EQ(walk->GetTilt(), 85.0f);
 }
 
-TEST_F(WalkTest, WheelTiltsInFiveDegreeStepsUpToEightyFive)
-{
+TEST_F(WalkTest, WheelTiltsInFiveDegreeStepsUpToEightyFive) {
     const float seventy = 70.0f / kDegrees;
     optest::SetCamera(*view, {0, 0, 2}, {0, 10 * std::cos(seventy), 2 + 10 * std::sin(seventy)});
     StartWalk();
@@ -92,8 +86,7 @@ TEST_F(WalkTest, WheelTiltsInFiveDegreeStepsUpToEightyFive)
     EXPECT_NEAR(Elevation(Camera()), 80.0f, 1e-2f);
 }
 
-TEST_F(WalkTest, TiltStaysPutWhileAButtonIsHeldStill)
-{
+TEST_F(WalkTest, TiltStaysPutWhileAButtonIsHeldStill) {
     optest::SetCamera(*view, {0, -20, 10}, {0, 0, 10 - 20 * std::tan(20.0f / kDegrees)});
     StartWalk();
     EXPECT_NEAR(walk->GetTilt(), -20.0f, 1e-3f);
@@ -105,8 +98,7 @@ TEST_F(WalkTest, TiltStaysPutWhileAButtonIsHeldStill)
     EXPECT_EQ(Mouse(HE_LButtonUp, 0, 0), HOP_READY);
 }
 
-TEST_F(WalkTest, DragOffsetsBelowTheDeadZoneDoNothing)
-{
+TEST_F(WalkTest, DragOffsetsBelowTheDeadZoneDoNothing) {
     StartWalk();
     ASSERT_EQ(Mouse(HE_LButtonDown, 0, 0, MVO_LBUTTON), HOP_OK);
     EXPECT_DOUBLE_EQ(walk->GetSpeed(), 100.0);
@@ -132,7 +124,8 @@ TEST_F(WalkTest, DragOffsetsBelowTheDeadZoneDoNothing)
     const HPoint gazeAfter = Camera().target - Camera().position;
     // A drag to the right turns the gaze to the left (counter-clockwise seen from above) by
     // 0.018 x 1.5 degrees: the scene follows the cursor, as with the sideways drag.
-    const float turned = std::atan2(gazeAfter.y, gazeAfter.x) - std::atan2(gazeBefore.y, gazeBefore.x);
+    const float turned =
+        std::atan2(gazeAfter.y, gazeAfter.x) - std::atan2(gazeBefore.y, gazeBefore.x);
     EXPECT_NEAR(turned * kDegrees, 0.027f, 1e-4f);
 
     EXPECT_EQ(Mouse(HE_LButtonUp, 0.006f, 0), HOP_READY);
@@ -140,8 +133,7 @@ TEST_F(WalkTest, DragOffsetsBelowTheDeadZoneDoNothing)
     EXPECT_EQ(walk->GetTurnRate(), 0.0f);
 }
 
-TEST_F(WalkTest, MiddleDragClimbsAndSidestepsWithTheDeadZone)
-{
+TEST_F(WalkTest, MiddleDragClimbsAndSidestepsWithTheDeadZone) {
     StartWalk();
     ASSERT_EQ(Mouse(HE_MButtonDown, 0, 0, MVO_MBUTTON), HOP_OK);
     Mouse(HE_MouseMove, 0.004f, -0.004f, MVO_MBUTTON);
@@ -159,10 +151,9 @@ TEST_F(WalkTest, MiddleDragClimbsAndSidestepsWithTheDeadZone)
     EXPECT_EQ(walk->GetSideRate(), 0.0f);
 }
 
-TEST_F(WalkTest, SidewaysKeysFollowTheHandedness)
-{
+TEST_F(WalkTest, SidewaysKeysFollowTheHandedness) {
     StartWalk();
-    const HPoint eye = Camera().position;  // the camera's +x is world +x here
+    const HPoint eye = Camera().position; // the camera's +x is world +x here
     const float step = 100.0f / 15.0f * kTick;
     view->SetHandedness(HandednessRight);
     keysDown = {'A'};
@@ -178,12 +169,11 @@ TEST_F(WalkTest, SidewaysKeysFollowTheHandedness)
     ExpectNear(Camera().position, eye + HPoint(-step, 0, 0), 1e-5f);
 }
 
-TEST_F(WalkTest, KeysWalkAFifteenthOfTheSpeedPerSecond)
-{
+TEST_F(WalkTest, KeysWalkAFifteenthOfTheSpeedPerSecond) {
     StartWalk();
     const HPoint eye = Camera().position;
     keysDown = {'W'};
-    Advance(64);  // one second
+    Advance(64); // one second
     ExpectNear(Camera().position, eye + HPoint(0, 100.0f / 15.0f, 0), 1e-3f);
     EXPECT_NEAR(Elevation(Camera()), 0.0f, 1e-3f);
 
@@ -202,24 +192,22 @@ TEST_F(WalkTest, KeysWalkAFifteenthOfTheSpeedPerSecond)
     ExpectNear(walk->GetLastPosition(), Camera().position);
 }
 
-TEST_F(WalkTest, SlowTicksStillStepAtLeastOneTimerPeriod)
-{
+TEST_F(WalkTest, SlowTicksStillStepAtLeastOneTimerPeriod) {
     StartWalk();
     const HPoint eye = Camera().position;
     keysDown = {'W'};
     // Two ticks in one timer period: each counts a full 0.01 s.
     now += 0.001f;
-    HTManager::Instance()->Tick(now);  // not due yet
+    HTManager::Instance()->Tick(now); // not due yet
     ExpectNear(Camera().position, eye);
     walk->OnWalk();
     walk->OnWalk();
     ExpectNear(Camera().position, eye + HPoint(0, 2 * 0.01f * 100 / 15, 0), 1e-4f);
 }
 
-TEST_F(WalkTest, ResetPositionAndLevel)
-{
+TEST_F(WalkTest, ResetPositionAndLevel) {
     StartWalk();
-    optest::SetCamera(*view, {1, 2, 30}, {1, 2, 0});  // straight down
+    optest::SetCamera(*view, {1, 2, 30}, {1, 2, 0}); // straight down
     walk->ResetPosition();
     ExpectNear(Camera().target, {31, 2, 30});
     ExpectNear(Camera().up_vector, {0, 0, 1});
@@ -234,8 +222,7 @@ TEST_F(WalkTest, ResetPositionAndLevel)
     EXPECT_EQ(walk->GetForwardRate(), 0.0f);
 }
 
-TEST_F(WalkTest, TimerStopsWithTheOperator)
-{
+TEST_F(WalkTest, TimerStopsWithTheOperator) {
     const std::size_t clients = HTManager::Instance()->ClientCount();
     StartWalk();
     EXPECT_EQ(HTManager::Instance()->ClientCount(), clients + 1);
@@ -245,5 +232,5 @@ TEST_F(WalkTest, TimerStopsWithTheOperator)
     Install(nullptr);
     EXPECT_EQ(HTManager::Instance()->ClientCount(), clients);
     keysDown = {'W'};
-    Advance(3);  // nothing left to call
+    Advance(3); // nothing left to call
 }
