@@ -32,8 +32,8 @@ public:
     static constexpr unsigned int kKeyForward = 'W', kKeyBack = 'S', kKeyLeft = 'A',
                                   kKeyRight = 'D', kKeyUp = 'Q', kKeyDown = 'Z';
 
-    // Reads the gaze tilt from the view's camera, levels the camera (ResetPosition), updates
-    // the view and starts the timer.
+    // Reads the gaze tilt from the view's camera, levels the camera (ResetPosition), tells
+    // the view's listeners, updates the view and starts the timer.
     explicit HSOpCameraWalk(HBaseView* view = nullptr, int doRepeat = 0, int doCapture = 1);
     ~HSOpCameraWalk() override;
     HSOpCameraWalk(const HSOpCameraWalk&) = delete;
