@@ -1,11 +1,12 @@
 // The interactive viewer of `ketra view`: the plotter's view shown in a view window
-// (CHoopsView) inside the Qt frame of platform/ui, which draws it, forwards mouse and keys to
+// (CHoopsViewEx) inside the Qt frame of platform/ui, which draws it, forwards mouse and keys to
 // the window and builds menus and tool bar from the window's commands.
-#include "platform/mvo/HOpCameraOrbit.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/window/CHoopsView.h"
 #include "plotter/Plotter.h"
+#include "view/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
+#include "view/ViewCommands.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -19,12 +20,8 @@ namespace {
 
 // The view window the viewer shows, over the plotter's view (which the plotter keeps).
 std::unique_ptr<CHoopsView> MakeViewWindow(ketra::plotter::Plotter& plotter) {
-    HMyBaseView& view = plotter.View();
-    auto window = std::make_unique<CHoopsView>();
-    window->SetHoopsView(&view, false);
-    // Left drag orbits until the window's own commands choose the tool.
-    if (!view.GetOperator())
-        view.SetOperator(new HOpCameraOrbit(&view));
+    auto window = std::make_unique<CHoopsViewEx>();
+    window->SetHoopsViewEx(&plotter.View(), false);
     return window;
 }
 
@@ -51,6 +48,9 @@ int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std
     QApplication app(argc, argv);
     ketra::ui::HoopsMainWindow frame(MakeViewWindow(plotter));
     frame.setWindowTitle(QString::fromStdString(title) + " - Ketra");
+    // Left drag orbits until the user picks another tool, as the Orbit command sets it up.
+    if (!plotter.View().GetOperator())
+        frame.ViewWindow()->OnCommand(ketra::view::kCmdOrbitCamera);
     frame.show();
     // KETRA_VIEWER_SCREENSHOT=path: save the view's picture once the window has been up for a
     // moment, then quit (used to check the viewer on a virtual display).

@@ -104,8 +104,11 @@ public:
     // The operator a command installs (null for ids that install none). Operators get the
     // view, repeat 0 and capture 1.
     virtual HBaseOperator* CreateOperator(unsigned int commandId);
-    // The walk command's operator: the one place the walk settings are applied.
+    // The walk command's operator, configured from the walk settings.
     virtual HBaseOperator* CreateWalkOperator();
+    // Walk (40003): a configured walk operator (or the current walk reconfigured) and the
+    // navigation panel.
+    virtual void OnWalk();
 
     // --- notes (context menu items 130 and 131 act on the note found under the cursor)
     // The note under window pixel `point` (an item of an object segment of kind

@@ -10,7 +10,8 @@
 #include "platform/mvo/HOpMoveHandle.h"
 #include "platform/mvo/HOpObjectTranslate.h"
 #include "platform/mvo/HOpSelectAperture.h"
-#include "platform/mvo/HOpSelectArea.h"
+#include "operators/HOpKetraSelectArea.h"
+#include "operators/WalkCommand.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "view/HBaseViewEx.h"
 #include "view/ViewCommands.h"
@@ -41,10 +42,6 @@ constexpr OperatorCommand kOperatorCommands[] = {
     {kCmdWalk, "HOpCameraWalk"},
     {kCmdInsertCuttingPlane, "HOpMoveHandle"},
 };
-
-// Until the area-selection operator of its own exists, Select By Window installs the
-// library's, whose name marks the item as well.
-constexpr const char* kLibrarySelectAreaName = "HOpSelectArea";
 
 struct ViewCommandMode {
     unsigned int id;
@@ -175,7 +172,20 @@ void CHoopsViewEx::RegisterViewCommands()
 
 HBaseOperator* CHoopsViewEx::CreateWalkOperator()
 {
-    return new HOpCameraWalk(m_pHView, 0, 1);
+    return BuildWalkOperator(m_pHView);
+}
+
+void CHoopsViewEx::OnWalk()
+{
+    if (!m_pHView)
+        return;
+    // Choosing Walk again while walking takes the current settings without a new operator.
+    if (auto* walk = dynamic_cast<HOpCameraWalk*>(m_pHView->GetOperator());
+        walk && CurrentOperatorIs("HOpCameraWalk"))
+        ConfigureWalkOperator(*walk);
+    else
+        LocalSetOperator(CreateWalkOperator());
+    ShowWalkNavigationPanel(Port());
 }
 
 HBaseOperator* CHoopsViewEx::CreateOperator(unsigned int commandId)
@@ -208,7 +218,7 @@ HBaseOperator* CHoopsViewEx::CreateOperator(unsigned int commandId)
     case kCmdRotateSelection: return new HOpObjectRotate(view, 0, 1);
     case kCmdTranslateSelection: return new HOpObjectTranslate(view, 0, 1);
     case kCmdSelectSingleClick: return new HOpSelectAperture(view, 0, 1);
-    case kCmdSelectWindow: return new HOpSelectArea(view, 0, 1);
+    case kCmdSelectWindow: return new HOpKetraSelectArea(view, 0, 1);
     case kCmdMarkupAnnotate: return new HOpMarkupPostIt(view, 0, 1);
     case kCmdMarkupCircle: return new HOpMarkupCircle(view, 0, 1);
     case kCmdMarkupRectangle: return new HOpMarkupRectangle(view, 0, 1);
@@ -228,6 +238,8 @@ void CHoopsViewEx::RegisterOperatorCommands()
         CommandMap::Handler handler;
         if (id == kCmdInsertCuttingPlane)
             handler = [this] { OnInsertCuttingPlane(); };
+        else if (id == kCmdWalk)
+            handler = [this] { OnWalk(); };
         else
             handler = [this, id] {
                 if (m_pHView)
@@ -238,9 +250,7 @@ void CHoopsViewEx::RegisterOperatorCommands()
             if (!name)
                 return;
             const std::string current = CurrentOperatorName();
-            ui.SetCheck(!current.empty() &&
-                        (current == name ||
-                         (id == kCmdSelectWindow && current == kLibrarySelectAreaName)));
+            ui.SetCheck(!current.empty() && current == name);
         });
     }
     // Annotate only shows whether the library's note operator is current.

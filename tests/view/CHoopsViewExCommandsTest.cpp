@@ -5,7 +5,6 @@
 
 #include "platform/mvo/HOpCameraOrbit.h"
 #include "platform/mvo/HOpMarkup.h"
-#include "platform/mvo/HOpSelectArea.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/window/ResourceModule.h"
 #include "view/HBaseViewEx.h"
@@ -96,7 +95,7 @@ TEST_F(ViewWindowTest, OperatorCommandsInstallTheirOperatorAndAreCheckedByItsNam
         {42797, "HOpCameraPanEx"},     {42775, "HOpObjectRotate"},    {42809, "HOpSelectAperture"},
         {43067, "HOpMarkupPostIt"},    {43051, "HOpMarkupCircle"},    {43052, "HOpMarkupRectangle"},
         {43037, "HOpMarkupFreehand"},  {40003, "HOpCameraWalk"},      {42807, "HOpMoveHandle"},
-        {42811, "HOpSelectArea"},
+        {42811, "HOpKetraSelectArea"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -111,6 +110,9 @@ TEST_F(ViewWindowTest, OperatorCommandsInstallTheirOperatorAndAreCheckedByItsNam
         }
         EXPECT_EQ(Ui(kCmdAnnotate).GetCheck(), 0);
     }
+    // Walk opens the navigation panel beside the view.
+    EXPECT_TRUE(port.panels["navigation"]);
+
     Run(kCmdOrbitCamera);
     auto* orbit = dynamic_cast<HOpCameraOrbit*>(view->GetOperator());
     ASSERT_NE(orbit, nullptr);

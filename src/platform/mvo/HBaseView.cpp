@@ -240,11 +240,13 @@ void HBaseView::SetOperator(HBaseOperator* op) { m_operator = op; }
 int HBaseView::InjectEvent(HEventInfo& event)
 {
     m_eventManager.EmitMouseEvent(event);
+    int result = HOP_NOT_HANDLED;
     if (m_operator)
-        return HBaseOperator::Dispatch(*m_operator, event);
-    if (event.GetType() == HE_MouseWheel)
+        result = HBaseOperator::Dispatch(*m_operator, event);
+    // The wheel zooms whatever tool is current, unless the tool uses the wheel itself.
+    if (result == HOP_NOT_HANDLED && event.GetType() == HE_MouseWheel)
         return OnMouseWheel(event);
-    return HOP_NOT_HANDLED;
+    return result;
 }
 
 void HBaseView::SetSelection(HSelectionSet* selection)

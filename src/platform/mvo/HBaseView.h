@@ -155,8 +155,8 @@ public:
     HBaseOperator* GetOperator() const { return m_operator; }
     virtual void SetOperator(HBaseOperator* op);
     // Emits the event to the mouse listeners, then hands it to the current operator
-    // (HBaseOperator::Dispatch); wheel events without an operator zoom the view. Returns the
-    // operator's result (HOP_NOT_HANDLED without one).
+    // (HBaseOperator::Dispatch); wheel events that no operator handles zoom the view. Returns
+    // the operator's result (HOP_NOT_HANDLED without one; the zoom's result for the wheel).
     int InjectEvent(HEventInfo& event);
 
     // Selection set. The view owns it; SetSelection deletes the previous one.

@@ -27,9 +27,7 @@ QActionGroup& RadioGroup(QObject& owner) {
 } // namespace
 
 QString QtItemText(const std::string& text) {
-    QString qt = QString::fromUtf8(text.c_str());
-    qt.replace("\\t", "\t");
-    return qt;
+    return QString::fromUtf8(text.c_str());
 }
 
 QAction* MakeCommandAction(QObject* parent, const char* text, unsigned int id) {

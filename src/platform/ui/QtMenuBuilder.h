@@ -15,8 +15,7 @@ class QString;
 
 namespace ketra::ui {
 
-// An item's text for Qt: '&' mnemonics kept; the resource-script escape "\\t" (which the menu
-// model keeps as written) becomes the tab that puts the accelerator text on the right.
+// An item's text for Qt: '&' mnemonics kept; a tab puts the accelerator text on the right.
 QString QtItemText(const std::string& text);
 
 // Appends the items of `menu` to `target`: commands as actions, separators, popups as

@@ -46,6 +46,16 @@ public:
                     error = "line " + std::to_string(token.line) + ": unterminated string";
                     return false;
                 }
+                if (m_text[m_pos] == '\\' && m_pos + 1 < m_text.size()) {
+                    // The resource compiler's escapes: \t before an accelerator, \a for a
+                    // right-aligned one, \\ for a backslash.
+                    const char escaped = m_text[m_pos + 1];
+                    if (escaped == 't' || escaped == 'a' || escaped == '\\') {
+                        token.text += escaped == 't' ? '\t' : escaped == 'a' ? '\a' : '\\';
+                        m_pos += 2;
+                        continue;
+                    }
+                }
                 if (m_text[m_pos] == '"') {
                     if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '"') {
                         token.text += '"';

@@ -21,7 +21,7 @@ BEGIN
             MENUITEM "&Faces",        42774
         END
         MENUITEM SEPARATOR
-        MENUITEM "Say ""hi""",       100, GRAYED
+        MENUITEM "Say ""hi""\tCtrl+H",       100, GRAYED
         POPUP "Views"
         BEGIN
             MENUITEM "Front", 42835
@@ -53,7 +53,7 @@ TEST(CMenuTest, ScriptGivesItemsPopupsAndStates)
     EXPECT_EQ(tools.GetMenuItemID(0), 0xFFFFFFFFu);  // popup
     EXPECT_EQ(tools.GetMenuItemID(1), 0u);           // separator
     EXPECT_EQ(tools.GetMenuItemID(2), 100u);
-    EXPECT_EQ(tools.GetMenuString(100, MF_BYCOMMAND), "Say \"hi\"");
+    EXPECT_EQ(tools.GetMenuString(100, MF_BYCOMMAND), "Say \"hi\"\tCtrl+H");
     EXPECT_EQ(tools.GetMenuState(100, MF_BYCOMMAND), static_cast<unsigned>(MF_GRAYED));
     EXPECT_EQ(tools.GetMenuState(42773, MF_BYCOMMAND), static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(tools.GetMenuItemID(4), 0xA84Eu);
