@@ -1,0 +1,123 @@
+// Command ids of the view window (CHoopsViewEx), as its menus (resources menu 128, 129 and
+// 203) and hosts send them. The numbers are fixed: host programs pass their own constants.
+#pragma once
+
+namespace ketra::view {
+
+enum ViewCommand : unsigned int {
+    // Standard views
+    kCmdViewFront = 42835,
+    kCmdViewBack = 43022,
+    kCmdViewTop = 42838,
+    kCmdViewBottom = 43023,
+    kCmdViewLeft = 42837,
+    kCmdViewRight = 43024,
+    kCmdViewIsoSE = 40002,
+    kCmdViewIsoSE2 = 40101,  // second id of SE Isometric (tool bar)
+    kCmdViewIsoNW = 40104,
+    kCmdViewIsoSW = 40102,
+    kCmdViewIsoNE = 40103,
+
+    // Camera and selection operators
+    kCmdZoomCamera = 42796,      // Realtime Zoom
+    kCmdZoomWindow = 42793,
+    kCmdOrbitCamera = 42795,
+    kCmdPanCamera = 42797,
+    kCmdZoomToExtents = 42794,
+    kCmdZoomToSelection = 43073,
+    kCmdRotateSelection = 42775,
+    kCmdTranslateSelection = 42828,
+    kCmdSelectSingleClick = 42809,  // Element Select
+    kCmdSelectWindow = 42811,
+    kCmdAnnotate = 40001,           // check mark only
+    kCmdMarkupAnnotate = 43067,
+    kCmdMarkupCircle = 43051,
+    kCmdMarkupRectangle = 43052,
+    kCmdMarkupFreehand = 43037,
+    kCmdWalk = 40003,
+
+    // Cutting planes
+    kCmdInsertCuttingPlane = 42807,
+    kCmdDeleteCuttingPlane = 43053,
+    kCmdCuttingPlaneX = 33000,
+
+    // Projections
+    kCmdOrthographic = 42824,
+    kCmdPerspective = 42825,
+    kCmdStretched = 40013,
+
+    // Render modes and scene parts
+    kCmdWireframe = 42801,
+    kCmdHiddenLines = 34010,
+    kCmdGouraud = 34009,
+    kCmdTwoLineMode = 40014,
+    kCmdEdges = 42773,
+    kCmdFaces = 42774,
+    kCmdLights = 42810,
+    kCmdMarkers = 40008,
+    kCmdLines = 103,
+    kCmdText = 42849,
+    kCmdTranslucent = 43035,
+
+    // Element kinds
+    kCmdShowPipes = 43040,
+    kCmdShowBends = 43041,
+    kCmdShowRestraints = 43042,
+    kCmdShowHangers = 43043,
+    kCmdShowAnchors = 43044,
+    kCmdShowRigids = 43045,
+    kCmdShowStructures = 43046,
+    kCmdShowExpansionJoints = 43047,
+    kCmdShowAllKinds = 43084,  // "On"
+
+    // View decorations and state
+    kCmdViewCompass = 32904,
+    kCmdForces = 32841,
+    kCmdFourViews = 32882,  // Show X,Y,Z,Iso Views
+    kCmdUndo = 57643,
+    kCmdShowToolTips = 43002,
+    kCmdLeftHanded = 43064,
+    kCmdRightHanded = 43065,
+
+    // Plant-design parts
+    kCmdHideSelectedParts = 43082,
+    kCmdHideCurrentPart = 43079,
+    kCmdShowAllParts = 43081,
+
+    // Notes (appended to the context menu when a note is under the cursor)
+    kCmdDeleteNote = 130,
+    kCmdEditNote = 131,
+
+    // Host hooks: no effect in the component
+    kCmdModelInfo = 40005,
+    kCmdFindNode = 43068,
+    kCmdCollaborate = 43038,
+    kCmdProperties = 43085,
+    kCmdShowSupports = 32837,  // posted by SetInitialSymbolVisibility; the host handles it
+
+    // Output
+    kCmdCopy = 57634,
+    kCmdSaveAs = 57604,
+    kCmdSaveHtml = 32988,
+    kCmdSaveBitmap = 40006,
+    kCmdPrint = 57607,
+    kCmdPrintDirect = 57608,
+    kCmdPrintPreview = 57609,
+};
+
+// Resource ids of the component's own menus.
+enum ViewMenu : unsigned int {
+    kMenuMain = 128,     // the application's menu bar
+    kMenuToolBar = 129,  // tool-bar buttons (item text = tool tip)
+    kMenuContext = 203,  // the view's context menu (first popup "TOOLS")
+};
+
+// Name of the resource module that holds the component's resources.
+inline constexpr const char* kComponentResourceModule = "HOOPS_KETRA1918_vc90U.dll";
+
+// Registers the component's embedded resources (menus 128, 129, 203) as the module named
+// kComponentResourceModule. Idempotent; the view window's constructor calls it, and hosts
+// may call it before loading the menus themselves.
+void RegisterComponentResources();
+
+} // namespace ketra::view
