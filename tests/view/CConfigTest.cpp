@@ -190,8 +190,9 @@ TEST_F(CConfigTest, PreviewTurnsOnItsTimerAndGoesOnOk) {
 
 TEST_F(CConfigTest, ResetAllColorsOfAPipingHostLeavesVesselStylesAlone) {
     HOpConfig& config = Open(HOpConfig::ConfigInput);
+    // ("?Style Library/Nozzles" is the piping hosts' nozzle style too.)
     for (const char* vessel : {"?Style Library/Cylinders", "?Style Library/Skirts",
-                               "?Style Library/Nozzles", "?Style Library/Baserings"}) {
+                               "?Style Library/Saddles", "?Style Library/Baserings"}) {
         HC_Open_Segment(vessel);
         HC_Set_Color("faces=(r=0.5 g=0.25 b=0)");
         HC_Close_Segment();
@@ -199,7 +200,7 @@ TEST_F(CConfigTest, ResetAllColorsOfAPipingHostLeavesVesselStylesAlone) {
     CConfig page(config, &port);
     page.ResetAllColors();
     for (const char* vessel : {"?Style Library/Cylinders", "?Style Library/Skirts",
-                               "?Style Library/Nozzles", "?Style Library/Baserings"})
+                               "?Style Library/Saddles", "?Style Library/Baserings"})
         EXPECT_EQ(SegmentColor(vessel, "faces"), 0x004080u) << vessel;
     EXPECT_EQ(SegmentColor("/Style Library/Pipes", "faces"), CAppSettings::PipeColor);
 
@@ -246,7 +247,9 @@ TEST_F(CConfigTest, ResetAllRemovesTheFileColoursAtOnce) {
     page.OnSelchangingElements(page.FindItem("Hangers"));
     EXPECT_EQ(ColorValue(page.GetCurrentColor()), 0x112233u);
     page.OnResetall();
-    EXPECT_EQ(FileValue(file, "Element", "GenericHanger", "DiffuseColor"), "");
+    // Refilling the styles records the default again.
+    EXPECT_EQ(FileValue(file, "Element", "GenericHanger", "DiffuseColor"),
+              HOpConfig::FormatColor(CAppSettings::HangerColor));
     EXPECT_EQ(ColorValue(page.GetCurrentColor()), CAppSettings::HangerColor);
     EXPECT_EQ(SegmentColor("/Style Library/Hangers", "faces"), CAppSettings::HangerColor);
     page.OnCancel();

@@ -47,7 +47,7 @@ TEST_F(OptionPagesTest, MarkersReadChangeAndWriteTheSettings) {
     page.OnInitDialog();
     EXPECT_TRUE(page.GetUseMarkers());
     EXPECT_EQ(page.GetSliderPos(), 25);
-    EXPECT_EQ(page.GetColor(), 0x0000FEu) << "channels x 255, truncated";
+    EXPECT_EQ(page.GetColor(), 0x0000FFu);
     page.SetSliderPos(120);
     EXPECT_EQ(page.GetLabel(), "120%");
     page.SetUseMarkers(false);
