@@ -82,7 +82,11 @@ void PagePreview::Fit() {
 }
 
 void PagePreview::SetSize(int width, int height) {
-    if (width > 0 && height > 0)
+    if (width <= 0 || height <= 0)
+        return;
+    int oldWidth = 0, oldHeight = 0;
+    m_view->GetWindowSizeInPixels(oldWidth, oldHeight);
+    if (oldWidth != width || oldHeight != height)
         m_view->SetWindowSizeInPixels(width, height);
 }
 
