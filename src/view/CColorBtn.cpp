@@ -30,8 +30,12 @@ bool IsPermutation(const std::array<std::uint8_t, CColorBtn::kCount>& order) {
 
 } // namespace
 
-const std::array<std::uint32_t, CColorBtn::kCount>& CColorBtn::Colors() { return g_colors; }
-const std::array<std::uint8_t, CColorBtn::kCount>& CColorBtn::Order() { return g_order; }
+const std::array<std::uint32_t, CColorBtn::kCount>& CColorBtn::Colors() {
+    return g_colors;
+}
+const std::array<std::uint8_t, CColorBtn::kCount>& CColorBtn::Order() {
+    return g_order;
+}
 
 void CColorBtn::Reset() {
     g_colors = kPalette;
@@ -50,8 +54,9 @@ std::vector<int> CColorBtn::IndexesByUse() {
     std::vector<int> indexes(kCount);
     for (int i = 0; i < kCount; ++i)
         indexes[static_cast<size_t>(i)] = i;
-    std::stable_sort(indexes.begin(), indexes.end(),
-                     [](int a, int b) { return g_order[static_cast<size_t>(a)] < g_order[static_cast<size_t>(b)]; });
+    std::stable_sort(indexes.begin(), indexes.end(), [](int a, int b) {
+        return g_order[static_cast<size_t>(a)] < g_order[static_cast<size_t>(b)];
+    });
     return indexes;
 }
 

@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace ketra::window { class WindowPort; }
+namespace ketra::window {
+class WindowPort;
+}
 
 class CColorBtn {
 public:

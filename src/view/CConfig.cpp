@@ -26,8 +26,8 @@ bool IsPipingHost(const HOpConfig& config) {
 // gets the chosen colour as well; otherwise the choice would be written and never drawn.
 enum class Override {
     None,
-    SystemColors, // piping host with UseSystemColorInfo set
-    PipingHost,   // piping host, always
+    SystemColors,        // piping host with UseSystemColorInfo set
+    PipingHost,          // piping host, always
     AnyHostSystemColors, // config types 1-5 with UseSystemColorInfo set
 };
 
@@ -132,13 +132,15 @@ const std::map<std::string, Accessor>& Table() {
         t["Output Text"] = Text(&HOpConfig::GetOutputTextColor, &HOpConfig::SetOutputTextColor,
                                 &CAppSettings::OutputTextColor, Override::SystemColors);
         Accessor markers;
-        markers.get = [](HOpConfig&) { return HOpConfig::FormatColor(CAppSettings::PipeMarkerColor); };
+        markers.get = [](HOpConfig&) {
+            return HOpConfig::FormatColor(CAppSettings::PipeMarkerColor);
+        };
         markers.set = [](HOpConfig& c, unsigned long color) { c.SetMarkerColor(color); };
         markers.form = Form::Plain;
         t["Markers"] = markers;
-        t["Material ID Text"] = Family(&HOpConfig::GetMaterialIDColor,
-                                       &HOpConfig::SetMaterialIDColor, nullptr, Override::None,
-                                       Form::Plain);
+        t["Material ID Text"] =
+            Family(&HOpConfig::GetMaterialIDColor, &HOpConfig::SetMaterialIDColor, nullptr,
+                   Override::None, Form::Plain);
         t["Section ID Text"] = Family(&HOpConfig::GetSectionIDColor, &HOpConfig::SetSectionIDColor,
                                       nullptr, Override::None, Form::Plain);
         // Vessel parts.
@@ -227,21 +229,47 @@ const CConfig::ItemAccessor* CConfig::FindAccessor(const std::string& itemText) 
 std::vector<std::string> CConfig::ItemTexts(int configType) {
     switch (configType) {
     case HOpConfig::ConfigHDS:
-        return {"Material ID Text", "Anchors", "Nodes", "Section ID Text", "Background", "Top",
-                "Bottom", "Structural Steel"};
+        return {"Material ID Text", "Anchors", "Nodes",  "Section ID Text",
+                "Background",       "Top",     "Bottom", "Structural Steel"};
     case HOpConfig::ConfigMarlow:
-        return {"Background", "Top", "Bottom", "Cutting Plane Grids", "Cylinders",
-                "Elliptical Heads", "Torispherical Heads", "Spherical Heads", "Conical Sections",
-                "Welded Flats", "ANSI/Bolted Flanges", "Skirts", "Bar Rings", "Structural Rings",
-                "Nozzles", "Hillside Nozzles", "Platforms", "Packing", "Saddles", "Trays", "Lugs",
-                "Structural Legs", "Pipe Legs", "Liquid", "Insulation", "Linings", "Base Rings",
-                "Height Scale", "Descriptions", "Weights"};
+        return {"Background",
+                "Top",
+                "Bottom",
+                "Cutting Plane Grids",
+                "Cylinders",
+                "Elliptical Heads",
+                "Torispherical Heads",
+                "Spherical Heads",
+                "Conical Sections",
+                "Welded Flats",
+                "ANSI/Bolted Flanges",
+                "Skirts",
+                "Bar Rings",
+                "Structural Rings",
+                "Nozzles",
+                "Hillside Nozzles",
+                "Platforms",
+                "Packing",
+                "Saddles",
+                "Trays",
+                "Lugs",
+                "Structural Legs",
+                "Pipe Legs",
+                "Liquid",
+                "Insulation",
+                "Linings",
+                "Base Rings",
+                "Height Scale",
+                "Descriptions",
+                "Weights"};
     default: {
-        std::vector<std::string> items = {
-            "Background", "Top", "Bottom", "Hangers", "Highlights", "Labels", "Markers", "Nodes",
-            "Nozzles", "Flanges", "Pipe Color", "Rigids/Bends", "Structural Steel", "Selections",
-            "Expansion Joints", "Anchors", "Restraints", "Annotation Text", "Legend Text",
-            "SIFs/Tees"};
+        std::vector<std::string> items = {"Background",       "Top",        "Bottom",
+                                          "Hangers",          "Highlights", "Labels",
+                                          "Markers",          "Nodes",      "Nozzles",
+                                          "Flanges",          "Pipe Color", "Rigids/Bends",
+                                          "Structural Steel", "Selections", "Expansion Joints",
+                                          "Anchors",          "Restraints", "Annotation Text",
+                                          "Legend Text",      "SIFs/Tees"};
         if (configType == HOpConfig::ConfigOutput)
             items.push_back("Output Text");
         return items;
@@ -249,7 +277,8 @@ std::vector<std::string> CConfig::ItemTexts(int configType) {
     }
 }
 
-CConfig::CConfig(HOpConfig& config, ketra::window::WindowPort* port) : CPropertyPage(config, port) {}
+CConfig::CConfig(HOpConfig& config, ketra::window::WindowPort* port)
+    : CPropertyPage(config, port) {}
 
 CConfig::~CConfig() = default;
 
@@ -327,7 +356,9 @@ int CConfig::FindItem(const std::string& text) const {
     return -1;
 }
 
-std::string CConfig::GetCurrentColor() const { return GetCurrentColor(m_selected); }
+std::string CConfig::GetCurrentColor() const {
+    return GetCurrentColor(m_selected);
+}
 
 std::string CConfig::GetCurrentColor(int item) const {
     if (item < 0 || item >= static_cast<int>(m_items.size()))

@@ -11,7 +11,9 @@
 
 namespace {
 
-std::string Copy(const char* text) { return text ? text : ""; }
+std::string Copy(const char* text) {
+    return text ? text : "";
+}
 
 unsigned long ParseColor(const std::string& text) {
     auto channel = [&](const char* token) {
@@ -102,8 +104,10 @@ void CFontConfig::OnInitDialog() {
     m_preview->Prepare("faces=on,lights=on");
     {
         HOpConfig::ReadOnly readOnly(m_config);
-        m_preview->SetWindowColor(HOpConfig::FormatColor(ParseColor(Copy(m_config.GetBackgroundColor()))));
-        m_preview->SetGradient(m_config.GetBackgroundTopColor(), m_config.GetBackgroundBottomColor());
+        m_preview->SetWindowColor(
+            HOpConfig::FormatColor(ParseColor(Copy(m_config.GetBackgroundColor()))));
+        m_preview->SetGradient(m_config.GetBackgroundTopColor(),
+                               m_config.GetBackgroundBottomColor());
     }
     // One text per style, stacked so that all of them show at once.
     const int count = GetStyleCount();
@@ -145,34 +149,41 @@ const CFontConfig::TextStyle& CFontConfig::GetStyle(int index) const {
     return m_styles[static_cast<size_t>(index)];
 }
 
-CFontConfig::TextStyle& CFontConfig::Edit(int index) {
-    static TextStyle ignored;
-    if (index < 0 || index >= GetStyleCount())
-        return ignored = TextStyle{};
-    return m_styles[static_cast<size_t>(index)];
+bool CFontConfig::Valid(int index) const {
+    return index >= 0 && index < GetStyleCount();
 }
 
 void CFontConfig::SetFont(int index, const std::string& font) {
-    if (!font.empty())
-        Edit(index).font = font;
+    if (!Valid(index) || font.empty())
+        return;
+    m_styles[static_cast<size_t>(index)].font = font;
     ShowStyles();
 }
 void CFontConfig::SetSize(int index, double size) {
-    if (size > 0)
-        Edit(index).size = size;
+    if (!Valid(index) || !(size > 0))
+        return;
+    m_styles[static_cast<size_t>(index)].size = size;
     ShowStyles();
 }
 void CFontConfig::SetColor(int index, unsigned long color) {
-    Edit(index).color = color & 0xFFFFFF;
+    if (!Valid(index))
+        return;
+    m_styles[static_cast<size_t>(index)].color = color & 0xFFFFFF;
     ShowStyles();
 }
 void CFontConfig::SetTransformation(int index, const std::string& transformation) {
-    Edit(index).transformation = transformation == "on" ? "on" : "off";
+    if (!Valid(index))
+        return;
+    m_styles[static_cast<size_t>(index)].transformation = transformation == "on" ? "on" : "off";
     ShowStyles();
 }
 void CFontConfig::SetJustification(int index, const std::string& justification) {
-    Edit(index).justification = HOpConfig::JustificationChar(
-        justification == "<" ? "left" : justification == "*" ? "center" : justification);
+    if (!Valid(index))
+        return;
+    m_styles[static_cast<size_t>(index)].justification =
+        HOpConfig::JustificationChar(justification == "<"   ? "left"
+                                     : justification == "*" ? "center"
+                                                            : justification);
     ShowStyles();
 }
 
@@ -191,31 +202,50 @@ bool CFontConfig::OnApply() {
         const std::string word = JustificationWord(s.justification);
         switch (i) {
         case Annotations:
-            if (font) c.SetAnnotationTextFont(s.font.c_str());
-            if (size) c.SetAnnotationTextSize(wholeSize, s.unit.c_str());
-            if (color) c.SetAnnotationTextColor(s.color);
-            if (transformation) c.SetAnnotationTextTransformation(s.transformation.c_str());
+            if (font)
+                c.SetAnnotationTextFont(s.font.c_str());
+            if (size)
+                c.SetAnnotationTextSize(wholeSize, s.unit.c_str());
+            if (color)
+                c.SetAnnotationTextColor(s.color);
+            if (transformation)
+                c.SetAnnotationTextTransformation(s.transformation.c_str());
             break;
         case Nodes:
-            if (font) c.SetNodeTextFont(s.font.c_str());
-            if (size) c.SetNodeTextSize(wholeSize, s.unit.c_str());
-            if (color) c.SetNodeTextColor(s.color);
-            if (transformation) c.SetNodeTextTransformation(s.transformation.c_str());
-            if (justification) c.SetNodeTextJustification(word.c_str());
+            if (font)
+                c.SetNodeTextFont(s.font.c_str());
+            if (size)
+                c.SetNodeTextSize(wholeSize, s.unit.c_str());
+            if (color)
+                c.SetNodeTextColor(s.color);
+            if (transformation)
+                c.SetNodeTextTransformation(s.transformation.c_str());
+            if (justification)
+                c.SetNodeTextJustification(word.c_str());
             break;
         case Legend:
-            if (font) c.SetLegendTextFont(s.font.c_str());
-            if (size) c.SetLegendTextSize(wholeSize, s.unit.c_str());
-            if (color) c.SetLegendTextColor(s.color);
-            if (transformation) c.SetLegendTextTransformation(s.transformation.c_str());
-            if (justification) c.SetLegendTextJustification(word.c_str());
+            if (font)
+                c.SetLegendTextFont(s.font.c_str());
+            if (size)
+                c.SetLegendTextSize(wholeSize, s.unit.c_str());
+            if (color)
+                c.SetLegendTextColor(s.color);
+            if (transformation)
+                c.SetLegendTextTransformation(s.transformation.c_str());
+            if (justification)
+                c.SetLegendTextJustification(word.c_str());
             break;
         case HeightScale:
-            if (font) c.SetHeightScaleFont(s.font.c_str());
-            if (size) c.SetHeightScaleSize(wholeSize, s.unit.c_str());
-            if (color) c.SetHeightScaleColor(s.color, false);
-            if (transformation) c.SetHeightScaleTransformation(s.transformation.c_str());
-            if (justification) c.SetHeightScaleJustification(word.c_str());
+            if (font)
+                c.SetHeightScaleFont(s.font.c_str());
+            if (size)
+                c.SetHeightScaleSize(wholeSize, s.unit.c_str());
+            if (color)
+                c.SetHeightScaleColor(s.color, false);
+            if (transformation)
+                c.SetHeightScaleTransformation(s.transformation.c_str());
+            if (justification)
+                c.SetHeightScaleJustification(word.c_str());
             break;
         default:
             break;

@@ -14,7 +14,9 @@
 
 namespace {
 
-std::string Copy(const char* text) { return text ? text : ""; }
+std::string Copy(const char* text) {
+    return text ? text : "";
+}
 
 // The colour button's reading of a colour text: each channel after "r=", "g=", "b=" times
 // 255, truncated.
@@ -36,7 +38,7 @@ std::string Percent(int pos) {
 // The zig-zag sample line of the markers and displaced-shape pages, in "ColorDemo/Lines".
 HC_KEY InsertSampleLines(PagePreview& preview, bool markers) {
     static const float points[6][3] = {{-1.5f, 0, -0.6f}, {-0.9f, 0, 0.6f}, {-0.3f, 0, -0.6f},
-                                       {0.3f, 0, 0.6f},    {0.9f, 0, -0.6f}, {1.5f, 0, 0.6f}};
+                                       {0.3f, 0, 0.6f},   {0.9f, 0, -0.6f}, {1.5f, 0, 0.6f}};
     HC_Open_Segment_By_Key(preview.DemoSegment());
     const HC_KEY lines = HC_Open_Segment("Lines");
     HC_Insert_Polyline(6, points);
@@ -60,8 +62,8 @@ void CInvisible::OnInitDialog() {
     std::string hanger, window;
     {
         HOpConfig::ReadOnly readOnly(m_config);
-        m_readPos = std::clamp(static_cast<int>(std::lround(m_config.GetInvisiblePercent() * 100.0f)),
-                               kMin, kMax);
+        m_readPos = std::clamp(
+            static_cast<int>(std::lround(m_config.GetInvisiblePercent() * 100.0f)), kMin, kMax);
         hanger = Copy(m_config.GetHangerColor());
         window = Copy(m_config.GetBackgroundColor());
     }
@@ -81,9 +83,13 @@ void CInvisible::OnInitDialog() {
     Port().SetTimer(kPreviewTimer, kPreviewPeriodMs);
 }
 
-void CInvisible::SetSliderPos(int pos) { m_pos = std::clamp(pos, kMin, kMax); }
+void CInvisible::SetSliderPos(int pos) {
+    m_pos = std::clamp(pos, kMin, kMax);
+}
 
-std::string CInvisible::GetLabel() const { return Percent(m_pos); }
+std::string CInvisible::GetLabel() const {
+    return Percent(m_pos);
+}
 
 std::string CInvisible::SampleColor() const {
     const double v = m_pos / 100.0;
@@ -146,9 +152,13 @@ void CMarkerConfig::OnInitDialog() {
     Port().SetTimer(kPreviewTimer, kPreviewPeriodMs);
 }
 
-void CMarkerConfig::SetSliderPos(int pos) { m_pos = std::clamp(pos, kMin, kMax); }
+void CMarkerConfig::SetSliderPos(int pos) {
+    m_pos = std::clamp(pos, kMin, kMax);
+}
 
-std::string CMarkerConfig::GetLabel() const { return Percent(m_pos); }
+std::string CMarkerConfig::GetLabel() const {
+    return Percent(m_pos);
+}
 
 void CMarkerConfig::OnTimer(unsigned int id) {
     if (id != kPreviewTimer || !m_preview)
@@ -192,7 +202,7 @@ COutputOptions::COutputOptions(HOpConfig& config, ketra::window::WindowPort* por
     : CPropertyPage(config, port) {}
 
 const std::vector<std::string>& COutputOptions::Patterns() {
-    static const std::vector<std::string> patterns = {"----", "-.-.", "-...", "....",
+    static const std::vector<std::string> patterns = {"----",  "-.-.",   "-...",   "....",
                                                       "-- --", "center", "phantom"};
     return patterns;
 }
@@ -287,14 +297,22 @@ CUserOptions::CUserOptions(HOpConfig& config, ketra::window::WindowPort* port)
 
 int CUserOptions::ViewModeToButton(int viewMode) {
     switch (viewMode) {
-    case 1: return 1;
-    case 2: return 2;
-    case 3: return 3;
-    case 4: return 4;
-    case 5: return 6;
-    case 6: return 5;
-    case 7: return 0;
-    default: return -1;
+    case 1:
+        return 1;
+    case 2:
+        return 2;
+    case 3:
+        return 3;
+    case 4:
+        return 4;
+    case 5:
+        return 6;
+    case 6:
+        return 5;
+    case 7:
+        return 0;
+    default:
+        return -1;
     }
 }
 

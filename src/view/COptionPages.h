@@ -40,7 +40,8 @@ public:
     // "Height Scale".
     std::vector<std::string> GetStyleNames() const;
     int GetStyleCount() const { return static_cast<int>(GetStyleNames().size()); }
-    // Style `index` (0 .. GetStyleCount()-1) as edited; the read values for out-of-range.
+    // Style `index` (0 .. GetStyleCount()-1) as edited; the first style's read values for
+    // an index out of range. The setters ignore indexes out of range and empty fonts.
     const TextStyle& GetStyle(int index) const;
     void SetFont(int index, const std::string& font);
     void SetSize(int index, double size);
@@ -58,7 +59,7 @@ public:
 
 private:
     void ShowStyles();
-    TextStyle& Edit(int index);
+    bool Valid(int index) const;
     std::array<TextStyle, 4> m_read;
     std::array<TextStyle, 4> m_styles;
 };
@@ -162,9 +163,9 @@ public:
         bool restoreOperator = false;
         bool restoreView = false;
         bool hideOverlappedText = false;
-        int viewButton = -1;       // -1: none selected
+        int viewButton = -1; // -1: none selected
         int projectionButton = 0;
-        int operatorButton = -1;   // -1: none selected
+        int operatorButton = -1; // -1: none selected
         bool operator==(const Values&) const = default;
     };
 

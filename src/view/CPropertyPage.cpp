@@ -35,9 +35,15 @@ PagePreview::~PagePreview() {
     m_model.reset();
 }
 
-HC_KEY PagePreview::GetViewKey() const { return m_view->GetViewKey(); }
-HC_KEY PagePreview::GetSceneKey() const { return m_view->GetSceneKey(); }
-HC_KEY PagePreview::GetModelKey() const { return m_model->GetModelKey(); }
+HC_KEY PagePreview::GetViewKey() const {
+    return m_view->GetViewKey();
+}
+HC_KEY PagePreview::GetSceneKey() const {
+    return m_view->GetSceneKey();
+}
+HC_KEY PagePreview::GetModelKey() const {
+    return m_model->GetModelKey();
+}
 
 HC_KEY PagePreview::DemoSegment() {
     if (m_demo == -1) {
@@ -103,7 +109,9 @@ CPropertyPage::~CPropertyPage() {
         Port().KillTimer(kPreviewTimer);
 }
 
-void CPropertyPage::OnInitDialog() { m_open = true; }
+void CPropertyPage::OnInitDialog() {
+    m_open = true;
+}
 
 void CPropertyPage::OnCancel() {
     ClosePreview();

@@ -28,10 +28,11 @@ TEST_F(CConfigTest, TreeListsTheItemsOfEachHost) {
         CConfig page(Open(HOpConfig::ConfigInput), &port);
         page.OnInitDialog();
         const std::vector<std::string> expected = {
-            "Background", "Hangers", "Highlights", "Labels", "Markers", "Nodes", "Nozzles",
-            "Flanges", "Pipe Color", "Rigids/Bends", "Structural Steel", "Selections",
-            "Expansion Joints", "Anchors", "Restraints", "Annotation Text", "Legend Text",
-            "SIFs/Tees"};
+            "Background",       "Hangers",      "Highlights",       "Labels",
+            "Markers",          "Nodes",        "Nozzles",          "Flanges",
+            "Pipe Color",       "Rigids/Bends", "Structural Steel", "Selections",
+            "Expansion Joints", "Anchors",      "Restraints",       "Annotation Text",
+            "Legend Text",      "SIFs/Tees"};
         ASSERT_EQ(page.GetRoots().size(), 2u);
         EXPECT_EQ(Children(page, page.GetRoots()[0]), expected);
         EXPECT_EQ(Children(page, page.FindItem("Background")),
@@ -90,8 +91,10 @@ TEST_F(CConfigTest, PipeColorAlsoWritesTheBendColourOnOk) {
     EXPECT_EQ(ReadAll(file), before) << "nothing is written before OK";
 
     page.OnOK();
-    EXPECT_EQ(FileValue(file, "Element", "GenericPipe", "DiffuseColor"), "r=1.000000 g=0.000000 b=0.000000");
-    EXPECT_EQ(FileValue(file, "Element", "GenericBend", "DiffuseColor"), "r=1.000000 g=0.000000 b=0.000000");
+    EXPECT_EQ(FileValue(file, "Element", "GenericPipe", "DiffuseColor"),
+              "r=1.000000 g=0.000000 b=0.000000");
+    EXPECT_EQ(FileValue(file, "Element", "GenericBend", "DiffuseColor"),
+              "r=1.000000 g=0.000000 b=0.000000");
     // The settings colour overrides the file on a piping host: it follows the choice, so the
     // scene's pipe and bend styles draw it.
     EXPECT_EQ(CAppSettings::PipeColor, 0x0000FFu);
@@ -111,7 +114,8 @@ TEST_F(CConfigTest, HeightScalePreviewsDimensionsAndWritesHeightScale) {
     EXPECT_EQ(page.SetCurrentColor(0x800000), "R=0.000000 G=0.000000 B=0.501961");
     page.OnOK();
     EXPECT_EQ(CAppSettings::MRL_HeightScaleFontColor, 0x800000u);
-    EXPECT_EQ(FileValue(file, "Element", "Dimensions", "Color"), "r=0.000000 g=1.000000 b=0.000000");
+    EXPECT_EQ(FileValue(file, "Element", "Dimensions", "Color"),
+              "r=0.000000 g=1.000000 b=0.000000");
 }
 
 TEST_F(CConfigTest, ItemsWithoutAccessorShowBrightWhiteAndIgnoreChanges) {
@@ -144,7 +148,8 @@ TEST_F(CConfigTest, ItemsReadAndWriteThroughTheirAccessors) {
         {"Rigids/Bends", 0x010203, [](HOpConfig& c) { return std::string(c.GetRigidColor()); }},
         {"Hangers", 0x040506, [](HOpConfig& c) { return std::string(c.GetHangerColor()); }},
         {"Restraints", 0x070809, [](HOpConfig& c) { return std::string(c.GetRestraintColor()); }},
-        {"Top", 0x0A0B0C, [](HOpConfig& c) { return HOpConfig::FormatColor(c.GetBackgroundTopColor()); }},
+        {"Top", 0x0A0B0C,
+         [](HOpConfig& c) { return HOpConfig::FormatColor(c.GetBackgroundTopColor()); }},
         {"Output Text", 0x0D0E0F, [](HOpConfig& c) { return std::string(c.GetOutputTextColor()); }},
         {"Legend Text", 0x101112, [](HOpConfig& c) { return std::string(c.GetLegendTextColor()); }},
     };
@@ -179,7 +184,8 @@ TEST_F(CConfigTest, PreviewTurnsOnItsTimerAndGoesOnOk) {
     HC_Show_Camera(&after[0], &after[1], &after[2], &w, &h, projection);
     HC_Close_Segment();
     EXPECT_GT(std::abs(after[0].x - before[0].x) + std::abs(after[0].y - before[0].y) +
-                  std::abs(after[0].z - before[0].z), 1e-4f);
+                  std::abs(after[0].z - before[0].z),
+              1e-4f);
 
     const HC_KEY model = preview.GetModelKey();
     page.OnOK();
@@ -266,7 +272,8 @@ TEST_F(CConfigTest, PreviewShowsTheChosenColour) {
     port.colorAnswer = 0x0000FF; // red
     page.OnChange();
     ketra::render::Image image;
-    ASSERT_TRUE(ketra::render::RenderToImage(page.GetPreview()->GetViewKey(), {120, 90, 1}, image, &why))
+    ASSERT_TRUE(
+        ketra::render::RenderToImage(page.GetPreview()->GetViewKey(), {120, 90, 1}, image, &why))
         << why;
     int reddish = 0;
     for (int y = 0; y < image.height; ++y)
@@ -277,4 +284,31 @@ TEST_F(CConfigTest, PreviewShowsTheChosenColour) {
         }
     EXPECT_GT(reddish, 30);
     page.OnCancel();
+}
+
+TEST_F(CConfigTest, SettingsColourFollowsOnlyWhereItOverridesTheFile) {
+    HOpConfig& config = Open(HOpConfig::ConfigInput);
+    CAppSettings::UseSystemColorInfo = 0;
+    const auto pipe = CAppSettings::PipeColor;
+    CConfig page(config, &port);
+    page.OnInitDialog();
+    page.OnSelchangingElements(page.FindItem("Pipe Color"));
+    page.SetCurrentColor(0x00FF00);
+    page.OnSelchangingElements(page.FindItem("SIFs/Tees"));
+    page.SetCurrentColor(0x0000FF);
+    page.OnOK();
+    EXPECT_EQ(CAppSettings::PipeColor, pipe) << "the file's colour is drawn";
+    EXPECT_EQ(ColorValue(config.GetPipeColor()), 0x00FF00u);
+    // A piping host always draws tees in the settings colour.
+    EXPECT_EQ(CAppSettings::SIFSTeesColor, 0x0000FFu);
+    EXPECT_EQ(SegmentColor("/Style Library/Tees", "faces"), 0x0000FFu);
+
+    HOpConfig& plain = Open(HOpConfig::ConfigDefault);
+    CConfig plainPage(plain, &port);
+    plainPage.OnInitDialog();
+    plainPage.OnSelchangingElements(plainPage.FindItem("SIFs/Tees"));
+    plainPage.SetCurrentColor(0x00FF00);
+    plainPage.OnOK();
+    EXPECT_EQ(CAppSettings::SIFSTeesColor, 0x0000FFu);
+    EXPECT_EQ(ColorValue(plain.GetTeeColor()), 0x00FF00u);
 }

@@ -221,14 +221,16 @@ TEST_F(OptionPagesTest, UnchangedOrCancelledPagesLeaveTheFileByteIdentical) {
         CMarkerConfig markers(config, &port);
         COutputOptions output(config, &port);
         CUserOptions user(config, &port);
-        for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&fonts, &invisible, &markers, &output, &user})
+        for (CPropertyPage* page :
+             std::initializer_list<CPropertyPage*>{&fonts, &invisible, &markers, &output, &user})
             page->OnInitDialog();
         fonts.SetFont(0, "Courier");
         invisible.SetSliderPos(10);
         markers.SetSliderPos(300);
         output.SetWeight(7);
         user.Edit().operatorButton = 0;
-        for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&fonts, &invisible, &markers, &output, &user})
+        for (CPropertyPage* page :
+             std::initializer_list<CPropertyPage*>{&fonts, &invisible, &markers, &output, &user})
             page->OnCancel();
     }
     EXPECT_EQ(ReadAll(file), before);

@@ -104,7 +104,7 @@ protected:
         CAppSettings::InitSettings();
     }
     void TearDown() override {
-        config.reset();
+        m_current.reset();
         CAppSettings::PackageName = L"Halden";
         CAppSettings::InitSettings();
         CAppSettings::PackageName = savedPackage;
@@ -120,20 +120,20 @@ protected:
 
     // A configuration of `type` on the temporary file (created when missing).
     HOpConfig& Open(int type) {
-        config = std::make_unique<HOpConfig>();
-        config->SetConfigType(type);
+        m_current = std::make_unique<HOpConfig>();
+        m_current->SetConfigType(type);
         if (type == HOpConfig::ConfigMarlow)
             CAppSettings::InitSettings();
         const std::wstring wide = ketra::sys::FromUtf8(file.string());
-        config->SetConfigFile(wide.c_str());
-        return *config;
+        m_current->SetConfigFile(wide.c_str());
+        return *m_current;
     }
 
     fs::path dir;
     fs::path file;
     CapturingShell shell;
     ketra::window::RecordingPort port;
-    std::unique_ptr<HOpConfig> config;
+    std::unique_ptr<HOpConfig> m_current;
     std::string savedRegistry;
     std::wstring savedPackage, savedVersion;
 };

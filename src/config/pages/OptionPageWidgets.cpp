@@ -24,7 +24,8 @@
 
 namespace ketra::ui {
 
-PageWidget::PageWidget(QWidget* parent) : QWidget(parent), m_port(std::make_unique<PagePort>(this)) {}
+PageWidget::PageWidget(QWidget* parent)
+    : QWidget(parent), m_port(std::make_unique<PagePort>(this)) {}
 
 PageWidget::~PageWidget() = default;
 
@@ -189,7 +190,9 @@ private:
         m_font->setCurrentFont(QFont(QString::fromStdString(style.font)));
         m_size->setValue(style.size);
         m_color->SetColor(style.color);
-        m_justification->setCurrentIndex(style.justification == "<" ? 0 : style.justification == "*" ? 1 : 2);
+        m_justification->setCurrentIndex(style.justification == "<"   ? 0
+                                         : style.justification == "*" ? 1
+                                                                      : 2);
         m_transform->setChecked(style.transformation == "on");
         m_loading = false;
     }
@@ -232,7 +235,7 @@ public:
             m_logic->SetSliderPos(pos);
             m_label->setText(QString::fromStdString(m_logic->GetLabel()));
         });
-        m_color->onChanged = [this](unsigned long color) { m_logic->SetColor(color); };
+        m_color->onChanged = [this](unsigned long chosen) { m_logic->SetColor(chosen); };
     }
     CPropertyPage* Page() const override { return m_logic; }
     void Load() override {
@@ -317,7 +320,7 @@ public:
             if (!m_loading)
                 m_logic->SetWeight(weight);
         });
-        m_color->onChanged = [this](unsigned long color) { m_logic->SetColor(color); };
+        m_color->onChanged = [this](unsigned long chosen) { m_logic->SetColor(chosen); };
     }
     CPropertyPage* Page() const override { return m_logic; }
     void Load() override {
@@ -378,7 +381,8 @@ public:
         group("Initial view", CUserOptions::ViewButtonTexts(), &CUserOptions::Values::viewButton);
         group("Projection", CUserOptions::ProjectionButtonTexts(),
               &CUserOptions::Values::projectionButton);
-        group("Operator", CUserOptions::OperatorButtonTexts(), &CUserOptions::Values::operatorButton);
+        group("Operator", CUserOptions::OperatorButtonTexts(),
+              &CUserOptions::Values::operatorButton);
         layout->addStretch();
     }
     CPropertyPage* Page() const override { return m_logic; }

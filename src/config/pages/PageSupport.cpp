@@ -72,7 +72,9 @@ unsigned long FromQColor(const QColor& color) {
            (static_cast<unsigned long>(color.blue()) << 16);
 }
 
-void SetColorChooser(ColorChooser chooser) { Chooser() = std::move(chooser); }
+void SetColorChooser(ColorChooser chooser) {
+    Chooser() = std::move(chooser);
+}
 
 bool ChooseColor(QWidget* parent, unsigned int& rgb) {
     if (Chooser())
@@ -101,7 +103,9 @@ int PagePort::MessageBox(const std::string& text, const std::string& caption, un
     return IDOK;
 }
 
-bool PagePort::ChooseColor(unsigned int& rgb) { return ketra::ui::ChooseColor(m_widget, rgb); }
+bool PagePort::ChooseColor(unsigned int& rgb) {
+    return ketra::ui::ChooseColor(m_widget, rgb);
+}
 
 void PagePort::SetTimer(unsigned int id, unsigned int milliseconds) {
     QTimer*& timer = m_timers[id];
@@ -201,6 +205,8 @@ void ColorButton::Choose() {
         onChanged(rgb);
 }
 
-void ColorButton::Paint() { setIcon(Swatch(m_button.GetColor())); }
+void ColorButton::Paint() {
+    setIcon(Swatch(m_button.GetColor()));
+}
 
 } // namespace ketra::ui

@@ -38,7 +38,8 @@ public:
     unsigned int TrackPopupMenu(const CMenu&, CPoint, unsigned int) override { return 0; }
     CPoint ClientToScreen(CPoint client) override { return client; }
     CSize ClientSize() override;
-    int MessageBox(const std::string& text, const std::string& caption, unsigned int style) override;
+    int MessageBox(const std::string& text, const std::string& caption,
+                   unsigned int style) override;
     ketra::window::FileDialogResult FileDialog(const ketra::window::FileDialogRequest&) override {
         return {};
     }

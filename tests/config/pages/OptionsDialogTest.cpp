@@ -2,10 +2,10 @@
 // every page, a colour change shows in the colour page's preview and, after OK, in the plot
 // view; Cancel leaves the plot-properties file as it was. Each page is saved as a picture
 // in <build>/pages-screenshots for a look.
+#include "config/pages/OptionsDialog.h"
 #include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
 #include "config/pages/OptionPageWidgets.h"
-#include "config/pages/OptionsDialog.h"
 #include "host/PipingModel.h"
 #include "platform/render/Renderer.h"
 #include "plotter/Plotter.h"
@@ -92,7 +92,8 @@ protected:
     ketra::render::Image RenderView() {
         ketra::render::Image image;
         std::string error;
-        EXPECT_TRUE(ketra::render::RenderToImage(plotter.View().GetViewKey(), {480, 360, 1}, image, &error))
+        EXPECT_TRUE(
+            ketra::render::RenderToImage(plotter.View().GetViewKey(), {480, 360, 1}, image, &error))
             << error;
         return image;
     }
@@ -109,8 +110,8 @@ TEST_F(OptionsDialogTest, OpensOnTheSamplePlantWithEveryPage) {
     Wait(300);
     QTabWidget* tabs = dialog.Tabs();
     ASSERT_EQ(tabs->count(), 6);
-    const char* const captions[] = {"Colors", "Fonts", "Markers", "Transparency", "Displaced Shape",
-                                    "User Options"};
+    const char* const captions[] = {"Colors",       "Fonts",           "Markers",
+                                    "Transparency", "Displaced Shape", "User Options"};
     for (int i = 0; i < tabs->count(); ++i) {
         EXPECT_EQ(tabs->tabText(i).toStdString(), captions[i]);
         tabs->setCurrentIndex(i);
