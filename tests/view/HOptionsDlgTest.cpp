@@ -120,3 +120,22 @@ TEST_F(HOptionsDlgTest, BrokenFileIsReportedAndNotOverwritten) {
     EXPECT_EQ(ReadAll(file), broken);
     EXPECT_FALSE(shell.messages.empty());
 }
+
+TEST_F(HOptionsDlgTest, OkKeepsWhatAnotherProgramChangedMeanwhile) {
+    HOpConfig& config = Open(HOpConfig::ConfigInput);
+    config.SetLastOperator("HOpCameraOrbit");
+    config.SetDisplacedLineWeight(2);
+    HOptionsDlg dialog(config, Views(), &port);
+    dialog.AddStandardPages();
+    dialog.OnInitDialog();
+    // Another program writes the same file while the dialog is open.
+    HOpConfig other;
+    other.SetConfigFile(ketra::sys::FromUtf8(file.string()).c_str());
+    other.SetLastOperator("HOpCameraPan");
+    other.SetDisplacedLineWeight(4);
+    dialog.Find<CInvisible>()->SetSliderPos(30);
+    dialog.OnOK();
+    EXPECT_EQ(std::string(config.GetLastOperator()), "HOpCameraPan");
+    EXPECT_FLOAT_EQ(config.GetDisplacedLineWeight(), 4.0f);
+    EXPECT_EQ(FileValue(file, "Element", "Transparency", "Factor"), "0.300000");
+}
