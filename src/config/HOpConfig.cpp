@@ -154,6 +154,8 @@ struct HOpConfig::Impl {
     // Inside a Snapshot the file is checked once, so one getter sees one version of it.
     int snapshotDepth = 0;
     bool snapshotFresh = false;
+    // Inside a ReadOnly, missing values are not recorded in the file.
+    int readOnlyDepth = 0;
 
     pugi::xml_node Root() { return doc.child(kRoot); }
 
@@ -335,6 +337,14 @@ HOpConfig::Snapshot::~Snapshot() {
     --m_config.m_impl->snapshotDepth;
 }
 
+HOpConfig::ReadOnly::ReadOnly(HOpConfig& config) : m_config(config) {
+    ++m_config.m_impl->readOnlyDepth;
+}
+
+HOpConfig::ReadOnly::~ReadOnly() {
+    --m_config.m_impl->readOnlyDepth;
+}
+
 bool HOpConfig::HasFile() const {
     return m_fileSet && !m_configFile.empty();
 }
@@ -499,6 +509,8 @@ std::string HOpConfig::Attr(const char* section, const char* name, const char* a
         return def;
     }
 
+    if (impl.readOnlyDepth > 0)
+        return def;
     // The value is missing: record the default so the file lists every value in use. Done
     // under the lock, on a fresh look at the file, so a concurrent writer is not undone.
     ketra::sys::FileLock lock(path, ketra::sys::FileLock::Mode::Exclusive);

@@ -409,6 +409,20 @@ public:
         HOpConfig& m_config;
     };
 
+    // Within a ReadOnly's lifetime a value that the file lacks gives its default without
+    // being written to the file, so showing values (an options dialog that may be
+    // cancelled) leaves the file as it is. Setters still write. Nestable.
+    class ReadOnly {
+    public:
+        explicit ReadOnly(HOpConfig& config);
+        ~ReadOnly();
+        ReadOnly(const ReadOnly&) = delete;
+        ReadOnly& operator=(const ReadOnly&) = delete;
+
+    private:
+        HOpConfig& m_config;
+    };
+
     // Test and diagnostic aid: how many times the file has been parsed from disk by this
     // object (the cache makes unchanged files parse once).
     std::uint64_t GetParseCount() const;

@@ -120,6 +120,7 @@ bool Plotter::Start(const PlotOptions& options, std::string* error) {
 
 HMyBaseView& Plotter::View() { return *m_impl->view; }
 HBaseModel& Plotter::Model() { return m_impl->model; }
+HOpConfig& Plotter::Config() { return m_impl->config; }
 
 void Plotter::SetVisible(Kind kind, bool visible) {
     std::string path = KindPath(kind);

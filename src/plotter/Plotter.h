@@ -16,6 +16,7 @@
 
 class HBaseModel;
 class HMyBaseView;
+class HOpConfig;
 
 namespace ketra::plotter {
 
@@ -67,6 +68,8 @@ public:
 
     HMyBaseView& View();
     HBaseModel& Model();
+    // The plot properties the plotter started with (for the Options dialog).
+    HOpConfig& Config();
     HElementCollection& Registry() { return m_registry; }
 
 private:

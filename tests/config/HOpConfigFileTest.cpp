@@ -412,3 +412,24 @@ TEST_F(HOpConfigFileTest, CopiesReadTheSameFile) {
 }
 
 } // namespace
+
+TEST_F(HOpConfigFileTest, ReadOnlyScopeGivesDefaultsWithoutRecordingThem) {
+    HOpConfig config;
+    config.SetConfigFile(File().c_str());
+    {
+        HOpConfig::ReadOnly outer(config);
+        {
+            HOpConfig::ReadOnly inner(config);
+            EXPECT_EQ(std::string(config.GetLastOperator()), "orbit");
+        }
+        EXPECT_EQ(config.GetLastViewMode(), 7);
+        EXPECT_EQ(ReadAll(m_file), kNewFile);
+        // Setters still write inside the scope.
+        config.SetRestorePreviousView(false);
+        EXPECT_NE(ReadAll(m_file), kNewFile);
+        EXPECT_FALSE(config.GetRestorePreviousView());
+    }
+    const std::string before = ReadAll(m_file);
+    EXPECT_EQ(std::string(config.GetLastOperator()), "orbit");
+    EXPECT_NE(ReadAll(m_file), before) << "outside the scope a read records its default";
+}
