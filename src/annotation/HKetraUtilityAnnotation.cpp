@@ -678,7 +678,12 @@ void HKetraUtilityAnnotation::SetNote(long key, long viewKey)
     (void)viewKey;
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return;
-    m_noteKey = IsSegmentKey(key) ? key : GetKey(key);
+    // The note segment holding key (a measurement's too); a segment outside every note is
+    // taken as the note segment itself.
+    if (IsAnnotation(key))
+        m_noteKey = HObjectManager::FindHObjectSegment(key);
+    else
+        m_noteKey = IsSegmentKey(key) ? key : -1;
     m_textKey = -1;
     if (!IsSegmentKey(m_noteKey))
         return;

@@ -30,7 +30,7 @@ public:
     std::string FormatDistance(double distance) const;
     // 0: waiting for the first point, 1: for the second, 2: placing the text.
     int GetStage() const { return m_stage; }
-    long GetNoteKey() const { return m_measure.GetKey(); }
+    long GetNoteKey() { return m_measure.GetKey(); }
 
 protected:
     void PlaceText(HEventInfo& event);
