@@ -165,8 +165,9 @@ struct SegmentIndex {
     std::vector<uint64_t> entryStamps; // per entry: the change its box was computed for
     uint64_t stamp = 0;                // newest change inside the subtree when built
     uint64_t checkedGeneration = 0;
-    // True when a segment of the subtree (through includes) has a mask transform: such parts
-    // are drawn away from their boxes, so picking descends into them without the box test.
+    // True when an entry is drawn away from its box: a subtree (through includes) with a mask
+    // transform, or a text (its box is its anchor). Picking visits such entries without the
+    // box test.
     bool masked = false;
     std::vector<uint8_t> entryMasked; // per entry
 };
