@@ -92,6 +92,10 @@ protected:
         box = InsertBox({-1, -1, -1}, {1, 1, 1});
         HC_Close_Segment();
         view->SetViewMode(HViewFront);
+        // The box fills the middle of the window (about -0.36 .. 0.36), leaving empty space.
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        HC_Zoom_Camera(0.4);
+        HC_Close_Segment();
     }
     void TearDown() override
     {
