@@ -7,8 +7,11 @@
 // - An item type is pickable where it is selectable and visible, or selectable "on!".
 // - Faces are hit when the pick point lies inside them (holes excluded) or the pick rectangle
 //   meets their outline; lines, polylines, edges and polycylinder axes when the rectangle
-//   meets them (polycylinders widened by their projected radius); markers, text and images'
-//   anchors when the rectangle holds their point.
+//   meets them (polycylinders widened by their projected radius); markers and images'
+//   anchors when the rectangle holds their point; text anywhere over its extent on screen
+//   (size, font and alignment as drawn; width from the installed text measurer).
+// - A segment with the rendering option "mask transform" is picked where the renderer draws
+//   it (its subtree facing the screen, at a fixed screen size for masked camera scale).
 // - With the rendering option "lod" on, a shell is tested at the level the renderer draws.
 // - Nothing behind the eye of a perspective camera and nothing outside the window is hit.
 // - Results are sorted nearest the eye first ("no selection sorting": discovery order) and
