@@ -211,6 +211,11 @@ void HKetraUtilityAnnotation::drawLineCallbackClip(HIC_Rendition const* nr, int 
     for (int i = 0; i + 1 < count; ++i) {
         HIC_DC_Point pieces[2][2];
         const int n = ketra::annotation::ClipOutsideBox(points[i], points[i + 1], box, pieces);
+        if (n == 2) {
+            // Drawn from the line's far end so that the start cap marks both ends of a
+            // dimension line, not the edge of the box.
+            std::swap(pieces[1][0], pieces[1][1]);
+        }
         for (int k = 0; k < n; ++k)
             HIC_Draw_DC_Polyline(nr, 2, pieces[k]);
     }

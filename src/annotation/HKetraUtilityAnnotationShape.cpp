@@ -20,6 +20,7 @@
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HEventManager.h"
+#include "platform/mvo/HObjectManager.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ std::vector<long> NotesBelow(long root)
     HC_End_Contents_Search();
     HC_Close_Segment();
     for (long s : segments)
-        if (HKetraUtilityAnnotation::IsAnnotation(s) && HKetraUtilityAnnotation::GetKey(s) == s)
+        if (HKetraUtilityAnnotation::IsAnnotation(s) && HObjectManager::FindHObjectSegment(s) == s)
             notes.push_back(s);
     return notes;
 }
@@ -227,8 +228,13 @@ void HKetraUtilityAnnotation::ResizeForWindow(int windowHeight)
         width = MeasureNoteText(text, name, pixels) / unitPixels;
         em = pixels / unitPixels;
     }
-    const double hx = std::max(width / 2, em / 2) + kMarginEms * em;
-    const double hy = em / 2 + kMarginEms * em;
+    double hx = std::max(width / 2, em / 2) + kMarginEms * em;
+    double hy = em / 2 + kMarginEms * em;
+    if (GetBackgroundType() == kEllipse) {
+        // The ellipse through the corners of the text's box holds the whole text.
+        hx *= 1.41421356;
+        hy *= 1.41421356;
+    }
     HC_Open_Segment_By_Key(background);
     HC_UnSet_Modelling_Matrix();
     HC_Scale_Object(hx, hy, 1.0);

@@ -24,7 +24,7 @@ Shot PixelOf(HBaseView& view, const HPoint& world, int w, int h)
     return {static_cast<int>((p.x + 1) / 2 * w), static_cast<int>((1 - p.y) / 2 * h)};
 }
 
-bool Yellowish(const ketra::render::Image::Pixel& p) { return p.r > 200 && p.g > 200 && p.b < 120; }
+bool Yellowish(const ketra::render::Image::Pixel& p) { return p.r > 200 && p.g > 200 && p.b < 170; }
 
 } // namespace
 
@@ -52,6 +52,10 @@ TEST(NoteRender, NotesKeepTheirScreenSizeWhenZoomed)
     }
     HC_Close_Segment();
     view.SetViewMode(HViewIsoSE);
+    // Room for the notes above the model.
+    HC_Open_Segment_By_Key(view.GetSceneKey());
+    HC_Zoom_Camera(0.6);
+    HC_Close_Segment();
     HPoint mn, mx;
     HC_Compute_Circumcuboid_By_Key(model.GetModelKey(), &mn, &mx);
     const HPoint centre = (mn + mx) * 0.5f, size = mx - mn;
@@ -62,7 +66,7 @@ TEST(NoteRender, NotesKeepTheirScreenSizeWhenZoomed)
     HPoint anchors[3];
     for (int i = 0; i < 3; ++i) {
         const HPoint target(mn.x + size.x * (0.2f + 0.3f * i), centre.y, mx.z);
-        anchors[i] = HPoint(target.x - size.x * 0.1f, target.y, mx.z + size.z * (0.25f + 0.15f * i));
+        anchors[i] = HPoint(target.x - size.x * 0.1f, target.y, mx.z + size.z * (0.1f + 0.08f * i));
         notes[i].Insert(texts[i], target, anchors[i], model.GetModelKey(), &view, -1, i, true);
         notes[i].SetColor("text = (r=0 g=0 b=0.6), lines = (r=0.8 g=0 b=0), edges = (r=0.8 g=0 b=0), "
                           "faces = (r=1 g=1 b=0.55)");
