@@ -265,6 +265,21 @@ bool BuildSegmentView(const std::vector<const Segment*>& chain, SegmentView& out
         out.localHeightPixels > 0 ? out.localWidthPixels / out.localHeightPixels : 1.0;
 
     out.objectToWorld = cm::Matrix4::FromFloats(out.net.modelling.data());
+    // A masked segment on the chain: compose the matrices again, masking where it is set.
+    bool anyMask = false;
+    for (const Segment* s : chain)
+        anyMask = anyMask || OwnMaskTransform(*s) != nullptr;
+    if (anyMask) {
+        cm::Matrix4 net = cm::Matrix4::Identity();
+        for (const Segment* s : chain) {
+            net = cm::Multiply(LocalMatrix(*s), net);
+            MaskParts mask;
+            if (SegmentMask(*s, mask))
+                net = MaskedModelling(net, mask, out.camera, out.localWidthPixels,
+                                      out.localHeightPixels);
+        }
+        out.objectToWorld = net;
+    }
     out.worldToViewpoint = cm::WorldToViewpoint(out.camera);
     out.viewpointToLocalWindow = cm::ViewpointToWindow(out.camera, aspect);
     out.localToOuterWindow = cm::Multiply(cm::Scaling({ax, ay, 1}), cm::Translation({bx, by, 0}));

@@ -62,6 +62,15 @@ DisplayWindow DisplayWindowOf(const Segment& display);
 // True for segments two levels below "/driver".
 bool IsDisplaySegment(const Segment& segment);
 
+// Width in pixels of `text` in the font family `font` at an em of `pixelHeight` pixels, for
+// picking text over its extent. The renderer's fonts are outside this layer: a measurer may
+// be installed (the annotation layer installs the renderer's); without one, or when it
+// fails, each code unit counts 0.6 em. Null restores the estimate.
+using TextExtentMeasurer = bool (*)(const std::u16string& text, const std::string& font,
+                                    double pixelHeight, double& width);
+void SetTextExtentMeasurer(TextExtentMeasurer measurer);
+double MeasureTextWidth(const std::u16string& text, const std::string& font, double pixelHeight);
+
 // The scene-file text of a subtree, as HC_Write_Metafile writes it (docs/hmf-format.md).
 std::string MetafileText(const Segment& root);
 
@@ -82,6 +91,24 @@ CameraMath::Camera ToMathCamera(const Camera& slot);
 void FromMathCamera(const CameraMath::Camera& camera, Camera& slot);
 // The camera in effect for resolved attributes (the default camera when none is set).
 CameraMath::Camera EffectiveCamera(const NetAttributes& net);
+
+// The rendering option "mask transform" of one segment (set on it or through its styles; an
+// owner's option does not count), as the renderer draws it (docs/rendering.md): the parts of
+// the camera and modelling matrix its subtree drops. Values the renderer does not draw give
+// false (the subtree is treated as unmasked).
+struct MaskParts {
+    bool cameraRotate = false, cameraScale = false, cameraPerspective = false;
+    bool modelRotate = false, modelScale = false;
+};
+bool ParseMaskParts(const std::string& value, MaskParts& out);
+const std::string* OwnMaskTransform(const Segment& segment, int depth = 0);
+bool SegmentMask(const Segment& segment, MaskParts& out);
+// The net modelling matrix of a masked segment: its anchor (the origin of `model`) kept, the
+// masked parts of the camera undone for a window of the given size, and with the modelling
+// matrix's rotation and scale masked only the translation kept.
+CameraMath::Matrix4 MaskedModelling(const CameraMath::Matrix4& model, const MaskParts& mask,
+                                    const CameraMath::Camera& camera, double widthPixels,
+                                    double heightPixels);
 
 // Everything that maps a segment's coordinates onto its window, for a chain of segments
 // from the root (Graph::PathChain). Matrices follow CameraMath's conventions.
@@ -138,6 +165,11 @@ struct SegmentIndex {
     std::vector<uint64_t> entryStamps; // per entry: the change its box was computed for
     uint64_t stamp = 0;                // newest change inside the subtree when built
     uint64_t checkedGeneration = 0;
+    // True when an entry is drawn away from its box: a subtree (through includes) with a mask
+    // transform, or a text (its box is its anchor). Picking visits such entries without the
+    // box test.
+    bool masked = false;
+    std::vector<uint8_t> entryMasked; // per entry
 };
 // The index of `segment`, brought up to date (cheap when nothing changed since the last
 // call). Includes that lead back into their own including chain are left out.
@@ -232,6 +264,10 @@ public:
                   const std::vector<float>* radii, PrimitiveHit& best);
     // A point (marker, text anchor). Offsets 0, -1, -1.
     void Point(const Vec3& point, PrimitiveHit& best);
+    // A screen rectangle about a point (a text's extent): left..right, bottom..top in
+    // outer-window units relative to the projected point. Offsets 0, -1, -1.
+    void Rectangle(const Vec3& point, double left, double right, double bottom, double top,
+                   PrimitiveHit& best);
 
 private:
     Hom Project(const Vec3& p) const;

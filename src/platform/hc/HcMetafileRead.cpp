@@ -282,14 +282,15 @@ private:
 
     // The rest of an item's block: attributes (and, for shells, per-element attributes and
     // levels of detail) up to the closing brace.
-    bool ItemBlock(Key key, bool shell, int depth) {
+    bool ItemBlock(Key key, bool shell, int depth, bool haveLine = false) {
         HC_Open_Geometry(key);
         if (!Check())
             return false;
         ++m_opened;
         for (;;) {
-            if (!NextLine())
+            if (!haveLine && !NextLine())
                 return false;
+            haveLine = false;
             if (T()[0].kind == Token::Kind::Close) {
                 if (!Exactly(1))
                     return false;
@@ -302,7 +303,10 @@ private:
                 if (!Element(k))
                     return false;
             } else if (shell && k == "lod") {
-                if (!Lod(depth))
+                if (!Lod(depth, key))
+                    return false;
+            } else if (k == "user-key") {
+                if (!UserKey(key))
                     return false;
             } else if (!Attribute(0, false)) {
                 return false;
@@ -348,7 +352,69 @@ private:
         return Check();
     }
 
-    bool Lod(int depth) {
+    // "user-key <n> local|global": HC_Renumber_Key of the item or segment. A global key that
+    // another item of the process holds already is left as it is (the item keeps its key).
+    bool UserKey(Key key) {
+        long number = 0;
+        if (N() != 3 || !Integer(1, number) || !(IsWord(2, "local") || IsWord(2, "global")))
+            return Fail("expected 'user-key <number> local|global'");
+        if (number < 0 || number > INT32_MAX)
+            return Fail("user key " + std::to_string(number) + " is outside 0 .. 2147483647");
+        const bool local = IsWord(2, "local");
+        if (!local && (m_dryRun || detail::St().globalUserKeys.count(number)))
+            return true;
+        HC_Renumber_Key(key, number, local ? "local" : "global");
+        return Check();
+    }
+
+    // "glyph <name> <n> <bytes>" and "line-style <name> <definition>": definitions the file's
+    // attributes name. The checking read defines only what is missing (and undoes that).
+    bool Definition(std::string_view kind) {
+        std::string name;
+        if (kind == "glyph") {
+            size_t count = 0;
+            if (N() < 4 || !String(1, name) || !Count(2, count) || count + 3 != N() || count == 0)
+                return Fail("expected 'glyph \"<name>\" <n> <n bytes>'");
+            std::vector<char> bytes;
+            for (size_t i = 3; i < N(); ++i) {
+                long b = 0;
+                if (!Integer(i, b))
+                    return false;
+                if (b < -128 || b > 127)
+                    return Fail("glyph byte " + std::to_string(b) + " is outside -128 .. 127");
+                bytes.push_back(static_cast<char>(b));
+            }
+            if (m_dryRun) {
+                if (Graph::Instance().Defs().FindGlyph(name))
+                    return true;
+                m_addedGlyphs.push_back(name);
+            }
+            HC_Define_Glyph(name.c_str(), static_cast<int>(bytes.size()), bytes.data());
+            return Check();
+        }
+        std::string definition;
+        if (N() != 3 || !String(1, name) || !String(2, definition))
+            return Fail("expected 'line-style \"<name>\" \"<definition>\"'");
+        if (m_dryRun) {
+            if (Graph::Instance().Defs().FindLineStyle(name))
+                return true;
+            m_addedLineStyles.push_back(name);
+        }
+        HC_Define_Line_Style(name.c_str(), definition.c_str());
+        return Check();
+    }
+
+public:
+    // Removes the definitions a checking read added.
+    void UndoDefinitions() {
+        for (const std::string& name : m_addedLineStyles)
+            HC_UnDefine_Line_Style(name.c_str());
+        for (const std::string& name : m_addedGlyphs)
+            HC_UnDefine_Glyph(name.c_str());
+    }
+
+private:
+    bool Lod(int depth, Key base) {
         long level = 0;
         if (N() != 3 || !Integer(1, level) || !EndsWithOpen())
             return Fail("expected 'lod <level> {'");
@@ -368,7 +434,7 @@ private:
             }
             if (!IsWord(0, "shell"))
                 return Fail("a level of detail holds only shells");
-            if (!Shell(depth + 1, true))
+            if (!Shell(depth + 1, true, base, static_cast<int>(level)))
                 return false;
         }
         HC_Close_LOD();
@@ -377,7 +443,7 @@ private:
     }
 
     // A shell of a level of detail has no block statements of its own.
-    bool Shell(int depth, bool inLod) {
+    bool Shell(int depth, bool inLod, Key base = kNoKey, int level = 0) {
         size_t pcount = 0, flen = 0;
         if (N() != 4 || !Count(1, pcount) || !Count(2, flen) || !EndsWithOpen())
             return Fail("expected 'shell <points> <face list length> {'");
@@ -416,9 +482,22 @@ private:
         if (inLod) {
             if (!NextLine())
                 return false;
-            if (T()[0].kind != Token::Kind::Close || N() != 1)
-                return Fail("a level of detail's shell ends with '}' after its faces");
-            return true;
+            if (T()[0].kind == Token::Kind::Close) {
+                if (N() != 1)
+                    return Fail("a level of detail's shell ends with '}'");
+                return true;
+            }
+            // Its own user key and attributes: set with the shell open as an item, then the
+            // level is opened again for the shells after it.
+            HC_Close_LOD();
+            HC_Close_Geometry();
+            m_opened -= 2;
+            if (!Check() || !ItemBlock(key, false, depth, true))
+                return false;
+            HC_Open_Geometry(base);
+            HC_Open_LOD(level);
+            m_opened += 2;
+            return Check();
         }
         return ItemBlock(key, true, depth);
     }
@@ -604,6 +683,14 @@ private:
                 --m_opened;
                 if (!Check())
                     return false;
+            } else if (k == "user-key") {
+                if (top)
+                    return Fail("the segment read into keeps its own keys");
+                if (!UserKey(HC_KShow_Open_Segment()))
+                    return false;
+            } else if (k == "glyph" || k == "line-style") {
+                if (!Definition(k))
+                    return false;
             } else if (k == "include" || k == "style") {
                 if (N() != 2)
                     return Fail("'" + std::string(k) + "' takes #<segment> or a quoted path");
@@ -674,6 +761,7 @@ private:
     bool m_dryRun;
     std::vector<Key> m_ordinals; // segment keys in file order; #0 is the root
     std::vector<Reference> m_references;
+    std::vector<std::string> m_addedGlyphs, m_addedLineStyles;
     std::string m_error, m_hcError;
     int m_opened = 0;
 };
@@ -720,6 +808,7 @@ bool ReadMetafileText(std::string_view text, std::string_view name, std::string_
         ok = RunPass(check, scratchKey);
         if (!ok)
             error = check.Error();
+        check.UndoDefinitions();
     }
     if (Segment* s = graph.FindSegment(scratchKey))
         detail::DeleteSegment(*s);

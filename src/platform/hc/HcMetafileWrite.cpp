@@ -3,8 +3,10 @@
 #include "platform/hc/AttributeText.h"
 #include "platform/hc/GraphInternal.h"
 #include "platform/hc/HcExtras.h"
+#include "platform/hc/OptionParser.h"
 
 #include <algorithm>
+#include <set>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +27,7 @@ public:
 
     std::string Run(const Segment& root) {
         m_out += "KETRA-HMF 1\n";
+        Definitions(root);
         Body(root, 0);
         m_out += "end-of-file\n";
         return std::move(m_out);
@@ -36,6 +39,66 @@ private:
         m_ordinal.emplace(&s, static_cast<int>(m_ordinal.size()));
         for (const auto& child : s.children)
             Number(*child);
+    }
+
+    // The glyphs and line styles the subtree names (line and edge patterns, marker symbols,
+    // and the glyphs of those line styles), so the file draws the same elsewhere. Callback
+    // names are kept as attributes; their functions belong to the program.
+    void CollectNames(const AttributeSet& a, std::set<std::string>& names) {
+        for (const auto* text : {&a.linePattern, &a.edgePattern, &a.markerSymbol})
+            if (*text)
+                names.insert(NormalizeName(**text));
+    }
+    void CollectNames(const Segment& s, std::set<std::string>& names) {
+        if (s.attributes)
+            CollectNames(*s.attributes, names);
+        for (const auto& item : s.geometry) {
+            if (item->attributes)
+                CollectNames(*item->attributes, names);
+            if (const ShellData* shell = item->Shell())
+                for (const LodLevel& level : shell->lods)
+                    for (const auto& part : level.items)
+                        if (part->attributes)
+                            CollectNames(*part->attributes, names);
+        }
+        for (const auto& child : s.children)
+            CollectNames(*child, names);
+    }
+    void Definitions(const Segment& root) {
+        std::set<std::string> names;
+        CollectNames(root, names);
+        const hc::Definitions& defs = Graph::Instance().Defs();
+        std::vector<std::pair<std::string, std::string>> styles;
+        for (const auto& [name, definition] : defs.lineStyles) {
+            if (!names.count(NormalizeName(name)))
+                continue;
+            styles.push_back({name, definition});
+            std::vector<OptionItem> items;
+            if (ParseOptionList(definition, items, nullptr))
+                for (const OptionItem& item : items)
+                    if (item.hasValue)
+                        names.insert(NormalizeName(item.value));
+        }
+        for (const auto& [key, data] : defs.glyphs) {
+            if (!names.count(key))
+                continue;
+            const auto name = defs.glyphNames.find(key);
+            Row(0, "", "glyph", Quote{name != defs.glyphNames.end() ? name->second : key},
+                data.size());
+            m_out.pop_back();
+            for (signed char b : data)
+                Fields("", static_cast<int>(b));
+            m_out += '\n';
+        }
+        for (const auto& [name, definition] : styles)
+            Row(0, "", "line-style", Quote{name}, Quote{definition});
+    }
+
+    // A user key given with HC_Renumber_Key.
+    void UserKey(const Entity& e, int depth) {
+        if (e.hasUserKey)
+            Row(depth, "", "user-key", static_cast<long long>(e.userKey),
+                e.userKeyLocal ? "local" : "global");
     }
 
     void Indent(int depth) { m_out.append(static_cast<size_t>(depth) * 2, ' '); }
@@ -289,11 +352,13 @@ private:
         }
         for (const LodLevel& level : d.lods) {
             Open(depth, "lod", level.level);
-            // Levels hold bare shells: their own attributes are not kept.
             for (const auto& item : level.items)
                 if (const ShellData* shell = item->Shell()) {
                     Open(depth + 1, "shell", shell->points.size(), shell->faceList.size());
                     ShellBody(*shell, depth + 2);
+                    UserKey(*item, depth + 2);
+                    if (item->attributes && !item->attributes->Empty())
+                        Attributes(*item->attributes, depth + 2);
                     Close(depth + 1);
                 }
             Close(depth);
@@ -308,7 +373,7 @@ private:
     // One geometry item: its line, then a block for its points, pixels or attributes.
     void Item(const Geometry& g, int depth) {
         Line(depth, "");
-        bool block = g.attributes && !g.attributes->Empty();
+        bool block = (g.attributes && !g.attributes->Empty()) || g.hasUserKey;
         bool opened = false;  // the item's line already ends in " {"
         auto open = [&](const auto&... fields) {
             Fields(fields...);
@@ -400,6 +465,7 @@ private:
         }
         if (!opened)
             m_out += " {\n";
+        UserKey(g, depth + 1);
         if (g.attributes)
             Attributes(*g.attributes, depth + 1);
         Close(depth);
@@ -416,6 +482,7 @@ private:
             Item(*item, depth);
         for (const auto& child : s.children) {
             Open(depth, "segment", Quote{child->name});
+            UserKey(*child, depth + 1);
             Body(*child, depth + 1);
             Close(depth);
         }

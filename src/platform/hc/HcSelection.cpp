@@ -7,8 +7,11 @@
 // - An item type is pickable where it is selectable and visible, or selectable "on!".
 // - Faces are hit when the pick point lies inside them (holes excluded) or the pick rectangle
 //   meets their outline; lines, polylines, edges and polycylinder axes when the rectangle
-//   meets them (polycylinders widened by their projected radius); markers, text and images'
-//   anchors when the rectangle holds their point.
+//   meets them (polycylinders widened by their projected radius); markers and images'
+//   anchors when the rectangle holds their point; text anywhere over its extent on screen
+//   (size, font and alignment as drawn; width from the installed text measurer).
+// - A segment with the rendering option "mask transform" is picked where the renderer draws
+//   it (its subtree facing the screen, at a fixed screen size for masked camera scale).
 // - With the rendering option "lod" on, a shell is tested at the level the renderer draws.
 // - Nothing behind the eye of a perspective camera and nothing outside the window is hit.
 // - Results are sorted nearest the eye first ("no selection sorting": discovery order) and
@@ -62,9 +65,20 @@ struct PickAttributes {
     uint32_t visible = 0, selectable = 0, forced = 0;
     bool lod = false;
     cm::Matrix4 objectToWorld;
+    // What sizes a text's extent.
+    std::string textSize = "12 pts", textFontName = "sans serif", textAlignment = "**";
+
+    void ApplyTextFont(const OptionMap& font) {
+        if (const std::string* size = font.Find("size"))
+            textSize = *size;
+        if (const std::string* name = font.Find("name"))
+            textFontName = *name;
+    }
 
     static PickAttributes From(const NetAttributes& net) {
         PickAttributes p;
+        p.ApplyTextFont(net.textFont);
+        p.textAlignment = net.textAlignment;
         p.visible = net.visible;
         p.selectable = net.selectable;
         p.forced = net.selectableForced;
@@ -77,6 +91,9 @@ struct PickAttributes {
         const Selectability& s = a.selectability;
         selectable = (selectable & ~s.mask) | (s.on & s.mask);
         forced = (forced & ~s.mask) | (s.forced & s.mask);
+        ApplyTextFont(a.textFont);
+        if (a.textAlignment)
+            textAlignment = *a.textAlignment;
         if (!a.renderingOptions.Empty() && a.renderingOptions.Has("lod"))
             lod = a.renderingOptions.IsOn("lod");
         if (withMatrix && a.modellingMatrix)
@@ -119,24 +136,33 @@ public:
         const SegmentIndex& idx = IndexOf(segment);
         if (idx.entries.empty())
             return;
+        auto visit = [&](uint32_t i) {
+            const IndexEntry& e = idx.entries[i];
+            switch (e.kind) {
+            case IndexEntry::Kind::Item:
+                TestItem(*e.item, state);
+                break;
+            case IndexEntry::Kind::Child:
+                Descend(*e.segment, nullptr, state);
+                break;
+            case IndexEntry::Kind::Include:
+                Descend(*e.segment, e.include, state);
+                break;
+            }
+        };
         idx.bvh.Query(
             [&](const Aabb& box) {
                 return pick::BoxMayOverlap(box, state.objectToOuter, state.region);
             },
             [&](uint32_t i) {
-                const IndexEntry& e = idx.entries[i];
-                switch (e.kind) {
-                case IndexEntry::Kind::Item:
-                    TestItem(*e.item, state);
-                    break;
-                case IndexEntry::Kind::Child:
-                    Descend(*e.segment, nullptr, state);
-                    break;
-                case IndexEntry::Kind::Include:
-                    Descend(*e.segment, e.include, state);
-                    break;
-                }
+                if (!idx.masked || !idx.entryMasked[i])
+                    visit(i);
             });
+        // Masked parts are drawn away from their boxes: they are visited whatever the box.
+        if (idx.masked)
+            for (uint32_t i = 0; i < idx.entries.size(); ++i)
+                if (idx.entryMasked[i])
+                    visit(i);
     }
 
     void Start(const Segment& start, const WalkState& state, std::vector<Key> pathDown) {
@@ -183,6 +209,12 @@ private:
         if (!state.region.Empty()) {
             if (viewChanged)
                 SetViewMatrices(state);
+            // Drawn with parts of the transform masked: picked where it is drawn.
+            MaskParts mask;
+            if (SegmentMask(child, mask))
+                state.attributes.objectToWorld =
+                    MaskedModelling(state.attributes.objectToWorld, mask, state.camera,
+                                    state.localWidth, state.localHeight);
             state.objectToOuter = cm::Multiply(state.attributes.objectToWorld, state.worldToOuter);
             Walk(child, state);
         }
@@ -361,7 +393,7 @@ private:
             break;
         case GeometryKind::Text:
             if (const auto* d = std::get_if<TextData>(&item.data); d && (types & kText))
-                tester.Point(d->position, best);
+                TestText(*d, item, state, tester, best);
             break;
         case GeometryKind::Circle:
         case GeometryKind::Ellipse:
@@ -381,6 +413,64 @@ private:
         case GeometryKind::CuttingPlane:
             break;
         }
+    }
+
+    // A text is hit anywhere over its extent on screen (it faces the screen as drawn).
+    void TestText(const TextData& text, const Geometry& item, const WalkState& state,
+                  pick::ItemTester& tester, PrimitiveHit& best) const {
+        std::string size = state.attributes.textSize, family = state.attributes.textFontName,
+                    alignment = state.attributes.textAlignment;
+        if (item.attributes) {
+            if (const std::string* s = item.attributes->textFont.Find("size"))
+                size = *s;
+            if (const std::string* n = item.attributes->textFont.Find("name"))
+                family = *n;
+            if (item.attributes->textAlignment)
+                alignment = *item.attributes->textAlignment;
+        }
+        // Pixels of the em, as the renderer sizes text (points at 96 dpi).
+        double value = 0;
+        std::string unit;
+        {
+            std::string_view v = Trim(size);
+            const size_t blank = v.find_first_of(" \t");
+            if (!ParseNumber(v.substr(0, blank), value) || !(value > 0))
+                value = 12, unit = "pts";
+            else if (blank != std::string_view::npos)
+                unit = NormalizeName(v.substr(blank));
+        }
+        const double outerPerPixelY = 2.0 / std::max(1, m_window.heightPixels);
+        const double outerPerPixelX = 2.0 / std::max(1, m_window.widthPixels);
+        double pixels = value * 96.0 / 72.0;
+        if (unit == "pixels" || unit == "pixel" || unit == "px") {
+            pixels = value;
+        } else if (unit == "oru" || unit == "wru") {
+            // World units: measured on screen at the text's anchor.
+            const cm::Vec3 anchor = cm::TransformPoint(state.attributes.objectToWorld,
+                                                       {text.position.x, text.position.y,
+                                                        text.position.z});
+            const cm::Frame frame = cm::CameraFrame(state.camera);
+            const cm::Vec3 a = cm::TransformPoint(state.worldToOuter, anchor);
+            const cm::Vec3 b = cm::TransformPoint(state.worldToOuter, anchor + frame.up * value);
+            pixels = std::hypot(b.x - a.x, b.y - a.y) / outerPerPixelY;
+        }
+        if (!std::isfinite(pixels) || pixels <= 0) {
+            tester.Point(text.position, best);
+            return;
+        }
+        // The first family of the name list.
+        std::string_view first = family;
+        std::string_view inner;
+        if (StripParentheses(first, inner))
+            first = inner;
+        first = Trim(first.substr(0, first.find(',')));
+        const double width = MeasureTextWidth(text.text, std::string(first), pixels);
+        const double w = width * outerPerPixelX, h = pixels * outerPerPixelY;
+        const char ax = alignment.empty() ? '*' : alignment[0];
+        const char ay = alignment.size() < 2 ? '*' : alignment[1];
+        const double left = ax == '<' ? 0 : ax == '>' ? -w : -w / 2;
+        const double bottom = ay == '^' ? -h : ay == 'v' ? 0 : -h / 2;
+        tester.Rectangle(text.position, left, left + w, bottom, bottom + h, best);
     }
 
     DisplayWindow m_window;

@@ -143,6 +143,19 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
             idx.bvh.Build(boxes);
         else if (boxesChanged && !idx.bvh.Refit(boxes))
             idx.bvh.Build(boxes);
+        idx.entryMasked.assign(entries.size(), 0);
+        idx.masked = OwnMaskTransform(segment) != nullptr;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].kind == IndexEntry::Kind::Item) {
+                // A text's box is its anchor; its extent on screen is known only when picked.
+                if (entries[i].item->type == GeometryKind::Text)
+                    idx.entryMasked[i] = 1, idx.masked = true;
+            } else {
+                const SegmentIndex& below = cache.segments[entries[i].segment->key];
+                const bool m = below.masked || OwnMaskTransform(*entries[i].segment) != nullptr;
+                idx.entryMasked[i] = m ? 1 : 0;
+                idx.masked = idx.masked || m;
+            }
         idx.entries = std::move(entries);
         idx.entryStamps = std::move(stamps);
         idx.boxes = std::move(boxes);

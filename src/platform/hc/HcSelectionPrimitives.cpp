@@ -259,6 +259,26 @@ void ItemTester::Point(const Vec3& point, PrimitiveHit& best) {
     best.Consider(hit);
 }
 
+void ItemTester::Rectangle(const Vec3& point, double left, double right, double bottom,
+                           double top, PrimitiveHit& best) {
+    const Hom h = Project(point);
+    if (m_region.perspective && !(h.w >= m_region.nearW))
+        return;
+    const cm::Vec3 p = Divide(h.x, h.y, h.z, h.w);
+    const double x0 = p.x + left, x1 = p.x + right, y0 = p.y + bottom, y1 = p.y + top;
+    if (x1 < m_region.x0 || x0 > m_region.x1 || y1 < m_region.y0 || y0 > m_region.y1)
+        return;
+    // Distance from the region's centre to the rectangle (0 inside it).
+    const double dx = std::max({x0 - m_region.cx, 0.0, m_region.cx - x1});
+    const double dy = std::max({y0 - m_region.cy, 0.0, m_region.cy - y1});
+    PrimitiveHit hit;
+    hit.hit = true;
+    hit.position = p;
+    hit.distance = std::sqrt(dx * dx + dy * dy);
+    hit.offset1 = 0;
+    best.Consider(hit);
+}
+
 void ItemTester::Polyline(const std::vector<Vec3>& points, bool closed, bool filled,
                           const ItemIndex* index, const std::vector<float>* radii,
                           PrimitiveHit& best) {
@@ -523,3 +543,23 @@ std::vector<Vec3> CurvePoints(const Geometry& item) {
 }
 
 } // namespace ketra::hc::pick
+
+namespace ketra::hc {
+
+namespace {
+TextExtentMeasurer& Measurer() {
+    static TextExtentMeasurer measurer = nullptr;
+    return measurer;
+}
+} // namespace
+
+void SetTextExtentMeasurer(TextExtentMeasurer measurer) { Measurer() = measurer; }
+
+double MeasureTextWidth(const std::u16string& text, const std::string& font, double pixelHeight) {
+    double width = 0;
+    if (Measurer() && Measurer()(text, font, pixelHeight, width) && std::isfinite(width) && width >= 0)
+        return width;
+    return 0.6 * pixelHeight * static_cast<double>(text.size());
+}
+
+} // namespace ketra::hc

@@ -666,7 +666,8 @@ void HC_Dolly_Camera(double right, double up, double in);
 void HC_Zoom_Camera(double zoom);
 void HC_Roll_Camera(double degrees);
 
-// Coordinate spaces: "object", "world", "viewpoint", "local window" and "outer
+// Coordinate spaces ("object" of a segment below a "mask transform" is mapped as
+// drawn): "object", "world", "viewpoint", "local window" and "outer
 // window" (-1..1, y up), "local pixels" and "outer pixels" (origin at the top-
 // left pixel, y down). The segment's net modelling matrix, camera and window
 // apply. in_position and out_position may be the same array.
@@ -690,6 +691,8 @@ bool HC_Compute_Circumsphere_By_Key(HC_KEY key, void* center, float* radius);
 
 // Picking. `display` names the driver segment; x, y in local window
 // coordinates (-1..1). Returns how many items were found (nearest first).
+// Items are hit where they are drawn: through a "mask transform" rendering
+// option as the renderer applies it, and text anywhere over its extent.
 int HC_Compute_Selection(const char* display, const char* start_segment, const char* action,
                          double x, double y);
 int HC_Compute_Selection_By_Area(const char* display, const char* start_segment,

@@ -220,12 +220,16 @@ void HBaseView::SetWindowSizeInPixels(int width, int height)
 {
     if (!KeyValid(m_viewKey) || width <= 0 || height <= 0)
         return;
+    int oldWidth = 0, oldHeight = 0;
+    GetWindowSizeInPixels(oldWidth, oldHeight);
     const std::string options = "window size = (" + std::to_string(width) + " pixels, " +
                                 std::to_string(height) + " pixels)";
     HC_Open_Segment_By_Key(m_viewKey);
     HC_Set_Driver_Options(options.c_str());
     HC_Close_Segment();
     AdjustAxisWindowEx();
+    if (oldWidth != width || oldHeight != height)
+        m_eventManager.EmitWindowResized(this);
 }
 
 double HBaseView::GetWindowAspect() const

@@ -53,6 +53,13 @@ void HEventManager::EmitViewDestroyed(HBaseView* view)
             m_update[i]->ViewDestroyedEvent(view);
 }
 
+void HEventManager::EmitWindowResized(HBaseView* view)
+{
+    for (size_t i = 0; i < m_update.size(); ++i)
+        if (m_update[i])
+            m_update[i]->WindowResizedEvent(view);
+}
+
 int HEventManager::EmitMouseEvent(HEventInfo& event)
 {
     int result = 0;

@@ -19,6 +19,8 @@ public:
     virtual int CameraChangedEvent(HBaseView* view) { (void)view; return 0; }
     virtual int ViewDestroyedEvent(HBaseView* view) { (void)view; return 0; }
     virtual int SmoothTransitionEvent(HBaseView* view) { (void)view; return 0; }
+    // The view's window changed size (HBaseView::SetWindowSizeInPixels with a new size).
+    virtual int WindowResizedEvent(HBaseView* view) { (void)view; return 0; }
 };
 
 class HMouseListener {
@@ -53,6 +55,7 @@ public:
 
     void EmitCameraChanged(HBaseView* view);
     void EmitViewDestroyed(HBaseView* view);
+    void EmitWindowResized(HBaseView* view);
     // Mouse/key events: calls the handler named by the event type on each mouse listener
     // (HE_KeyDown -> OnKeyDown ...). Returns the last non-zero result, 0 when none.
     int EmitMouseEvent(HEventInfo& event);
