@@ -53,8 +53,9 @@ TEST_F(ViewWindowTest, EveryCommandOfTheTableAndOfTheMenusHasAHandler)
         EXPECT_TRUE(window->Commands().HasHandler(id)) << id;
     // The bar and the tool bar offer what the table has, the note items excepted.
     for (unsigned int id : kTableIds) {
-        if (id != kCmdDeleteNote && id != kCmdEditNote)
+        if (id != kCmdDeleteNote && id != kCmdEditNote) {
             EXPECT_TRUE(inMenus.count(id)) << id << " is in no menu";
+        }
     }
 }
 
