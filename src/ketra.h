@@ -53,6 +53,7 @@
 #include "config/HOpConfig.h"
 #include "config/StyleLibrary.h"
 #include "view/CHoopsViewEx.h"
+#include "view/ComponentResources.h"
 #include "view/HBaseViewEx.h"
 #include "view/HManageMotion.h"
 #include "view/HMyBaseView.h"
