@@ -1,5 +1,6 @@
 #include "view/CHoopsShell.h"
 
+#include "annotation/AnnotationCallbacks.h"
 #include "platform/hc/hc.h"
 #include "platform/sys/Registry.h"
 #include "platform/sys/TextEncoding.h"
@@ -9,7 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
 
 namespace ketra::view {
 // Registers the resource module compiled into the library (ComponentResources.cpp).
@@ -49,12 +49,6 @@ std::string CHOOPS_KETRAApp::ComponentFileName()
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::vector<std::pair<std::string, HC_CALLBACK>>& CHOOPS_KETRAApp::DrawCallbacks()
-{
-    static std::vector<std::pair<std::string, HC_CALLBACK>> table;
-    return table;
-}
-
 bool CHOOPS_KETRAApp::InitInstance()
 {
     if (!CHoopsApp::InitInstance())
@@ -82,7 +76,8 @@ bool CHOOPS_KETRAApp::InitInstance()
         ketra::window::SetResourceHandle(m_resources);
 
     WriteGraphicsDefaults();
-    DefineDrawCallbacks();
+    // The notes' draw callbacks, each defined only where it is not defined yet.
+    RegisterAnnotationCallbacks();
     return true;
 }
 
@@ -119,27 +114,6 @@ void CHOOPS_KETRAApp::WriteGraphicsDefaults()
     char option[4200];
     std::snprintf(option, sizeof option, "font directory=%s", kSystemFontFolder);
     HC_Define_System_Options(option);
-}
-
-void CHOOPS_KETRAApp::DefineDrawCallbacks()
-{
-    const auto& table = DrawCallbacks();
-    if (table.empty())
-        return;
-    std::set<std::string> wanted;
-    for (const auto& entry : table)
-        wanted.insert(entry.first);
-    std::set<std::string> defined;
-    HC_Begin_Callback_Name_Search();
-    char name[256];
-    while (defined.size() < wanted.size() && HC_Find_Callback_Name(name)) {
-        if (wanted.count(name))
-            defined.insert(name);
-    }
-    HC_End_Callback_Name_Search();
-    for (const auto& [callbackName, callback] : table)
-        if (!defined.count(callbackName) && callback)
-            HC_Define_Callback_Name(callbackName.c_str(), callback);
 }
 
 CHOOPS_KETRAApp& GetKetraApp()

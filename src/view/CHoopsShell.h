@@ -12,12 +12,9 @@
 #include "platform/window/CHoopsFrame.h"
 
 #include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
 typedef long HC_KEY;
-typedef void (*HC_CALLBACK)();
 
 namespace ketra::window { struct ResourceModule; }
 
@@ -40,13 +37,8 @@ public:
     // File name of the component's library ("libHOOPS_KETRA.so.0", ...).
     static std::string ComponentFileName();
 
-    // The draw callbacks InitInstance defines, by name. The notes code fills this table when
-    // the library loads; hosts may add their own before InitInstance runs.
-    static std::vector<std::pair<std::string, HC_CALLBACK>>& DrawCallbacks();
-
 private:
     void WriteGraphicsDefaults();
-    void DefineDrawCallbacks();
 
     HOpConfig m_config;
     const ketra::window::ResourceModule* m_resources = nullptr;

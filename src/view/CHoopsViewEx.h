@@ -44,7 +44,7 @@ public:
     void SetHoopsViewEx(HBaseView* view, bool takeOwnership = true);
     virtual HBaseViewEx* GetHoopsViewEx();
     // Deletes the view's current operator (when there is one and it is not `op`), makes `op`
-    // current, updates. An operator set aside by a middle-button pan is deleted too: the
+    // current (the view owns it from then on; without a view `op` is deleted), updates. An operator set aside by a middle-button pan is deleted too: the
     // command's choice stands when the button is released.
     void LocalSetOperator(HBaseOperator* op);
 

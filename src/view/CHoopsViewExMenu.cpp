@@ -1,6 +1,8 @@
 // The view window's context menu (right button) and the note items it offers.
 #include "view/CHoopsViewEx.h"
 
+#include "annotation/NoteCommands.h"
+
 #include "config/HOpConfig.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseOperator.h"
@@ -220,61 +222,19 @@ long CHoopsViewEx::FindNoteUnderCursor(CPoint point)
     HEventInfo located(m_pHView);
     located.SetPixelPoint(HE_MouseMove, point.x, point.y, 0);
     const HPoint window = located.GetMouseWindowPos();
-    const HC_KEY hit = HUtility::SelectUnderCursor(m_pHView, window.x, window.y);
-    if (hit == -1)
-        return -1;
-    char kind[256] = "";
-    if (HObjectManager::FindHObjectSegment(hit, kind) == -1 || strcasecmp(kind, "Annotation") != 0)
-        return -1;
-    return hit;
+    return ketra::annotation::FindNoteAt(m_pHView, window.x, window.y);
 }
 
 void CHoopsViewEx::DeleteNote(long noteKey)
 {
     if (!m_pHView)
         return;
-    HC_KEY segment = HObjectManager::FindHObjectSegment(noteKey);
-    if (segment == -1)
-        segment = HUtility::GrabSegment(noteKey);
-    if (segment == -1 || HC_Show_Existence_By_Key(segment, "self") <= 0)
-        return;
-    HOpMoveHandle::RemoveHandles(segment);
-    m_pHView->GetEventManager()->EmitObjectDeleted(m_pHView, segment);
-    HC_Delete_By_Key(segment);
-    if (m_noteKey == noteKey)
+    if (ketra::annotation::DeleteNote(m_pHView, noteKey) && m_noteKey == noteKey)
         m_noteKey = -1;
-    m_pHView->Update();
 }
 
 void CHoopsViewEx::EditNote(long noteKey)
 {
-    if (!m_pHView)
-        return;
-    HC_KEY segment = HObjectManager::FindHObjectSegment(noteKey);
-    if (segment == -1)
-        segment = HUtility::GrabSegment(noteKey);
-    if (segment == -1 || HC_Show_Existence_By_Key(segment, "self") <= 0)
-        return;
-    // The note's text item holds what the dialog edits.
-    HC_KEY textKey = -1;
-    HC_Open_Segment_By_Key(segment);
-    HC_Begin_Contents_Search(".", "text");
-    char type[64];
-    HC_KEY key = -1;
-    if (HC_Find_Contents(type, &key))
-        textKey = key;
-    HC_End_Contents_Search();
-    HC_Close_Segment();
-    if (textKey == -1)
-        return;
-    int length = 0;
-    HC_Show_Text_Length(textKey, &length);
-    std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    float x = 0, y = 0, z = 0;
-    HC_Show_Text(textKey, &x, &y, &z, buffer.data());
-    std::string text(buffer.data());
-    if (!Port().NoteTextDialog(text, "Edit Note"))
-        return;
-    HC_Edit_Text(textKey, text.c_str());
-    m_pHView->Update();
+    if (m_pHView)
+        ketra::annotation::EditNote(this, noteKey);
 }

@@ -1,5 +1,6 @@
+#include "view/ComponentResources.h"
+
 #include "view/EmbeddedResources.h"
-#include "view/ViewCommands.h"
 
 #include "platform/window/ResourceModule.h"
 

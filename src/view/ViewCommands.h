@@ -2,6 +2,8 @@
 // 203) and hosts send them. The numbers are fixed: host programs pass their own constants.
 #pragma once
 
+#include "view/ComponentResources.h"
+
 namespace ketra::view {
 
 enum ViewCommand : unsigned int {
@@ -111,13 +113,5 @@ enum ViewMenu : unsigned int {
     kMenuToolBar = 129,  // tool-bar buttons (item text = tool tip)
     kMenuContext = 203,  // the view's context menu (first popup "TOOLS")
 };
-
-// Name of the resource module that holds the component's resources.
-inline constexpr const char* kComponentResourceModule = "HOOPS_KETRA1918_vc90U.dll";
-
-// Registers the component's embedded resources (menus 128, 129, 203) as the module named
-// kComponentResourceModule. Idempotent; the view window's constructor calls it, and hosts
-// may call it before loading the menus themselves.
-void RegisterComponentResources();
 
 } // namespace ketra::view

@@ -51,9 +51,11 @@ TEST_F(ViewWindowTest, EveryCommandOfTheTableAndOfTheMenusHasAHandler)
     for (unsigned int id : inMenus)
         EXPECT_TRUE(window->Commands().HasHandler(id)) << id;
     // The bar and the tool bar offer what the table has, the note items excepted.
-    for (unsigned int id : kTableIds)
-        if (id != kCmdDeleteNote && id != kCmdEditNote)
+    for (unsigned int id : kTableIds) {
+        if (id != kCmdDeleteNote && id != kCmdEditNote) {
             EXPECT_TRUE(inMenus.count(id)) << id << " is in no menu";
+        }
+    }
 }
 
 TEST_F(ViewWindowTest, StandardViewsAreCheckedByTheViewMode)

@@ -1,5 +1,5 @@
 // Scene commands of the view window: element kinds, translucency, Gouraud shading, plant
-// parts, cutting planes, view compass, forces and symbol visibility.
+// parts, cutting planes, view compass and the initial symbol visibility.
 #include "ViewWindowFixture.h"
 #include "platform/mvo/ViewFixture.h"
 
@@ -299,42 +299,6 @@ TEST_F(ViewWindowTest, ViewCompassCyclesTheAxisMode)
         Run(kCmdViewCompass);
         EXPECT_EQ(view->GetAxisMode(), mode);
     }
-}
-
-TEST_F(ViewWindowTest, ForcesSetTheLegendCallbackAndColours)
-{
-    Run(kCmdForces);
-    HC_Open_Segment_By_Key(view->GetViewKey());
-    ASSERT_TRUE(HUtility::SegmentExists("Legend1"));
-    HC_Open_Segment("Legend1");
-    char callback[128] = "", contrast[128] = "", text[128] = "";
-    HC_Show_One_Callback("draw 3d polygon", callback);
-    HC_Show_One_Color("window contrast", contrast);
-    HC_Show_One_Color("text", text);
-    HC_Close_Segment();
-    HC_Close_Segment();
-    EXPECT_STREQ(callback, "draw_text_postit");
-    EXPECT_NE(std::string(contrast), "");
-    EXPECT_EQ(Compact(text), "R=1G=0B=0");
-}
-
-TEST_F(ViewWindowTest, SymbolVisibilityFollowsTheRenderMode)
-{
-    view->SetRenderMode(HRenderGouraud);
-    window->SetSymbolVisibility("Hangers", 1);
-    HC_KEY hangers = -1;
-    HC_Open_Segment("/Style Library/Hangers");
-    hangers = HC_KShow_Open_Segment();
-    HC_Close_Segment();
-    EXPECT_EQ(viewtest::Visibility(hangers, "edges"), "off");
-    EXPECT_EQ(viewtest::Visibility(hangers, "faces"), "on");
-    EXPECT_EQ(viewtest::Visibility(hangers, "markers"), "off");
-    view->SetRenderMode(HRenderWireframe);
-    window->SetSymbolVisibility("Hangers", 1);
-    EXPECT_EQ(viewtest::Visibility(hangers, "edges"), "on");
-    window->SetSymbolVisibility("Hangers", 0);
-    EXPECT_EQ(viewtest::Visibility(hangers, "faces"), "off");
-    EXPECT_EQ(viewtest::Visibility(hangers, "edges"), "off");
 }
 
 TEST_F(ViewWindowTest, InitialSymbolVisibilityAsksForSupportsWhenRestraintsShow)

@@ -21,9 +21,7 @@ namespace {
 
 using namespace ketra::sys;
 
-int g_calls = 0;
-void CallbackA() { ++g_calls; }
-void CallbackB() { ++g_calls; }
+void HostCallback() {}
 
 class RegistryFile : public ::testing::Test {
 protected:
@@ -104,30 +102,30 @@ TEST_F(ShellTest, ResourcesComeFromTheComponentsOwnModule)
 
 TEST_F(ShellTest, DrawCallbacksAreDefinedOncePerProcess)
 {
-    auto& table = CHOOPS_KETRAApp::DrawCallbacks();
-    const auto saved = table;
-    table = {{"ketra_test_a", &CallbackA}, {"ketra_test_b", &CallbackB}};
-    // One is defined already (by a host): it must stay the host's.
-    HC_Define_Callback_Name("ketra_test_b", &CallbackA);
+    // A host defined one of the names first: it must stay the host's.
+    HC_UnDefine_Callback_Name("ketra_drawmarker");
+    HC_Define_Callback_Name("ketra_drawmarker", &HostCallback);
 
     CHOOPS_KETRAApp first, second;
     first.InitInstance();
     second.InitInstance();
     HC_CALLBACK callback = nullptr;
-    HC_Show_Callback_Name("ketra_test_a", &callback);
-    EXPECT_EQ(callback, &CallbackA);
-    HC_Show_Callback_Name("ketra_test_b", &callback);
-    EXPECT_EQ(callback, &CallbackA);
-    int seen = 0;
+    HC_Show_Callback_Name("ketra_drawmarker", &callback);
+    EXPECT_EQ(callback, &HostCallback);
+    int seen[4] = {0, 0, 0, 0};
+    const char* names[4] = {"ketra_drawline", "ketra_drawlineclip", "ketra_drawmarker",
+                            "ketra_drawlinedummy"};
     HC_Begin_Callback_Name_Search();
     char name[256];
     while (HC_Find_Callback_Name(name))
-        seen += std::string(name) == "ketra_test_a";
+        for (int i = 0; i < 4; ++i)
+            seen[i] += std::string(name) == names[i];
     HC_End_Callback_Name_Search();
-    EXPECT_EQ(seen, 1);
-    HC_UnDefine_Callback_Name("ketra_test_a");
-    HC_UnDefine_Callback_Name("ketra_test_b");
-    table = saved;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(seen[i], 1) << names[i];
+    HC_Show_Callback_Name("ketra_drawline", &callback);
+    EXPECT_NE(callback, nullptr);
+    HC_UnDefine_Callback_Name("ketra_drawmarker");
 }
 
 TEST(SplitterTest, TogglesOneFourOneWithTheFlag)
