@@ -1,0 +1,871 @@
+#include "host/PcfModelBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <limits>
+#include <map>
+#include <sstream>
+#include <unordered_map>
+
+namespace ketra::host {
+
+namespace {
+
+const std::map<std::string, PcfKind, std::less<>> kKinds = {
+    {"PIPE", {PcfShape::Linear}},
+    {"PIPE-FIXED", {PcfShape::Linear}},
+    {"PIPE-BLOCK-FIXED", {PcfShape::Linear}},
+    {"PIPE-BLOCK-VARIABLE", {PcfShape::Linear}},
+    {"CAP", {PcfShape::Linear}},
+    {"REDUCER-CONCENTRIC", {PcfShape::Linear}},
+    {"REDUCER-ECCENTRIC", {PcfShape::Linear}},
+    {"COUPLING", {PcfShape::Linear, true}},
+    {"UNION", {PcfShape::Linear, true}},
+    {"FLANGE", {PcfShape::Linear, true}},
+    {"FLANGE-BLIND", {PcfShape::Linear, true}},
+    {"FLANGE-REDUCING-CONCENTRIC", {PcfShape::Linear, true}},
+    {"FLANGE-REDUCING-ECCENTRIC", {PcfShape::Linear, true}},
+    {"LAPJOINT-STUBEND", {PcfShape::Linear, true}},
+    {"LAPJOINT-RINGLOOSE", {PcfShape::Linear, true}},
+    {"GASKET", {PcfShape::Linear, true}},
+    {"VALVE", {PcfShape::Linear, true}},
+    {"FILTER", {PcfShape::Linear, true}},
+    {"TRAP", {PcfShape::Linear, true}},
+    {"INSTRUMENT", {PcfShape::Linear, true}},
+    {"INSTRUMENT-DIAL", {PcfShape::Linear, true}},
+    {"MISC-COMPONENT", {PcfShape::Linear, true}},
+    {"VALVE-ANGLE", {PcfShape::Angle, true}},
+    {"INSTRUMENT-ANGLE", {PcfShape::Angle, true}},
+    {"ELBOW", {PcfShape::Bend}},
+    {"BEND", {PcfShape::Bend}},
+    {"ELBOW-REDUCING", {PcfShape::Bend}},
+    {"BEND-TEED", {PcfShape::Bend}},
+    {"ELBOW-TEED", {PcfShape::Bend}},
+    {"TEE", {PcfShape::Branching, false, true}},
+    {"TEE-STUB", {PcfShape::Branching, false, true}},
+    {"CROSS", {PcfShape::Branching}},
+    {"Y-PIECE-FITTING", {PcfShape::Branching}},
+    {"VALVE-3WAY", {PcfShape::Branching, true}},
+    {"VALVE-MULTIWAY", {PcfShape::Branching, true}},
+    {"INSTRUMENT-3WAY", {PcfShape::Branching, true}},
+    {"OLET", {PcfShape::Olet}},
+    {"TEE-SET-ON", {PcfShape::Olet}},
+    {"SUPPORT", {PcfShape::Support}},
+    {"WELD", {PcfShape::Weld}},
+    {"BOLT", {PcfShape::Annotation}},
+    {"FLOW-ARROW", {PcfShape::Annotation}},
+    {"MESSAGE-CIRCLE", {PcfShape::Annotation}},
+    {"MESSAGE-SQUARE", {PcfShape::Annotation}},
+    {"MESSAGE-TRIANGLE", {PcfShape::Annotation}},
+    {"END-POSITION-NULL", {PcfShape::Annotation}},
+    {"END-POSITION-CLOSED", {PcfShape::Annotation}},
+    {"END-POSITION-OPEN", {PcfShape::Annotation}},
+    {"END-POSITION-FLANGED", {PcfShape::Annotation}},
+    {"END-CONNECTION-PIPELINE", {PcfShape::Annotation}},
+    {"END-CONNECTION-EQUIPMENT", {PcfShape::Annotation}},
+    {"END-CONNECTION-BLANK", {PcfShape::Annotation}},
+};
+
+constexpr double kPi = 3.14159265358979323846;
+
+Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec3 Add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Vec3 Mul(const Vec3& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
+double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double Norm(const Vec3& a) { return std::sqrt(Dot(a, a)); }
+Vec3 Unit(const Vec3& a) {
+    double n = Norm(a);
+    return n > 0 ? Mul(a, 1 / n) : Vec3{0, 0, 0};
+}
+
+// Distance from p to the line through a and b, and where along a→b its foot lies (0..1 inside).
+double LineDistance(const Vec3& p, const Vec3& a, const Vec3& b, double* along) {
+    Vec3 ab = Sub(b, a);
+    double len2 = Dot(ab, ab);
+    double t = len2 > 0 ? Dot(Sub(p, a), ab) / len2 : 0;
+    if (along)
+        *along = t;
+    return Norm(Sub(p, Add(a, Mul(ab, t))));
+}
+
+std::string Fixed(double v, int decimals = 2) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+struct Edge {
+    int a = 0, b = 0;          // node indices
+    double odA = 0, odB = 0;   // outer diameters at a and b
+    bool rigid = false;
+    std::optional<double> bendRadius; // a bend element: b is the corner
+    bool movedToCorner = false;       // its start was moved onto a bend's corner
+    bool dropped = false;
+    int component = -1;
+};
+
+struct BendRecord {
+    int component = -1;
+    int p1 = 0, p2 = 0, corner = 0;
+    double radius = 0, od = 0;
+    int edge = -1; // the bend element
+};
+
+// Points closer than the tolerance are one node; a grid of tolerance-sized cells finds them.
+class NodeSet {
+public:
+    explicit NodeSet(double tolerance) : m_tolerance(tolerance > 0 ? tolerance : 1e-9) {}
+
+    int Snap(const Vec3& p) {
+        int found = Find(p);
+        if (found >= 0)
+            return found;
+        int index = static_cast<int>(m_points.size());
+        m_points.push_back(p);
+        m_cells[Key(Cell(p[0]), Cell(p[1]), Cell(p[2]))].push_back(index);
+        return index;
+    }
+    int Find(const Vec3& p) const {
+        const std::int64_t cx = Cell(p[0]), cy = Cell(p[1]), cz = Cell(p[2]);
+        int best = -1;
+        double bestDistance = m_tolerance;
+        for (std::int64_t dx = -1; dx <= 1; ++dx)
+            for (std::int64_t dy = -1; dy <= 1; ++dy)
+                for (std::int64_t dz = -1; dz <= 1; ++dz) {
+                    auto it = m_cells.find(Key(cx + dx, cy + dy, cz + dz));
+                    if (it == m_cells.end())
+                        continue;
+                    for (int i : it->second) {
+                        double d = Norm(Sub(m_points[i], p));
+                        if (d <= bestDistance && (best < 0 || d < bestDistance || i < best)) {
+                            best = i;
+                            bestDistance = d;
+                        }
+                    }
+                }
+        return best;
+    }
+    int Add(const Vec3& p) { // a node that is never merged with a nearby one (a split point)
+        int index = static_cast<int>(m_points.size());
+        m_points.push_back(p);
+        m_cells[Key(Cell(p[0]), Cell(p[1]), Cell(p[2]))].push_back(index);
+        return index;
+    }
+    const Vec3& At(int i) const { return m_points[i]; }
+    int Size() const { return static_cast<int>(m_points.size()); }
+
+private:
+    std::int64_t Cell(double v) const { return static_cast<std::int64_t>(std::floor(v / m_tolerance)); }
+    static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
+        auto h = [](std::int64_t v) { return static_cast<std::uint64_t>(v) * 0x9E3779B97F4A7C15ull; };
+        return h(x) ^ (h(y) >> 1) ^ (h(z) << 1) ^ (static_cast<std::uint64_t>(z) * 0xC2B2AE3D27D4EB4Full);
+    }
+    double m_tolerance;
+    std::vector<Vec3> m_points;
+    std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
+};
+
+class Builder {
+public:
+    Builder(std::vector<PcfComponent>& components, double tolerance, const std::string& fileName,
+            const std::string& unitName, PcfReport& report)
+        : m_components(components), m_tolerance(tolerance), m_fileName(fileName), m_unit(unitName),
+          m_report(report), m_nodes(tolerance) {}
+
+    PipingModel Build() {
+        for (std::size_t i = 0; i < m_components.size(); ++i)
+            Component(static_cast<int>(i));
+        if (m_edges.empty()) {
+            SourcePosition p = m_components.empty() ? SourcePosition{} : m_components.front().position;
+            throw PcfError{p, "the file has no components that can be drawn"};
+        }
+        Index();
+        OrientBends();
+        JoinDanglingEnds();
+        for (int s : m_supports)
+            Support(s);
+        CheckBendCorners();
+        MoveOutLegs();
+        DropDuplicates();
+        return Emit();
+    }
+
+private:
+    // ---- reading components -------------------------------------------------------------
+
+    void Component(int ci) {
+        PcfComponent& c = m_components[ci];
+        switch (c.kind.shape) {
+        case PcfShape::Annotation:
+        case PcfShape::Weld:
+            m_report.skipped[c.keyword]++;
+            return;
+        case PcfShape::Support:
+            m_supports.push_back(ci);
+            return;
+        case PcfShape::Linear:
+            Linear(ci);
+            return;
+        case PcfShape::Angle:
+            if (c.centre && c.ends.size() >= 2) {
+                double od = OdOf(c, 0);
+                int a = Node(c.ends[0].at), m = Node(c.centre->at), b = Node(c.ends[1].at);
+                bool any = AddEdge(ci, a, m, od, od, c.kind.rigid);
+                any = AddEdge(ci, m, b, od, od, c.kind.rigid) || any;
+                if (!any)
+                    Skip(c, "has zero length");
+            } else {
+                Linear(ci);
+            }
+            return;
+        case PcfShape::Bend:
+            Bend(ci);
+            return;
+        case PcfShape::Branching:
+            Branching(ci);
+            return;
+        case PcfShape::Olet:
+            Olet(ci);
+            return;
+        }
+    }
+
+    void Warn(const SourcePosition& p, const std::string& what) {
+        m_report.warnings.push_back(m_fileName + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + what);
+    }
+    void Skip(const PcfComponent& c, const std::string& why) {
+        m_report.skipped[c.keyword]++;
+        Warn(c.position, c.keyword + " " + why + "; skipped");
+    }
+
+    int Node(const Vec3& p) {
+        int n = m_nodes.Snap(p);
+        Extend(m_nodes.At(n));
+        return n;
+    }
+    void Extend(const Vec3& p) {
+        if (!m_report.hasBox) {
+            m_report.boxMin = m_report.boxMax = p;
+            m_report.hasBox = true;
+            return;
+        }
+        for (int i = 0; i < 3; ++i) {
+            m_report.boxMin[i] = std::min(m_report.boxMin[i], p[i]);
+            m_report.boxMax[i] = std::max(m_report.boxMax[i], p[i]);
+        }
+    }
+
+    // The outer diameter at a point of a component: its own bore, else the component's other
+    // points, else the last one read.
+    double OdOf(const PcfComponent& c, int end) {
+        if (end >= 0 && end < static_cast<int>(c.ends.size()) && c.ends[end].od > 0)
+            return m_lastOd = c.ends[end].od;
+        for (const PcfPoint& p : c.ends)
+            if (p.od > 0)
+                return m_lastOd = p.od;
+        if (c.coords && c.coords->od > 0)
+            return m_lastOd = c.coords->od;
+        return m_lastOd;
+    }
+    double BranchOd(const PcfComponent& c, const PcfPoint& p) {
+        if (p.od > 0)
+            return p.od;
+        return OdOf(c, 0);
+    }
+
+    bool AddEdge(int ci, int a, int b, double odA, double odB, bool rigid) {
+        if (a == b)
+            return false;
+        Edge e;
+        e.a = a;
+        e.b = b;
+        e.odA = odA;
+        e.odB = odB;
+        e.rigid = rigid;
+        e.component = ci;
+        m_edges.push_back(e);
+        return true;
+    }
+
+    void Linear(int ci) {
+        PcfComponent& c = m_components[ci];
+        const PcfPoint* p0 = nullptr;
+        const PcfPoint* p1 = nullptr;
+        if (c.ends.size() >= 2) {
+            p0 = &c.ends[0];
+            p1 = &c.ends[1];
+            if (c.ends.size() > 2)
+                Warn(c.position, c.keyword + " has " + std::to_string(c.ends.size()) + " END-POINTs; the first two are drawn");
+        } else if (c.ends.size() == 1 && c.coords) {
+            p0 = &c.ends[0]; // a dial or other item that ends in the air
+            p1 = &*c.coords;
+        } else {
+            Skip(c, "needs two END-POINTs");
+            return;
+        }
+        double odA = OdOf(c, 0);
+        double odB = p1->od > 0 ? p1->od : odA;
+        if (!(odA > 0)) {
+            Skip(c, "has no bore");
+            return;
+        }
+        if (c.kind.rigid)
+            odB = odA;
+        if (c.keyword.rfind("PIPE", 0) == 0)
+            m_report.pipeLength += Norm(Sub(p1->at, p0->at));
+        int a = Node(p0->at), b = Node(p1->at);
+        if (!AddEdge(ci, a, b, odA, odB, c.kind.rigid) && c.keyword != "GASKET")
+            Skip(c, "has zero length");
+    }
+
+    void Bend(int ci) {
+        PcfComponent& c = m_components[ci];
+        if (c.ends.size() < 2) {
+            Skip(c, "needs two END-POINTs");
+            return;
+        }
+        if (!c.centre)
+            throw PcfError{c.position, c.keyword + " needs a CENTRE-POINT: the corner where its legs meet"};
+        const double od = OdOf(c, 0);
+        if (!(od > 0)) {
+            Skip(c, "has no bore");
+            return;
+        }
+        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at, &corner = c.centre->at;
+        const double t1 = Norm(Sub(corner, p1)), t2 = Norm(Sub(p2, corner));
+        if (t1 <= m_tolerance || t2 <= m_tolerance) {
+            if (Norm(Sub(p2, p1)) <= m_tolerance) {
+                Skip(c, "has zero length");
+                return;
+            }
+            throw PcfError{c.centre->position, c.keyword + "'s CENTRE-POINT lies on an END-POINT; it must be the corner where the legs meet"};
+        }
+        const double cosine = std::clamp(Dot(Sub(corner, p1), Sub(p2, corner)) / (t1 * t2), -1.0, 1.0);
+        const double deflection = std::acos(cosine) * 180 / kPi;
+        if (deflection < 0.5) {
+            Warn(c.position, c.keyword + " turns by " + Fixed(deflection) + " degrees; drawn straight");
+            int a = Node(p1), b = Node(p2);
+            AddEdge(ci, a, b, od, od, false);
+            return;
+        }
+        if (deflection > 179) {
+            throw PcfError{c.centre->position, c.keyword + " turns back on itself (" + Fixed(deflection) + " degrees)"};
+        }
+        const double tangent = (t1 + t2) / 2;
+        if (std::fabs(t1 - t2) > std::max(2 * m_tolerance, 0.05 * tangent))
+            throw PcfError{c.centre->position, c.keyword + "'s legs from the CENTRE-POINT are " + Fixed(t1) + " and " +
+                                                   Fixed(t2) + " " + m_unit + " long; a bend's corner is as far from both END-POINTs"};
+        const double half = deflection * kPi / 360;
+        double radius = tangent / std::tan(half);
+        if (c.bendRadius) {
+            if (std::fabs(*c.bendRadius - radius) <= std::max(m_tolerance, 0.01 * radius))
+                radius = *c.bendRadius;
+            else
+                Warn(c.bendRadiusPosition, "BEND-RADIUS " + Fixed(*c.bendRadius) + " does not fit the bend's geometry; drawn with radius " + Fixed(radius));
+        }
+        if (c.angle) {
+            // Exporters write hundredths of a degree or degrees, the deflection or the
+            // included angle: any of these that fits the geometry will do.
+            bool fits = false;
+            for (double a : {*c.angle / 100, *c.angle})
+                for (double v : {a, 180 - a})
+                    fits = fits || std::fabs(v - deflection) <= 1.0;
+            if (!fits)
+                Warn(c.anglePosition, "ANGLE " + Fixed(*c.angle, 0) + " does not match the bend's deflection of " + Fixed(deflection) + " degrees");
+        }
+        BendRecord b;
+        b.component = ci;
+        b.p1 = Node(p1);
+        b.p2 = Node(p2);
+        b.corner = Node(corner);
+        b.radius = radius;
+        b.od = od;
+        if (b.p1 == b.p2 || b.corner == b.p1 || b.corner == b.p2)
+            throw PcfError{c.centre->position, c.keyword + " is too small to draw at the snapping tolerance"};
+        m_bends.push_back(b);
+        if (!c.branches.empty()) {
+            // A teed bend: the branch leaves from the middle of the arc.
+            Vec3 u1 = Unit(Sub(corner, p1)), u2 = Unit(Sub(p2, corner));
+            Vec3 inward = Unit(Sub(u2, u1));
+            Vec3 middle = Add(corner, Mul(inward, radius / std::cos(half) - radius));
+            int m = m_nodes.Add(middle);
+            AddEdge(ci, m, Node(c.branches[0].at), BranchOd(c, c.branches[0]), BranchOd(c, c.branches[0]), false);
+        }
+    }
+
+    void Branching(int ci) {
+        PcfComponent& c = m_components[ci];
+        Vec3 centre{};
+        if (c.centre) {
+            centre = c.centre->at;
+        } else if (c.ends.size() >= 2 && !c.branches.empty()) {
+            // The centre is where the branch meets the run.
+            double t = 0;
+            LineDistance(c.branches[0].at, c.ends[0].at, c.ends[1].at, &t);
+            centre = Add(c.ends[0].at, Mul(Sub(c.ends[1].at, c.ends[0].at), t));
+        } else {
+            Skip(c, "needs a CENTRE-POINT");
+            return;
+        }
+        if (c.ends.empty() && c.branches.empty()) {
+            Skip(c, "needs END-POINTs or BRANCH-POINTs");
+            return;
+        }
+        const double od = OdOf(c, 0);
+        if (!(od > 0)) {
+            Skip(c, "has no bore");
+            return;
+        }
+        int m = Node(centre);
+        for (std::size_t i = 0; i < c.ends.size(); ++i) {
+            double odi = c.ends[i].od > 0 ? c.ends[i].od : od;
+            AddEdge(ci, Node(c.ends[i].at), m, odi, odi, c.kind.rigid);
+        }
+        for (const PcfPoint& p : c.branches) {
+            double odb = BranchOd(c, p);
+            AddEdge(ci, m, Node(p.at), odb, odb, c.kind.rigid);
+        }
+        if (c.kind.teeSymbol)
+            m_teeNodes.push_back(m);
+    }
+
+    void Olet(int ci) {
+        PcfComponent& c = m_components[ci];
+        const PcfPoint* centre = c.centre ? &*c.centre : !c.ends.empty() ? &c.ends[0] : nullptr;
+        if (!centre || c.branches.empty()) {
+            Skip(c, "needs a CENTRE-POINT and a BRANCH1-POINT");
+            return;
+        }
+        double od = BranchOd(c, c.branches[0]);
+        if (!(od > 0)) {
+            Skip(c, "has no bore");
+            return;
+        }
+        int m = Node(centre->at);
+        if (!AddEdge(ci, m, Node(c.branches[0].at), od, od, false))
+            Skip(c, "has zero length");
+        else
+            m_teeNodes.push_back(m);
+    }
+
+    // ---- connecting ---------------------------------------------------------------------
+
+    void Index() {
+        m_at.assign(m_nodes.Size(), {});
+        for (std::size_t i = 0; i < m_edges.size(); ++i) {
+            m_at[m_edges[i].a].push_back(static_cast<int>(i));
+            m_at[m_edges[i].b].push_back(static_cast<int>(i));
+        }
+    }
+    int Degree(int node) const {
+        int n = 0;
+        if (node < static_cast<int>(m_at.size()))
+            for (int e : m_at[node])
+                n += !m_edges[e].dropped;
+        return n;
+    }
+    void Link(int e) {
+        while (static_cast<int>(m_at.size()) < m_nodes.Size())
+            m_at.emplace_back();
+        m_at[m_edges[e].a].push_back(e);
+        m_at[m_edges[e].b].push_back(e);
+    }
+    void Unlink(int e, int node) {
+        auto& v = m_at[node];
+        v.erase(std::remove(v.begin(), v.end(), e), v.end());
+    }
+
+    // Bends turn from the end reached first on a walk along the runs from their free ends,
+    // so that a chain of bends follows one direction whatever order the file lists them in.
+    void OrientBends() {
+        std::vector<std::vector<int>> bendsAt(m_nodes.Size());
+        for (std::size_t i = 0; i < m_bends.size(); ++i) {
+            bendsAt[m_bends[i].p1].push_back(static_cast<int>(i));
+            bendsAt[m_bends[i].p2].push_back(static_cast<int>(i));
+        }
+        std::vector<int> order(m_nodes.Size(), -1);
+        int next = 0;
+        std::deque<int> queue;
+        auto walk = [&](int start) {
+            if (order[start] >= 0)
+                return;
+            order[start] = next++;
+            queue.push_back(start);
+            while (!queue.empty()) {
+                int n = queue.front();
+                queue.pop_front();
+                auto visit = [&](int m) {
+                    if (order[m] < 0) {
+                        order[m] = next++;
+                        queue.push_back(m);
+                    }
+                };
+                for (int e : m_at[n])
+                    visit(m_edges[e].a == n ? m_edges[e].b : m_edges[e].a);
+                for (int b : bendsAt[n])
+                    visit(m_bends[b].p1 == n ? m_bends[b].p2 : m_bends[b].p1);
+            }
+        };
+        for (int n = 0; n < m_nodes.Size(); ++n)
+            if (m_at[n].size() + bendsAt[n].size() == 1)
+                walk(n);
+        for (int n = 0; n < m_nodes.Size(); ++n)
+            walk(n);
+        for (BendRecord& b : m_bends) {
+            if (order[b.p2] < order[b.p1])
+                std::swap(b.p1, b.p2);
+            // A bend at a free end turns onto the item it joins: the drawing needs an element
+            // after every bend, and a free leg would be one of its own.
+            if (Degree(b.p2) == 0 && Degree(b.p1) > 0)
+                std::swap(b.p1, b.p2);
+            Edge e;
+            e.a = b.p1;
+            e.b = b.corner;
+            e.odA = e.odB = b.od;
+            e.bendRadius = b.radius;
+            e.component = b.component;
+            b.edge = static_cast<int>(m_edges.size());
+            m_edges.push_back(e);
+            Link(b.edge);
+        }
+    }
+
+    bool IsPipe(const Edge& e) const { return !e.dropped && !e.rigid && !e.bendRadius; }
+
+    // Splits the straight pipe whose centre-line passes within `reach` of node n's point, at
+    // that node. False when no pipe passes there.
+    bool JoinToPipe(int n, double reach) {
+        const Vec3& p = m_nodes.At(n);
+        int best = -1;
+        double bestDistance = reach;
+        for (std::size_t i = 0; i < m_edges.size(); ++i) {
+            const Edge& e = m_edges[i];
+            if (!IsPipe(e) || e.a == n || e.b == n)
+                continue;
+            const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
+            double len = Norm(Sub(b, a));
+            double t = 0;
+            double d = LineDistance(p, a, b, &t);
+            if (d <= bestDistance && t * len > m_tolerance && (1 - t) * len > m_tolerance) {
+                best = static_cast<int>(i);
+                bestDistance = d;
+            }
+        }
+        if (best < 0)
+            return false;
+        Split(best, n);
+        return true;
+    }
+
+    void Split(int ei, int n) {
+        Edge second = m_edges[ei];
+        const Vec3 &a = m_nodes.At(second.a), &b = m_nodes.At(second.b);
+        double t = 0;
+        LineDistance(m_nodes.At(n), a, b, &t);
+        double odN = second.odA + (second.odB - second.odA) * std::clamp(t, 0.0, 1.0);
+        Unlink(ei, m_edges[ei].b);
+        m_edges[ei].b = n;
+        m_edges[ei].odB = second.odA == second.odB ? second.odA : odN;
+        second.a = n;
+        second.odA = m_edges[ei].odB;
+        m_edges.push_back(second);
+        Link(static_cast<int>(m_edges.size()) - 1);
+        m_at[n].push_back(ei);
+    }
+
+    // A run end that stops on another pipe (an olet, a stub-in branch) is joined to it.
+    void JoinDanglingEnds() {
+        const int count = m_nodes.Size();
+        std::vector<bool> corner(count, false);
+        for (const BendRecord& b : m_bends)
+            corner[b.corner] = true;
+        for (int n = 0; n < count; ++n)
+            if (Degree(n) == 1 && !corner[n])
+                JoinToPipe(n, m_tolerance);
+    }
+
+    void Support(int ci) {
+        PcfComponent& c = m_components[ci];
+        const PcfPoint* at = c.coords ? &*c.coords : !c.ends.empty() ? &c.ends[0] : nullptr;
+        if (!at) {
+            Skip(c, "needs CO-ORDS");
+            return;
+        }
+        int n = m_nodes.Find(at->at);
+        if (n < 0 || Degree(n) == 0) {
+            // Not at a node: on a pipe, perhaps at its surface rather than its centre-line.
+            double bestDistance = std::numeric_limits<double>::max();
+            int best = -1;
+            double bestT = 0;
+            for (std::size_t i = 0; i < m_edges.size(); ++i) {
+                const Edge& e = m_edges[i];
+                if (!IsPipe(e))
+                    continue;
+                const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
+                double t = 0;
+                double d = LineDistance(at->at, a, b, &t);
+                double len = Norm(Sub(b, a));
+                if (t * len < -m_tolerance || (1 - t) * len < -m_tolerance)
+                    continue;
+                if (d <= std::max(m_tolerance, std::max(e.odA, e.odB) / 2 + m_tolerance) && d < bestDistance) {
+                    best = static_cast<int>(i);
+                    bestDistance = d;
+                    bestT = t;
+                }
+            }
+            if (best < 0) {
+                Skip(c, "at (" + Fixed(at->at[0]) + ", " + Fixed(at->at[1]) + ", " + Fixed(at->at[2]) + ") stands on no pipe");
+                return;
+            }
+            const Edge& e = m_edges[best];
+            const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
+            const double len = Norm(Sub(b, a));
+            if (bestT * len <= m_tolerance) {
+                n = e.a;
+            } else if ((1 - bestT) * len <= m_tolerance) {
+                n = e.b;
+            } else {
+                n = m_nodes.Add(Add(a, Mul(Sub(b, a), bestT)));
+                while (static_cast<int>(m_at.size()) < m_nodes.Size())
+                    m_at.emplace_back();
+                Split(best, n);
+            }
+        }
+        Extend(m_nodes.At(n));
+        m_pinned.resize(m_nodes.Size(), false);
+        m_pinned[n] = true;
+        m_placedSupports.push_back({ci, n});
+    }
+
+    // A bend's corner must lie on the lines of the straight items it joins.
+    void CheckBendCorners() {
+        for (const BendRecord& b : m_bends) {
+            const PcfComponent& c = m_components[b.component];
+            const Vec3& corner = m_nodes.At(b.corner);
+            for (int end : {b.p1, b.p2}) {
+                const double leg = Norm(Sub(corner, m_nodes.At(end)));
+                for (int ei : m_at[end]) {
+                    const Edge& e = m_edges[ei];
+                    if (e.dropped || e.bendRadius || e.component == b.component)
+                        continue;
+                    const Vec3 &a = m_nodes.At(e.a), &z = m_nodes.At(e.b);
+                    const double len = Norm(Sub(z, a));
+                    if (len <= 2 * m_tolerance)
+                        continue;
+                    const double off = LineDistance(corner, a, z, nullptr);
+                    const double allowed = std::max(2 * m_tolerance, 0.05 * leg) + 2 * m_tolerance * leg / len;
+                    if (off > allowed)
+                        throw PcfError{c.centre->position,
+                                       c.keyword + "'s CENTRE-POINT is " + Fixed(off) + " " + m_unit +
+                                           " off the line of the " + m_components[e.component].keyword + " at line " +
+                                           std::to_string(m_components[e.component].position.line) +
+                                           "; it must be the corner where the legs' centre-lines meet"};
+                }
+            }
+        }
+    }
+
+    // The element after a bend starts at the bend's corner, as the model format draws bends:
+    // the item at the bend's far end is moved there and trimmed back by the drawing.
+    void MoveOutLegs() {
+        m_pinned.resize(m_nodes.Size(), false);
+        for (const BendRecord& b : m_bends) {
+            const int out = b.p2;
+            int chosen = -1;
+            for (int ei : m_at[out]) {
+                const Edge& e = m_edges[ei];
+                if (!e.dropped && e.a == out && ei != b.edge) {
+                    chosen = ei;
+                    break;
+                }
+            }
+            if (chosen < 0) {
+                for (int ei : m_at[out]) {
+                    Edge& e = m_edges[ei];
+                    if (!e.dropped && e.b == out && !e.bendRadius && !e.movedToCorner && ei != b.edge) {
+                        std::swap(e.a, e.b);
+                        std::swap(e.odA, e.odB);
+                        chosen = ei;
+                        break;
+                    }
+                }
+            }
+            if (chosen >= 0 && (Degree(out) > 1 || !m_pinned[out])) {
+                Edge& e = m_edges[chosen];
+                Unlink(chosen, out);
+                e.a = b.corner;
+                e.movedToCorner = true;
+                m_at[b.corner].push_back(chosen);
+            } else {
+                // Nothing to move (a free end) or the end holds a support: a leg of its own.
+                Edge e;
+                e.a = b.corner;
+                e.b = out;
+                e.odA = e.odB = b.od;
+                e.component = b.component;
+                e.movedToCorner = true;
+                m_edges.push_back(e);
+                Link(static_cast<int>(m_edges.size()) - 1);
+            }
+        }
+    }
+
+    void DropDuplicates() {
+        std::map<std::pair<int, int>, int> seen;
+        for (std::size_t i = 0; i < m_edges.size(); ++i) {
+            Edge& e = m_edges[i];
+            if (e.dropped)
+                continue;
+            auto key = std::minmax(e.a, e.b);
+            auto [it, fresh] = seen.emplace(key, static_cast<int>(i));
+            if (!fresh) {
+                e.dropped = true;
+                const PcfComponent& c = m_components[e.component];
+                Warn(c.position, c.keyword + " lies on the " + m_components[m_edges[it->second].component].keyword +
+                                     " at line " + std::to_string(m_components[m_edges[it->second].component].position.line) +
+                                     "; drawn once");
+            }
+        }
+    }
+
+    // ---- the model ----------------------------------------------------------------------
+
+    PipingModel Emit() {
+        PipingModel m;
+        m.units = m_unit == "in" ? Units::Inches : Units::Millimetres;
+        m.up = UpAxis::Z;
+        for (std::size_t i = 0; i < m_report.pipelines.size() && i < 3; ++i)
+            m.title += (i ? ", " : "") + m_report.pipelines[i];
+        if (m_report.pipelines.size() > 3)
+            m.title += " and " + std::to_string(m_report.pipelines.size() - 3) + " more";
+        // Re-centred in double precision so that the drawing's single-precision co-ordinates
+        // keep their resolution far from the plant origin.
+        for (int i = 0; i < 3; ++i)
+            m.origin[i] = (m_report.boxMin[i] + m_report.boxMax[i]) / 2;
+        std::vector<int> ids(m_nodes.Size(), 0);
+        int nextId = 10;
+        auto id = [&](int n) {
+            if (ids[n] == 0) {
+                ids[n] = nextId;
+                nextId += 10;
+                m.nodes[ids[n]] = Sub(m_nodes.At(n), m.origin);
+            }
+            return ids[n];
+        };
+        for (const Edge& e : m_edges) {
+            if (e.dropped)
+                continue;
+            Element el;
+            el.from = id(e.a);
+            el.to = id(e.b);
+            el.delta = Sub(m_nodes.At(e.b), m_nodes.At(e.a));
+            el.od = e.odA;
+            if (std::fabs(e.odB - e.odA) > 1e-9 * std::max(1.0, e.odA) && !e.rigid && !e.bendRadius)
+                el.reducerOd = e.odB;
+            el.rigid = e.rigid;
+            el.bendRadius = e.bendRadius;
+            el.position = m_components[e.component].position;
+            m.elements.push_back(el);
+        }
+        for (int n : m_teeNodes)
+            if (ids[n] != 0 && Degree(n) == 3 &&
+                std::none_of(m.tees.begin(), m.tees.end(), [&](const NodeItem& t) { return t.node == ids[n]; }))
+                m.tees.push_back({ids[n], m_components[m_edges[m_at[n].front()].component].position});
+        for (auto [ci, n] : m_placedSupports)
+            PlaceSupport(m, m_components[ci], ids[n], n);
+        return m;
+    }
+
+    // The axis of the first element at a node, as a unit vector.
+    Vec3 AxisAt(int n) const {
+        for (int ei : m_at[n]) {
+            const Edge& e = m_edges[ei];
+            if (!e.dropped)
+                return Unit(Sub(m_nodes.At(e.b), m_nodes.At(e.a)));
+        }
+        return {1, 0, 0};
+    }
+
+    // As the JSON reader writes normalised cosines, so that a converted model reads back the same.
+    static std::string Cosines(const Vec3& v) {
+        std::ostringstream text;
+        text << v[0] << ", " << v[1] << ", " << v[2];
+        return text.str();
+    }
+
+    void PlaceSupport(PipingModel& m, const PcfComponent& c, int node, int n) {
+        const std::string& k = c.skey;
+        auto starts = [&](const char* p) { return k.rfind(p, 0) == 0; };
+        if (starts("AN")) {
+            m.anchors.push_back({node, c.position});
+            return;
+        }
+        if (starts("CAN") || starts("SPCN")) {
+            m.hangers.push_back({node, true, c.position});
+            return;
+        }
+        if (starts("HG") || starts("HANG") || starts("HGR") || starts("SPR") || starts("VSH") || starts("CSH") ||
+            starts("RH")) {
+            m.hangers.push_back({node, false, c.position});
+            return;
+        }
+        Restraint r;
+        r.node = node;
+        r.position = c.position;
+        static const std::map<std::string, int> kDirections = {
+            {"EAST", 1}, {"E", 1}, {"NORTH", 2}, {"N", 2}, {"UP", 3}, {"U", 3},
+            {"WEST", 4}, {"W", 4}, {"SOUTH", 5}, {"S", 5}, {"DOWN", 6}, {"D", 6}};
+        auto it = kDirections.find(c.supportDirection);
+        if (it != kDirections.end()) {
+            r.direction = it->second;
+        } else {
+            if (!c.supportDirection.empty())
+                Warn(c.directionPosition, "SUPPORT-DIRECTION " + c.supportDirection + " is not UP, DOWN, NORTH, SOUTH, EAST or WEST; drawn by its SKEY");
+            const Vec3 axis = AxisAt(n);
+            if (starts("LIM") || starts("STOP") || starts("AXL")) {
+                r.cosines = Cosines(axis); // along the pipe
+            } else if (starts("GU") || starts("GDE")) {
+                Vec3 side{-axis[1], axis[0], 0}; // across the pipe, level
+                if (Norm(side) < 1e-6)
+                    side = {1, 0, 0};
+                r.cosines = Cosines(Unit(side));
+            } else {
+                r.direction = 3; // a resting support carries the pipe from below
+            }
+        }
+        m.restraints.push_back(r);
+    }
+
+    std::vector<PcfComponent>& m_components;
+    double m_tolerance;
+    const std::string& m_fileName;
+    std::string m_unit;
+    PcfReport& m_report;
+    NodeSet m_nodes;
+    std::vector<Edge> m_edges;
+    std::vector<BendRecord> m_bends;
+    std::vector<int> m_supports;
+    std::vector<std::pair<int, int>> m_placedSupports; // component, node
+    std::vector<int> m_teeNodes;
+    std::vector<std::vector<int>> m_at; // node -> edges
+    std::vector<bool> m_pinned;         // nodes that hold a support
+    double m_lastOd = 0;
+};
+
+} // namespace
+
+const PcfKind* FindPcfKind(const std::string& keyword) {
+    auto it = kKinds.find(keyword);
+    return it == kKinds.end() ? nullptr : &it->second;
+}
+
+PipingModel BuildPcfModel(std::vector<PcfComponent>& components, double snapTolerance, const std::string& fileName,
+                          const std::string& unitName, PcfReport& report) {
+    Builder builder(components, snapTolerance, fileName, unitName, report);
+    return builder.Build();
+}
+
+} // namespace ketra::host
