@@ -317,8 +317,12 @@ private:
         if (c.keyword.rfind("PIPE", 0) == 0)
             m_report.pipeLength += Norm(Sub(p1->at, p0->at));
         int a = Node(p0->at), b = Node(p1->at);
-        if (!AddEdge(ci, a, b, odA, odB, c.kind.rigid) && c.keyword != "GASKET")
-            Skip(c, "has zero length");
+        if (!AddEdge(ci, a, b, odA, odB, c.kind.rigid)) {
+            if (c.keyword == "GASKET")
+                m_report.skipped[c.keyword]++; // a gasket between flanges often has no length
+            else
+                Skip(c, "has zero length");
+        }
     }
 
     void Bend(int ci) {
@@ -792,7 +796,7 @@ private:
     // As the JSON reader writes normalised cosines, so that a converted model reads back the same.
     static std::string Cosines(const Vec3& v) {
         std::ostringstream text;
-        text << v[0] << ", " << v[1] << ", " << v[2];
+        text << v[0] + 0.0 << ", " << v[1] + 0.0 << ", " << v[2] + 0.0; // no "-0"
         return text.str();
     }
 
