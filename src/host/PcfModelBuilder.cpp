@@ -129,13 +129,18 @@ public:
         return index;
     }
     int Find(const Vec3& p) const {
-        const std::int64_t cx = Cell(p[0]), cy = Cell(p[1]), cz = Cell(p[2]);
+        // Cells are as wide as the tolerance: the ball around p reaches one or two per axis.
+        std::int64_t lo[3], hi[3];
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = Cell(p[i] - m_tolerance);
+            hi[i] = Cell(p[i] + m_tolerance);
+        }
         int best = -1;
         double bestDistance = m_tolerance;
-        for (std::int64_t dx = -1; dx <= 1; ++dx)
-            for (std::int64_t dy = -1; dy <= 1; ++dy)
-                for (std::int64_t dz = -1; dz <= 1; ++dz) {
-                    auto it = m_cells.find(Key(cx + dx, cy + dy, cz + dz));
+        for (std::int64_t x = lo[0]; x <= hi[0]; ++x)
+            for (std::int64_t y = lo[1]; y <= hi[1]; ++y)
+                for (std::int64_t z = lo[2]; z <= hi[2]; ++z) {
+                    auto it = m_cells.find(Key(x, y, z));
                     if (it == m_cells.end())
                         continue;
                     for (int i : it->second) {
@@ -317,12 +322,39 @@ private:
         if (c.keyword.rfind("PIPE", 0) == 0)
             m_report.pipeLength += Norm(Sub(p1->at, p0->at));
         int a = Node(p0->at), b = Node(p1->at);
+        if (!c.taps.empty() && a != b) {
+            Taps(ci, a, b, odA, odB);
+            return;
+        }
         if (!AddEdge(ci, a, b, odA, odB, c.kind.rigid)) {
             if (c.keyword == "GASKET")
                 m_report.skipped[c.keyword]++; // a gasket between flanges often has no length
             else
                 Skip(c, "has zero length");
         }
+    }
+
+    // Branches joined to an in-line item by TAP-CONNECTION: the item is divided where each
+    // branch leaves its axis, and a stub of the item runs out to the tap.
+    void Taps(int ci, int a, int b, double odA, double odB) {
+        PcfComponent& c = m_components[ci];
+        const Vec3 &pa = m_nodes.At(a), &pb = m_nodes.At(b);
+        std::vector<std::pair<double, int>> stops; // along the axis, tap index
+        for (std::size_t i = 0; i < c.taps.size(); ++i) {
+            double t = 0;
+            LineDistance(c.taps[i].at, pa, pb, &t);
+            stops.push_back({std::clamp(t, 0.0, 1.0), static_cast<int>(i)});
+        }
+        std::sort(stops.begin(), stops.end());
+        int last = a;
+        for (auto [t, i] : stops) {
+            int on = Node(Add(pa, Mul(Sub(pb, pa), t)));
+            double odT = c.taps[i].od > 0 ? c.taps[i].od : odA;
+            AddEdge(ci, last, on, odA, odA, c.kind.rigid);
+            AddEdge(ci, on, Node(c.taps[i].at), odT, odT, c.kind.rigid);
+            last = on;
+        }
+        AddEdge(ci, last, b, odA, odB, c.kind.rigid);
     }
 
     void Bend(int ci) {

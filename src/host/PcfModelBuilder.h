@@ -47,6 +47,7 @@ struct PcfComponent {
     std::optional<PcfPoint> centre;   // CENTRE-POINT
     std::vector<PcfPoint> branches;   // BRANCH1-POINT, BRANCH2-POINT, ... in that order
     std::optional<PcfPoint> coords;   // CO-ORDS
+    std::vector<PcfPoint> taps;       // CO-ORDS of TAP-CONNECTION sub-records: branch connections
     std::string skey;                 // upper-case
     std::string supportDirection;     // upper-case
     SourcePosition directionPosition;

@@ -143,6 +143,7 @@ private:
         const bool subRecordKeyword = kind || k == "TAP-CONNECTION";
         if (m_current && subRecordKeyword && m_indentedFile && l.indent > m_componentIndent) {
             m_inSubRecord = true; // kept inside its component: its CO-ORDS are not the component's
+            m_inTap = k == "TAP-CONNECTION";
             return;
         }
         if (kind) {
@@ -163,6 +164,11 @@ private:
                 return;
             }
             m_report.unknownKeywords[DecodePcfText(k)]++;
+            return;
+        }
+        if (m_current && m_inTap && k == "CO-ORDS") {
+            m_current->taps.push_back(Point(l, true)); // where a branch joins the component
+            m_inTap = false;
             return;
         }
         if (!m_current || m_inSubRecord)
@@ -248,6 +254,7 @@ private:
             m_components.push_back(std::move(*m_current));
         m_current.reset();
         m_inSubRecord = false;
+        m_inTap = false;
         m_unknownComponent = false;
     }
 
@@ -285,6 +292,7 @@ private:
     bool m_indentedFile = false;
     bool m_inMaterials = false;
     bool m_inSubRecord = false;
+    bool m_inTap = false;
     bool m_unknownComponent = false;
     int m_componentIndent = 0;
     std::string m_boreUnit = "MM", m_coordUnit = "MM";

@@ -158,9 +158,16 @@ TEST(PcfReader, KeepsIndentedComponentKeywordsInsideTheirComponent) {
                            "FILTER\n    END-POINT 1000 0 0 200\n    END-POINT 1580 0 0 200\n    SKEY FIBW\n"
                            "    TAP-CONNECTION\n    CO-ORDS 1290 0 -310 25\n    END-POSITION-CLOSED \n"
                            "    CO-ORDS 1290 0 500\n" + Pipe("1580 0 0", "2000 0 0", "200"));
-    ASSERT_EQ(r.model.elements.size(), 3u);
-    EXPECT_TRUE(r.model.elements[1].rigid);
-    EXPECT_EQ(NodeAt(r.model, {1290, 0, -310}), 0);
+    // The tap's CO-ORDS join a branch to the filter; the end position's are only a mark.
+    int tap = NodeAt(r.model, {1290, 0, -310});
+    ASSERT_NE(tap, 0);
+    int onAxis = NodeAt(r.model, {1290, 0, 0});
+    ASSERT_NE(onAxis, 0);
+    EXPECT_TRUE(ElementBetween(r.model, onAxis, tap)->rigid);
+    EXPECT_NEAR(ElementBetween(r.model, onAxis, tap)->od, 1.315 * 25.4, 1e-9);
+    EXPECT_TRUE(ElementBetween(r.model, NodeAt(r.model, {1000, 0, 0}), onAxis)->rigid);
+    EXPECT_EQ(NodeAt(r.model, {1290, 0, 500}), 0);
+    EXPECT_EQ(r.model.elements.size(), 5u);
     EXPECT_EQ(r.report.components, (std::map<std::string, int>{{"FILTER", 1}, {"PIPE", 2}}));
     EXPECT_EQ(ConnectedPieces(r.model), 1);
 }
