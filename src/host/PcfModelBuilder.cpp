@@ -173,6 +173,54 @@ private:
     std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
 };
 
+// Straight items by the cells of a grid their padded boxes reach, so that finding the pipe
+// under a point does not look at every pipe.
+class EdgeGrid {
+public:
+    void Reset(double cell) {
+        m_cell = cell;
+        m_cells.clear();
+        m_wide.clear();
+    }
+    void Insert(int edge, const Vec3& a, const Vec3& b, double pad) {
+        std::int64_t lo[3], hi[3];
+        double count = 1;
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = Cell(std::min(a[i], b[i]) - pad);
+            hi[i] = Cell(std::max(a[i], b[i]) + pad);
+            count *= static_cast<double>(hi[i] - lo[i] + 1);
+        }
+        if (count > 4096) { // far longer than the cells: looked at by every query
+            m_wide.push_back(edge);
+            return;
+        }
+        for (std::int64_t x = lo[0]; x <= hi[0]; ++x)
+            for (std::int64_t y = lo[1]; y <= hi[1]; ++y)
+                for (std::int64_t z = lo[2]; z <= hi[2]; ++z)
+                    m_cells[Key(x, y, z)].push_back(edge);
+    }
+    // The items whose padded box may hold p; an item may be listed once only.
+    template <class F>
+    void Near(const Vec3& p, F visit) const {
+        auto it = m_cells.find(Key(Cell(p[0]), Cell(p[1]), Cell(p[2])));
+        if (it != m_cells.end())
+            for (int e : it->second)
+                visit(e);
+        for (int e : m_wide)
+            visit(e);
+    }
+
+private:
+    std::int64_t Cell(double v) const { return static_cast<std::int64_t>(std::floor(v / m_cell)); }
+    static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
+        return static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(y) * 0xC2B2AE3D27D4EB4Full ^
+               static_cast<std::uint64_t>(z) * 0x165667B19E3779F9ull;
+    }
+    double m_cell = 1;
+    std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
+    std::vector<int> m_wide;
+};
+
 class Builder {
 public:
     Builder(std::vector<PcfComponent>& components, double tolerance, const std::string& fileName,
@@ -195,6 +243,7 @@ public:
         CheckBendCorners();
         MoveOutLegs();
         DropDuplicates();
+        KeepBendsDrawable();
         return Emit();
     }
 
@@ -491,10 +540,20 @@ private:
 
     void Index() {
         m_at.assign(m_nodes.Size(), {});
+        double total = 0;
         for (std::size_t i = 0; i < m_edges.size(); ++i) {
             m_at[m_edges[i].a].push_back(static_cast<int>(i));
             m_at[m_edges[i].b].push_back(static_cast<int>(i));
+            total += Norm(Sub(m_nodes.At(m_edges[i].b), m_nodes.At(m_edges[i].a)));
         }
+        m_grid.Reset(std::max(50 * m_tolerance, total / static_cast<double>(m_edges.size())));
+        for (std::size_t i = 0; i < m_edges.size(); ++i)
+            Grid(static_cast<int>(i));
+    }
+    void Grid(int e) {
+        const Edge& edge = m_edges[e];
+        if (!edge.rigid && !edge.bendRadius)
+            m_grid.Insert(e, m_nodes.At(edge.a), m_nodes.At(edge.b), std::max(edge.odA, edge.odB) / 2 + 2 * m_tolerance);
     }
     int Degree(int node) const {
         int n = 0;
@@ -577,19 +636,20 @@ private:
         const Vec3& p = m_nodes.At(n);
         int best = -1;
         double bestDistance = reach;
-        for (std::size_t i = 0; i < m_edges.size(); ++i) {
+        m_grid.Near(p, [&](int i) {
             const Edge& e = m_edges[i];
             if (!IsPipe(e) || e.a == n || e.b == n)
-                continue;
+                return;
             const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
             double len = Norm(Sub(b, a));
             double t = 0;
             double d = LineDistance(p, a, b, &t);
-            if (d <= bestDistance && t * len > m_tolerance && (1 - t) * len > m_tolerance) {
-                best = static_cast<int>(i);
+            if (d <= bestDistance && t * len > m_tolerance && (1 - t) * len > m_tolerance &&
+                (best < 0 || d < bestDistance || i < best)) {
+                best = i;
                 bestDistance = d;
             }
-        }
+        });
         if (best < 0)
             return false;
         Split(best, n);
@@ -609,6 +669,7 @@ private:
         second.odA = m_edges[ei].odB;
         m_edges.push_back(second);
         Link(static_cast<int>(m_edges.size()) - 1);
+        Grid(static_cast<int>(m_edges.size()) - 1); // the first piece stays in its old, larger cells
         m_at[n].push_back(ei);
     }
 
@@ -636,22 +697,22 @@ private:
             double bestDistance = std::numeric_limits<double>::max();
             int best = -1;
             double bestT = 0;
-            for (std::size_t i = 0; i < m_edges.size(); ++i) {
+            m_grid.Near(at->at, [&](int i) {
                 const Edge& e = m_edges[i];
                 if (!IsPipe(e))
-                    continue;
+                    return;
                 const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
                 double t = 0;
                 double d = LineDistance(at->at, a, b, &t);
                 double len = Norm(Sub(b, a));
                 if (t * len < -m_tolerance || (1 - t) * len < -m_tolerance)
-                    continue;
-                if (d <= std::max(m_tolerance, std::max(e.odA, e.odB) / 2 + m_tolerance) && d < bestDistance) {
-                    best = static_cast<int>(i);
+                    return;
+                if (d <= std::max(e.odA, e.odB) / 2 + m_tolerance && (d < bestDistance || (d == bestDistance && i < best))) {
+                    best = i;
                     bestDistance = d;
                     bestT = t;
                 }
-            }
+            });
             if (best < 0) {
                 Skip(c, "at (" + Fixed(at->at[0]) + ", " + Fixed(at->at[1]) + ", " + Fixed(at->at[2]) + ") stands on no pipe");
                 return;
@@ -729,6 +790,8 @@ private:
                     }
                 }
             }
+            if (chosen >= 0 && m_edges[chosen].b == b.corner)
+                chosen = -1; // an item from the far end back to the corner: leave it be
             if (chosen >= 0 && (Degree(out) > 1 || !m_pinned[out])) {
                 Edge& e = m_edges[chosen];
                 Unlink(chosen, out);
@@ -755,6 +818,10 @@ private:
             Edge& e = m_edges[i];
             if (e.dropped)
                 continue;
+            if (e.a == e.b || Norm(Sub(m_nodes.At(e.b), m_nodes.At(e.a))) <= 1e-9) {
+                e.dropped = true;
+                continue;
+            }
             auto key = std::minmax(e.a, e.b);
             auto [it, fresh] = seen.emplace(key, static_cast<int>(i));
             if (!fresh) {
@@ -763,6 +830,24 @@ private:
                 Warn(c.position, c.keyword + " lies on the " + m_components[m_edges[it->second].component].keyword +
                                      " at line " + std::to_string(m_components[m_edges[it->second].component].position.line) +
                                      "; drawn once");
+            }
+        }
+    }
+
+    // A bend is drawn onto the first element that starts at its corner; where items lying on
+    // one another left none, the bend is drawn as a straight run to its corner.
+    void KeepBendsDrawable() {
+        for (const BendRecord& b : m_bends) {
+            Edge& bend = m_edges[b.edge];
+            if (bend.dropped)
+                continue;
+            bool next = false;
+            for (int ei : m_at[b.corner])
+                next = next || (!m_edges[ei].dropped && m_edges[ei].a == b.corner && ei != b.edge);
+            if (!next) {
+                bend.bendRadius.reset();
+                Warn(m_components[b.component].centre->position,
+                     m_components[b.component].keyword + " has nothing to turn onto; drawn straight to its corner");
             }
         }
     }
@@ -833,6 +918,11 @@ private:
     }
 
     void PlaceSupport(PipingModel& m, const PcfComponent& c, int node, int n) {
+        if (node == 0 || Degree(n) == 0) {
+            m_report.skipped[c.keyword]++;
+            Warn(c.position, c.keyword + " stands where no item is left; skipped");
+            return;
+        }
         const std::string& k = c.skey;
         auto starts = [&](const char* p) { return k.rfind(p, 0) == 0; };
         if (starts("AN")) {
@@ -882,6 +972,7 @@ private:
     PcfReport& m_report;
     NodeSet m_nodes;
     std::vector<Edge> m_edges;
+    EdgeGrid m_grid;
     std::vector<BendRecord> m_bends;
     std::vector<int> m_supports;
     std::vector<std::pair<int, int>> m_placedSupports; // component, node
