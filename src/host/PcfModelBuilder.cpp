@@ -530,10 +530,12 @@ private:
             return;
         }
         int m = Node(centre->at);
-        if (!AddEdge(ci, m, Node(c.branches[0].at), od, od, false))
+        if (!AddEdge(ci, m, Node(c.branches[0].at), od, od, false)) {
             Skip(c, "has zero length");
-        else
+        } else {
             m_teeNodes.push_back(m);
+            m_oletNodes.push_back(m);
+        }
     }
 
     // ---- connecting ---------------------------------------------------------------------
@@ -552,7 +554,7 @@ private:
     }
     void Grid(int e) {
         const Edge& edge = m_edges[e];
-        if (!edge.rigid && !edge.bendRadius)
+        if (!edge.bendRadius)
             m_grid.Insert(e, m_nodes.At(edge.a), m_nodes.At(edge.b), std::max(edge.odA, edge.odB) / 2 + 2 * m_tolerance);
     }
     int Degree(int node) const {
@@ -680,8 +682,45 @@ private:
         for (const BendRecord& b : m_bends)
             corner[b.corner] = true;
         for (int n = 0; n < count; ++n)
-            if (Degree(n) == 1 && !corner[n])
-                JoinToPipe(n, m_tolerance);
+            if (Degree(n) == 1 && !corner[n] && !JoinToPipe(n, m_tolerance) &&
+                std::find(m_oletNodes.begin(), m_oletNodes.end(), n) != m_oletNodes.end())
+                JoinOletAtSurface(n);
+    }
+
+    // An olet whose CENTRE-POINT is on the header's surface rather than its centre-line starts
+    // where the header's centre-line passes under that point.
+    void JoinOletAtSurface(int n) {
+        const Vec3& p = m_nodes.At(n);
+        int best = -1;
+        double bestDistance = 0, bestT = 0;
+        m_grid.Near(p, [&](int i) {
+            const Edge& e = m_edges[i];
+            if (!IsPipe(e) || e.a == n || e.b == n)
+                return;
+            const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
+            double len = Norm(Sub(b, a)), t = 0;
+            double d = LineDistance(p, a, b, &t);
+            if (d <= std::max(e.odA, e.odB) / 2 + m_tolerance && t * len > m_tolerance && (1 - t) * len > m_tolerance &&
+                (best < 0 || d < bestDistance)) {
+                best = i;
+                bestDistance = d;
+                bestT = t;
+            }
+        });
+        if (best < 0)
+            return;
+        const Vec3 &a = m_nodes.At(m_edges[best].a), &b = m_nodes.At(m_edges[best].b);
+        int under = m_nodes.Add(Add(a, Mul(Sub(b, a), bestT)));
+        while (static_cast<int>(m_at.size()) < m_nodes.Size())
+            m_at.emplace_back();
+        Split(best, under);
+        for (int ei : std::vector<int>(m_at[n])) {
+            Edge& e = m_edges[ei];
+            (e.a == n ? e.a : e.b) = under;
+            Unlink(ei, n);
+            m_at[under].push_back(ei);
+        }
+        std::replace(m_teeNodes.begin(), m_teeNodes.end(), n, under);
     }
 
     void Support(int ci) {
@@ -699,7 +738,7 @@ private:
             double bestT = 0;
             m_grid.Near(at->at, [&](int i) {
                 const Edge& e = m_edges[i];
-                if (!IsPipe(e))
+                if (e.dropped || e.bendRadius)
                     return;
                 const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
                 double t = 0;
@@ -713,16 +752,20 @@ private:
                     bestT = t;
                 }
             });
-            if (best < 0) {
+            if (best < 0)
+                n = OnBend(at->at);
+            if (best < 0 && n < 0) {
                 Skip(c, "at (" + Fixed(at->at[0]) + ", " + Fixed(at->at[1]) + ", " + Fixed(at->at[2]) + ") stands on no pipe");
                 return;
             }
-            const Edge& e = m_edges[best];
+            const Edge& e = m_edges[std::max(best, 0)];
             const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
             const double len = Norm(Sub(b, a));
-            if (bestT * len <= m_tolerance) {
-                n = e.a;
-            } else if ((1 - bestT) * len <= m_tolerance) {
+            if (best < 0) {
+                // on a bend: drawn at its nearer end
+            } else if (bestT * len <= m_tolerance || (e.rigid && bestT <= 0.5)) {
+                n = e.a; // a rigid item is not divided: its nearer end carries the support
+            } else if ((1 - bestT) * len <= m_tolerance || e.rigid) {
                 n = e.b;
             } else {
                 n = m_nodes.Add(Add(a, Mul(Sub(b, a), bestT)));
@@ -735,6 +778,22 @@ private:
         m_pinned.resize(m_nodes.Size(), false);
         m_pinned[n] = true;
         m_placedSupports.push_back({ci, n});
+    }
+
+    // The nearer end of the bend whose arc passes through p; -1 when none does.
+    int OnBend(const Vec3& p) const {
+        for (const BendRecord& b : m_bends) {
+            const Vec3 &p1 = m_nodes.At(b.p1), &p2 = m_nodes.At(b.p2), &c = m_nodes.At(b.corner);
+            const Vec3 u1 = Unit(Sub(c, p1)), u2 = Unit(Sub(p2, c));
+            const double half = std::acos(std::clamp(Dot(u1, u2), -1.0, 1.0)) / 2;
+            const Vec3 centre = Add(c, Mul(Unit(Sub(u2, u1)), b.radius / std::cos(half)));
+            const double fromAxis = std::fabs(Norm(Sub(p, centre)) - b.radius);
+            // On the arc's side of both tangent points.
+            if (fromAxis <= b.od / 2 + m_tolerance && Dot(Sub(p, p1), u1) >= -m_tolerance &&
+                Dot(Sub(p2, p), u2) >= -m_tolerance)
+                return Norm(Sub(p, p1)) <= Norm(Sub(p, p2)) ? b.p1 : b.p2;
+        }
+        return -1;
     }
 
     // A bend's corner must lie on the lines of the straight items it joins.
@@ -977,6 +1036,7 @@ private:
     std::vector<int> m_supports;
     std::vector<std::pair<int, int>> m_placedSupports; // component, node
     std::vector<int> m_teeNodes;
+    std::vector<int> m_oletNodes;
     std::vector<std::vector<int>> m_at; // node -> edges
     std::vector<bool> m_pinned;         // nodes that hold a support
     double m_lastOd = 0;

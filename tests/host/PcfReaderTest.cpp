@@ -283,6 +283,15 @@ TEST(PcfReader, SplitsTheHeaderWhereAnOletOrStubInBranchStands) {
     EXPECT_EQ(olet.model.elements.size(), 4u);
     EXPECT_EQ(ConnectedPieces(olet.model), 1);
 
+    // An olet written at the header's surface starts on its centre-line.
+    PcfLoadResult surface = Read(Pipe("0 0 0", "1000 0 0", "200") +
+                                 "OLET\n    CENTRE-POINT 400 0 109.55\n    BRANCH1-POINT 400 0 250 25\n");
+    int under = NodeAt(surface.model, {400, 0, 0});
+    ASSERT_NE(under, 0);
+    EXPECT_EQ(surface.model.ElementsAt(under).size(), 3u);
+    EXPECT_EQ(NodeAt(surface.model, {400, 0, 109.55}), 0);
+    EXPECT_EQ(ConnectedPieces(surface.model), 1);
+
     // Two stub-in tees, all their points one, and a branch pipe 0.47 mm away from them.
     const std::string stub = "TEE\n    END-POINT 0 0 1000 152.4\n    END-POINT 0 0 1000 152.4\n"
                              "    CENTRE-POINT 0 0 1000\n    BRANCH1-POINT 0 0 1000 101.6\n";
@@ -326,6 +335,18 @@ TEST(PcfReader, MapsSupportsToRestraintsHangersAndAnchors) {
     EXPECT_EQ(r.report.skipped.at("SUPPORT"), 1);
     ASSERT_EQ(r.report.warnings.size(), 1u);
     EXPECT_EQ(r.report.warnings[0], "t.pcf:27:1: SUPPORT at (5000.00, 0.00, 0.00) stands on no pipe; skipped");
+}
+
+TEST(PcfReader, PutsSupportsOnValvesAndBendsAtTheirNearerEnd) {
+    PcfLoadResult r = Read(std::string(kElbowRun) + "VALVE\n    END-POINT 1152.4 0 1000 100\n    END-POINT 1152.4 0 1300 100\n" +
+                           "SUPPORT\n    CO-ORDS 1152.4 0 1200\n    SKEY SKID\n" +
+                           // on the elbow's arc, nearer its first end
+                           "SUPPORT\n    CO-ORDS 1044.64 0 44.64\n    SKEY SKID\n");
+    ASSERT_EQ(r.model.restraints.size(), 2u) << FormatPcfWarnings(r.report);
+    EXPECT_EQ(r.model.restraints[0].node, NodeAt(r.model, {1152.4, 0, 1300}));
+    EXPECT_EQ(r.model.restraints[1].node, NodeAt(r.model, {1000, 0, 0}));
+    EXPECT_EQ(r.model.elements.size(), 4u); // nothing divided
+    ExpectBendAt(r.model, {1152.4, 0, 0}, 152.4, 90);
 }
 
 TEST(PcfReader, SkipsWeldsAnnotationsAndZeroLengthItems) {
