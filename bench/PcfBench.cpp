@@ -22,7 +22,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 class PcfWriter {
 public:
@@ -105,8 +107,8 @@ private:
                 Linear("PIPE", t2, end, bore);
             } else if (i % 7 == 4) {
                 // A flanged valve.
-                P f1 = Step(at, axis, sign * 1000), f2 = Step(f1, axis, sign * 120), v2 = Step(f2, axis, sign * 500),
-                  f3 = Step(v2, axis, sign * 120);
+                P f1 = Step(at, axis, sign * 1000), f2 = Step(f1, axis, sign * 120),
+                  v2 = Step(f2, axis, sign * 500), f3 = Step(v2, axis, sign * 120);
                 Linear("PIPE", at, f1, bore);
                 Linear("FLANGE", f1, f2, bore, "FLWN");
                 Linear("VALVE", f2, v2, bore, "VVFL");
@@ -192,9 +194,9 @@ void BM_ReadPcf(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * lines);
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["elements"] = static_cast<double>(elements);
-    state.counters["ns_per_line"] =
-        benchmark::Counter(static_cast<double>(lines) * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
-                                                                  benchmark::Counter::kInvert);
+    state.counters["ns_per_line"] = benchmark::Counter(
+        static_cast<double>(lines) * 1e-9,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["peak_rss_mb"] = static_cast<double>(PeakRssKb()) / 1024;
     state.counters["peak_growth_mb"] = static_cast<double>(PeakRssKb() - before) / 1024;
 }
@@ -231,7 +233,8 @@ void BM_RenderPcf(benchmark::State& state) {
         options.m_Pixel_Height = 1200;
         options.m_Window_Width = 1600.0f / 96.0f;
         options.m_Window_Height = 1200.0f / 96.0f;
-        if (plotter.View().FileOutput(out.c_str(), HIOManager::Instance()->GetOutputHandler("png"), &options) != OutputOK) {
+        if (plotter.View().FileOutput(out.c_str(), HIOManager::Instance()->GetOutputHandler("png"),
+                                      &options) != OutputOK) {
             state.SkipWithError("could not write the picture");
             return;
         }

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (!std::isfinite(v))
                 std::abort();
     // What the reader makes, the model format must take back.
-    ketra::host::LoadResult back = ketra::host::ParsePipingModel(ketra::host::WriteModelJson(r.model), "fuzz.json");
+    ketra::host::LoadResult back =
+        ketra::host::ParsePipingModel(ketra::host::WriteModelJson(r.model), "fuzz.json");
     if (!back.ok)
         std::abort();
     return 0;

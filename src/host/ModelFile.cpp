@@ -18,7 +18,8 @@ ModelFormat SniffModelFormat(std::string_view text, const std::string& path) {
     if (LooksLikePcf(text))
         return ModelFormat::Pcf;
     std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return ext == ".pcf" ? ModelFormat::Pcf : ModelFormat::Json;
 }
 

@@ -13,7 +13,9 @@ std::string Num(double v) {
     return buf;
 }
 
-std::string Vector(const Vec3& v) { return "[" + Num(v[0]) + ", " + Num(v[1]) + ", " + Num(v[2]) + "]"; }
+std::string Vector(const Vec3& v) {
+    return "[" + Num(v[0]) + ", " + Num(v[1]) + ", " + Num(v[2]) + "]";
+}
 
 std::string Quote(const std::string& s) {
     std::string out = "\"";
@@ -23,7 +25,8 @@ std::string Quote(const std::string& s) {
             out += c;
         } else if (static_cast<unsigned char>(c) < 0x20) {
             char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            std::snprintf(buf, sizeof buf, "\\u%04x",
+                          static_cast<unsigned>(static_cast<unsigned char>(c)));
             out += buf;
         } else {
             out += c;
@@ -43,7 +46,9 @@ void List(std::ostringstream& out, const char* key, const std::vector<T>& items,
     out << "  ]";
 }
 
-std::string Node(int node) { return "{ \"node\": " + std::to_string(node) + " }"; }
+std::string Node(int node) {
+    return "{ \"node\": " + std::to_string(node) + " }";
+}
 
 } // namespace
 
@@ -62,7 +67,8 @@ std::string WriteModelJson(const PipingModel& m) {
         out << ",\n  \"nodes\": [\n";
         std::size_t i = 0;
         for (const auto& [id, at] : m.nodes)
-            out << "    { \"id\": " << id << ", \"at\": " << Vector(at) << " }" << (++i < m.nodes.size() ? ",\n" : "\n");
+            out << "    { \"id\": " << id << ", \"at\": " << Vector(at) << " }"
+                << (++i < m.nodes.size() ? ",\n" : "\n");
         out << "  ]";
     }
     // Wall thickness carries forward when omitted, so it is written for every element once
@@ -71,8 +77,9 @@ std::string WriteModelJson(const PipingModel& m) {
     for (const Element& e : m.elements)
         walls = walls || e.wall != 0;
     List(out, "elements", m.elements, [&](const Element& e) {
-        std::string s = "{ \"from\": " + std::to_string(e.from) + ", \"to\": " + std::to_string(e.to) +
-                        ", \"delta\": " + Vector(e.delta) + ", \"od\": " + Num(e.od);
+        std::string s = "{ \"from\": " + std::to_string(e.from) +
+                        ", \"to\": " + std::to_string(e.to) + ", \"delta\": " + Vector(e.delta) +
+                        ", \"od\": " + Num(e.od);
         if (walls)
             s += ", \"wall\": " + Num(e.wall);
         if (e.bendRadius)
@@ -87,9 +94,12 @@ std::string WriteModelJson(const PipingModel& m) {
                 s += ", \"expansionJoint\": true";
             else
                 s += ", \"expansionJoint\": { \"convolutions\": " + std::to_string(j.convolutions) +
-                     ", \"rootRadius\": " + Num(j.rootRadius) + ", \"crestRadius\": " + Num(j.crestRadius) +
-                     ", \"knuckleRadius\": " + Num(j.knuckleRadius) + ", \"firstOffset\": " + Num(j.firstOffset) +
-                     ", \"rootPitch\": " + Num(j.rootPitch) + ", \"crestWidth\": " + Num(j.crestWidth) + " }";
+                     ", \"rootRadius\": " + Num(j.rootRadius) +
+                     ", \"crestRadius\": " + Num(j.crestRadius) +
+                     ", \"knuckleRadius\": " + Num(j.knuckleRadius) +
+                     ", \"firstOffset\": " + Num(j.firstOffset) +
+                     ", \"rootPitch\": " + Num(j.rootPitch) +
+                     ", \"crestWidth\": " + Num(j.crestWidth) + " }";
         }
         return s + " }";
     });
@@ -108,7 +118,8 @@ std::string WriteModelJson(const PipingModel& m) {
         return s + " }";
     });
     List(out, "hangers", m.hangers, [](const Hanger& h) {
-        return "{ \"node\": " + std::to_string(h.node) + ", \"kind\": \"" + (h.can ? "can" : "spring") + "\" }";
+        return "{ \"node\": " + std::to_string(h.node) + ", \"kind\": \"" +
+               (h.can ? "can" : "spring") + "\" }";
     });
     List(out, "anchors", m.anchors, [](const NodeItem& n) { return Node(n.node); });
     List(out, "nozzles", m.nozzles, [](const NodeItem& n) { return Node(n.node); });
@@ -119,8 +130,9 @@ std::string WriteModelJson(const PipingModel& m) {
         std::string dims = "[" + Num(s.dims[0]) + ", " + Num(s.dims[1]);
         if (s.section != SteelSection::Box)
             dims += ", " + Num(s.dims[2]) + ", " + Num(s.dims[3]);
-        return "{ \"section\": \"" + std::string(kSections[static_cast<int>(s.section)]) + "\", \"from\": " +
-               Vector(s.from) + ", \"to\": " + Vector(s.to) + ", \"dims\": " + dims + "], \"turn\": " + Num(s.turn) + " }";
+        return "{ \"section\": \"" + std::string(kSections[static_cast<int>(s.section)]) +
+               "\", \"from\": " + Vector(s.from) + ", \"to\": " + Vector(s.to) +
+               ", \"dims\": " + dims + "], \"turn\": " + Num(s.turn) + " }";
     });
     out << "\n}\n";
     return out.str();

@@ -1,5 +1,9 @@
 #include "host/PcfModelBuilder.h"
 
+#include "host/PcfEdgeGrid.h"
+#include "host/PcfNodeSet.h"
+#include "host/PcfVector.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -14,92 +18,11 @@ namespace ketra::host {
 
 namespace {
 
-const std::map<std::string, PcfKind, std::less<>> kKinds = {
-    {"PIPE", {PcfShape::Linear}},
-    {"PIPE-FIXED", {PcfShape::Linear}},
-    {"PIPE-BLOCK-FIXED", {PcfShape::Linear}},
-    {"PIPE-BLOCK-VARIABLE", {PcfShape::Linear}},
-    {"CAP", {PcfShape::Linear}},
-    {"REDUCER-CONCENTRIC", {PcfShape::Linear}},
-    {"REDUCER-ECCENTRIC", {PcfShape::Linear}},
-    {"COUPLING", {PcfShape::Linear, true}},
-    {"UNION", {PcfShape::Linear, true}},
-    {"FLANGE", {PcfShape::Linear, true}},
-    {"FLANGE-BLIND", {PcfShape::Linear, true}},
-    {"FLANGE-REDUCING-CONCENTRIC", {PcfShape::Linear, true}},
-    {"FLANGE-REDUCING-ECCENTRIC", {PcfShape::Linear, true}},
-    {"LAPJOINT-STUBEND", {PcfShape::Linear, true}},
-    {"LAPJOINT-RINGLOOSE", {PcfShape::Linear, true}},
-    {"GASKET", {PcfShape::Linear, true}},
-    {"VALVE", {PcfShape::Linear, true}},
-    {"FILTER", {PcfShape::Linear, true}},
-    {"TRAP", {PcfShape::Linear, true}},
-    {"INSTRUMENT", {PcfShape::Linear, true}},
-    {"INSTRUMENT-DIAL", {PcfShape::Linear, true}},
-    {"MISC-COMPONENT", {PcfShape::Linear, true}},
-    {"VALVE-ANGLE", {PcfShape::Angle, true}},
-    {"INSTRUMENT-ANGLE", {PcfShape::Angle, true}},
-    {"ELBOW", {PcfShape::Bend}},
-    {"BEND", {PcfShape::Bend}},
-    {"ELBOW-REDUCING", {PcfShape::Bend}},
-    {"BEND-TEED", {PcfShape::Bend}},
-    {"ELBOW-TEED", {PcfShape::Bend}},
-    {"TEE", {PcfShape::Branching, false, true}},
-    {"TEE-STUB", {PcfShape::Branching, false, true}},
-    {"CROSS", {PcfShape::Branching}},
-    {"Y-PIECE-FITTING", {PcfShape::Branching}},
-    {"VALVE-3WAY", {PcfShape::Branching, true}},
-    {"VALVE-MULTIWAY", {PcfShape::Branching, true}},
-    {"INSTRUMENT-3WAY", {PcfShape::Branching, true}},
-    {"OLET", {PcfShape::Olet}},
-    {"TEE-SET-ON", {PcfShape::Olet}},
-    {"SUPPORT", {PcfShape::Support}},
-    {"WELD", {PcfShape::Weld}},
-    {"BOLT", {PcfShape::Annotation}},
-    {"FLOW-ARROW", {PcfShape::Annotation}},
-    {"MESSAGE-CIRCLE", {PcfShape::Annotation}},
-    {"MESSAGE-SQUARE", {PcfShape::Annotation}},
-    {"MESSAGE-TRIANGLE", {PcfShape::Annotation}},
-    {"END-POSITION-NULL", {PcfShape::Annotation}},
-    {"END-POSITION-CLOSED", {PcfShape::Annotation}},
-    {"END-POSITION-OPEN", {PcfShape::Annotation}},
-    {"END-POSITION-FLANGED", {PcfShape::Annotation}},
-    {"END-CONNECTION-PIPELINE", {PcfShape::Annotation}},
-    {"END-CONNECTION-EQUIPMENT", {PcfShape::Annotation}},
-    {"END-CONNECTION-BLANK", {PcfShape::Annotation}},
-};
-
-constexpr double kPi = 3.14159265358979323846;
-
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3 Add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec3 Mul(const Vec3& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
-double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-double Norm(const Vec3& a) { return std::sqrt(Dot(a, a)); }
-Vec3 Unit(const Vec3& a) {
-    double n = Norm(a);
-    return n > 0 ? Mul(a, 1 / n) : Vec3{0, 0, 0};
-}
-
-// Distance from p to the line through a and b, and where along a→b its foot lies (0..1 inside).
-double LineDistance(const Vec3& p, const Vec3& a, const Vec3& b, double* along) {
-    Vec3 ab = Sub(b, a);
-    double len2 = Dot(ab, ab);
-    double t = len2 > 0 ? Dot(Sub(p, a), ab) / len2 : 0;
-    if (along)
-        *along = t;
-    return Norm(Sub(p, Add(a, Mul(ab, t))));
-}
-
-std::string Fixed(double v, int decimals = 2) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
+using namespace pcf;
 
 struct Edge {
-    int a = 0, b = 0;          // node indices
-    double odA = 0, odB = 0;   // outer diameters at a and b
+    int a = 0, b = 0;        // node indices
+    double odA = 0, odB = 0; // outer diameters at a and b
     bool rigid = false;
     std::optional<double> bendRadius; // a bend element: b is the corner
     bool movedToCorner = false;       // its start was moved onto a bend's corner
@@ -115,112 +38,6 @@ struct BendRecord {
 };
 
 // Points closer than the tolerance are one node; a grid of tolerance-sized cells finds them.
-class NodeSet {
-public:
-    explicit NodeSet(double tolerance) : m_tolerance(tolerance > 0 ? tolerance : 1e-9) {}
-
-    int Snap(const Vec3& p) {
-        int found = Find(p);
-        if (found >= 0)
-            return found;
-        int index = static_cast<int>(m_points.size());
-        m_points.push_back(p);
-        m_cells[Key(Cell(p[0]), Cell(p[1]), Cell(p[2]))].push_back(index);
-        return index;
-    }
-    int Find(const Vec3& p) const {
-        // Cells are as wide as the tolerance: the ball around p reaches one or two per axis.
-        std::int64_t lo[3], hi[3];
-        for (int i = 0; i < 3; ++i) {
-            lo[i] = Cell(p[i] - m_tolerance);
-            hi[i] = Cell(p[i] + m_tolerance);
-        }
-        int best = -1;
-        double bestDistance = m_tolerance;
-        for (std::int64_t x = lo[0]; x <= hi[0]; ++x)
-            for (std::int64_t y = lo[1]; y <= hi[1]; ++y)
-                for (std::int64_t z = lo[2]; z <= hi[2]; ++z) {
-                    auto it = m_cells.find(Key(x, y, z));
-                    if (it == m_cells.end())
-                        continue;
-                    for (int i : it->second) {
-                        double d = Norm(Sub(m_points[i], p));
-                        if (d <= bestDistance && (best < 0 || d < bestDistance || i < best)) {
-                            best = i;
-                            bestDistance = d;
-                        }
-                    }
-                }
-        return best;
-    }
-    int Add(const Vec3& p) { // a node that is never merged with a nearby one (a split point)
-        int index = static_cast<int>(m_points.size());
-        m_points.push_back(p);
-        m_cells[Key(Cell(p[0]), Cell(p[1]), Cell(p[2]))].push_back(index);
-        return index;
-    }
-    const Vec3& At(int i) const { return m_points[i]; }
-    int Size() const { return static_cast<int>(m_points.size()); }
-
-private:
-    std::int64_t Cell(double v) const { return static_cast<std::int64_t>(std::floor(v / m_tolerance)); }
-    static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
-        auto h = [](std::int64_t v) { return static_cast<std::uint64_t>(v) * 0x9E3779B97F4A7C15ull; };
-        return h(x) ^ (h(y) >> 1) ^ (h(z) << 1) ^ (static_cast<std::uint64_t>(z) * 0xC2B2AE3D27D4EB4Full);
-    }
-    double m_tolerance;
-    std::vector<Vec3> m_points;
-    std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
-};
-
-// Straight items by the cells of a grid their padded boxes reach, so that finding the pipe
-// under a point does not look at every pipe.
-class EdgeGrid {
-public:
-    void Reset(double cell) {
-        m_cell = cell;
-        m_cells.clear();
-        m_wide.clear();
-    }
-    void Insert(int edge, const Vec3& a, const Vec3& b, double pad) {
-        std::int64_t lo[3], hi[3];
-        double count = 1;
-        for (int i = 0; i < 3; ++i) {
-            lo[i] = Cell(std::min(a[i], b[i]) - pad);
-            hi[i] = Cell(std::max(a[i], b[i]) + pad);
-            count *= static_cast<double>(hi[i] - lo[i] + 1);
-        }
-        if (count > 4096) { // far longer than the cells: looked at by every query
-            m_wide.push_back(edge);
-            return;
-        }
-        for (std::int64_t x = lo[0]; x <= hi[0]; ++x)
-            for (std::int64_t y = lo[1]; y <= hi[1]; ++y)
-                for (std::int64_t z = lo[2]; z <= hi[2]; ++z)
-                    m_cells[Key(x, y, z)].push_back(edge);
-    }
-    // The items whose padded box may hold p; an item may be listed once only.
-    template <class F>
-    void Near(const Vec3& p, F visit) const {
-        auto it = m_cells.find(Key(Cell(p[0]), Cell(p[1]), Cell(p[2])));
-        if (it != m_cells.end())
-            for (int e : it->second)
-                visit(e);
-        for (int e : m_wide)
-            visit(e);
-    }
-
-private:
-    std::int64_t Cell(double v) const { return static_cast<std::int64_t>(std::floor(v / m_cell)); }
-    static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
-        return static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(y) * 0xC2B2AE3D27D4EB4Full ^
-               static_cast<std::uint64_t>(z) * 0x165667B19E3779F9ull;
-    }
-    double m_cell = 1;
-    std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
-    std::vector<int> m_wide;
-};
-
 class Builder {
 public:
     Builder(std::vector<PcfComponent>& components, double tolerance, const std::string& fileName,
@@ -232,7 +49,8 @@ public:
         for (std::size_t i = 0; i < m_components.size(); ++i)
             Component(static_cast<int>(i));
         if (m_edges.empty()) {
-            SourcePosition p = m_components.empty() ? SourcePosition{} : m_components.front().position;
+            SourcePosition p =
+                m_components.empty() ? SourcePosition{} : m_components.front().position;
             throw PcfError{p, "the file has no components that can be drawn"};
         }
         Index();
@@ -288,7 +106,8 @@ private:
     }
 
     void Warn(const SourcePosition& p, const std::string& what) {
-        m_report.warnings.push_back(m_fileName + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + what);
+        m_report.warnings.push_back(m_fileName + ":" + std::to_string(p.line) + ":" +
+                                    std::to_string(p.column) + ": " + what);
     }
     void Skip(const PcfComponent& c, const std::string& why) {
         m_report.skipped[c.keyword]++;
@@ -352,7 +171,8 @@ private:
             p0 = &c.ends[0];
             p1 = &c.ends[1];
             if (c.ends.size() > 2)
-                Warn(c.position, c.keyword + " has " + std::to_string(c.ends.size()) + " END-POINTs; the first two are drawn");
+                Warn(c.position, c.keyword + " has " + std::to_string(c.ends.size()) +
+                                     " END-POINTs; the first two are drawn");
         } else if (c.ends.size() == 1 && c.coords) {
             p0 = &c.ends[0]; // a dial or other item that ends in the air
             p1 = &*c.coords;
@@ -413,54 +233,27 @@ private:
             return;
         }
         if (!c.centre)
-            throw PcfError{c.position, c.keyword + " needs a CENTRE-POINT: the corner where its legs meet"};
+            throw PcfError{c.position,
+                           c.keyword + " needs a CENTRE-POINT: the corner where its legs meet"};
         const double od = OdOf(c, 0);
         if (!(od > 0)) {
             Skip(c, "has no bore");
             return;
         }
         const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at, &corner = c.centre->at;
-        const double t1 = Norm(Sub(corner, p1)), t2 = Norm(Sub(p2, corner));
-        if (t1 <= m_tolerance || t2 <= m_tolerance) {
-            if (Norm(Sub(p2, p1)) <= m_tolerance) {
-                Skip(c, "has zero length");
-                return;
-            }
-            throw PcfError{c.centre->position, c.keyword + "'s CENTRE-POINT lies on an END-POINT; it must be the corner where the legs meet"};
-        }
-        const double cosine = std::clamp(Dot(Sub(corner, p1), Sub(p2, corner)) / (t1 * t2), -1.0, 1.0);
-        const double deflection = std::acos(cosine) * 180 / kPi;
-        if (deflection < 0.5) {
-            Warn(c.position, c.keyword + " turns by " + Fixed(deflection) + " degrees; drawn straight");
-            int a = Node(p1), b = Node(p2);
-            AddEdge(ci, a, b, od, od, false);
+        std::vector<std::pair<SourcePosition, std::string>> warnings;
+        const PcfBendShape shape = MeasurePcfBend(c, m_tolerance, m_unit, &warnings);
+        for (const auto& [where, what] : warnings)
+            Warn(where, what);
+        if (shape.zeroLength) {
+            Skip(c, "has zero length");
             return;
         }
-        if (deflection > 179) {
-            throw PcfError{c.centre->position, c.keyword + " turns back on itself (" + Fixed(deflection) + " degrees)"};
+        if (shape.straight) {
+            AddEdge(ci, Node(p1), Node(p2), od, od, false);
+            return;
         }
-        const double tangent = (t1 + t2) / 2;
-        if (std::fabs(t1 - t2) > std::max(2 * m_tolerance, 0.05 * tangent))
-            throw PcfError{c.centre->position, c.keyword + "'s legs from the CENTRE-POINT are " + Fixed(t1) + " and " +
-                                                   Fixed(t2) + " " + m_unit + " long; a bend's corner is as far from both END-POINTs"};
-        const double half = deflection * kPi / 360;
-        double radius = tangent / std::tan(half);
-        if (c.bendRadius) {
-            if (std::fabs(*c.bendRadius - radius) <= std::max(m_tolerance, 0.01 * radius))
-                radius = *c.bendRadius;
-            else
-                Warn(c.bendRadiusPosition, "BEND-RADIUS " + Fixed(*c.bendRadius) + " does not fit the bend's geometry; drawn with radius " + Fixed(radius));
-        }
-        if (c.angle) {
-            // Exporters write hundredths of a degree or degrees, the deflection or the
-            // included angle: any of these that fits the geometry will do.
-            bool fits = false;
-            for (double a : {*c.angle / 100, *c.angle})
-                for (double v : {a, 180 - a})
-                    fits = fits || std::fabs(v - deflection) <= 1.0;
-            if (!fits)
-                Warn(c.anglePosition, "ANGLE " + Fixed(*c.angle, 0) + " does not match the bend's deflection of " + Fixed(deflection) + " degrees");
-        }
+        const double radius = shape.radius, half = shape.deflection * kPi / 360;
         BendRecord b;
         b.component = ci;
         b.p1 = Node(p1);
@@ -469,7 +262,8 @@ private:
         b.radius = radius;
         b.od = od;
         if (b.p1 == b.p2 || b.corner == b.p1 || b.corner == b.p2)
-            throw PcfError{c.centre->position, c.keyword + " is too small to draw at the snapping tolerance"};
+            throw PcfError{c.centre->position,
+                           c.keyword + " is too small to draw at the snapping tolerance"};
         m_bends.push_back(b);
         if (!c.branches.empty()) {
             // A teed bend: the branch leaves from the middle of the arc.
@@ -477,7 +271,8 @@ private:
             Vec3 inward = Unit(Sub(u2, u1));
             Vec3 middle = Add(corner, Mul(inward, radius / std::cos(half) - radius));
             int m = m_nodes.Add(middle);
-            AddEdge(ci, m, Node(c.branches[0].at), BranchOd(c, c.branches[0]), BranchOd(c, c.branches[0]), false);
+            AddEdge(ci, m, Node(c.branches[0].at), BranchOd(c, c.branches[0]),
+                    BranchOd(c, c.branches[0]), false);
         }
     }
 
@@ -555,7 +350,8 @@ private:
     void Grid(int e) {
         const Edge& edge = m_edges[e];
         if (!edge.bendRadius)
-            m_grid.Insert(e, m_nodes.At(edge.a), m_nodes.At(edge.b), std::max(edge.odA, edge.odB) / 2 + 2 * m_tolerance);
+            m_grid.Insert(e, m_nodes.At(edge.a), m_nodes.At(edge.b),
+                          std::max(edge.odA, edge.odB) / 2 + 2 * m_tolerance);
     }
     int Degree(int node) const {
         int n = 0;
@@ -671,7 +467,8 @@ private:
         second.odA = m_edges[ei].odB;
         m_edges.push_back(second);
         Link(static_cast<int>(m_edges.size()) - 1);
-        Grid(static_cast<int>(m_edges.size()) - 1); // the first piece stays in its old, larger cells
+        Grid(static_cast<int>(m_edges.size()) -
+             1); // the first piece stays in its old, larger cells
         m_at[n].push_back(ei);
     }
 
@@ -700,8 +497,8 @@ private:
             const Vec3 &a = m_nodes.At(e.a), &b = m_nodes.At(e.b);
             double len = Norm(Sub(b, a)), t = 0;
             double d = LineDistance(p, a, b, &t);
-            if (d <= std::max(e.odA, e.odB) / 2 + m_tolerance && t * len > m_tolerance && (1 - t) * len > m_tolerance &&
-                (best < 0 || d < bestDistance)) {
+            if (d <= std::max(e.odA, e.odB) / 2 + m_tolerance && t * len > m_tolerance &&
+                (1 - t) * len > m_tolerance && (best < 0 || d < bestDistance)) {
                 best = i;
                 bestDistance = d;
                 bestT = t;
@@ -746,7 +543,8 @@ private:
                 double len = Norm(Sub(b, a));
                 if (t * len < -m_tolerance || (1 - t) * len < -m_tolerance)
                     return;
-                if (d <= std::max(e.odA, e.odB) / 2 + m_tolerance && (d < bestDistance || (d == bestDistance && i < best))) {
+                if (d <= std::max(e.odA, e.odB) / 2 + m_tolerance &&
+                    (d < bestDistance || (d == bestDistance && i < best))) {
                     best = i;
                     bestDistance = d;
                     bestT = t;
@@ -755,7 +553,8 @@ private:
             if (best < 0)
                 n = OnBend(at->at);
             if (best < 0 && n < 0) {
-                Skip(c, "at (" + Fixed(at->at[0]) + ", " + Fixed(at->at[1]) + ", " + Fixed(at->at[2]) + ") stands on no pipe");
+                Skip(c, "at (" + Fixed(at->at[0]) + ", " + Fixed(at->at[1]) + ", " +
+                            Fixed(at->at[2]) + ") stands on no pipe");
                 return;
             }
             const Edge& e = m_edges[std::max(best, 0)];
@@ -812,13 +611,16 @@ private:
                     if (len <= 2 * m_tolerance)
                         continue;
                     const double off = LineDistance(corner, a, z, nullptr);
-                    const double allowed = std::max(2 * m_tolerance, 0.05 * leg) + 2 * m_tolerance * leg / len;
+                    const double allowed =
+                        std::max(2 * m_tolerance, 0.05 * leg) + 2 * m_tolerance * leg / len;
                     if (off > allowed)
-                        throw PcfError{c.centre->position,
-                                       c.keyword + "'s CENTRE-POINT is " + Fixed(off) + " " + m_unit +
-                                           " off the line of the " + m_components[e.component].keyword + " at line " +
-                                           std::to_string(m_components[e.component].position.line) +
-                                           "; it must be the corner where the legs' centre-lines meet"};
+                        throw PcfError{
+                            c.centre->position,
+                            c.keyword + "'s CENTRE-POINT is " + Fixed(off) + " " + m_unit +
+                                " off the line of the " + m_components[e.component].keyword +
+                                " at line " +
+                                std::to_string(m_components[e.component].position.line) +
+                                "; it must be the corner where the legs' centre-lines meet"};
                 }
             }
         }
@@ -841,7 +643,8 @@ private:
             if (chosen < 0) {
                 for (int ei : m_at[out]) {
                     Edge& e = m_edges[ei];
-                    if (!e.dropped && e.b == out && !e.bendRadius && !e.movedToCorner && ei != b.edge) {
+                    if (!e.dropped && e.b == out && !e.bendRadius && !e.movedToCorner &&
+                        ei != b.edge) {
                         std::swap(e.a, e.b);
                         std::swap(e.odA, e.odB);
                         chosen = ei;
@@ -886,9 +689,11 @@ private:
             if (!fresh) {
                 e.dropped = true;
                 const PcfComponent& c = m_components[e.component];
-                Warn(c.position, c.keyword + " lies on the " + m_components[m_edges[it->second].component].keyword +
-                                     " at line " + std::to_string(m_components[m_edges[it->second].component].position.line) +
-                                     "; drawn once");
+                Warn(c.position,
+                     c.keyword + " lies on the " +
+                         m_components[m_edges[it->second].component].keyword + " at line " +
+                         std::to_string(m_components[m_edges[it->second].component].position.line) +
+                         "; drawn once");
             }
         }
     }
@@ -906,7 +711,8 @@ private:
             if (!next) {
                 bend.bendRadius.reset();
                 Warn(m_components[b.component].centre->position,
-                     m_components[b.component].keyword + " has nothing to turn onto; drawn straight to its corner");
+                     m_components[b.component].keyword +
+                         " has nothing to turn onto; drawn straight to its corner");
             }
         }
     }
@@ -952,8 +758,10 @@ private:
         }
         for (int n : m_teeNodes)
             if (ids[n] != 0 && Degree(n) == 3 &&
-                std::none_of(m.tees.begin(), m.tees.end(), [&](const NodeItem& t) { return t.node == ids[n]; }))
-                m.tees.push_back({ids[n], m_components[m_edges[m_at[n].front()].component].position});
+                std::none_of(m.tees.begin(), m.tees.end(),
+                             [&](const NodeItem& t) { return t.node == ids[n]; }))
+                m.tees.push_back(
+                    {ids[n], m_components[m_edges[m_at[n].front()].component].position});
         for (auto [ci, n] : m_placedSupports)
             PlaceSupport(m, m_components[ci], ids[n], n);
         return m;
@@ -969,59 +777,16 @@ private:
         return {1, 0, 0};
     }
 
-    // As the JSON reader writes normalised cosines, so that a converted model reads back the same.
-    static std::string Cosines(const Vec3& v) {
-        std::ostringstream text;
-        text << v[0] + 0.0 << ", " << v[1] + 0.0 << ", " << v[2] + 0.0; // no "-0"
-        return text.str();
-    }
-
     void PlaceSupport(PipingModel& m, const PcfComponent& c, int node, int n) {
         if (node == 0 || Degree(n) == 0) {
             m_report.skipped[c.keyword]++;
             Warn(c.position, c.keyword + " stands where no item is left; skipped");
             return;
         }
-        const std::string& k = c.skey;
-        auto starts = [&](const char* p) { return k.rfind(p, 0) == 0; };
-        if (starts("AN")) {
-            m.anchors.push_back({node, c.position});
-            return;
-        }
-        if (starts("CAN") || starts("SPCN")) {
-            m.hangers.push_back({node, true, c.position});
-            return;
-        }
-        if (starts("HG") || starts("HANG") || starts("HGR") || starts("SPR") || starts("VSH") || starts("CSH") ||
-            starts("RH")) {
-            m.hangers.push_back({node, false, c.position});
-            return;
-        }
-        Restraint r;
-        r.node = node;
-        r.position = c.position;
-        static const std::map<std::string, int> kDirections = {
-            {"EAST", 1}, {"E", 1}, {"NORTH", 2}, {"N", 2}, {"UP", 3}, {"U", 3},
-            {"WEST", 4}, {"W", 4}, {"SOUTH", 5}, {"S", 5}, {"DOWN", 6}, {"D", 6}};
-        auto it = kDirections.find(c.supportDirection);
-        if (it != kDirections.end()) {
-            r.direction = it->second;
-        } else {
-            if (!c.supportDirection.empty())
-                Warn(c.directionPosition, "SUPPORT-DIRECTION " + c.supportDirection + " is not UP, DOWN, NORTH, SOUTH, EAST or WEST; drawn by its SKEY");
-            const Vec3 axis = AxisAt(n);
-            if (starts("LIM") || starts("STOP") || starts("AXL")) {
-                r.cosines = Cosines(axis); // along the pipe
-            } else if (starts("GU") || starts("GDE")) {
-                Vec3 side{-axis[1], axis[0], 0}; // across the pipe, level
-                if (Norm(side) < 1e-6)
-                    side = {1, 0, 0};
-                r.cosines = Cosines(Unit(side));
-            } else {
-                r.direction = 3; // a resting support carries the pipe from below
-            }
-        }
-        m.restraints.push_back(r);
+        std::string warning;
+        AddPcfSupport(m, c, node, AxisAt(n), &warning);
+        if (!warning.empty())
+            Warn(c.directionPosition, warning);
     }
 
     std::vector<PcfComponent>& m_components;
@@ -1029,9 +794,9 @@ private:
     const std::string& m_fileName;
     std::string m_unit;
     PcfReport& m_report;
-    NodeSet m_nodes;
+    PcfNodeSet m_nodes;
     std::vector<Edge> m_edges;
-    EdgeGrid m_grid;
+    PcfEdgeGrid m_grid;
     std::vector<BendRecord> m_bends;
     std::vector<int> m_supports;
     std::vector<std::pair<int, int>> m_placedSupports; // component, node
@@ -1044,13 +809,9 @@ private:
 
 } // namespace
 
-const PcfKind* FindPcfKind(const std::string& keyword) {
-    auto it = kKinds.find(keyword);
-    return it == kKinds.end() ? nullptr : &it->second;
-}
-
-PipingModel BuildPcfModel(std::vector<PcfComponent>& components, double snapTolerance, const std::string& fileName,
-                          const std::string& unitName, PcfReport& report) {
+PipingModel BuildPcfModel(std::vector<PcfComponent>& components, double snapTolerance,
+                          const std::string& fileName, const std::string& unitName,
+                          PcfReport& report) {
     Builder builder(components, snapTolerance, fileName, unitName, report);
     return builder.Build();
 }

@@ -35,7 +35,7 @@ const PcfKind* FindPcfKind(const std::string& keyword);
 
 struct PcfPoint {
     Vec3 at{};
-    double od = 0;       // outer diameter from the bore, model units; 0: none given
+    double od = 0; // outer diameter from the bore, model units; 0: none given
     SourcePosition position;
 };
 
@@ -43,17 +43,17 @@ struct PcfComponent {
     std::string keyword;
     PcfKind kind;
     SourcePosition position;
-    std::vector<PcfPoint> ends;       // END-POINTs
-    std::optional<PcfPoint> centre;   // CENTRE-POINT
-    std::vector<PcfPoint> branches;   // BRANCH1-POINT, BRANCH2-POINT, ... in that order
-    std::optional<PcfPoint> coords;   // CO-ORDS
-    std::vector<PcfPoint> taps;       // CO-ORDS of TAP-CONNECTION sub-records: branch connections
-    std::string skey;                 // upper-case
-    std::string supportDirection;     // upper-case
+    std::vector<PcfPoint> ends;     // END-POINTs
+    std::optional<PcfPoint> centre; // CENTRE-POINT
+    std::vector<PcfPoint> branches; // BRANCH1-POINT, BRANCH2-POINT, ... in that order
+    std::optional<PcfPoint> coords; // CO-ORDS
+    std::vector<PcfPoint> taps;     // CO-ORDS of TAP-CONNECTION sub-records: branch connections
+    std::string skey;               // upper-case
+    std::string supportDirection;   // upper-case
     SourcePosition directionPosition;
     std::optional<double> bendRadius; // model units
     SourcePosition bendRadiusPosition;
-    std::optional<double> angle;      // as written
+    std::optional<double> angle; // as written
     SourcePosition anglePosition;
 };
 
@@ -63,9 +63,29 @@ struct PcfError {
     std::string what;
 };
 
+// A bend's shape from its END-POINTs and corner (the CENTRE-POINT, which must be present).
+struct PcfBendShape {
+    bool zeroLength = false; // all three points one: nothing to draw
+    bool straight = false;   // turns by less than half a degree: drawn as a straight pipe
+    double deflection = 0;   // degrees
+    double radius = 0;       // BEND-RADIUS when it fits the geometry, else the geometry's
+};
+
+// Measures a bend (docs/pcf.md, "Bends"). Throws PcfError for a bend that cannot be drawn;
+// adds a warning for a BEND-RADIUS or ANGLE that does not fit, and for a straight bend.
+PcfBendShape MeasurePcfBend(const PcfComponent& c, double tolerance, const std::string& unit,
+                            std::vector<std::pair<SourcePosition, std::string>>* warnings);
+
+// Adds the symbol of a SUPPORT record standing on `node` of `m`, whose first element runs along
+// `axis` (a unit vector): an anchor, a hanger or a restraint, by its SKEY and SUPPORT-DIRECTION
+// (docs/pcf.md). Sets `warning` for a direction it does not know.
+void AddPcfSupport(PipingModel& m, const PcfComponent& c, int node, const Vec3& axis,
+                   std::string* warning);
+
 // Builds the model. Throws PcfError. Warnings and skipped records go into `report`.
 // `unitName` is the model's unit as written in messages ("mm", "in").
 PipingModel BuildPcfModel(std::vector<PcfComponent>& components, double snapTolerance,
-                          const std::string& fileName, const std::string& unitName, PcfReport& report);
+                          const std::string& fileName, const std::string& unitName,
+                          PcfReport& report);
 
 } // namespace ketra::host

@@ -15,26 +15,67 @@ namespace ketra::host {
 namespace {
 
 // Keywords read or deliberately ignored; any other keyword is counted as unknown.
-const std::set<std::string, std::less<>> kKnownKeywords = {
-    "ISOGEN-FILES", "UNITS-BORE", "UNITS-CO-ORDS", "UNITS-WEIGHT", "UNITS-BOLT-DIA",
-    "UNITS-BOLT-LENGTH", "UNITS-WEIGHT-LENGTH", "PIPELINE-REFERENCE", "PROJECT-IDENTIFIER", "AREA",
-    "DATE-DMY", "REVISION", "PIPING-SPEC", "PIPELINE-TYPE", "INSULATION-SPEC", "TRACING-SPEC",
-    "PAINTING-SPEC", "SPOOL-IDENTIFIER", "SPOOL-PREFIX", "START-CO-ORDS", "END-CO-ORDS",
-    "CONTINUATION", "MATERIALS", "MATERIAL-IDENTIFIER", "ITEM-CODE", "ITEM-DESCRIPTION",
-    "DESCRIPTION", "COMPONENT-IDENTIFIER", "FABRICATION-ITEM", "ERECTION-ITEM", "WEIGHT", "TEXT",
-    "UNDIMENSIONED", "CONNECTION-REFERENCE", "CROSS-REFERENCE", "SPINDLE-DIRECTION",
-    "FLAT-DIRECTION", "END-POINT", "CENTRE-POINT", "CENTER-POINT", "BRANCH1-POINT",
-    "BRANCH2-POINT", "BRANCH3-POINT", "CO-ORDS", "SKEY", "ANGLE", "BEND-RADIUS",
-    "SUPPORT-DIRECTION", "TAP-CONNECTION", "TEXT-STRING"};
+const std::set<std::string, std::less<>> kKnownKeywords = {"ISOGEN-FILES",
+                                                           "UNITS-BORE",
+                                                           "UNITS-CO-ORDS",
+                                                           "UNITS-WEIGHT",
+                                                           "UNITS-BOLT-DIA",
+                                                           "UNITS-BOLT-LENGTH",
+                                                           "UNITS-WEIGHT-LENGTH",
+                                                           "PIPELINE-REFERENCE",
+                                                           "PROJECT-IDENTIFIER",
+                                                           "AREA",
+                                                           "DATE-DMY",
+                                                           "REVISION",
+                                                           "PIPING-SPEC",
+                                                           "PIPELINE-TYPE",
+                                                           "INSULATION-SPEC",
+                                                           "TRACING-SPEC",
+                                                           "PAINTING-SPEC",
+                                                           "SPOOL-IDENTIFIER",
+                                                           "SPOOL-PREFIX",
+                                                           "START-CO-ORDS",
+                                                           "END-CO-ORDS",
+                                                           "CONTINUATION",
+                                                           "MATERIALS",
+                                                           "MATERIAL-IDENTIFIER",
+                                                           "ITEM-CODE",
+                                                           "ITEM-DESCRIPTION",
+                                                           "DESCRIPTION",
+                                                           "COMPONENT-IDENTIFIER",
+                                                           "FABRICATION-ITEM",
+                                                           "ERECTION-ITEM",
+                                                           "WEIGHT",
+                                                           "TEXT",
+                                                           "UNDIMENSIONED",
+                                                           "CONNECTION-REFERENCE",
+                                                           "CROSS-REFERENCE",
+                                                           "SPINDLE-DIRECTION",
+                                                           "FLAT-DIRECTION",
+                                                           "END-POINT",
+                                                           "CENTRE-POINT",
+                                                           "CENTER-POINT",
+                                                           "BRANCH1-POINT",
+                                                           "BRANCH2-POINT",
+                                                           "BRANCH3-POINT",
+                                                           "CO-ORDS",
+                                                           "SKEY",
+                                                           "ANGLE",
+                                                           "BEND-RADIUS",
+                                                           "SUPPORT-DIRECTION",
+                                                           "TAP-CONNECTION",
+                                                           "TEXT-STRING"};
 
 bool HasNumberSuffix(std::string_view s, std::string_view prefix) {
     if (s.size() <= prefix.size() || s.substr(0, prefix.size()) != prefix)
         return false;
-    return std::all_of(s.begin() + prefix.size(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return std::all_of(s.begin() + prefix.size(), s.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool IsKnownKeyword(const std::string& k) {
-    return kKnownKeywords.count(k) || HasNumberSuffix(k, "ATTRIBUTE") || HasNumberSuffix(k, "COMPONENT-ATTRIBUTE");
+    return kKnownKeywords.count(k) || HasNumberSuffix(k, "ATTRIBUTE") ||
+           HasNumberSuffix(k, "COMPONENT-ATTRIBUTE");
 }
 
 bool IsGeometryKeyword(const std::string& k) {
@@ -63,14 +104,14 @@ double OuterDiameterMm(double bore) {
         double dn, nps, odInches;
     };
     static const Size kSizes[] = {
-        {6, 0.125, 0.405},  {8, 0.25, 0.540},   {10, 0.375, 0.675}, {15, 0.5, 0.840},
-        {20, 0.75, 1.050},  {25, 1, 1.315},     {32, 1.25, 1.660},  {40, 1.5, 1.900},
-        {50, 2, 2.375},     {65, 2.5, 2.875},   {80, 3, 3.500},     {90, 3.5, 4.000},
-        {100, 4, 4.500},    {125, 5, 5.563},    {150, 6, 6.625},    {200, 8, 8.625},
-        {250, 10, 10.750},  {300, 12, 12.750},  {350, 14, 14},      {400, 16, 16},
-        {450, 18, 18},      {500, 20, 20},      {550, 22, 22},      {600, 24, 24},
-        {650, 26, 26},      {700, 28, 28},      {750, 30, 30},      {800, 32, 32},
-        {850, 34, 34},      {900, 36, 36},      {1000, 40, 40},     {1050, 42, 42},
+        {6, 0.125, 0.405}, {8, 0.25, 0.540},  {10, 0.375, 0.675}, {15, 0.5, 0.840},
+        {20, 0.75, 1.050}, {25, 1, 1.315},    {32, 1.25, 1.660},  {40, 1.5, 1.900},
+        {50, 2, 2.375},    {65, 2.5, 2.875},  {80, 3, 3.500},     {90, 3.5, 4.000},
+        {100, 4, 4.500},   {125, 5, 5.563},   {150, 6, 6.625},    {200, 8, 8.625},
+        {250, 10, 10.750}, {300, 12, 12.750}, {350, 14, 14},      {400, 16, 16},
+        {450, 18, 18},     {500, 20, 20},     {550, 22, 22},      {600, 24, 24},
+        {650, 26, 26},     {700, 28, 28},     {750, 30, 30},      {800, 32, 32},
+        {850, 34, 34},     {900, 36, 36},     {1000, 40, 40},     {1050, 42, 42},
         {1200, 48, 48}};
     for (const Size& s : kSizes)
         if (std::fabs(bore - s.nps * 25.4) < 0.05 || std::fabs(bore - s.dn) < 0.05)
@@ -96,8 +137,9 @@ public:
             }
         bool sawPcfKeyword = false;
         for (const PcfLine& l : lines) {
-            if (FindPcfKind(l.keyword) || l.keyword == "PIPELINE-REFERENCE" || l.keyword == "ISOGEN-FILES" ||
-                l.keyword == "UNITS-BORE" || l.keyword == "UNITS-CO-ORDS") {
+            if (FindPcfKind(l.keyword) || l.keyword == "PIPELINE-REFERENCE" ||
+                l.keyword == "ISOGEN-FILES" || l.keyword == "UNITS-BORE" ||
+                l.keyword == "UNITS-CO-ORDS") {
                 sawPcfKeyword = true;
                 break;
             }
@@ -106,7 +148,8 @@ public:
             SourcePosition p;
             if (!lines.empty())
                 p = {lines.front().line, lines.front().keywordColumn};
-            throw PcfError{p, "not a piping component file (PCF): no pipeline, unit or component keyword"};
+            throw PcfError{
+                p, "not a piping component file (PCF): no pipeline, unit or component keyword"};
         }
         for (const PcfLine& l : lines)
             Line(l);
@@ -119,7 +162,8 @@ private:
         const std::string& k = l.keyword;
         if (m_inMaterials) {
             // Bill-of-material data runs to the end, or to the next pipeline's header.
-            if (l.indent == 0 && (k == "PIPELINE-REFERENCE" || k == "ISOGEN-FILES" || k.rfind("UNITS-", 0) == 0))
+            if (l.indent == 0 &&
+                (k == "PIPELINE-REFERENCE" || k == "ISOGEN-FILES" || k.rfind("UNITS-", 0) == 0))
                 m_inMaterials = false;
             else
                 return;
@@ -190,7 +234,8 @@ private:
         } else if (k == "BEND-RADIUS") {
             double r = 0;
             if (l.values.empty() || !ParsePcfNumber(l.values[0].text, &r) || !(r > 0)) {
-                Warn({l.line, l.keywordColumn}, "BEND-RADIUS must be a number greater than zero; the radius comes from the geometry");
+                Warn({l.line, l.keywordColumn}, "BEND-RADIUS must be a number greater than zero; "
+                                                "the radius comes from the geometry");
                 return;
             }
             c.bendRadius = r * m_coordScale;
@@ -220,7 +265,8 @@ private:
         if (mm == 0)
             throw PcfError{{l.line, l.values[0].column},
                            "unknown " + std::string(bore ? "bore" : "co-ordinate") + " unit \"" +
-                               DecodePcfText(l.values[0].text) + "\" (MM or INCH" + (bore ? ", INCH-SIXTEENTH)" : ")")};
+                               DecodePcfText(l.values[0].text) + "\" (MM or INCH" +
+                               (bore ? ", INCH-SIXTEENTH)" : ")")};
         if (bore) {
             m_boreUnit = unit;
             m_boreMm = mm;
@@ -267,23 +313,30 @@ private:
             double v = 0;
             if (!ParsePcfNumber(l.values[i].text, &v))
                 throw PcfError{{l.line, l.values[i].column},
-                               l.keyword + " co-ordinate \"" + DecodePcfText(l.values[i].text) + "\" is not a finite number"};
+                               l.keyword + " co-ordinate \"" + DecodePcfText(l.values[i].text) +
+                                   "\" is not a finite number"};
             if (std::fabs(v) > 1e10)
-                throw PcfError{{l.line, l.values[i].column}, l.keyword + " co-ordinate " + std::string(l.values[i].text) + " is out of range"};
+                throw PcfError{{l.line, l.values[i].column},
+                               l.keyword + " co-ordinate " + std::string(l.values[i].text) +
+                                   " is out of range"};
             p.at[i] = v * m_coordScale;
         }
         double bore = 0;
         // A fourth value is the bore when it is a number; an end-connection type otherwise.
         if (boreAllowed && l.values.size() >= 4 && ParsePcfNumber(l.values[3].text, &bore)) {
             if (bore < 0 || bore > 1e6)
-                throw PcfError{{l.line, l.values[3].column}, l.keyword + " bore " + std::string(l.values[3].text) + " is out of range"};
+                throw PcfError{{l.line, l.values[3].column},
+                               l.keyword + " bore " + std::string(l.values[3].text) +
+                                   " is out of range"};
             if (bore > 0)
                 p.od = OuterDiameterMm(bore * m_boreMm) / (m_modelMm > 0 ? m_modelMm : m_coordMm);
         }
         return p;
     }
 
-    void Warn(const SourcePosition& p, const std::string& what) { m_report.warnings.push_back(Where(m_name, p) + what); }
+    void Warn(const SourcePosition& p, const std::string& what) {
+        m_report.warnings.push_back(Where(m_name, p) + what);
+    }
 
     const std::string& m_name;
     PcfReport& m_report;
@@ -311,8 +364,11 @@ PcfLoadResult ParsePcf(std::string_view text, const std::string& name, const Pcf
         RecordReader reader(name, result.report);
         std::vector<PcfComponent> components = reader.Read(lines);
         const double mmPerUnit = MillimetresPer(result.report.coordUnits, false);
-        const std::string unitName = result.report.coordUnits == "MM" ? "mm" : result.report.coordUnits == "INCH" ? "in" : "m";
-        result.model = BuildPcfModel(components, options.snapMillimetres / mmPerUnit, name, unitName, result.report);
+        const std::string unitName = result.report.coordUnits == "MM"     ? "mm"
+                                     : result.report.coordUnits == "INCH" ? "in"
+                                                                          : "m";
+        result.model = BuildPcfModel(components, options.snapMillimetres / mmPerUnit, name,
+                                     unitName, result.report);
         if (result.report.coordUnits == "METRE") {
             // The model format knows inches and millimetres: metres are written as millimetres.
             for (auto& [id, at] : result.model.nodes)
@@ -351,13 +407,15 @@ PcfLoadResult LoadPcf(const std::string& path, const PcfOptions& options) {
 }
 
 bool LooksLikePcf(std::string_view text) {
-    std::vector<PcfLine> lines = SplitPcfLines(text.substr(0, std::min<std::size_t>(text.size(), 4096)));
+    std::vector<PcfLine> lines =
+        SplitPcfLines(text.substr(0, std::min<std::size_t>(text.size(), 4096)));
     int looked = 0;
     for (const PcfLine& l : lines) {
         if (l.keyword.empty() || l.keyword[0] == '{' || l.keyword[0] == '[')
             return false;
-        if (FindPcfKind(l.keyword) || l.keyword == "PIPELINE-REFERENCE" || l.keyword == "ISOGEN-FILES" ||
-            l.keyword.rfind("UNITS-", 0) == 0 || IsGeometryKeyword(l.keyword))
+        if (FindPcfKind(l.keyword) || l.keyword == "PIPELINE-REFERENCE" ||
+            l.keyword == "ISOGEN-FILES" || l.keyword.rfind("UNITS-", 0) == 0 ||
+            IsGeometryKeyword(l.keyword))
             return true;
         if (++looked >= 40)
             break;
@@ -411,9 +469,9 @@ std::string FormatPcfReport(const PcfReport& r) {
     const std::string unit = r.coordUnits == "MM" ? "mm" : r.coordUnits == "INCH" ? "in" : "m";
     out += "pipe length: " + Number(r.pipeLength) + " " + unit + "\n";
     if (r.hasBox) {
-        out += "bounding box (" + unit + "): (" + Number(r.boxMin[0]) + ", " + Number(r.boxMin[1]) + ", " +
-               Number(r.boxMin[2]) + ") to (" + Number(r.boxMax[0]) + ", " + Number(r.boxMax[1]) + ", " +
-               Number(r.boxMax[2]) + ")\n";
+        out += "bounding box (" + unit + "): (" + Number(r.boxMin[0]) + ", " + Number(r.boxMin[1]) +
+               ", " + Number(r.boxMin[2]) + ") to (" + Number(r.boxMax[0]) + ", " +
+               Number(r.boxMax[1]) + ", " + Number(r.boxMax[2]) + ")\n";
     }
     return out;
 }

@@ -16,13 +16,13 @@
 namespace ketra::host {
 
 struct PcfReport {
-    std::string boreUnits = "MM";  // as the first component read them
-    std::string coordUnits = "MM"; // the model's length unit
-    std::vector<std::string> pipelines;           // PIPELINE-REFERENCE names, in file order
-    std::map<std::string, int> components;        // component records read, by keyword
-    std::map<std::string, int> skipped;           // component records not drawn, by keyword
-    std::map<std::string, int> unknownKeywords;   // keywords this reader does not know
-    std::vector<std::string> warnings;            // "file:line:column: what", one per record
+    std::string boreUnits = "MM";               // as the first component read them
+    std::string coordUnits = "MM";              // the model's length unit
+    std::vector<std::string> pipelines;         // PIPELINE-REFERENCE names, in file order
+    std::map<std::string, int> components;      // component records read, by keyword
+    std::map<std::string, int> skipped;         // component records not drawn, by keyword
+    std::map<std::string, int> unknownKeywords; // keywords this reader does not know
+    std::vector<std::string> warnings;          // "file:line:column: what", one per record
     // The box of every point that went into the model (end, branch and corner points,
     // support positions), in the file's co-ordinate units before re-centring.
     bool hasBox = false;
@@ -37,13 +37,14 @@ struct PcfOptions {
 
 struct PcfLoadResult {
     bool ok = false;
-    PipingModel model;  // co-ordinates re-centred: file position = node + model.origin
-    std::string error;  // "file:line:column: what"
-    PcfReport report;   // filled as far as reading got, also on failure
+    PipingModel model; // co-ordinates re-centred: file position = node + model.origin
+    std::string error; // "file:line:column: what"
+    PcfReport report;  // filled as far as reading got, also on failure
 };
 
 // Reads PCF text. `name` is used in messages.
-PcfLoadResult ParsePcf(std::string_view text, const std::string& name, const PcfOptions& options = {});
+PcfLoadResult ParsePcf(std::string_view text, const std::string& name,
+                       const PcfOptions& options = {});
 PcfLoadResult LoadPcf(const std::string& path, const PcfOptions& options = {});
 
 // True when the text starts like a PCF file: the first keywords are PCF header, pipeline or

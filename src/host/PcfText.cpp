@@ -7,7 +7,9 @@ namespace ketra::host {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
 
 bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
@@ -47,7 +49,8 @@ std::vector<PcfLine> SplitPcfLines(std::string_view text) {
         while (end < text.size() && text[end] != '\n' && text[end] != '\r')
             ++end;
         std::string_view row = text.substr(pos, end - pos);
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
             ++end;
         pos = end + 1;
 
@@ -113,7 +116,8 @@ std::string JoinPcfValues(const PcfLine& line, std::size_t first) {
 bool ParsePcfNumber(std::string_view text, double* value) {
     if (!text.empty() && text[0] == '+')
         text.remove_prefix(1);
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '.'))
+    if (text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '.'))
         return false;
     double v = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);

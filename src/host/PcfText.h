@@ -18,9 +18,9 @@ struct PcfToken {
 };
 
 struct PcfLine {
-    int line = 1;         // 1-based
-    int indent = 0;       // leading blanks and tabs
-    std::string keyword;  // upper-case
+    int line = 1;        // 1-based
+    int indent = 0;      // leading blanks and tabs
+    std::string keyword; // upper-case
     int keywordColumn = 1;
     std::vector<PcfToken> values;
 };

@@ -90,8 +90,9 @@ void ExpectSameModel(const PipingModel& a, const PipingModel& b) {
 
 TEST(PcfReader, SplitsOnAnyRunOfBlanksAndIgnoresTrailingOnes) {
     PcfLoadResult plain = Read("UNITS-BORE MM\nUNITS-CO-ORDS MM\n" + Pipe("0 0 0", "1000 0 0"));
-    PcfLoadResult spaced = Read("UNITS-BORE              MM\nUNITS-CO-ORDS  MM   \nPIPE\n"
-                                "    END-POINT    0.0000    0.0000   0   100   \n\tEND-POINT\t1000  0\t 0 100\n");
+    PcfLoadResult spaced =
+        Read("UNITS-BORE              MM\nUNITS-CO-ORDS  MM   \nPIPE\n"
+             "    END-POINT    0.0000    0.0000   0   100   \n\tEND-POINT\t1000  0\t 0 100\n");
     ASSERT_EQ(plain.model.elements.size(), 1u);
     ExpectSameModel(plain.model, spaced.model);
     const Element& e = spaced.model.elements[0];
@@ -102,16 +103,18 @@ TEST(PcfReader, SplitsOnAnyRunOfBlanksAndIgnoresTrailingOnes) {
 }
 
 TEST(PcfReader, BoreAndCoordinateUnitsAreSeparate) {
-    PcfLoadResult inchBore = Read("UNITS-BORE INCH\nUNITS-CO-ORDS MM\n" + Pipe("0 0 0", "500 0 0", "4.0000"));
+    PcfLoadResult inchBore =
+        Read("UNITS-BORE INCH\nUNITS-CO-ORDS MM\n" + Pipe("0 0 0", "500 0 0", "4.0000"));
     EXPECT_EQ(inchBore.model.units, Units::Millimetres);
     EXPECT_NEAR(inchBore.model.elements[0].od, kOd100, 1e-9);
     EXPECT_EQ(inchBore.report.boreUnits, "INCH");
 
-    PcfLoadResult inchCoords = Read("UNITS-BORE MM\nUNITS-CO-ORDS INCH\n" + Pipe("0 0 0", "20 0 0", "100") +
-                                    Pipe("20 0 0", "40 0 0", "123"));
+    PcfLoadResult inchCoords =
+        Read("UNITS-BORE MM\nUNITS-CO-ORDS INCH\n" + Pipe("0 0 0", "20 0 0", "100") +
+             Pipe("20 0 0", "40 0 0", "123"));
     EXPECT_EQ(inchCoords.model.units, Units::Inches);
-    EXPECT_NEAR(inchCoords.model.elements[0].od, 4.5, 1e-9);         // standard size, in inches
-    EXPECT_NEAR(inchCoords.model.elements[1].od, 123 / 25.4, 1e-9);  // no standard size: the bore
+    EXPECT_NEAR(inchCoords.model.elements[0].od, 4.5, 1e-9);        // standard size, in inches
+    EXPECT_NEAR(inchCoords.model.elements[1].od, 123 / 25.4, 1e-9); // no standard size: the bore
     EXPECT_EQ(FileAt(inchCoords.model, inchCoords.model.elements[0].to), (Vec3{20, 0, 0}));
 
     PcfLoadResult sixteenths = Read("UNITS-BORE INCH-SIXTEENTH\n" + Pipe("0 0 0", "500 0 0", "64"));
@@ -124,14 +127,17 @@ TEST(PcfReader, DefaultsToMillimetresAndTakesUnitsInsideThePipeline) {
     EXPECT_EQ(headerless.model.units, Units::Millimetres);
     EXPECT_NEAR(headerless.model.elements[0].od, 5.563 * 25.4, 1e-9);
 
-    PcfLoadResult inside = Read("PIPELINE-REFERENCE MOCK-LINE-100\n    PIPING-SPEC CS150\n    UNITS-BORE INCH\n"
-                                "    UNITS-CO-ORDS MM\n" + Pipe("0 0 0", "100 0 0", "4"));
+    PcfLoadResult inside =
+        Read("PIPELINE-REFERENCE MOCK-LINE-100\n    PIPING-SPEC CS150\n    UNITS-BORE INCH\n"
+             "    UNITS-CO-ORDS MM\n" +
+             Pipe("0 0 0", "100 0 0", "4"));
     EXPECT_NEAR(inside.model.elements[0].od, kOd100, 1e-9);
     EXPECT_EQ(inside.report.pipelines, std::vector<std::string>{"MOCK-LINE-100"});
 
     // A later pipeline in other units is converted into the model's unit.
-    PcfLoadResult mixed = Read("UNITS-CO-ORDS MM\nPIPELINE-REFERENCE A\n" + Pipe("0 0 0", "0 0 254") +
-                               "PIPELINE-REFERENCE B\nUNITS-CO-ORDS INCH\n" + Pipe("0 0 10", "0 0 20"));
+    PcfLoadResult mixed =
+        Read("UNITS-CO-ORDS MM\nPIPELINE-REFERENCE A\n" + Pipe("0 0 0", "0 0 254") +
+             "PIPELINE-REFERENCE B\nUNITS-CO-ORDS INCH\n" + Pipe("0 0 10", "0 0 20"));
     EXPECT_EQ(mixed.model.units, Units::Millimetres);
     EXPECT_NE(NodeAt(mixed.model, {0, 0, 508}), 0);
     EXPECT_EQ(mixed.model.elements.size(), 2u);
@@ -140,9 +146,10 @@ TEST(PcfReader, DefaultsToMillimetresAndTakesUnitsInsideThePipeline) {
 }
 
 TEST(PcfReader, ReadsUnindentedFilesWithKeywordsInAnyCase) {
-    PcfLoadResult r = Read("PIPELINE-REFERENCE TMP-2\nPIPE\nCOMPONENT-IDENTIFIER 1\nend-point 0 0 0 152.4\n"
-                           "End-Point 0 0 1000 152.4\nITEM-DESCRIPTION 6\" STD Pipe\nSUPPORT\nCO-ORDS 0 0 500 152.4\n"
-                           "Skey SKID\nSUPPORT-DIRECTION north\n");
+    PcfLoadResult r = Read(
+        "PIPELINE-REFERENCE TMP-2\nPIPE\nCOMPONENT-IDENTIFIER 1\nend-point 0 0 0 152.4\n"
+        "End-Point 0 0 1000 152.4\nITEM-DESCRIPTION 6\" STD Pipe\nSUPPORT\nCO-ORDS 0 0 500 152.4\n"
+        "Skey SKID\nSUPPORT-DIRECTION north\n");
     // The support stands in the middle of the pipe, which is split there.
     ASSERT_EQ(r.model.elements.size(), 2u);
     int mid = NodeAt(r.model, {0, 0, 500});
@@ -154,10 +161,12 @@ TEST(PcfReader, ReadsUnindentedFilesWithKeywordsInAnyCase) {
 }
 
 TEST(PcfReader, KeepsIndentedComponentKeywordsInsideTheirComponent) {
-    PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0", "200") +
-                           "FILTER\n    END-POINT 1000 0 0 200\n    END-POINT 1580 0 0 200\n    SKEY FIBW\n"
-                           "    TAP-CONNECTION\n    CO-ORDS 1290 0 -310 25\n    END-POSITION-CLOSED \n"
-                           "    CO-ORDS 1290 0 500\n" + Pipe("1580 0 0", "2000 0 0", "200"));
+    PcfLoadResult r =
+        Read(Pipe("0 0 0", "1000 0 0", "200") +
+             "FILTER\n    END-POINT 1000 0 0 200\n    END-POINT 1580 0 0 200\n    SKEY FIBW\n"
+             "    TAP-CONNECTION\n    CO-ORDS 1290 0 -310 25\n    END-POSITION-CLOSED \n"
+             "    CO-ORDS 1290 0 500\n" +
+             Pipe("1580 0 0", "2000 0 0", "200"));
     // The tap's CO-ORDS join a branch to the filter; the end position's are only a mark.
     int tap = NodeAt(r.model, {1290, 0, -310});
     ASSERT_NE(tap, 0);
@@ -173,9 +182,10 @@ TEST(PcfReader, KeepsIndentedComponentKeywordsInsideTheirComponent) {
 }
 
 TEST(PcfReader, ReadsEndPointsWithConnectionTypesAndAnyNumberFormat) {
-    PcfLoadResult r = Read("UNITS-BORE INCH\nUNITS-CO-ORDS MM\nVALVE\n"
-                           "    END-POINT        -57.5897    210.9282    -0.0000    4.0000  Universal_ET\n"
-                           "    END-POINT 14073.6744314497 210.9282 0 BW\n");
+    PcfLoadResult r =
+        Read("UNITS-BORE INCH\nUNITS-CO-ORDS MM\nVALVE\n"
+             "    END-POINT        -57.5897    210.9282    -0.0000    4.0000  Universal_ET\n"
+             "    END-POINT 14073.6744314497 210.9282 0 BW\n");
     ASSERT_EQ(r.model.elements.size(), 1u);
     const Element& e = r.model.elements[0];
     EXPECT_TRUE(e.rigid);
@@ -210,7 +220,8 @@ TEST(PcfReader, UsesAngleOnlyAsACheckInAnyUnitAndConvention) {
     auto bend = [&](const std::string& extra) {
         char text[512];
         std::snprintf(text, sizeof text,
-                      "BEND\n    END-POINT 0 0 0 100\n    END-POINT %.12f 0 %.12f 100\n    CENTRE-POINT %.12f 0 0\n%s",
+                      "BEND\n    END-POINT 0 0 0 100\n    END-POINT %.12f 0 %.12f 100\n    "
+                      "CENTRE-POINT %.12f 0 0\n%s",
                       x2, z2, t, extra.c_str());
         return Read(Pipe("-500 0 0", "0 0 0") + text);
     };
@@ -221,7 +232,8 @@ TEST(PcfReader, UsesAngleOnlyAsACheckInAnyUnitAndConvention) {
     }
     PcfLoadResult wrong = bend("    ANGLE 3000\n");
     ASSERT_EQ(wrong.report.warnings.size(), 1u);
-    EXPECT_EQ(wrong.report.warnings[0], "t.pcf:8:11: ANGLE 3000 does not match the bend's deflection of 45.00 degrees");
+    EXPECT_EQ(wrong.report.warnings[0],
+              "t.pcf:8:11: ANGLE 3000 does not match the bend's deflection of 45.00 degrees");
     ExpectBendAt(wrong.model, {t, 0, 0}, 100, 45);
 
     // BEND-RADIUS is taken when it fits the geometry, else the geometry's radius is.
@@ -233,13 +245,15 @@ TEST(PcfReader, UsesAngleOnlyAsACheckInAnyUnitAndConvention) {
 }
 
 TEST(PcfReader, DrawsReducersInEitherDirection) {
-    PcfLoadResult r = Read("REDUCER-CONCENTRIC\n    END-POINT 0 0 0 150\n    END-POINT 300 0 0 100\n");
+    PcfLoadResult r =
+        Read("REDUCER-CONCENTRIC\n    END-POINT 0 0 0 150\n    END-POINT 300 0 0 100\n");
     ASSERT_EQ(r.model.elements.size(), 1u);
     EXPECT_NEAR(r.model.elements[0].od, kOd150, 1e-9);
     EXPECT_NEAR(*r.model.elements[0].reducerOd, kOd100, 1e-9);
 
-    PcfLoadResult back = Read("REDUCER-ECCENTRIC\n    END-POINT 300 0 0 100\n    END-POINT 0 0 0 150\n"
-                              "    FLAT-DIRECTION UP\n");
+    PcfLoadResult back =
+        Read("REDUCER-ECCENTRIC\n    END-POINT 300 0 0 100\n    END-POINT 0 0 0 150\n"
+             "    FLAT-DIRECTION UP\n");
     const Element& e = back.model.elements[0];
     EXPECT_EQ(FileAt(back.model, e.from), (Vec3{300, 0, 0}));
     EXPECT_NEAR(e.od, kOd100, 1e-9);
@@ -247,20 +261,23 @@ TEST(PcfReader, DrawsReducersInEitherDirection) {
 }
 
 TEST(PcfReader, JoinsTeeCrossAndYPieceLegsAtTheirCentre) {
-    PcfLoadResult tee = Read(Pipe("0 0 0", "1000 0 0", "200") +
-                             "TEE\n    END-POINT 1000 0 0 200\n    END-POINT 1356 0 0 200\n    CENTRE-POINT 1178 0 0\n"
-                             "    BRANCH1-POINT 1178 0 -168 150\n    SKEY TEBW\n" +
-                             Pipe("1356 0 0", "2000 0 0", "200") + Pipe("1178 0 -168", "1178 0 -1000", "150"));
+    PcfLoadResult tee = Read(
+        Pipe("0 0 0", "1000 0 0", "200") +
+        "TEE\n    END-POINT 1000 0 0 200\n    END-POINT 1356 0 0 200\n    CENTRE-POINT 1178 0 0\n"
+        "    BRANCH1-POINT 1178 0 -168 150\n    SKEY TEBW\n" +
+        Pipe("1356 0 0", "2000 0 0", "200") + Pipe("1178 0 -168", "1178 0 -1000", "150"));
     int centre = NodeAt(tee.model, {1178, 0, 0});
     ASSERT_EQ(tee.model.tees.size(), 1u);
     EXPECT_EQ(tee.model.tees[0].node, centre);
     EXPECT_EQ(tee.model.ElementsAt(centre).size(), 3u);
-    EXPECT_NEAR(ElementBetween(tee.model, centre, NodeAt(tee.model, {1178, 0, -168}))->od, kOd150, 1e-9);
+    EXPECT_NEAR(ElementBetween(tee.model, centre, NodeAt(tee.model, {1178, 0, -168}))->od, kOd150,
+                1e-9);
     EXPECT_EQ(tee.model.elements.size(), 6u);
     EXPECT_EQ(ConnectedPieces(tee.model), 1);
 
-    PcfLoadResult cross = Read("CROSS\n    END-POINT -100 0 0 100\n    END-POINT 100 0 0 100\n    CENTRE-POINT 0 0 0\n"
-                               "    BRANCH1-POINT 0 100 0 100\n    BRANCH2-POINT 0 -100 0 100\n");
+    PcfLoadResult cross = Read(
+        "CROSS\n    END-POINT -100 0 0 100\n    END-POINT 100 0 0 100\n    CENTRE-POINT 0 0 0\n"
+        "    BRANCH1-POINT 0 100 0 100\n    BRANCH2-POINT 0 -100 0 100\n");
     EXPECT_EQ(cross.model.ElementsAt(NodeAt(cross.model, {0, 0, 0})).size(), 4u);
     EXPECT_TRUE(cross.model.tees.empty());
 
@@ -273,9 +290,10 @@ TEST(PcfReader, JoinsTeeCrossAndYPieceLegsAtTheirCentre) {
 }
 
 TEST(PcfReader, SplitsTheHeaderWhereAnOletOrStubInBranchStands) {
-    PcfLoadResult olet = Read(Pipe("0 0 0", "1000 0 0", "200") +
-                              "OLET\n    CENTRE-POINT 400 0 0\n    BRANCH1-POINT 400 0 150 25\n    ANGLE 9000\n" +
-                              Pipe("400 0 150", "400 0 400", "25"));
+    PcfLoadResult olet =
+        Read(Pipe("0 0 0", "1000 0 0", "200") +
+             "OLET\n    CENTRE-POINT 400 0 0\n    BRANCH1-POINT 400 0 150 25\n    ANGLE 9000\n" +
+             Pipe("400 0 150", "400 0 400", "25"));
     int at = NodeAt(olet.model, {400, 0, 0});
     ASSERT_NE(at, 0);
     EXPECT_EQ(olet.model.ElementsAt(at).size(), 3u);
@@ -284,8 +302,9 @@ TEST(PcfReader, SplitsTheHeaderWhereAnOletOrStubInBranchStands) {
     EXPECT_EQ(ConnectedPieces(olet.model), 1);
 
     // An olet written at the header's surface starts on its centre-line.
-    PcfLoadResult surface = Read(Pipe("0 0 0", "1000 0 0", "200") +
-                                 "OLET\n    CENTRE-POINT 400 0 109.55\n    BRANCH1-POINT 400 0 250 25\n");
+    PcfLoadResult surface =
+        Read(Pipe("0 0 0", "1000 0 0", "200") +
+             "OLET\n    CENTRE-POINT 400 0 109.55\n    BRANCH1-POINT 400 0 250 25\n");
     int under = NodeAt(surface.model, {400, 0, 0});
     ASSERT_NE(under, 0);
     EXPECT_EQ(surface.model.ElementsAt(under).size(), 3u);
@@ -296,7 +315,8 @@ TEST(PcfReader, SplitsTheHeaderWhereAnOletOrStubInBranchStands) {
     const std::string stub = "TEE\n    END-POINT 0 0 1000 152.4\n    END-POINT 0 0 1000 152.4\n"
                              "    CENTRE-POINT 0 0 1000\n    BRANCH1-POINT 0 0 1000 101.6\n";
     PcfLoadResult stubs = Read(Pipe("0 0 0", "0 0 1000", "152.4") + stub + stub +
-                               Pipe("0 0 1000", "0 0 2000", "152.4") + Pipe("0.33 -0.3 1000.15", "0.33 -600 1000.15", "101.6"));
+                               Pipe("0 0 1000", "0 0 2000", "152.4") +
+                               Pipe("0.33 -0.3 1000.15", "0.33 -600 1000.15", "101.6"));
     int joint = NodeAt(stubs.model, {0, 0, 1000});
     EXPECT_EQ(stubs.model.ElementsAt(joint).size(), 3u);
     EXPECT_EQ(stubs.model.elements.size(), 3u);
@@ -306,15 +326,16 @@ TEST(PcfReader, SplitsTheHeaderWhereAnOletOrStubInBranchStands) {
 }
 
 TEST(PcfReader, MapsSupportsToRestraintsHangersAndAnchors) {
-    PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0") +
-                           "SUPPORT\n    CO-ORDS 1000 0 0 100\n    SKEY SKID\n    SUPPORT-DIRECTION DOWN\n"
-                           "SUPPORT\n    CO-ORDS 1000 0 0 100\n    SKEY GUID\n    SUPPORT-DIRECTION NORTH\n"
-                           "SUPPORT\n    CO-ORDS 1000 0 0\n    SKEY GUID\n"
-                           "SUPPORT\n    CO-ORDS 0 0 0\n    SKEY ANCH\n"
-                           "SUPPORT\n    CO-ORDS 500 0 0\n    SKEY                    \n"
-                           "SUPPORT\n    CO-ORDS 700 0 -57.15\n    SKEY HANG\n"
-                           "SUPPORT\n    CO-ORDS 300 0 0\n    SKEY LIMT\n"
-                           "SUPPORT\n    CO-ORDS 5000 0 0\n    SKEY SKID\n");
+    PcfLoadResult r =
+        Read(Pipe("0 0 0", "1000 0 0") +
+             "SUPPORT\n    CO-ORDS 1000 0 0 100\n    SKEY SKID\n    SUPPORT-DIRECTION DOWN\n"
+             "SUPPORT\n    CO-ORDS 1000 0 0 100\n    SKEY GUID\n    SUPPORT-DIRECTION NORTH\n"
+             "SUPPORT\n    CO-ORDS 1000 0 0\n    SKEY GUID\n"
+             "SUPPORT\n    CO-ORDS 0 0 0\n    SKEY ANCH\n"
+             "SUPPORT\n    CO-ORDS 500 0 0\n    SKEY                    \n"
+             "SUPPORT\n    CO-ORDS 700 0 -57.15\n    SKEY HANG\n"
+             "SUPPORT\n    CO-ORDS 300 0 0\n    SKEY LIMT\n"
+             "SUPPORT\n    CO-ORDS 5000 0 0\n    SKEY SKID\n");
     const PipingModel& m = r.model;
     int end = NodeAt(m, {1000, 0, 0}), mid = NodeAt(m, {500, 0, 0}), hang = NodeAt(m, {700, 0, 0});
     ASSERT_EQ(m.restraints.size(), 5u);
@@ -324,7 +345,7 @@ TEST(PcfReader, MapsSupportsToRestraintsHangersAndAnchors) {
     EXPECT_EQ(m.restraints[2].direction, 0); // a guide with no direction: across the pipe
     EXPECT_EQ(m.restraints[2].cosines, "0, 1, 0");
     EXPECT_EQ(m.restraints[3].node, mid);
-    EXPECT_EQ(m.restraints[3].direction, 3); // a resting support with no SKEY: from below
+    EXPECT_EQ(m.restraints[3].direction, 3);       // a resting support with no SKEY: from below
     EXPECT_EQ(m.restraints[4].cosines, "1, 0, 0"); // a limit stop: along the pipe
     ASSERT_EQ(m.anchors.size(), 1u);
     EXPECT_EQ(m.anchors[0].node, NodeAt(m, {0, 0, 0}));
@@ -334,14 +355,17 @@ TEST(PcfReader, MapsSupportsToRestraintsHangersAndAnchors) {
     EXPECT_EQ(m.elements.size(), 4u);
     EXPECT_EQ(r.report.skipped.at("SUPPORT"), 1);
     ASSERT_EQ(r.report.warnings.size(), 1u);
-    EXPECT_EQ(r.report.warnings[0], "t.pcf:27:1: SUPPORT at (5000.00, 0.00, 0.00) stands on no pipe; skipped");
+    EXPECT_EQ(r.report.warnings[0],
+              "t.pcf:27:1: SUPPORT at (5000.00, 0.00, 0.00) stands on no pipe; skipped");
 }
 
 TEST(PcfReader, PutsSupportsOnValvesAndBendsAtTheirNearerEnd) {
-    PcfLoadResult r = Read(std::string(kElbowRun) + "VALVE\n    END-POINT 1152.4 0 1000 100\n    END-POINT 1152.4 0 1300 100\n" +
-                           "SUPPORT\n    CO-ORDS 1152.4 0 1200\n    SKEY SKID\n" +
-                           // on the elbow's arc, nearer its first end
-                           "SUPPORT\n    CO-ORDS 1044.64 0 44.64\n    SKEY SKID\n");
+    PcfLoadResult r =
+        Read(std::string(kElbowRun) +
+             "VALVE\n    END-POINT 1152.4 0 1000 100\n    END-POINT 1152.4 0 1300 100\n" +
+             "SUPPORT\n    CO-ORDS 1152.4 0 1200\n    SKEY SKID\n" +
+             // on the elbow's arc, nearer its first end
+             "SUPPORT\n    CO-ORDS 1044.64 0 44.64\n    SKEY SKID\n");
     ASSERT_EQ(r.model.restraints.size(), 2u) << FormatPcfWarnings(r.report);
     EXPECT_EQ(r.model.restraints[0].node, NodeAt(r.model, {1152.4, 0, 1300}));
     EXPECT_EQ(r.model.restraints[1].node, NodeAt(r.model, {1000, 0, 0}));
@@ -350,13 +374,17 @@ TEST(PcfReader, PutsSupportsOnValvesAndBendsAtTheirNearerEnd) {
 }
 
 TEST(PcfReader, SkipsWeldsAnnotationsAndZeroLengthItems) {
-    PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0") + "WELD\n    END-POINT 1000 0 0 100\n    END-POINT 1000 0 0 100\n" +
+    PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0") +
+                           "WELD\n    END-POINT 1000 0 0 100\n    END-POINT 1000 0 0 100\n" +
                            "GASKET\n    END-POINT 1000 0 0 100\n    END-POINT 1000 0 0 100\n" +
-                           "FLOW-ARROW\n    CO-ORDS 500 0 0\n" + "MESSAGE-CIRCLE\n    CO-ORDS 500 0 0\n    TEXT 1\n" +
+                           "FLOW-ARROW\n    CO-ORDS 500 0 0\n" +
+                           "MESSAGE-CIRCLE\n    CO-ORDS 500 0 0\n    TEXT 1\n" +
                            Pipe("1000 0 0", "1000 0 0") + Pipe("1000 0 0", "2000 0 0"));
     EXPECT_EQ(r.model.elements.size(), 2u);
-    EXPECT_EQ(r.report.skipped, (std::map<std::string, int>{
-                                    {"FLOW-ARROW", 1}, {"GASKET", 1}, {"MESSAGE-CIRCLE", 1}, {"PIPE", 1}, {"WELD", 1}}));
+    EXPECT_EQ(
+        r.report.skipped,
+        (std::map<std::string, int>{
+            {"FLOW-ARROW", 1}, {"GASKET", 1}, {"MESSAGE-CIRCLE", 1}, {"PIPE", 1}, {"WELD", 1}}));
     ASSERT_EQ(r.report.warnings.size(), 1u); // only the zero-length pipe is unusual
     EXPECT_EQ(r.report.warnings[0], "t.pcf:15:1: PIPE has zero length; skipped");
 }
@@ -364,8 +392,9 @@ TEST(PcfReader, SkipsWeldsAnnotationsAndZeroLengthItems) {
 TEST(PcfReader, FollowsRunsWhateverOrderTheFileListsThem) {
     // Components grouped by type, a pipe and the elbow written against the flow.
     PcfLoadResult r = Read("ELBOW\n    END-POINT 1152.4 0 152.4 100\n    END-POINT 1000 0 0 100\n"
-                           "    CENTRE-POINT 1152.4 0 0\n" + Pipe("1152.4 0 1000", "1152.4 0 152.4") +
-                           Pipe("1000 0 0", "0 0 0") + "FLANGE\n    END-POINT 0 0 270 100\n    END-POINT 0 0 200 100\n");
+                           "    CENTRE-POINT 1152.4 0 0\n" +
+                           Pipe("1152.4 0 1000", "1152.4 0 152.4") + Pipe("1000 0 0", "0 0 0") +
+                           "FLANGE\n    END-POINT 0 0 270 100\n    END-POINT 0 0 200 100\n");
     ASSERT_EQ(r.model.elements.size(), 4u);
     EXPECT_EQ(ConnectedPieces(r.model), 2); // the flange stands apart
     ExpectBendAt(r.model, {1152.4, 0, 0}, 152.4, 90);
@@ -374,7 +403,8 @@ TEST(PcfReader, FollowsRunsWhateverOrderTheFileListsThem) {
 }
 
 TEST(PcfReader, RecentresLargeCoordinatesInDoublePrecision) {
-    PcfLoadResult r = Read(Pipe("27711.0000 -1056269.5000 3618.4861", "27711.0000 -1040403.4375 3618.4861", "1219.2"));
+    PcfLoadResult r = Read(
+        Pipe("27711.0000 -1056269.5000 3618.4861", "27711.0000 -1040403.4375 3618.4861", "1219.2"));
     const PipingModel& m = r.model;
     EXPECT_EQ(m.origin, (Vec3{27711, (-1056269.5 - 1040403.4375) / 2, 3618.4861}));
     for (const auto& [id, p] : m.nodes) {
@@ -388,23 +418,31 @@ TEST(PcfReader, RecentresLargeCoordinatesInDoublePrecision) {
 }
 
 TEST(PcfReader, IgnoresTheMaterialsSectionAndCountsUnknownKeywords) {
-    PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0") +
-                           "    R2_DESIGN_PRESS      -1000000015047466200000000000000.00\n    UCI 7\n"
-                           "    MASTER-COMPONENT-IDENTIFIER 28 CP\n    Schedule  \n"
-                           "MATERIALS\nMATERIAL-IDENTIFIER 1\n    ITEM-CODE PCA_XS\nITEM-CODE  CS300-110\n"
-                           "    DESCRIPTION  FLANGE BLIND, 300 LB\n    PressureClass  300\n    -81                 XV-49896\n"
-                           "PIPE\n    END-POINT 0 0 0\n");
+    PcfLoadResult r =
+        Read(Pipe("0 0 0", "1000 0 0") +
+             "    R2_DESIGN_PRESS      -1000000015047466200000000000000.00\n    UCI 7\n"
+             "    MASTER-COMPONENT-IDENTIFIER 28 CP\n    Schedule  \n"
+             "MATERIALS\nMATERIAL-IDENTIFIER 1\n    ITEM-CODE PCA_XS\nITEM-CODE  CS300-110\n"
+             "    DESCRIPTION  FLANGE BLIND, 300 LB\n    PressureClass  300\n    -81               "
+             "  XV-49896\n"
+             "PIPE\n    END-POINT 0 0 0\n");
     EXPECT_EQ(r.model.elements.size(), 1u);
     EXPECT_EQ(r.report.components, (std::map<std::string, int>{{"PIPE", 1}}));
-    EXPECT_EQ(r.report.unknownKeywords, (std::map<std::string, int>{
-                                            {"MASTER-COMPONENT-IDENTIFIER", 1}, {"R2_DESIGN_PRESS", 1}, {"SCHEDULE", 1}, {"UCI", 1}}));
+    EXPECT_EQ(r.report.unknownKeywords,
+              (std::map<std::string, int>{{"MASTER-COMPONENT-IDENTIFIER", 1},
+                                          {"R2_DESIGN_PRESS", 1},
+                                          {"SCHEDULE", 1},
+                                          {"UCI", 1}}));
 
     // An unknown component in an indented file is skipped whole; its points join nothing.
-    PcfLoadResult unknown = Read(Pipe("0 0 0", "1000 0 0") + "SPECIAL-THING\n    END-POINT 5 5 5 100\n"
-                                 "    END-POINT 9 9 9 100\n" + Pipe("1000 0 0", "2000 0 0"));
+    PcfLoadResult unknown = Read(Pipe("0 0 0", "1000 0 0") +
+                                 "SPECIAL-THING\n    END-POINT 5 5 5 100\n"
+                                 "    END-POINT 9 9 9 100\n" +
+                                 Pipe("1000 0 0", "2000 0 0"));
     EXPECT_EQ(unknown.model.elements.size(), 2u);
     EXPECT_EQ(unknown.report.skipped.at("SPECIAL-THING"), 1);
-    EXPECT_EQ(unknown.report.warnings, std::vector<std::string>{"t.pcf:4:1: unknown component SPECIAL-THING skipped"});
+    EXPECT_EQ(unknown.report.warnings,
+              std::vector<std::string>{"t.pcf:4:1: unknown component SPECIAL-THING skipped"});
 }
 
 TEST(PcfReader, DecodesUtf8AndFallsBackToLatin1) {
@@ -424,27 +462,36 @@ TEST(PcfReader, AcceptsCrlfBlankLinesAndNoFinalNewline) {
 }
 
 TEST(PcfReader, KnowsEveryComponentKeywordRealFilesUse) {
-    for (const char* k : {"PIPE", "PIPE-FIXED", "CAP", "COUPLING", "FLANGE", "FLANGE-BLIND", "VALVE", "FILTER",
-                          "INSTRUMENT", "GASKET", "MISC-COMPONENT", "REDUCER-CONCENTRIC", "REDUCER-ECCENTRIC"}) {
-        PcfLoadResult r = Read(std::string(k) + "\n    END-POINT 0 0 0 100\n    END-POINT 100 0 0 100\n");
+    for (const char* k :
+         {"PIPE", "PIPE-FIXED", "CAP", "COUPLING", "FLANGE", "FLANGE-BLIND", "VALVE", "FILTER",
+          "INSTRUMENT", "GASKET", "MISC-COMPONENT", "REDUCER-CONCENTRIC", "REDUCER-ECCENTRIC"}) {
+        PcfLoadResult r =
+            Read(std::string(k) + "\n    END-POINT 0 0 0 100\n    END-POINT 100 0 0 100\n");
         EXPECT_EQ(r.model.elements.size(), 1u) << k;
-        EXPECT_EQ(r.model.elements[0].rigid, !std::string(k).starts_with("PIPE") && !std::string(k).starts_with("CAP") &&
+        EXPECT_EQ(r.model.elements[0].rigid, !std::string(k).starts_with("PIPE") &&
+                                                 !std::string(k).starts_with("CAP") &&
                                                  !std::string(k).starts_with("REDUCER"))
             << k;
     }
     for (const char* k : {"ELBOW", "BEND", "BEND-TEED"}) {
-        PcfLoadResult r = Read(std::string(k) + "\n    END-POINT 0 0 0 100\n    END-POINT 100 0 100 100\n"
-                                                "    CENTRE-POINT 100 0 0\n    BRANCH1-POINT 200 0 -100 50\n");
+        PcfLoadResult r =
+            Read(std::string(k) + "\n    END-POINT 0 0 0 100\n    END-POINT 100 0 100 100\n"
+                                  "    CENTRE-POINT 100 0 0\n    BRANCH1-POINT 200 0 -100 50\n");
         ExpectBendAt(r.model, {100, 0, 0}, 100, 90);
     }
-    PcfLoadResult angle = Read("VALVE-ANGLE\n    END-POINT 0 0 0 15\n    END-POINT -52 0 121.5 15\n    CENTRE-POINT 0 0 121.5\n");
+    PcfLoadResult angle = Read("VALVE-ANGLE\n    END-POINT 0 0 0 15\n    END-POINT -52 0 121.5 "
+                               "15\n    CENTRE-POINT 0 0 121.5\n");
     EXPECT_EQ(angle.model.elements.size(), 2u);
-    PcfLoadResult dial = Read(Pipe("0 0 0", "100 0 0", "15") + "INSTRUMENT-DIAL\n    END-POINT 100 0 0 15\n    CO-ORDS 300 0 0\n");
+    PcfLoadResult dial = Read(Pipe("0 0 0", "100 0 0", "15") +
+                              "INSTRUMENT-DIAL\n    END-POINT 100 0 0 15\n    CO-ORDS 300 0 0\n");
     EXPECT_EQ(dial.model.elements.size(), 2u);
-    PcfLoadResult setOn = Read(Pipe("0 0 0", "100 0 0") + "TEE-SET-ON\n    CENTRE-POINT 50 0 0\n    BRANCH1-POINT 50 0 80 50\n");
+    PcfLoadResult setOn =
+        Read(Pipe("0 0 0", "100 0 0") +
+             "TEE-SET-ON\n    CENTRE-POINT 50 0 0\n    BRANCH1-POINT 50 0 80 50\n");
     EXPECT_EQ(setOn.model.tees.size(), 1u);
-    for (const char* k : {"BOLT", "FLOW-ARROW", "MESSAGE-CIRCLE", "MESSAGE-SQUARE", "END-POSITION-NULL",
-                          "END-POSITION-CLOSED", "END-CONNECTION-PIPELINE", "END-CONNECTION-EQUIPMENT", "WELD"}) {
+    for (const char* k :
+         {"BOLT", "FLOW-ARROW", "MESSAGE-CIRCLE", "MESSAGE-SQUARE", "END-POSITION-NULL",
+          "END-POSITION-CLOSED", "END-CONNECTION-PIPELINE", "END-CONNECTION-EQUIPMENT", "WELD"}) {
         PcfLoadResult r = Read(Pipe("0 0 0", "100 0 0") + k + "\n    CO-ORDS 0 0 0\n");
         EXPECT_EQ(r.report.skipped.at(k), 1) << k;
         EXPECT_TRUE(r.report.unknownKeywords.empty()) << k;
@@ -453,23 +500,35 @@ TEST(PcfReader, KnowsEveryComponentKeywordRealFilesUse) {
 }
 
 TEST(PcfReader, RefusesFilesThatCannotBeDrawnWithTheirPosition) {
-    EXPECT_EQ(ErrorOf("{ \"elements\": [] }\n"), "t.pcf:1:1: not a piping component file (PCF): no pipeline, unit or component keyword");
-    EXPECT_EQ(ErrorOf(""), "t.pcf:1:1: not a piping component file (PCF): no pipeline, unit or component keyword");
+    EXPECT_EQ(
+        ErrorOf("{ \"elements\": [] }\n"),
+        "t.pcf:1:1: not a piping component file (PCF): no pipeline, unit or component keyword");
+    EXPECT_EQ(
+        ErrorOf(""),
+        "t.pcf:1:1: not a piping component file (PCF): no pipeline, unit or component keyword");
     EXPECT_EQ(ErrorOf("PIPE\n    END-POINT nan 0 0 100\n    END-POINT 1 0 0 100\n"),
               "t.pcf:2:15: END-POINT co-ordinate \"nan\" is not a finite number");
-    EXPECT_EQ(ErrorOf("PIPE\n    END-POINT 1e300 0 0 100\n"), "t.pcf:2:15: END-POINT co-ordinate 1e300 is out of range");
-    EXPECT_EQ(ErrorOf("PIPE\n    END-POINT 0 0\n"), "t.pcf:2:5: END-POINT needs three co-ordinates");
-    EXPECT_EQ(ErrorOf("UNITS-CO-ORDS FEET\n"), "t.pcf:1:15: unknown co-ordinate unit \"FEET\" (MM or INCH)");
-    EXPECT_EQ(ErrorOf("MESSAGE-CIRCLE\n    CO-ORDS 0 0 0\n"), "t.pcf:1:1: the file has no components that can be drawn");
-    EXPECT_EQ(ErrorOf(Pipe("0 0 0", "100 0 0") + "ELBOW\n    END-POINT 100 0 0 100\n    END-POINT 200 0 100 100\n"),
+    EXPECT_EQ(ErrorOf("PIPE\n    END-POINT 1e300 0 0 100\n"),
+              "t.pcf:2:15: END-POINT co-ordinate 1e300 is out of range");
+    EXPECT_EQ(ErrorOf("PIPE\n    END-POINT 0 0\n"),
+              "t.pcf:2:5: END-POINT needs three co-ordinates");
+    EXPECT_EQ(ErrorOf("UNITS-CO-ORDS FEET\n"),
+              "t.pcf:1:15: unknown co-ordinate unit \"FEET\" (MM or INCH)");
+    EXPECT_EQ(ErrorOf("MESSAGE-CIRCLE\n    CO-ORDS 0 0 0\n"),
+              "t.pcf:1:1: the file has no components that can be drawn");
+    EXPECT_EQ(ErrorOf(Pipe("0 0 0", "100 0 0") +
+                      "ELBOW\n    END-POINT 100 0 0 100\n    END-POINT 200 0 100 100\n"),
               "t.pcf:4:1: ELBOW needs a CENTRE-POINT: the corner where its legs meet");
     // The arc's centre written where the corner belongs.
     std::string arcCentre = kElbowRun;
     arcCentre.replace(arcCentre.find("CENTRE-POINT 1152.4 0 0"), 23, "CENTRE-POINT 1000 0 152.4");
-    EXPECT_EQ(ErrorOf(arcCentre), "t.pcf:10:5: ELBOW's CENTRE-POINT is 152.40 mm off the line of the PIPE at line 4; "
-                                  "it must be the corner where the legs' centre-lines meet");
-    EXPECT_EQ(ErrorOf("BEND\n    END-POINT 0 0 0 100\n    END-POINT 100 0 300 100\n    CENTRE-POINT 100 0 0\n"),
-              "t.pcf:4:5: BEND's legs from the CENTRE-POINT are 100.00 and 300.00 mm long; a bend's corner is as far from "
+    EXPECT_EQ(ErrorOf(arcCentre),
+              "t.pcf:10:5: ELBOW's CENTRE-POINT is 152.40 mm off the line of the PIPE at line 4; "
+              "it must be the corner where the legs' centre-lines meet");
+    EXPECT_EQ(ErrorOf("BEND\n    END-POINT 0 0 0 100\n    END-POINT 100 0 300 100\n    "
+                      "CENTRE-POINT 100 0 0\n"),
+              "t.pcf:4:5: BEND's legs from the CENTRE-POINT are 100.00 and 300.00 mm long; a "
+              "bend's corner is as far from "
               "both END-POINTs");
 }
 
@@ -485,13 +544,15 @@ TEST(PcfReader, PrintsAtMostTwentyWarnings) {
 }
 
 TEST(PcfReader, ConvertsToModelJsonThatReadsBackTheSame) {
-    PcfLoadResult r = Read(std::string(kElbowRun) + "TEE\n    END-POINT 1152.4 0 1000 100\n    END-POINT 1152.4 0 1200 100\n"
-                           "    CENTRE-POINT 1152.4 0 1100\n    BRANCH1-POINT 1252.4 0 1100 50\n" +
-                           "REDUCER-CONCENTRIC\n    END-POINT 1252.4 0 1100 50\n    END-POINT 1352.4 0 1100 25\n" +
-                           "VALVE\n    END-POINT 1152.4 0 1200 100\n    END-POINT 1152.4 0 1500 100\n" +
-                           "SUPPORT\n    CO-ORDS 500 0 0\n    SKEY GUID\nSUPPORT\n    CO-ORDS 0 0 0\n    SKEY ANCH\n"
-                           "SUPPORT\n    CO-ORDS 700 0 0\n    SKEY HGR\nSUPPORT\n    CO-ORDS 800 0 0\n    SKEY CAN\n"
-                           "SUPPORT\n    CO-ORDS 900 0 0\n    SUPPORT-DIRECTION WEST\n");
+    PcfLoadResult r = Read(
+        std::string(kElbowRun) +
+        "TEE\n    END-POINT 1152.4 0 1000 100\n    END-POINT 1152.4 0 1200 100\n"
+        "    CENTRE-POINT 1152.4 0 1100\n    BRANCH1-POINT 1252.4 0 1100 50\n" +
+        "REDUCER-CONCENTRIC\n    END-POINT 1252.4 0 1100 50\n    END-POINT 1352.4 0 1100 25\n" +
+        "VALVE\n    END-POINT 1152.4 0 1200 100\n    END-POINT 1152.4 0 1500 100\n" +
+        "SUPPORT\n    CO-ORDS 500 0 0\n    SKEY GUID\nSUPPORT\n    CO-ORDS 0 0 0\n    SKEY ANCH\n"
+        "SUPPORT\n    CO-ORDS 700 0 0\n    SKEY HGR\nSUPPORT\n    CO-ORDS 800 0 0\n    SKEY CAN\n"
+        "SUPPORT\n    CO-ORDS 900 0 0\n    SUPPORT-DIRECTION WEST\n");
     LoadResult back = ParsePipingModel(WriteModelJson(r.model), "converted.json");
     ASSERT_TRUE(back.ok) << back.error;
     ExpectSameModel(r.model, back.model);

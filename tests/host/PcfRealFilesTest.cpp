@@ -55,8 +55,9 @@ Vec3 Point(std::istringstream& words) {
 
 TextFigures FiguresOf(const std::string& text) {
     static const std::set<std::string> kComponents = {
-        "PIPE", "ELBOW", "BEND", "TEE", "OLET", "FLANGE", "FLANGE-BLIND", "VALVE", "VALVE-ANGLE", "CAP", "FILTER",
-        "INSTRUMENT-DIAL", "SUPPORT", "MESSAGE-CIRCLE", "MATERIALS"};
+        "PIPE",         "ELBOW",          "BEND",        "TEE", "OLET",   "FLANGE",
+        "FLANGE-BLIND", "VALVE",          "VALVE-ANGLE", "CAP", "FILTER", "INSTRUMENT-DIAL",
+        "SUPPORT",      "MESSAGE-CIRCLE", "MATERIALS"};
     TextFigures f;
     std::istringstream lines(text);
     std::string line, component;
@@ -64,7 +65,8 @@ TextFigures FiguresOf(const std::string& text) {
     std::optional<Vec3> centre;
     auto finish = [&] {
         if (component == "PIPE" && ends.size() == 2)
-            f.pipeLength += Length({ends[1][0] - ends[0][0], ends[1][1] - ends[0][1], ends[1][2] - ends[0][2]});
+            f.pipeLength +=
+                Length({ends[1][0] - ends[0][0], ends[1][1] - ends[0][1], ends[1][2] - ends[0][2]});
         if ((component == "BEND" || component == "ELBOW") && ends.size() == 2 && centre) {
             TextFigures::Bend b{*centre, 0};
             Element in, out;
@@ -97,7 +99,8 @@ TextFigures FiguresOf(const std::string& text) {
         }
         if (component == "MATERIALS" || component == "MESSAGE-CIRCLE")
             continue;
-        if (keyword == "END-POINT" || keyword == "CENTRE-POINT" || keyword == "BRANCH1-POINT" || keyword == "CO-ORDS") {
+        if (keyword == "END-POINT" || keyword == "CENTRE-POINT" || keyword == "BRANCH1-POINT" ||
+            keyword == "CO-ORDS") {
             Vec3 p = Point(words);
             // Valves' centre points are not drawn, and lie between their ends anyway.
             if (!(keyword == "CENTRE-POINT" && component == "VALVE"))
@@ -134,11 +137,15 @@ TEST(RealPcfFiles, ComponentsAndSupportsAreCounted) {
         GTEST_SKIP() << "no ../shared/testdata/pcf";
     using Counts = std::map<std::string, int>;
     PcfLoadResult isogen = ParsePcf(ReadFile(folder + "/isogen_siso.pcf"), "isogen_siso.pcf");
-    EXPECT_EQ(isogen.report.components, (Counts{{"BEND", 7}, {"FLANGE", 4}, {"MESSAGE-CIRCLE", 54}, {"PIPE", 40},
-                                                {"SUPPORT", 38}, {"VALVE-ANGLE", 1}}));
+    EXPECT_EQ(isogen.report.components, (Counts{{"BEND", 7},
+                                                {"FLANGE", 4},
+                                                {"MESSAGE-CIRCLE", 54},
+                                                {"PIPE", 40},
+                                                {"SUPPORT", 38},
+                                                {"VALVE-ANGLE", 1}}));
     EXPECT_EQ(isogen.report.skipped, (Counts{{"MESSAGE-CIRCLE", 54}}));
-    EXPECT_EQ(isogen.model.anchors.size(), 2u);      // SKEY ANCH
-    EXPECT_EQ(isogen.model.restraints.size(), 36u);  // SKID and GUID, one per direction record
+    EXPECT_EQ(isogen.model.anchors.size(), 2u);     // SKEY ANCH
+    EXPECT_EQ(isogen.model.restraints.size(), 36u); // SKID and GUID, one per direction record
     EXPECT_EQ(isogen.report.pipelines, std::vector<std::string>{"ISOGEN"});
 
     PcfLoadResult ng = ParsePcf(ReadFile(folder + "/ng-151841-102-03-test.pcf"), "ng.pcf");
@@ -147,9 +154,16 @@ TEST(RealPcfFiles, ComponentsAndSupportsAreCounted) {
     EXPECT_TRUE(ng.report.warnings.empty()) << ng.report.warnings.front();
 
     PcfLoadResult revit = ParsePcf(ReadFile(folder + "/revit_export_compare.pcf"), "revit.pcf");
-    EXPECT_EQ(revit.report.components,
-              (Counts{{"CAP", 1}, {"ELBOW", 19}, {"FILTER", 1}, {"FLANGE-BLIND", 3}, {"INSTRUMENT-DIAL", 1}, {"OLET", 7},
-                      {"PIPE", 38}, {"TEE", 6}, {"VALVE", 19}, {"VALVE-ANGLE", 2}}));
+    EXPECT_EQ(revit.report.components, (Counts{{"CAP", 1},
+                                               {"ELBOW", 19},
+                                               {"FILTER", 1},
+                                               {"FLANGE-BLIND", 3},
+                                               {"INSTRUMENT-DIAL", 1},
+                                               {"OLET", 7},
+                                               {"PIPE", 38},
+                                               {"TEE", 6},
+                                               {"VALVE", 19},
+                                               {"VALVE-ANGLE", 2}}));
     EXPECT_EQ(revit.report.unknownKeywords, (Counts{{"UNIQUE-COMPONENT-IDENTIFIER", 97}}));
     EXPECT_TRUE(revit.report.skipped.empty());
     // Six tees and seven olets, each where exactly three elements meet.
@@ -159,7 +173,8 @@ TEST(RealPcfFiles, ComponentsAndSupportsAreCounted) {
 TEST_P(RealPcf, IsOneConnectedRunWithNoZeroLengthElement) {
     EXPECT_EQ(ConnectedPieces(result.model), 1);
     for (const Element& e : result.model.elements)
-        EXPECT_GT(Length(e.delta), 1.0) << "element " << e.from << "-" << e.to << " at line " << e.position.line;
+        EXPECT_GT(Length(e.delta), 1.0)
+            << "element " << e.from << "-" << e.to << " at line " << e.position.line;
     for (const NodeItem& t : result.model.tees)
         EXPECT_EQ(result.model.ElementsAt(t.node).size(), 3u);
 }
@@ -194,7 +209,8 @@ TEST_P(RealPcf, EveryBendTurnsAsItsGeometrySays) {
         ASSERT_NE(bend, nullptr);
         const Element* next = result.model.FirstFrom(corner);
         ASSERT_NE(next, nullptr);
-        EXPECT_NEAR(Deflection(*bend, *next), b.degrees, 0.05) << "bend at line " << bend->position.line;
+        EXPECT_NEAR(Deflection(*bend, *next), b.degrees, 0.05)
+            << "bend at line " << bend->position.line;
         EXPECT_GT(*bend->bendRadius, 0);
     }
 }
@@ -232,7 +248,8 @@ TEST_P(RealPcf, TruncatedFilesReadOrFailWithAPosition) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, RealPcf,
-                         ::testing::Values("isogen_siso.pcf", "ng-151841-102-03-test.pcf", "revit_export_compare.pcf"),
+                         ::testing::Values("isogen_siso.pcf", "ng-151841-102-03-test.pcf",
+                                           "revit_export_compare.pcf"),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              std::string s = param.param;
                              s = s.substr(0, s.find('.'));

@@ -51,7 +51,9 @@ inline const Element* ElementBetween(const PipingModel& m, int a, int b) {
     return nullptr;
 }
 
-inline double Length(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+inline double Length(const Vec3& v) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
 // Degrees between an element and the next, as a bend turns.
 inline double Deflection(const Element& in, const Element& out) {

@@ -44,9 +44,11 @@ int main() {
     Check(pcf.model.elements.size() == 4, "two pipes split by the anchor, and the elbow");
     Check(pcf.model.anchors.size() == 1, "the anchor");
 
-    ketra::host::ModelFileResult json = ketra::host::ParseModelText(ketra::host::WriteModelJson(pcf.model), "line.json");
+    ketra::host::ModelFileResult json =
+        ketra::host::ParseModelText(ketra::host::WriteModelJson(pcf.model), "line.json");
     Check(json.ok && json.format == ketra::host::ModelFormat::Json, json.error.c_str());
-    Check(json.model.elements.size() == pcf.model.elements.size(), "the converted model reads back");
+    Check(json.model.elements.size() == pcf.model.elements.size(),
+          "the converted model reads back");
 
     ketra::plotter::Plotter plotter;
     std::string error;
