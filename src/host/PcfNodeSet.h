@@ -54,7 +54,7 @@ public:
         m_cells[Key(Cell(p[0]), Cell(p[1]), Cell(p[2]))].push_back(index);
         return index;
     }
-    const Vec3& At(int i) const { return m_points[i]; }
+    Vec3 At(int i) const { return m_points[i]; } // a copy: adding nodes moves the others
     int Size() const { return static_cast<int>(m_points.size()); }
 
 private:
