@@ -1,10 +1,13 @@
 // ketra: the command-line host. Draws piping models through the component, writes
 // pictures, prints what a model holds, and carries the settings store between machines.
 #include "Progress.h"
+#include "host/ModelFile.h"
 #include "host/ModelGenerator.h"
+#include "host/ModelWriter.h"
 #include "host/PipingModel.h"
 #include "platform/io/HIOManager.h"
 #include "platform/render/Renderer.h"
+#include "platform/sys/AtomicFile.h"
 #include "platform/sys/Registry.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
@@ -35,13 +38,18 @@ constexpr int kExitUsage = 1;
 constexpr int kExitBadModel = 2;
 constexpr int kExitFailed = 3;
 
-bool LoadModel(const std::string& path, ketra::host::PipingModel& model) {
-    ketra::host::LoadResult r = ketra::host::LoadPipingModel(path);
+// Reads a model file of either format (chosen by content). A PCF file's warnings go to
+// stderr, at most 20 of them.
+bool LoadModel(const std::string& path, ketra::host::PipingModel& model, ketra::host::ModelFileResult* details = nullptr) {
+    ketra::host::ModelFileResult r = ketra::host::LoadModelFile(path);
     if (!r.ok) {
         std::fprintf(stderr, "%s\n", r.error.c_str());
         return false;
     }
+    std::fputs(ketra::host::FormatPcfWarnings(r.pcf).c_str(), stderr);
     model = std::move(r.model);
+    if (details)
+        *details = std::move(r);
     return true;
 }
 
@@ -62,7 +70,7 @@ struct DrawArgs {
 };
 
 void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
-    cmd->add_option("MODEL", a.model, "piping model file (docs/model-format.md)")->required();
+    cmd->add_option("MODEL", a.model, "piping model file: JSON (docs/model-format.md) or PCF (docs/pcf.md)")->required();
     cmd->add_option("--config", a.config, "plot-properties file (default: the user's file)");
     std::string views, modes;
     for (const auto& [k, v] : kViews)
@@ -187,8 +195,10 @@ int Render(const DrawArgs& a, const std::string& out, const std::string& size, i
 
 int Info(const std::string& path, bool registry) {
     ketra::host::PipingModel model;
-    if (!LoadModel(path, model))
+    ketra::host::ModelFileResult details;
+    if (!LoadModel(path, model, &details))
         return kExitBadModel;
+    const bool pcf = details.format == ketra::host::ModelFormat::Pcf;
     ketra::plotter::Plotter plotter;
     std::string error;
     if (!plotter.Start({}, &error)) {
@@ -197,6 +207,8 @@ int Info(const std::string& path, bool registry) {
     }
     ketra::plotter::PlotStats stats = plotter.Draw(model);
     std::printf("model:      %s\n", path.c_str());
+    if (pcf)
+        std::fputs(ketra::host::FormatPcfReport(details.pcf).c_str(), stdout);
     if (!model.title.empty())
         std::printf("title:      %s\n", model.title.c_str());
     std::printf("units:      %s, %s up\n", model.units == ketra::host::Units::Inches ? "in" : "mm",
@@ -205,9 +217,11 @@ int Info(const std::string& path, bool registry) {
     std::printf("elements:   %zu\n", model.elements.size());
     for (const auto& [kind, count] : stats.counts)
         std::printf("  %-17s %d\n", ketra::plotter::KindSegmentName(kind), count);
-    if (stats.hasBox)
-        std::printf("bounding box: (%.3f, %.3f, %.3f) to (%.3f, %.3f, %.3f)\n", stats.bboxMin[0],
-                    stats.bboxMin[1], stats.bboxMin[2], stats.bboxMax[0], stats.bboxMax[1], stats.bboxMax[2]);
+    const auto& o = model.origin;
+    if (stats.hasBox && !pcf) // a PCF file's box, in its own units, is in its report above
+        std::printf("bounding box: (%.3f, %.3f, %.3f) to (%.3f, %.3f, %.3f)\n", stats.bboxMin[0] + o[0],
+                    stats.bboxMin[1] + o[1], stats.bboxMin[2] + o[2], stats.bboxMax[0] + o[0],
+                    stats.bboxMax[1] + o[1], stats.bboxMax[2] + o[2]);
     std::printf("registry:   %d keys\n", plotter.Registry().GetSize());
     if (registry) {
         static const char* names[] = {"pipe", "bend", "anchor", "restraint", "rigid", "hanger", "text", "tees"};
@@ -217,6 +231,20 @@ int Info(const std::string& path, bool registry) {
                         type >= 0 && type < 8 ? names[type] : "?");
         }
     }
+    return 0;
+}
+
+// Writes a model file of either format as the model format's JSON.
+int Convert(const std::string& path, const std::string& out) {
+    ketra::host::PipingModel model;
+    if (!LoadModel(path, model))
+        return kExitBadModel;
+    std::string error;
+    if (!ketra::sys::WriteFileAtomically(out, ketra::host::WriteModelJson(model), &error)) {
+        std::fprintf(stderr, "ketra: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    std::printf("wrote %s: %zu nodes, %zu elements\n", out.c_str(), model.nodes.size(), model.elements.size());
     return 0;
 }
 
@@ -272,6 +300,11 @@ int main(int argc, char** argv) {
     CLI::App* view = app.add_subcommand("view", "open a model in an interactive window");
     AddDrawOptions(view, viewArgs);
 
+    std::string convertPath, convertOut;
+    CLI::App* convert = app.add_subcommand("convert", "write a model file (JSON or PCF) as the model format's JSON");
+    convert->add_option("MODEL", convertPath, "piping model file: JSON or PCF")->required();
+    convert->add_option("-o,--output", convertOut, "JSON file to write")->required();
+
     int generateCount = 0;
     CLI::App* generate = app.add_subcommand("generate", "write a plausible plant model of about N elements to standard output");
     generate->add_option("N", generateCount, "number of elements")->required()->check(CLI::Range(1, 10000000));
@@ -290,6 +323,8 @@ int main(int argc, char** argv) {
         return Render(renderArgs, out, size, dpi, timings);
     if (*info)
         return Info(infoPath, registry);
+    if (*convert)
+        return Convert(convertPath, convertOut);
     if (*generate) {
         ketra::host::GenerateModel(std::cout, generateCount);
         return std::cout.good() ? 0 : kExitFailed;

@@ -187,7 +187,7 @@ void CheckNode(const PipingModel& m, int node, const SourcePosition& p, const st
 PipingModel Read(const JsonValue& root) {
     PipingModel m;
     ObjectReader top(root, "the model",
-                     {"format", "title", "units", "up", "symbolScale", "nodes", "elements",
+                     {"format", "title", "units", "up", "symbolScale", "origin", "nodes", "elements",
                       "restraints", "hangers", "anchors", "nozzles", "flanges", "tees", "steel"});
     std::string format = top.String("format", "ketra-model/1");
     if (format != "ketra-model/1")
@@ -208,6 +208,8 @@ PipingModel Read(const JsonValue& root) {
     else
         Fail(top.Optional("up")->position, "\"up\" must be \"z\" or \"y\", not " + Quote(up));
     m.symbolScale = top.PositiveNumber("symbolScale", 1.0);
+    if (top.Optional("origin"))
+        m.origin = top.Vector("origin");
 
     // Nodes given by coordinates.
     std::map<int, SourcePosition> nodeDefined;

@@ -77,6 +77,10 @@ struct PipingModel {
     Units units = Units::Inches;
     UpAxis up = UpAxis::Z;
     double symbolScale = 1.0;
+    // Where the node co-ordinates are measured from: a node's position in the plant is its
+    // co-ordinates plus the origin. Readers of plant files with large co-ordinates re-centre
+    // them here so that drawing in single precision loses nothing.
+    Vec3 origin{};
     std::map<int, Vec3> nodes; // every node's coordinates, after resolving deltas
     std::vector<Element> elements;
     std::vector<Restraint> restraints;

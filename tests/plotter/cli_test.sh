@@ -54,6 +54,65 @@ check "info lists the registry" $?
 "$ketra" generate 300 > "$work/gen.json" && "$ketra" info "$work/gen.json" >/dev/null 2>&1
 check "generated model loads" $?
 
+# Piping Component Files: chosen by content, drawn, described, converted; bad ones refused.
+pcf="$work/line.pcf"
+printf 'UNITS-BORE MM\nUNITS-CO-ORDS MM\nPIPELINE-REFERENCE L-1\nPIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1152.4 0 0\n    ANGLE 9000\nPIPE\n    END-POINT 1152.4 0 152.4 100\n    END-POINT 1152.4 0 1000 100\nSUPPORT\n    CO-ORDS 500 0 0\n    SKEY ANCH\nSUPPORT\n    CO-ORDS 1152.4 0 600\n    SKEY GUID\n    SUPPORT-DIRECTION NORTH\nMESSAGE-CIRCLE\n    CO-ORDS 0 0 0\n' > "$pcf"
+out=$("$ketra" info "$pcf" 2>&1)
+check "pcf info ($out)" $?
+[[ "$out" == *"pipelines:  1: L-1"* && "$out" == *"  PIPE            2"* && "$out" == *"  MESSAGE-CIRCLE  1"* &&
+   "$out" == *"bounding box (mm): (0.000, 0.000, 0.000) to (1152.400, 0.000, 1000.000)"* &&
+   "$out" == *"pipe length: 1847.600 mm"* && "$out" == *"  bends             1"* ]]
+check "pcf info lists pipelines, keywords, length and box" $?
+cp "$pcf" "$work/line.dat"
+"$ketra" render "$work/line.dat" -o "$work/line.png" --size 200x150 >/dev/null 2>&1
+check "a PCF file is known by its content" $?
+"$ketra" convert "$pcf" -o "$work/line.json" >/dev/null 2>&1
+check "pcf convert" $?
+a=$("$ketra" info "$pcf" --registry 2>&1 | grep -E '^(nodes|elements|  key)')
+b=$("$ketra" info "$work/line.json" --registry 2>&1 | grep -E '^(nodes|elements|  key)')
+[[ -n "$a" && "$a" == "$b" ]]
+check "the converted model draws the same elements" $?
+printf 'PIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1000 0 152.4\n' > "$work/bad.pcf"
+out=$("$ketra" render "$work/bad.pcf" -o "$work/bad.png" 2>&1)
+check "bad pcf exit code" $([[ $? -eq 2 ]]; echo $?)
+[[ "$out" == "$work/bad.pcf:7:5: ELBOW's CENTRE-POINT is 152.40 mm off the line of the PIPE at line 1; it must be the corner where the legs' centre-lines meet" ]]
+check "bad pcf message ($out)" $?
+[[ ! -e "$work/bad.png" ]]
+check "nothing written for a bad pcf" $?
+{ printf 'PIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\n'; for i in $(seq 30); do printf 'PIPE\n    END-POINT 5 5 5 100\n    END-POINT 5 5 5 100\n'; done; } > "$work/warn.pcf"
+out=$("$ketra" info "$work/warn.pcf" 2>&1 >/dev/null)
+[[ $(grep -c 'has zero length; skipped' <<<"$out") -eq 20 && "$out" == *"... and 10 more warnings"* ]]
+check "at most 20 warnings printed" $?
+
+# The real files beside the project, when they are there: each draws as a picture that covers a
+# sane part of the image.
+pcfdata=""
+for d in "$src/../shared/testdata/pcf" "$src/../../shared/testdata/pcf"; do
+  [[ -f "$d/isogen_siso.pcf" ]] && pcfdata=$d && break
+done
+if [[ -n "$pcfdata" ]]; then
+  for f in isogen_siso ng-151841-102-03-test revit_export_compare; do
+    "$ketra" render "$pcfdata/$f.pcf" -o "$work/$f.bmp" --size 400x300 >/dev/null 2>&1
+    check "render $f.pcf" $?
+    out=$(python3 - "$work/$f.bmp" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+offset, = struct.unpack_from("<I", data, 10)
+w, h = struct.unpack_from("<ii", data, 18)
+bpp, = struct.unpack_from("<H", data, 28)
+step, h = bpp // 8, abs(h)
+row = (w * step + 3) & ~3
+px = [data[offset + y * row + x * step: offset + y * row + x * step + 3] for y in range(h) for x in range(w)]
+corner = px[0]
+covered = sum(1 for p in px if max(abs(p[k] - corner[k]) for k in range(3)) > 40) / len(px)
+print(f"{covered:.4f}")
+sys.exit(0 if 0.003 < covered < 0.6 else 1)
+PY
+)
+    check "$f.pcf covers a sane part of the picture ($out)" $?
+  done
+fi
+
 # The viewer opens a real window on a virtual display and draws the model: with OpenGL in the
 # window (Mesa GLX on Xvfb), and offscreen into a raster widget when asked to or when the Qt
 # platform has no OpenGL. Each run says on stderr which way it drew.

@@ -1,0 +1,91 @@
+// Turns the component records of a PCF file into a PipingModel: snaps points into nodes,
+// orients the runs, computes bends from their end points and corner, splits pipes where
+// olets, supports and branches stand on them, and re-centres the co-ordinates.
+// Used by the PCF reader; records arrive already converted to the model's length unit.
+#pragma once
+
+#include "host/PcfReader.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ketra::host {
+
+// How a component keyword is drawn.
+enum class PcfShape {
+    Linear,     // two END-POINTs (or one and CO-ORDS)
+    Angle,      // two END-POINTs meeting at the CENTRE-POINT, drawn as two straight legs
+    Bend,       // two END-POINTs and the corner (CENTRE-POINT); BRANCH1-POINT when teed
+    Branching,  // legs from END-POINTs and BRANCHn-POINTs to the CENTRE-POINT
+    Olet,       // CENTRE-POINT on the header pipe, BRANCH1-POINT
+    Support,    // CO-ORDS
+    Weld,       // a weld mark: not drawn
+    Annotation, // flow arrows, messages, bolts, end positions and connections: not drawn
+};
+
+struct PcfKind {
+    PcfShape shape = PcfShape::Annotation;
+    bool rigid = false;     // drawn as a rigid of its length
+    bool teeSymbol = false; // a TEE: the tee symbol where its three legs meet
+};
+
+// The component keywords this reader knows; null for any other keyword.
+const PcfKind* FindPcfKind(const std::string& keyword);
+
+struct PcfPoint {
+    Vec3 at{};
+    double od = 0; // outer diameter from the bore, model units; 0: none given
+    SourcePosition position;
+};
+
+struct PcfComponent {
+    std::string keyword;
+    PcfKind kind;
+    SourcePosition position;
+    std::vector<PcfPoint> ends;     // END-POINTs
+    std::optional<PcfPoint> centre; // CENTRE-POINT
+    std::vector<PcfPoint> branches; // BRANCH1-POINT, BRANCH2-POINT, ... in that order
+    std::optional<PcfPoint> coords; // CO-ORDS
+    std::vector<PcfPoint> taps;     // CO-ORDS of TAP-CONNECTION sub-records: branch connections
+    std::string skey;               // upper-case
+    std::string supportDirection;   // upper-case
+    SourcePosition directionPosition;
+    std::optional<double> bendRadius; // model units
+    SourcePosition bendRadiusPosition;
+    std::optional<double> angle; // as written
+    SourcePosition anglePosition;
+};
+
+// Raised for a file that cannot be drawn; the reader turns it into its message.
+struct PcfError {
+    SourcePosition position;
+    std::string what;
+};
+
+// A bend's shape from its END-POINTs and corner (the CENTRE-POINT, which must be present).
+struct PcfBendShape {
+    bool zeroLength = false; // all three points one: nothing to draw
+    bool straight = false;   // turns by less than half a degree: drawn as a straight pipe
+    double deflection = 0;   // degrees
+    double radius = 0;       // BEND-RADIUS when it fits the geometry, else the geometry's
+};
+
+// Measures a bend (docs/pcf.md, "Bends"). Throws PcfError for a bend that cannot be drawn;
+// adds a warning for a BEND-RADIUS or ANGLE that does not fit, and for a straight bend.
+PcfBendShape MeasurePcfBend(const PcfComponent& c, double tolerance, const std::string& unit,
+                            std::vector<std::pair<SourcePosition, std::string>>* warnings);
+
+// Adds the symbol of a SUPPORT record standing on `node` of `m`, whose first element runs along
+// `axis` (a unit vector): an anchor, a hanger or a restraint, by its SKEY and SUPPORT-DIRECTION
+// (docs/pcf.md). Sets `warning` for a direction it does not know.
+void AddPcfSupport(PipingModel& m, const PcfComponent& c, int node, const Vec3& axis,
+                   std::string* warning);
+
+// Builds the model. Throws PcfError. Warnings and skipped records go into `report`.
+// `unitName` is the model's unit as written in messages ("mm", "in").
+PipingModel BuildPcfModel(std::vector<PcfComponent>& components, double snapTolerance,
+                          const std::string& fileName, const std::string& unitName,
+                          PcfReport& report);
+
+} // namespace ketra::host
