@@ -1,9 +1,10 @@
 // The scene stream reader. The stream is not trusted: the header, the checksum of the body
-// and every record's length are checked first; then, as the text metafile reader does, the
-// records run into a private scratch segment through the same HC_* calls as the real read,
-// failing on the first problem, and only a clean stream is read into the destination. The
-// check pass inserts only what it must (shells whose attributes need an item to land on), so
-// it costs little beside the real read.
+// and every record's length are checked first. A stream read into a new segment is read once,
+// into a private staging segment that becomes the destination only when every record was
+// accepted. Into an existing segment, as the text metafile reader does, the records first run
+// into a private scratch segment through the same HC_* calls as the real read, failing on the
+// first problem, and only a clean stream is read into the destination; that check pass inserts
+// only what it must (shells whose attributes need an item to land on).
 #include "platform/hc/GraphInternal.h"
 #include "platform/hc/HcExtras.h"
 #include "platform/hc/HcStream.h"
@@ -745,6 +746,35 @@ bool CheckHeader(std::string_view data, const std::string& name, std::string_vie
     return true;
 }
 
+// A destination that does not exist yet is read in one pass: into a private staging segment,
+// deleted when the stream is refused, else renamed into place (keys, and so includes of the
+// stream's own segments, stay valid).
+bool ReadIntoNewSegment(std::string_view body, const std::string& name, const std::string& destination,
+                        std::string& error) {
+    Graph& graph = Graph::Instance();
+    Segment* staging = detail::CreateChild(graph.Root(), "");
+    if (!staging) {
+        error = "cannot create a staging segment";
+        return false;
+    }
+    const Key key = staging->key;
+    StreamReader read(body, name, false);
+    bool ok = RunStreamPass(read, key);
+    if (!ok)
+        error = read.Error();
+    if (ok) {
+        const std::string stagingPath = graph.PathName(*graph.FindSegment(key));
+        HC_Rename_Segment(stagingPath.c_str(), destination.c_str());
+        ok = graph.Resolve(destination, false) == graph.FindSegment(key);
+        if (!ok)
+            error = name + ": cannot make the segment '" + destination + "'";
+    }
+    if (!ok)
+        if (Segment* s = graph.FindSegment(key))
+            detail::DeleteSegment(*s);
+    return ok;
+}
+
 } // namespace
 
 bool ReadStreamBytes(std::string_view data, std::string_view name, std::string_view into, std::string& error) {
@@ -753,6 +783,9 @@ bool ReadStreamBytes(std::string_view data, std::string_view name, std::string_v
     if (!CheckHeader(data, fileName, body, error))
         return false;
     Graph& graph = Graph::Instance();
+    const std::string destination(into);
+    if (hmf::ValidAbsolutePath(destination) && !graph.Resolve(destination, false))
+        return ReadIntoNewSegment(body, fileName, destination, error);
     Segment* scratch = detail::CreateChild(graph.Root(), "");
     if (!scratch) {
         error = "cannot create a scratch segment";
@@ -771,7 +804,6 @@ bool ReadStreamBytes(std::string_view data, std::string_view name, std::string_v
     if (!ok)
         return false;
 
-    const std::string destination(into);
     std::string resolveError;
     Segment* target = graph.Resolve(destination, true, &resolveError);
     if (!target) {

@@ -183,3 +183,20 @@ TEST_F(HcStreamTest, SmallerThanTheMetafile) {
     HC_Close_Segment();
     EXPECT_LT(StreamBytes(Seg("/many")).size() * 2, MetafileText(Seg("/many")).size());
 }
+
+TEST_F(HcStreamTest, ReadingIntoAnExistingSegmentAddsOrChangesNothing) {
+    ketra::test::BuildRichTree();
+    const std::string stream = StreamBytes(Seg("/src"));
+    HC_Open_Segment("/existing");
+    HC_Set_User_Options("kept = yes");
+    HC_Close_Segment();
+    const std::string before = MetafileText(Seg("/existing"));
+    std::string error;
+    EXPECT_FALSE(ReadStreamBytes(stream.substr(0, stream.size() - 1), "cut.hsf", "/existing", error));
+    EXPECT_EQ(MetafileText(Seg("/existing")), before);
+    ASSERT_TRUE(ReadStreamBytes(stream, "rich.hsf", "/existing", error)) << error;
+    const std::string after = MetafileText(Seg("/existing"));
+    EXPECT_NE(after.find("kept=yes"), std::string::npos) << after.substr(0, 300);
+    EXPECT_NE(after.find("segment \"pipe 1\""), std::string::npos);
+    EXPECT_TRUE(g_errors.empty()) << g_errors.front();
+}
