@@ -40,6 +40,8 @@ struct Batch {
 
 class GltfBuilder {
 public:
+    explicit GltfBuilder(bool normals) : m_normals(normals) {}
+
     void AddMesh(const render::MeshDraw& draw) {
         const render::Mesh& mesh = *draw.mesh;
         const float opacity = 1.0f - std::clamp(draw.surface.transmission, 0.0f, 1.0f);
@@ -56,7 +58,7 @@ public:
                                       draw.faceColor.b, opacity, 0.0f}];
             const uint32_t base = static_cast<uint32_t>(batch.positions.size() / 3);
             batch.positions.insert(batch.positions.end(), world.begin(), world.end());
-            for (size_t i = 0; i < vertices; ++i) {
+            for (size_t i = 0; m_normals && i < vertices; ++i) {
                 std::array<float, 3> n{0, 0, 1};
                 if (mesh.normals.size() >= 3 * (i + 1))
                     n = NormalTransform(draw, {mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]});
@@ -236,15 +238,17 @@ private:
         return extras;
     }
 
+    bool m_normals;
     std::map<MaterialKey, Batch> m_batches;
 };
 
 } // namespace
 
-bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, float (*background)[2][3]) {
+bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, float (*background)[2][3],
+               int windowPixels, bool normals) {
     render::WalkSettings settings;
-    // A window large enough that every item is drawn at full detail.
-    settings.width = settings.height = 1 << 20;
+    // Without a window size, one large enough that every item is drawn at full detail.
+    settings.width = settings.height = windowPixels > 0 ? windowPixels : 1 << 20;
     settings.renderMode = render::GetRenderMode(key);
     render::MeshCache cache;
     render::DrawList list;
@@ -255,7 +259,7 @@ bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, fl
             *error = "the segment shows nothing";
         return false;
     }
-    GltfBuilder builder;
+    GltfBuilder builder(normals);
     // Only the main window: subwindows (the axis triad) belong to the screen, not the model.
     const render::Layer& layer = list.Main();
     if (background) {

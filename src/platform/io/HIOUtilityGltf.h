@@ -37,7 +37,10 @@ namespace ketra::io {
 // The glTF of what `key` shows, binary (.glb) or JSON text with an embedded buffer. False
 // with *error when the key is not a segment or shows nothing that can be written.
 // `background`, when given, receives the window's top and bottom colours (r, g, b, 0..1).
+// `windowPixels` > 0 tessellates and picks levels of detail as for a window of that many
+// pixels a side (smaller files for a page); 0 writes every item at full detail. Without
+// `normals` the meshes carry positions only (a viewer computes the normals).
 bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error = nullptr,
-               float (*background)[2][3] = nullptr);
+               float (*background)[2][3] = nullptr, int windowPixels = 0, bool normals = true);
 
 } // namespace ketra::io

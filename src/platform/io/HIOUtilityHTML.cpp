@@ -5,6 +5,7 @@
 #include "platform/io/ViewerLibrary.h"
 #include "platform/sys/AtomicFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -80,7 +81,11 @@ bool BuildHtmlPage(const std::string& pageTemplate, HC_KEY key, const HtmlPageFi
                    std::string* error) {
     std::string glb;
     float background[2][3] = {{1, 1, 1}, {1, 1, 1}};
-    if (!BuildGltf(key, true, glb, error, &background))
+    // Detail for the frame at twice its size (the reader zooms in), and no normals (the viewer
+    // computes them): a page of a large plant at full detail would be too big for a browser to
+    // open quickly.
+    const int detail = std::clamp(2 * std::max(fields.frameWidth, fields.frameHeight), 256, 4096);
+    if (!BuildGltf(key, true, glb, error, &background, detail, false))
         return false;
     std::string colours;
     for (int i = 0; i < 2; ++i)
