@@ -5,7 +5,9 @@
 #include "host/ModelGenerator.h"
 #include "host/ModelWriter.h"
 #include "host/PipingModel.h"
+#include "platform/hc/hc.h"
 #include "platform/io/HIOManager.h"
+#include "platform/io/HIOUtilityHsf.h"
 #include "platform/render/Renderer.h"
 #include "platform/sys/AtomicFile.h"
 #include "platform/sys/Registry.h"
@@ -70,7 +72,7 @@ struct DrawArgs {
 };
 
 void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
-    cmd->add_option("MODEL", a.model, "piping model file: JSON (docs/model-format.md) or PCF (docs/pcf.md)")->required();
+    cmd->add_option("MODEL", a.model, "piping model file: JSON (docs/model-format.md) or PCF (docs/pcf.md), or a .hsf/.hmf scene file")->required();
     cmd->add_option("--config", a.config, "plot-properties file (default: the user's file)");
     std::string views, modes;
     for (const auto& [k, v] : kViews)
@@ -85,11 +87,49 @@ void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
         ->delimiter(',');
 }
 
+// Scene files (.hsf, .hmf) are shown as saved instead of drawn from a piping model.
+bool IsSceneFile(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".hsf" || ext == ".hmf";
+}
+
+// Reads a scene file beside the model and shows it: a file of "/include library" (what
+// `ketra render -o` writes) shows its model segments, any other file shows whole.
+bool ShowSceneFile(const std::string& path, HMyBaseView& view) {
+    const std::string into = "/include library/scene file";
+    std::string error;
+    if (!ketra::io::ReadSceneFile(path, into, &error)) {
+        std::fprintf(stderr, "ketra: %s\n", error.c_str());
+        return false;
+    }
+    std::vector<std::string> models;
+    HC_Begin_Contents_Search(into.c_str(), "subsegments");
+    char type[64], name[4096];
+    HC_KEY key = -1;
+    while (HC_Find_Contents(type, &key)) {
+        HC_Show_Segment(key, name);
+        const std::string text = name;
+        if (text.rfind(into + "/model_", 0) == 0)
+            models.push_back(text);
+    }
+    HC_End_Contents_Search();
+    if (models.empty())
+        models.push_back(into);
+    HC_Open_Segment_By_Key(view.GetModelKey());
+    for (const std::string& m : models)
+        HC_Include_Segment(m.c_str());
+    HC_Close_Segment();
+    return true;
+}
+
 // Loads, starts the component, draws, and applies view, mode and hidden kinds.
 int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plotter& plotter,
          ketra::plotter::PlotStats* stats, double* loadSeconds, double* buildSeconds) {
     auto t0 = Clock::now();
-    if (!LoadModel(a.model, model))
+    const bool scene = IsSceneFile(a.model);
+    if (!scene && !LoadModel(a.model, model))
         return kExitBadModel;
     auto t1 = Clock::now();
     if (!kViews.count(a.view)) {
@@ -121,7 +161,12 @@ int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plo
     HMyBaseView& view = plotter.View();
     view.SetRenderMode(kModes.at(a.mode));
     ketra::app::Progress progress("drawing " + a.model);
-    *stats = plotter.Draw(model, [&](long done, long total) { progress.Update(done, total); });
+    if (scene) {
+        if (!ShowSceneFile(a.model, view))
+            return kExitBadModel;
+    } else {
+        *stats = plotter.Draw(model, [&](long done, long total) { progress.Update(done, total); });
+    }
     progress.Finish();
     for (auto k : hidden)
         plotter.Hide(k);
@@ -155,6 +200,8 @@ int Render(const DrawArgs& a, const std::string& out, const std::string& size, i
     std::string ext = std::filesystem::path(out).extension().string();
     if (!ext.empty())
         ext.erase(0, 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler(ext.c_str());
     if (!handler) {
         std::fprintf(stderr, "Handler for file type .%s unavailable.\nNo file has been created.\n", ext.c_str());
@@ -174,7 +221,14 @@ int Render(const DrawArgs& a, const std::string& out, const std::string& size, i
     options.m_Image_Dpi = dpi;
     options.m_Window_Width = static_cast<float>(width) / static_cast<float>(dpi);
     options.m_Window_Height = static_cast<float>(height) / static_cast<float>(dpi);
-    HFileOutputResult result = plotter.View().FileOutput(out.c_str(), handler, &options);
+    HFileOutputResult result;
+    if (ext == "hsf" || ext == "hmf") {
+        // The model's world: its segment and the element library it includes, so the file
+        // shows again on its own (ketra render|view FILE.hsf).
+        result = handler->FileOutputByKey(out.c_str(), plotter.View().GetModel()->GetModelIncludeKey(), &options);
+    } else {
+        result = plotter.View().FileOutput(out.c_str(), handler, &options);
+    }
     auto t1 = Clock::now();
     if (result != OutputOK) {
         std::fprintf(stderr, "ketra: could not write %s (%s)\n", out.c_str(),
@@ -285,7 +339,9 @@ int main(int argc, char** argv) {
     bool timings = false;
     CLI::App* render = app.add_subcommand("render", "draw a model into an image file");
     AddDrawOptions(render, renderArgs);
-    render->add_option("-o,--output", out, "output file: .png, .tif, .tiff, .bmp, .jpg, .jpeg")->required();
+    render->add_option("-o,--output", out,
+                       "output file: .png, .tif, .tiff, .bmp, .jpg, .jpeg, .html, .hsf, .hmf, .glb, .gltf")
+        ->required();
     render->add_option("--size", size, "image size in pixels, WIDTHxHEIGHT")->capture_default_str();
     render->add_option("--dpi", dpi, "resolution written into the image")->check(CLI::Range(1, 10000))->capture_default_str();
     render->add_flag("--timings", timings, "print load, build and output times");

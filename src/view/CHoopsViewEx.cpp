@@ -1,13 +1,16 @@
 #include "view/CHoopsViewEx.h"
 
+
 #include "config/HOpConfig.h"
 #include "operators/HOpCameraEx.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HEventManager.h"
+#include "platform/window/CHoopsDoc.h"
 #include "view/HBaseViewEx.h"
 #include "view/ViewCommands.h"
+#include "view/ViewOutput.h"
 
 namespace {
 
@@ -234,25 +237,43 @@ void CHoopsViewEx::OnKeyDown(unsigned int nChar, unsigned int nRepCnt, unsigned 
 
 // --- output
 
-void CHoopsViewEx::OnFileSaveAs() {}
-void CHoopsViewEx::OnFileSaveAsHTML() {}
-void CHoopsViewEx::OnBitmap() {}
+std::string CHoopsViewEx::GetDocumentPath() const
+{
+    return m_pDocument ? m_pDocument->GetPathName() : std::string();
+}
 
-bool CHoopsViewEx::OnPreparePrinting(ketra::window::PrintRequest&) { return true; }
+void CHoopsViewEx::OnFileSaveAs()
+{
+    ketra::view::FileSaveAs(*this, GetDocumentPath());
+}
+
+void CHoopsViewEx::OnFileSaveAsHTML()
+{
+    ketra::view::OnFileSaveAsHTML(*this, GetDocumentPath());
+}
+
+void CHoopsViewEx::OnBitmap()
+{
+    ketra::view::SaveBitmap(*this);
+}
+
+bool CHoopsViewEx::OnEditCopy()
+{
+    return ketra::view::CopyToClipboard(*this);
+}
+
+bool CHoopsViewEx::OnPreparePrinting(ketra::window::PrintRequest& request)
+{
+    return ketra::view::PreparePrinting(*this, request);
+}
+
 void CHoopsViewEx::OnBeginPrinting() {}
 void CHoopsViewEx::OnEndPrinting() {}
 
 bool CHoopsViewEx::OnPrint(const ketra::window::PrintRequest& request)
 {
-    HConstantFrameRate* frameRate = m_pHView ? m_pHView->GetConstantFrameRateObject() : nullptr;
-    // Restarted only when it ran: a walk keeps it stopped for its whole life.
-    const bool wasActive = frameRate && frameRate->GetActive();
-    if (frameRate)
-        frameRate->Stop();
-    const bool printed = CHoopsView::OnFilePrint(request);
-    if (wasActive)
-        frameRate->Start();
-    return printed;
+    // Stops the constant-frame-rate object around the picture, as every output does.
+    return ketra::view::PrintView(*this, request);
 }
 
 bool CHoopsViewEx::RunPrint(ketra::window::PrintRequest request)

@@ -120,9 +120,14 @@ public:
     virtual void EditNote(long noteKey);
 
     // --- output (the output commands call these)
+    // The document's file (its path name), "" without a document.
+    std::string GetDocumentPath() const;
     virtual void OnFileSaveAs();
     virtual void OnFileSaveAsHTML();
     virtual void OnBitmap();
+    // Copy (57634): the picture on the clipboard, reduced to 256 colours unless the
+    // clipboard is true colour.
+    bool OnEditCopy() override;
     // Printing: prepare (false cancels), begin, print, end. OnPrint prints through the base
     // window with the view's constant-frame-rate object stopped meanwhile.
     virtual bool OnPreparePrinting(ketra::window::PrintRequest& request);

@@ -24,6 +24,30 @@ for ext in bmp tif jpg; do
   check "$ext written" $?
 done
 
+# Scene files and pages: written, and scene files shown again; a scene read from .hsf writes
+# the same text as one read from .hmf.
+for ext in html hsf hmf glb gltf; do
+  "$ketra" render "$src/samples/plant.json" -o "$work/s.$ext" >/dev/null 2>&1
+  check "render $ext" $?
+  [[ -s "$work/s.$ext" ]]
+  check "$ext written" $?
+done
+[[ "$(head -c 8 "$work/s.hsf")" == "KETRAHSF" && "$(head -c 4 "$work/s.glb")" == "glTF" ]]
+check "hsf and glb signatures" $?
+grep -q '<a href="s.hsf">Reload s.hsf</a>' "$work/s.html" && ! grep -q '<!-- \$\$' "$work/s.html"
+check "page placeholders filled" $?
+for ext in hsf hmf; do
+  "$ketra" render "$work/s.$ext" -o "$work/again-$ext.hmf" >/dev/null 2>&1
+  check "render from $ext" $?
+done
+cmp -s "$work/again-hsf.hmf" "$work/again-hmf.hmf"
+check "hsf round trip equals hmf round trip" $?
+head -c 500 "$work/s.hsf" > "$work/cut.hsf"
+out=$("$ketra" render "$work/cut.hsf" -o "$work/cut.png" 2>&1)
+check "damaged scene file exit code" $([[ $? -eq 2 ]]; echo $?)
+[[ "$out" == *"cut.hsf: the file is cut short"* && ! -e "$work/cut.png" ]]
+check "damaged scene file message ($out)" $?
+
 printf '{\n  "elements": [\n    { "from": 10, "to": 20, "delta": [0, 0, 0], "od": 2 }\n  ]\n}\n' > "$work/zero.json"
 out=$("$ketra" render "$work/zero.json" -o "$work/z.png" 2>&1)
 check "zero-length element exit code" $([[ $? -eq 2 ]]; echo $?)

@@ -8,6 +8,7 @@
 // form in the first pass and made only in the second.
 #include "platform/hc/GraphInternal.h"
 #include "platform/hc/HcExtras.h"
+#include "platform/hc/HcStream.h"
 #include "platform/hc/OptionParser.h"
 
 #include <charconv>
@@ -860,6 +861,9 @@ void HC_Read_Metafile(const char* file, const char* segment, const char* options
         return;
     }
     std::string error;
-    if (!ReadMetafileText(data, file, segment, error))
+    // A binary scene stream is read by its own reader, with the same all-or-nothing rule.
+    const bool ok = LooksLikeStream(data) ? ReadStreamBytes(data, file, segment, error)
+                                          : ReadMetafileText(data, file, segment, error);
+    if (!ok)
         ReportError(fn, HC_ERR_FILE, error);
 }

@@ -719,8 +719,9 @@ void HC_Set_Driver_Options(const char* list);
 // ("w, h"), "current window ID".
 void HC_Show_Device_Info(const char* driver, const char* item, char* data);
 
-// Scene files (our text metafile): write a segment's subtree; read one into a
-// segment (nothing is created when the file is malformed).
+// Scene files: write a segment's subtree as our text metafile; read a text metafile or a
+// binary scene stream (.hsf, told apart by its first bytes) into a segment (nothing is
+// created when the file is malformed).
 void HC_Write_Metafile(const char* segment, const char* file, const char* options);
 void HC_Read_Metafile(const char* file, const char* segment, const char* options);
 

@@ -1,5 +1,8 @@
 #include "platform/io/HIOManager.h"
 
+#include "platform/io/HIOUtilityGltf.h"
+#include "platform/io/HIOUtilityHTML.h"
+#include "platform/io/HIOUtilityHsf.h"
 #include "platform/io/ImageWriters.h"
 #include "platform/hc/HcExtras.h"
 #include "platform/hc/hc.h"
@@ -41,6 +44,7 @@ public:
 
     const char* GetOutputName() const override { return m_name; }
     const char* GetOutputTypesString() const override { return m_types; }
+    bool RendersPicture() const override { return true; }
 
     HFileOutputResult FileOutputByKey(const char* filename, HC_KEY key,
                                       const HOutputHandlerOptions* options) override {
@@ -161,6 +165,10 @@ HIOManager::HIOManager() {
     RegisterOutputHandler(std::make_unique<ImageOutputHandler>("tif", "tif;tiff", ImageFormat::Tiff));
     RegisterOutputHandler(std::make_unique<ImageOutputHandler>("jpeg", "jpg;jpeg", ImageFormat::Jpeg));
     RegisterOutputHandler(std::make_unique<MetafileOutputHandler>());
+    RegisterOutputHandler(std::make_unique<HIOUtilityHsf>());
+    RegisterOutputHandler(std::make_unique<HIOUtilityGltf>(true));
+    RegisterOutputHandler(std::make_unique<HIOUtilityGltf>(false));
+    RegisterOutputHandler(std::make_unique<HIOUtilityHTML>());
 }
 
 HIOManager* HIOManager::Instance() {

@@ -64,6 +64,9 @@ public:
     virtual const char* GetOutputName() const = 0;
     // Extensions served, lower case without the dot, separated by ';' ("tif;tiff").
     virtual const char* GetOutputTypesString() const = 0;
+    // True for handlers that render a picture (images): they need a segment with a camera
+    // (a view's driver segment) and a pixel size.
+    virtual bool RendersPicture() const { return false; }
 
     // Writes the scene below `key` (a segment key; usually a view's driver segment) to
     // `filename`. options may be null for handlers that need none; image handlers need one
@@ -75,8 +78,9 @@ public:
 class HIOManager {
 public:
     // The process-wide manager, with the built-in handlers registered:
-    // png, bmp, tif/tiff, jpg/jpeg (images rendered offscreen) and hmf (our text metafile of
-    // the segment's subtree).
+    // png, bmp, tif/tiff, jpg/jpeg (images rendered offscreen), hmf (our text metafile of
+    // the segment's subtree), hsf (our binary scene stream of it), glb/gltf (glTF of what
+    // the segment shows) and html (a page with a WebGL viewer of it; HIOUtilityHTML.h).
     static HIOManager* Instance();
 
     // Handler for an extension ("png", ".PNG", "file.png" all work: the text after the last

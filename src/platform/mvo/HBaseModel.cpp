@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/hc/hc.h"
+#include "platform/mvo/HBaseView.h"
 
 namespace {
 int g_modelCounter = 0;
@@ -50,7 +51,7 @@ void HBaseModel::Flush()
     m_changed = true;
 }
 
-HFileOutputResult HBaseModel::FileOutput(const char* fileName, HBaseView*,
+HFileOutputResult HBaseModel::FileOutput(const char* fileName, HBaseView* view,
                                          HOutputHandlerOptions* options)
 {
     if (!fileName || !*fileName)
@@ -58,8 +59,15 @@ HFileOutputResult HBaseModel::FileOutput(const char* fileName, HBaseView*,
     if (m_modelKey == -1 || HC_Show_Existence_By_Key(m_modelKey, "self") == 0)
         return OutputNotHandled;
     const std::string ext = Extension(fileName);
-    if (HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler(fileName))
+    if (HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler(fileName)) {
+        // A picture of the model is a picture of it as the view shows it (camera, lights).
+        if (handler->RendersPicture() && view && view->GetViewKey() != -1) {
+            HOutputHandlerOptions viewOptions = options ? *options : HOutputHandlerOptions{};
+            viewOptions.m_pHBaseView = view;
+            return handler->FileOutputByKey(fileName, view->GetViewKey(), &viewOptions);
+        }
         return handler->FileOutputByKey(fileName, m_modelKey, options);
+    }
     if (strcasecmp(ext.c_str(), "hmf") == 0) {
         char path[4096] = "";
         HC_Show_Segment(m_modelKey, path);

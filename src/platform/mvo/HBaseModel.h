@@ -27,7 +27,8 @@ public:
 
     // Writes the model to a file, by extension: ".hmf" a metafile of the model segment,
     // ".hsf" the scene stream of the model segment, any other extension the registered
-    // output handler for it with the model segment's key (images then need options).
+    // output handler for it with the model segment's key. Images are pictures of the model
+    // as `view` shows it (its driver segment: camera, lights) at the options' pixel size.
     // view may be null. Returns OutputBadFileName for an empty path, OutputNotHandled when no
     // handler serves the extension.
     virtual HFileOutputResult FileOutput(const char* fileName, HBaseView* view,

@@ -2,6 +2,8 @@
 // document classes derive from it.
 #pragma once
 
+#include <string>
+
 class HBaseModel;
 
 class CHoopsDoc {
@@ -14,7 +16,11 @@ public:
     // The model (not owned here unless a derived document says so); null before one is set.
     virtual HBaseModel* GetHoopsModel() { return m_pHoopsModel; }
     void SetHoopsModel(HBaseModel* model) { m_pHoopsModel = model; }
+    // The file the document was read from or saved to ("" for a new document).
+    const std::string& GetPathName() const { return m_pathName; }
+    void SetPathName(std::string path) { m_pathName = std::move(path); }
 
 protected:
     HBaseModel* m_pHoopsModel = nullptr;
+    std::string m_pathName;
 };

@@ -1,0 +1,30 @@
+// HIOUtilityHsf: the output handler of our binary scene stream (.hsf, docs/hsf-format.md),
+// and reading scene files (.hsf or .hmf, told apart by their first bytes) back into a segment.
+#pragma once
+
+#include "platform/io/HIOManager.h"
+
+#include <string>
+
+class HIOUtilityHsf final : public HOutputHandler {
+public:
+    const char* GetOutputName() const override { return "hsf"; }
+    const char* GetOutputTypesString() const override { return "hsf"; }
+
+    // Writes the subtree of the segment `key` atomically. options are not needed.
+    HFileOutputResult FileOutputByKey(const char* filename, HC_KEY key,
+                                      const HOutputHandlerOptions* options) override;
+};
+
+namespace ketra::io {
+
+// Reads a scene file (a stream or a text metafile) into `segment` (created when missing).
+// All or nothing: on failure nothing is created and *error (when given) names the file, the
+// place (byte or line) and the problem.
+bool ReadSceneFile(const std::string& path, const std::string& segment, std::string* error = nullptr);
+
+// Checks that `folder/file` can be written: a file name, an existing writable folder. False
+// with *error set otherwise (the handlers' OutputBadFileName case).
+bool CanWriteFile(const std::string& path, std::string* error);
+
+} // namespace ketra::io
