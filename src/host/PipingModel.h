@@ -77,6 +77,7 @@ struct PipingModel {
     Units units = Units::Inches;
     UpAxis up = UpAxis::Z;
     double symbolScale = 1.0;
+    bool symbolScaleChosen = false; // the file gave none: ChooseSymbolScale picked it
     std::map<int, Vec3> nodes; // every node's coordinates, after resolving deltas
     std::vector<Element> elements;
     std::vector<Restraint> restraints;
