@@ -117,14 +117,14 @@ TEST(PipingModel, CoordinatesBeyondWhatTheSceneHoldsAreRefusedWhereTheyArise) {
     // A node given too far out.
     EXPECT_EQ(ErrorOf(R"({"nodes": [{"id": 10, "at": [0, 1e39, 0]}],
  "elements": [{"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2}]})"),
-              "m.json:1:28: node 10 lies at (0, 1e+39, 0), beyond the 1e9 that coordinates may reach");
+              "m.json:1:29: node 10 lies at (0, 1e+39, 0), beyond the 1e9 that coordinates may reach");
     // Each number finite, their sum not: the element that computes it is named.
     EXPECT_EQ(ErrorOf(R"({"nodes": [{"id": 10, "at": [1e308, 0, 0]}],
  "elements": [{"from": 10, "to": 20, "delta": [1e308, 0, 0], "od": 2}]})"),
-              "m.json:1:28: node 10 lies at (1e+308, 0, 0), beyond the 1e9 that coordinates may reach");
+              "m.json:1:29: node 10 lies at (1e+308, 0, 0), beyond the 1e9 that coordinates may reach");
     EXPECT_EQ(ErrorOf(R"({"elements": [{"from": 10, "to": 20, "delta": [6e8, 0, 0], "od": 2},
               {"from": 20, "to": 30, "delta": [6e8, 0, 0]}]})"),
-              "m.json:2:46: element 20-30 puts node 30 at (1.2e+09, 0, 0), beyond the 1e9 that coordinates may reach");
+              "m.json:2:47: element 20-30 puts node 30 at (1.2e+09, 0, 0), beyond the 1e9 that coordinates may reach");
     // A long run up to the limit still loads.
     EXPECT_TRUE(ParsePipingModel(R"({"elements": [{"from": 10, "to": 20, "delta": [5e8, 0, 0], "od": 2},
               {"from": 20, "to": 30, "delta": [5e8, 0, 0]}]})", "m.json").ok);
