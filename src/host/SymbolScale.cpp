@@ -17,7 +17,7 @@ double ChooseSymbolScale(const PipingModel& model) {
         return 1.0;
     const auto middle = diameters.begin() + static_cast<std::ptrdiff_t>(diameters.size() / 2);
     std::nth_element(diameters.begin(), middle, diameters.end());
-    return *middle;
+    return kSymbolScalePerDiameter * *middle;
 }
 
 } // namespace ketra::host

@@ -112,9 +112,6 @@ protected:
         return static_cast<int>(field);
     }
     int SceneVersion() {
-        HC_Open_Segment("/kill check");
-        HC_Flush_Segment(".");
-        HC_Close_Segment();
         HC_Read_Metafile(m_scene.c_str(), "/kill check", "");
         char value[64] = "";
         HC_Open_Segment("/kill check");
