@@ -82,7 +82,13 @@ void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
     cmd->add_option("--symbol-scale", a.symbolScale,
                     "size of support symbols in model units (default: the model's \"symbolScale\", else its "
                     "median pipe diameter)")
-        ->check(CLI::PositiveNumber);
+        ->check([](const std::string& text) -> std::string {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            return end != text.c_str() && *end == '\0' && value > 0 && value <= 1e9
+                       ? ""
+                       : "must be a number above 0 (at most 1e9), not \"" + text + "\"";
+        });
 }
 
 // Loads, starts the component, draws, and applies view, mode and hidden kinds.

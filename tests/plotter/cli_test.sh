@@ -54,6 +54,35 @@ check "info lists the registry" $?
 "$ketra" generate 300 > "$work/gen.json" && "$ketra" info "$work/gen.json" >/dev/null 2>&1
 check "generated model loads" $?
 
+[[ "$out" == *"symbol scale: 6 (from the model file)"* ]]
+check "info prints the file's symbol scale" $?
+out=$("$ketra" info "$work/gen.json" 2>&1)
+[[ "$out" == *"(chosen from the model's pipe sizes)"* ]]
+check "info prints a chosen symbol scale ($out)" $?
+out=$("$ketra" render "$src/samples/plant.json" -o "$work/s.png" --size 100x80 --symbol-scale 0 2>&1)
+check "a symbol scale of 0 is refused" $([[ $? -ne 0 ]]; echo $?)
+[[ "$out" == *'must be a number above 0 (at most 1e9), not "0"'* ]]
+check "a symbol scale of 0 is refused with a reason ($out)" $?
+"$ketra" render "$src/samples/plant.json" -o "$work/s.png" --size 100x80 --symbol-scale 20 >/dev/null 2>&1
+check "render with --symbol-scale" $?
+
+# Started through the dynamic loader (or valgrind), /proc/self/exe is not ketra: the huge-page
+# restart must not run it.
+loader=$(readelf -l "$ketra" 2>/dev/null | sed -n 's/.*Requesting program interpreter: \(.*\)]/\1/p')
+if [[ -n "$loader" && -x "$loader" ]]; then
+  out=$("$loader" "$ketra" info "$src/samples/plant.json" 2>&1)
+  check "info started through the dynamic loader ($out)" $?
+fi
+
+# Coordinates the scene cannot hold stop the load with the element's position.
+printf '{ "nodes": [ { "id": 10, "at": [1e308, 0, 0] } ],\n  "elements": [ { "from": 10, "to": 20, "delta": [1e308, 0, 0], "od": 2 } ] }\n' > "$work/far.json"
+out=$("$ketra" render "$work/far.json" -o "$work/far.png" 2>&1)
+check "far-away model exit code" $([[ $? -eq 2 ]]; echo $?)
+[[ "$out" == "$work/far.json:1:32: node 10 lies at (1e+308, 0, 0), beyond the 1e9 that coordinates may reach" ]]
+check "far-away model message ($out)" $?
+[[ ! -e "$work/far.png" ]]
+check "nothing written for a far-away model" $?
+
 # The viewer opens a real window on a virtual display and draws the model: with OpenGL in the
 # window (Mesa GLX on Xvfb), and offscreen into a raster widget when asked to or when the Qt
 # platform has no OpenGL. Each run says on stderr which way it drew.
