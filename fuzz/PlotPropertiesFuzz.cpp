@@ -9,6 +9,7 @@
 #include "platform/sys/TextEncoding.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -27,9 +28,11 @@ public:
     std::vector<std::string> messages;
 };
 
-void Require(bool ok) {
-    if (!ok)
+void Require(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "PlotPropertiesFuzz: %s\n", what);
         __builtin_trap();
+    }
 }
 
 // A private folder for the file and the settings store, made once per process.
@@ -47,10 +50,13 @@ const std::string& Folder() {
 
 // What the getters give, as one string to compare between instances.
 std::string Values(HOpConfig& config) {
+    // Each text lives only until the next call: copy it at once.
     std::string out;
-    for (const char* text : {config.GetPipeColor(), config.GetRestraintColor(), config.GetStressLevelColor2(),
-                             config.GetInsulationColor()})
-        out += std::string(text ? text : "(null)") + "\n";
+    auto add = [&](const char* text) { out += std::string(text ? text : "(null)") + "\n"; };
+    add(config.GetPipeColor());
+    add(config.GetRestraintColor());
+    add(config.GetStressLevelColor2());
+    add(config.GetInsulationColor());
     out += std::to_string(config.GetLastViewMode()) + " " + std::to_string(config.GetLastCameraFieldWidth());
     return out;
 }
@@ -79,16 +85,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         first = Values(config);
     }
     std::string after;
-    Require(ketra::sys::ReadFile(path, &after, nullptr));
+    Require(ketra::sys::ReadFile(path, &after, nullptr), "the file is gone");
     if (!recorder.messages.empty()) {
         // Reported as unusable: never rewritten.
-        Require(after == bytes);
+        Require(after == bytes, "a file reported as unusable was rewritten");
     } else if (size > 0) {
         // Accepted: a second reader sees the same values and finds nothing to report.
         HOpConfig again;
         again.SetConfigFile(ketra::sys::FromUtf8(path).c_str());
-        Require(Values(again) == first);
-        Require(recorder.messages.empty());
+        const std::string second = Values(again);
+        if (second != first)
+            std::fprintf(stderr, "first:\n%s\nsecond:\n%s\n", first.c_str(), second.c_str());
+        Require(second == first, "a second reader sees other values");
+        if (!recorder.messages.empty())
+            std::fprintf(stderr, "%s\n", recorder.messages[0].c_str());
+        Require(recorder.messages.empty(), "a second reader reports a problem");
     }
     ketra::sys::SetShell(nullptr);
     return 0;
