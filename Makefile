@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 GL_LABELS = ^(render|io|mvo|window|view|operators|annotation|plotter|cli|ui)$$
 
-.PHONY: bootstrap configure build run test test-asan bench format clean
+.PHONY: bootstrap configure build run test test-asan bench fuzz format clean
 
 bootstrap:
 	@scripts/bootstrap
@@ -43,8 +43,13 @@ bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@scripts/bench $(BUILD)
 
+# libFuzzer campaign (clang): FUZZ_SECONDS per target (default 300), FUZZ_TARGETS to pick.
+fuzz:
+	@scripts/bootstrap fuzz
+	@scripts/fuzz
+
 format:
 	@find src apps tests bench fuzz -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

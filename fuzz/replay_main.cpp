@@ -1,18 +1,36 @@
 // Replays fuzz inputs from files when the fuzzer runtime is not available (non-clang
-// builds), so every target builds everywhere and its seed corpus runs as a test.
+// builds), so every target builds everywhere and its corpus runs as a test. Arguments are
+// files or folders (every file in them, in name order).
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
+    std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        std::ifstream in(argv[i], std::ios::binary);
+        std::error_code ec;
+        if (std::filesystem::is_directory(argv[i], ec)) {
+            std::vector<std::string> inFolder;
+            for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
+                if (entry.is_regular_file())
+                    inFolder.push_back(entry.path().string());
+            std::sort(inFolder.begin(), inFolder.end());
+            files.insert(files.end(), inFolder.begin(), inFolder.end());
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    for (const std::string& file : files) {
+        std::ifstream in(file, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "replay: cannot open %s\n", argv[i]);
+            std::fprintf(stderr, "replay: cannot open %s\n", file.c_str());
             return 1;
         }
         std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -20,6 +38,6 @@ int main(int argc, char** argv) {
         for (size_t n = 0; n <= bytes.size(); n += (bytes.size() > 4096 ? 64 : 1))
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), n);
     }
-    std::printf("replayed %d file(s)\n", argc - 1);
+    std::printf("replayed %zu file(s)\n", files.size());
     return 0;
 }

@@ -19,10 +19,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #ifdef KETRA_WITH_VIEWER
@@ -69,6 +72,7 @@ struct DrawArgs {
     std::string view = "iso";
     std::string mode = "shaded";
     std::vector<std::string> hide;
+    double symbolScale = 0; // 0: the model's own
 };
 
 void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
@@ -85,6 +89,16 @@ void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
                     "element kinds to hide: pipes, bends, restraints, hangers, anchors, rigids, "
                     "structures, expansion-joints, tees (repeat or separate with commas)")
         ->delimiter(',');
+    cmd->add_option("--symbol-scale", a.symbolScale,
+                    "size of support symbols in model units (default: the model's \"symbolScale\", else its "
+                    "median pipe diameter)")
+        ->check([](const std::string& text) -> std::string {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            return end != text.c_str() && *end == '\0' && value > 0 && value <= 1e9
+                       ? ""
+                       : "must be a number above 0 (at most 1e9), not \"" + text + "\"";
+        });
 }
 
 // Scene files (.hsf, .hmf) are shown as saved instead of drawn from a piping model.
@@ -131,6 +145,10 @@ int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plo
     const bool scene = IsSceneFile(a.model);
     if (!scene && !LoadModel(a.model, model))
         return kExitBadModel;
+    if (a.symbolScale > 0) {
+        model.symbolScale = a.symbolScale;
+        model.symbolScaleChosen = false;
+    }
     auto t1 = Clock::now();
     if (!kViews.count(a.view)) {
         std::fprintf(stderr, "ketra: unknown view \"%s\"\n", a.view.c_str());
@@ -276,6 +294,8 @@ int Info(const std::string& path, bool registry) {
         std::printf("bounding box: (%.3f, %.3f, %.3f) to (%.3f, %.3f, %.3f)\n", stats.bboxMin[0] + o[0],
                     stats.bboxMin[1] + o[1], stats.bboxMin[2] + o[2], stats.bboxMax[0] + o[0],
                     stats.bboxMax[1] + o[1], stats.bboxMax[2] + o[2]);
+    std::printf("symbol scale: %g (%s)\n", model.symbolScale,
+                model.symbolScaleChosen ? "chosen from the model's pipe sizes" : "from the model file");
     std::printf("registry:   %d keys\n", plotter.Registry().GetSize());
     if (registry) {
         static const char* names[] = {"pipe", "bend", "anchor", "restraint", "rigid", "hanger", "text", "tees"};
@@ -307,8 +327,45 @@ int Convert(const std::string& path, const std::string& out) {
 // pages (a glibc tunable, read only at start-up) cuts those faults by about seven times, so
 // the program starts itself again once with the tunable set. KETRA_SMALL_PAGES=1 turns this
 // off; a failed restart simply carries on.
-void RestartWithHugePages(char** argv) {
+// The restart runs /proc/self/exe, which is whatever the kernel started: under valgrind or
+// when started through the dynamic loader that is another program, so it is done only when
+// that file is the one this code was loaded from (same device and inode in our own mapping).
+bool KernelStartedThisExecutable() {
+    struct stat exe {};
+    if (stat("/proc/self/exe", &exe) != 0)
+        return false;
+    std::FILE* maps = std::fopen("/proc/self/maps", "re");
+    if (!maps)
+        return false;
+    const auto here = reinterpret_cast<std::uintptr_t>(&KernelStartedThisExecutable);
+    bool same = false;
+    char line[4096];
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long long start = 0, end = 0, inode = 0;
+        unsigned int devMajor = 0, devMinor = 0;
+        if (std::sscanf(line, "%llx-%llx %*s %*s %x:%x %llu", &start, &end, &devMajor, &devMinor, &inode) != 5)
+            continue;
+        if (here < start || here >= end)
+            continue;
+        same = inode == exe.st_ino && devMajor == major(exe.st_dev) && devMinor == minor(exe.st_dev);
+        break;
+    }
+    std::fclose(maps);
+    return same;
+}
+
+// Only the commands that draw gain from huge pages; the others are not started twice.
+bool CommandDraws(int argc, char** argv) {
+    if (argc < 2)
+        return false;
+    const std::string command = argv[1];
+    return command == "render" || command == "view" || command == "info";
+}
+
+void RestartWithHugePages(int argc, char** argv) {
     if (std::getenv("KETRA_SMALL_PAGES") || std::getenv("KETRA_RESTARTED"))
+        return;
+    if (!CommandDraws(argc, argv) || !KernelStartedThisExecutable())
         return;
     const char* current = std::getenv("GLIBC_TUNABLES");
     std::string tunables = current ? current : "";
@@ -329,7 +386,7 @@ void RestartWithHugePages(char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    RestartWithHugePages(argv);
+    RestartWithHugePages(argc, argv);
     CLI::App app{"ketra: draws piping models in 3D and writes pictures of them"};
     app.require_subcommand(1);
 

@@ -226,16 +226,36 @@ void CAppSettings::InitSettings() {
     transaction.Commit();
 }
 
+namespace {
+// A store that cannot be written (its lock cannot be had, the disk is full) is reported once
+// per kind of failure: the user would otherwise believe the values kept. An unreadable store
+// is reported by the store itself.
+void ReportNotSaved(LONG result) {
+    static LONG reported = ERROR_SUCCESS;
+    if (result == ERROR_REGISTRY_CORRUPT || result == reported)
+        return;
+    reported = result;
+    const std::string why = result == ERROR_ACCESS_DENIED ? "its lock file cannot be opened"
+                                                          : "the file cannot be written";
+    GetShell().MessageBox("The settings cannot be saved in \"" + RegistryFilePath() + "\": " + why +
+                              ". Changes last only until the program ends.",
+                          "Ketra", Shell::Icon::Warning, Shell::Buttons::Ok);
+}
+} // namespace
+
 void CAppSettings::SaveSettings() {
     // Under the store's lock and against its current content: a value is written when this
     // process changed it or the store lacks it, so concurrent programs keep each other's
     // changes.
     RegistryTransaction transaction;
     HKEY key = nullptr;
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, nullptr,
-                       REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
-                       nullptr) != ERROR_SUCCESS)
+    const LONG opened = RegCreateKeyEx(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, nullptr,
+                                       REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                                       nullptr);
+    if (opened != ERROR_SUCCESS) {
+        ReportNotSaved(opened);
         return;
+    }
     const bool marlow = PackageName == L"Marlow";
     std::vector<Setting>& settings = Settings();
     std::vector<std::string> current(settings.size());
@@ -250,8 +270,10 @@ void CAppSettings::SaveSettings() {
             Store(s, key);
     }
     RegCloseKey(key);
-    if (transaction.Commit() != ERROR_SUCCESS)
+    if (const LONG committed = transaction.Commit(); committed != ERROR_SUCCESS) {
+        ReportNotSaved(committed);
         return;
+    }
     for (std::size_t i = 0; i < settings.size(); ++i)
         if (!current[i].empty())
             settings[i].baseline = std::move(current[i]);

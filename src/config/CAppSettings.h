@@ -275,7 +275,8 @@ public:
     // Stores the settings (see the header comment for which ones are written). Where two
     // members share a value name ("Insulation Color", "Nozzle Color"), the member of the
     // active host writes it: the MRL_ one for "Marlow", the other one otherwise. A no-op when
-    // the key cannot be opened or the store's file cannot be parsed.
+    // the key cannot be opened or the store's file cannot be parsed; a store that cannot be
+    // locked or written is reported through the Shell (once per kind of failure).
     static void SaveSettings();
     // Deletes the settings key with all its subkeys, sets the "HOOPS" key's "HOOPS_PICTURE"
     // to "OpenGL/Window0" when that key exists, then loads (every value takes its default)

@@ -266,7 +266,10 @@ struct HOpConfig::Impl {
     }
 
     // Writes the document; false (and the reason in `error`) when the file was not written.
+    // Called with the file's lock held, so temporaries that writers killed before their
+    // rename left behind can go.
     bool Save(const std::string& file, std::string* error) {
+        ketra::sys::RemoveStaleTemporaries(file);
         if (!ketra::sys::WriteFileAtomically(file, Serialize(), error)) {
             Invalidate();
             return false;
@@ -362,6 +365,12 @@ void HOpConfig::Report(const std::string& message) {
                                       ketra::sys::Shell::Buttons::Ok);
 }
 
+void HOpConfig::ReportUnlocked(const std::string& path, const ketra::sys::FileLock& lock) {
+    // Writing without the lock could undo another program's change to the file.
+    Report("Settings cannot be saved: the plot properties file \"" + path + "\" cannot be locked (" +
+           lock.Error() + "). The file is left as it is.");
+}
+
 // ---- set-up ---------------------------------------------------------------------------------
 
 void HOpConfig::SetConfigFile(const wchar_t* file) {
@@ -400,6 +409,10 @@ void HOpConfig::CreateNewConfig() {
     const std::string path = ketra::sys::ToUtf8(m_configFile);
     std::string error;
     ketra::sys::FileLock lock(path, ketra::sys::FileLock::Mode::Exclusive);
+    if (!lock.IsLocked()) {
+        ReportUnlocked(path, lock);
+        return;
+    }
     // Re-checked under the lock: another process may have created the file meanwhile.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !(S_ISREG(st.st_mode) && st.st_size == 0))
@@ -452,7 +465,7 @@ void HOpConfig::DetermineConfigFileName() {
     std::string bytes, error;
     if (ketra::sys::ReadFile(bundled, &bytes, &error)) {
         ketra::sys::FileLock lock(shared, ketra::sys::FileLock::Mode::Exclusive);
-        if (ketra::sys::WriteFileAtomically(shared, bytes, &error))
+        if (lock.IsLocked() && ketra::sys::WriteFileAtomically(shared, bytes, &error))
             m_configFile = ketra::sys::FromUtf8(shared);
     }
 }
@@ -466,7 +479,9 @@ void HOpConfig::ResetAll() {
         const std::string path = ketra::sys::ToUtf8(m_configFile);
         ketra::sys::FileLock lock(path, ketra::sys::FileLock::Mode::Exclusive);
         m_impl->Refresh(path);
-        if (m_impl->state == Impl::State::Ok) {
+        if (!lock.IsLocked()) {
+            ReportUnlocked(path, lock);
+        } else if (m_impl->state == Impl::State::Ok) {
             // One load, every removal in memory, one atomic write: a crash cannot leave a
             // half-reset file.
             pugi::xml_node root = m_impl->Root();
@@ -513,7 +528,14 @@ std::string HOpConfig::Attr(const char* section, const char* name, const char* a
         return def;
     // The value is missing: record the default so the file lists every value in use. Done
     // under the lock, on a fresh look at the file, so a concurrent writer is not undone.
+    // A file made read-only keeps its content: plain reads do not rewrite it.
+    if (ketra::sys::IsReadOnlyFile(path))
+        return def;
     ketra::sys::FileLock lock(path, ketra::sys::FileLock::Mode::Exclusive);
+    if (!lock.IsLocked()) {
+        ReportUnlocked(path, lock);
+        return def;
+    }
     impl.Refresh(path);
     if (impl.state != Impl::State::Ok)
         return def;
@@ -544,6 +566,10 @@ void HOpConfig::SetAttributes(const char* section, const char* name,
     const std::string path = ketra::sys::ToUtf8(m_configFile);
     Impl& impl = *m_impl;
     ketra::sys::FileLock lock(path, ketra::sys::FileLock::Mode::Exclusive);
+    if (!lock.IsLocked()) {
+        ReportUnlocked(path, lock);
+        return;
+    }
     impl.Refresh(path);
     if (impl.state != Impl::State::Ok) {
         Report("Settings cannot be saved: the plot properties file \"" + path + "\" " +

@@ -20,6 +20,9 @@
 // - A file that exists but cannot be read or parsed (or is over 16 MiB), or that has no
 //   "PlotProperties" root, is never rewritten: getters return defaults and writes are refused. The
 //   problem is reported once per file state through the Shell's message box.
+// - Every write holds the file's lock ("<file>.lock"); when it cannot be had the write is refused
+//   and reported. A file whose permission bits deny writing is never rewritten; reads then do not
+//   record the defaults they return.
 // - Colour values are 32-bit with red in bits 0-7, green in 8-15 and blue in 16-23;
 //   higher bits are ignored.
 // - Single-threaded: call from one thread (the user-interface thread).
@@ -30,6 +33,10 @@
 #include <memory>
 #include <string>
 #include <utility>
+
+namespace ketra::sys {
+class FileLock;
+}
 
 class HOpConfig {
 public:
@@ -479,6 +486,7 @@ private:
     const char* OperatorEntry() const;
     const char* ViewEntry() const;
     void Report(const std::string& message);
+    void ReportUnlocked(const std::string& path, const ketra::sys::FileLock& lock);
 
     template <typename P> void GetPoint(void (HOpConfig::*get)(float*), P& p) {
         float v[3];

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_set>
 
 namespace ketra::host {
 
@@ -116,11 +117,10 @@ public:
         // The lexer stops right after the closing quote; walk back over the key text.
         std::size_t end = *m_consumed;
         std::size_t start = TokenStart(end);
-        for (const std::string& existing : obj->keys)
-            if (existing == k) {
-                errorOffset = start;
-                return Fail("duplicate key \"" + k + "\"");
-            }
+        if (!m_keySets.back().insert(k).second) {
+            errorOffset = start;
+            return Fail("duplicate key \"" + k + "\"");
+        }
         obj->keys.push_back(k);
         obj->keyPositions.push_back(m_index.At(start));
         m_pendingKey = true;
@@ -225,12 +225,19 @@ private:
         if (!j)
             return false;
         m_stack.push_back(j);
+        m_keySets.emplace_back();
         return true;
     }
     bool Close() {
         if (m_stack.empty())
             return false;
+        // A closed container never grows again: give back what doubling reserved.
+        JsonValue* j = m_stack.back();
+        j->items.shrink_to_fit();
+        j->keys.shrink_to_fit();
+        j->keyPositions.shrink_to_fit();
         m_stack.pop_back();
+        m_keySets.pop_back();
         return true;
     }
 
@@ -238,13 +245,44 @@ private:
     const std::size_t* m_consumed;
     PositionIndex m_index;
     std::vector<JsonValue*> m_stack; // pointers stay valid: a container only grows while closed children are final
+    // The keys of each open object (empty for arrays), for the duplicate check in constant time.
+    std::vector<std::unordered_set<std::string>> m_keySets;
     bool m_pendingKey = false;
 };
+
+// Counts the values in `text` without building anything (every value but the first follows
+// a '[', ',' or ':' outside strings, so this is an upper bound), and returns the offset of
+// the first value beyond `limit`, or npos. A tree costs about 150 bytes per value, so a
+// file of bare numbers would otherwise take a hundred times its size in memory.
+std::size_t FirstValueBeyond(const std::string& text, std::size_t limit) {
+    std::size_t values = 1;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == ',' || c == ':') {
+            if (++values > limit)
+                return i;
+        }
+    }
+    return std::string::npos;
+}
 
 } // namespace
 
 JsonParseResult ParseJsonWithPositions(const std::string& text) {
     JsonParseResult result;
+    if (const std::size_t beyond = FirstValueBeyond(text, kMaxJsonValues); beyond != std::string::npos) {
+        result.errorPosition = PositionIndex(text).At(beyond);
+        result.error = "more than " + std::to_string(kMaxJsonValues) + " values";
+        return result;
+    }
     std::size_t consumed = 0;
     Builder builder(text, &consumed);
     CountingIterator first(text.data(), &consumed);

@@ -1,6 +1,9 @@
 #include "host/PipingModel.h"
 
+#include "host/SymbolScale.h"
+
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -49,6 +52,23 @@ struct ModelError {
 [[noreturn]] void Fail(const SourcePosition& p, const std::string& what) { throw ModelError{p, what}; }
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+// The scene stores coordinates as floats: a node beyond this (or not finite after adding a
+// delta) would be drawn nowhere, and a picture of nothing is no answer.
+constexpr double kMaxCoordinate = 1e9;
+
+bool UsableCoordinates(const Vec3& p) {
+    for (double c : p)
+        if (!std::isfinite(c) || std::fabs(c) > kMaxCoordinate)
+            return false;
+    return true;
+}
+
+std::string FormatPoint(const Vec3& p) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "(%g, %g, %g)", p[0], p[1], p[2]);
+    return buffer;
+}
 
 // Reads one object's members, checking that every key is known and the required ones
 // are present.
@@ -210,6 +230,7 @@ PipingModel Read(const JsonValue& root) {
     m.symbolScale = top.PositiveNumber("symbolScale", 1.0);
     if (top.Optional("origin"))
         m.origin = top.Vector("origin");
+    m.symbolScaleChosen = top.Optional("symbolScale") == nullptr;
 
     // Nodes given by coordinates.
     std::map<int, SourcePosition> nodeDefined;
@@ -219,6 +240,9 @@ PipingModel Read(const JsonValue& root) {
         if (m.nodes.count(id))
             Fail(v.position, "node " + std::to_string(id) + " is given twice");
         m.nodes[id] = r.Vector("at");
+        if (!UsableCoordinates(m.nodes[id]))
+            Fail(r.Required("at").position, "node " + std::to_string(id) + " lies at " + FormatPoint(m.nodes[id]) +
+                                                ", beyond the 1e9 that coordinates may reach");
         nodeDefined[id] = v.position;
     });
 
@@ -294,6 +318,10 @@ PipingModel Read(const JsonValue& root) {
             from = m.nodes.emplace(e.from, Vec3{0, 0, 0}).first;
         }
         Vec3 end{from->second[0] + e.delta[0], from->second[1] + e.delta[1], from->second[2] + e.delta[2]};
+        if (!UsableCoordinates(end))
+            Fail(r.Required("delta").position, "element " + std::to_string(e.from) + "-" + std::to_string(e.to) +
+                                                   " puts node " + std::to_string(e.to) + " at " + FormatPoint(end) +
+                                                   ", beyond the 1e9 that coordinates may reach");
         auto to = m.nodes.find(e.to);
         if (to == m.nodes.end()) {
             m.nodes[e.to] = end;
@@ -409,6 +437,8 @@ PipingModel Read(const JsonValue& root) {
     });
     if (m.elements.empty() && m.steel.empty())
         Fail(root.position, "the model has no elements and no steel");
+    if (m.symbolScaleChosen)
+        m.symbolScale = ChooseSymbolScale(m);
     return m;
 }
 

@@ -81,6 +81,7 @@ struct PipingModel {
     // co-ordinates plus the origin. Readers of plant files with large co-ordinates re-centre
     // them here so that drawing in single precision loses nothing.
     Vec3 origin{};
+    bool symbolScaleChosen = false; // the file gave none: ChooseSymbolScale picked it
     std::map<int, Vec3> nodes; // every node's coordinates, after resolving deltas
     std::vector<Element> elements;
     std::vector<Restraint> restraints;

@@ -2,6 +2,7 @@
 // saving at once, and a program killed in the middle of a save.
 #include "config/CAppSettings.h"
 
+#include "platform/sys/AnotherUser.h"
 #include "platform/sys/AtomicFile.h"
 #include "platform/sys/RecordingShell.h"
 #include "platform/sys/Registry.h"
@@ -157,4 +158,38 @@ TEST_F(CAppSettingsProcessTest, KilledDuringSaveLeavesTheOldFile) {
     CAppSettings::InitSettings();
     EXPECT_EQ(CAppSettings::SteelColor, 0x111111u);
     EXPECT_TRUE(m_shell.messages.empty());
+}
+
+// A lock file another user left behind (say after running the program with sudo) is locked
+// read-only and the settings are saved; when the lock cannot be had at all, the user is told
+// that nothing was saved.
+TEST_F(CAppSettingsProcessTest, SavingWithAnotherUsersLockFile) {
+    CAppSettings::InitSettings();
+    CAppSettings::PipeColor = 0x010203;
+    CAppSettings::SaveSettings();
+    const std::string lockPath = FileLock::LockPathFor(m_path);
+    ASSERT_EQ(chmod(m_dir.Path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(m_path.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(lockPath.c_str(), 0444), 0);
+    EXPECT_EQ(ketra::test::RunAsAnotherUser([&] {
+                  CAppSettings::PipeColor = 0x0A0B0C;
+                  CAppSettings::SaveSettings();
+                  return m_shell.messages.empty() ? 0 : 1;
+              }),
+              0);
+    CAppSettings::InitSettings();
+    EXPECT_EQ(CAppSettings::PipeColor, 0x0A0B0Cu);
+
+    ASSERT_EQ(chmod(lockPath.c_str(), 0), 0);
+    const std::string before = FileText();
+    EXPECT_EQ(ketra::test::RunAsAnotherUser([&] {
+                  CAppSettings::PipeColor = 0x0D0E0F;
+                  CAppSettings::SaveSettings();
+                  CAppSettings::SaveSettings(); // reported once
+                  if (m_shell.messages.size() != 1)
+                      return 1;
+                  return m_shell.messages[0].find("cannot be saved") != std::string::npos ? 0 : 2;
+              }),
+              0);
+    EXPECT_EQ(FileText(), before);
 }

@@ -2,6 +2,8 @@
 // files, concurrent writers and the reset.
 #include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
+#include "platform/sys/AnotherUser.h"
+#include "platform/sys/AtomicFile.h"
 #include "platform/sys/Shell.h"
 #include "platform/sys/TextEncoding.h"
 
@@ -188,6 +190,30 @@ TEST_F(HOpConfigFileTest, ExternalEditsAreSeenOnTheNextAccessEvenWithTheSameSize
     EXPECT_STREQ(config.GetDimensionsColor(), "r=0.000000 g=0.000000 b=1.000000");
 }
 
+// Past the re-read window only the file's identity tells the cache that another program
+// replaced the file with one of the same size and time.
+TEST_F(HOpConfigFileTest, FileReplacedAfterTheRereadWindowIsReadAgain) {
+    CAppSettings::UseSystemColorInfo = 0;
+    HOpConfig config;
+    config.SetConfigFile(File().c_str());
+    config.SetDimensionsColor(0x0000FF);
+    Age(m_file);
+    EXPECT_STREQ(config.GetDimensionsColor(), "r=1.000000 g=0.000000 b=0.000000");
+    struct stat before {};
+    ASSERT_EQ(::stat(m_file.c_str(), &before), 0);
+
+    HOpConfig other;
+    other.SetConfigFile(File().c_str());
+    other.SetDimensionsColor(0xFF0000);
+    Age(m_file);
+    struct stat after {};
+    ASSERT_EQ(::stat(m_file.c_str(), &after), 0);
+    ASSERT_NE(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_size, before.st_size);
+    ASSERT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_STREQ(config.GetDimensionsColor(), "r=0.000000 g=0.000000 b=1.000000");
+}
+
 TEST_F(HOpConfigFileTest, UnchangedFileIsParsedOnce) {
     CAppSettings::UseSystemColorInfo = 0;
     HOpConfig config;
@@ -319,6 +345,67 @@ TEST_F(HOpConfigFileTest, ResetAllForThePressureVesselHostLeavesTheFileAlone) {
     CAppSettings::PackageName = packageName;
     CAppSettings::Version = version;
     CAppSettings::MRL_CylinderColor = cylinder;
+}
+
+// A file an administrator made read-only is read, never rewritten: not by the defaults that
+// reads record, and a change is refused with a report.
+TEST_F(HOpConfigFileTest, ReadOnlyFileIsNeverRewritten) {
+    HOpConfig config;
+    config.SetConfigFile(File().c_str());
+    config.SetPipeColor(0x0000FF, false);
+    ASSERT_EQ(::chmod(m_file.c_str(), 0444), 0);
+    const std::string text = ReadAll(m_file);
+    struct stat before {};
+    ASSERT_EQ(::stat(m_file.c_str(), &before), 0);
+
+    HOpConfig reader;
+    reader.SetConfigFile(File().c_str());
+    reader.GetRestorePreviousView(); // missing: its default would be recorded
+    EXPECT_NE(reader.GetPipeColor(), nullptr);
+    struct stat after {};
+    ASSERT_EQ(::stat(m_file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadAll(m_file), text);
+    EXPECT_TRUE(m_shell.messages.empty());
+
+    reader.SetPipeColor(0x00FF00, false);
+    EXPECT_EQ(ReadAll(m_file), text);
+    ASSERT_EQ(m_shell.messages.size(), 1u);
+    EXPECT_NE(m_shell.messages[0].find("Permission denied"), std::string::npos) << m_shell.messages[0];
+}
+
+// Without the file's lock another program's change could be undone: such writes are refused
+// and reported. A lock file that is only readable still serves.
+TEST_F(HOpConfigFileTest, WritesNeedTheLock) {
+    HOpConfig config;
+    config.SetConfigFile(File().c_str());
+    config.SetPipeColor(0x0000FF, false);
+    const std::string lockPath = ketra::sys::FileLock::LockPathFor(m_file.string());
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(m_file.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(lockPath.c_str(), 0444), 0);
+    const std::string before = ReadAll(m_file);
+    EXPECT_EQ(ketra::test::RunAsAnotherUser([&] {
+                  HOpConfig other;
+                  other.SetConfigFile(File().c_str());
+                  other.SetPipeColor(0x00FF00, false);
+                  return m_shell.messages.empty() ? 0 : 1;
+              }),
+              0);
+    const std::string written = ReadAll(m_file);
+    EXPECT_NE(written, before);
+
+    ASSERT_EQ(::chmod(lockPath.c_str(), 0), 0);
+    EXPECT_EQ(ketra::test::RunAsAnotherUser([&] {
+                  HOpConfig other;
+                  other.SetConfigFile(File().c_str());
+                  other.SetPipeColor(0xFF0000, false);
+                  if (m_shell.messages.size() != 1)
+                      return 1;
+                  return m_shell.messages[0].find("cannot be locked") != std::string::npos ? 0 : 2;
+              }),
+              0);
+    EXPECT_EQ(ReadAll(m_file), written);
 }
 
 TEST_F(HOpConfigFileTest, TwoProcessesWritingAtOnceLoseNothing) {

@@ -1,3 +1,4 @@
+#include "host/JsonDocument.h"
 #include "host/ModelGenerator.h"
 #include "host/PipingModel.h"
 
@@ -110,6 +111,49 @@ TEST(PipingModel, RejectsBadGeometryAndReferences) {
               std::string::npos);
     EXPECT_NE(ErrorOf("{}").find("no elements"), std::string::npos);
     EXPECT_NE(ErrorOf("[]").find("must be an object"), std::string::npos);
+}
+
+TEST(PipingModel, CoordinatesBeyondWhatTheSceneHoldsAreRefusedWhereTheyArise) {
+    // A node given too far out.
+    EXPECT_EQ(ErrorOf(R"({"nodes": [{"id": 10, "at": [0, 1e39, 0]}],
+ "elements": [{"from": 10, "to": 20, "delta": [1, 0, 0], "od": 2}]})"),
+              "m.json:1:29: node 10 lies at (0, 1e+39, 0), beyond the 1e9 that coordinates may reach");
+    // Each number finite, their sum not: the element that computes it is named.
+    EXPECT_EQ(ErrorOf(R"({"nodes": [{"id": 10, "at": [1e308, 0, 0]}],
+ "elements": [{"from": 10, "to": 20, "delta": [1e308, 0, 0], "od": 2}]})"),
+              "m.json:1:29: node 10 lies at (1e+308, 0, 0), beyond the 1e9 that coordinates may reach");
+    EXPECT_EQ(ErrorOf(R"({"elements": [{"from": 10, "to": 20, "delta": [6e8, 0, 0], "od": 2},
+              {"from": 20, "to": 30, "delta": [6e8, 0, 0]}]})"),
+              "m.json:2:47: element 20-30 puts node 30 at (1.2e+09, 0, 0), beyond the 1e9 that coordinates may reach");
+    // A long run up to the limit still loads.
+    EXPECT_TRUE(ParsePipingModel(R"({"elements": [{"from": 10, "to": 20, "delta": [5e8, 0, 0], "od": 2},
+              {"from": 20, "to": 30, "delta": [5e8, 0, 0]}]})", "m.json").ok);
+}
+
+TEST(PipingModel, HugeDocumentsAreRefusedBeforeTheTreeIsBuilt) {
+    // Bare numbers cost far more as a tree than as text: the count is checked first, and the
+    // message points at the separator before the first value over the limit.
+    std::string text = "{\"title\": \"many\", \"nodes\": [0";
+    for (std::size_t i = 1; i < kMaxJsonValues + 10; ++i)
+        text += ",0";
+    text += "]}";
+    const std::string column = std::to_string(std::string("{\"title\": \"many\", \"nodes\": [0").size() +
+                                               2 * (kMaxJsonValues - 5) + 1);
+    EXPECT_EQ(ErrorOf(text), "m.json:1:" + column + ": more than " + std::to_string(kMaxJsonValues) + " values");
+    // Commas, brackets and colons inside strings are not values.
+    const std::string quoted(kMaxJsonValues + 10, ',');
+    EXPECT_EQ(ErrorOf("{\"title\": \"" + quoted + "\\\"\"}").find("more than"), std::string::npos);
+}
+
+TEST(PipingModel, DuplicateKeysAreFoundAmongManyKeys) {
+    std::string text = "{\"title\": {";
+    for (int i = 0; i < 100000; ++i)
+        text += "\"k" + std::to_string(i) + "\": 0, ";
+    const std::size_t column = text.size() + 1;
+    text += "\"k77\": 1}}";
+    EXPECT_EQ(ErrorOf(text), "m.json:1:" + std::to_string(column) + ": duplicate key \"k77\"");
+    // The same key in sibling objects is no duplicate.
+    EXPECT_EQ(ErrorOf(R"({"title": [{"a": 1}, {"a": 2}]})").find("duplicate"), std::string::npos);
 }
 
 TEST(PipingModel, EveryTruncationFailsCleanly) {

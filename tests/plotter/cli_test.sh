@@ -78,6 +78,36 @@ check "info lists the registry" $?
 "$ketra" generate 300 > "$work/gen.json" && "$ketra" info "$work/gen.json" >/dev/null 2>&1
 check "generated model loads" $?
 
+[[ "$out" == *"symbol scale: 6 (from the model file)"* ]]
+check "info prints the file's symbol scale" $?
+out=$("$ketra" info "$work/gen.json" 2>&1)
+[[ "$out" == *"(chosen from the model's pipe sizes)"* ]]
+check "info prints a chosen symbol scale ($out)" $?
+out=$("$ketra" render "$src/samples/plant.json" -o "$work/s.png" --size 100x80 --symbol-scale 0 2>&1)
+check "a symbol scale of 0 is refused" $([[ $? -ne 0 ]]; echo $?)
+[[ "$out" == *'must be a number above 0 (at most 1e9), not "0"'* ]]
+check "a symbol scale of 0 is refused with a reason ($out)" $?
+"$ketra" render "$src/samples/plant.json" -o "$work/s.png" --size 100x80 --symbol-scale 20 >/dev/null 2>&1
+check "render with --symbol-scale" $?
+
+# Started through the dynamic loader (or valgrind), /proc/self/exe is not ketra: the huge-page
+# restart must not run it.
+loader=$(readelf -l "$ketra" 2>/dev/null | sed -n 's/.*Requesting program interpreter: \(.*\)]/\1/p')
+if [[ -n "$loader" && -x "$loader" ]]; then
+  out=$("$loader" "$ketra" info "$src/samples/plant.json" 2>&1)
+  check "info started through the dynamic loader ($out)" $?
+fi
+
+# Coordinates the scene cannot hold stop the load with the element's position.
+printf '{ "nodes": [ { "id": 10, "at": [1e308, 0, 0] } ],\n  "elements": [ { "from": 10, "to": 20, "delta": [1e308, 0, 0], "od": 2 } ] }\n' > "$work/far.json"
+out=$("$ketra" render "$work/far.json" -o "$work/far.png" 2>&1)
+check "far-away model exit code" $([[ $? -eq 2 ]]; echo $?)
+[[ "$out" == "$work/far.json:1:32: node 10 lies at (1e+308, 0, 0), beyond the 1e9 that coordinates may reach" ]]
+check "far-away model message ($out)" $?
+[[ ! -e "$work/far.png" ]]
+check "nothing written for a far-away model" $?
+
+
 # Piping Component Files: chosen by content, drawn, described, converted; bad ones refused.
 pcf="$work/line.pcf"
 printf 'UNITS-BORE MM\nUNITS-CO-ORDS MM\nPIPELINE-REFERENCE L-1\nPIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1152.4 0 0\n    ANGLE 9000\nPIPE\n    END-POINT 1152.4 0 152.4 100\n    END-POINT 1152.4 0 1000 100\nSUPPORT\n    CO-ORDS 500 0 0\n    SKEY ANCH\nSUPPORT\n    CO-ORDS 1152.4 0 600\n    SKEY GUID\n    SUPPORT-DIRECTION NORTH\nMESSAGE-CIRCLE\n    CO-ORDS 0 0 0\n' > "$pcf"

@@ -242,9 +242,14 @@ void MoveGeometry(Geometry& g, Segment& newOwner) {
     list.erase(it);
     MoveLocalKey(g, *old, newOwner);
     g.owner = &newOwner;
+    // Level-of-detail items are looked up through their owner too: their local keys must
+    // follow, or the old owner's table keeps pointers that the shell's deletion frees.
     if (ShellData* shell = g.Shell())
         for (LodLevel& lod : shell->lods)
-            for (auto& item : lod.items) item->owner = &newOwner;
+            for (auto& item : lod.items) {
+                MoveLocalKey(*item, *old, newOwner);
+                item->owner = &newOwner;
+            }
     newOwner.geometry.push_back(std::move(owned));
     Graph& graph = Graph::Instance();
     graph.Touch(*old);

@@ -219,14 +219,15 @@ bool ParseOptionList(std::string_view text, std::vector<OptionItem>& out, std::s
             item.negated = true;
             item.name = item.name.substr(3);
         }
+        // The lock mark comes off first: "!" alone names nothing.
+        if (!item.hasValue && !item.name.empty() && item.name.back() == '!') {
+            item.forced = true;
+            item.name = NormalizeName(std::string_view(item.name).substr(0, item.name.size() - 1));
+        }
         if (item.name.empty() || item.name == "no") {
             if (error) *error = "option without a name in '" + std::string(part) + "'";
             out.clear();
             return false;
-        }
-        if (!item.hasValue && !item.name.empty() && item.name.back() == '!') {
-            item.forced = true;
-            item.name = NormalizeName(std::string_view(item.name).substr(0, item.name.size() - 1));
         }
         out.push_back(std::move(item));
     }

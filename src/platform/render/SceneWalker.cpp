@@ -13,7 +13,10 @@
 #include <cstring>
 #include <map>
 #include <atomic>
+#include <exception>
+#include <mutex>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -977,16 +980,42 @@ private:
     void ResolvePendingMeshes() {
         if (m_pending.empty()) return;
         std::atomic<size_t> next{0};
-        auto work = [&] {
-            for (size_t i = next++; i < m_pending.size(); i = next++)
-                m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets, m_pending[i].edges);
+        // The first exception of any thread (bad_alloc on a huge shell, say) stops the others
+        // and is thrown again here once every helper has been joined: an exception leaving a
+        // thread's function, or a joinable thread destroyed, would end the process.
+        std::mutex failureMutex;
+        std::exception_ptr failure;
+        auto work = [&]() noexcept {
+            try {
+                for (size_t i = next++; i < m_pending.size(); i = next++)
+                    m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets, m_pending[i].edges);
+            } catch (...) {
+                next = m_pending.size();
+                std::lock_guard guard(failureMutex);
+                if (!failure) failure = std::current_exception();
+            }
         };
         const size_t helpers =
             m_pending.size() < 64 ? 0 : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
         std::vector<std::thread> threads;
-        for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+        threads.reserve(helpers);
+        for (size_t t = 0; t < helpers; ++t) {
+            // A helper that cannot start (thread limit, no memory) is no fault: this thread
+            // drains the queue anyway.
+            try {
+                threads.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
         work();
         for (std::thread& thread : threads) thread.join();
+        if (failure) {
+            m_pending.clear();
+            m_pendingByKey.clear();
+            m_pendingDraws.clear();
+            std::rethrow_exception(failure);
+        }
 
         std::vector<const MeshCache::Entry*> entries(m_pending.size());
         for (size_t i = 0; i < m_pending.size(); ++i) {

@@ -106,6 +106,10 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
     }
     m_target = ResolveLink(path);
     m_directory = DirectoryOf(m_target);
+    if (IsReadOnlyFile(m_target)) {
+        SetError(error, "cannot write", m_target, EACCES);
+        return false;
+    }
     const int fd = OpenUniqueTemporary(m_directory, BaseNameOf(m_target), &m_temporary);
     if (fd < 0) {
         const int err = errno;
@@ -120,8 +124,14 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
         return false;
     };
     struct stat old {};
-    if (stat(m_target.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0)
-        return fail("cannot copy the permissions of", errno);
+    if (stat(m_target.c_str(), &old) == 0) {
+        // The group first: changing it may clear the set-group-ID bit that fchmod restores.
+        // Not every user may give a file that group; the file then gets the folder's default.
+        if (fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        }
+        if (fchmod(fd, old.st_mode & 07777) != 0)
+            return fail("cannot copy the permissions of", errno);
+    }
     m_stream = fdopen(fd, "wb");
     if (!m_stream)
         return fail("cannot write", errno);
@@ -226,6 +236,28 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const uid_t uid = geteuid();
+    if (st.st_uid == uid)
+        return (st.st_mode & S_IWUSR) == 0;
+    bool inGroup = st.st_gid == getegid();
+    if (!inGroup) {
+        gid_t groups[256];
+        const int n = getgroups(256, groups);
+        for (int i = 0; i < n && !inGroup; ++i)
+            inGroup = groups[i] == st.st_gid;
+    }
+    if (inGroup)
+        return (st.st_mode & S_IWGRP) == 0;
+    // Root may write any file whose owner could: only a file nobody may write is read-only.
+    if (uid == 0)
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return (st.st_mode & S_IWOTH) == 0;
+}
+
 bool MakeParentDirectories(const std::string& path, std::string* error) {
     const std::string directory = DirectoryOf(path);
     if (directory == "." || directory == "/")
@@ -263,7 +295,11 @@ std::string FileLock::LockPathFor(const std::string& path) { return path + ".loc
 
 FileLock::FileLock(const std::string& path, Mode mode) {
     const std::string lockPath = LockPathFor(path);
-    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // flock needs no write access: a lock file left by another user (or on a read-only
+    // mount) still serves through a read-only descriptor.
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+        fd = open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         SetError(&m_error, "cannot open the lock file", lockPath, errno);
         return;

@@ -15,6 +15,9 @@ namespace ketra::sys {
 // flushed to disk (fsync), renamed over `path`, and the folder is flushed too. An existing
 // file keeps its permission bits; a symbolic link is followed (its target is replaced, the
 // link stays). Missing parent folders are not created (see MakeParentDirectories).
+// An existing target whose permission bits deny this user writing (IsReadOnlyFile) is refused
+// with EACCES: the rename would otherwise replace a file its owner made read-only.
+// The new file keeps the old one's group where the system allows.
 // Returns false and, when `error` is non-null, a message naming the path and the system
 // error; on failure the old file is untouched and no temporary is left behind.
 // This does not lock: callers that read, modify and write hold a FileLock around it.
@@ -66,6 +69,13 @@ bool ReadFile(const std::string& path, std::string* bytes, std::string* error);
 // True when `path` names an existing file (following links).
 bool FileExists(const std::string& path);
 
+// True when `path` names an existing file whose permission bits give this user no write
+// access (the owner's bit for its owner, the group's for its groups, else the others'). The
+// bits are read as they stand, root's override aside: root's own 0444 file is read-only,
+// another user's counts as read-only only when nobody may write it. WriteFileAtomically
+// refuses such a file.
+bool IsReadOnlyFile(const std::string& path);
+
 // Creates the folders above `path` (mode 0700 for new ones, like a per-user config
 // folder). True when they exist afterwards.
 bool MakeParentDirectories(const std::string& path, std::string* error);
@@ -105,7 +115,9 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // False when the lock file could not be opened or locked; Error() says why.
+    // A lock file that cannot be opened for writing (another user's, a read-only mount) is
+    // locked through a read-only descriptor. False when the lock file could not be opened or
+    // locked at all; Error() says why.
     bool IsLocked() const { return m_fd >= 0; }
     const std::string& Error() const { return m_error; }
     // The lock file used for `path`.

@@ -47,6 +47,9 @@ struct Store {
     int depth = 0;
     std::optional<FileLock> lock;
     bool dirty = false;
+    // A change this transaction refused (no lock, unreadable file): its commit fails with it,
+    // so a caller does not take the values for saved.
+    LONG refused = ERROR_SUCCESS;
 
     std::unordered_map<std::uintptr_t, Handle> handles;
     std::uintptr_t nextHandle = 0x10000;
@@ -221,9 +224,9 @@ template <class F> LONG Mutate(HKEY hkey, REGSAM needed, F change) {
         return ERROR_ACCESS_DENIED;
     RegistryTransaction transaction;
     if (s.corrupt)
-        return ERROR_REGISTRY_CORRUPT;
+        return s.refused = ERROR_REGISTRY_CORRUPT;
     if (!s.lock || !s.lock->IsLocked())
-        return ERROR_ACCESS_DENIED;
+        return s.refused = ERROR_ACCESS_DENIED;
     RegistryKey* key = h.path.size() == 1 ? s.tree.FindOrCreate(h.path) : s.tree.Find(h.path);
     if (!key)
         return ERROR_KEY_DELETED;
@@ -302,6 +305,7 @@ RegistryTransaction::RegistryTransaction() {
     // Under the lock the file is always re-read: this is what keeps other processes' values.
     Load(s, path);
     s.dirty = false;
+    s.refused = ERROR_SUCCESS;
 }
 
 LONG RegistryTransaction::Commit() {
@@ -309,7 +313,11 @@ LONG RegistryTransaction::Commit() {
         return ERROR_SUCCESS;
     m_done = true;
     Store& s = TheStore();
-    if (s.depth > 1 || !s.dirty)
+    if (s.depth > 1)
+        return ERROR_SUCCESS;
+    if (s.refused != ERROR_SUCCESS)
+        return s.refused;
+    if (!s.dirty)
         return ERROR_SUCCESS;
     s.dirty = false;
     LONG result = ERROR_SUCCESS;

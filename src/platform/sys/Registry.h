@@ -141,7 +141,9 @@ public:
     RegistryTransaction& operator=(const RegistryTransaction&) = delete;
 
     // ERROR_SUCCESS when the changes are on disk (or there were none); otherwise the
-    // changes are discarded and the store shows the file again. Only the first call acts.
+    // changes are discarded and the store shows the file again. A transaction in which a
+    // change was refused (the lock could not be had, the file cannot be read) returns that
+    // refusal. Only the first call acts.
     LONG Commit();
 
 private:

@@ -232,7 +232,9 @@ void AppendValue(std::string& out, const RegValue& value) {
 }
 
 void AppendKey(std::string& out, const RegistryKey& key, const std::string& path, bool isRoot) {
-    if (!isRoot || !key.Values().empty()) {
+    // A root is named by its subkeys' paths; one left empty (its keys deleted) is written on
+    // its own so the file reads back as the same tree.
+    if (!isRoot || !key.Values().empty() || key.Subkeys().empty()) {
         out += '[';
         out += path;
         out += "]\n";

@@ -116,6 +116,8 @@ TEST_F(Misuse, MalformedOptionStringsChangeNothing) {
     for (const char* b : bad) HC_Set_Color(b);
     HC_Set_Visibility("faces=on, ((");
     HC_Set_Visibility("faces=perhaps");
+    HC_Set_Visibility("!");  // a lock mark that names nothing
+    HC_Set_Visibility("faces=on, no !");
     HC_Set_Selectability("everything=sometimes");
     HC_Set_Rendering_Options("depth range=(0.0,0.1");
     HC_Set_Heuristics("=quick moves");
@@ -134,7 +136,7 @@ TEST_F(Misuse, MalformedOptionStringsChangeNothing) {
     const float inf[16] = {INFINITY};
     HC_Set_Modelling_Matrix(inf);
     HC_Set_Window(0.5, -0.5, -1, 1);
-    EXPECT_EQ(TakeErrors(), std::size(bad) + 19u);
+    EXPECT_EQ(TakeErrors(), std::size(bad) + 21u);
     char v[256];
     HC_Show_Color(v);
     EXPECT_STREQ(v, "faces=R=0 G=0 B=1");

@@ -57,6 +57,14 @@ TEST(OptionParser, NamesAreNormalisedNegationsAndLocksRecognised) {
     EXPECT_EQ(items[2].value, "on");
     EXPECT_TRUE(items[2].forced);
     EXPECT_FALSE(items[3].forced);
+    // A lock mark alone is no option.
+    std::vector<OptionItem> none;
+    std::string error;
+    EXPECT_FALSE(ParseOptionList("!", none, &error));
+    EXPECT_EQ(error, "option without a name in '!'");
+    EXPECT_FALSE(ParseOptionList("lines, ! ", none, &error));
+    EXPECT_FALSE(ParseOptionList("no !", none, &error));
+    EXPECT_TRUE(none.empty());
     // The value keeps its case and its inner '='.
     items = Parse("diffuse=r=0.650980 g=0.792157 b=0.941176");
     ASSERT_EQ(items.size(), 1u);

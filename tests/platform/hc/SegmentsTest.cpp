@@ -245,3 +245,31 @@ TEST_F(Segments, ExistenceCountsAttributesGeometryAndOptions) {
 }
 
 }  // namespace
+
+TEST_F(Segments, MovedShellTakesTheLocalKeysOfItsLevelsAlong) {
+    HC_Open_Segment("/a");
+    const HC_KEY shell = Triangle();
+    HC_Open_Geometry(shell);
+    HC_Open_LOD(1);
+    const HC_KEY level = Triangle();
+    HC_Close_LOD();
+    HC_Close_Geometry();
+    EXPECT_EQ(HC_Renumber_Key(level, 77, "local"), 77);
+    HC_Close_Segment();
+    HC_Move_By_Key(shell, "/b");
+    // The level's local key now resolves in the shell's new segment only.
+    HC_Open_Segment("/b");
+    EXPECT_EQ(KeyType(77), "shell");
+    HC_Close_Segment();
+    HC_Open_Segment("/a");
+    EXPECT_EQ(KeyType(77), "invalid");
+    HC_Close_Segment();
+    TakeErrors();
+    // Deleting the shell deletes its levels and their keys, wherever they were named.
+    HC_Delete_By_Key(shell);
+    for (const char* path : {"/a", "/b"}) {
+        HC_Open_Segment(path);
+        EXPECT_EQ(KeyType(77), "invalid") << path;
+        HC_Close_Segment();
+    }
+}

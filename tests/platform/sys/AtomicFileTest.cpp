@@ -1,11 +1,13 @@
 #include "platform/sys/AtomicFile.h"
 
+#include "platform/sys/AnotherUser.h"
 #include "platform/sys/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include <unistd.h>
 
 using namespace ketra::sys;
+using ketra::test::RunAsAnotherUser;
 using ketra::test::TempDir;
 
 namespace {
@@ -74,6 +77,39 @@ TEST(AtomicFile, KeepsPermissionsAndFollowsLinks) {
     EXPECT_EQ(Slurp(target), "new");
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(AtomicFile, ReadOnlyTargetIsRefusedAndItsGroupKept) {
+    TempDir dir;
+    const std::string target = dir.File("plot.xml");
+    ASSERT_TRUE(WriteFileAtomically(target, "old", nullptr));
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(target, "new", &error));
+    EXPECT_EQ(error, "cannot write '" + target + "': " + std::strerror(EACCES));
+    EXPECT_EQ(Slurp(target), "old");
+    EXPECT_EQ(CountEntries(dir.Path()), 1);
+    EXPECT_TRUE(IsReadOnlyFile(target));
+
+    // Writable again, in a group of ours other than the primary one where we have one (as
+    // root any group will do): the replacement keeps it.
+    ASSERT_EQ(chmod(target.c_str(), 0664), 0);
+    gid_t group = getegid();
+    gid_t groups[64];
+    const int n = getgroups(64, groups);
+    for (int i = 0; i < n; ++i)
+        if (groups[i] != getegid())
+            group = groups[i];
+    if (geteuid() == 0)
+        group = 65534;
+    ASSERT_EQ(chown(target.c_str(), static_cast<uid_t>(-1), group), 0);
+    ASSERT_TRUE(WriteFileAtomically(target, "new", &error)) << error;
+    struct stat st {};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, group);
+    EXPECT_EQ(st.st_mode & 0777, 0664u);
+    EXPECT_FALSE(IsReadOnlyFile(target));
+    EXPECT_FALSE(IsReadOnlyFile(dir.File("missing")));
 }
 
 TEST(AtomicFile, FailuresNameThePathAndLeaveNothing) {
@@ -242,4 +278,33 @@ TEST(FileLock, SharedLocksCoexistAndExcludeWriters) {
     FileLock bad(dir.File("no/such/folder/f"), FileLock::Mode::Exclusive);
     EXPECT_FALSE(bad.IsLocked());
     EXPECT_NE(bad.Error().find("no/such/folder"), std::string::npos) << bad.Error();
+}
+
+// A lock file left by another user (say after running the program with sudo) cannot be
+// opened for writing; flock does not need that, so the lock is still had.
+TEST(FileLock, LockFileThatCannotBeWrittenStillLocks) {
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0777), 0);
+    const std::string path = dir.File("registry.reg");
+    const std::string lockPath = FileLock::LockPathFor(path);
+    { FileLock create(path, FileLock::Mode::Exclusive); }
+    ASSERT_EQ(chmod(lockPath.c_str(), 0444), 0);
+    EXPECT_EQ(RunAsAnotherUser([&] {
+                  FileLock lock(path, FileLock::Mode::Exclusive);
+                  if (!lock.IsLocked())
+                      return 1;
+                  // It excludes others as a writable one would.
+                  const int fd = open(lockPath.c_str(), O_RDONLY);
+                  const bool excluded = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+                  close(fd);
+                  return excluded ? 0 : 2;
+              }),
+              0);
+    // A lock file nobody may open is reported, not ignored.
+    ASSERT_EQ(chmod(lockPath.c_str(), 0), 0);
+    EXPECT_EQ(RunAsAnotherUser([&] {
+                  FileLock lock(path, FileLock::Mode::Exclusive);
+                  return !lock.IsLocked() && lock.Error().find(lockPath) != std::string::npos ? 0 : 1;
+              }),
+              0);
 }

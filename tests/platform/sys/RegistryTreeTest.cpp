@@ -152,6 +152,15 @@ TEST(RegistryTree, WritesWhatItReadsBack) {
     EXPECT_EQ(MustParse(text).Serialise(), text);
 }
 
+TEST(RegistryTree, RootEmptiedByADeletionReadsBackTheSame) {
+    const RegistryTree tree = MustParse("Windows Registry Editor Version 5.00\n\n"
+                                        "[HKEY_CURRENT_USER\\Software]\n\n"
+                                        "[-HKEY_CURRENT_USER\\Software]\n");
+    const std::string text = tree.Serialise();
+    EXPECT_EQ(text, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER]\n\n");
+    EXPECT_TRUE(MustParse(text) == tree);
+}
+
 TEST(RegistryTree, Utf16FilesFromWindowsAreRead) {
     const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n"
                               L"[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
