@@ -7,6 +7,7 @@
 #include "operators/WalkCommand.h"
 #include "platform/ui/CSegmentDialogBar.h"
 #include "platform/ui/HoopsMainWindow.h"
+#include "platform/ui/HoopsViewSurface.h"
 #include "platform/ui/KeysAndMouseDialog.h"
 #include "platform/ui/OverviewDock.h"
 #include "platform/ui/WalkNavigationPanel.h"
@@ -159,7 +160,12 @@ void ViewerApp::ToggleDock(QDockWidget* dock) {
 
 bool ViewerApp::OpenFile(const std::string& path, std::string* error, bool quiet) {
     std::string message;
-    const bool opened = m_document.Open(path, &message, [this] { DetachViews(); });
+    bool opened = false;
+    {
+        // Drawing the new model updates its view before a window shows it: offscreen.
+        ketra::ui::OffscreenRendering offscreen;
+        opened = m_document.Open(path, &message, [this] { DetachViews(); });
+    }
     if (!opened) {
         if (error)
             *error = message;
@@ -230,6 +236,7 @@ void ViewerApp::BuildOverview() {
     if (!m_document.HasModel())
         return;
     HMyBaseView& main = m_document.View();
+    ketra::ui::OffscreenRendering offscreen;
     auto view = std::make_unique<HMyBaseView>(&m_document.Plotter().Model(), nullptr, nullptr,
                                               nullptr, 0, 0);
     view->Init();

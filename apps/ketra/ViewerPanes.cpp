@@ -57,6 +57,8 @@ void ViewerPanes::Layout(int panes) {
     if (panes == 4 && !m_widget && mainArea && m_model) {
         // The main window's drawing area moves into the splitter (its GL context is made
         // afresh there); the splitter becomes the frame's client area.
+        // New views update before their panes show them: offscreen meanwhile.
+        ketra::ui::OffscreenRendering offscreen;
         m_frame.takeCentralWidget();
         m_widget = new ketra::ui::FourViewSplitter(&m_frame);
         std::array<QWidget*, 4> widgets{mainArea, nullptr, nullptr, nullptr};
