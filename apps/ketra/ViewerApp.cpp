@@ -15,13 +15,14 @@
 #include "view/HMyBaseView.h"
 #include "view/ViewCommands.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QStatusBar>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
-#include <QShortcut>
+#include <QTreeWidget>
 
 #include <cstring>
 
@@ -88,11 +89,32 @@ ViewerApp::ViewerApp(ViewerOptions options)
         if (shown && !m_browser->Browser()->GetView() && m_document.HasModel())
             m_browser->SetView(&m_document.View(), m_document.Title());
     });
-    auto* open = new QShortcut(QKeySequence::Open, m_frame.get());
-    QObject::connect(open, &QShortcut::activated, m_frame.get(), [this] { OpenWithDialog(); });
     m_frame->installEventFilter(new CloseWatcher(m_frame.get(), [this] { SaveSettings(); }));
     RegisterCommands();
+    SetAccelerators();
     m_frame->UpdateCommandActions();
+}
+
+void ViewerApp::SetAccelerators() {
+    const struct {
+        unsigned int id;
+        QKeySequence keys;
+    } accelerators[] = {
+        {kCmdAppFileOpen, QKeySequence::Open},
+        {kCmdAppExit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {kCmdAppKeysAndMouse, QKeySequence(Qt::Key_F1)},
+        {kCmdFourViews, QKeySequence(Qt::CTRL | Qt::Key_4)},
+        {kCmdAppSegmentBrowser, QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {kCmdAppOverview, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)},
+    };
+    for (const auto& accelerator : accelerators) {
+        // The menu bar's item only: a second action with the same keys would make both silent.
+        const QList<QAction*> actions = m_frame->CommandActions(accelerator.id);
+        if (actions.isEmpty())
+            continue;
+        actions.front()->setShortcut(accelerator.keys);
+        actions.front()->setShortcutContext(Qt::WindowShortcut);
+    }
 }
 
 ViewerApp::~ViewerApp() {
@@ -154,8 +176,12 @@ void ViewerApp::RegisterCommands() {
 
 void ViewerApp::ToggleDock(QDockWidget* dock) {
     dock->setVisible(!dock->isVisible());
-    if (dock->isVisible())
-        dock->raise();
+    if (!dock->isVisible())
+        return;
+    dock->raise();
+    // The browser is opened to be used: the tree takes the keys.
+    if (dock == m_browser)
+        m_browser->Tree()->setFocus();
 }
 
 bool ViewerApp::OpenFile(const std::string& path, std::string* error, bool quiet) {

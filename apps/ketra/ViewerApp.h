@@ -65,6 +65,9 @@ public:
 
 private:
     void RegisterCommands();
+    // Keys of the menu bar's items: Ctrl+O Open, Ctrl+Q Exit, F1 Keys and Mouse, Ctrl+4 four
+    // views, Ctrl+B segment browser, Ctrl+Shift+V overview.
+    void SetAccelerators();
     // Everything that refers to the document's views lets go of them.
     void DetachViews();
     // ... and takes the new ones.

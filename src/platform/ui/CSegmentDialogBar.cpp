@@ -45,7 +45,7 @@ CSegmentDialogBar::CSegmentDialogBar(QWidget* parent)
 
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (!m_filling)
-            FillChildren(item);
+            FillAhead(item);
     });
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
@@ -77,7 +77,7 @@ void CSegmentDialogBar::Rebuild() {
     if (m_browser->GetRoot() >= 0) {
         QTreeWidgetItem* root = MakeItem(m_browser->GetRoot());
         m_tree->addTopLevelItem(root);
-        FillChildren(root);
+        FillAhead(root);
         root->setExpanded(true);
     }
     m_filling = false;
@@ -103,6 +103,14 @@ void CSegmentDialogBar::FillChildren(QTreeWidgetItem* item) {
         item->addChild(MakeItem(child));
     if (children.empty())
         item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+}
+
+void CSegmentDialogBar::FillAhead(QTreeWidgetItem* item) {
+    // The level below the opened one is listed too: the tree's keys (Right opens a branch)
+    // and its arrows go by the rows an item has.
+    FillChildren(item);
+    for (int i = 0; i < item->childCount(); ++i)
+        FillChildren(item->child(i));
 }
 
 QTreeWidgetItem* CSegmentDialogBar::TreeItem(int id) const {
@@ -133,7 +141,7 @@ void CSegmentDialogBar::FollowSelection() {
             continue;
         if (QTreeWidgetItem* parent = item->parent())
             parent->setExpanded(true);
-        FillChildren(item);
+        FillAhead(item);
         last = item;
     }
     if (last) {

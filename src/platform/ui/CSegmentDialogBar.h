@@ -1,5 +1,5 @@
 // CSegmentDialogBar: the segment browser dock. A tree of the view's scene (filled lazily as
-// branches open), the information list, the "Standard View"/"Expanded View" button and a
+// branches open, one level ahead of what is open), the information list, the "Standard View"/"Expanded View" button and a
 // "Follow Selection" button, all over a CSegmentBrowserDlg, which decides what they show:
 // choosing a tree item selects it in the view (highlighted there) and shows its counts.
 //
@@ -50,6 +50,8 @@ private:
     void Rebuild();
     QTreeWidgetItem* MakeItem(int id);
     void FillChildren(QTreeWidgetItem* item);
+    // Lists the item's children and theirs.
+    void FillAhead(QTreeWidgetItem* item);
     void ShowInformation();
 
     std::unique_ptr<CSegmentBrowserDlg> m_browser;
