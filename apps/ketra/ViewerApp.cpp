@@ -2,9 +2,9 @@
 
 #include "config/pages/OptionsDialog.h"
 #include "operators/HSOpCameraDrag.h"
+#include "operators/WalkCommand.h"
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/sys/Registry.h"
-#include "operators/WalkCommand.h"
 #include "platform/ui/CSegmentDialogBar.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/HoopsViewSurface.h"
@@ -18,10 +18,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QStatusBar>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <cstring>
@@ -163,14 +163,18 @@ void ViewerApp::RegisterCommands() {
             });
     }
     map.Add(kCmdAppExit, [this] { m_frame->close(); });
-    map.Add(kCmdAppSegmentBrowser, [this] { ToggleDock(m_browser); },
-            [this](CCmdUI& ui) { ui.SetCheck(m_browser->isVisible()); });
-    map.Add(kCmdAppOverview, [this] { ToggleDock(m_overview); },
-            [this](CCmdUI& ui) { ui.SetCheck(m_overview->isVisible()); });
-    map.Add(kCmdAppNavigation, [this] { ToggleDock(m_navigation); },
-            [this](CCmdUI& ui) { ui.SetCheck(m_navigation->isVisible()); });
-    map.Add(kCmdAppOptions, [this] { ShowOptions(); },
-            [this](CCmdUI& ui) { ui.Enable(m_document.HasModel()); });
+    map.Add(
+        kCmdAppSegmentBrowser, [this] { ToggleDock(m_browser); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_browser->isVisible()); });
+    map.Add(
+        kCmdAppOverview, [this] { ToggleDock(m_overview); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_overview->isVisible()); });
+    map.Add(
+        kCmdAppNavigation, [this] { ToggleDock(m_navigation); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_navigation->isVisible()); });
+    map.Add(
+        kCmdAppOptions, [this] { ShowOptions(); },
+        [this](CCmdUI& ui) { ui.Enable(m_document.HasModel()); });
     map.Add(kCmdAppKeysAndMouse, [this] { ShowKeysAndMouse(); });
 }
 
@@ -214,8 +218,8 @@ void ViewerApp::OpenWithDialog() {
     QString folder;
     if (!m_document.Path().empty())
         folder = QFileInfo(QString::fromStdString(m_document.Path())).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(
-        m_frame.get(), "Open Piping Model", folder, "Piping models (*.json);;All files (*)");
+    const QString path = QFileDialog::getOpenFileName(m_frame.get(), "Open Piping Model", folder,
+                                                      "Piping models (*.json);;All files (*)");
     if (!path.isEmpty())
         OpenFile(path.toStdString());
 }

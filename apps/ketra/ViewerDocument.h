@@ -4,8 +4,8 @@
 // leaves the current one as it was.
 #pragma once
 
-#include "plotter/Plotter.h"
 #include "platform/mvo/HBaseView.h"
+#include "plotter/Plotter.h"
 
 #include <functional>
 #include <memory>
@@ -18,7 +18,7 @@ namespace ketra::app {
 
 // How a freshly loaded model is shown.
 struct ViewerOptions {
-    std::string configFile;                 // plot-properties file; empty: the user's file
+    std::string configFile; // plot-properties file; empty: the user's file
     ViewMode view = HViewIsoSE;
     HRenderMode mode = HRenderGouraud;
     std::vector<ketra::plotter::Kind> hidden;

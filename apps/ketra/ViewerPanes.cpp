@@ -10,7 +10,7 @@
 namespace ketra::app {
 
 const std::array<ViewMode, 4> ViewerPanes::kPaneViews = {HViewRight, HViewFront, HViewTop,
-                                                          HViewIsoSE};
+                                                         HViewIsoSE};
 
 ViewerPanes::ViewerPanes(ketra::ui::HoopsMainWindow& frame) : m_frame(frame) {
     m_splitter.onLayout = [this](int panes) { Layout(panes); };

@@ -21,8 +21,8 @@ public:
     explicit Key(bool create) {
         const std::wstring path = ViewerSettings::KeyPath();
         const LONG status =
-            create ? RegCreateKeyEx(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                    KEY_ALL_ACCESS, nullptr, &m_key, nullptr)
+            create ? RegCreateKeyEx(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &m_key, nullptr)
                    : RegOpenKeyEx(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &m_key);
         if (status != ERROR_SUCCESS)
             m_key = nullptr;

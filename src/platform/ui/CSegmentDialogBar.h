@@ -1,7 +1,8 @@
 // CSegmentDialogBar: the segment browser dock. A tree of the view's scene (filled lazily as
-// branches open, one level ahead of what is open), the information list, the "Standard View"/"Expanded View" button and a
-// "Follow Selection" button, all over a CSegmentBrowserDlg, which decides what they show:
-// choosing a tree item selects it in the view (highlighted there) and shows its counts.
+// branches open, one level ahead of what is open), the information list, the "Standard
+// View"/"Expanded View" button and a "Follow Selection" button, all over a CSegmentBrowserDlg,
+// which decides what they show: choosing a tree item selects it in the view (highlighted there) and
+// shows its counts.
 //
 // The view is not owned; reset it with SetView(nullptr, ...) before it goes.
 #pragma once

@@ -49,7 +49,8 @@ void ViewPane::FallBack(const QString& why) {
     if (!m_container)
         return;
     if (m_surface) {
-        std::fprintf(stderr, "viewer: a pane draws offscreen (%s)\n", why.toLocal8Bit().constData());
+        std::fprintf(stderr, "viewer: a pane draws offscreen (%s)\n",
+                     why.toLocal8Bit().constData());
         m_surface->Detach();
         m_port->SetSurface(nullptr);
         m_surface->Widget()->deleteLater();

@@ -175,7 +175,7 @@ TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
     m_app->Frame().resize(900, 650);
     m_app->MainWindow().OnCommand(kCmdAppSegmentBrowser);
     QApplication::processEvents();
-    m_app->Frame().close();  // stores the settings
+    m_app->Frame().close(); // stores the settings
     m_app.reset();
 
     EXPECT_EQ(ketra::app::ViewerSettings::LoadRecentFiles().Paths(),
@@ -193,7 +193,7 @@ TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
     m_app->Frame().UpdateCommandActions();
     QList<QAction*> toggle = m_app->Frame().CommandActions(kCmdFourViews);
     ASSERT_FALSE(toggle.isEmpty());
-    EXPECT_TRUE(toggle.front()->isEnabled());  // the viewer is an input plot
+    EXPECT_TRUE(toggle.front()->isEnabled()); // the viewer is an input plot
 
     Main().OnCommand(kCmdFourViews);
     QApplication::processEvents();
@@ -219,7 +219,8 @@ TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
             HPoint pi, ti, pj, tj;
             Camera(views[i], &pi, &ti);
             Camera(views[j], &pj, &tj);
-            HPoint di(pi.x - ti.x, pi.y - ti.y, pi.z - ti.z), dj(pj.x - tj.x, pj.y - tj.y, pj.z - tj.z);
+            HPoint di(pi.x - ti.x, pi.y - ti.y, pi.z - ti.z),
+                dj(pj.x - tj.x, pj.y - tj.y, pj.z - tj.z);
             const float li = std::sqrt(di.x * di.x + di.y * di.y + di.z * di.z);
             const float lj = std::sqrt(dj.x * dj.x + dj.y * dj.y + dj.z * dj.z);
             const float cosine = (di.x * dj.x + di.y * dj.y + di.z * dj.z) / (li * lj);
@@ -261,7 +262,7 @@ TEST_F(ViewerAppTest, BrowserSelectionIsHighlightedInTheView) {
     CSegmentBrowserDlg& browser = *bar.Browser();
     auto childNamed = [&](int parent, const std::string& name) {
         QTreeWidgetItem* item = bar.TreeItem(parent);
-        item->setExpanded(true);  // fills the branch as a click on its arrow does
+        item->setExpanded(true); // fills the branch as a click on its arrow does
         for (int child : browser.GetItem(parent).children)
             if (browser.GetItem(child).text == name)
                 return child;
@@ -297,7 +298,7 @@ TEST_F(ViewerAppTest, BrowserSelectionIsHighlightedInTheView) {
     bar.ToggleRoot();
     bar.ToggleRoot();
     EXPECT_EQ(selection->GetSize(), 0u);
-    EXPECT_EQ(bar.TreeItem(pipe), nullptr);  // the tree was rebuilt, closed
+    EXPECT_EQ(bar.TreeItem(pipe), nullptr); // the tree was rebuilt, closed
     selection->Select(part, nullptr, 0, 0);
     ASSERT_EQ(selection->GetSize(), 1u);
     bar.FollowSelection();
@@ -306,7 +307,7 @@ TEST_F(ViewerAppTest, BrowserSelectionIsHighlightedInTheView) {
     EXPECT_EQ(bar.Tree()->currentItem()->text(0), "marker post");
     ASSERT_NE(bar.Tree()->currentItem()->parent(), nullptr);
     EXPECT_EQ(bar.Tree()->currentItem()->parent()->text(0), "unit 1");
-    EXPECT_EQ(selection->GetSize(), 1u);  // following changes no selection
+    EXPECT_EQ(selection->GetSize(), 1u); // following changes no selection
 }
 
 TEST_F(ViewerAppTest, OverviewFollowsTheMainCamera) {
@@ -335,7 +336,8 @@ TEST_F(ViewerAppTest, OverviewFollowsTheMainCamera) {
     Main().OnCommand(kCmdAppOverview);
     ASSERT_TRUE(m_app->OpenFile(kPlant));
     ASSERT_NE(dock.Pane(), nullptr);
-    auto* again = dynamic_cast<HSOpCameraDrag*>(dock.Pane()->Window()->GetHoopsView()->GetOperator());
+    auto* again =
+        dynamic_cast<HSOpCameraDrag*>(dock.Pane()->Window()->GetHoopsView()->GetOperator());
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->GetTrackedView(), MainView());
 }
@@ -364,8 +366,8 @@ TEST_F(ViewerAppTest, HelpListsKeysAndMouseAndToolsOpensOptions) {
         w->close();
     });
     Main().OnCommand(kCmdAppKeysAndMouse);
-    for (const char* wanted : {"Left drag", "Middle drag", "Right click", "Wheel", "+ / -",
-                               "W / S", "A / D", "Q / Z", "Delete"})
+    for (const char* wanted : {"Left drag", "Middle drag", "Right click", "Wheel", "+ / -", "W / S",
+                               "A / D", "Q / Z", "Delete"})
         EXPECT_TRUE(inputs.contains(wanted)) << wanted;
 
     QString title;
