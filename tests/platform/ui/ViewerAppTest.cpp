@@ -171,6 +171,7 @@ TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
     QList<QAction*> second = m_app->Frame().CommandActions(kCmdAppRecentFile1 + 1);
     ASSERT_FALSE(second.isEmpty());
     EXPECT_FALSE(second.front()->isEnabled());
+    EXPECT_FALSE(second.front()->isVisible());  // unused slots are hidden
 
     m_app->Frame().resize(900, 650);
     m_app->MainWindow().OnCommand(kCmdAppSegmentBrowser);
@@ -187,6 +188,16 @@ TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
     EXPECT_EQ(m_app->Frame().size(), QSize(900, 650));
     EXPECT_TRUE(m_app->SegmentBrowser().isVisible());
     EXPECT_FALSE(m_app->Overview().isVisible());
+}
+
+TEST(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostFour) {
+    ketra::app::RecentFiles files({"a", "b", "", "a"});
+    EXPECT_EQ(files.Paths(), (std::vector<std::string>{"a", "b"}));
+    for (const char* path : {"c", "d", "e", "b"})
+        files.Add(path);
+    EXPECT_EQ(files.Paths(), (std::vector<std::string>{"b", "e", "d", "c"}));
+    files.Remove("e");
+    EXPECT_EQ(files.Paths(), (std::vector<std::string>{"b", "d", "c"}));
 }
 
 TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
