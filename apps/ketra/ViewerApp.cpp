@@ -183,9 +183,12 @@ void ViewerApp::ToggleDock(QDockWidget* dock) {
     if (!dock->isVisible())
         return;
     dock->raise();
-    // The browser is opened to be used: the tree takes the keys.
+    // The browser is opened to be used: the tree takes the keys. The other panels are
+    // looked at: the keys stay with the view.
     if (dock == m_browser)
         m_browser->Tree()->setFocus();
+    else if (m_frame->Surface())
+        m_frame->Surface()->Widget()->setFocus();
 }
 
 bool ViewerApp::OpenFile(const std::string& path, std::string* error, bool quiet) {
