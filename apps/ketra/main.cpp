@@ -29,7 +29,7 @@
 #include <unistd.h>
 
 #ifdef KETRA_WITH_VIEWER
-int RunViewer(int argc, char** argv, ketra::plotter::Plotter& plotter, const std::string& title);
+#include "Viewer.h"
 #endif
 
 namespace {
@@ -138,6 +138,30 @@ bool ShowSceneFile(const std::string& path, HMyBaseView& view) {
     return true;
 }
 
+// The view, render mode and hidden kinds the options name; false (reported) for an unknown one.
+bool ParseLook(const DrawArgs& a, ViewMode* view, HRenderMode* mode,
+               std::vector<ketra::plotter::Kind>* hidden) {
+    if (!kViews.count(a.view)) {
+        std::fprintf(stderr, "ketra: unknown view \"%s\"\n", a.view.c_str());
+        return false;
+    }
+    if (!kModes.count(a.mode)) {
+        std::fprintf(stderr, "ketra: unknown render mode \"%s\"\n", a.mode.c_str());
+        return false;
+    }
+    for (const std::string& h : a.hide) {
+        ketra::plotter::Kind k;
+        if (!ketra::plotter::ParseKind(h, &k)) {
+            std::fprintf(stderr, "ketra: unknown element kind \"%s\"\n", h.c_str());
+            return false;
+        }
+        hidden->push_back(k);
+    }
+    *view = kViews.at(a.view);
+    *mode = kModes.at(a.mode);
+    return true;
+}
+
 // Loads, starts the component, draws, and applies view, mode and hidden kinds.
 int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plotter& plotter,
          ketra::plotter::PlotStats* stats, double* loadSeconds, double* buildSeconds) {
@@ -150,23 +174,11 @@ int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plo
         model.symbolScaleChosen = false;
     }
     auto t1 = Clock::now();
-    if (!kViews.count(a.view)) {
-        std::fprintf(stderr, "ketra: unknown view \"%s\"\n", a.view.c_str());
-        return kExitUsage;
-    }
-    if (!kModes.count(a.mode)) {
-        std::fprintf(stderr, "ketra: unknown render mode \"%s\"\n", a.mode.c_str());
-        return kExitUsage;
-    }
+    ViewMode viewMode = HViewIsoSE;
+    HRenderMode renderMode = HRenderGouraud;
     std::vector<ketra::plotter::Kind> hidden;
-    for (const std::string& h : a.hide) {
-        ketra::plotter::Kind k;
-        if (!ketra::plotter::ParseKind(h, &k)) {
-            std::fprintf(stderr, "ketra: unknown element kind \"%s\"\n", h.c_str());
-            return kExitUsage;
-        }
-        hidden.push_back(k);
-    }
+    if (!ParseLook(a, &viewMode, &renderMode, &hidden))
+        return kExitUsage;
     ketra::plotter::PlotOptions options;
     options.configFile = a.config;
     std::string error;
@@ -177,7 +189,7 @@ int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plo
     // The render mode goes first: changing it redraws the view, which costs nothing while
     // the scene is still empty.
     HMyBaseView& view = plotter.View();
-    view.SetRenderMode(kModes.at(a.mode));
+    view.SetRenderMode(renderMode);
     ketra::app::Progress progress("drawing " + a.model);
     if (scene) {
         if (!ShowSceneFile(a.model, view))
@@ -188,7 +200,7 @@ int Draw(const DrawArgs& a, ketra::host::PipingModel& model, ketra::plotter::Plo
     progress.Finish();
     for (auto k : hidden)
         plotter.Hide(k);
-    view.SetViewMode(kViews.at(a.view), false, true);
+    view.SetViewMode(viewMode, false, true);
     auto t2 = Clock::now();
     if (loadSeconds)
         *loadSeconds = Seconds(t0, t1);
@@ -455,12 +467,12 @@ int main(int argc, char** argv) {
     }
     if (*view) {
 #ifdef KETRA_WITH_VIEWER
-        ketra::host::PipingModel model;
-        ketra::plotter::Plotter plotter;
-        ketra::plotter::PlotStats stats;
-        if (int rc = Draw(viewArgs, model, plotter, &stats, nullptr, nullptr))
-            return rc;
-        return RunViewer(argc, argv, plotter, model.title.empty() ? viewArgs.model : model.title);
+        // The viewer loads the model itself: File > Open loads the next one the same way.
+        ketra::app::ViewerOptions options;
+        options.configFile = viewArgs.config;
+        if (!ParseLook(viewArgs, &options.view, &options.mode, &options.hidden))
+            return kExitUsage;
+        return ketra::app::RunViewer(argc, argv, viewArgs.model, std::move(options));
 #else
         std::fprintf(stderr, "ketra: this build has no window support (built without Qt)\n");
         return kExitFailed;

@@ -107,6 +107,21 @@ enum ViewCommand : unsigned int {
     kCmdPrintPreview = 57609,
 };
 
+// Application commands: ids of the menu bar items that belong to the application showing the
+// view window (`ketra view`), not to the window. The window has no handler for them; the
+// application adds its own to the window's command map (CWnd::Commands()).
+enum AppCommand : unsigned int {
+    kCmdAppFileOpen = 57601,
+    kCmdAppRecentFile1 = 57616,  // recent files: kCmdAppRecentFile1 + 0 .. kRecentFileCount - 1
+    kCmdAppExit = 57665,
+    kCmdAppKeysAndMouse = 57664,
+    kCmdAppSegmentBrowser = 33101,
+    kCmdAppOverview = 33102,
+    kCmdAppOptions = 33103,
+    kCmdAppNavigation = 33104,
+};
+inline constexpr unsigned int kRecentFileCount = 4;
+
 // Resource ids of the component's own menus.
 enum ViewMenu : unsigned int {
     kMenuMain = 128,     // the application's menu bar

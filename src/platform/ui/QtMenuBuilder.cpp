@@ -86,8 +86,11 @@ void UpdateCommandAction(QAction& action, CWnd& window) {
         action.setCheckable(true);
         action.setChecked(ui.GetCheck() != 0);
     }
-    if (ui.TextWasSet())
+    if (ui.TextWasSet()) {
+        // An empty text hides the item (a list of recent files shorter than its slots).
         action.setText(QtItemText(ui.GetText()));
+        action.setVisible(!ui.GetText().empty());
+    }
 }
 
 void UpdateMenuActions(QMenu& menu, CWnd& window) {

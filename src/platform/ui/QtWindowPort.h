@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -71,9 +72,14 @@ public:
     bool SetClipboardImage(const ketra::render::Image& image) override;
     bool Print(const ketra::render::Image& image,
                const ketra::window::PrintRequest& request) override;
-    // No splitter yet: one pane, and SetSplitterPanes does nothing.
-    bool HasSplitter() override { return false; }
-    void SetSplitterPanes(int) override {}
+    // The frame's splitter: SetSplitterPanes(n) calls `layout` with 1 or 4. Without one
+    // (an empty function, the default) HasSplitter is false and SetSplitterPanes does nothing.
+    void SetSplitter(std::function<void(int panes)> layout) { m_splitter = std::move(layout); }
+    bool HasSplitter() override { return static_cast<bool>(m_splitter); }
+    void SetSplitterPanes(int panes) override {
+        if (m_splitter)
+            m_splitter(panes);
+    }
     void SetStatusText(int pane, const std::string& text) override;
     void SetTitle(const std::string& title) override;
     bool IsKeyDown(unsigned int virtualKey) override;
@@ -94,6 +100,7 @@ private:
     std::map<std::string, QPointer<QWidget>> m_panels;
     std::map<int, QPointer<QLabel>> m_statusPanes;
     std::map<unsigned int, QTimer*> m_timers; // children of the port
+    std::function<void(int)> m_splitter;
 };
 
 } // namespace ketra::ui

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # `ketra view` driven like a user on a virtual X display: opens the sample plant, then a
-# left drag (the current tool), the wheel, a middle drag, a right click and an arrow key, with a
-# screenshot of the whole screen after each. Checks that the window drew the model and that the
-# left drag changed the picture, and reports how much each other step changed it. Usage: viewer_xvfb_check.sh KETRA SOURCE_DIR
-# [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
+# left drag (the current tool, orbit), the wheel (zoom), a middle drag (pan), a right click (the
+# context menu) and an arrow key (orbit), then Ctrl+4 (four views), Ctrl+B (the segment
+# browser) and keys in its tree that select an item, with a screenshot of the whole screen
+# after each. Checks that each step changed the picture as it should. Usage:
+# viewer_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
 set -uo pipefail
 ketra=$1
 src=$2
@@ -65,9 +66,49 @@ check "the window shows the shaded model ($colours colours)" $?
 n=$(differ 1-opened 2-left-drag)
 [[ $n -gt 1000 ]]
 check "a left drag moves the camera ($n pixels changed)" $?
-# What the wheel, the middle button, the right button and the keys do is the view window's
-# decision (the base window leaves them to the current tool): reported, not judged here.
-echo "wheel changed $(differ 2-left-drag 3-wheel) pixels, middle drag $(differ 3-wheel 4-middle-drag), right click $(differ 4-middle-drag 5-right-click), right arrow $(differ 5-right-click 6-right-arrow)"
+n=$(differ 2-left-drag 3-wheel)
+[[ $n -gt 1000 ]]
+check "the wheel zooms ($n pixels changed)" $?
+n=$(differ 3-wheel 4-middle-drag)
+[[ $n -gt 1000 ]]
+check "a middle drag pans ($n pixels changed)" $?
+n=$(differ 4-middle-drag 5-right-click)
+[[ $n -gt 2000 ]]
+check "a right click opens the context menu ($n pixels changed)" $?
+n=$(differ 5-right-click 6-right-arrow)
+[[ $n -gt 1000 ]]
+check "the right arrow orbits (and Escape closed the menu; $n pixels changed)" $?
+
+# Four views, the segment browser and a selection made in its tree.
+xdotool key ctrl+4
+shot 7-four-views
+n=$(differ 6-right-arrow 7-four-views)
+[[ $n -gt 20000 ]]
+check "Ctrl+4 shows four views ($n pixels changed)" $?
+# The four panes: each quarter of the client area draws the model (many colours).
+for pane in "0 0" "1 0" "0 1" "1 1"; do
+  set -- $pane
+  px=$((X + $1 * WIDTH / 2 + WIDTH / 8)); py=$((Y + 100 + $2 * (HEIGHT - 150) / 2))
+  c=$(convert "$SHOTS/7-four-views.png" -crop "$((WIDTH / 4))x$(((HEIGHT - 150) / 4))+${px}+${py}" -unique-colors txt:- | wc -l)
+  [[ $c -gt 20 ]]
+  check "pane $1,$2 shows the model ($c colours)" $?
+done
+xdotool key ctrl+b
+shot 8-browser
+n=$(differ 7-four-views 8-browser)
+[[ $n -gt 5000 ]]
+check "Ctrl+B opens the segment browser ($n pixels changed)" $?
+# The tree has the keys (the model is current): the library's include, opened, its first
+# kind (pipes), opened, and its first element.
+for key in Down Right Down Right Down; do xdotool key $key; sleep 0.5; done
+shot 9-selected
+# The panes right of the dock: only the views' own pixels count here.
+crop="$((WIDTH * 7 / 10 - 10))x$((HEIGHT - 120))+$((X + WIDTH * 3 / 10))+$((Y + 70))"
+convert "$SHOTS/8-browser.png" -crop "$crop" "$WORK/a.png"
+convert "$SHOTS/9-selected.png" -crop "$crop" "$WORK/b.png"
+n=$(compare -metric AE -fuzz 5% "$WORK/a.png" "$WORK/b.png" null: 2>&1 | cut -d' ' -f1)
+[[ $n -gt 50 ]]
+check "an item chosen in the tree is highlighted in the views ($n pixels of the panes changed)" $?
 kill "$viewer" 2>/dev/null
 wait "$viewer" 2>/dev/null
 exit $fail

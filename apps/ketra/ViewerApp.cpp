@@ -1,0 +1,321 @@
+#include "ViewerApp.h"
+
+#include "config/pages/OptionsDialog.h"
+#include "operators/HSOpCameraDrag.h"
+#include "operators/WalkCommand.h"
+#include "platform/mvo/HBaseOperator.h"
+#include "platform/sys/Registry.h"
+#include "platform/ui/CSegmentDialogBar.h"
+#include "platform/ui/HoopsMainWindow.h"
+#include "platform/ui/HoopsViewSurface.h"
+#include "platform/ui/KeysAndMouseDialog.h"
+#include "platform/ui/OverviewDock.h"
+#include "platform/ui/WalkNavigationPanel.h"
+#include "view/CHoopsViewEx.h"
+#include "view/HMyBaseView.h"
+#include "view/ViewCommands.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include <cstring>
+
+namespace ketra::app {
+namespace {
+
+using namespace ketra::view;
+
+QByteArray ToBytes(const std::vector<unsigned char>& data) {
+    return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<int>(data.size()));
+}
+
+std::vector<unsigned char> FromBytes(const QByteArray& bytes) {
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+// Stores the settings when the frame closes (before the docks go).
+class CloseWatcher final : public QObject {
+public:
+    CloseWatcher(QObject* parent, std::function<void()> onClose)
+        : QObject(parent), m_onClose(std::move(onClose)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close && m_onClose)
+            m_onClose();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onClose;
+};
+
+} // namespace
+
+ViewerApp::ViewerApp(ViewerOptions options)
+    : m_document(std::move(options)), m_recent(ViewerSettings::LoadRecentFiles()) {
+    m_frame = std::make_unique<ketra::ui::HoopsMainWindow>(std::make_unique<CHoopsViewEx>());
+    m_panes = std::make_unique<ViewerPanes>(*m_frame);
+
+    m_browser = new ketra::ui::CSegmentDialogBar(m_frame.get());
+    m_overview = new ketra::ui::OverviewDock(m_frame.get());
+    m_navigation = new ketra::ui::WalkNavigationPanel(m_frame.get());
+    m_frame->addDockWidget(Qt::LeftDockWidgetArea, m_browser);
+    m_frame->addDockWidget(Qt::RightDockWidgetArea, m_overview);
+    m_frame->addDockWidget(Qt::RightDockWidgetArea, m_navigation);
+    m_browser->hide();
+    m_overview->hide();
+    m_navigation->hide();
+    m_frame->RegisterPanel(kWalkNavigationPanel, m_navigation);
+    m_frame->RegisterPanel("overview", m_overview);
+    m_frame->RegisterPanel("segment browser", m_browser);
+    // A walk in progress follows the panel's settings at once.
+    m_navigation->changed = [this] {
+        HBaseView* view = MainWindow().GetHoopsView();
+        HBaseOperator* op = view ? view->GetOperator() : nullptr;
+        if (op && op->GetName() && std::strcmp(op->GetName(), "HOpCameraWalk") == 0)
+            MainWindow().OnCommand(kCmdWalk);
+    };
+    // The overview is built when first shown: a hidden one would draw for nothing.
+    QObject::connect(m_overview, &QDockWidget::visibilityChanged, m_overview, [this](bool shown) {
+        if (shown && !m_overview->Pane())
+            BuildOverview();
+    });
+    QObject::connect(m_browser, &QDockWidget::visibilityChanged, m_browser, [this](bool shown) {
+        if (shown && !m_browser->Browser()->GetView() && m_document.HasModel())
+            m_browser->SetView(&m_document.View(), m_document.Title());
+    });
+    m_frame->installEventFilter(new CloseWatcher(m_frame.get(), [this] { SaveSettings(); }));
+    RegisterCommands();
+    SetAccelerators();
+    m_frame->UpdateCommandActions();
+}
+
+void ViewerApp::SetAccelerators() {
+    const struct {
+        unsigned int id;
+        QKeySequence keys;
+    } accelerators[] = {
+        {kCmdAppFileOpen, QKeySequence::Open},
+        {kCmdAppExit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {kCmdAppKeysAndMouse, QKeySequence(Qt::Key_F1)},
+        {kCmdFourViews, QKeySequence(Qt::CTRL | Qt::Key_4)},
+        {kCmdAppSegmentBrowser, QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {kCmdAppOverview, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)},
+    };
+    for (const auto& accelerator : accelerators) {
+        // The menu bar's item only: a second action with the same keys would make both silent.
+        const QList<QAction*> actions = m_frame->CommandActions(accelerator.id);
+        if (actions.isEmpty())
+            continue;
+        actions.front()->setShortcut(accelerator.keys);
+        actions.front()->setShortcutContext(Qt::WindowShortcut);
+    }
+}
+
+ViewerApp::~ViewerApp() {
+    DetachViews();
+    m_panes.reset();
+    m_frame.reset();
+}
+
+CHoopsViewEx& ViewerApp::MainWindow() {
+    return *static_cast<CHoopsViewEx*>(m_frame->ViewWindow());
+}
+
+void ViewerApp::RegisterCommands() {
+    CommandMap& map = MainWindow().Commands();
+    map.Add(kCmdAppFileOpen, [this] { OpenWithDialog(); });
+    for (unsigned int i = 0; i < kRecentFileCount; ++i) {
+        map.Add(
+            kCmdAppRecentFile1 + i,
+            [this, i] {
+                if (i >= m_recent.Paths().size())
+                    return;
+                const std::string path = m_recent.Paths()[i];
+                if (!QFileInfo::exists(QString::fromStdString(path))) {
+                    // A file gone since: say so and forget it.
+                    MainWindow().Port().MessageBox(path + ": no such file", "Ketra",
+                                                   ketra::window::MB_OK |
+                                                       ketra::window::MB_ICONERROR);
+                    m_recent.Remove(path);
+                    ViewerSettings::SaveRecentFiles(m_recent);
+                    return;
+                }
+                OpenFile(path);
+            },
+            [this, i](CCmdUI& ui) {
+                const auto& paths = m_recent.Paths();
+                if (i < paths.size()) {
+                    const std::string text =
+                        "&" + std::to_string(i + 1) + " " +
+                        QFileInfo(QString::fromStdString(paths[i])).fileName().toStdString();
+                    ui.SetText(text.c_str());
+                    ui.Enable(true);
+                } else {
+                    ui.SetText(i == 0 ? "Recent File" : "");
+                    ui.Enable(false);
+                }
+            });
+    }
+    map.Add(kCmdAppExit, [this] { m_frame->close(); });
+    map.Add(
+        kCmdAppSegmentBrowser, [this] { ToggleDock(m_browser); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_browser->isVisible()); });
+    map.Add(
+        kCmdAppOverview, [this] { ToggleDock(m_overview); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_overview->isVisible()); });
+    map.Add(
+        kCmdAppNavigation, [this] { ToggleDock(m_navigation); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_navigation->isVisible()); });
+    map.Add(
+        kCmdAppOptions, [this] { ShowOptions(); },
+        [this](CCmdUI& ui) { ui.Enable(m_document.HasModel()); });
+    map.Add(kCmdAppKeysAndMouse, [this] { ShowKeysAndMouse(); });
+}
+
+void ViewerApp::ToggleDock(QDockWidget* dock) {
+    dock->setVisible(!dock->isVisible());
+    if (!dock->isVisible())
+        return;
+    dock->raise();
+    // The browser is opened to be used: the tree takes the keys. The other panels are
+    // looked at: the keys stay with the view.
+    if (dock == m_browser)
+        m_browser->Tree()->setFocus();
+    else if (m_frame->Surface())
+        m_frame->Surface()->Widget()->setFocus();
+}
+
+bool ViewerApp::OpenFile(const std::string& path, std::string* error, bool quiet) {
+    std::string message;
+    bool opened = false;
+    {
+        // Drawing the new model updates its view before a window shows it: offscreen.
+        ketra::ui::OffscreenRendering offscreen;
+        opened = m_document.Open(path, &message, [this] { DetachViews(); });
+    }
+    if (!opened) {
+        if (error)
+            *error = message;
+        // Views were let go only when the file parsed; give them back whatever is shown now.
+        if (!m_document.HasModel() || MainWindow().GetHoopsView() == nullptr)
+            AttachViews();
+        if (!quiet)
+            MainWindow().Port().MessageBox(message, "Ketra",
+                                           ketra::window::MB_OK | ketra::window::MB_ICONERROR);
+        return false;
+    }
+    AttachViews();
+    m_recent.Add(path);
+    ViewerSettings::SaveRecentFiles(m_recent);
+    m_frame->UpdateCommandActions();
+    return true;
+}
+
+void ViewerApp::OpenWithDialog() {
+    QString folder;
+    if (!m_document.Path().empty())
+        folder = QFileInfo(QString::fromStdString(m_document.Path())).absolutePath();
+    const QString path = QFileDialog::getOpenFileName(m_frame.get(), "Open Piping Model", folder,
+                                                      "Piping models (*.json);;All files (*)");
+    if (!path.isEmpty())
+        OpenFile(path.toStdString());
+}
+
+void ViewerApp::DetachViews() {
+    if (!m_frame)
+        return;
+    // Back to one view first: the extra panes show the model that is about to go.
+    if (m_panes && m_panes->IsFour())
+        MainWindow().OnCommand(kCmdFourViews);
+    m_overview->ClearPane();
+    m_browser->SetView(nullptr, "");
+    MainWindow().SetHoopsViewEx(nullptr, false);
+    if (m_panes)
+        m_panes->SetModel(nullptr, nullptr);
+}
+
+void ViewerApp::AttachViews() {
+    if (!m_document.HasModel()) {
+        m_frame->setWindowTitle("Ketra");
+        return;
+    }
+    HMyBaseView& view = m_document.View();
+    CHoopsViewEx& window = MainWindow();
+    window.SetPlotConfig(&m_document.Plotter().Config());
+    window.SetHoopsViewEx(&view, false);
+    // Left drag orbits until the user picks another tool, as the Orbit command sets it up.
+    if (!view.GetOperator())
+        window.OnCommand(kCmdOrbitCamera);
+    m_panes->SetModel(&m_document.Plotter().Model(), &m_document.Plotter().Config());
+    if (m_frame->Surface()) {
+        m_frame->Surface()->RefreshTarget();
+        m_frame->Surface()->ScheduleOnPaint();
+    }
+    if (m_browser->isVisible())
+        m_browser->SetView(&view, m_document.Title());
+    if (m_overview->isVisible())
+        BuildOverview();
+    m_frame->setWindowTitle(QString::fromStdString(m_document.Title()) + " - Ketra");
+    view.Update();
+}
+
+void ViewerApp::BuildOverview() {
+    if (!m_document.HasModel())
+        return;
+    HMyBaseView& main = m_document.View();
+    ketra::ui::OffscreenRendering offscreen;
+    auto view = std::make_unique<HMyBaseView>(&m_document.Plotter().Model(), nullptr, nullptr,
+                                              nullptr, 0, 0);
+    view->Init();
+    view->SetViewMode(HViewIsoSE, false, true);
+    auto window = std::make_unique<CHoopsViewEx>();
+    window->SetPlotConfig(&m_document.Plotter().Config());
+    HMyBaseView* overview = view.release();
+    window->SetHoopsViewEx(overview, true);
+    window->LocalSetOperator(new HSOpCameraDrag(overview, &main));
+    m_overview->SetWindow(std::move(window));
+}
+
+void ViewerApp::ShowOptions() {
+    if (!m_document.HasModel())
+        return;
+    std::vector<HBaseView*> views;
+    for (CHoopsView* window : m_panes->Windows())
+        if (window && window->GetHoopsView())
+            views.push_back(window->GetHoopsView());
+    if (ketra::ui::ViewPane* pane = m_overview->Pane(); pane && pane->Window()->GetHoopsView())
+        views.push_back(pane->Window()->GetHoopsView());
+    if (ketra::ui::ShowOptionsDialog(m_frame.get(), m_document.Plotter().Config(), views))
+        m_frame->statusBar()->showMessage("Options applied", 3000);
+}
+
+void ViewerApp::ShowKeysAndMouse() {
+    ketra::ui::KeysAndMouseDialog dialog(m_frame.get());
+    dialog.exec();
+}
+
+void ViewerApp::Show() {
+    const std::vector<unsigned char> geometry = ViewerSettings::LoadBlob(ViewerSettings::kGeometry);
+    if (!geometry.empty())
+        m_frame->restoreGeometry(ToBytes(geometry));
+    const std::vector<unsigned char> state = ViewerSettings::LoadBlob(ViewerSettings::kState);
+    if (!state.empty())
+        m_frame->restoreState(ToBytes(state));
+    m_frame->show();
+}
+
+void ViewerApp::SaveSettings() {
+    ketra::sys::RegistryTransaction transaction;
+    ViewerSettings::SaveBlob(ViewerSettings::kGeometry, FromBytes(m_frame->saveGeometry()));
+    ViewerSettings::SaveBlob(ViewerSettings::kState, FromBytes(m_frame->saveState()));
+    ViewerSettings::SaveRecentFiles(m_recent);
+    transaction.Commit();
+}
+
+} // namespace ketra::app

@@ -1,0 +1,51 @@
+#include "ViewerDocument.h"
+
+#include "host/PipingModel.h"
+#include "view/HMyBaseView.h"
+
+namespace ketra::app {
+
+ViewerDocument::ViewerDocument(ViewerOptions options) : m_options(std::move(options)) {}
+
+ViewerDocument::~ViewerDocument() = default;
+
+HMyBaseView& ViewerDocument::View() {
+    return m_plotter->View();
+}
+
+bool ViewerDocument::Open(const std::string& path, std::string* error,
+                          const std::function<void()>& beforeReplace) {
+    ketra::host::LoadResult loaded = ketra::host::LoadPipingModel(path);
+    if (!loaded.ok) {
+        if (error)
+            *error = loaded.error;
+        return false;
+    }
+    if (beforeReplace)
+        beforeReplace();
+    // The scene graph holds one drawn library at a time: the old plotter goes first.
+    m_plotter.reset();
+    auto plotter = std::make_unique<ketra::plotter::Plotter>();
+    ketra::plotter::PlotOptions options;
+    options.configFile = m_options.configFile;
+    options.configType = kConfigType;
+    std::string startError;
+    if (!plotter->Start(options, &startError)) {
+        if (error)
+            *error = path + ": " + startError;
+        return false;
+    }
+    HMyBaseView& view = plotter->View();
+    // The render mode goes first: it redraws, which costs nothing while the scene is empty.
+    view.SetRenderMode(m_options.mode);
+    plotter->Draw(loaded.model);
+    for (ketra::plotter::Kind kind : m_options.hidden)
+        plotter->Hide(kind);
+    view.SetViewMode(m_options.view, false, true);
+    m_plotter = std::move(plotter);
+    m_path = path;
+    m_title = loaded.model.title.empty() ? path : loaded.model.title;
+    return true;
+}
+
+} // namespace ketra::app

@@ -1,0 +1,102 @@
+#include "ViewerPanes.h"
+
+#include "platform/ui/FourViewSplitter.h"
+#include "platform/ui/HoopsMainWindow.h"
+#include "platform/ui/ViewPane.h"
+#include "view/CHoopsViewEx.h"
+#include "view/HMyBaseView.h"
+#include "view/ViewCommands.h"
+
+namespace ketra::app {
+
+const std::array<ViewMode, 4> ViewerPanes::kPaneViews = {HViewRight, HViewFront, HViewTop,
+                                                         HViewIsoSE};
+
+ViewerPanes::ViewerPanes(ketra::ui::HoopsMainWindow& frame) : m_frame(frame) {
+    m_splitter.onLayout = [this](int panes) { Layout(panes); };
+    m_frame.Port().SetSplitter([this](int panes) { SetPanes(panes); });
+}
+
+ViewerPanes::~ViewerPanes() {
+    m_frame.Port().SetSplitter({});
+    m_splitter.onLayout = nullptr;
+    for (auto& pane : m_extra)
+        pane.reset();
+}
+
+void ViewerPanes::SetModel(HBaseModel* model, HOpConfig* config) {
+    m_model = model;
+    m_config = config;
+}
+
+void ViewerPanes::SetPanes(int panes) {
+    const bool four = panes == 4;
+    if (four == m_splitter.GetFourViews())
+        return;
+    if (four && !m_model)
+        return;
+    m_splitter.ToggleFourViews();
+}
+
+ketra::ui::ViewPane* ViewerPanes::Pane(int index) const {
+    if (index < 1 || index > 3)
+        return nullptr;
+    return m_extra[static_cast<size_t>(index - 1)].get();
+}
+
+std::vector<CHoopsView*> ViewerPanes::Windows() const {
+    std::vector<CHoopsView*> windows{m_frame.ViewWindow()};
+    for (const auto& pane : m_extra)
+        if (pane)
+            windows.push_back(pane->Window());
+    return windows;
+}
+
+void ViewerPanes::Layout(int panes) {
+    QWidget* mainArea = m_frame.Surface() ? m_frame.Surface()->Widget() : nullptr;
+    if (panes == 4 && !m_widget && mainArea && m_model) {
+        // The main window's drawing area moves into the splitter (its GL context is made
+        // afresh there); the splitter becomes the frame's client area.
+        // New views update before their panes show them: offscreen meanwhile.
+        ketra::ui::OffscreenRendering offscreen;
+        m_frame.takeCentralWidget();
+        m_widget = new ketra::ui::FourViewSplitter(&m_frame);
+        std::array<QWidget*, 4> widgets{mainArea, nullptr, nullptr, nullptr};
+        for (int i = 0; i < 3; ++i) {
+            auto view = std::make_unique<HMyBaseView>(m_model, nullptr, nullptr, nullptr, 0, 0);
+            view->Init();
+            auto window = std::make_unique<CHoopsViewEx>();
+            window->SetPlotConfig(m_config);
+            window->SetHoopsViewEx(view.release(), true);
+            CHoopsViewEx* shown = window.get();
+            m_extra[static_cast<size_t>(i)] =
+                std::make_unique<ketra::ui::ViewPane>(std::move(window), m_widget);
+            if (HBaseView* paneView = shown->GetHoopsView())
+                paneView->SetViewMode(kPaneViews[static_cast<size_t>(i + 1)], false, true);
+            shown->OnCommand(ketra::view::kCmdOrbitCamera);
+            widgets[static_cast<size_t>(i + 1)] = m_extra[static_cast<size_t>(i)]->Widget();
+        }
+        m_widget->SetPanes(widgets);
+        m_frame.setCentralWidget(m_widget);
+        if (HBaseView* mainView = m_frame.ViewWindow()->GetHoopsView()) {
+            mainView->SetViewMode(kPaneViews[0], false, true);
+            mainView->Update();
+        }
+    } else if (panes == 1 && m_widget) {
+        for (auto& pane : m_extra)
+            pane.reset();
+        // Setting the drawing area back as the client area deletes the (now empty) splitter.
+        if (mainArea)
+            m_frame.setCentralWidget(mainArea);
+        m_widget = nullptr;
+        m_splitter.SetActivePane(0);
+    }
+    if (mainArea) {
+        mainArea->show();
+        mainArea->setFocus();
+    }
+    if (m_frame.Surface())
+        m_frame.Surface()->ScheduleOnPaint();
+}
+
+} // namespace ketra::app

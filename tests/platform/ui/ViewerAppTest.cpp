@@ -1,0 +1,395 @@
+// `ketra view` as an application, on a real X display: opening good and broken models, the
+// four-view splitter, the segment browser selecting in the view, the overview following the
+// main camera, the walk panel, the help and Options dialogs, and what is kept in the
+// settings store.
+#include "UiTestSupport.h"
+
+#include "ViewerApp.h"
+#include "config/CAppSettings.h"
+#include "operators/HSOpCameraDrag.h"
+#include "platform/hc/hc.h"
+#include "platform/mvo/HSelectionSet.h"
+#include "platform/sys/Registry.h"
+#include "platform/ui/CSegmentDialogBar.h"
+#include "platform/ui/FourViewSplitter.h"
+#include "platform/ui/HoopsMainWindow.h"
+#include "platform/ui/KeysAndMouseDialog.h"
+#include "platform/ui/OverviewDock.h"
+#include "platform/ui/WalkNavigationPanel.h"
+#include "view/CHoopsViewEx.h"
+#include "view/HMyBaseView.h"
+#include "view/ViewCommands.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using ketra::app::ViewerApp;
+using namespace ketra::view;
+
+namespace {
+
+const std::string kPlant = std::string(KETRA_SOURCE_DIR) + "/samples/plant.json";
+
+// Runs the event loop until `done` or about five seconds have passed.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A picture once the area can draw (after pending repaints have run).
+QImage Settled(const std::function<QImage()>& grab) {
+    QImage picture;
+    WaitFor([&] {
+        picture = grab();
+        return !picture.isNull();
+    });
+    QApplication::processEvents();
+    return grab();
+}
+
+long DifferentPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    long count = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col)
+            count += x.pixel(col, row) != y.pixel(col, row);
+    return count;
+}
+
+void Camera(HBaseView* view, HPoint* position, HPoint* target) {
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HPoint up;
+    float width = 0, height = 0;
+    char projection[64];
+    HC_Show_Camera(position, target, &up, &width, &height, projection);
+    HC_Close_Segment();
+}
+
+class ViewerAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("ketra_viewer_test_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_folder);
+        setenv("KETRA_REGISTRY", (m_folder / "registry.reg").c_str(), 1);
+        m_app = std::make_unique<ViewerApp>(ketra::app::ViewerOptions{});
+        ASSERT_TRUE(m_app->OpenFile(kPlant));
+        m_app->Show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        m_app.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+        unsetenv("KETRA_REGISTRY");
+    }
+    std::string Write(const char* name, const std::string& text) {
+        const std::filesystem::path path = m_folder / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+    CHoopsViewEx& Main() { return m_app->MainWindow(); }
+    HBaseView* MainView() { return Main().GetHoopsView(); }
+    long LibrarySegments() {
+        long count = 0;
+        HC_Begin_Contents_Search("/include library/halden/...", "segments");
+        char type[64];
+        HC_KEY key = -1;
+        while (HC_Find_Contents(type, &key))
+            ++count;
+        HC_End_Contents_Search();
+        return count;
+    }
+
+    std::filesystem::path m_folder;
+    std::unique_ptr<ViewerApp> m_app;
+};
+
+TEST_F(ViewerAppTest, OpensAGoodModelAndKeepsItWhenTheNextOneIsBroken) {
+    EXPECT_TRUE(m_app->Frame().windowTitle().endsWith(" - Ketra"));
+    ASSERT_NE(MainView(), nullptr);
+    HBaseView* shown = MainView();
+    const long segments = LibrarySegments();
+    EXPECT_GT(segments, 10);
+
+    // The element's "to" node is missing: the loader names file, line and column.
+    const std::string broken = Write("broken.json", "{\n  \"units\": \"mm\",\n  \"nodes\": [\n");
+    QString message;
+    uitest::WhenModalOpens([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            message = box->text();
+        w->close();
+    });
+    std::string error;
+    EXPECT_FALSE(m_app->OpenFile(broken, &error));
+    EXPECT_EQ(message.toStdString(), error);
+    EXPECT_EQ(error.rfind(broken + ":", 0), 0u) << error;
+    int line = 0, column = 0;
+    EXPECT_EQ(std::sscanf(error.c_str() + broken.size(), ":%d:%d:", &line, &column), 2) << error;
+
+    // The plant is still shown, drawn as before, and the broken file is not remembered.
+    EXPECT_EQ(MainView(), shown);
+    EXPECT_EQ(m_app->Document().Path(), kPlant);
+    EXPECT_EQ(LibrarySegments(), segments);
+    ASSERT_FALSE(m_app->Recent().Paths().empty());
+    EXPECT_EQ(m_app->Recent().Paths().front(), kPlant);
+    EXPECT_EQ(m_app->Recent().Paths().size(), 1u);
+
+    // Opening a good model again replaces the view and redraws the library.
+    EXPECT_TRUE(m_app->OpenFile(kPlant));
+    EXPECT_EQ(LibrarySegments(), segments);
+    EXPECT_NE(MainView(), nullptr);
+    EXPECT_FALSE(Settled([&] { return m_app->Frame().Picture(); }).isNull());
+}
+
+TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
+    m_app->Frame().UpdateCommandActions();
+    QList<QAction*> first = m_app->Frame().CommandActions(kCmdAppRecentFile1);
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_EQ(first.front()->text(), "&1 plant.json");
+    EXPECT_TRUE(first.front()->isEnabled());
+    QList<QAction*> second = m_app->Frame().CommandActions(kCmdAppRecentFile1 + 1);
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_FALSE(second.front()->isEnabled());
+    EXPECT_FALSE(second.front()->isVisible());  // unused slots are hidden
+
+    m_app->Frame().resize(900, 650);
+    m_app->MainWindow().OnCommand(kCmdAppSegmentBrowser);
+    QApplication::processEvents();
+    m_app->Frame().close(); // stores the settings
+    m_app.reset();
+
+    EXPECT_EQ(ketra::app::ViewerSettings::LoadRecentFiles().Paths(),
+              std::vector<std::string>{kPlant});
+    m_app = std::make_unique<ViewerApp>(ketra::app::ViewerOptions{});
+    ASSERT_TRUE(m_app->OpenFile(kPlant));
+    m_app->Show();
+    QApplication::processEvents();
+    EXPECT_EQ(m_app->Frame().size(), QSize(900, 650));
+    EXPECT_TRUE(m_app->SegmentBrowser().isVisible());
+    EXPECT_FALSE(m_app->Overview().isVisible());
+}
+
+TEST(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostFour) {
+    ketra::app::RecentFiles files({"a", "b", "", "a"});
+    EXPECT_EQ(files.Paths(), (std::vector<std::string>{"a", "b"}));
+    for (const char* path : {"c", "d", "e", "b"})
+        files.Add(path);
+    EXPECT_EQ(files.Paths(), (std::vector<std::string>{"b", "e", "d", "c"}));
+    files.Remove("e");
+    EXPECT_EQ(files.Paths(), (std::vector<std::string>{"b", "d", "c"}));
+}
+
+TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
+    m_app->Frame().UpdateCommandActions();
+    QList<QAction*> toggle = m_app->Frame().CommandActions(kCmdFourViews);
+    ASSERT_FALSE(toggle.isEmpty());
+    EXPECT_TRUE(toggle.front()->isEnabled()); // the viewer is an input plot
+
+    Main().OnCommand(kCmdFourViews);
+    QApplication::processEvents();
+    EXPECT_TRUE(m_app->Panes().IsFour());
+    EXPECT_TRUE(Main().GetFourViews());
+    auto* splitter = qobject_cast<ketra::ui::FourViewSplitter*>(m_app->Frame().centralWidget());
+    ASSERT_NE(splitter, nullptr);
+    EXPECT_EQ(splitter->Pane(0), m_app->Frame().Surface()->Widget());
+    std::vector<HBaseView*> views{MainView()};
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_NE(m_app->Panes().Pane(i), nullptr);
+        EXPECT_EQ(splitter->Pane(i), m_app->Panes().Pane(i)->Widget());
+        views.push_back(m_app->Panes().Pane(i)->Window()->GetHoopsView());
+    }
+    // One model, four views, each with its own camera and operator.
+    for (size_t i = 0; i < views.size(); ++i) {
+        ASSERT_NE(views[i], nullptr);
+        EXPECT_EQ(views[i]->GetModelKey(), MainView()->GetModelKey());
+        ASSERT_NE(views[i]->GetOperator(), nullptr);
+        for (size_t j = 0; j < i; ++j) {
+            EXPECT_NE(views[i], views[j]);
+            EXPECT_NE(views[i]->GetOperator(), views[j]->GetOperator());
+            HPoint pi, ti, pj, tj;
+            Camera(views[i], &pi, &ti);
+            Camera(views[j], &pj, &tj);
+            HPoint di(pi.x - ti.x, pi.y - ti.y, pi.z - ti.z),
+                dj(pj.x - tj.x, pj.y - tj.y, pj.z - tj.z);
+            const float li = std::sqrt(di.x * di.x + di.y * di.y + di.z * di.z);
+            const float lj = std::sqrt(dj.x * dj.x + dj.y * dj.y + dj.z * dj.z);
+            const float cosine = (di.x * dj.x + di.y * dj.y + di.z * dj.z) / (li * lj);
+            EXPECT_LT(cosine, 0.99f) << "panes " << i << " and " << j << " look the same way";
+        }
+    }
+    // The extra panes draw the model.
+    const QImage iso = Settled([&] { return m_app->Panes().Pane(3)->Picture(); });
+    ASSERT_FALSE(iso.isNull());
+    EXPECT_GT(DifferentPixels(iso, QImage(iso.size(), iso.format()).copy()), 0);
+    m_app->Frame().UpdateCommandActions();
+    EXPECT_TRUE(toggle.front()->isChecked());
+
+    Main().OnCommand(kCmdFourViews);
+    QApplication::processEvents();
+    EXPECT_FALSE(m_app->Panes().IsFour());
+    EXPECT_FALSE(Main().GetFourViews());
+    EXPECT_EQ(m_app->Panes().Splitter().GetActivePane(), 0);
+    EXPECT_EQ(m_app->Frame().centralWidget(), m_app->Frame().Surface()->Widget());
+    EXPECT_EQ(m_app->Panes().Pane(1), nullptr);
+    EXPECT_FALSE(Settled([&] { return m_app->Frame().Picture(); }).isNull());
+
+    // Opening a model while four views show goes back to one first.
+    Main().OnCommand(kCmdFourViews);
+    EXPECT_TRUE(m_app->OpenFile(kPlant));
+    EXPECT_FALSE(m_app->Panes().IsFour());
+    EXPECT_FALSE(Main().GetFourViews());
+}
+
+TEST_F(ViewerAppTest, BrowserSelectionIsHighlightedInTheView) {
+    Main().OnCommand(kCmdAppSegmentBrowser);
+    ketra::ui::CSegmentDialogBar& bar = m_app->SegmentBrowser();
+    ASSERT_TRUE(bar.isVisible());
+    EXPECT_TRUE(bar.windowTitle().startsWith("Segment Browser - "));
+    ASSERT_EQ(bar.Information()->count(), 2);
+    EXPECT_TRUE(bar.Information()->item(0)->text().endsWith(" triangles"));
+
+    // Down to the first pipe: model -> include of the library -> pipes -> its first element.
+    CSegmentBrowserDlg& browser = *bar.Browser();
+    auto childNamed = [&](int parent, const std::string& name) {
+        QTreeWidgetItem* item = bar.TreeItem(parent);
+        item->setExpanded(true); // fills the branch as a click on its arrow does
+        for (int child : browser.GetItem(parent).children)
+            if (browser.GetItem(child).text == name)
+                return child;
+        return -1;
+    };
+    const int halden = childNamed(browser.GetRoot(), "halden");
+    ASSERT_GE(halden, 0);
+    const int pipes = childNamed(halden, "pipes");
+    ASSERT_GE(pipes, 0);
+    bar.TreeItem(pipes)->setExpanded(true);
+    ASSERT_FALSE(browser.GetItem(pipes).children.empty());
+    const int pipe = browser.GetItem(pipes).children.front();
+    ASSERT_NE(bar.TreeItem(pipe), nullptr);
+
+    const QImage before = Settled([&] { return m_app->Frame().Picture(); });
+    bar.Tree()->setCurrentItem(bar.TreeItem(pipe));
+    HSelectionSet* selection = MainView()->GetSelection();
+    ASSERT_EQ(selection->GetSize(), 1u);
+    EXPECT_EQ(selection->GetAt(0), browser.GetItem(pipe).segment);
+    EXPECT_EQ(bar.Information()->count(), 5);
+    EXPECT_TRUE(bar.Information()->item(4)->text().startsWith("Color:"));
+    const QImage after = Settled([&] { return m_app->Frame().Picture(); });
+    EXPECT_GT(DifferentPixels(before, after), 50) << "the selected pipe is not highlighted";
+
+    // The view's selection, followed on request: the tree opens down to the selected item.
+    // Following walks owners up to the model segment: a part drawn there directly (before
+    // the tree is rebuilt, which lists the model segment's children afresh).
+    HC_Open_Segment_By_Key(MainView()->GetModelKey());
+    const HC_KEY part = HC_Open_Segment("site/unit 1/marker post");
+    HC_Insert_Line(0, 0, 0, 1, 1, 1);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    bar.ToggleRoot();
+    bar.ToggleRoot();
+    EXPECT_EQ(selection->GetSize(), 0u);
+    ASSERT_NE(bar.TreeItem(halden), nullptr);  // the tree was rebuilt, closed
+    EXPECT_FALSE(bar.TreeItem(halden)->isExpanded());
+    selection->Select(part, nullptr, 0, 0);
+    ASSERT_EQ(selection->GetSize(), 1u);
+    bar.FollowSelection();
+    EXPECT_EQ(browser.GetExpandedPath().size(), 3u) << selection->GetAt(0) << " " << part;
+    ASSERT_NE(bar.Tree()->currentItem(), nullptr);
+    EXPECT_EQ(bar.Tree()->currentItem()->text(0), "marker post");
+    ASSERT_NE(bar.Tree()->currentItem()->parent(), nullptr);
+    EXPECT_EQ(bar.Tree()->currentItem()->parent()->text(0), "unit 1");
+    EXPECT_EQ(selection->GetSize(), 1u); // following changes no selection
+}
+
+TEST_F(ViewerAppTest, OverviewFollowsTheMainCamera) {
+    Main().OnCommand(kCmdAppOverview);
+    ketra::ui::OverviewDock& dock = m_app->Overview();
+    ASSERT_TRUE(dock.isVisible());
+    ASSERT_NE(dock.Pane(), nullptr);
+    HBaseView* overview = dock.Pane()->Window()->GetHoopsView();
+    ASSERT_NE(overview, nullptr);
+    auto* drag = dynamic_cast<HSOpCameraDrag*>(overview->GetOperator());
+    ASSERT_NE(drag, nullptr);
+    EXPECT_EQ(drag->GetTrackedView(), MainView());
+    const QImage before = Settled([&] { return dock.Pane()->Picture(); });
+
+    MainView()->SetViewMode(HViewTop, false, false);
+    MainView()->CameraPositionChanged();
+    EXPECT_TRUE(drag->GetCameraChanged());
+    // The drag operator's timer rebuilds the pointer within its period.
+    EXPECT_TRUE(WaitFor([&] { return !drag->GetCameraChanged(); }, 3000));
+    const QImage after = Settled([&] { return dock.Pane()->Picture(); });
+    EXPECT_GT(DifferentPixels(before, after), 10) << "the camera pointer did not move";
+
+    Main().OnCommand(kCmdAppOverview);
+    EXPECT_FALSE(dock.isVisible());
+    // A new model: the overview follows the new main view.
+    Main().OnCommand(kCmdAppOverview);
+    ASSERT_TRUE(m_app->OpenFile(kPlant));
+    ASSERT_NE(dock.Pane(), nullptr);
+    auto* again =
+        dynamic_cast<HSOpCameraDrag*>(dock.Pane()->Window()->GetHoopsView()->GetOperator());
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->GetTrackedView(), MainView());
+}
+
+TEST_F(ViewerAppTest, WalkOpensTheNavigationPanelWhichWritesTheWalkSettings) {
+    ketra::ui::WalkNavigationPanel& panel = m_app->Navigation();
+    EXPECT_FALSE(panel.isVisible());
+    Main().OnCommand(kCmdWalk);
+    EXPECT_TRUE(panel.isVisible());
+    const bool keyboard = CAppSettings::bWalkUseKeyboard;
+    panel.KeyboardWalk()->click();
+    EXPECT_EQ(CAppSettings::bWalkUseKeyboard, !keyboard);
+    // Stored: a fresh load of the settings sees the change.
+    CAppSettings::bWalkUseKeyboard = keyboard;
+    CAppSettings::InitSettings();
+    EXPECT_EQ(CAppSettings::bWalkUseKeyboard, !keyboard);
+    panel.KeyboardWalk()->click();
+}
+
+TEST_F(ViewerAppTest, HelpListsKeysAndMouseAndToolsOpensOptions) {
+    QStringList inputs;
+    uitest::WhenModalOpens([&](QWidget* w) {
+        if (auto* dialog = qobject_cast<ketra::ui::KeysAndMouseDialog*>(w))
+            for (int row = 0; row < dialog->Table()->rowCount(); ++row)
+                inputs << dialog->Table()->item(row, 0)->text();
+        w->close();
+    });
+    Main().OnCommand(kCmdAppKeysAndMouse);
+    for (const char* wanted : {"Left drag", "Middle drag", "Right click", "Wheel", "+ / -", "W / S",
+                               "A / D", "Q / Z", "Delete"})
+        EXPECT_TRUE(inputs.contains(wanted)) << wanted;
+
+    QString title;
+    uitest::WhenModalOpens([&](QWidget* w) {
+        title = w->windowTitle();
+        if (auto* dialog = qobject_cast<QDialog*>(w))
+            dialog->reject();
+    });
+    Main().OnCommand(kCmdAppOptions);
+    EXPECT_FALSE(title.isEmpty());
+}
+
+} // namespace
