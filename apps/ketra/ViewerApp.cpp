@@ -14,6 +14,7 @@
 #include "view/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
 #include "view/ViewCommands.h"
+#include "operators/MarkupTools.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -176,6 +177,33 @@ void ViewerApp::RegisterCommands() {
         kCmdAppOptions, [this] { ShowOptions(); },
         [this](CCmdUI& ui) { ui.Enable(m_document.HasModel()); });
     map.Add(kCmdAppKeysAndMouse, [this] { ShowKeysAndMouse(); });
+
+    // The markup group and the Measure tool: operators of the component that the host installs.
+    using ketra::operators::MarkupTool;
+    const struct {
+        unsigned int id;
+        MarkupTool tool;
+    } markup[] = {
+        {kCmdAppMarkupCircle, MarkupTool::Circle},
+        {kCmdAppMarkupRectangle, MarkupTool::Rectangle},
+        {kCmdAppMarkupFreehand, MarkupTool::Freehand},
+        {kCmdAppMarkupNote, MarkupTool::Annotate},
+        {kCmdAppMarkupFloatingNote, MarkupTool::FloatingText},
+        {kCmdAppMarkupTypedNote, MarkupTool::TypedNote},
+        {kCmdAppMeasure, MarkupTool::Measure},
+    };
+    for (const auto& entry : markup) {
+        const MarkupTool tool = entry.tool;
+        map.Add(
+            entry.id, [this, tool] { ketra::operators::InstallMarkupOperator(&MainWindow(), tool); },
+            [this, tool](CCmdUI& ui) {
+                HBaseView* view = MainWindow().GetHoopsView();
+                HBaseOperator* op = view ? view->GetOperator() : nullptr;
+                ui.Enable(view != nullptr);
+                ui.SetCheck(op && op->GetName() &&
+                            std::strcmp(op->GetName(), ketra::operators::MarkupToolOperatorName(tool)) == 0);
+            });
+    }
 }
 
 void ViewerApp::ToggleDock(QDockWidget* dock) {
@@ -249,6 +277,7 @@ void ViewerApp::AttachViews() {
     CHoopsViewEx& window = MainWindow();
     window.SetPlotConfig(&m_document.Plotter().Config());
     window.SetHoopsViewEx(&view, false);
+    window.SetDocument(&m_document);
     // Left drag orbits until the user picks another tool, as the Orbit command sets it up.
     if (!view.GetOperator())
         window.OnCommand(kCmdOrbitCamera);

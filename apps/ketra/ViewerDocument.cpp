@@ -1,6 +1,8 @@
 #include "ViewerDocument.h"
 
+#include "host/ModelFile.h"
 #include "host/PipingModel.h"
+#include "plotter/SceneFiles.h"
 #include "view/HMyBaseView.h"
 
 namespace ketra::app {
@@ -15,11 +17,23 @@ HMyBaseView& ViewerDocument::View() {
 
 bool ViewerDocument::Open(const std::string& path, std::string* error,
                           const std::function<void()>& beforeReplace) {
-    ketra::host::LoadResult loaded = ketra::host::LoadPipingModel(path);
-    if (!loaded.ok) {
-        if (error)
-            *error = loaded.error;
-        return false;
+    // A saved scene (.hsf, .hmf) is shown as it was saved; a piping model is drawn.
+    const bool scene = ketra::plotter::IsSceneFile(path);
+    ketra::host::ModelFileResult loaded;
+    if (!scene) {
+        // JSON or PCF, chosen by the file's content.
+        loaded = ketra::host::LoadModelFile(path);
+        if (!loaded.ok) {
+            if (error)
+                *error = loaded.error;
+            return false;
+        }
+        if (m_options.symbolScale > 0) {
+            loaded.model.symbolScale = m_options.symbolScale;
+            loaded.model.symbolScaleChosen = false;
+        }
+    } else if (!ketra::plotter::CheckSceneFile(path, error)) {
+        return false;  // the current model stays
     }
     if (beforeReplace)
         beforeReplace();
@@ -38,13 +52,19 @@ bool ViewerDocument::Open(const std::string& path, std::string* error,
     HMyBaseView& view = plotter->View();
     // The render mode goes first: it redraws, which costs nothing while the scene is empty.
     view.SetRenderMode(m_options.mode);
-    plotter->Draw(loaded.model);
+    if (scene) {
+        if (!ketra::plotter::ShowSceneFile(path, view, error))
+            return false;
+    } else {
+        plotter->Draw(loaded.model);
+    }
     for (ketra::plotter::Kind kind : m_options.hidden)
         plotter->Hide(kind);
     view.SetViewMode(m_options.view, false, true);
     m_plotter = std::move(plotter);
     m_path = path;
-    m_title = loaded.model.title.empty() ? path : loaded.model.title;
+    SetPathName(path);
+    m_title = scene || loaded.model.title.empty() ? path : loaded.model.title;
     return true;
 }
 

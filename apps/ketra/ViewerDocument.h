@@ -6,6 +6,7 @@
 
 #include "platform/mvo/HBaseView.h"
 #include "plotter/Plotter.h"
+#include "platform/window/CHoopsDoc.h"
 
 #include <functional>
 #include <memory>
@@ -22,9 +23,11 @@ struct ViewerOptions {
     ViewMode view = HViewIsoSE;
     HRenderMode mode = HRenderGouraud;
     std::vector<ketra::plotter::Kind> hidden;
+    double symbolScale = 0; // above 0: wins over the model's own
 };
 
-class ViewerDocument {
+// The viewer's document: the model file shown (its path is what Save As starts from).
+class ViewerDocument : public CHoopsDoc {
 public:
     // The plot configuration type of the viewer: the piping host's input plot.
     static constexpr int kConfigType = 2;

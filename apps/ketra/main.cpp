@@ -12,6 +12,7 @@
 #include "platform/sys/AtomicFile.h"
 #include "platform/sys/Registry.h"
 #include "plotter/Plotter.h"
+#include "plotter/SceneFiles.h"
 #include "view/HMyBaseView.h"
 
 #include <CLI/CLI.hpp>
@@ -101,41 +102,15 @@ void AddDrawOptions(CLI::App* cmd, DrawArgs& a) {
         });
 }
 
-// Scene files (.hsf, .hmf) are shown as saved instead of drawn from a piping model.
-bool IsSceneFile(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".hsf" || ext == ".hmf";
-}
+using ketra::plotter::IsSceneFile;
 
-// Reads a scene file beside the model and shows it: a file of "/include library" (what
-// `ketra render -o` writes) shows its model segments, any other file shows whole.
+// Shows a scene file in the view; a damaged file's message goes to stderr.
 bool ShowSceneFile(const std::string& path, HMyBaseView& view) {
-    const std::string into = "/include library/scene file";
     std::string error;
-    if (!ketra::io::ReadSceneFile(path, into, &error)) {
-        std::fprintf(stderr, "ketra: %s\n", error.c_str());
-        return false;
-    }
-    std::vector<std::string> models;
-    HC_Begin_Contents_Search(into.c_str(), "subsegments");
-    char type[64], name[4096];
-    HC_KEY key = -1;
-    while (HC_Find_Contents(type, &key)) {
-        HC_Show_Segment(key, name);
-        const std::string text = name;
-        if (text.rfind(into + "/model_", 0) == 0)
-            models.push_back(text);
-    }
-    HC_End_Contents_Search();
-    if (models.empty())
-        models.push_back(into);
-    HC_Open_Segment_By_Key(view.GetModelKey());
-    for (const std::string& m : models)
-        HC_Include_Segment(m.c_str());
-    HC_Close_Segment();
-    return true;
+    if (ketra::plotter::ShowSceneFile(path, view, &error))
+        return true;
+    std::fprintf(stderr, "ketra: %s\n", error.c_str());
+    return false;
 }
 
 // The view, render mode and hidden kinds the options name; false (reported) for an unknown one.
@@ -470,6 +445,7 @@ int main(int argc, char** argv) {
         // The viewer loads the model itself: File > Open loads the next one the same way.
         ketra::app::ViewerOptions options;
         options.configFile = viewArgs.config;
+        options.symbolScale = viewArgs.symbolScale;
         if (!ParseLook(viewArgs, &options.view, &options.mode, &options.hidden))
             return kExitUsage;
         return ketra::app::RunViewer(argc, argv, viewArgs.model, std::move(options));

@@ -119,6 +119,14 @@ enum AppCommand : unsigned int {
     kCmdAppOverview = 33102,
     kCmdAppOptions = 33103,
     kCmdAppNavigation = 33104,
+    // The markup group: the component's own markup operators, which the host installs.
+    kCmdAppMarkupCircle = 33110,
+    kCmdAppMarkupRectangle = 33111,
+    kCmdAppMarkupFreehand = 33112,
+    kCmdAppMarkupNote = 33113,
+    kCmdAppMarkupFloatingNote = 33114,
+    kCmdAppMarkupTypedNote = 33115,
+    kCmdAppMeasure = 43200,  // ketra::operators::kMeasureCommand
 };
 inline constexpr unsigned int kRecentFileCount = 4;
 
