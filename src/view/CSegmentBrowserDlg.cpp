@@ -205,28 +205,51 @@ void CSegmentBrowserDlg::FollowSelection()
     const HC_KEY model = ModelSegment();
     const HC_KEY root = HC_Create_Segment("/");
     for (unsigned int i = 0; i < selection->GetSize(); ++i) {
-        // Owners from the item up to the model segment, outermost first.
-        std::vector<HC_KEY> chain;
+        // Tree steps from the item up to the model segment: a segment is a step of its own,
+        // except where the item was reached through an include (the selection's include
+        // path, innermost first): there the include stands for the segment it includes and
+        // the walk goes on from the include's owner.
+        struct Step {
+            Kind kind;
+            HC_KEY key;
+        };
+        std::vector<Step> chain;
+        const std::vector<HC_KEY> includes = selection->GetIncludePath(i);
+        size_t nextInclude = 0;
         HC_KEY key = selection->GetAt(i);
         if (KeyType(key) != "segment")
             key = HC_KShow_Owner_By_Key(key);
         for (int guard = 0; key != -1 && guard < 256; ++guard) {
-            chain.push_back(key);
-            if (key == model || key == root)
+            if (key == model || key == root) {
+                chain.push_back({Kind::Segment, key});
                 break;
+            }
+            if (nextInclude < includes.size()) {
+                char path[4096] = "";
+                const HC_KEY included = HC_Show_Include_Segment(includes[nextInclude], path);
+                if (included == key) {
+                    chain.push_back({Kind::Include, includes[nextInclude]});
+                    key = HC_KShow_Owner_By_Key(includes[nextInclude]);
+                    ++nextInclude;
+                    continue;
+                }
+            }
+            chain.push_back({Kind::Segment, key});
             key = HC_KShow_Owner_By_Key(key);
         }
-        if (chain.empty() || chain.back() != model)
+        if (chain.empty() || chain.back().key != model)
             continue;  // not below the model segment
         std::reverse(chain.begin(), chain.end());
         int at = m_root;
         for (size_t level = 1; level < chain.size() && at >= 0; ++level) {
             const std::vector<int> children = Expand(at);
             int next = -1;
-            for (int child : children)
-                if (m_items[static_cast<size_t>(child)].kind == Kind::Segment &&
-                    m_items[static_cast<size_t>(child)].segment == chain[level])
+            for (int child : children) {
+                const Item& item = m_items[static_cast<size_t>(child)];
+                if (item.kind == chain[level].kind &&
+                    (item.kind == Kind::Include ? item.key : item.segment) == chain[level].key)
                     next = child;
+            }
             at = next;
             if (at >= 0)
                 m_followed.push_back(at);

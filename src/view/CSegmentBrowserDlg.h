@@ -59,7 +59,7 @@ public:
     void OnViewButton();
 
     // While rooted at the model segment: expands the tree along the owner chain of every
-    // selected item up to the model segment.
+    // selected item up to the model segment, through the includes it was selected through.
     void FollowSelection();
 
 private:

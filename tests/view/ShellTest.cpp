@@ -272,6 +272,23 @@ TEST_F(SegmentBrowserTest, RootSwitchingAndFollowingTheSelection)
     EXPECT_EQ(browser.GetItem(path[0]).segment, pipes);
     EXPECT_EQ(browser.GetItem(path[1]).segment, run);
 
+    // An item drawn through an include (as the plotter draws every element) is followed
+    // through the include that shows it.
+    HC_Open_Segment("/include library/browser symbols");
+    const HC_KEY symbol = HC_Open_Segment("anchor");
+    const HC_KEY line = HC_Insert_Line(0, 0, 0, 1, 1, 1);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    view->GetSelection()->DeSelectAll();
+    view->GetSelection()->Select(line, 1, &include);
+    browser.FollowSelection();
+    const std::vector<int>& through = browser.GetExpandedPath();
+    ASSERT_EQ(through.size(), 2u);
+    EXPECT_EQ(browser.GetItem(through[0]).kind, CSegmentBrowserDlg::Kind::Include);
+    EXPECT_EQ(browser.GetItem(through[0]).key, include);
+    EXPECT_EQ(browser.GetItem(through[1]).segment, symbol);
+    view->GetSelection()->DeSelectAll();
+
     browser.OnViewButton();
     EXPECT_EQ(browser.GetViewButtonText(), "Expanded View");
     EXPECT_EQ(view->GetSelection()->GetSize(), 0u);
