@@ -60,13 +60,24 @@ std::map<HC_KEY, std::pair<Color, Color>>& Gradients() {
     return gradients;
 }
 
+std::uint64_t& GradientChanges() {
+    static std::uint64_t changes = 0;
+    return changes;
+}
+
 } // namespace
 
 void SetWindowGradient(HC_KEY segment, const Color& top, const Color& bottom) {
     Gradients()[segment] = {top, bottom};
+    ++GradientChanges();
 }
 
-void ClearWindowGradient(HC_KEY segment) { Gradients().erase(segment); }
+void ClearWindowGradient(HC_KEY segment) {
+    Gradients().erase(segment);
+    ++GradientChanges();
+}
+
+std::uint64_t WalkInputChanges() { return hc::Graph::Instance().ContentChanges() + GradientChanges(); }
 
 // ---- Mask transform ----
 
@@ -235,6 +246,7 @@ public:
         if (net.camera.set) {
             main.camera = ToCamera(net.camera);
             main.cameraSet = true;
+            main.cameraSegment = root.key;
         }
         m_out.layers.push_back(std::move(main));
         m_layer = 0;
@@ -505,6 +517,7 @@ private:
             if (!current.cameraSet) {
                 current.camera = ToCamera(net.camera);
                 current.cameraSet = true;
+                current.cameraSegment = segment.key;
             } else if (depth > 0 && current.segment != segment.key) {
                 // A camera of its own without a window (a window-space overlay): drawn over
                 // the same viewport through that camera.
@@ -520,6 +533,7 @@ private:
                 overlay.lights = current.lights;
                 overlay.camera = ToCamera(net.camera);
                 overlay.cameraSet = true;
+                overlay.cameraSegment = segment.key;
                 m_out.layers.push_back(std::move(overlay));
                 m_layer = static_cast<int>(m_out.layers.size()) - 1;
                 m_clipSet = -1;
@@ -588,6 +602,7 @@ private:
     // rotation and scale masked, only its translation kept.
     hc::Matrix MaskedModelling(const hc::Matrix& modelling, const MaskTransform& mask) const {
         const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+        m_out.cameraDependent = true;
         const cm::Camera camera = layer.cameraSet ? layer.camera : cm::DefaultCamera();
         const int width = std::max(1, layer.width), height = std::max(1, layer.height);
         const cm::Matrix4 model = ToMatrix(modelling);
@@ -682,6 +697,7 @@ private:
     int TubeFacets(const hc::Geometry& item, const hc::NetAttributes& net) const {
         const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
         if (!layer.cameraSet || layer.width < 1 || layer.height < 1) return kTubeFacets;
+        m_out.cameraDependent = true;
         const hc::Vec3* first = nullptr;
         const hc::Vec3* last = nullptr;
         double radius = 0;
@@ -1087,6 +1103,7 @@ private:
             if (m_rules.coarsestLod) {
                 wanted = 99;
             } else if (draw.mesh->VertexCount() > 0) {
+                m_out.cameraDependent = true;
                 const double pixels = ProjectedPixels(layer, draw);
                 if (pixels < m_settings.lodLevel2Pixels) wanted = 2;
                 else if (pixels < m_settings.lodLevel1Pixels) wanted = 1;
@@ -1147,7 +1164,7 @@ private:
     MeshCache& m_cache;
     DrawList& m_out;
     ModeRules m_rules;
-    hc::Graph& m_graph;
+    const hc::Graph& m_graph;
     int m_layer = 0;
     int m_clipSet = -1;
     int m_nextClipGroup = 0;
@@ -1190,6 +1207,23 @@ bool BuildDrawList(HC_KEY segmentKey, const WalkSettings& settings, MeshCache& c
     Walker walker(settings, cache, out);
     walker.Run(*segment);
     cache.EndFrame();
+    return true;
+}
+
+bool RefreshCameras(DrawList& list) {
+    const hc::Graph& graph = hc::Graph::Instance();
+    for (Layer& layer : list.layers) {
+        if (layer.cameraSegment == -1) continue;
+        const hc::Segment* segment = graph.FindSegment(layer.cameraSegment);
+        if (!segment) return false;
+        if (segment->attributes && segment->attributes->camera.set) {
+            layer.camera = ToCamera(segment->attributes->camera);
+        } else {
+            const hc::NetAttributes net = graph.Net(*segment);
+            if (!net.camera.set) return false;
+            layer.camera = ToCamera(net.camera);
+        }
+    }
     return true;
 }
 
