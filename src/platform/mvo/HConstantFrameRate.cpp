@@ -41,6 +41,14 @@ int HConstantFrameRate::Watch(float frameSeconds)
     return m_level;
 }
 
+void HConstantFrameRate::EndMotion()
+{
+    if (m_level != 0) {
+        m_level = 0;
+        ApplyLevel();
+    }
+}
+
 void HConstantFrameRate::ApplyLevel()
 {
     if (!m_view || HC_Show_Existence_By_Key(m_view->GetSceneKey(), "self") == 0)

@@ -26,6 +26,8 @@ public:
     // more than 20 % raises the level, faster than half the budget lowers it. Returns the
     // level now in force (0 when inactive).
     int Watch(float frameSeconds);
+    // The camera came to rest: back to full detail (stays active for the next motion).
+    void EndMotion();
     int GetDetailLevel() const { return m_level; }
 
 private:

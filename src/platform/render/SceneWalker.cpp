@@ -212,6 +212,7 @@ struct Resolved {
     int markerSymbol = kMarkerCircleDot;
     float markerPixels = 8.0f;
     bool lod = false;
+    int lodClamp = 0;  // "lodo = (clamp = n)": level n for every item, whatever its size
     bool hiddenLineOption = false;
     bool lightFollowsCamera = false;
     HC_CALLBACK dcPolyline = nullptr, dcMarker = nullptr;
@@ -301,6 +302,7 @@ private:
         }
         if (const std::string* fd = ro.Find("face displacement")) r.surface.faceDisplacement = std::strtof(fd->c_str(), nullptr);
         r.lod = ro.IsOn("lod");
+        if (const std::string* lodo = ro.Find("lodo")) r.lodClamp = LodClamp(*lodo);
         const std::string* hsra = ro.Find("hidden surface removal algorithm");
         if (!hsra) hsra = ro.Find("hsra");
         r.hiddenLineOption = hsra && Lower(*hsra).find("hiddenline") != std::string::npos;
@@ -692,6 +694,23 @@ private:
         return edges ? nullptr : m_cache.Find(item.key, MeshVersion(item, facets, false));
     }
 
+    // The level of "lodo = (clamp = n)" (0 when absent or not a level).
+    static int LodClamp(const std::string& value) {
+        std::string_view inner = value;
+        hc::StripParentheses(value, inner);
+        std::vector<hc::OptionItem> items;
+        if (!hc::ParseOptionList(inner, items)) return 0;
+        for (const hc::OptionItem& item : items) {
+            double level = 0;
+            if (item.name == "clamp" && item.hasValue && hc::ParseNumber(item.value, level) && level >= 1 && level <= 8)
+                return static_cast<int>(level);
+        }
+        return 0;
+    }
+
+    // Tube sides at a clamped level of detail (motion frames): chosen without the camera.
+    static int ClampedTubeFacets(int level) { return level >= 2 ? 6 : 8; }
+
     // Facets for a tube item as large as it shows in the current layer: a tube a few pixels
     // across looks the same with 6 sides as with 16, at a third of the triangles.
     int TubeFacets(const hc::Geometry& item, const hc::NetAttributes& net) const {
@@ -964,7 +983,7 @@ private:
         }
 
         const bool tube = item.type == hc::GeometryKind::PolyCylinder || item.type == hc::GeometryKind::Cylinder;
-        const int facets = tube ? TubeFacets(item, net) : kTubeFacets;
+        const int facets = !tube ? kTubeFacets : r.lodClamp > 0 ? ClampedTubeFacets(r.lodClamp) : TubeFacets(item, net);
         if (const MeshCache::Entry* cached = CachedMesh(item, facets, draw.edges)) {
             draw.mesh = cached->mesh;
             draw.meshStamp = cached->stamp;
@@ -979,7 +998,7 @@ private:
         }
 
         // Levels of detail are chosen after the walk, when every layer's camera is known.
-        if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod});
+        if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod, r.lodClamp});
         layer.meshes.push_back(std::move(draw));
     }
 
@@ -1102,6 +1121,8 @@ private:
             int wanted = 0;
             if (m_rules.coarsestLod) {
                 wanted = 99;
+            } else if (c.clamp > 0) {
+                wanted = c.clamp;
             } else if (draw.mesh->VertexCount() > 0) {
                 m_out.cameraDependent = true;
                 const double pixels = ProjectedPixels(layer, draw);
@@ -1158,6 +1179,7 @@ private:
         size_t index;
         const hc::Geometry* item;
         bool lodOption;
+        int clamp;
     };
 
     const WalkSettings& m_settings;
