@@ -5,6 +5,9 @@
 // Stop restores full detail. Walk operators stop it for their lifetime.
 #pragma once
 
+#include <optional>
+#include <string>
+
 class HBaseView;
 
 class HConstantFrameRate {
@@ -37,4 +40,6 @@ private:
     float m_targetFps = 20.0f;
     bool m_active = false;
     int m_level = 0;
+    // The scene's own "lod" option while a level is in force ("" when it had none).
+    std::optional<std::string> m_savedLod;
 };
