@@ -90,7 +90,7 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
 TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
 {
     HConstantFrameRate* rate = view->GetConstantFrameRateObject();
-    rate->SetTargetFrameRate(1.0e6f);  // every frame is slower than a microsecond's budget
+    rate->SetTargetFrameRate(1.0e9f);  // every frame is slower than a nanosecond budget
     rate->Start();
     view->Update();
     EXPECT_EQ(rate->GetDetailLevel(), 0);  // nothing moved yet

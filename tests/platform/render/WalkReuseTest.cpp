@@ -109,3 +109,28 @@ TEST(WalkReuse, ScenesWithCameraDependentChoicesAreWalkedEveryFrame) {
     scene.Render();
     EXPECT_FALSE(LastFrameTimings().walkSkipped);
 }
+
+// A motion frame draws coarser tubes; the frame after motion (the options taken away again,
+// as the constant-frame-rate object does) is the full-detail picture pixel for pixel.
+TEST(WalkReuse, FullDetailFrameAfterMotionEqualsTheFrameBeforeIt) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("reuse_motion", "perspective");
+    const HC_KEY model = scene.Open("model");
+    InsertBoxes();
+    const float points[6] = {-0.8f, 0.5f, 0, 0.8f, 0.5f, 0};
+    const float radii[1] = {0.25f};
+    HC_Insert_PolyCylinder(2, points, 1, radii, "both");
+    HC_Close_Segment();
+    const Image before = scene.Render(160, 120);
+    HC_Open_Segment_By_Key(model);
+    HC_Set_Rendering_Options("lod = on, lodo = (clamp = 2)");
+    HC_Close_Segment();
+    const Image moving = scene.Render(160, 120);
+    EXPECT_FALSE(moving.rgba == before.rgba);  // six sides show
+    HC_Open_Segment_By_Key(model);
+    HC_UnSet_One_Rendering_Option("lodo");
+    HC_UnSet_One_Rendering_Option("lod");
+    HC_Close_Segment();
+    const Image after = scene.Render(160, 120);
+    EXPECT_TRUE(after.rgba == before.rgba);
+}
