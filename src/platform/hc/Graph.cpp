@@ -75,6 +75,11 @@ void Graph::Reset() {
 }
 
 void Graph::Touch(Entity& e) {
+    ++m_contentChanges;
+    TouchCamera(e);
+}
+
+void Graph::TouchCamera(Entity& e) {
     ++m_generation;
     e.changeCount = m_generation;
     if (e.owner) e.owner->changeCount = m_generation;

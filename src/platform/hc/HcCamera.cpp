@@ -69,8 +69,13 @@ cm::Camera CurrentCamera(const Segment& segment) {
 // Stores a camera on the open segment. Setting any part of a camera on a segment that has
 // none starts from the camera it inherited, as the moves do.
 void StoreCamera(Segment& segment, const cm::Camera& camera) {
+    const bool had = segment.attributes && segment.attributes->camera.set;
     FromMathCamera(camera, segment.Attributes().camera);
-    Graph::Instance().Touch(segment);
+    // A first camera can add a layer to the picture: that is more than a camera move.
+    if (had)
+        Graph::Instance().TouchCamera(segment);
+    else
+        Graph::Instance().Touch(segment);
 }
 
 template <class Change> void ChangeCamera(const char* fn, Change&& change) {
@@ -344,8 +349,12 @@ void HC_Set_Camera(const void* position, const void* target, const void* up, dou
     slot.width = static_cast<float>(width);
     slot.height = static_cast<float>(height);
     slot.projection = proj;
+    const bool had = segment->attributes && segment->attributes->camera.set;
     segment->Attributes().camera = slot;
-    Graph::Instance().Touch(*segment);
+    if (had)
+        Graph::Instance().TouchCamera(*segment);
+    else
+        Graph::Instance().Touch(*segment);
 }
 
 void HC_UnSet_Camera(void) {

@@ -42,11 +42,39 @@ const char* CappingName(Capping capping) {
 // OptionMap
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// True when NormalizeName(s) == s, checked without allocating: the names the
+// renderer and the view look up are literals already in that form.
+bool IsNormalizedName(std::string_view s) {
+    if (s.empty()) return true;
+    if (s.front() == ' ' || s.back() == ' ') return false;
+    char prev = 0;
+    for (char c : s) {
+        if (c >= 'A' && c <= 'Z') return false;
+        if (c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') return false;
+        if (c == ' ' && prev == ' ') return false;
+        prev = c;
+    }
+    return true;
+}
+
+}  // namespace
+
+size_t OptionMap::IndexOf(std::string_view normalized) const {
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        if (m_keys[i] == normalized) return i;
+    return std::string_view::npos;
+}
+
+size_t OptionMap::Lookup(std::string_view name) const {
+    if (IsNormalizedName(name)) return IndexOf(name);
+    return IndexOf(NormalizeName(name));
+}
+
 const std::string* OptionMap::Find(std::string_view name) const {
-    const std::string n = NormalizeName(name);
-    for (const Entry& e : m_entries)
-        if (NormalizeName(e.first) == n) return &e.second;
-    return nullptr;
+    const size_t i = Lookup(name);
+    return i == std::string_view::npos ? nullptr : &m_entries[i].second;
 }
 
 bool OptionMap::IsOn(std::string_view name) const {
@@ -58,12 +86,10 @@ bool OptionMap::IsOn(std::string_view name) const {
 }
 
 void OptionMap::Set(std::string_view name, std::string_view value) {
-    const std::string n = NormalizeName(name);
-    for (Entry& e : m_entries) {
-        if (NormalizeName(e.first) == n) {
-            e.second = std::string(value);
-            return;
-        }
+    const size_t i = Lookup(name);
+    if (i != std::string_view::npos) {
+        m_entries[i].second = std::string(value);
+        return;
     }
     // Keep the name as given (blanks collapsed) so Show reproduces it.
     std::string shown;
@@ -77,18 +103,16 @@ void OptionMap::Set(std::string_view name, std::string_view value) {
         blank = false;
         shown.push_back(c);
     }
+    m_keys.push_back(NormalizeName(shown));
     m_entries.emplace_back(std::move(shown), std::string(value));
 }
 
 bool OptionMap::Erase(std::string_view name) {
-    const std::string n = NormalizeName(name);
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (NormalizeName(it->first) == n) {
-            m_entries.erase(it);
-            return true;
-        }
-    }
-    return false;
+    const size_t i = Lookup(name);
+    if (i == std::string_view::npos) return false;
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+    m_keys.erase(m_keys.begin() + static_cast<std::ptrdiff_t>(i));
+    return true;
 }
 
 void OptionMap::MergeFrom(const OptionMap& other) {

@@ -62,7 +62,9 @@ struct Rgb {
 // heuristics, text font, callbacks, user options, driver options). Names are
 // stored as given (trimmed, inner blanks collapsed) and compared case-
 // insensitively; flags hold "on"/"off"; other values are kept as given
-// (trimmed; parenthesised lists keep their parentheses).
+// (trimmed; parenthesised lists keep their parentheses). Each name is
+// normalised once when it is set: lookups run per segment per frame and must
+// not allocate.
 // ---------------------------------------------------------------------------
 class OptionMap {
 public:
@@ -73,7 +75,10 @@ public:
     bool IsOn(std::string_view name) const;
     void Set(std::string_view name, std::string_view value);
     bool Erase(std::string_view name);
-    void Clear() { m_entries.clear(); }
+    void Clear() {
+        m_entries.clear();
+        m_keys.clear();
+    }
     bool Empty() const { return m_entries.empty(); }
     size_t Size() const { return m_entries.size(); }
     const std::vector<Entry>& Entries() const { return m_entries; }
@@ -83,7 +88,13 @@ public:
     std::string ToString() const;
 
 private:
-    std::vector<Entry> m_entries;  // insertion order; small
+    // Index of the entry whose normalised name is `normalized`, or npos.
+    size_t IndexOf(std::string_view normalized) const;
+    // Index of the entry named `name` (any case or spacing), or npos.
+    size_t Lookup(std::string_view name) const;
+
+    std::vector<Entry> m_entries;     // insertion order; small
+    std::vector<std::string> m_keys;  // m_entries[i]'s name, normalised
 };
 
 // ---------------------------------------------------------------------------
@@ -432,6 +443,12 @@ public:
     uint64_t Generation() const { return m_generation; }
     // Records a change of `e` (and of its owner's contents).
     void Touch(Entity& e);
+    // Records a change of a segment's camera only: Generation() and the change counters move
+    // as with Touch, ContentChanges() does not.
+    void TouchCamera(Entity& e);
+    // Counts every change except camera-only ones, and every mutable use of Defs(): while it
+    // stays the same, what a scene shows differs at most by its cameras.
+    uint64_t ContentChanges() const { return m_contentChanges; }
 
     // --- keys ---
     // Resolves an original key, a global user key, or a local user key of the
@@ -482,7 +499,11 @@ public:
     void UnregisterDisplayDriver(DisplayDriver* driver);
     const std::vector<DisplayDriver*>& DisplayDrivers() const { return m_drivers; }
 
-    Definitions& Defs() { return m_defs; }
+    // Taking the definitions mutable counts as a change of them (see ContentChanges).
+    Definitions& Defs() {
+        ++m_contentChanges;
+        return m_defs;
+    }
     const Definitions& Defs() const { return m_defs; }
 
     // Internal state of the HC_* facade (defined in Graph.cpp / the Hc*.cpp files).
@@ -492,6 +513,7 @@ public:
 private:
     std::unique_ptr<Segment> m_root;
     uint64_t m_generation = 1;
+    uint64_t m_contentChanges = 1;
     std::vector<DisplayDriver*> m_drivers;
     Definitions m_defs;
     std::unique_ptr<State> m_state;

@@ -1,6 +1,7 @@
 #include "platform/mvo/HBaseView.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -196,7 +197,22 @@ void HBaseView::Update()
 {
     if (!KeyValid(m_viewKey))
         return;
+    // Motion detail: while the camera moves, the constant-frame-rate object sees each frame's
+    // time and coarsens the next frames to hold its rate; the first frame with the camera at
+    // rest is drawn at full detail again.
+    HCamera camera;
+    GetCamera(camera);
+    const bool moving = m_motionCamera.valid && camera.CameraDifferent(m_motionCamera);
+    m_motionCamera = camera;
+    if (m_frameRate && m_frameRate->GetActive()) {
+        if (moving && m_lastFrameSeconds > 0)
+            m_frameRate->Watch(m_lastFrameSeconds);
+        else if (!moving)
+            m_frameRate->EndMotion();
+    }
+    const auto start = std::chrono::steady_clock::now();
     HC_Update_Display();
+    m_lastFrameSeconds = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
 }
 
 HC_KEY HBaseView::GetModelKey() const { return m_model ? m_model->GetModelKey() : -1; }

@@ -308,6 +308,8 @@ protected:
     bool m_initialised = false;
     unsigned int m_cameraChanges = 0;
     HCamera m_initialCamera;
+    HCamera m_motionCamera;          // the camera of the last Update
+    float m_lastFrameSeconds = 0.0f;  // how long the last Update drew
 
     HEventManager m_eventManager;
     std::function<bool(unsigned int)> m_keyState;

@@ -41,6 +41,14 @@ int HConstantFrameRate::Watch(float frameSeconds)
     return m_level;
 }
 
+void HConstantFrameRate::EndMotion()
+{
+    if (m_level != 0) {
+        m_level = 0;
+        ApplyLevel();
+    }
+}
+
 void HConstantFrameRate::ApplyLevel()
 {
     if (!m_view || HC_Show_Existence_By_Key(m_view->GetSceneKey(), "self") == 0)
@@ -49,7 +57,23 @@ void HConstantFrameRate::ApplyLevel()
     if (m_level == 0) {
         if (HC_Show_Existence("rendering options = lodo") > 0)
             HC_UnSet_One_Rendering_Option("lodo");
+        // Full detail is the scene as it was before the motion: "lod" as the host left it.
+        if (m_savedLod) {
+            if (m_savedLod->empty()) {
+                if (HC_Show_Existence("rendering options = lod") > 0)
+                    HC_UnSet_One_Rendering_Option("lod");
+            } else {
+                HC_Set_Rendering_Options(("lod = " + *m_savedLod).c_str());
+            }
+            m_savedLod.reset();
+        }
     } else {
+        if (!m_savedLod) {
+            char value[256] = "";
+            if (HC_Show_Existence("rendering options = lod") > 0)
+                HC_Show_One_Rendering_Option("lod", value);
+            m_savedLod = std::string(value);
+        }
         const std::string options = "lod = on, lodo = (clamp = " + std::to_string(m_level) + ")";
         HC_Set_Rendering_Options(options.c_str());
     }

@@ -5,6 +5,9 @@
 // Stop restores full detail. Walk operators stop it for their lifetime.
 #pragma once
 
+#include <optional>
+#include <string>
+
 class HBaseView;
 
 class HConstantFrameRate {
@@ -26,6 +29,8 @@ public:
     // more than 20 % raises the level, faster than half the budget lowers it. Returns the
     // level now in force (0 when inactive).
     int Watch(float frameSeconds);
+    // The camera came to rest: back to full detail (stays active for the next motion).
+    void EndMotion();
     int GetDetailLevel() const { return m_level; }
 
 private:
@@ -35,4 +40,6 @@ private:
     float m_targetFps = 20.0f;
     bool m_active = false;
     int m_level = 0;
+    // The scene's own "lod" option while a level is in force ("" when it had none).
+    std::optional<std::string> m_savedLod;
 };

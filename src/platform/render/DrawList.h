@@ -250,6 +250,7 @@ struct Layer {
     HC_KEY segment = -1;
     CameraMath::Camera camera;
     bool cameraSet = false;
+    HC_KEY cameraSegment = -1;  // the segment whose camera this is; -1: the default camera
     int x = 0, y = 0, width = 0, height = 0;  // pixels, origin at the bottom-left (GL)
     bool clearColor = true;                    // paint the background (subwindows may not)
     Color windowTop{1, 1, 1}, windowBottom{1, 1, 1};  // equal: a plain window colour
@@ -274,6 +275,9 @@ struct DrawList {
     int width = 0, height = 0;
     int renderMode = 0;
     std::vector<Layer> layers;  // layers[0] is the whole window; others draw over it in order
+    // The walk chose something by the camera (levels of detail, tube facets, masked
+    // transforms): a camera move needs a new walk, not only new cameras.
+    bool cameraDependent = false;
 
     Layer& Main() { return layers.front(); }
     const Layer& Main() const { return layers.front(); }

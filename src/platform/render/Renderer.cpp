@@ -34,10 +34,49 @@ int ModeFor(const hc::Segment* segment) {
 
 // Everything the headless path keeps between frames: the GL objects live in the shared
 // headless context; meshes and the last draw list are reused while the scene is unchanged.
+// The last walk of a segment, reused for frames in which only cameras changed: such a frame
+// costs the draw, not a walk of every segment.
+class WalkCache {
+public:
+    // The draw list for `segment`: the cached one with its cameras brought up to date when
+    // nothing else changed since it was built, else a new walk.
+    bool Get(HC_KEY segment, const WalkSettings& settings, MeshCache& meshes, const DrawList*& out,
+             std::string* error) {
+        const std::uint64_t changes = WalkInputChanges();
+        if (m_valid && m_segment == segment && m_changes == changes && !m_list.cameraDependent &&
+            m_settings.width == settings.width && m_settings.height == settings.height &&
+            m_settings.renderMode == settings.renderMode &&
+            m_settings.lodLevel1Pixels == settings.lodLevel1Pixels &&
+            m_settings.lodLevel2Pixels == settings.lodLevel2Pixels && RefreshCameras(m_list)) {
+            ++m_reused;
+            out = &m_list;
+            return true;
+        }
+        m_valid = false;
+        if (!BuildDrawList(segment, settings, meshes, m_list, error)) return false;
+        m_valid = true;
+        m_segment = segment;
+        m_settings = settings;
+        m_changes = changes;
+        out = &m_list;
+        return true;
+    }
+    std::uint64_t Reused() const { return m_reused; }
+
+private:
+    DrawList m_list;
+    bool m_valid = false;
+    HC_KEY m_segment = -1;
+    WalkSettings m_settings;
+    std::uint64_t m_changes = 0;
+    std::uint64_t m_reused = 0;
+};
+
 struct HeadlessState {
     GlBackend backend;
     OffscreenTarget target;
     MeshCache meshes;
+    WalkCache walks;
     bool initialized = false;
 };
 
@@ -129,9 +168,12 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     FrameTimings& timings = Timings();
     timings = {};
     auto start = std::chrono::steady_clock::now();
-    DrawList list;
-    if (!BuildDrawList(segmentKey, walk, state->meshes, list, error)) return false;
+    const std::uint64_t reusedBefore = state->walks.Reused();
+    const DrawList* cached = nullptr;
+    if (!state->walks.Get(segmentKey, walk, state->meshes, cached, error)) return false;
+    const DrawList& list = *cached;
     timings.walkSeconds = Since(start);
+    timings.walkSkipped = state->walks.Reused() != reusedBefore;
     for (const Layer& layer : list.layers)
         for (const MeshDraw& mesh : layer.meshes)
             if (mesh.mesh) {
@@ -167,6 +209,7 @@ bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& 
 struct WindowRenderer::Impl {
     GlBackend backend;
     MeshCache meshes;
+    WalkCache walks;
     bool initialized = false;
 };
 
@@ -188,9 +231,9 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     walk.width = width;
     walk.height = height;
     walk.renderMode = ModeFor(segment);
-    DrawList list;
-    if (!BuildDrawList(segmentKey, walk, m_impl->meshes, list, error)) return false;
-    m_impl->backend.Draw(list, framebuffer);
+    const DrawList* list = nullptr;
+    if (!m_impl->walks.Get(segmentKey, walk, m_impl->meshes, list, error)) return false;
+    m_impl->backend.Draw(*list, framebuffer);
     return true;
 }
 

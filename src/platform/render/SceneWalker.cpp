@@ -63,13 +63,24 @@ std::map<HC_KEY, std::pair<Color, Color>>& Gradients() {
     return gradients;
 }
 
+std::uint64_t& GradientChanges() {
+    static std::uint64_t changes = 0;
+    return changes;
+}
+
 } // namespace
 
 void SetWindowGradient(HC_KEY segment, const Color& top, const Color& bottom) {
     Gradients()[segment] = {top, bottom};
+    ++GradientChanges();
 }
 
-void ClearWindowGradient(HC_KEY segment) { Gradients().erase(segment); }
+void ClearWindowGradient(HC_KEY segment) {
+    Gradients().erase(segment);
+    ++GradientChanges();
+}
+
+std::uint64_t WalkInputChanges() { return hc::Graph::Instance().ContentChanges() + GradientChanges(); }
 
 // ---- Mask transform ----
 
@@ -204,6 +215,7 @@ struct Resolved {
     int markerSymbol = kMarkerCircleDot;
     float markerPixels = 8.0f;
     bool lod = false;
+    int lodClamp = 0;  // "lodo = (clamp = n)": level n for every item, whatever its size
     bool hiddenLineOption = false;
     bool lightFollowsCamera = false;
     HC_CALLBACK dcPolyline = nullptr, dcMarker = nullptr;
@@ -238,6 +250,7 @@ public:
         if (net.camera.set) {
             main.camera = ToCamera(net.camera);
             main.cameraSet = true;
+            main.cameraSegment = root.key;
         }
         m_out.layers.push_back(std::move(main));
         m_layer = 0;
@@ -292,6 +305,7 @@ private:
         }
         if (const std::string* fd = ro.Find("face displacement")) r.surface.faceDisplacement = std::strtof(fd->c_str(), nullptr);
         r.lod = ro.IsOn("lod");
+        if (const std::string* lodo = ro.Find("lodo")) r.lodClamp = LodClamp(*lodo);
         const std::string* hsra = ro.Find("hidden surface removal algorithm");
         if (!hsra) hsra = ro.Find("hsra");
         r.hiddenLineOption = hsra && Lower(*hsra).find("hiddenline") != std::string::npos;
@@ -508,6 +522,7 @@ private:
             if (!current.cameraSet) {
                 current.camera = ToCamera(net.camera);
                 current.cameraSet = true;
+                current.cameraSegment = segment.key;
             } else if (depth > 0 && current.segment != segment.key) {
                 // A camera of its own without a window (a window-space overlay): drawn over
                 // the same viewport through that camera.
@@ -523,6 +538,7 @@ private:
                 overlay.lights = current.lights;
                 overlay.camera = ToCamera(net.camera);
                 overlay.cameraSet = true;
+                overlay.cameraSegment = segment.key;
                 m_out.layers.push_back(std::move(overlay));
                 m_layer = static_cast<int>(m_out.layers.size()) - 1;
                 m_clipSet = -1;
@@ -591,6 +607,7 @@ private:
     // rotation and scale masked, only its translation kept.
     hc::Matrix MaskedModelling(const hc::Matrix& modelling, const MaskTransform& mask) const {
         const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
+        m_out.cameraDependent = true;
         const cm::Camera camera = layer.cameraSet ? layer.camera : cm::DefaultCamera();
         const int width = std::max(1, layer.width), height = std::max(1, layer.height);
         const cm::Matrix4 model = ToMatrix(modelling);
@@ -680,11 +697,29 @@ private:
         return edges ? nullptr : m_cache.Find(item.key, MeshVersion(item, facets, false));
     }
 
+    // The level of "lodo = (clamp = n)" (0 when absent or not a level).
+    static int LodClamp(const std::string& value) {
+        std::string_view inner = value;
+        hc::StripParentheses(value, inner);
+        std::vector<hc::OptionItem> items;
+        if (!hc::ParseOptionList(inner, items)) return 0;
+        for (const hc::OptionItem& item : items) {
+            double level = 0;
+            if (item.name == "clamp" && item.hasValue && hc::ParseNumber(item.value, level) && level >= 1 && level <= 8)
+                return static_cast<int>(level);
+        }
+        return 0;
+    }
+
+    // Tube sides at a clamped level of detail (motion frames): chosen without the camera.
+    static int ClampedTubeFacets(int level) { return level >= 2 ? 6 : 8; }
+
     // Facets for a tube item as large as it shows in the current layer: a tube a few pixels
     // across looks the same with 6 sides as with 16, at a third of the triangles.
     int TubeFacets(const hc::Geometry& item, const hc::NetAttributes& net) const {
         const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
         if (!layer.cameraSet || layer.width < 1 || layer.height < 1) return kTubeFacets;
+        m_out.cameraDependent = true;
         const hc::Vec3* first = nullptr;
         const hc::Vec3* last = nullptr;
         double radius = 0;
@@ -951,7 +986,7 @@ private:
         }
 
         const bool tube = item.type == hc::GeometryKind::PolyCylinder || item.type == hc::GeometryKind::Cylinder;
-        const int facets = tube ? TubeFacets(item, net) : kTubeFacets;
+        const int facets = !tube ? kTubeFacets : r.lodClamp > 0 ? ClampedTubeFacets(r.lodClamp) : TubeFacets(item, net);
         if (const MeshCache::Entry* cached = CachedMesh(item, facets, draw.edges)) {
             draw.mesh = cached->mesh;
             draw.meshStamp = cached->stamp;
@@ -966,7 +1001,7 @@ private:
         }
 
         // Levels of detail are chosen after the walk, when every layer's camera is known.
-        if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod});
+        if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod, r.lodClamp});
         layer.meshes.push_back(std::move(draw));
     }
 
@@ -1115,7 +1150,10 @@ private:
             int wanted = 0;
             if (m_rules.coarsestLod) {
                 wanted = 99;
+            } else if (c.clamp > 0) {
+                wanted = c.clamp;
             } else if (draw.mesh->VertexCount() > 0) {
+                m_out.cameraDependent = true;
                 const double pixels = ProjectedPixels(layer, draw);
                 if (pixels < m_settings.lodLevel2Pixels) wanted = 2;
                 else if (pixels < m_settings.lodLevel1Pixels) wanted = 1;
@@ -1170,13 +1208,14 @@ private:
         size_t index;
         const hc::Geometry* item;
         bool lodOption;
+        int clamp;
     };
 
     const WalkSettings& m_settings;
     MeshCache& m_cache;
     DrawList& m_out;
     ModeRules m_rules;
-    hc::Graph& m_graph;
+    const hc::Graph& m_graph;
     int m_layer = 0;
     int m_clipSet = -1;
     int m_nextClipGroup = 0;
@@ -1219,6 +1258,23 @@ bool BuildDrawList(HC_KEY segmentKey, const WalkSettings& settings, MeshCache& c
     Walker walker(settings, cache, out);
     walker.Run(*segment);
     cache.EndFrame();
+    return true;
+}
+
+bool RefreshCameras(DrawList& list) {
+    const hc::Graph& graph = hc::Graph::Instance();
+    for (Layer& layer : list.layers) {
+        if (layer.cameraSegment == -1) continue;
+        const hc::Segment* segment = graph.FindSegment(layer.cameraSegment);
+        if (!segment) return false;
+        if (segment->attributes && segment->attributes->camera.set) {
+            layer.camera = ToCamera(segment->attributes->camera);
+        } else {
+            const hc::NetAttributes net = graph.Net(*segment);
+            if (!net.camera.set) return false;
+            layer.camera = ToCamera(net.camera);
+        }
+    }
     return true;
 }
 

@@ -63,6 +63,13 @@ bool ParseMaskTransform(const std::string& value, MaskTransform& out, std::strin
 bool BuildDrawList(HC_KEY segment, const WalkSettings& settings, MeshCache& cache,
                    DrawList& out, std::string* error = nullptr);
 
+// Puts each layer's camera of a list built earlier back in step with the scene graph, for a
+// frame in which nothing but cameras changed (Graph::ContentChanges() the same) and the list
+// is not DrawList::cameraDependent. False when a camera's segment or camera is gone: walk again.
+bool RefreshCameras(DrawList& list);
+// Moves whenever something a walk reads changes, except cameras.
+std::uint64_t WalkInputChanges();
+
 // Background gradient of a display segment (top and bottom window colours). Stays until
 // cleared; the plain window colour is used when none is set.
 void SetWindowGradient(HC_KEY segment, const Color& top, const Color& bottom);

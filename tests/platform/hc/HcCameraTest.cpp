@@ -139,6 +139,33 @@ TEST_F(HcCameraTest, SeventyTwoOrbitStepsReturnToTheStart) {
     HC_Close_Segment();
 }
 
+// Renderers reuse a walk while only cameras change: a move of an existing camera must not
+// count as a content change, a first camera (a new layer) and any other change must.
+TEST_F(HcCameraTest, CameraMovesAreChangesOfTheGenerationButNotOfTheContent) {
+    using ketra::hc::Graph;
+    Graph& graph = Graph::Instance();
+    HC_Open_Segment("/scene");
+    const float p[3] = {0, 0, 5}, t[3] = {0, 0, 0}, u[3] = {0, 1, 0};
+    auto content = graph.ContentChanges();
+    HC_Set_Camera(p, t, u, 2, 2, "perspective");  // first camera
+    EXPECT_NE(graph.ContentChanges(), content);
+    content = graph.ContentChanges();
+    auto generation = graph.Generation();
+    HC_Orbit_Camera(10, 0);
+    HC_Zoom_Camera(1.5);
+    HC_Set_Camera(p, t, u, 3, 3, "orthographic");
+    EXPECT_GT(graph.Generation(), generation);
+    EXPECT_EQ(graph.ContentChanges(), content);
+    HC_Open_Segment("part");
+    HC_Orbit_Camera(5, 0);  // starts from the inherited camera: a new one here
+    EXPECT_NE(graph.ContentChanges(), content);
+    HC_Close_Segment();
+    content = graph.ContentChanges();
+    HC_Set_Color("faces = red");
+    EXPECT_NE(graph.ContentChanges(), content);
+    HC_Close_Segment();
+}
+
 TEST_F(HcCameraTest, BadCameraInputIsReportedAndIgnored) {
     HC_Open_Segment("/scene");
     HC_Set_Camera_Field(3, 3);

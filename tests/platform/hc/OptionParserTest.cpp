@@ -200,6 +200,36 @@ TEST(OptionMapText, FlagsValuesAndMerging) {
     EXPECT_FALSE(m.Has("lod"));
 }
 
+// Names are normalised once when stored; lookups in any spelling must still find them, and
+// replacing or erasing one entry must keep the rest findable under their own names.
+TEST(OptionMapText, LookupsInAnySpellingAfterSetsAndErasures) {
+    OptionMap m;
+    m.Set("  Hidden   Surface\tRemoval Algorithm ", "hiddenline");
+    m.Set("backplane cull", "on");
+    m.Set("Face Displacement", "4");
+    EXPECT_EQ(m.Entries()[0].first, "Hidden Surface Removal Algorithm");  // shown as given
+    for (const char* query : {"hidden surface removal algorithm", "HIDDEN SURFACE REMOVAL ALGORITHM",
+                              " hidden  surface removal\talgorithm"}) {
+        ASSERT_NE(m.Find(query), nullptr) << query;
+        EXPECT_EQ(*m.Find(query), "hiddenline") << query;
+    }
+    EXPECT_EQ(m.Find("hidden surface"), nullptr);
+    EXPECT_EQ(m.Find("hidden surface removal algorithm x"), nullptr);
+    m.Set("BACKPLANE   CULL", "off");  // replaces, keeps the first spelling
+    EXPECT_EQ(m.Size(), 3u);
+    EXPECT_EQ(m.Entries()[1].first, "backplane cull");
+    EXPECT_FALSE(m.IsOn("backplane cull"));
+    EXPECT_TRUE(m.Erase("hidden surface removal ALGORITHM"));
+    EXPECT_FALSE(m.Has("hidden surface removal algorithm"));
+    EXPECT_EQ(*m.Find("face displacement"), "4");
+    EXPECT_EQ(*m.Find("Backplane Cull"), "off");
+    EXPECT_FALSE(m.Erase("hidden surface removal algorithm"));
+    m.Clear();
+    EXPECT_FALSE(m.Has("face displacement"));
+    m.Set("face displacement", "2");
+    EXPECT_EQ(*m.Find("FACE displacement"), "2");
+}
+
 TEST(Numbers, WholeStringsAndUnits) {
     double v = 0;
     std::string unit;

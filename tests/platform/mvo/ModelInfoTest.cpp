@@ -84,3 +84,37 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     EXPECT_EQ(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
 }
+
+// Update feeds each frame's time while the camera moves; the first frame at rest is drawn at
+// full detail again, and the object stays active for the next motion.
+TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
+{
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(1.0e9f);  // every frame is slower than a nanosecond budget
+    rate->Start();
+    view->Update();
+    EXPECT_EQ(rate->GetDetailLevel(), 0);  // nothing moved yet
+    auto orbit = [&] {
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        HC_Orbit_Camera(10, 0);
+        HC_Close_Segment();
+        view->Update();
+    };
+    orbit();
+    EXPECT_EQ(rate->GetDetailLevel(), 1);
+    orbit();
+    EXPECT_EQ(rate->GetDetailLevel(), 2);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
+    HC_Close_Segment();
+    view->Update();  // at rest
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    EXPECT_TRUE(rate->GetActive());
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    EXPECT_EQ(HC_Show_Existence("rendering options = lodo"), 0);
+    EXPECT_EQ(HC_Show_Existence("rendering options = lod"), 0);  // as before the motion
+    HC_Close_Segment();
+    rate->Stop();
+    orbit();  // stopped: motion changes nothing
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+}

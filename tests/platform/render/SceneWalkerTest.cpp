@@ -338,6 +338,44 @@ TEST(SceneWalker, TubesTakeFewerSidesWhenSmallOnScreen) {
     }
 }
 
+// Motion frames clamp the detail ("lodo = (clamp = n)"): every item at that level and tubes
+// with fewer sides whatever their size, chosen without the camera so the walk can be reused.
+TEST(SceneWalker, ClampedDetailIgnoresTheCameraAndUnsettingItRestoresFullDetail) {
+    TestScene scene("walk clamp");
+    MeshCache cache;
+    const HC_KEY model = scene.Open("model");
+    const float points[6] = {-0.5f, 0, 0, 0.5f, 0, 0};
+    const float radius[1] = {0.2f};
+    HC_Insert_PolyCylinder(2, points, 1, radius, "both");
+    HC_Open_Segment("square");
+    InsertSquareWithLevels();
+    HC_Close_Segment();
+    HC_Close_Segment();
+    auto sides = [](size_t triangles) { return (triangles + 4) / 4; };
+    SetField(scene, 1.0);
+    const DrawList full = Walk(scene, cache);  // 40 pixels across: 16 sides, level 0
+    ASSERT_EQ(full.Main().meshes.size(), 2u);
+    EXPECT_EQ(sides(full.Main().meshes[0].mesh->TriangleCount()), 16u);
+    EXPECT_TRUE(full.cameraDependent);
+    for (int level : {1, 2}) {
+        HC_Open_Segment_By_Key(model);
+        HC_Set_Rendering_Options(("lod = on, lodo = (clamp = " + std::to_string(level) + ")").c_str());
+        HC_Close_Segment();
+        const DrawList moving = Walk(scene, cache);
+        ASSERT_EQ(moving.Main().meshes.size(), 2u);
+        EXPECT_EQ(sides(moving.Main().meshes[0].mesh->TriangleCount()), level == 1 ? 8u : 6u);
+        EXPECT_EQ(moving.Main().meshes[1].lod, level);
+        EXPECT_FALSE(moving.cameraDependent);
+    }
+    HC_Open_Segment_By_Key(model);
+    HC_UnSet_One_Rendering_Option("lodo");
+    HC_UnSet_One_Rendering_Option("lod");
+    HC_Close_Segment();
+    const DrawList again = Walk(scene, cache);
+    EXPECT_EQ(again.Main().meshes[0].mesh->TriangleCount(), full.Main().meshes[0].mesh->TriangleCount());
+    EXPECT_EQ(again.Main().meshes[1].lod, 0);
+}
+
 TEST(SceneWalker, MeshesBuiltTogetherAfterTheWalkLandOnTheirDraws) {
     // Enough new items for the parallel build, a shared (included) item drawn twice, empty
     // items that are dropped, and a level-of-detail item after them that must keep its level.

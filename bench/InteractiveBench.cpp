@@ -1,0 +1,110 @@
+// Orbiting a generated plant as a host does: the plotter's headless view at 1280 x 1024, the
+// constant-frame-rate object started (10 frames a second), 36 orbit steps of 10 degrees with an
+// Update after each, then one Update at rest (the full-detail frame). The same in hidden-line
+// mode. Counters: first picture, moving median and 90th percentile, the full-detail frame, and
+// peak memory. Figures are from one run; run it alone.
+//
+//   ./build/bench/InteractiveBench
+#include "host/ModelGenerator.h"
+#include "host/PipingModel.h"
+#include "platform/hc/hc.h"
+#include "platform/mvo/HConstantFrameRate.h"
+#include "plotter/Plotter.h"
+#include "view/HMyBaseView.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
+    return v[i];
+}
+
+double PeakResidentBytes() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
+    return 0;
+}
+
+struct Orbit {
+    std::vector<double> moving;
+    double rest = 0;
+};
+
+Orbit OrbitSteps(HMyBaseView& view) {
+    Orbit out;
+    for (int i = 0; i < 36; ++i) {
+        HC_Open_Segment_By_Key(view.GetSceneKey());
+        HC_Orbit_Camera(10, 0);
+        HC_Close_Segment();
+        const auto t0 = Clock::now();
+        view.Update();
+        out.moving.push_back(Since(t0));
+    }
+    const auto t0 = Clock::now();
+    view.Update();  // at rest: full detail
+    out.rest = Since(t0);
+    return out;
+}
+
+void BM_OrbitGeneratedPlant(benchmark::State& state) {
+    std::ostringstream generated;
+    ketra::host::GenerateModel(generated, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        ketra::host::LoadResult loaded = ketra::host::ParsePipingModel(generated.str(), "generated.json");
+        if (!loaded.ok) {
+            state.SkipWithError(loaded.error.c_str());
+            return;
+        }
+        ketra::plotter::Plotter plotter;
+        std::string error;
+        if (!plotter.Start({}, &error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        HMyBaseView& view = plotter.View();
+        view.SetWindowSizeInPixels(1280, 1024);
+        view.SetRenderMode(HRenderGouraud);
+        plotter.Draw(loaded.model);
+        view.SetViewMode(HViewIsoSE, false, true);
+        view.Update();
+        const double first = Since(start);
+
+        HConstantFrameRate* rate = view.GetConstantFrameRateObject();
+        rate->SetTargetFrameRate(10.0f);
+        rate->Start();
+        const Orbit shaded = OrbitSteps(view);
+        view.SetRenderMode(HRenderHiddenLine);
+        view.Update();
+        const Orbit hidden = OrbitSteps(view);
+        rate->Stop();
+
+        state.counters["first_picture_s"] = first;
+        state.counters["moving_median_ms"] = Percentile(shaded.moving, 0.5) * 1e3;
+        state.counters["moving_p90_ms"] = Percentile(shaded.moving, 0.9) * 1e3;
+        state.counters["full_after_motion_ms"] = shaded.rest * 1e3;
+        state.counters["hidden_moving_median_ms"] = Percentile(hidden.moving, 0.5) * 1e3;
+        state.counters["hidden_full_ms"] = hidden.rest * 1e3;
+        state.counters["peak_MB"] = PeakResidentBytes() / 1e6;
+    }
+}
+BENCHMARK(BM_OrbitGeneratedPlant)->Arg(20000)->Arg(100000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+} // namespace
