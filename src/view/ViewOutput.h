@@ -15,6 +15,7 @@
 
 #include "platform/io/HIOManager.h"
 #include "platform/window/WindowPort.h"
+#include "view/ComponentResources.h"
 
 #include <string>
 
@@ -39,8 +40,7 @@ inline constexpr const char* kNotHandledMessage = "This program doesn't have a h
 inline constexpr const char* kWriteFailedMessage = "A problem occurred during this file operation.\n";
 // The segment a DWF file holds.
 inline constexpr const char* kDwfSegment = "/include library/halden";
-// The resource module the page template (text resource 118) comes from.
-inline constexpr const char* kComponentResourceModule = "HOOPS_KETRA1918_vc90U.dll";
+// The page template's text resource in the component's resources (kComponentResourceModule).
 inline constexpr unsigned int kHtmlTemplateResource = 118;
 
 // The message for a write's result: "" for success (1), else one of the three texts above.
