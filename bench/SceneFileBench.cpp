@@ -10,7 +10,7 @@
 #include "platform/io/HIOUtilityHTML.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
-#include "view/HtmlTemplate.h"
+#include "view/ViewOutput.h"
 
 #include <benchmark/benchmark.h>
 
@@ -93,7 +93,7 @@ template <bool kStream> void BM_Read(benchmark::State& state) {
 void BM_WriteHtml(benchmark::State& state) {
     if (!Ready(state))
         return;
-    const std::string pageTemplate(ketra::view::HtmlPageTemplate());
+    const std::string pageTemplate = ketra::view::HtmlPageTemplate();
     std::string page;
     for (auto _ : state) {
         std::string error;

@@ -29,16 +29,7 @@ using ketra::window::FileDialogResult;
 using ketra::window::MB_ICONERROR;
 using ketra::window::MB_OK;
 
-// The page template: text resource 118 of the component's own resources.
-std::string PageTemplate() {
-    RegisterComponentResources();
-    const ketra::window::ResourceModule* module = ketra::window::LoadResourceModule(kComponentResourceModule);
-    if (!module)
-        return {};
-    const auto it = module->texts.find(kHtmlTemplateResource);
-    return it != module->texts.end() ? it->second : std::string();
-}
-const bool g_templateSourceInstalled = (HIOUtilityHTML::SetTemplateSource(&PageTemplate), true);
+const bool g_templateSourceInstalled = (HIOUtilityHTML::SetTemplateSource(&HtmlPageTemplate), true);
 
 // Stops the view's constant-frame-rate object for the life of the object and restarts it
 // afterwards when it was running (a walk keeps it stopped for its whole life).
@@ -394,4 +385,12 @@ bool CopyToClipboard(CHoopsViewEx& window) {
     return window.Port().SetClipboardImage(image);
 }
 
+std::string HtmlPageTemplate() {
+    RegisterComponentResources();
+    const ketra::window::ResourceModule* module = ketra::window::LoadResourceModule(kComponentResourceModule);
+    if (!module)
+        return {};
+    const auto it = module->texts.find(kHtmlTemplateResource);
+    return it != module->texts.end() ? it->second : std::string();
+}
 } // namespace ketra::view

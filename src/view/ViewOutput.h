@@ -42,6 +42,8 @@ inline constexpr const char* kWriteFailedMessage = "A problem occurred during th
 inline constexpr const char* kDwfSegment = "/include library/halden";
 // The page template's text resource in the component's resources (kComponentResourceModule).
 inline constexpr unsigned int kHtmlTemplateResource = 118;
+// The page template: text resource 118 of the component's own resources.
+std::string HtmlPageTemplate();
 
 // The message for a write's result: "" for success (1), else one of the three texts above.
 const char* WriteResultMessage(HFileOutputResult result);
