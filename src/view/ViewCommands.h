@@ -130,6 +130,16 @@ enum AppCommand : unsigned int {
 };
 inline constexpr unsigned int kRecentFileCount = 4;
 
+// True for the ids above: menu items the application handles (the window greys them when
+// no application adds a handler).
+constexpr bool IsApplicationCommand(unsigned int id)
+{
+    return id == kCmdAppFileOpen || (id >= kCmdAppRecentFile1 && id < kCmdAppRecentFile1 + kRecentFileCount) ||
+           id == kCmdAppExit || id == kCmdAppKeysAndMouse ||
+           (id >= kCmdAppSegmentBrowser && id <= kCmdAppNavigation) ||
+           (id >= kCmdAppMarkupCircle && id <= kCmdAppMarkupTypedNote) || id == kCmdAppMeasure;
+}
+
 // Resource ids of the component's own menus.
 enum ViewMenu : unsigned int {
     kMenuMain = 128,     // the application's menu bar
