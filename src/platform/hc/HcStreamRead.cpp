@@ -120,6 +120,8 @@ private:
     bool Floats(Span& s, size_t n, float* out) {
         if (s.Left() / 4 < n)
             return Fail(s.p, "the record ends early");
+        if (n == 0)
+            return true;  // an empty vector has no storage to copy into
         std::memcpy(out, s.p, n * 4);
         for (size_t i = 0; i < n; ++i)
             if (!std::isfinite(out[i]) || std::fabs(out[i]) > 3e38f)
