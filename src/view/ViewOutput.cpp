@@ -13,6 +13,7 @@
 #include "view/HBaseViewEx.h"
 #include "view/ComponentResources.h"
 #include "view/ViewCommands.h"
+#include "platform/sys/TextEncoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -95,26 +96,7 @@ void DeviceSize(HBaseView& view, float& widthCm, float& heightCm, int& widthPixe
 }
 
 std::string Utf8(const std::wstring& text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<char32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return ketra::sys::ToUtf8(text);
 }
 
 // UTF-8 to wide text; a byte that starts no valid sequence stands for itself.
