@@ -5,7 +5,6 @@
 #include "operators/HOpCameraEx.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseOperator.h"
-#include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/window/CHoopsDoc.h"
 #include "view/HBaseViewEx.h"
