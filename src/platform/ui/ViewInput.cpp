@@ -168,46 +168,46 @@ void ViewInput::MousePress(const QMouseEvent& event, qreal ratio) {
     }
 }
 
+namespace {
+
+// The window's handler for each button of one kind of message (left, middle, right).
+using ButtonHandler = void (CHoopsView::*)(unsigned int, CPoint);
+struct ButtonHandlers {
+    ButtonHandler left, middle, right;
+};
+
+ButtonHandler HandlerFor(Qt::MouseButton button, const ButtonHandlers& handlers) {
+    switch (button) {
+    case Qt::LeftButton: return handlers.left;
+    case Qt::MiddleButton: return handlers.middle;
+    case Qt::RightButton: return handlers.right;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
 void ViewInput::MouseRelease(const QMouseEvent& event, qreal ratio) {
+    static constexpr ButtonHandlers kUp{&CHoopsView::OnLButtonUp, &CHoopsView::OnMButtonUp,
+                                        &CHoopsView::OnRButtonUp};
     if (!m_window)
         return;
-    const unsigned int flags = MessageFlags(event.buttons(), event.modifiers());
-    const CPoint point = PixelPoint(event.position(), ratio);
-    switch (event.button()) {
-    case Qt::LeftButton:
-        m_window->OnLButtonUp(flags, point);
-        break;
-    case Qt::MiddleButton:
-        m_window->OnMButtonUp(flags, point);
-        break;
-    case Qt::RightButton:
-        m_window->OnRButtonUp(flags, point);
-        break;
-    default:
-        break;
-    }
+    if (const ButtonHandler handler = HandlerFor(event.button(), kUp))
+        (m_window->*handler)(MessageFlags(event.buttons(), event.modifiers()),
+                             PixelPoint(event.position(), ratio));
 }
 
 // Qt sends press, release, double click, release for a double click: the same sequence as
 // Windows' down, up, double click, up, so the double click replaces the second press.
 void ViewInput::MouseDoubleClick(const QMouseEvent& event, qreal ratio) {
+    static constexpr ButtonHandlers kDouble{&CHoopsView::OnLButtonDblClk,
+                                            &CHoopsView::OnMButtonDblClk,
+                                            &CHoopsView::OnRButtonDblClk};
     if (!m_window)
         return;
-    const unsigned int flags = MessageFlags(event.buttons(), event.modifiers());
-    const CPoint point = PixelPoint(event.position(), ratio);
-    switch (event.button()) {
-    case Qt::LeftButton:
-        m_window->OnLButtonDblClk(flags, point);
-        break;
-    case Qt::MiddleButton:
-        m_window->OnMButtonDblClk(flags, point);
-        break;
-    case Qt::RightButton:
-        m_window->OnRButtonDblClk(flags, point);
-        break;
-    default:
-        break;
-    }
+    if (const ButtonHandler handler = HandlerFor(event.button(), kDouble))
+        (m_window->*handler)(MessageFlags(event.buttons(), event.modifiers()),
+                             PixelPoint(event.position(), ratio));
 }
 
 void ViewInput::MouseMove(const QMouseEvent& event, qreal ratio) {
