@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "annotation/AnnotationCallbacks.h"
+#include "platform/render/TextRenderer.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HEventManager.h"
@@ -228,8 +229,10 @@ void HKetraUtilityAnnotation::ResizeForWindow(int windowHeight)
         width = MeasureNoteText(text, name, pixels) / unitPixels;
         em = pixels / unitPixels;
     }
+    // Every line of the text inside: baselines are a fixed number of ems apart.
+    const double lines = 1.0 + static_cast<double>(std::count(text.begin(), text.end(), u'\n'));
     double hx = std::max(width / 2, em / 2) + kMarginEms * em;
-    double hy = em / 2 + kMarginEms * em;
+    double hy = (em + (lines - 1) * ketra::render::TextRenderer::kLineSpacing * em) / 2 + kMarginEms * em;
     if (GetBackgroundType() == kEllipse) {
         // The ellipse through the corners of the text's box holds the whole text.
         hx *= 1.41421356;

@@ -198,6 +198,12 @@ TEST_F(AnnotationTest, WorldSizedTextZoomsAndScreenSizedTextDoesNot)
     BoxPixels(screen, lw, lh);
     EXPECT_GT(lw, sw1 * 2);
     EXPECT_NEAR(lh, sh1, 0.5f);
+    // Lines after a break make the box taller, not wider than its longest line.
+    float mw, mh;
+    screen.SetText("a much longer note text than before\nand\na third line");
+    BoxPixels(screen, mw, mh);
+    EXPECT_NEAR(mw, lw, 1.0f);
+    EXPECT_GT(mh, lh * 2);
 }
 
 TEST_F(AnnotationTest, ScreenSizeKeptWhenTheWindowIsResized)

@@ -66,6 +66,11 @@ bool IsDisplaySegment(const Segment& segment);
 // picking text over its extent. The renderer's fonts are outside this layer: a measurer may
 // be installed (the annotation layer installs the renderer's); without one, or when it
 // fails, each code unit counts 0.6 em. Null restores the estimate.
+// Text with line breaks: baselines are this many ems apart (the renderer lays text out so, and
+// picking and note frames size multi-line text by it).
+inline constexpr double kTextLineSpacing = 1.2;
+// Lines in a text: one more than its '\n' characters.
+int TextLineCount(const std::u16string& text);
 using TextExtentMeasurer = bool (*)(const std::u16string& text, const std::string& font,
                                     double pixelHeight, double& width);
 void SetTextExtentMeasurer(TextExtentMeasurer measurer);

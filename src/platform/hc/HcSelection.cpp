@@ -465,7 +465,9 @@ private:
             first = inner;
         first = Trim(first.substr(0, first.find(',')));
         const double width = MeasureTextWidth(text.text, std::string(first), pixels);
-        const double w = width * outerPerPixelX, h = pixels * outerPerPixelY;
+        const int lines = TextLineCount(text.text);
+        const double w = width * outerPerPixelX,
+                     h = pixels * (1 + (lines - 1) * kTextLineSpacing) * outerPerPixelY;
         const char ax = alignment.empty() ? '*' : alignment[0];
         const char ay = alignment.size() < 2 ? '*' : alignment[1];
         const double left = ax == '<' ? 0 : ax == '>' ? -w : -w / 2;

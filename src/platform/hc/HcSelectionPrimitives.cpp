@@ -555,11 +555,22 @@ TextExtentMeasurer& Measurer() {
 
 void SetTextExtentMeasurer(TextExtentMeasurer measurer) { Measurer() = measurer; }
 
+int TextLineCount(const std::u16string& text) {
+    return 1 + static_cast<int>(std::count(text.begin(), text.end(), u'\n'));
+}
+
 double MeasureTextWidth(const std::u16string& text, const std::string& font, double pixelHeight) {
     double width = 0;
     if (Measurer() && Measurer()(text, font, pixelHeight, width) && std::isfinite(width) && width >= 0)
         return width;
-    return 0.6 * pixelHeight * static_cast<double>(text.size());
+    // The longest line.
+    size_t longest = 0, start = 0;
+    for (size_t end = text.find(u'\n'); ; end = text.find(u'\n', start)) {
+        longest = std::max(longest, (end == std::u16string::npos ? text.size() : end) - start);
+        if (end == std::u16string::npos) break;
+        start = end + 1;
+    }
+    return 0.6 * pixelHeight * static_cast<double>(longest);
 }
 
 } // namespace ketra::hc

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -124,13 +125,41 @@ struct TextRenderer::Impl {
 TextRenderer::TextRenderer() : m_impl(std::make_unique<Impl>()) {}
 TextRenderer::~TextRenderer() = default;
 
+namespace {
+
+// The lines of a string: ranges split at '\n', a '\r' before it dropped.
+std::vector<std::u32string_view> SplitLines(const std::u32string& text) {
+    std::vector<std::u32string_view> lines;
+    const std::u32string_view all(text);
+    size_t start = 0;
+    for (;;) {
+        const size_t end = all.find(U'\n', start);
+        std::u32string_view line = all.substr(start, end == std::u32string_view::npos ? std::u32string_view::npos : end - start);
+        if (!line.empty() && line.back() == U'\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::u32string_view::npos) return lines;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+float TextRenderer::LineAdvance(float pixelHeight) {
+    return kLineSpacing * static_cast<float>(std::clamp(static_cast<int>(std::lround(pixelHeight)), 1, 512));
+}
+
 bool TextRenderer::Measure(const TextDraw& text, float pixelHeight, float& width, float& height) {
     FT_Face face = m_impl->FaceFor(text.fontName);
     if (!face) return false;
     const int pixels = std::clamp(static_cast<int>(std::lround(pixelHeight)), 1, 512);
+    const std::vector<std::u32string_view> lines = SplitLines(text.text);
     width = 0;
-    for (char32_t c : text.text) width += m_impl->GlyphFor(face, pixels, c)->advance;
-    height = static_cast<float>(pixels);
+    for (std::u32string_view line : lines) {
+        float lineWidth = 0;
+        for (char32_t c : line) lineWidth += m_impl->GlyphFor(face, pixels, c)->advance;
+        width = std::max(width, lineWidth);
+    }
+    height = static_cast<float>(pixels) + static_cast<float>(lines.size() - 1) * LineAdvance(pixelHeight);
     return true;
 }
 
@@ -139,34 +168,41 @@ bool TextRenderer::Layout(const TextDraw& text, float anchorX, float anchorY, fl
     FT_Face face = m_impl->FaceFor(text.fontName);
     if (!face) return false;
     const int pixels = std::clamp(static_cast<int>(std::lround(pixelHeight)), 1, 512);
-    float width = 0;
-    for (char32_t c : text.text) width += m_impl->GlyphFor(face, pixels, c)->advance;
-    // The layout box: ascent above the baseline about 0.75 of the em, descent 0.25.
+    const std::vector<std::u32string_view> lines = SplitLines(text.text);
+    // The layout box of a line: ascent above the baseline about 0.75 of the em, descent 0.25.
+    // Lines stack downwards; the block as a whole is aligned vertically about the anchor.
     const float ascent = 0.75f * pixels, descent = 0.25f * pixels;
-    float originX = text.alignX == '<' ? 0.0f : (text.alignX == '>' ? -width : -width / 2);
-    float baseline = text.alignY == '^' ? -ascent : (text.alignY == 'v' ? descent : (descent - ascent) / 2);
+    const float advance = LineAdvance(pixelHeight);
+    const float below = static_cast<float>(lines.size() - 1) * advance;  // first to last baseline
+    float baseline = text.alignY == '^' ? -ascent
+                     : (text.alignY == 'v' ? descent + below : (descent - ascent + below) / 2);
     const float cs = std::cos(rotation), sn = std::sin(rotation);
     const std::uint32_t color = PackColor(text.color);
-    float penX = originX;
     const float inv = 1.0f / kAtlasSize;
-    for (char32_t c : text.text) {
-        const Glyph* g = m_impl->GlyphFor(face, pixels, c);
-        if (g->width > 0) {
-            const float x0 = penX + g->bearingX, x1 = x0 + g->width;
-            const float y1 = baseline + g->bearingY, y0 = y1 - g->height;
-            const float u0 = g->atlasX * inv, u1 = (g->atlasX + g->width) * inv;
-            const float v0 = g->atlasY * inv, v1 = (g->atlasY + g->height) * inv;  // v0: top row
-            auto vertex = [&](float lx, float ly, float u, float v) {
-                out.push_back({anchorX + lx * cs - ly * sn, anchorY + lx * sn + ly * cs, depth, u, v, color});
-            };
-            vertex(x0, y0, u0, v1);
-            vertex(x1, y0, u1, v1);
-            vertex(x1, y1, u1, v0);
-            vertex(x0, y0, u0, v1);
-            vertex(x1, y1, u1, v0);
-            vertex(x0, y1, u0, v0);
+    for (std::u32string_view line : lines) {
+        float width = 0;
+        for (char32_t c : line) width += m_impl->GlyphFor(face, pixels, c)->advance;
+        float penX = text.alignX == '<' ? 0.0f : (text.alignX == '>' ? -width : -width / 2);
+        for (char32_t c : line) {
+            const Glyph* g = m_impl->GlyphFor(face, pixels, c);
+            if (g->width > 0) {
+                const float x0 = penX + g->bearingX, x1 = x0 + g->width;
+                const float y1 = baseline + g->bearingY, y0 = y1 - g->height;
+                const float u0 = g->atlasX * inv, u1 = (g->atlasX + g->width) * inv;
+                const float v0 = g->atlasY * inv, v1 = (g->atlasY + g->height) * inv;  // v0: top row
+                auto vertex = [&](float lx, float ly, float u, float v) {
+                    out.push_back({anchorX + lx * cs - ly * sn, anchorY + lx * sn + ly * cs, depth, u, v, color});
+                };
+                vertex(x0, y0, u0, v1);
+                vertex(x1, y0, u1, v1);
+                vertex(x1, y1, u1, v0);
+                vertex(x0, y0, u0, v1);
+                vertex(x1, y1, u1, v0);
+                vertex(x0, y1, u0, v0);
+            }
+            penX += g->advance;
         }
-        penX += g->advance;
+        baseline -= advance;
     }
     return true;
 }

@@ -272,6 +272,29 @@ TEST_F(HcSelectionTest, EveryPickableKindCanBeHit) {
     EXPECT_TRUE(g_errors.empty()) << g_errors.front();
 }
 
+TEST_F(HcSelectionTest, TextWithLineBreaksIsPickedOverEveryLine) {
+    HC_Open_Segment("/driver/null/test/scene/lines");
+    HC_Set_Text_Font("size = 16 pixels");
+    const HC_KEY text = HC_Insert_Text(0, 0, 0, "label");
+    HC_Close_Segment();
+    const char* start = "/driver/null/test/scene/lines";
+    // One line is 16 pixels (0.16 world units here) high about its anchor: a pick a third of
+    // a unit above misses it. Two more lines 1.2 em apart make the block 54.4 pixels high.
+    const double above = 0.23 / 3;
+    EXPECT_EQ(HC_Compute_Selection(kDisplay, start, "v", 0.0, above), 0);
+    HC_Open_Segment("/driver/null/test/scene/lines");
+    HC_Delete_By_Key(text);
+    const HC_KEY lines = HC_Insert_Text(0, 0, 0, "label\nsecond\nthird");
+    HC_Close_Segment();
+    ASSERT_EQ(HC_Compute_Selection(kDisplay, start, "v", 0.0, above), 1);
+    HC_KEY key;
+    int o1, o2, o3;
+    HC_Show_Selection_Element(&key, &o1, &o2, &o3);
+    EXPECT_EQ(key, lines);
+    EXPECT_EQ(HC_Compute_Selection(kDisplay, start, "v", 0.0, 0.4 / 3), 0);
+    EXPECT_TRUE(g_errors.empty()) << g_errors.front();
+}
+
 TEST_F(HcSelectionTest, HolesAndLevelsOfDetailAreRespected) {
     HC_Open_Segment("/driver/null/test/scene/holed");
     // A 4 x 4 square with a 2 x 2 hole.

@@ -632,3 +632,28 @@ TEST(RenderFeatures, MaskTransformAlsoComesThroughAStyle) {
     EXPECT_GT(turned.Fill(), 0.9);
     HC_Delete_By_Key(style);
 }
+
+TEST(RenderFeatures, LineBreaksStackTextLines) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("text lines");
+    scene.Open("one line");
+    HC_Set_Text_Font("name = sans-serif, size = 14 pixels");
+    HC_Set_Color("text = black");
+    HC_Insert_Text(0, 0, 0, "HHHH");
+    HC_Close_Segment();
+    const Box one = BoxOf(scene.Render(100, 100), NotWhite);
+    ASSERT_GT(one.count, 20);
+
+    scene.Open("one line");
+    HC_Flush_Contents(".", "text");
+    HC_Insert_Text(0, 0, 0, "HHHH\r\nHH\nHHHH");
+    HC_Close_Segment();
+    const Box three = BoxOf(scene.Render(100, 100), NotWhite);
+    // Three rows 1.2 em apart, as wide as the longest line and still centred on the anchor.
+    EXPECT_NEAR(three.Width(), one.Width(), 1);
+    EXPECT_NEAR(three.Height(), one.Height() + 2 * 1.2 * 14, 3);
+    EXPECT_NEAR((three.minY + three.maxY) / 2.0, (one.minY + one.maxY) / 2.0, 2);
+    // No glyph is drawn for the break itself: the middle row is half as wide.
+    EXPECT_GT(three.count, one.count * 2);
+    EXPECT_LT(three.count, one.count * 3);
+}
