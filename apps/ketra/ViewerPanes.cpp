@@ -7,6 +7,8 @@
 #include "view/HMyBaseView.h"
 #include "view/ViewCommands.h"
 
+#include <QApplication>
+
 namespace ketra::app {
 
 const std::array<ViewMode, 4> ViewerPanes::kPaneViews = {HViewRight, HViewFront, HViewTop,
@@ -15,9 +17,23 @@ const std::array<ViewMode, 4> ViewerPanes::kPaneViews = {HViewRight, HViewFront,
 ViewerPanes::ViewerPanes(ketra::ui::HoopsMainWindow& frame) : m_frame(frame) {
     m_splitter.onLayout = [this](int panes) { Layout(panes); };
     m_frame.Port().SetSplitter([this](int panes) { SetPanes(panes); });
+    m_frame.SetCommandRouter([this](unsigned int id) -> CHoopsView* {
+        if (ketra::view::IsApplicationCommand(id) || id == ketra::view::kCmdFourViews)
+            return nullptr;
+        return ActiveWindow();
+    });
+    // A click or the keyboard given to a pane makes it the active one.
+    m_focusWatch = QObject::connect(qApp, &QApplication::focusChanged, &m_frame,
+                                    [this](QWidget*, QWidget* now) {
+                                        const int pane = PaneOf(now);
+                                        if (pane >= 0)
+                                            Activate(pane);
+                                    });
 }
 
 ViewerPanes::~ViewerPanes() {
+    QObject::disconnect(m_focusWatch);
+    m_frame.SetCommandRouter({});
     m_frame.Port().SetSplitter({});
     m_splitter.onLayout = nullptr;
     for (auto& pane : m_extra)
@@ -50,6 +66,37 @@ std::vector<CHoopsView*> ViewerPanes::Windows() const {
         if (pane)
             windows.push_back(pane->Window());
     return windows;
+}
+
+CHoopsView* ViewerPanes::ActiveWindow() const {
+    const int active = m_splitter.GetFourViews() ? m_splitter.GetActivePane() : 0;
+    if (active >= 1 && active <= 3 && m_extra[static_cast<size_t>(active - 1)])
+        return m_extra[static_cast<size_t>(active - 1)]->Window();
+    return m_frame.ViewWindow();
+}
+
+void ViewerPanes::Activate(int index) {
+    if (!m_splitter.GetFourViews())
+        index = 0;
+    if (index == m_splitter.GetActivePane())
+        return;
+    m_splitter.SetActivePane(index);
+    m_frame.UpdateCommandActions();
+}
+
+int ViewerPanes::PaneOf(const QWidget* widget) const {
+    if (!widget)
+        return -1;
+    QWidget* mainArea = m_frame.Surface() ? m_frame.Surface()->Widget() : nullptr;
+    if (mainArea && (widget == mainArea || mainArea->isAncestorOf(widget)))
+        return 0;
+    for (size_t i = 0; i < m_extra.size(); ++i)
+        if (m_extra[i]) {
+            QWidget* pane = m_extra[i]->Widget();
+            if (pane && (widget == pane || pane->isAncestorOf(widget)))
+                return static_cast<int>(i) + 1;
+        }
+    return -1;
 }
 
 void ViewerPanes::Layout(int panes) {

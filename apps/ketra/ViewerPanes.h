@@ -9,6 +9,7 @@
 #include "platform/mvo/HBaseView.h"
 #include "view/CHoopsShell.h"
 
+#include <QMetaObject>
 #include <QPointer>
 
 #include <array>
@@ -17,6 +18,7 @@
 #include <vector>
 
 class CHoopsView;
+class QWidget;
 class HBaseModel;
 class HOpConfig;
 
@@ -48,9 +50,17 @@ public:
     ketra::ui::ViewPane* Pane(int index) const;
     // Every view window shown now, the main one first.
     std::vector<CHoopsView*> Windows() const;
+    // The window of the pane the user last clicked or gave the keyboard to (the main window
+    // while one view shows). The frame's menu and tool-bar view commands go there;
+    // application commands and the split itself stay with the main window.
+    CHoopsView* ActiveWindow() const;
+    // Makes pane `index` (0 main, 1..3 extra) the active one, as a click in it does.
+    void Activate(int index);
 
 private:
     void Layout(int panes);
+    // The pane whose widget is or holds `widget`; -1 for none.
+    int PaneOf(const QWidget* widget) const;
 
     ketra::ui::HoopsMainWindow& m_frame;
     HBaseModel* m_model = nullptr;
@@ -58,6 +68,7 @@ private:
     CCustSplitterWnd m_splitter;
     std::array<std::unique_ptr<ketra::ui::ViewPane>, 3> m_extra;
     QPointer<ketra::ui::FourViewSplitter> m_widget;
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace ketra::app

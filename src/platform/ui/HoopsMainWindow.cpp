@@ -172,9 +172,16 @@ void HoopsMainWindow::ConnectCommand(QAction* action) {
     if (id == 0)
         return;
     connect(action, &QAction::triggered, this, [this, id] {
-        if (m_window)
-            m_window->OnCommand(id);
+        if (CHoopsView* target = CommandTarget(id))
+            target->OnCommand(id);
     });
+}
+
+CHoopsView* HoopsMainWindow::CommandTarget(unsigned int id) const {
+    if (m_router)
+        if (CHoopsView* routed = m_router(id))
+            return routed;
+    return m_window.get();
 }
 
 bool HoopsMainWindow::LoadCommandBars(const char* moduleName) {
@@ -207,7 +214,7 @@ bool HoopsMainWindow::LoadCommandBars(const char* moduleName) {
             FillQMenu(*menu, *item.popup);
             connect(menu, &QMenu::aboutToShow, this, [this, menu] {
                 if (m_window)
-                    UpdateMenuActions(*menu, *m_window);
+                    UpdateMenuActions(*menu, [this](unsigned int id) -> CWnd* { return CommandTarget(id); });
             });
         } else {
             QAction* action = MakeCommandAction(menuBar(), item.text.c_str(), item.id);
@@ -248,9 +255,9 @@ void HoopsMainWindow::UpdateCommandActions() {
         return;
     for (QAction* action : menuBar()->actions()) {
         if (QMenu* menu = action->menu())
-            UpdateMenuActions(*menu, *m_window);
+            UpdateMenuActions(*menu, [this](unsigned int id) -> CWnd* { return CommandTarget(id); });
         else
-            UpdateCommandAction(*action, *m_window);
+            UpdateCommandAction(*action, *CommandTarget(CommandId(*action)));
     }
     UpdateToolBar();
 }
@@ -261,7 +268,7 @@ void HoopsMainWindow::UpdateToolBar() {
     for (QAction* action : m_toolBar->findChildren<QAction*>()) {
         if (QMenu* menu = qobject_cast<QMenu*>(action->parent()); menu && menu->isVisible())
             continue; // an open drop-down is left alone while the user reads it
-        UpdateCommandAction(*action, *m_window);
+        UpdateCommandAction(*action, *CommandTarget(CommandId(*action)));
     }
 }
 
@@ -274,7 +281,9 @@ QList<QAction*> HoopsMainWindow::CommandActions(unsigned int id) const {
 }
 
 void HoopsMainWindow::UpdateStatus() {
-    HBaseView* view = m_window ? m_window->GetHoopsView() : nullptr;
+    // The tool and mode of the pane the user works in.
+    CHoopsView* target = CommandTarget(0);
+    HBaseView* view = target ? target->GetHoopsView() : nullptr;
     if (!view) {
         m_modeLabel->clear();
         return;

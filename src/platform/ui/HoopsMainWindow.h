@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,12 @@ public:
     ~HoopsMainWindow() override;
 
     CHoopsView* ViewWindow() const { return m_window.get(); }
+    // Where menu and tool-bar command `id` goes, and whose state its item shows: by default
+    // the frame's own window; a frame split into panes routes view commands to the pane the
+    // user works in. A router returning null means the frame's window.
+    using CommandRouter = std::function<CHoopsView*(unsigned int id)>;
+    void SetCommandRouter(CommandRouter router) { m_router = std::move(router); }
+    CHoopsView* CommandTarget(unsigned int id) const;
     QtWindowPort& Port() { return *m_port; }
     HoopsViewSurface* Surface() const { return m_surface; }
 
@@ -82,6 +89,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_modeLabel = nullptr;
     QTimer* m_updateTimer = nullptr;
+    CommandRouter m_router;
 };
 
 } // namespace ketra::ui

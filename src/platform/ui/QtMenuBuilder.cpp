@@ -94,11 +94,16 @@ void UpdateCommandAction(QAction& action, CWnd& window) {
 }
 
 void UpdateMenuActions(QMenu& menu, CWnd& window) {
+    UpdateMenuActions(menu, [&window](unsigned int) { return &window; });
+}
+
+void UpdateMenuActions(QMenu& menu, const std::function<CWnd*(unsigned int)>& windowFor) {
     for (QAction* action : menu.actions()) {
-        if (QMenu* sub = action->menu())
-            UpdateMenuActions(*sub, window);
-        else
-            UpdateCommandAction(*action, window);
+        if (QMenu* sub = action->menu()) {
+            UpdateMenuActions(*sub, windowFor);
+        } else if (CWnd* window = windowFor(CommandId(*action))) {
+            UpdateCommandAction(*action, *window);
+        }
     }
 }
 

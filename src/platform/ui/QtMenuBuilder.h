@@ -3,6 +3,8 @@
 // the CMenu item at first and from the window's OnUpdateCommand afterwards.
 #pragma once
 
+#include <functional>
+
 #include <string>
 
 class CCmdUI;
@@ -36,5 +38,7 @@ void SetRadioMark(QAction& action, QObject& owner, bool radio);
 void UpdateCommandAction(QAction& action, CWnd& window);
 // The same for every command action of `menu` and its submenus.
 void UpdateMenuActions(QMenu& menu, CWnd& window);
+// The same, asking each command of the window that `windowFor(id)` gives (none: left alone).
+void UpdateMenuActions(QMenu& menu, const std::function<CWnd*(unsigned int)>& windowFor);
 
 } // namespace ketra::ui

@@ -245,6 +245,24 @@ TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
     m_app->Frame().UpdateCommandActions();
     EXPECT_TRUE(toggle.front()->isChecked());
 
+    // Menu commands act on the pane the user works in; the split stays the main window's.
+    QList<QAction*> wireframe = m_app->Frame().CommandActions(kCmdWireframe);
+    ASSERT_FALSE(wireframe.isEmpty());
+    const HRenderMode before = MainView()->GetRenderMode();
+    m_app->Panes().Pane(2)->Widget()->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    if (m_app->Panes().Splitter().GetActivePane() != 2) // no focus without an active X window
+        m_app->Panes().Activate(2);
+    EXPECT_EQ(m_app->Frame().CommandTarget(kCmdWireframe), m_app->Panes().Pane(2)->Window());
+    wireframe.front()->trigger();
+    EXPECT_EQ(views[2]->GetRenderMode(), HRenderWireframe);
+    EXPECT_EQ(MainView()->GetRenderMode(), before);
+    m_app->Frame().UpdateCommandActions();
+    EXPECT_TRUE(wireframe.front()->isChecked()); // the active pane's state
+    EXPECT_EQ(m_app->Frame().CommandTarget(kCmdFourViews), &Main());
+    m_app->Panes().Activate(0);
+    EXPECT_EQ(m_app->Frame().CommandTarget(kCmdWireframe), &Main());
+
     Main().OnCommand(kCmdFourViews);
     QApplication::processEvents();
     EXPECT_FALSE(m_app->Panes().IsFour());
