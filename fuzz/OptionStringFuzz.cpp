@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,35 @@ void Quiet(int, int, int, const char*, const char*) {}
 
 void Require(bool ok) {
     if (!ok) __builtin_trap();
+}
+
+// Segments below `path`, by key.
+std::vector<HC_KEY> Children(HC_KEY segment) {
+    std::vector<HC_KEY> keys;
+    HC_Open_Segment_By_Key(segment);
+    HC_Begin_Contents_Search(".", "segments");
+    char type[64];
+    HC_KEY key = 0;
+    while (HC_Find_Contents(type, &key)) keys.push_back(key);
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+    return keys;
+}
+
+void Collect(HC_KEY segment, std::set<HC_KEY>& into) {
+    into.insert(segment);
+    for (HC_KEY child : Children(segment)) Collect(child, into);
+}
+
+// Deletes every segment that was not there at the start, so that one input's segments do not
+// pile up for the next (and leak checks see each input on its own).
+void DeleteNewSegments(HC_KEY segment, const std::set<HC_KEY>& original) {
+    for (HC_KEY child : Children(segment)) {
+        if (original.count(child) == 0)
+            HC_Delete_By_Key(child);
+        else
+            DeleteNewSegments(child, original);
+    }
 }
 
 }  // namespace
@@ -63,11 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ParseRgb(text, rgb, &err)) Require(rgb.r >= 0 && rgb.r <= 1 && rgb.g >= 0 && rgb.g <= 1 && rgb.b >= 0 && rgb.b <= 1);
 
     // Through the interface: every setter, and a rejected string changes nothing.
-    static bool once = [] {
+    static const std::set<HC_KEY> original = [] {
         HC_Define_Error_Handler(&Quiet);
-        return true;
+        std::set<HC_KEY> keys;
+        HC_Create_Segment("/fuzz");
+        Collect(HC_Create_Segment("/"), keys);
+        return keys;
     }();
-    (void)once;
     HC_Open_Segment("/fuzz");
     HC_Flush_Contents(".", "everything");
     HC_Set_Color("faces=red");
@@ -96,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HC_Show_One_Net_Color(cstr.c_str(), value);
     HC_Show_One_Net_User_Option(cstr.c_str(), value);
     HC_Close_Segment();
-    const HC_KEY made = HC_Create_Segment(cstr.c_str());
-    if (made != -1 && made != HC_Create_Segment("/")) HC_Delete_Segment(cstr.c_str());
+    HC_Create_Segment(cstr.c_str());
+    DeleteNewSegments(HC_Create_Segment("/"), original);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -23,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What the reader makes, the model format must take back.
     ketra::host::LoadResult back =
         ketra::host::ParsePipingModel(ketra::host::WriteModelJson(r.model), "fuzz.json");
-    if (!back.ok)
+    if (!back.ok) {
+        std::fprintf(stderr, "model text refused: %s\n", back.error.c_str());
         std::abort();
+    }
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "platform/hc/hc.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -56,9 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (const ketra::hc::Segment* s = graph.Resolve("/fuzz", false)) {
             const std::string again = ketra::hc::StreamBytes(*s);
             const std::string text = ketra::hc::MetafileText(*s);
-            if (!ketra::hc::ReadStreamBytes(again, "again.hsf", "/fuzz again", error) ||
-                ketra::hc::MetafileText(*graph.Resolve("/fuzz again", false)) != text)
+            if (!ketra::hc::ReadStreamBytes(again, "again.hsf", "/fuzz again", error)) {
+                std::fprintf(stderr, "written again, refused: %s\n", error.c_str());
+                std::abort();
+            }
+            const std::string back = ketra::hc::MetafileText(*graph.Resolve("/fuzz again", false));
+            if (back != text) {
+                std::fprintf(stderr, "read:\n%s\nwritten and read again:\n%s\n", text.c_str(), back.c_str());
                 std::abort();  // a stream the reader accepted did not round-trip
+            }
             HC_Delete_Segment("/fuzz again");
         }
         HC_Delete_Segment("/fuzz");

@@ -386,6 +386,16 @@ PcfLoadResult ParsePcf(std::string_view text, const std::string& name, const Pcf
             for (double& v : result.model.origin)
                 v *= 1000;
         }
+        // Re-centring keeps a plant far from its origin drawable, but a plant wider than the
+        // scene's floats can hold (or one scaled there from metres) cannot be drawn.
+        for (const Element& e : result.model.elements) {
+            const Vec3& from = result.model.nodes.at(e.from);
+            const Vec3 end{from[0] + e.delta[0], from[1] + e.delta[1], from[2] + e.delta[2]};
+            if (!UsableCoordinates(from) || !UsableCoordinates(end))
+                throw PcfError{e.position, "the component reaches " +
+                                               FormatPoint(UsableCoordinates(from) ? end : from) +
+                                               " from the plant's centre, beyond the 1e9 that coordinates may reach"};
+        }
         result.ok = true;
     } catch (const PcfError& e) {
         result.error = Where(name, e.position) + e.what;

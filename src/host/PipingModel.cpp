@@ -53,22 +53,7 @@ struct ModelError {
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
-// The scene stores coordinates as floats: a node beyond this (or not finite after adding a
-// delta) would be drawn nowhere, and a picture of nothing is no answer.
-constexpr double kMaxCoordinate = 1e9;
 
-bool UsableCoordinates(const Vec3& p) {
-    for (double c : p)
-        if (!std::isfinite(c) || std::fabs(c) > kMaxCoordinate)
-            return false;
-    return true;
-}
-
-std::string FormatPoint(const Vec3& p) {
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "(%g, %g, %g)", p[0], p[1], p[2]);
-    return buffer;
-}
 
 // Reads one object's members, checking that every key is known and the required ones
 // are present.
@@ -443,6 +428,19 @@ PipingModel Read(const JsonValue& root) {
 }
 
 } // namespace
+
+bool UsableCoordinates(const Vec3& p) {
+    for (double c : p)
+        if (!std::isfinite(c) || std::fabs(c) > kMaxCoordinate)
+            return false;
+    return true;
+}
+
+std::string FormatPoint(const Vec3& p) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "(%g, %g, %g)", p[0], p[1], p[2]);
+    return buffer;
+}
 
 LoadResult ParsePipingModel(const std::string& text, const std::string& name) {
     LoadResult result;

@@ -110,6 +110,14 @@ struct LoadResult {
 };
 
 // Reads and validates a model file. `name` is used in messages (the path as given).
+// The scene stores coordinates as floats: a node beyond this (or not finite) would be drawn
+// nowhere, so models refuse it.
+inline constexpr double kMaxCoordinate = 1e9;
+// True when every coordinate of `p` is finite and within kMaxCoordinate.
+bool UsableCoordinates(const Vec3& p);
+// "(x, y, z)" as messages write a point.
+std::string FormatPoint(const Vec3& p);
+
 LoadResult LoadPipingModel(const std::string& path);
 LoadResult ParsePipingModel(const std::string& text, const std::string& name);
 

@@ -338,9 +338,11 @@ std::string ToLatin1(const std::u16string& text);
 // UTF-8 (lone surrogates allowed, as the writer keeps them) to UTF-16; false when malformed
 // or when it holds a zero.
 bool FromUtf8(const std::string& in, std::u16string& out);
-// A name the file may give a segment: no '/', '?', '*', not "." or "..", no leading '@'.
+// A name the file may give a segment: no '/', '?', '*', not "." or "..", no leading '@', no
+// blanks at either end.
 bool ValidSegmentName(const std::string& name);
-// An absolute path without aliases, wildcards, empty, "." or ".." components.
+// An absolute path without aliases, wildcards, empty, "." or ".." components, or components
+// with blanks at either end.
 bool ValidAbsolutePath(const std::string& path);
 
 } // namespace ketra::hc::hmf

@@ -1,5 +1,6 @@
 // The lexer and the checks of scene-file text (docs/hmf-format.md).
 #include "platform/hc/HcExtras.h"
+#include "platform/hc/OptionParser.h"
 
 #include <charconv>
 
@@ -196,6 +197,10 @@ bool FromUtf8(const std::string& in, std::u16string& out) {
 }
 
 bool ValidSegmentName(const std::string& name) {
+    // Segment names are kept trimmed, so a stored name never has blanks at its ends; a name
+    // with them would be read as its trimmed self ("\t..\t" as the parent).
+    if (Trim(name).size() != name.size())
+        return false;
     if (name == "." || name == ".." || (!name.empty() && name[0] == '@'))
         return false;
     return name.find_first_of("/?*") == std::string::npos;
@@ -212,7 +217,7 @@ bool ValidAbsolutePath(const std::string& path) {
         rest.remove_prefix(1);
         const size_t slash = rest.find('/');
         const std::string_view part = rest.substr(0, slash);
-        if (part == "." || part == ".." || part == "...")
+        if (part == "." || part == ".." || part == "..." || Trim(part).size() != part.size())
             return false;
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
     }
