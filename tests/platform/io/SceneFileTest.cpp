@@ -46,7 +46,8 @@ class SceneFile : public ::testing::Test {
 protected:
     void SetUp() override {
         Build();
-        m_dir = std::filesystem::temp_directory_path() / ("ketra-scene-" + std::to_string(::getpid()));
+        m_dir =
+            std::filesystem::temp_directory_path() / ("ketra-scene-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_dir);
     }
     void Build() {
@@ -54,7 +55,7 @@ protected:
         HC_Open_Segment("library/pipes/10-20");
         Shell();
         HC_Close_Segment();
-        HC_Open_Segment("library/steel");  // includes a segment of the library in turn
+        HC_Open_Segment("library/steel"); // includes a segment of the library in turn
         Shell();
         HC_Include_Segment("/include library/scene file test/library/pipes");
         HC_Close_Segment();
@@ -88,10 +89,11 @@ TEST_F(SceneFile, ModelIsWrittenWithTheLibrarySegmentsItIncludes) {
     const Segment* model = Graph::Instance().FindSegment(m_model);
     ASSERT_NE(model, nullptr);
     const int shown = ShellsShown(*model);
-    ASSERT_EQ(shown, 3);  // its own, steel and the pipe steel includes
+    ASSERT_EQ(shown, 3); // its own, steel and the pipe steel includes
     ketra::hc::SegmentFilter keep;
     const Segment& root = ketra::hc::SelfContainedRoot(*model, keep);
-    EXPECT_EQ(&root, Graph::Instance().FindSegment(HC_Open_Segment("/include library/scene file test")));
+    EXPECT_EQ(&root,
+              Graph::Instance().FindSegment(HC_Open_Segment("/include library/scene file test")));
     HC_Close_Segment();
     ASSERT_TRUE(keep);
 
@@ -101,7 +103,8 @@ TEST_F(SceneFile, ModelIsWrittenWithTheLibrarySegmentsItIncludes) {
             model = Graph::Instance().FindSegment(m_model);
         }
         const std::string file = (m_dir / (std::string("model.") + ext)).string();
-        ASSERT_EQ(HIOManager::Instance()->GetOutputHandler(ext)->FileOutputByKey(file.c_str(), m_model, nullptr),
+        ASSERT_EQ(HIOManager::Instance()->GetOutputHandler(ext)->FileOutputByKey(file.c_str(),
+                                                                                 m_model, nullptr),
                   OutputOK)
             << HIOManager::LastError();
         // A fresh tree: the library the model was drawn from is gone.
