@@ -124,10 +124,10 @@ public:
         }
         const ketra::hc::Segment* segment = ketra::hc::Graph::Instance().FindSegment(key);
         ketra::hc::SegmentFilter keep;
-        if (segment && &ketra::hc::SelfContainedRoot(*segment, keep) != segment) {
+        const ketra::hc::Segment* root = segment ? &ketra::hc::SelfContainedRoot(*segment, keep) : nullptr;
+        if (root && root != segment) {
             std::string error;
-            if (!ketra::sys::WriteFileAtomically(
-                    file, ketra::hc::MetafileText(ketra::hc::SelfContainedRoot(*segment, keep), keep), &error)) {
+            if (!ketra::sys::WriteFileAtomically(file, ketra::hc::MetafileText(*root, keep), &error)) {
                 HIOManager::SetLastError(error);
                 return OutputFail;
             }
