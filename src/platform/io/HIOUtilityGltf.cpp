@@ -339,8 +339,10 @@ private:
     static std::array<float, 3> NormalTransform(const render::MeshDraw& draw, const hc::CameraMath::Vec3& n) {
         hc::CameraMath::Vec3 q = draw.identity ? n : hc::CameraMath::TransformVector(draw.matrix, n);
         const double length = hc::CameraMath::Length(q);
-        if (length > 0)
-            q = q * (1.0 / length);
+        // A degenerate face leaves a zero normal; glTF requires unit normals.
+        if (!(length > 1e-12) || !std::isfinite(length))
+            return {0, 0, 1};
+        q = q * (1.0 / length);
         return {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     }
 

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -289,5 +290,32 @@ TEST(GltfDetail, SmallTubesAndShellsBecomeLinesOfTheirColourForAPage) {
     page.lodLevel2Pixels = 16;
     page.tubeLinePixels = 2;
     EXPECT_EQ(modes(page), (std::map<int, size_t>{{TINYGLTF_MODE_LINE, 1}}));
+    HC_Delete_By_Key(key);
+}
+
+// glTF requires unit normals: a degenerate face (no normal of its own) still gets one.
+TEST(GltfNormals, DegenerateFacesGetUnitNormals) {
+    const HC_KEY key = HC_Open_Segment("/driver/null/gltf normals");
+    const float line[9] = {0, 0, 0, 1, 0, 0, 2, 0, 0};
+    const int faces[4] = {3, 0, 1, 2};
+    HC_Insert_Shell(3, line, 4, faces);
+    HC_Close_Segment();
+    std::string bytes, error;
+    ASSERT_TRUE(ketra::io::BuildGltf(key, true, bytes, &error)) << error;
+    const tinygltf::Model model = LoadBytes(bytes);
+    size_t checked = 0;
+    for (const tinygltf::Primitive& p : model.meshes.at(0).primitives) {
+        if (!p.attributes.count("NORMAL"))
+            continue;
+        const tinygltf::Accessor& a = model.accessors.at(p.attributes.at("NORMAL"));
+        const tinygltf::BufferView& v = model.bufferViews.at(a.bufferView);
+        const unsigned char* data = model.buffers.at(0).data.data() + v.byteOffset + a.byteOffset;
+        for (size_t i = 0; i < a.count; ++i, ++checked) {
+            float n[3];
+            std::memcpy(n, data + 12 * i, 12);
+            EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1.0, 1e-5) << i;
+        }
+    }
+    EXPECT_EQ(checked, 3u);
     HC_Delete_By_Key(key);
 }
