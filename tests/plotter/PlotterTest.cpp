@@ -1,12 +1,17 @@
 #include "plotter/Plotter.h"
 
 #include "host/PipingModel.h"
+#include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
+#include "platform/io/HIOManager.h"
+#include "platform/io/HIOUtilityHsf.h"
+#include "platform/mvo/HBaseModel.h"
 #include "platform/render/Renderer.h"
 #include "view/HMyBaseView.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -165,4 +170,58 @@ TEST(PlotterKinds, ParseKindAcceptsCommandLineSpellings) {
     ASSERT_TRUE(plotter::ParseKind("Hangers", &k));
     EXPECT_EQ(k, plotter::Kind::Hangers);
     EXPECT_FALSE(plotter::ParseKind("valves", &k));
+}
+
+namespace {
+
+// Shells drawn below `s`, through includes; false in *outside when an include reaches a
+// segment that is not below `root`.
+int ShellsShown(const hc::Segment& s, const hc::Segment* root, bool* outside) {
+    int shells = 0;
+    for (const auto& item : s.geometry)
+        shells += item->Shell() ? 1 : 0;
+    for (const auto& ref : s.includes) {
+        if (!ref->target)
+            continue;
+        const hc::Segment* up = ref->target;
+        while (up && up != root)
+            up = up->owner;
+        if (root && !up)
+            *outside = true;
+        shells += ShellsShown(*ref->target, root, outside);
+    }
+    for (const auto& child : s.children)
+        shells += ShellsShown(*child, root, outside);
+    return shells;
+}
+
+} // namespace
+
+// Save As ".hsf"/".hmf" of the model: the file holds the element library the model includes,
+// so read on its own it shows every shell the model showed.
+TEST_F(PlotterTest, SavedModelHoldsTheLibraryItShows) {
+    HBaseModel* saved = plotter.View().GetModel();
+    const hc::Segment* original = hc::Graph::Instance().FindSegment(saved->GetModelKey());
+    ASSERT_NE(original, nullptr);
+    bool unused = false;
+    const int shown = ShellsShown(*original, nullptr, &unused);
+    ASSERT_GT(shown, 30);
+    for (const char* ext : {"hsf", "hmf"}) {
+        const std::string file = std::string(KETRA_BINARY_DIR) + "/plotter-test-model." + ext;
+        ASSERT_EQ(saved->FileOutput(file.c_str(), &plotter.View()), OutputOK) << ext << ": " << HIOManager::LastError();
+        std::string error;
+        ASSERT_TRUE(io::ReadSceneFile(file, "/check saved model", &error)) << error;
+        const HC_KEY readKey = HC_Open_Segment("/check saved model");
+        HC_Close_Segment();
+        const hc::Segment* read = hc::Graph::Instance().FindSegment(readKey);
+        ASSERT_NE(read, nullptr);
+        const std::string name = PathOf(saved->GetModelKey()).substr(PathOf(saved->GetModelKey()).rfind('/') + 1);
+        const HC_KEY copyKey = HC_Open_Segment(("/check saved model/" + name).c_str());
+        HC_Close_Segment();
+        bool outside = false;
+        EXPECT_EQ(ShellsShown(*hc::Graph::Instance().FindSegment(copyKey), read, &outside), shown) << ext;
+        EXPECT_FALSE(outside) << ext << ": the saved model includes a segment the file does not hold";
+        HC_Delete_Segment("/check saved model");
+        std::remove(file.c_str());
+    }
 }

@@ -42,6 +42,13 @@ for ext in hsf hmf; do
 done
 cmp -s "$work/again-hsf.hmf" "$work/again-hmf.hmf"
 check "hsf round trip equals hmf round trip" $?
+# A saved scene shows, in a process of its own, the picture the model gave.
+"$ketra" render "$src/samples/plant.json" -o "$work/model.png" --size 320x240 >/dev/null 2>&1
+for ext in hsf hmf; do
+  "$ketra" render "$work/s.$ext" -o "$work/scene-$ext.png" --size 320x240 >/dev/null 2>&1
+  cmp -s "$work/model.png" "$work/scene-$ext.png"
+  check "$ext shows the model's picture" $?
+done
 head -c 500 "$work/s.hsf" > "$work/cut.hsf"
 out=$("$ketra" render "$work/cut.hsf" -o "$work/cut.png" 2>&1)
 check "damaged scene file exit code" $([[ $? -eq 2 ]]; echo $?)

@@ -121,7 +121,7 @@ TEST_F(ViewOutputTest, SaveAsHtmlInCapitalsWritesThePageThenBothSceneFiles) {
     for (const char* button : {">XY<", ">XZ<", ">YZ<", ">ZX<", ">ZY<", ">YX<", ">ISO<", ">FIT<"})
         EXPECT_NE(page.find(button), std::string::npos) << button;
     EXPECT_NE(page.find("window.THREE = THREE"), std::string::npos) << "three.js is not inlined";
-    EXPECT_NE(page.find("var kScene = \"Z2xURg"), std::string::npos) << "no glTF binary embedded";  // "glTF"
+    EXPECT_NE(page.find("id=\"ketra_scene\">Z2xURg"), std::string::npos) << "no glTF binary embedded";  // "glTF"
 
     // Both scene files hold the model, and read back the same.
     std::string error;

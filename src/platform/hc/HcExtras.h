@@ -31,6 +31,7 @@
 #include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,8 +77,19 @@ using TextExtentMeasurer = bool (*)(const std::u16string& text, const std::strin
 void SetTextExtentMeasurer(TextExtentMeasurer measurer);
 double MeasureTextWidth(const std::u16string& text, const std::string& font, double pixelHeight);
 
-// The scene-file text of a subtree, as HC_Write_Metafile writes it (docs/hmf-format.md).
-std::string MetafileText(const Segment& root);
+// Which subsegments a scene-file writer writes (with their subtrees); empty: all of them.
+using SegmentFilter = std::function<bool(const Segment&)>;
+
+// The scene-file text of a subtree, as HC_Write_Metafile writes it (docs/hmf-format.md), with
+// only the subsegments `keep` accepts (at every depth) when it is given.
+std::string MetafileText(const Segment& root, const SegmentFilter& keep = {});
+
+// What a scene file of `segment` holds so that it shows the same in a process that has nothing
+// else: the segment itself when every segment it includes (and they include) lies inside it;
+// else the nearest segment above that holds it and them, with `keep` set so that only they
+// and the segments on the way to them are written. Styles stay references by path (a
+// program's style library is its own).
+const Segment& SelfContainedRoot(const Segment& segment, SegmentFilter& keep);
 
 // How HC_Write_Metafile puts its text into a file: replace `path` whole or not at all, false
 // with a message in `error`. The default writes a temporary beside the file (created

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace ketra::hc {
 
@@ -20,7 +22,7 @@ namespace {
 
 class Writer {
 public:
-    explicit Writer(const Segment& root) {
+    Writer(const Segment& root, const SegmentFilter& keep) : m_keep(keep) {
         Number(root);
         m_out.reserve(1 << 16);
     }
@@ -38,7 +40,8 @@ private:
     void Number(const Segment& s) {
         m_ordinal.emplace(&s, static_cast<int>(m_ordinal.size()));
         for (const auto& child : s.children)
-            Number(*child);
+            if (Kept(*child))
+                Number(*child);
     }
 
     // The glyphs and line styles the subtree names (line and edge patterns, marker symbols,
@@ -62,7 +65,8 @@ private:
                             CollectNames(*part->attributes, names);
         }
         for (const auto& child : s.children)
-            CollectNames(*child, names);
+            if (Kept(*child))
+                CollectNames(*child, names);
     }
     void Definitions(const Segment& root) {
         std::set<std::string> names;
@@ -481,6 +485,8 @@ private:
         for (const auto& item : s.geometry)
             Item(*item, depth);
         for (const auto& child : s.children) {
+            if (!Kept(*child))
+                continue;
             Open(depth, "segment", Quote{child->name});
             UserKey(*child, depth + 1);
             Body(*child, depth + 1);
@@ -488,6 +494,9 @@ private:
         }
     }
 
+    bool Kept(const Segment& s) const { return !m_keep || m_keep(s); }
+
+    const SegmentFilter& m_keep;
     std::unordered_map<const Segment*, int> m_ordinal;
     std::string m_out;
 };
@@ -534,8 +543,64 @@ MetafileFileWriter& TheMetafileFileWriter() {
 void SetMetafileFileWriter(MetafileFileWriter writer) { TheMetafileFileWriter() = writer; }
 
 // The text of a subtree as HC_Write_Metafile writes it.
-std::string MetafileText(const Segment& root) {
-    return Writer(root).Run(root);
+std::string MetafileText(const Segment& root, const SegmentFilter& keep) {
+    return Writer(root, keep).Run(root);
+}
+
+const Segment& SelfContainedRoot(const Segment& segment, SegmentFilter& keep) {
+    keep = {};
+    std::unordered_set<const Segment*> needed{&segment};
+    auto inside = [&](const Segment* s) {
+        for (; s; s = s->owner)
+            if (needed.count(s))
+                return true;
+        return false;
+    };
+    // Every include below a needed segment, followed through the segments it brings in.
+    std::vector<const Segment*> pending{&segment};
+    while (!pending.empty()) {
+        const Segment* s = pending.back();
+        pending.pop_back();
+        for (const auto& ref : s->includes)
+            if (ref->target && !inside(ref->target)) {
+                needed.insert(ref->target);
+                pending.push_back(ref->target);
+            }
+        for (const auto& child : s->children)
+            pending.push_back(child.get());
+    }
+    if (needed.size() == 1)
+        return segment;
+    // The nearest segment above all of them, and the segments on the way down to each.
+    auto chain = [](const Segment* s) {
+        std::vector<const Segment*> up;
+        for (; s; s = s->owner)
+            up.push_back(s);
+        return std::vector<const Segment*>(up.rbegin(), up.rend());
+    };
+    std::vector<const Segment*> common = chain(&segment);
+    for (const Segment* s : needed) {
+        const std::vector<const Segment*> other = chain(s);
+        size_t n = 0;
+        while (n < common.size() && n < other.size() && common[n] == other[n])
+            ++n;
+        common.resize(n);
+    }
+    const Segment* root = common.empty() ? &segment : common.back();
+    auto onTheWay = std::make_shared<std::unordered_set<const Segment*>>();
+    for (const Segment* s : needed)
+        for (const Segment* up = s; up && up != root; up = up->owner)
+            onTheWay->insert(up);
+    auto neededCopy = std::make_shared<std::unordered_set<const Segment*>>(std::move(needed));
+    keep = [onTheWay, neededCopy, root](const Segment& s) {
+        if (onTheWay->count(&s))
+            return true;
+        for (const Segment* up = &s; up && up != root; up = up->owner)
+            if (neededCopy->count(up))
+                return true;
+        return false;
+    };
+    return *root;
 }
 
 } // namespace ketra::hc

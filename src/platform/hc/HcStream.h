@@ -6,6 +6,7 @@
 
 #include "platform/hc/SceneGraph.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,8 @@ namespace ketra::hc {
 inline constexpr std::string_view kStreamMagic{"KETRAHSF", 8};
 inline constexpr unsigned kStreamVersion = 1;
 
-// The stream of a subtree.
-std::string StreamBytes(const Segment& root);
+// The stream of a subtree; with `keep`, only the subsegments it accepts (at every depth).
+std::string StreamBytes(const Segment& root, const std::function<bool(const Segment&)>& keep = {});
 
 // True when `data` starts like a stream (the magic), whatever follows.
 bool LooksLikeStream(std::string_view data);

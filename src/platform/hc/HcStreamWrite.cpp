@@ -19,7 +19,7 @@ using namespace hsf;
 
 class StreamWriter {
 public:
-    explicit StreamWriter(const Segment& root) { Number(root); }
+    StreamWriter(const Segment& root, const std::function<bool(const Segment&)>& keep) : m_keep(keep) { Number(root); }
 
     std::string Run(const Segment& root) {
         m_out.reserve(1 << 16);
@@ -42,7 +42,8 @@ private:
     void Number(const Segment& s) {
         m_ordinal.emplace(&s, static_cast<uint64_t>(m_ordinal.size()));
         for (const auto& child : s.children)
-            Number(*child);
+            if (Kept(*child))
+                Number(*child);
     }
 
     // --- primitives
@@ -404,6 +405,8 @@ private:
         for (const auto& item : s.geometry)
             Item(*item);
         for (const auto& child : s.children) {
+            if (!Kept(*child))
+                continue;
             const size_t r = Begin(kSegment);
             Str(child->name);
             Body(*child);
@@ -411,13 +414,18 @@ private:
         }
     }
 
+    bool Kept(const Segment& s) const { return !m_keep || m_keep(s); }
+
+    const std::function<bool(const Segment&)>& m_keep;
     std::unordered_map<const Segment*, uint64_t> m_ordinal;
     std::string m_out;
 };
 
 } // namespace
 
-std::string StreamBytes(const Segment& root) { return StreamWriter(root).Run(root); }
+std::string StreamBytes(const Segment& root, const std::function<bool(const Segment&)>& keep) {
+    return StreamWriter(root, keep).Run(root);
+}
 
 bool LooksLikeStream(std::string_view data) {
     return data.size() >= kStreamMagic.size() && data.substr(0, kStreamMagic.size()) == kStreamMagic;

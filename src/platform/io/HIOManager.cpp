@@ -95,7 +95,9 @@ private:
 
 // Our text metafile (the scene graph's own writer): the segment's subtree, written by
 // HC_Write_Metafile, which reports its own problems through the HC error handler. Whether a
-// file came out is judged from the file itself.
+// file came out is judged from the file itself. A segment that includes segments outside
+// itself (a model and its element library) is written with them (SelfContainedRoot), so the
+// file shows the same on its own.
 class MetafileOutputHandler final : public HOutputHandler {
 public:
     const char* GetOutputName() const override { return "hmf"; }
@@ -119,6 +121,18 @@ public:
         if (std::strcmp(type, "segment") != 0) {
             HIOManager::SetLastError("\"" + file + "\": key " + std::to_string(key) + " is not a segment");
             return OutputFail;
+        }
+        const ketra::hc::Segment* segment = ketra::hc::Graph::Instance().FindSegment(key);
+        ketra::hc::SegmentFilter keep;
+        const ketra::hc::Segment* root = segment ? &ketra::hc::SelfContainedRoot(*segment, keep) : nullptr;
+        if (root && root != segment) {
+            std::string error;
+            if (!ketra::sys::WriteFileAtomically(file, ketra::hc::MetafileText(*root, keep), &error)) {
+                HIOManager::SetLastError(error);
+                return OutputFail;
+            }
+            HIOManager::SetLastError("");
+            return OutputOK;
         }
         char path[4096] = "";
         HC_Show_Segment(key, path);

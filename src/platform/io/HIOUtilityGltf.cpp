@@ -23,41 +23,111 @@ namespace {
 
 using render::Color;
 
-// Primitives are gathered per material: triangles by face colour and opacity, lines and
-// points by colour (and weight).
+constexpr int kNoPrimitive = -1;
+// glTF forbids the largest index value of a component type (primitive restart).
+constexpr size_t kChunkVertices = 65535;
+// A quantized chunk spans at most this share of the scene's diagonal, so its 16-bit steps
+// stay near float precision however large the plant is.
+constexpr double kChunkShareOfScene = 1.0 / 8;
+
+// A primitive's material: triangles by face colour and opacity, lines and points by colour
+// and weight (pixels). mode kNoPrimitive: the batch has no primitive of that kind.
 struct MaterialKey {
-    int mode;  // TINYGLTF_MODE_*
-    float r, g, b, a, weight;
+    int mode = kNoPrimitive;  // TINYGLTF_MODE_*
+    float r = 0, g = 0, b = 0, a = 1, weight = 0;
     auto Tie() const { return std::tie(mode, r, g, b, a, weight); }
     bool operator<(const MaterialKey& o) const { return Tie() < o.Tie(); }
 };
 
-struct Batch {
-    std::vector<float> positions;
-    std::vector<float> normals;  // triangles only
-    std::vector<uint32_t> indices;
+// Items sharing their materials: the faces of a mesh and its edges use the same vertices.
+struct BatchKey {
+    MaterialKey faces, lines;  // lines: edges, polylines (LINE) or markers (POINTS)
+    auto Tie() const { return std::tie(faces, lines); }
+    bool operator<(const BatchKey& o) const { return Tie() < o.Tie(); }
 };
+
+struct Batch {
+    struct Item {
+        uint32_t vertex, triangle, line;  // where its vertices and indices start
+    };
+    std::vector<float> positions;
+    std::vector<float> normals;  // with faces only
+    std::vector<uint32_t> triangles, lines;
+    std::vector<Item> items;
+
+    Item Begin() {
+        Item item{static_cast<uint32_t>(positions.size() / 3), static_cast<uint32_t>(triangles.size()),
+                  static_cast<uint32_t>(lines.size())};
+        items.push_back(item);
+        return item;
+    }
+    // Item i's vertices [first, last) and index ranges.
+    Item End(size_t i) const {
+        return i + 1 < items.size() ? items[i + 1]
+                                    : Item{static_cast<uint32_t>(positions.size() / 3),
+                                           static_cast<uint32_t>(triangles.size()), static_cast<uint32_t>(lines.size())};
+    }
+};
+
+struct Bounds {
+    std::array<double, 3> lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
+    void Add(const float* p) {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min<double>(lo[k], p[k]);
+            hi[k] = std::max<double>(hi[k], p[k]);
+        }
+    }
+    void Add(const Bounds& b) {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], b.lo[k]);
+            hi[k] = std::max(hi[k], b.hi[k]);
+        }
+    }
+    bool Empty() const { return lo[0] > hi[0]; }
+    double Extent() const { return Empty() ? 0 : std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]}); }
+    double Diagonal() const {
+        return Empty() ? 0 : std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
+    }
+};
+
+// Spreads the low 10 bits of v to every third bit (a Morton code's one axis).
+uint32_t SpreadBits(uint32_t v) {
+    v &= 0x3ff;
+    v = (v | (v << 16)) & 0x030000ff;
+    v = (v | (v << 8)) & 0x0300f00f;
+    v = (v | (v << 4)) & 0x030c30c3;
+    v = (v | (v << 2)) & 0x09249249;
+    return v;
+}
 
 class GltfBuilder {
 public:
-    explicit GltfBuilder(bool normals) : m_normals(normals) {}
+    GltfBuilder(bool normals, bool quantize) : m_normals(normals), m_quantize(quantize) {}
 
     void AddMesh(const render::MeshDraw& draw) {
         const render::Mesh& mesh = *draw.mesh;
         const float opacity = 1.0f - std::clamp(draw.surface.transmission, 0.0f, 1.0f);
+        const bool faces = draw.faces && !draw.hiddenSurfaceOnly && !mesh.triangles.empty() && opacity > 0.0f;
+        const bool edges = draw.edges && !mesh.edges.empty();
+        if (!faces && !edges)
+            return;
+        BatchKey key;
+        if (faces)
+            key.faces = {TINYGLTF_MODE_TRIANGLES, draw.faceColor.r, draw.faceColor.g, draw.faceColor.b, opacity, 0.0f};
+        if (edges)
+            key.lines = {TINYGLTF_MODE_LINE, draw.edgeColor.r, draw.edgeColor.g, draw.edgeColor.b, 1.0f,
+                         draw.edgeState.weight};
+        // A centre line stands for the faces of its item: it takes their colour.
+        if (draw.lod > 0 && mesh.triangles.empty() && draw.faces && !draw.hiddenSurfaceOnly)
+            key.lines = {TINYGLTF_MODE_LINE, draw.faceColor.r, draw.faceColor.g, draw.faceColor.b, 1.0f, 1.0f};
+        Batch& batch = m_batches[key];
+        const uint32_t base = batch.Begin().vertex;
         const size_t vertices = mesh.VertexCount();
-        std::vector<float> world(vertices * 3), normals;
         for (size_t i = 0; i < vertices; ++i) {
             const auto p = Transform(draw, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
-            world[3 * i] = p[0];
-            world[3 * i + 1] = p[1];
-            world[3 * i + 2] = p[2];
+            batch.positions.insert(batch.positions.end(), p.begin(), p.end());
         }
-        if (draw.faces && !draw.hiddenSurfaceOnly && !mesh.triangles.empty() && opacity > 0.0f) {
-            Batch& batch = m_batches[{TINYGLTF_MODE_TRIANGLES, draw.faceColor.r, draw.faceColor.g,
-                                      draw.faceColor.b, opacity, 0.0f}];
-            const uint32_t base = static_cast<uint32_t>(batch.positions.size() / 3);
-            batch.positions.insert(batch.positions.end(), world.begin(), world.end());
+        if (faces) {
             for (size_t i = 0; m_normals && i < vertices; ++i) {
                 std::array<float, 3> n{0, 0, 1};
                 if (mesh.normals.size() >= 3 * (i + 1))
@@ -65,16 +135,12 @@ public:
                 batch.normals.insert(batch.normals.end(), n.begin(), n.end());
             }
             for (uint32_t index : mesh.triangles)
-                batch.indices.push_back(base + index);
+                batch.triangles.push_back(base + index);
         }
-        if (draw.edges && !mesh.edges.empty()) {
-            Batch& batch = m_batches[{TINYGLTF_MODE_LINE, draw.edgeColor.r, draw.edgeColor.g, draw.edgeColor.b,
-                                      1.0f, draw.edgeState.weight}];
-            const uint32_t base = static_cast<uint32_t>(batch.positions.size() / 3);
-            batch.positions.insert(batch.positions.end(), world.begin(), world.end());
+        if (edges) {
             for (size_t e = 0; e + 3 < mesh.edges.size(); e += 4) {
-                batch.indices.push_back(base + mesh.edges[e]);
-                batch.indices.push_back(base + mesh.edges[e + 1]);
+                batch.lines.push_back(base + mesh.edges[e]);
+                batch.lines.push_back(base + mesh.edges[e + 1]);
             }
         }
     }
@@ -83,20 +149,22 @@ public:
         const size_t n = line.points.size() / 3;
         if (n < 2)
             return;
-        Batch& batch = m_batches[{TINYGLTF_MODE_LINE, line.color.r, line.color.g, line.color.b, 1.0f,
-                                  line.state.weight}];
-        const uint32_t base = static_cast<uint32_t>(batch.positions.size() / 3);
+        BatchKey key;
+        key.lines = {TINYGLTF_MODE_LINE, line.color.r, line.color.g, line.color.b, 1.0f, line.state.weight};
+        Batch& batch = m_batches[key];
+        const uint32_t base = batch.Begin().vertex;
         batch.positions.insert(batch.positions.end(), line.points.begin(), line.points.begin() + n * 3);
         for (size_t i = 0; i + 1 < n; i += line.pairs ? 2 : 1) {
-            batch.indices.push_back(base + static_cast<uint32_t>(i));
-            batch.indices.push_back(base + static_cast<uint32_t>(i + 1));
+            batch.lines.push_back(base + static_cast<uint32_t>(i));
+            batch.lines.push_back(base + static_cast<uint32_t>(i + 1));
         }
     }
 
     void AddMarker(const render::MarkerDraw& marker) {
-        Batch& batch = m_batches[{TINYGLTF_MODE_POINTS, marker.color.r, marker.color.g, marker.color.b, 1.0f,
-                                  marker.size}];
-        batch.indices.push_back(static_cast<uint32_t>(batch.positions.size() / 3));
+        BatchKey key;
+        key.lines = {TINYGLTF_MODE_POINTS, marker.color.r, marker.color.g, marker.color.b, 1.0f, marker.size};
+        Batch& batch = m_batches[key];
+        batch.lines.push_back(batch.Begin().vertex);
         batch.positions.insert(batch.positions.end(), marker.position.begin(), marker.position.end());
     }
 
@@ -105,50 +173,163 @@ public:
     void Write(tinygltf::Model& model, const render::Layer& layer) {
         model.asset.version = "2.0";
         model.asset.generator = "Ketra";
-        tinygltf::Buffer buffer;
-        tinygltf::Mesh mesh;
-        mesh.name = "scene";
-        for (const auto& [key, batch] : m_batches) {
-            tinygltf::Material material;
-            material.pbrMetallicRoughness.baseColorFactor = {key.r, key.g, key.b, key.a};
-            material.pbrMetallicRoughness.metallicFactor = 0.0;
-            material.pbrMetallicRoughness.roughnessFactor = 0.6;
-            material.doubleSided = true;
-            if (key.a < 1.0f)
-                material.alphaMode = "BLEND";
-            if (key.mode != TINYGLTF_MODE_TRIANGLES) {
-                tinygltf::Value::Object extras;
-                extras["lineWeight"] = tinygltf::Value(static_cast<double>(key.weight));
-                material.extras = tinygltf::Value(extras);
-            }
-            model.materials.push_back(material);
-
-            tinygltf::Primitive primitive;
-            primitive.mode = key.mode;
-            primitive.material = static_cast<int>(model.materials.size() - 1);
-            primitive.attributes["POSITION"] = AddAccessor(model, buffer, batch.positions, true);
-            if (!batch.normals.empty())
-                primitive.attributes["NORMAL"] = AddAccessor(model, buffer, batch.normals, false);
-            primitive.indices = AddIndices(model, buffer, batch.indices);
-            mesh.primitives.push_back(primitive);
+        if (m_quantize) {
+            model.extensionsUsed.push_back("KHR_mesh_quantization");
+            model.extensionsRequired.push_back("KHR_mesh_quantization");
         }
-        model.buffers.push_back(std::move(buffer));
-        model.meshes.push_back(std::move(mesh));
-
-        tinygltf::Node node;
-        node.name = "ketra";
-        node.mesh = 0;
+        model.buffers.emplace_back();
+        tinygltf::Node root;
+        root.name = "ketra";
         // Our world is Z-up; glTF's is Y-up: x stays, z goes to y, y to -z.
-        node.matrix = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
-        model.nodes.push_back(node);
-        tinygltf::Scene scene;
-        scene.nodes.push_back(0);
-        scene.extras = tinygltf::Value(ViewExtras(layer));
-        model.scenes.push_back(scene);
+        root.matrix = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+        model.nodes.push_back(root);
+        if (!m_quantize) {
+            model.meshes.emplace_back();
+            model.meshes[0].name = "scene";
+            model.nodes[0].mesh = 0;
+        }
+        Bounds scene;
+        std::vector<std::vector<Bounds>> itemBounds;
+        for (const auto& [key, batch] : m_batches) {
+            itemBounds.emplace_back(batch.items.size());
+            for (size_t i = 0; i < batch.items.size(); ++i) {
+                for (uint32_t v = batch.items[i].vertex; v < batch.End(i).vertex; ++v)
+                    itemBounds.back()[i].Add(&batch.positions[3 * v]);
+                scene.Add(itemBounds.back()[i]);
+            }
+        }
+        const double chunkExtent = scene.Diagonal() * kChunkShareOfScene;
+        size_t b = 0;
+        for (const auto& [key, batch] : m_batches) {
+            const std::vector<Bounds>& bounds = itemBounds[b++];
+            std::vector<size_t> order(batch.items.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                order[i] = i;
+            if (m_quantize)
+                SortNearbyTogether(bounds, scene, order);
+            std::vector<size_t> chunk;
+            Bounds chunkBounds;
+            size_t chunkVertices = 0;
+            for (size_t i : order) {
+                const size_t vertices = batch.End(i).vertex - batch.items[i].vertex;
+                Bounds grown = chunkBounds;
+                grown.Add(bounds[i]);
+                if (!chunk.empty() && (chunkVertices + vertices > kChunkVertices ||
+                                       (m_quantize && grown.Extent() > chunkExtent))) {
+                    WriteChunk(model, key, batch, chunk, chunkBounds);
+                    chunk.clear();
+                    chunkVertices = 0;
+                    grown = bounds[i];
+                }
+                chunk.push_back(i);
+                chunkVertices += vertices;
+                chunkBounds = grown;
+            }
+            if (!chunk.empty())
+                WriteChunk(model, key, batch, chunk, chunkBounds);
+        }
+        tinygltf::Scene sceneNode;
+        sceneNode.nodes.push_back(0);
+        sceneNode.extras = tinygltf::Value(ViewExtras(layer));
+        model.scenes.push_back(sceneNode);
         model.defaultScene = 0;
     }
 
 private:
+    // Orders items along a Morton curve through the scene's box, so that consecutive items,
+    // and so the items of a chunk, lie near each other.
+    static void SortNearbyTogether(const std::vector<Bounds>& bounds, const Bounds& scene, std::vector<size_t>& order) {
+        std::vector<uint32_t> code(bounds.size(), 0);
+        for (size_t i = 0; i < bounds.size(); ++i) {
+            if (bounds[i].Empty())
+                continue;
+            for (int k = 0; k < 3; ++k) {
+                const double size = scene.hi[k] - scene.lo[k];
+                const double centre = (bounds[i].lo[k] + bounds[i].hi[k]) / 2;
+                const double unit = size > 0 ? (centre - scene.lo[k]) / size : 0;
+                code[i] |= SpreadBits(static_cast<uint32_t>(std::clamp(unit, 0.0, 1.0) * 1023)) << k;
+            }
+        }
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t c) { return code[a] < code[c]; });
+    }
+
+    int Material(tinygltf::Model& model, const MaterialKey& key) {
+        auto [at, added] = m_materials.try_emplace(key, static_cast<int>(model.materials.size()));
+        if (!added)
+            return at->second;
+        tinygltf::Material material;
+        material.pbrMetallicRoughness.baseColorFactor = {key.r, key.g, key.b, key.a};
+        material.pbrMetallicRoughness.metallicFactor = 0.0;
+        material.pbrMetallicRoughness.roughnessFactor = 0.6;
+        material.doubleSided = true;
+        if (key.a < 1.0f)
+            material.alphaMode = "BLEND";
+        if (key.mode != TINYGLTF_MODE_TRIANGLES) {
+            tinygltf::Value::Object extras;
+            extras["lineWeight"] = tinygltf::Value(static_cast<double>(key.weight));
+            material.extras = tinygltf::Value(extras);
+        }
+        model.materials.push_back(material);
+        return at->second;
+    }
+
+    // The items `chunk` of `batch` as one or two primitives sharing their vertices.
+    void WriteChunk(tinygltf::Model& model, const BatchKey& key, const Batch& batch, const std::vector<size_t>& chunk,
+                    const Bounds& bounds) {
+        std::vector<float> positions, normals;
+        std::vector<uint32_t> triangles, lines;
+        for (size_t i : chunk) {
+            const Batch::Item first = batch.items[i], last = batch.End(i);
+            const uint32_t base = static_cast<uint32_t>(positions.size() / 3);
+            positions.insert(positions.end(), batch.positions.begin() + 3 * first.vertex,
+                             batch.positions.begin() + 3 * last.vertex);
+            if (!batch.normals.empty())
+                normals.insert(normals.end(), batch.normals.begin() + 3 * first.vertex,
+                               batch.normals.begin() + 3 * last.vertex);
+            for (uint32_t t = first.triangle; t < last.triangle; ++t)
+                triangles.push_back(batch.triangles[t] - first.vertex + base);
+            for (uint32_t l = first.line; l < last.line; ++l)
+                lines.push_back(batch.lines[l] - first.vertex + base);
+        }
+        tinygltf::Buffer& buffer = model.buffers[0];
+        std::map<std::string, int> attributes;
+        tinygltf::Mesh* mesh = model.meshes.empty() ? nullptr : &model.meshes[0];
+        if (m_quantize) {
+            // Positions = node translation + node scale * q, q in 0..65535 on every axis.
+            const double extent = bounds.Extent();
+            const double step = extent > 0 ? extent / 65535.0 : 1.0;
+            attributes["POSITION"] = AddQuantizedPositions(model, buffer, positions, bounds, step);
+            if (!normals.empty())
+                attributes["NORMAL"] = AddByteNormals(model, buffer, normals);
+            tinygltf::Node node;
+            node.mesh = static_cast<int>(model.meshes.size());
+            node.translation = {bounds.lo[0], bounds.lo[1], bounds.lo[2]};
+            node.scale = {step, step, step};
+            model.nodes[0].children.push_back(static_cast<int>(model.nodes.size()));
+            model.nodes.push_back(node);
+            model.meshes.emplace_back();
+            mesh = &model.meshes.back();
+        } else {
+            attributes["POSITION"] = AddFloats(model, buffer, positions, true);
+            if (!normals.empty())
+                attributes["NORMAL"] = AddFloats(model, buffer, normals, false);
+        }
+        const size_t vertices = positions.size() / 3;
+        for (const MaterialKey* material : {&key.faces, &key.lines}) {
+            const std::vector<uint32_t>& indices = material == &key.faces ? triangles : lines;
+            if (material->mode == kNoPrimitive || indices.empty())
+                continue;
+            tinygltf::Primitive primitive;
+            primitive.mode = material->mode;
+            primitive.material = Material(model, *material);
+            primitive.attributes = attributes;
+            if (material->mode != TINYGLTF_MODE_TRIANGLES)
+                primitive.attributes.erase("NORMAL");
+            primitive.indices = AddIndices(model, buffer, indices, vertices);
+            mesh->primitives.push_back(std::move(primitive));
+        }
+    }
+
     static std::array<float, 3> Transform(const render::MeshDraw& draw, const hc::CameraMath::Vec3& p) {
         if (draw.identity)
             return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
@@ -158,18 +339,22 @@ private:
     static std::array<float, 3> NormalTransform(const render::MeshDraw& draw, const hc::CameraMath::Vec3& n) {
         hc::CameraMath::Vec3 q = draw.identity ? n : hc::CameraMath::TransformVector(draw.matrix, n);
         const double length = hc::CameraMath::Length(q);
-        if (length > 0)
-            q = q * (1.0 / length);
+        // A degenerate face leaves a zero normal; glTF requires unit normals.
+        if (!(length > 1e-12) || !std::isfinite(length))
+            return {0, 0, 1};
+        q = q * (1.0 / length);
         return {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     }
 
-    static int AddView(tinygltf::Model& model, tinygltf::Buffer& buffer, const void* data, size_t bytes, int target) {
+    static int AddView(tinygltf::Model& model, tinygltf::Buffer& buffer, const void* data, size_t bytes, int target,
+                       size_t stride = 0) {
         while (buffer.data.size() % 4)
             buffer.data.push_back(0);
         tinygltf::BufferView view;
         view.buffer = 0;
         view.byteOffset = buffer.data.size();
         view.byteLength = bytes;
+        view.byteStride = stride;
         view.target = target;
         const auto* p = static_cast<const unsigned char*>(data);
         buffer.data.insert(buffer.data.end(), p, p + bytes);
@@ -177,8 +362,13 @@ private:
         return static_cast<int>(model.bufferViews.size() - 1);
     }
 
-    static int AddAccessor(tinygltf::Model& model, tinygltf::Buffer& buffer, const std::vector<float>& values,
-                           bool bounds) {
+    static int AddAccessor(tinygltf::Model& model, tinygltf::Accessor accessor) {
+        model.accessors.push_back(std::move(accessor));
+        return static_cast<int>(model.accessors.size() - 1);
+    }
+
+    static int AddFloats(tinygltf::Model& model, tinygltf::Buffer& buffer, const std::vector<float>& values,
+                         bool bounds) {
         tinygltf::Accessor accessor;
         accessor.bufferView = AddView(model, buffer, values.data(), values.size() * 4, TINYGLTF_TARGET_ARRAY_BUFFER);
         accessor.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
@@ -193,19 +383,66 @@ private:
             accessor.minValues = lo;
             accessor.maxValues = hi;
         }
-        model.accessors.push_back(accessor);
-        return static_cast<int>(model.accessors.size() - 1);
+        return AddAccessor(model, std::move(accessor));
     }
 
-    static int AddIndices(tinygltf::Model& model, tinygltf::Buffer& buffer, const std::vector<uint32_t>& indices) {
+    // Four 16-bit values a vertex (the fourth pads to glTF's 4-byte alignment).
+    static int AddQuantizedPositions(tinygltf::Model& model, tinygltf::Buffer& buffer,
+                                     const std::vector<float>& positions, const Bounds& bounds, double step) {
+        const size_t vertices = positions.size() / 3;
+        std::vector<uint16_t> packed(vertices * 4, 0);
+        std::vector<double> lo(3, 65535), hi(3, 0);
+        for (size_t v = 0; v < vertices; ++v) {
+            for (int k = 0; k < 3; ++k) {
+                const double q = std::round((positions[3 * v + k] - bounds.lo[k]) / step);
+                packed[4 * v + k] = static_cast<uint16_t>(std::clamp(q, 0.0, 65535.0));
+                lo[k] = std::min<double>(lo[k], packed[4 * v + k]);
+                hi[k] = std::max<double>(hi[k], packed[4 * v + k]);
+            }
+        }
         tinygltf::Accessor accessor;
         accessor.bufferView =
-            AddView(model, buffer, indices.data(), indices.size() * 4, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-        accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+            AddView(model, buffer, packed.data(), packed.size() * 2, TINYGLTF_TARGET_ARRAY_BUFFER, 8);
+        accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+        accessor.type = TINYGLTF_TYPE_VEC3;
+        accessor.count = vertices;
+        accessor.minValues = lo;
+        accessor.maxValues = hi;
+        return AddAccessor(model, std::move(accessor));
+    }
+
+    // Normalized signed bytes, four a vertex.
+    static int AddByteNormals(tinygltf::Model& model, tinygltf::Buffer& buffer, const std::vector<float>& normals) {
+        const size_t vertices = normals.size() / 3;
+        std::vector<int8_t> packed(vertices * 4, 0);
+        for (size_t i = 0; i < vertices * 3; ++i)
+            packed[i / 3 * 4 + i % 3] = static_cast<int8_t>(std::lround(std::clamp(normals[i], -1.0f, 1.0f) * 127));
+        tinygltf::Accessor accessor;
+        accessor.bufferView = AddView(model, buffer, packed.data(), packed.size(), TINYGLTF_TARGET_ARRAY_BUFFER, 4);
+        accessor.componentType = TINYGLTF_COMPONENT_TYPE_BYTE;
+        accessor.normalized = true;
+        accessor.type = TINYGLTF_TYPE_VEC3;
+        accessor.count = vertices;
+        return AddAccessor(model, std::move(accessor));
+    }
+
+    // 16-bit indices where the vertices allow, else 32-bit.
+    static int AddIndices(tinygltf::Model& model, tinygltf::Buffer& buffer, const std::vector<uint32_t>& indices,
+                          size_t vertices) {
+        tinygltf::Accessor accessor;
+        if (vertices <= kChunkVertices) {
+            const std::vector<uint16_t> shorts(indices.begin(), indices.end());
+            accessor.bufferView =
+                AddView(model, buffer, shorts.data(), shorts.size() * 2, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+        } else {
+            accessor.bufferView =
+                AddView(model, buffer, indices.data(), indices.size() * 4, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+        }
         accessor.type = TINYGLTF_TYPE_SCALAR;
         accessor.count = indices.size();
-        model.accessors.push_back(accessor);
-        return static_cast<int>(model.accessors.size() - 1);
+        return AddAccessor(model, std::move(accessor));
     }
 
     static tinygltf::Value Vec(const hc::CameraMath::Vec3& v) {
@@ -238,17 +475,24 @@ private:
         return extras;
     }
 
-    bool m_normals;
-    std::map<MaterialKey, Batch> m_batches;
+    bool m_normals, m_quantize;
+    std::map<BatchKey, Batch> m_batches;
+    std::map<MaterialKey, int> m_materials;
 };
 
 } // namespace
 
 bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, float (*background)[2][3],
-               int windowPixels, bool normals) {
+               const GltfOptions& options) {
     render::WalkSettings settings;
     // Without a window size, one large enough that every item is drawn at full detail.
-    settings.width = settings.height = windowPixels > 0 ? windowPixels : 1 << 20;
+    settings.width = settings.height = options.windowPixels > 0 ? options.windowPixels : 1 << 20;
+    if (options.windowPixels > 0) {
+        settings.levelsOfDetail = true;
+        settings.lodLevel1Pixels = options.lodLevel1Pixels;
+        settings.lodLevel2Pixels = options.lodLevel2Pixels;
+        settings.tubeLinePixels = options.tubeLinePixels;
+    }
     settings.renderMode = render::GetRenderMode(key);
     render::MeshCache cache;
     render::DrawList list;
@@ -259,7 +503,7 @@ bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, fl
             *error = "the segment shows nothing";
         return false;
     }
-    GltfBuilder builder(normals);
+    GltfBuilder builder(options.normals, options.quantize);
     // Only the main window: subwindows (the axis triad) belong to the screen, not the model.
     const render::Layer& layer = list.Main();
     if (background) {

@@ -81,11 +81,17 @@ bool BuildHtmlPage(const std::string& pageTemplate, HC_KEY key, const HtmlPageFi
                    std::string* error) {
     std::string glb;
     float background[2][3] = {{1, 1, 1}, {1, 1, 1}};
-    // Detail for the frame at twice its size (the reader zooms in), and no normals (the viewer
-    // computes them): a page of a large plant at full detail would be too big for a browser to
-    // open quickly.
-    const int detail = std::clamp(2 * std::max(fields.frameWidth, fields.frameHeight), 256, 4096);
-    if (!BuildGltf(key, true, glb, error, &background, detail, false))
+    // Detail for the frame at twice its size (the reader zooms in), quantized: a page of a
+    // large plant at full detail in floats would be too big for a browser to open quickly.
+    GltfOptions options;
+    options.windowPixels = std::clamp(2 * std::max(fields.frameWidth, fields.frameHeight), 256, 4096);
+    // Items a few pixels across at that size look the same as lines, at a fraction of the
+    // vertices.
+    options.lodLevel2Pixels = 16.0f;
+    options.tubeLinePixels = 2.0f;
+    options.normals = true;
+    options.quantize = true;
+    if (!BuildGltf(key, true, glb, error, &background, options))
         return false;
     std::string colours;
     for (int i = 0; i < 2; ++i)

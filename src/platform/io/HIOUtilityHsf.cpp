@@ -63,7 +63,10 @@ HFileOutputResult HIOUtilityHsf::FileOutputByKey(const char* filename, HC_KEY ke
         HIOManager::SetLastError("\"" + file + "\": key " + std::to_string(key) + " is not a segment");
         return OutputFail;
     }
-    if (!ketra::sys::WriteFileAtomically(file, ketra::hc::StreamBytes(*root), &error)) {
+    // With the segments it includes from outside itself, so the file shows the same on its own.
+    ketra::hc::SegmentFilter keep;
+    const ketra::hc::Segment& written = ketra::hc::SelfContainedRoot(*root, keep);
+    if (!ketra::sys::WriteFileAtomically(file, ketra::hc::StreamBytes(written, keep), &error)) {
         HIOManager::SetLastError(error);
         return OutputFail;
     }

@@ -11,7 +11,9 @@ public:
     const char* GetOutputName() const override { return "hsf"; }
     const char* GetOutputTypesString() const override { return "hsf"; }
 
-    // Writes the subtree of the segment `key` atomically. options are not needed.
+    // Writes the subtree of the segment `key` atomically, self-contained (see
+    // ketra::hc::SelfContainedRoot: a model is written with the library segments it
+    // includes). options are not needed.
     HFileOutputResult FileOutputByKey(const char* filename, HC_KEY key,
                                       const HOutputHandlerOptions* options) override;
 };

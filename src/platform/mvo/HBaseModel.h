@@ -26,7 +26,8 @@ public:
     virtual void Flush();
 
     // Writes the model to a file, by extension: ".hmf" a metafile of the model segment,
-    // ".hsf" the scene stream of the model segment, any other extension the registered
+    // ".hsf" the scene stream of the model segment (both with the library segments the model
+    // includes, so the file shows the same in a new process), any other extension the registered
     // output handler for it with the model segment's key. Images are pictures of the model
     // as `view` shows it (its driver segment: camera, lights) at the options' pixel size.
     // view may be null. Returns OutputBadFileName for an empty path, OutputNotHandled when no

@@ -716,7 +716,9 @@ private:
 
     // Facets for a tube item as large as it shows in the current layer: a tube a few pixels
     // across looks the same with 6 sides as with 16, at a third of the triangles.
-    int TubeFacets(const hc::Geometry& item, const hc::NetAttributes& net) const {
+    // *acrossPixels (when given) receives the tube's width on screen (infinity when unknown).
+    int TubeFacets(const hc::Geometry& item, const hc::NetAttributes& net, double* acrossPixels = nullptr) const {
+        if (acrossPixels) *acrossPixels = INFINITY;
         const Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
         if (!layer.cameraSet || layer.width < 1 || layer.height < 1) return kTubeFacets;
         m_out.cameraDependent = true;
@@ -756,6 +758,7 @@ private:
             pixels = std::max(pixels, std::fabs(b.y - a.y) / 2 * layer.height);
         }
         const double across = 2 * pixels;
+        if (acrossPixels) *acrossPixels = across;
         if (across >= 24) return kTubeFacets;
         if (across >= 12) return 12;
         if (across >= 6) return 8;
@@ -986,7 +989,12 @@ private:
         }
 
         const bool tube = item.type == hc::GeometryKind::PolyCylinder || item.type == hc::GeometryKind::Cylinder;
-        const int facets = !tube ? kTubeFacets : r.lodClamp > 0 ? ClampedTubeFacets(r.lodClamp) : TubeFacets(item, net);
+        double across = INFINITY;
+        const int facets = !tube ? kTubeFacets : r.lodClamp > 0 ? ClampedTubeFacets(r.lodClamp) : TubeFacets(item, net, &across);
+        if (tube && draw.faces && across < m_settings.tubeLinePixels) {
+            EmitTubeAxis(item, segment, net, r, layer);
+            return;
+        }
         if (const MeshCache::Entry* cached = CachedMesh(item, facets, draw.edges)) {
             draw.mesh = cached->mesh;
             draw.meshStamp = cached->stamp;
@@ -1001,8 +1009,34 @@ private:
         }
 
         // Levels of detail are chosen after the walk, when every layer's camera is known.
-        if (HasLods(item) && (r.lod || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod, r.lodClamp});
+        if (HasLods(item) && (r.lod || m_settings.levelsOfDetail || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod, r.lodClamp});
         layer.meshes.push_back(std::move(draw));
+    }
+
+    // A tube thinner on screen than WalkSettings::tubeLinePixels: its axis, one pixel wide,
+    // in the colour of its faces.
+    void EmitTubeAxis(const hc::Geometry& item, const hc::Segment& segment, const hc::NetAttributes& net,
+                      const Resolved& r, Layer& layer) const {
+        LineDraw line;
+        line.key = item.key;
+        line.segment = segment.key;
+        line.color = r.faces;
+        line.state = r.edgeState;
+        line.state.weight = 1;
+        line.state.pattern = LinePattern{};
+        line.state.silhouetteOnly = false;
+        auto add = [&](const hc::Vec3& p) {
+            const auto w = ToWorld(p, net);
+            line.points.insert(line.points.end(), w.begin(), w.end());
+            layer.AddBounds(w[0], w[1], w[2]);
+        };
+        if (const auto* pc = std::get_if<hc::PolyCylinderData>(&item.data)) {
+            for (const hc::Vec3& p : pc->points) add(p);
+        } else if (const auto* c = std::get_if<hc::CylinderData>(&item.data)) {
+            add(c->first);
+            add(c->second);
+        }
+        if (line.points.size() >= 6) layer.lines.push_back(std::move(line));
     }
 
     static std::uint64_t MeshVersion(const hc::Geometry& item, int facets, bool edges) {

@@ -40,6 +40,12 @@ struct WalkSettings {
     // are drawn when the rendering option "lod" is on.
     float lodLevel1Pixels = 48.0f;
     float lodLevel2Pixels = 8.0f;
+    // Picks levels of detail by projected size whatever the rendering option "lod" says
+    // (output made for one window size, such as a page's viewer).
+    bool levelsOfDetail = false;
+    // Tubes (polycylinders, cylinders) showing faces that are thinner than this on screen
+    // are drawn as their axis, one pixel wide, in the faces' colour (0: never).
+    float tubeLinePixels = 0;
 };
 
 // The rendering option "mask transform": the parts of the net transform a subtree drops.
