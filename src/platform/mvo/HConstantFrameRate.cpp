@@ -30,7 +30,11 @@ int HConstantFrameRate::Watch(float frameSeconds)
         return 0;
     const float budget = 1.0f / m_targetFps;
     int level = m_level;
-    if (frameSeconds > budget * 1.2f && level < kMaxLevel)
+    // Far too slow (the first motion frame after a full-detail one, typically): straight to
+    // the deepest level, since each level on the way would cost a walk of its own.
+    if (frameSeconds > budget * kJumpFactor)
+        level = kMaxLevel;
+    else if (frameSeconds > budget * 1.2f && level < kMaxLevel)
         ++level;
     else if (frameSeconds < budget * 0.5f && level > 0)
         --level;

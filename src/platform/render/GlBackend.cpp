@@ -137,6 +137,7 @@ struct Batch {
     GLsizei count = 0;
     std::uint64_t signature = 0;
     std::uint64_t lastFrame = 0;
+    int level = 0;  // the motion detail level of the list it was drawn for
 };
 
 struct Program {
@@ -165,12 +166,14 @@ struct GlBackend::Impl {
     GlVertexArray emptyVao;
     std::unordered_map<std::uint64_t, Batch> batches;
     std::uint64_t frame = 0;
+    int level = 0;
     TextRenderer textRenderer;
     GlStats* stats = nullptr;
 
     Batch& BatchFor(std::uint64_t id) {
         Batch& b = batches[id];
         b.lastFrame = frame;
+        b.level = level;
         return b;
     }
 
@@ -1010,11 +1013,13 @@ bool GlBackend::Initialize(std::string* error) {
     return true;
 }
 
-void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
+void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     Impl& d = *m_impl;
     m_stats = {};
     d.stats = &m_stats;
     ++d.frame;
+    d.level = list.detailLevel;
+    divisor = std::max(divisor, 1);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glEnable(GL_SCISSOR_TEST);
     glEnable(GL_DEPTH_TEST);
@@ -1025,8 +1030,12 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     for (size_t index = 0; index < list.layers.size(); ++index) {
         const Layer& layer = list.layers[index];
         if (layer.width <= 0 || layer.height <= 0) continue;
-        glViewport(layer.x, layer.y, layer.width, layer.height);
-        glScissor(layer.x, layer.y, layer.width, layer.height);
+        // A reduced frame keeps every size in the window's pixels (line weights, text, markers
+        // shrink with the viewport and come back when it is scaled up).
+        const int x = layer.x / divisor, y = layer.y / divisor;
+        const int w = std::max(1, layer.width / divisor), h = std::max(1, layer.height / divisor);
+        glViewport(x, y, w, h);
+        glScissor(x, y, w, h);
         if (index == 0 || layer.clearColor) d.DrawBackground(layer);
         glDepthMask(GL_TRUE);
         glClearDepth(1.0);
@@ -1034,6 +1043,9 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
         const Frame frame = MakeFrame(layer);
         Hasher layerHash;
         layerHash.Add(index);
+        // Each motion level keeps buffers of its own, so the frame at rest finds the full
+        // detail ones still there after a motion, and the next motion its coarse ones.
+        layerHash.Add(static_cast<std::uint64_t>(list.detailLevel));
         layerHash.Add(static_cast<std::uint64_t>(layer.segment));
         const std::uint64_t layerId = layerHash.h;
         d.DrawFaces(frame, layerId);
@@ -1065,9 +1077,10 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     glUseProgram(0);
     d.ForgetOldTextures(d.imageTextures);
     d.ForgetOldTextures(d.surfaceTextures);
-    // Batches not drawn for a while belong to items that are gone.
+    // Batches of this level not drawn for a while belong to items that are gone; those of
+    // other levels wait for a frame of their level.
     for (auto it = d.batches.begin(); it != d.batches.end();) {
-        if (it->second.lastFrame + 8 < d.frame)
+        if (it->second.level == d.level && it->second.lastFrame + 8 < d.frame)
             it = d.batches.erase(it);
         else
             ++it;

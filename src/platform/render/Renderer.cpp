@@ -7,6 +7,7 @@
 #include "platform/render/OffscreenTarget.h"
 #include "platform/render/SceneWalker.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <map>
@@ -72,9 +73,25 @@ private:
     std::uint64_t m_reused = 0;
 };
 
+// Draws `list` into `framebuffer` (width x height, single-sampled): directly, or for the
+// deepest motion levels at a lower resolution in `reduced` and scaled up.
+bool DrawScaled(GlBackend& backend, const DrawList& list, GLuint framebuffer, int width, int height,
+               OffscreenTarget& reduced, std::string* error) {
+    if (list.detailLevel < kReducedResolutionLevel) {
+        backend.Draw(list, framebuffer);
+        return true;
+    }
+    const int divisor = kReducedResolutionDivisor;
+    if (!reduced.Resize(std::max(1, width / divisor), std::max(1, height / divisor), 1, error)) return false;
+    backend.Draw(list, reduced.DrawFramebuffer(), divisor);
+    reduced.BlitTo(framebuffer, width, height);
+    return true;
+}
+
 struct HeadlessState {
     GlBackend backend;
     OffscreenTarget target;
+    OffscreenTarget reduced;  // motion frames drawn at a lower resolution
     MeshCache meshes;
     WalkCache walks;
     bool initialized = false;
@@ -181,7 +198,11 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
                 timings.triangles += mesh.mesh->TriangleCount();
             }
     start = std::chrono::steady_clock::now();
-    state->backend.Draw(list, state->target.DrawFramebuffer());
+    if (settings.samples > 1)
+        state->backend.Draw(list, state->target.DrawFramebuffer());
+    else if (!DrawScaled(state->backend, list, state->target.DrawFramebuffer(), settings.width, settings.height,
+                         state->reduced, error))
+        return false;
     glFinish();
     timings.drawSeconds = Since(start);
     start = std::chrono::steady_clock::now();
@@ -208,6 +229,7 @@ bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& 
 
 struct WindowRenderer::Impl {
     GlBackend backend;
+    OffscreenTarget reduced;
     MeshCache meshes;
     WalkCache walks;
     bool initialized = false;
@@ -233,8 +255,15 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     walk.renderMode = ModeFor(segment);
     const DrawList* list = nullptr;
     if (!m_impl->walks.Get(segmentKey, walk, m_impl->meshes, list, error)) return false;
-    m_impl->backend.Draw(*list, framebuffer);
-    return true;
+    // A multisampled window framebuffer cannot take a scaled blit: full resolution there.
+    GLint samples = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGetIntegerv(GL_SAMPLES, &samples);
+    if (samples > 1) {
+        m_impl->backend.Draw(*list, framebuffer);
+        return true;
+    }
+    return DrawScaled(m_impl->backend, *list, framebuffer, width, height, m_impl->reduced, error);
 }
 
 // ---- Display driver ----

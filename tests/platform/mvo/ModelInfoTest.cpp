@@ -70,13 +70,19 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     rate->SetTargetFrameRate(20.0f);  // 50 ms budget
     EXPECT_EQ(rate->Watch(1.0f), 0);  // inactive: nothing changes
     rate->Start();
+    // Up one level per slow frame, down one per fast frame.
     EXPECT_EQ(rate->Watch(0.2f), 1);
     EXPECT_EQ(rate->Watch(0.2f), 2);
+    EXPECT_EQ(rate->Watch(0.2f), 3);
     EXPECT_EQ(rate->Watch(0.2f), HConstantFrameRate::kMaxLevel);
     HC_Open_Segment_By_Key(view->GetSceneKey());
     EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
-    EXPECT_EQ(rate->Watch(0.01f), 1);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    // A frame of many budgets skips the levels in between.
+    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
     rate->Stop();
     EXPECT_FALSE(rate->GetActive());
     EXPECT_EQ(rate->GetDetailLevel(), 0);
@@ -100,10 +106,10 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
         HC_Close_Segment();
         view->Update();
     };
+    orbit();  // far slower than its budget: the deepest level at once
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     orbit();
-    EXPECT_EQ(rate->GetDetailLevel(), 1);
-    orbit();
-    EXPECT_EQ(rate->GetDetailLevel(), 2);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     HC_Open_Segment_By_Key(view->GetSceneKey());
     EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
