@@ -21,6 +21,7 @@ struct GlStats {
     size_t drawCalls = 0;
     size_t triangles = 0;
     size_t rebuiltBatches = 0;
+    size_t edgeSegments = 0;  // mesh edges sent to the line shader
 };
 
 class GlBackend {

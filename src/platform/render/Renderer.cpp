@@ -205,6 +205,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
         return false;
     glFinish();
     timings.drawSeconds = Since(start);
+    timings.edgeSegments = state->backend.LastStats().edgeSegments;
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
     timings.readSeconds = Since(start);

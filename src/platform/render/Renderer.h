@@ -74,6 +74,7 @@ struct FrameTimings {
     double readSeconds = 0;  // resolving and reading the pixels back
     size_t meshes = 0;       // mesh items drawn
     size_t triangles = 0;    // their triangles
+    size_t edgeSegments = 0; // mesh edges sent to the line shader
     bool walkSkipped = false;  // only cameras changed: the last walk was reused
 };
 const FrameTimings& LastFrameTimings();

@@ -971,7 +971,9 @@ private:
         draw.cutEdgeColor = r.cutEdges;
         draw.surface = r.surface;
         draw.edgeState = r.edgeState;
-        draw.edgeState.silhouetteOnly = m_rules.silhouette || (r.hiddenLineOption && m_rules.silhouette);
+        // Where faces hide (hidden line) or in silhouette mode, only outlines are drawn:
+        // silhouettes, boundaries and hard folds, not the facet edges of smooth surfaces.
+        draw.edgeState.silhouetteOnly = m_rules.silhouette || draw.hiddenSurfaceOnly;
         draw.markerSymbol = r.markerSymbol;
         draw.markerSize = r.markerPixels;
         draw.texture = r.texture;
