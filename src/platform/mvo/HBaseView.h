@@ -28,6 +28,7 @@ class HConstantFrameRate;
 class HEventInfo;
 class HMarkupManager;
 class HSelectionSet;
+class HTClient;
 
 // Render modes. The numbers are fixed: the component's commands pass and compare them.
 enum HRenderMode {
@@ -232,6 +233,9 @@ public:
     bool GetKeyState(unsigned int virtualKey) const { return m_keyState && m_keyState(virtualKey); }
 
     HConstantFrameRate* GetConstantFrameRateObject() const { return m_frameRate.get(); }
+    // After a motion drawn at reduced detail, the view asks for the full-detail frame itself
+    // (an Update with the camera at rest) when no motion frame followed for this long.
+    static constexpr float kMotionRestSeconds = 0.3f;
     HEventManager* GetEventManager() { return &m_eventManager; }
     HMarkupManager* GetMarkupManager() const { return m_markupManager.get(); }
 
@@ -310,6 +314,10 @@ protected:
     HCamera m_initialCamera;
     HCamera m_motionCamera;          // the camera of the last Update
     float m_lastFrameSeconds = 0.0f;  // how long the last Update drew
+    // Asks for the full-detail frame once the camera has rested kMotionRestSeconds after a
+    // motion frame drawn at reduced detail (HTManager time; the window layer ticks it).
+    std::unique_ptr<HTClient> m_restTimer;
+    static bool MotionRestTick(float requestTime, float actualTime, void* view);
 
     HEventManager m_eventManager;
     std::function<bool(unsigned int)> m_keyState;

@@ -3,6 +3,7 @@
 #include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HModelInfo.h"
 #include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HTManager.h"
 
 using mvotest::InsertBox;
 using mvotest::ViewTest;
@@ -123,4 +124,50 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
     rate->Stop();
     orbit();  // stopped: motion changes nothing
     EXPECT_EQ(rate->GetDetailLevel(), 0);
+}
+
+// When motion frames simply stop coming, the view's timer asks for the full-detail frame:
+// kMotionRestSeconds after the last motion frame, postponed by every further one.
+TEST_F(ViewTest, AFrameAtRestFollowsTheLastMotionFrameWithoutFurtherInput)
+{
+    HTManager* timers = HTManager::Instance();
+    timers->SetCurrentTime(100.0f);
+    const std::size_t clientsBefore = timers->ClientCount();
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(1.0e9f);  // every frame is too slow: the deepest level
+    rate->Start();
+    view->Update();
+    auto orbit = [&] {
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        HC_Orbit_Camera(10, 0);
+        HC_Close_Segment();
+        view->Update();
+    };
+    auto lodo = [&] {
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        const bool set = HC_Show_Existence("rendering options = lodo") > 0;
+        HC_Close_Segment();
+        return set;
+    };
+    orbit();
+    orbit();
+    ASSERT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(timers->ClientCount(), clientsBefore + 1);
+    const float rest = HBaseView::kMotionRestSeconds;
+    timers->Tick(100.0f + rest * 0.5f);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);  // not yet
+    orbit();  // another motion frame: the countdown starts again from this tick
+    timers->Tick(100.0f + rest * 1.2f);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    EXPECT_TRUE(lodo());
+    timers->Tick(100.0f + rest * 1.6f);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);  // the frame at rest was drawn
+    EXPECT_FALSE(lodo());
+    EXPECT_EQ(timers->ClientCount(), clientsBefore);
+    timers->Tick(100.0f + rest * 4.0f);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    // Without the constant-frame-rate object no timer is armed.
+    rate->Stop();
+    orbit();
+    EXPECT_EQ(timers->ClientCount(), clientsBefore);
 }
