@@ -207,10 +207,14 @@ void HBaseView::Update()
     const bool moving = m_motionCamera.valid && camera.CameraDifferent(m_motionCamera);
     m_motionCamera = camera;
     if (m_frameRate && m_frameRate->GetActive()) {
-        if (moving && m_lastFrameSeconds > 0)
+        const int level = m_frameRate->GetDetailLevel();
+        // The frame after a change of level paid for the change (a new walk, new meshes and
+        // buffers): it says nothing about the level's own speed.
+        if (moving && m_lastFrameSeconds > 0 && !m_levelJustChanged)
             m_frameRate->Watch(m_lastFrameSeconds);
         else if (!moving)
             m_frameRate->EndMotion();
+        m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
     }
     const auto start = std::chrono::steady_clock::now();
     HC_Update_Display();

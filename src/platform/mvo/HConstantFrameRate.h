@@ -15,6 +15,9 @@ class HBaseView;
 class HConstantFrameRate {
 public:
     static constexpr int kMaxLevel = 3;
+    // From this level on frames are drawn at half the resolution (ketra::render::
+    // SetReducedResolution on the view) with the scene clamped to the level below it.
+    static constexpr int kReducedLevel = 3;
     // A frame slower than this many budgets goes straight to kMaxLevel.
     static constexpr float kJumpFactor = 4.0f;
 
@@ -45,6 +48,7 @@ private:
     float m_targetFps = 20.0f;
     bool m_active = false;
     int m_level = 0;
+    int m_appliedClamp = 0;  // the "lodo" clamp set on the scene (0: none)
     // The scene's own "lod" option while a level is in force ("" when it had none).
     std::optional<std::string> m_savedLod;
 };

@@ -270,10 +270,9 @@ struct Layer {
     void AddBounds(double px, double py, double pz);
 };
 
-// Motion detail: from this level on, motion frames are drawn at 1 / kReducedResolutionDivisor
-// of the window's resolution and scaled up; from kMotionCullLevel on, items whose size on
-// screen stays under kMotionCullPixels while the camera orbits are left out.
-constexpr int kReducedResolutionLevel = 3;
+// Motion detail: from kMotionCullLevel on, items whose size on screen stays under
+// kMotionCullPixels while the camera orbits are left out. Reduced frames (SetReducedResolution)
+// are drawn at 1 / kReducedResolutionDivisor of the window's resolution and scaled up.
 constexpr int kReducedResolutionDivisor = 2;
 constexpr int kMotionCullLevel = 2;
 constexpr double kMotionCullPixels = 4.0;
@@ -287,7 +286,7 @@ struct DrawList {
     // transforms): a camera move needs a new walk, not only new cameras.
     bool cameraDependent = false;
     // The motion detail level the list was walked at ("lodo = (clamp = n)", 0 for full
-    // detail). From kReducedResolutionLevel on, frames are drawn at a lower resolution.
+    // detail).
     int detailLevel = 0;
     // Items too small to see were left out by a size bound that holds for every camera
     // orbiting the main layer's camera target at the same distance and field (orbitCamera):

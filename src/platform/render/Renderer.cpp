@@ -33,6 +33,21 @@ int ModeFor(const hc::Segment* segment) {
     return 0;
 }
 
+std::map<HC_KEY, bool>& ReducedFrames() {
+    static std::map<HC_KEY, bool> reduced;
+    return reduced;
+}
+
+bool ReducedFor(const hc::Segment* segment) {
+    const auto& reduced = ReducedFrames();
+    if (reduced.empty()) return false;
+    for (const hc::Segment* s = segment; s; s = s->owner) {
+        auto found = reduced.find(s->key);
+        if (found != reduced.end()) return found->second;
+    }
+    return false;
+}
+
 // Everything the headless path keeps between frames: the GL objects live in the shared
 // headless context; meshes and the last draw list are reused while the scene is unchanged.
 // The last walk of a segment, reused for frames in which only cameras changed: such a frame
@@ -73,11 +88,11 @@ private:
     std::uint64_t m_reused = 0;
 };
 
-// Draws `list` into `framebuffer` (width x height, single-sampled): directly, or for the
-// deepest motion levels at a lower resolution in `reduced` and scaled up.
+// Draws `list` into `framebuffer` (width x height, single-sampled): directly, or when `reduce`
+// at a lower resolution in `reduced`, scaled up.
 bool DrawScaled(GlBackend& backend, const DrawList& list, GLuint framebuffer, int width, int height,
-               OffscreenTarget& reduced, std::string* error) {
-    if (list.detailLevel < kReducedResolutionLevel) {
+               bool reduce, OffscreenTarget& reduced, std::string* error) {
+    if (!reduce) {
         backend.Draw(list, framebuffer);
         return true;
     }
@@ -144,6 +159,19 @@ int SetRenderMode(HC_KEY driverSegment, int mode) {
     return previous;
 }
 
+void SetReducedResolution(HC_KEY driverSegment, bool on) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(driverSegment);
+    const HC_KEY key = segment ? segment->key : driverSegment;
+    if (on)
+        ReducedFrames()[key] = true;
+    else
+        ReducedFrames().erase(key);
+}
+
+bool GetReducedResolution(HC_KEY driverSegment) {
+    return ReducedFor(hc::Graph::Instance().FindSegment(driverSegment));
+}
+
 int GetRenderMode(HC_KEY driverSegment) {
     return ModeFor(hc::Graph::Instance().FindSegment(driverSegment));
 }
@@ -201,7 +229,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     if (settings.samples > 1)
         state->backend.Draw(list, state->target.DrawFramebuffer());
     else if (!DrawScaled(state->backend, list, state->target.DrawFramebuffer(), settings.width, settings.height,
-                         state->reduced, error))
+                         ReducedFor(segment), state->reduced, error))
         return false;
     glFinish();
     timings.drawSeconds = Since(start);
@@ -264,7 +292,7 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
         m_impl->backend.Draw(*list, framebuffer);
         return true;
     }
-    return DrawScaled(m_impl->backend, *list, framebuffer, width, height, m_impl->reduced, error);
+    return DrawScaled(m_impl->backend, *list, framebuffer, width, height, ReducedFor(segment), m_impl->reduced, error);
 }
 
 // ---- Display driver ----

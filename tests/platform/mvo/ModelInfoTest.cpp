@@ -4,6 +4,7 @@
 #include "platform/mvo/HModelInfo.h"
 #include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HTManager.h"
+#include "platform/render/Renderer.h"
 
 using mvotest::InsertBox;
 using mvotest::ViewTest;
@@ -79,12 +80,17 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     HC_Open_Segment_By_Key(view->GetSceneKey());
     EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
+    // The deepest level is the one below it at half the resolution, a renderer setting.
+    EXPECT_TRUE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
     // A frame of many budgets skips the levels in between.
     EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
     rate->Stop();
+    EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_FALSE(rate->GetActive());
     EXPECT_EQ(rate->GetDetailLevel(), 0);
     HC_Open_Segment_By_Key(view->GetSceneKey());

@@ -113,7 +113,8 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
 }
 
 // Over a motion at the deepest level (a reduced frame scaled up), frames keep the window's
-// size and show the scene where it is; the frame at rest is the full picture pixel for pixel.
+// size and show the scene where it is; switching resolution needs no walk; the frame at rest
+// is the full picture pixel for pixel.
 TEST(MotionDetail, ReducedFramesCoverTheSamePictureAndRestRestoresIt) {
     KETRA_REQUIRE_GL();
     TestScene scene("motion reduced", "perspective");
@@ -124,8 +125,11 @@ TEST(MotionDetail, ReducedFramesCoverTheSamePictureAndRestRestoresIt) {
     const Image before = scene.Render(160, 120);
     const int red = CountPixels(before, IsReddish);
     ASSERT_GT(red, 2000);
+    SetLevel(model, 2);
     for (int level : {2, 3}) {
-        SetLevel(model, level);
+        // The deepest level: the scene as at level 2, frames at half the resolution.
+        SetReducedResolution(scene.Key(), level == 3);
+        EXPECT_EQ(GetReducedResolution(scene.Key()), level == 3);
         const Image moving = scene.Render(160, 120);
         ASSERT_EQ(moving.width, 160);
         ASSERT_EQ(moving.height, 120);
@@ -134,12 +138,14 @@ TEST(MotionDetail, ReducedFramesCoverTheSamePictureAndRestRestoresIt) {
         EXPECT_TRUE(IsReddish(moving.At(80, 60)));
         EXPECT_TRUE(IsWhite(moving.At(3, 3)));
         // Orbiting at a steady level reuses the walk.
+        EXPECT_EQ(LastFrameTimings().walkSkipped, level == 3);  // only the resolution changed
         Orbit(scene.Key(), 10, 0);
         scene.Render(160, 120);
         EXPECT_TRUE(LastFrameTimings().walkSkipped) << "level " << level;
         Orbit(scene.Key(), -10, 0);
     }
     SetLevel(model, 0);
+    SetReducedResolution(scene.Key(), false);
     const Image after = scene.Render(160, 120);
     EXPECT_TRUE(after.rgba == before.rgba);
 }
