@@ -18,7 +18,8 @@ namespace ketra::render {
 // different sides to the camera or of which one is seen nearly edge-on (the line shader
 // decides those exactly). Edges between two faces that both clearly face the camera, or
 // both clearly face away, are left out.
-void SelectOutlineEdges(const std::vector<float>& positions, const std::vector<std::uint32_t>& edges,
-                        const CameraMath::Camera& camera, float creaseCos, std::vector<std::uint32_t>& out);
+void SelectOutlineEdges(const std::vector<float>& positions,
+                        const std::vector<std::uint32_t>& edges, const CameraMath::Camera& camera,
+                        float creaseCos, std::vector<std::uint32_t>& out);
 
 } // namespace ketra::render

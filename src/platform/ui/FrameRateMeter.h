@@ -28,7 +28,7 @@ public:
 
 private:
     bool AtRest(double now) const;
-    std::deque<double> m_moving;  // times of recent moving frames, oldest first
+    std::deque<double> m_moving; // times of recent moving frames, oldest first
 };
 
 } // namespace ketra::ui

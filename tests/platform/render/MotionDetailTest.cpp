@@ -23,7 +23,8 @@ DrawList Walk(const TestScene& scene, MeshCache& cache, int mode = 0, int size =
 void SetLevel(HC_KEY segment, int level) {
     HC_Open_Segment_By_Key(segment);
     if (level > 0) {
-        HC_Set_Rendering_Options(("lod = on, lodo = (clamp = " + std::to_string(level) + ")").c_str());
+        HC_Set_Rendering_Options(
+            ("lod = on, lodo = (clamp = " + std::to_string(level) + ")").c_str());
     } else {
         HC_UnSet_One_Rendering_Option("lodo");
         HC_UnSet_One_Rendering_Option("lod");
@@ -32,10 +33,12 @@ void SetLevel(HC_KEY segment, int level) {
 }
 
 void InsertBox(float x, float y, float half) {
-    const float points[24] = {x - half, y - half, -half, x + half, y - half, -half, x + half, y + half, -half,
-                              x - half, y + half, -half, x - half, y - half, half,  x + half, y - half, half,
+    const float points[24] = {x - half, y - half, -half, x + half, y - half, -half,
+                              x + half, y + half, -half, x - half, y + half, -half,
+                              x - half, y - half, half,  x + half, y - half, half,
                               x + half, y + half, half,  x - half, y + half, half};
-    const int faces[30] = {4, 0, 3, 2, 1, 4, 4, 5, 6, 7, 4, 0, 1, 5, 4, 4, 2, 3, 7, 6, 4, 1, 2, 6, 5, 4, 0, 4, 7, 3};
+    const int faces[30] = {4, 0, 3, 2, 1, 4, 4, 5, 6, 7, 4, 0, 1, 5, 4,
+                           4, 2, 3, 7, 6, 4, 1, 2, 6, 5, 4, 0, 4, 7, 3};
     HC_Insert_Shell(8, points, 30, faces);
 }
 
@@ -88,7 +91,7 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         SetLevel(model, 2);
         DrawList moving = Walk(scene, cache);
         ASSERT_EQ(moving.Main().meshes.size(), 1u) << projection;
-        EXPECT_GT(moving.Main().meshes[0].mesh->TriangleCount(), 12u);  // the tube stays
+        EXPECT_GT(moving.Main().meshes[0].mesh->TriangleCount(), 12u); // the tube stays
         EXPECT_TRUE(moving.orbitDependent);
         // Marker mode clamps the detail too, but shows every item.
         EXPECT_EQ(Walk(scene, cache, 19).Main().meshes.size(), 2u) << projection;
@@ -100,7 +103,7 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         HC_Zoom_Camera(16.0);
         HC_Close_Segment();
         EXPECT_FALSE(RefreshCameras(moving)) << projection;
-        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection;  // 16 times larger now
+        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection; // 16 times larger now
         HC_Open_Segment_By_Key(scene.Key());
         HC_Zoom_Camera(1.0 / 16);
         HC_Close_Segment();
@@ -138,7 +141,7 @@ TEST(MotionDetail, ReducedFramesCoverTheSamePictureAndRestRestoresIt) {
         EXPECT_TRUE(IsReddish(moving.At(80, 60)));
         EXPECT_TRUE(IsWhite(moving.At(3, 3)));
         // Orbiting at a steady level reuses the walk.
-        EXPECT_EQ(LastFrameTimings().walkSkipped, level == 3);  // only the resolution changed
+        EXPECT_EQ(LastFrameTimings().walkSkipped, level == 3); // only the resolution changed
         Orbit(scene.Key(), 10, 0);
         scene.Render(160, 120);
         EXPECT_TRUE(LastFrameTimings().walkSkipped) << "level " << level;

@@ -13,7 +13,8 @@ namespace {
 namespace cm = ketra::hc::CameraMath;
 
 // Edge a-b along x at the origin between a face towards c and one towards d.
-std::vector<std::uint32_t> SelectHinge(const float c[3], const float d[3], const cm::Camera& camera) {
+std::vector<std::uint32_t> SelectHinge(const float c[3], const float d[3],
+                                       const cm::Camera& camera) {
     const std::vector<float> positions = {0, 0, 0, 1, 0, 0, c[0], c[1], c[2], d[0], d[1], d[2]};
     std::vector<std::uint32_t> out;
     SelectOutlineEdges(positions, {0, 1, 2, 3}, camera, 0.17364818f, out);
@@ -24,16 +25,16 @@ std::vector<std::uint32_t> SelectHinge(const float c[3], const float d[3], const
 
 TEST(OutlineEdges, KeepsBoundariesCreasesAndFoldsOnlyAndLeavesFlatJoinsOut) {
     for (auto projection : {cm::Projection::Orthographic, cm::Projection::Perspective}) {
-        cm::Camera camera;  // at (0, 0, 5) looking down -z
+        cm::Camera camera; // at (0, 0, 5) looking down -z
         camera.projection = projection;
         const float up[3] = {0.5f, 1, 0.05f}, down[3] = {0.5f, -1, 0.05f};
-        EXPECT_TRUE(SelectHinge(up, down, camera).empty());  // nearly flat, facing the eye
+        EXPECT_TRUE(SelectHinge(up, down, camera).empty()); // nearly flat, facing the eye
         const float upBack[3] = {0.5f, 1, -1}, upFront[3] = {0.5f, 1, 1};
-        EXPECT_EQ(SelectHinge(upBack, upFront, camera).size(), 4u);  // folded over: silhouette
+        EXPECT_EQ(SelectHinge(upBack, upFront, camera).size(), 4u); // folded over: silhouette
         const float side[3] = {0.5f, 0, 1};
-        EXPECT_EQ(SelectHinge(up, side, camera).size(), 4u);  // a 90-degree fold is always drawn
+        EXPECT_EQ(SelectHinge(up, side, camera).size(), 4u); // a 90-degree fold is always drawn
         const float a[3] = {0, 0, 0};
-        EXPECT_EQ(SelectHinge(up, a, camera).size(), 4u);  // one face only: a boundary
+        EXPECT_EQ(SelectHinge(up, a, camera).size(), 4u); // one face only: a boundary
     }
 }
 
@@ -44,7 +45,8 @@ TEST(OutlineModes, TubeDrawsFarFewerEdgesThanItsFacetsYetItsWholeOutline) {
         TestScene scene(std::string("outline tube ") + projection, projection);
         scene.Open("model");
         std::vector<float> points;
-        for (int i = 0; i <= 9; ++i) points.insert(points.end(), {-0.6f + 1.2f / 9 * static_cast<float>(i), 0, 0});
+        for (int i = 0; i <= 9; ++i)
+            points.insert(points.end(), {-0.6f + 1.2f / 9 * static_cast<float>(i), 0, 0});
         const float radii[1] = {0.25f};
         HC_Insert_PolyCylinder(10, points.data(), 1, radii, "both");
         HC_Close_Segment();
@@ -66,7 +68,8 @@ TEST(OutlineModes, TubeDrawsFarFewerEdgesThanItsFacetsYetItsWholeOutline) {
             auto darkNear = [&](int x, int y) {
                 for (int dy = -2; dy <= 2; ++dy)
                     for (int dx = -2; dx <= 2; ++dx)
-                        if (IsDark(picture.At(x + dx, y + dy))) return true;
+                        if (IsDark(picture.At(x + dx, y + dy)))
+                            return true;
                 return false;
             };
             for (int x = 30; x <= 90; x += 6) {
@@ -80,7 +83,8 @@ TEST(OutlineModes, TubeDrawsFarFewerEdgesThanItsFacetsYetItsWholeOutline) {
             // ...and nothing inside it: no facet lines along the pipe, no joints across it.
             int inside = 0;
             for (int y = 52; y <= 68; ++y)
-                for (int x = 32; x <= 88; ++x) inside += IsDark(picture.At(x, y)) ? 1 : 0;
+                for (int x = 32; x <= 88; ++x)
+                    inside += IsDark(picture.At(x, y)) ? 1 : 0;
             EXPECT_EQ(inside, 0) << projection << " mode " << mode;
         }
         // Seen from another side, the outline is chosen again for that camera.
@@ -89,7 +93,8 @@ TEST(OutlineModes, TubeDrawsFarFewerEdgesThanItsFacetsYetItsWholeOutline) {
         HC_Close_Segment();
         const Image turned = scene.Render(120, 120, 4);
         int outline = 0;
-        for (int x = 30; x <= 90; ++x) outline += IsDark(turned.At(x, 60 - 15)) || IsDark(turned.At(x, 60 - 14)) ? 1 : 0;
+        for (int x = 30; x <= 90; ++x)
+            outline += IsDark(turned.At(x, 60 - 15)) || IsDark(turned.At(x, 60 - 14)) ? 1 : 0;
         EXPECT_GT(outline, 50) << projection;
     }
 }
