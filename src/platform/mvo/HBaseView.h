@@ -124,7 +124,10 @@ public:
     virtual void Init();
     // Draws the view (HC_Control_Update_By_Key on the display segment, then
     // HC_Update_Display). Headless views render offscreen once the renderer's display
-    // driver is installed (Init installs it).
+    // driver is installed (Init installs it). While the camera moves and the constant-frame-
+    // rate object is started, the last frame's time sets the motion detail; a frame drawn at
+    // reduced detail arms a timer (HTManager) that calls Update again kMotionRestSeconds
+    // after the last such frame, so the full-detail frame follows when the motion stops.
     virtual void Update();
 
     // Keys of the segment tree (valid after Init; -1 before).
