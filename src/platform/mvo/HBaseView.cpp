@@ -118,8 +118,10 @@ HBaseView::~HBaseView()
     delete m_selection;
     m_selection = nullptr;
     m_markupManager.reset();
-    if (KeyValid(m_viewKey))
+    if (KeyValid(m_viewKey)) {
+        ketra::render::SetReducedResolution(m_viewKey, false);  // a motion cut short
         HC_Delete_By_Key(m_viewKey);
+    }
 }
 
 void HBaseView::SetAutoInstallDisplayDriver(bool on) { g_autoInstallDisplayDriver = on; }
