@@ -15,6 +15,7 @@
 #include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HSelectionSet.h"
+#include "platform/mvo/HTManager.h"
 #include "platform/mvo/HUtility.h"
 #include "platform/render/Renderer.h"
 
@@ -110,14 +111,17 @@ HBaseView::HBaseView(HBaseModel* model, const char* alias, const char* driverTyp
 
 HBaseView::~HBaseView()
 {
+    m_restTimer.reset();
     m_eventManager.EmitViewDestroyed(this);
     delete m_operator;
     m_operator = nullptr;
     delete m_selection;
     m_selection = nullptr;
     m_markupManager.reset();
-    if (KeyValid(m_viewKey))
+    if (KeyValid(m_viewKey)) {
+        ketra::render::SetReducedResolution(m_viewKey, false);  // a motion cut short
         HC_Delete_By_Key(m_viewKey);
+    }
 }
 
 void HBaseView::SetAutoInstallDisplayDriver(bool on) { g_autoInstallDisplayDriver = on; }
@@ -205,14 +209,37 @@ void HBaseView::Update()
     const bool moving = m_motionCamera.valid && camera.CameraDifferent(m_motionCamera);
     m_motionCamera = camera;
     if (m_frameRate && m_frameRate->GetActive()) {
-        if (moving && m_lastFrameSeconds > 0)
+        const int level = m_frameRate->GetDetailLevel();
+        // The frame after a change of level paid for the change (a new walk, new meshes and
+        // buffers): it says nothing about the level's own speed.
+        if (moving && m_lastFrameSeconds > 0 && !m_levelJustChanged)
             m_frameRate->Watch(m_lastFrameSeconds);
         else if (!moving)
             m_frameRate->EndMotion();
+        m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
     }
     const auto start = std::chrono::steady_clock::now();
     HC_Update_Display();
     m_lastFrameSeconds = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+    // A reduced frame must not stay on screen when the motion simply stops: each motion frame
+    // (re)starts the countdown to the frame at rest.
+    HTManager* timers = HTManager::Instance();
+    if (m_frameRate && m_frameRate->GetDetailLevel() > 0) {
+        if (!m_restTimer)
+            m_restTimer = std::make_unique<HTClient>(kMotionRestSeconds, HTCS_Once, MotionRestTick, this);
+        timers->UnRegisterClient(m_restTimer.get());
+        timers->RegisterClient(m_restTimer.get());
+    } else if (m_restTimer) {
+        timers->UnRegisterClient(m_restTimer.get());
+    }
+}
+
+bool HBaseView::MotionRestTick(float, float, void* view)
+{
+    // The camera has not moved since the last Update (each one re-arms the timer), so this
+    // Update is the frame at rest: full detail.
+    static_cast<HBaseView*>(view)->Update();
+    return true;
 }
 
 HC_KEY HBaseView::GetModelKey() const { return m_model ? m_model->GetModelKey() : -1; }

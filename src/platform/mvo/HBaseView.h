@@ -28,6 +28,7 @@ class HConstantFrameRate;
 class HEventInfo;
 class HMarkupManager;
 class HSelectionSet;
+class HTClient;
 
 // Render modes. The numbers are fixed: the component's commands pass and compare them.
 enum HRenderMode {
@@ -123,7 +124,10 @@ public:
     virtual void Init();
     // Draws the view (HC_Control_Update_By_Key on the display segment, then
     // HC_Update_Display). Headless views render offscreen once the renderer's display
-    // driver is installed (Init installs it).
+    // driver is installed (Init installs it). While the camera moves and the constant-frame-
+    // rate object is started, the last frame's time sets the motion detail; a frame drawn at
+    // reduced detail arms a timer (HTManager) that calls Update again kMotionRestSeconds
+    // after the last such frame, so the full-detail frame follows when the motion stops.
     virtual void Update();
 
     // Keys of the segment tree (valid after Init; -1 before).
@@ -232,6 +236,9 @@ public:
     bool GetKeyState(unsigned int virtualKey) const { return m_keyState && m_keyState(virtualKey); }
 
     HConstantFrameRate* GetConstantFrameRateObject() const { return m_frameRate.get(); }
+    // After a motion drawn at reduced detail, the view asks for the full-detail frame itself
+    // (an Update with the camera at rest) when no motion frame followed for this long.
+    static constexpr float kMotionRestSeconds = 0.3f;
     HEventManager* GetEventManager() { return &m_eventManager; }
     HMarkupManager* GetMarkupManager() const { return m_markupManager.get(); }
 
@@ -310,6 +317,11 @@ protected:
     HCamera m_initialCamera;
     HCamera m_motionCamera;          // the camera of the last Update
     float m_lastFrameSeconds = 0.0f;  // how long the last Update drew
+    bool m_levelJustChanged = false;  // the last Update changed the motion detail level
+    // Asks for the full-detail frame once the camera has rested kMotionRestSeconds after a
+    // motion frame drawn at reduced detail (HTManager time; the window layer ticks it).
+    std::unique_ptr<HTClient> m_restTimer;
+    static bool MotionRestTick(float requestTime, float actualTime, void* view);
 
     HEventManager m_eventManager;
     std::function<bool(unsigned int)> m_keyState;

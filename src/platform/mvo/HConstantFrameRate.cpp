@@ -4,6 +4,7 @@
 
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/render/Renderer.h"
 
 HConstantFrameRate::HConstantFrameRate(HBaseView* view) : m_view(view) {}
 
@@ -30,7 +31,11 @@ int HConstantFrameRate::Watch(float frameSeconds)
         return 0;
     const float budget = 1.0f / m_targetFps;
     int level = m_level;
-    if (frameSeconds > budget * 1.2f && level < kMaxLevel)
+    // Far too slow (the first motion frame after a full-detail one, typically): straight to
+    // the deepest level, since each level on the way would cost a walk of its own.
+    if (frameSeconds > budget * kJumpFactor)
+        level = kMaxLevel;
+    else if (frameSeconds > budget * 1.2f && level < kMaxLevel)
         ++level;
     else if (frameSeconds < budget * 0.5f && level > 0)
         --level;
@@ -53,8 +58,17 @@ void HConstantFrameRate::ApplyLevel()
 {
     if (!m_view || HC_Show_Existence_By_Key(m_view->GetSceneKey(), "self") == 0)
         return;
+    // The deepest level differs from the one below only in resolution, a setting of the
+    // renderer: moving between them keeps the scene (and so the renderer's walk) as it is.
+    const bool reduce = m_level >= kReducedLevel;
+    if (ketra::render::GetReducedResolution(m_view->GetViewKey()) != reduce) {
+        ketra::render::SetReducedResolution(m_view->GetViewKey(), reduce);
+        HC_Control_Update_By_Key(m_view->GetViewKey(), "redraw everything");
+    }
+    const int clamp = reduce ? kReducedLevel - 1 : m_level;
     HC_Open_Segment_By_Key(m_view->GetSceneKey());
     if (m_level == 0) {
+        m_appliedClamp = 0;
         if (HC_Show_Existence("rendering options = lodo") > 0)
             HC_UnSet_One_Rendering_Option("lodo");
         // Full detail is the scene as it was before the motion: "lod" as the host left it.
@@ -74,8 +88,11 @@ void HConstantFrameRate::ApplyLevel()
                 HC_Show_One_Rendering_Option("lod", value);
             m_savedLod = std::string(value);
         }
-        const std::string options = "lod = on, lodo = (clamp = " + std::to_string(m_level) + ")";
-        HC_Set_Rendering_Options(options.c_str());
+        const std::string options = "lod = on, lodo = (clamp = " + std::to_string(clamp) + ")";
+        // Setting the same options again would still count as a change of the scene.
+        if (clamp != m_appliedClamp)
+            HC_Set_Rendering_Options(options.c_str());
+        m_appliedClamp = clamp;
     }
     HC_Close_Segment();
 }

@@ -1,7 +1,9 @@
 // HConstantFrameRate: keeps camera motion fluid on large models by trading detail for speed.
 // While active, each frame time reported by the view (Watch) raises or lowers a detail
 // level 0..kMaxLevel: level 0 draws everything; each level up switches the scene to a coarser
-// level of detail during motion (rendering options "lod = on, lodo = (clamp = level)").
+// level of detail during motion (rendering options "lod = on, lodo = (clamp = level)"): fewer
+// tube sides and coarser shells, from level 2 items too small to see left out, at level 3 a
+// frame of half the resolution scaled up.
 // Stop restores full detail. Walk operators stop it for their lifetime.
 #pragma once
 
@@ -12,7 +14,12 @@ class HBaseView;
 
 class HConstantFrameRate {
 public:
-    static constexpr int kMaxLevel = 2;
+    static constexpr int kMaxLevel = 3;
+    // From this level on frames are drawn at half the resolution (ketra::render::
+    // SetReducedResolution on the view) with the scene clamped to the level below it.
+    static constexpr int kReducedLevel = 3;
+    // A frame slower than this many budgets goes straight to kMaxLevel.
+    static constexpr float kJumpFactor = 4.0f;
 
     explicit HConstantFrameRate(HBaseView* view);
 
@@ -26,7 +33,8 @@ public:
     bool GetActive() const { return m_active; }
 
     // Reports the time the last frame took. While active: slower than the target's budget by
-    // more than 20 % raises the level, faster than half the budget lowers it. Returns the
+    // more than 20 % raises the level (slower than kJumpFactor budgets: to kMaxLevel), faster
+    // than half the budget lowers it. Returns the
     // level now in force (0 when inactive).
     int Watch(float frameSeconds);
     // The camera came to rest: back to full detail (stays active for the next motion).
@@ -40,6 +48,7 @@ private:
     float m_targetFps = 20.0f;
     bool m_active = false;
     int m_level = 0;
+    int m_appliedClamp = 0;  // the "lodo" clamp set on the scene (0: none)
     // The scene's own "lod" option while a level is in force ("" when it had none).
     std::optional<std::string> m_savedLod;
 };

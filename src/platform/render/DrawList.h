@@ -270,6 +270,13 @@ struct Layer {
     void AddBounds(double px, double py, double pz);
 };
 
+// Motion detail: from kMotionCullLevel on, items whose size on screen stays under
+// kMotionCullPixels while the camera orbits are left out. Reduced frames (SetReducedResolution)
+// are drawn at 1 / kReducedResolutionDivisor of the window's resolution and scaled up.
+constexpr int kReducedResolutionDivisor = 2;
+constexpr int kMotionCullLevel = 2;
+constexpr double kMotionCullPixels = 4.0;
+
 struct DrawList {
     HC_KEY displayKey = -1;
     int width = 0, height = 0;
@@ -278,6 +285,14 @@ struct DrawList {
     // The walk chose something by the camera (levels of detail, tube facets, masked
     // transforms): a camera move needs a new walk, not only new cameras.
     bool cameraDependent = false;
+    // The motion detail level the list was walked at ("lodo = (clamp = n)", 0 for full
+    // detail).
+    int detailLevel = 0;
+    // Items too small to see were left out by a size bound that holds for every camera
+    // orbiting the main layer's camera target at the same distance and field (orbitCamera):
+    // the list serves such cameras, but a pan or a zoom needs a new walk.
+    bool orbitDependent = false;
+    CameraMath::Camera orbitCamera;
 
     Layer& Main() { return layers.front(); }
     const Layer& Main() const { return layers.front(); }

@@ -1,4 +1,5 @@
 #include "platform/render/GlBackend.h"
+#include "platform/render/OutlineEdges.h"
 
 #include "platform/render/DcCallbacks.h"
 #include "platform/render/GlFrame.h"
@@ -137,6 +138,12 @@ struct Batch {
     GLsizei count = 0;
     std::uint64_t signature = 0;
     std::uint64_t lastFrame = 0;
+    int level = 0;  // the motion detail level of the list it was drawn for
+    // Outline modes: every edge of the batch kept on the CPU (world positions, four indices
+    // per edge) to pick per camera the few the mode can show (OutlineEdges.h).
+    std::vector<float> edgePositions;
+    std::vector<std::uint32_t> edgeIndices;
+    std::uint64_t selectedFor = 0;  // the camera (and content) the uploaded selection is for
 };
 
 struct Program {
@@ -165,12 +172,14 @@ struct GlBackend::Impl {
     GlVertexArray emptyVao;
     std::unordered_map<std::uint64_t, Batch> batches;
     std::uint64_t frame = 0;
+    int level = 0;
     TextRenderer textRenderer;
     GlStats* stats = nullptr;
 
     Batch& BatchFor(std::uint64_t id) {
         Batch& b = batches[id];
         b.lastFrame = frame;
+        b.level = level;
         return b;
     }
 
@@ -258,6 +267,12 @@ struct GlBackend::Impl {
     template <typename Upload>
     void DrawChunks(std::uint64_t groupId, const std::vector<const MeshDraw*>& items, bool sortedSignature,
                     GLenum mode, size_t (*vertexCount)(const MeshDraw&), Upload upload) {
+        DrawChunks(groupId, items, sortedSignature, mode, vertexCount, upload, [](Batch&) {});
+    }
+    // The same, with `prepare(batch)` called on each batch, up to date, before it is drawn.
+    template <typename Upload, typename Prepare>
+    void DrawChunks(std::uint64_t groupId, const std::vector<const MeshDraw*>& items, bool sortedSignature,
+                    GLenum mode, size_t (*vertexCount)(const MeshDraw&), Upload upload, Prepare prepare) {
         size_t start = 0, chunk = 0;
         while (start < items.size()) {
             size_t end = start, vertices = 0;
@@ -287,8 +302,10 @@ struct GlBackend::Impl {
                 upload(batch, part);
                 batch.signature = signature.h;
             }
+            prepare(batch);
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
+                if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
                 if (mode == GL_POINTS)
                     glDrawArrays(GL_POINTS, 0, batch.count);
                 else
@@ -591,7 +608,7 @@ struct GlBackend::Impl {
         ++stats->rebuiltBatches;
     }
 
-    void UploadEdges(Batch& batch, const std::vector<const MeshDraw*>& items) {
+    void UploadEdges(Batch& batch, const std::vector<const MeshDraw*>& items, bool outlines = false) {
         std::vector<LineVertex> vertices;
         std::vector<std::uint32_t> indices;
         for (const MeshDraw* d : items) {
@@ -624,6 +641,34 @@ struct GlBackend::Impl {
             }
         }
         UploadLines(batch, vertices, indices);
+        batch.edgePositions.clear();
+        batch.edgeIndices.clear();
+        batch.selectedFor = 0;
+        if (outlines) {
+            batch.edgePositions.reserve(vertices.size() * 3);
+            for (const LineVertex& v : vertices) batch.edgePositions.insert(batch.edgePositions.end(), v.position, v.position + 3);
+            batch.edgeIndices = std::move(indices);
+        }
+    }
+
+    // Outline modes: uploads the edges the mode can show from this camera in place of all.
+    void SelectOutlines(const Frame& f, Batch& batch) {
+        const cm::Camera& camera = f.layer->camera;
+        Hasher key;
+        key.Add(batch.signature);
+        for (const cm::Vec3& v : {camera.position, camera.target}) {
+            key.AddDouble(v.x);
+            key.AddDouble(v.y);
+            key.AddDouble(v.z);
+        }
+        key.Add(static_cast<std::uint64_t>(camera.projection));
+        if (batch.selectedFor == key.h) return;
+        std::vector<std::uint32_t> selected;
+        SelectOutlineEdges(batch.edgePositions, batch.edgeIndices, camera, kCreaseCos, selected);
+        glBindVertexArray(batch.vao.Get());
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(selected.size() * 4), selected.data(), GL_STREAM_DRAW);
+        batch.count = static_cast<GLsizei>(selected.size());
+        batch.selectedFor = key.h;
     }
 
     void UseLine(const Frame& f, const LineState& s) {
@@ -652,9 +697,14 @@ struct GlBackend::Impl {
         }
         for (std::uint64_t key : order) {
             const auto& items = groups[key];
+            const bool outlines = items.front()->edgeState.silhouetteOnly;
             UseLine(f, items.front()->edgeState);
-            DrawChunks(layerId ^ key ^ 0x3333, items, false, GL_LINES_ADJACENCY, EdgeVertices,
-                       [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadEdges(b, part); });
+            DrawChunks(
+                layerId ^ key ^ 0x3333, items, false, GL_LINES_ADJACENCY, EdgeVertices,
+                [this, outlines](Batch& b, const std::vector<const MeshDraw*>& part) { UploadEdges(b, part, outlines); },
+                [this, &f, outlines](Batch& b) {
+                    if (outlines) SelectOutlines(f, b);
+                });
         }
         // Polylines: grouped by state, rebuilt when their points or colours change.
         std::vector<std::uint64_t> lineOrder;
@@ -1010,11 +1060,13 @@ bool GlBackend::Initialize(std::string* error) {
     return true;
 }
 
-void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
+void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     Impl& d = *m_impl;
     m_stats = {};
     d.stats = &m_stats;
     ++d.frame;
+    d.level = list.detailLevel;
+    divisor = std::max(divisor, 1);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glEnable(GL_SCISSOR_TEST);
     glEnable(GL_DEPTH_TEST);
@@ -1025,8 +1077,12 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     for (size_t index = 0; index < list.layers.size(); ++index) {
         const Layer& layer = list.layers[index];
         if (layer.width <= 0 || layer.height <= 0) continue;
-        glViewport(layer.x, layer.y, layer.width, layer.height);
-        glScissor(layer.x, layer.y, layer.width, layer.height);
+        // A reduced frame keeps every size in the window's pixels (line weights, text, markers
+        // shrink with the viewport and come back when it is scaled up).
+        const int x = layer.x / divisor, y = layer.y / divisor;
+        const int w = std::max(1, layer.width / divisor), h = std::max(1, layer.height / divisor);
+        glViewport(x, y, w, h);
+        glScissor(x, y, w, h);
         if (index == 0 || layer.clearColor) d.DrawBackground(layer);
         glDepthMask(GL_TRUE);
         glClearDepth(1.0);
@@ -1034,6 +1090,9 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
         const Frame frame = MakeFrame(layer);
         Hasher layerHash;
         layerHash.Add(index);
+        // Each motion level keeps buffers of its own, so the frame at rest finds the full
+        // detail ones still there after a motion, and the next motion its coarse ones.
+        layerHash.Add(static_cast<std::uint64_t>(list.detailLevel));
         layerHash.Add(static_cast<std::uint64_t>(layer.segment));
         const std::uint64_t layerId = layerHash.h;
         d.DrawFaces(frame, layerId);
@@ -1065,9 +1124,10 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer) {
     glUseProgram(0);
     d.ForgetOldTextures(d.imageTextures);
     d.ForgetOldTextures(d.surfaceTextures);
-    // Batches not drawn for a while belong to items that are gone.
+    // Batches of this level not drawn for a while belong to items that are gone; those of
+    // other levels wait for a frame of their level.
     for (auto it = d.batches.begin(); it != d.batches.end();) {
-        if (it->second.lastFrame + 8 < d.frame)
+        if (it->second.level == d.level && it->second.lastFrame + 8 < d.frame)
             it = d.batches.erase(it);
         else
             ++it;

@@ -21,6 +21,7 @@ struct GlStats {
     size_t drawCalls = 0;
     size_t triangles = 0;
     size_t rebuiltBatches = 0;
+    size_t edgeSegments = 0;  // mesh edges sent to the line shader
 };
 
 class GlBackend {
@@ -33,8 +34,9 @@ public:
     // Compiles the programs. False with the compiler log when the context cannot run them.
     bool Initialize(std::string* error);
 
-    // Draws the list into framebuffer `framebuffer` (already sized list.width x list.height).
-    void Draw(const DrawList& list, GLuint framebuffer);
+    // Draws the list into framebuffer `framebuffer` (already sized list.width x list.height,
+    // or that divided by `divisor` for a reduced frame that the caller scales up).
+    void Draw(const DrawList& list, GLuint framebuffer, int divisor = 1);
 
     const GlStats& LastStats() const { return m_stats; }
 

@@ -67,6 +67,14 @@ void OffscreenTarget::Bind() const {
     glScissor(0, 0, m_width, m_height);
 }
 
+void OffscreenTarget::BlitTo(GLuint framebuffer, int width, int height) const {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_drawFbo.Get());
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitFramebuffer(0, 0, m_width, m_height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+}
+
 void OffscreenTarget::ReadBack(Image& out) {
     GLuint source = m_drawFbo.Get();
     if (m_samples > 1) {

@@ -19,6 +19,10 @@ public:
     // Resolves multisampling (if any) and reads the colour buffer into `out`.
     void ReadBack(Image& out);
 
+    // Scales the (single-sampled) colour buffer up or down into `framebuffer`, filling its
+    // width x height pixels with linear filtering.
+    void BlitTo(GLuint framebuffer, int width, int height) const;
+
     GLuint DrawFramebuffer() const { return m_drawFbo.Get(); }
     int Width() const { return m_width; }
     int Height() const { return m_height; }

@@ -7,6 +7,7 @@
 #include "platform/render/OffscreenTarget.h"
 #include "platform/render/SceneWalker.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <map>
@@ -30,6 +31,21 @@ int ModeFor(const hc::Segment* segment) {
         if (found != modes.end()) return found->second;
     }
     return 0;
+}
+
+std::map<HC_KEY, bool>& ReducedFrames() {
+    static std::map<HC_KEY, bool> reduced;
+    return reduced;
+}
+
+bool ReducedFor(const hc::Segment* segment) {
+    const auto& reduced = ReducedFrames();
+    if (reduced.empty()) return false;
+    for (const hc::Segment* s = segment; s; s = s->owner) {
+        auto found = reduced.find(s->key);
+        if (found != reduced.end()) return found->second;
+    }
+    return false;
 }
 
 // Everything the headless path keeps between frames: the GL objects live in the shared
@@ -72,9 +88,25 @@ private:
     std::uint64_t m_reused = 0;
 };
 
+// Draws `list` into `framebuffer` (width x height, single-sampled): directly, or when `reduce`
+// at a lower resolution in `reduced`, scaled up.
+bool DrawScaled(GlBackend& backend, const DrawList& list, GLuint framebuffer, int width, int height,
+               bool reduce, OffscreenTarget& reduced, std::string* error) {
+    if (!reduce) {
+        backend.Draw(list, framebuffer);
+        return true;
+    }
+    const int divisor = kReducedResolutionDivisor;
+    if (!reduced.Resize(std::max(1, width / divisor), std::max(1, height / divisor), 1, error)) return false;
+    backend.Draw(list, reduced.DrawFramebuffer(), divisor);
+    reduced.BlitTo(framebuffer, width, height);
+    return true;
+}
+
 struct HeadlessState {
     GlBackend backend;
     OffscreenTarget target;
+    OffscreenTarget reduced;  // motion frames drawn at a lower resolution
     MeshCache meshes;
     WalkCache walks;
     bool initialized = false;
@@ -125,6 +157,19 @@ int SetRenderMode(HC_KEY driverSegment, int mode) {
     const int previous = modes.count(key) ? modes[key] : 0;
     modes[key] = mode;
     return previous;
+}
+
+void SetReducedResolution(HC_KEY driverSegment, bool on) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(driverSegment);
+    const HC_KEY key = segment ? segment->key : driverSegment;
+    if (on)
+        ReducedFrames()[key] = true;
+    else
+        ReducedFrames().erase(key);
+}
+
+bool GetReducedResolution(HC_KEY driverSegment) {
+    return ReducedFor(hc::Graph::Instance().FindSegment(driverSegment));
 }
 
 int GetRenderMode(HC_KEY driverSegment) {
@@ -181,9 +226,14 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
                 timings.triangles += mesh.mesh->TriangleCount();
             }
     start = std::chrono::steady_clock::now();
-    state->backend.Draw(list, state->target.DrawFramebuffer());
+    if (settings.samples > 1)
+        state->backend.Draw(list, state->target.DrawFramebuffer());
+    else if (!DrawScaled(state->backend, list, state->target.DrawFramebuffer(), settings.width, settings.height,
+                         ReducedFor(segment), state->reduced, error))
+        return false;
     glFinish();
     timings.drawSeconds = Since(start);
+    timings.edgeSegments = state->backend.LastStats().edgeSegments;
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
     timings.readSeconds = Since(start);
@@ -208,6 +258,7 @@ bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& 
 
 struct WindowRenderer::Impl {
     GlBackend backend;
+    OffscreenTarget reduced;
     MeshCache meshes;
     WalkCache walks;
     bool initialized = false;
@@ -233,8 +284,15 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     walk.renderMode = ModeFor(segment);
     const DrawList* list = nullptr;
     if (!m_impl->walks.Get(segmentKey, walk, m_impl->meshes, list, error)) return false;
-    m_impl->backend.Draw(*list, framebuffer);
-    return true;
+    // A multisampled window framebuffer cannot take a scaled blit: full resolution there.
+    GLint samples = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGetIntegerv(GL_SAMPLES, &samples);
+    if (samples > 1) {
+        m_impl->backend.Draw(*list, framebuffer);
+        return true;
+    }
+    return DrawScaled(m_impl->backend, *list, framebuffer, width, height, ReducedFor(segment), m_impl->reduced, error);
 }
 
 // ---- Display driver ----

@@ -59,6 +59,12 @@ struct FrameSettings {
 int SetRenderMode(HC_KEY driverSegment, int mode);
 int GetRenderMode(HC_KEY driverSegment);
 
+// Reduced frames for a view, keyed by its driver segment like the render mode: while on,
+// frames of that segment and below are drawn at half the resolution and scaled up (the
+// deepest motion level). A setting outside the scene graph, so switching it costs no walk.
+void SetReducedResolution(HC_KEY driverSegment, bool on);
+bool GetReducedResolution(HC_KEY driverSegment);
+
 // Renders `segment` and everything below it (through includes and styles) as seen by the net
 // camera at `segment` (a default camera when none is set) into `out`. Uses the process's
 // headless GL context (EGL surfaceless + framebuffer object), creating it on first use.
@@ -74,6 +80,7 @@ struct FrameTimings {
     double readSeconds = 0;  // resolving and reading the pixels back
     size_t meshes = 0;       // mesh items drawn
     size_t triangles = 0;    // their triangles
+    size_t edgeSegments = 0; // mesh edges sent to the line shader
     bool walkSkipped = false;  // only cameras changed: the last walk was reused
 };
 const FrameTimings& LastFrameTimings();

@@ -27,15 +27,15 @@ using hc::ColorChannel;
 
 // ---- MeshCache ----
 
-const MeshCache::Entry* MeshCache::Find(HC_KEY key, std::uint64_t changeCount) {
-    auto found = m_entries.find(key);
+const MeshCache::Entry* MeshCache::Find(HC_KEY key, std::uint64_t changeCount, int variant) {
+    auto found = m_entries.find(Slot{key, variant});
     if (found == m_entries.end() || found->second.changeCount != changeCount) return nullptr;
     found->second.lastUsed = m_frame;
     return &found->second;
 }
 
-const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh) {
-    Entry& entry = m_entries[key];
+const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant) {
+    Entry& entry = m_entries[Slot{key, variant}];
     entry.changeCount = changeCount;
     entry.mesh = std::make_shared<const Mesh>(std::move(mesh));
     entry.stamp = m_nextStamp++;
@@ -260,6 +260,7 @@ public:
             if (!layer.cameraSet) layer.camera = cm::DefaultCamera();
         ResolvePendingMeshes();
         PickLevels();
+        LeaveOutSmallItems();
         for (Layer& layer : m_out.layers) AddSectionOutlines(layer);
     }
 
@@ -688,13 +689,13 @@ private:
     // drawn only as faces is built without its face edges; one that shows edges gets them.
     const MeshCache::Entry& MeshFor(const hc::Geometry& item, int facets, bool edges) {
         if (const MeshCache::Entry* cached = CachedMesh(item, facets, edges)) return *cached;
-        return m_cache.Store(item.key, MeshVersion(item, facets, edges), TessellateItem(item, facets, edges));
+        return m_cache.Store(item.key, MeshVersion(item, facets, edges), TessellateItem(item, facets, edges), facets);
     }
 
     // A cached mesh that will do: with face edges when they are wanted, else either kind.
     const MeshCache::Entry* CachedMesh(const hc::Geometry& item, int facets, bool edges) {
-        if (const MeshCache::Entry* full = m_cache.Find(item.key, MeshVersion(item, facets, true))) return full;
-        return edges ? nullptr : m_cache.Find(item.key, MeshVersion(item, facets, false));
+        if (const MeshCache::Entry* full = m_cache.Find(item.key, MeshVersion(item, facets, true), facets)) return full;
+        return edges ? nullptr : m_cache.Find(item.key, MeshVersion(item, facets, false), facets);
     }
 
     // The level of "lodo = (clamp = n)" (0 when absent or not a level).
@@ -973,7 +974,9 @@ private:
         draw.cutEdgeColor = r.cutEdges;
         draw.surface = r.surface;
         draw.edgeState = r.edgeState;
-        draw.edgeState.silhouetteOnly = m_rules.silhouette || (r.hiddenLineOption && m_rules.silhouette);
+        // Where faces hide (hidden line) or in silhouette mode, only outlines are drawn:
+        // silhouettes, boundaries and hard folds, not the facet edges of smooth surfaces.
+        draw.edgeState.silhouetteOnly = m_rules.silhouette || draw.hiddenSurfaceOnly;
         draw.markerSymbol = r.markerSymbol;
         draw.markerSize = r.markerPixels;
         draw.texture = r.texture;
@@ -1010,6 +1013,10 @@ private:
 
         // Levels of detail are chosen after the walk, when every layer's camera is known.
         if (HasLods(item) && (r.lod || m_settings.levelsOfDetail || m_rules.coarsestLod)) m_lodCandidates.push_back({m_layer, layer.meshes.size(), &item, r.lod, r.lodClamp});
+        m_out.detailLevel = std::max(m_out.detailLevel, r.lodClamp);
+        // Motion frames leave out what is too small to see (marker mode shows every item).
+        if (r.lodClamp >= kMotionCullLevel && !m_rules.coarsestLod && m_layer == 0)
+            m_cullCandidates.push_back(layer.meshes.size());
         layer.meshes.push_back(std::move(draw));
     }
 
@@ -1089,7 +1096,7 @@ private:
         std::vector<const MeshCache::Entry*> entries(m_pending.size());
         for (size_t i = 0; i < m_pending.size(); ++i) {
             const PendingMesh& p = m_pending[i];
-            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets, p.edges), std::move(m_pending[i].mesh));
+            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets, p.edges), std::move(m_pending[i].mesh), p.facets);
         }
         std::vector<std::vector<bool>> dropped(m_out.layers.size());
         bool anyDropped = false;
@@ -1237,6 +1244,65 @@ private:
         }
     }
 
+    // Motion frames: drops the main layer's items that stay under kMotionCullPixels across
+    // for every camera orbiting the current one's target at its distance and field. The bound
+    // uses the item's bounding sphere at its nearest possible distance from the eye, so the list
+    // holds for a whole orbit (DrawList::orbitDependent) and the walk is not repeated.
+    void LeaveOutSmallItems() {
+        if (m_cullCandidates.empty()) return;
+        Layer& layer = m_out.layers.front();
+        if (!layer.cameraSet || layer.width < 1 || layer.height < 1) return;
+        const cm::Camera& camera = layer.camera;
+        const double distance = cm::Length(camera.target - camera.position);
+        if (!(distance > 0) || !(camera.width > 0) || !(camera.height > 0)) return;
+        // Pixels per world unit on the target plane, at most (a stretched field scales its
+        // axes apart).
+        const double scale = std::max(layer.width / camera.width, layer.height / camera.height);
+        const bool perspective = camera.projection == cm::Projection::Perspective;
+        std::vector<bool> drop(layer.meshes.size(), false);
+        size_t dropped = 0;
+        for (size_t index : m_cullCandidates) {
+            if (index >= layer.meshes.size()) continue;
+            const MeshDraw& draw = layer.meshes[index];
+            if (!draw.mesh || draw.mesh->VertexCount() == 0) continue;
+            const Mesh& mesh = *draw.mesh;
+            cm::Vec3 lo{mesh.boundsMin[0], mesh.boundsMin[1], mesh.boundsMin[2]};
+            cm::Vec3 hi{mesh.boundsMax[0], mesh.boundsMax[1], mesh.boundsMax[2]};
+            cm::Vec3 centre = (lo + hi) * 0.5;
+            double radius = cm::Length(hi - lo) * 0.5;
+            if (!draw.identity) {
+                const cm::Vec3 c = cm::TransformPoint(draw.matrix, centre);
+                double stretch = 0;  // the largest axis scale of the modelling matrix
+                for (int axis = 0; axis < 3; ++axis) {
+                    const cm::Vec3 v = cm::TransformVector(draw.matrix, {axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0});
+                    stretch = std::max(stretch, cm::Length(v));
+                }
+                centre = c;
+                radius *= stretch;
+            }
+            double pixels = 2 * radius * scale;
+            if (perspective) {
+                const double nearest = distance - cm::Length(centre - camera.target) - radius;
+                if (nearest < distance * 0.05) continue;  // may come close to the eye: keep
+                pixels *= distance / nearest;
+            }
+            if (pixels < kMotionCullPixels) {
+                drop[index] = true;
+                ++dropped;
+            }
+        }
+        m_out.orbitDependent = true;
+        m_out.orbitCamera = camera;
+        if (dropped == 0) return;
+        size_t kept = 0;
+        for (size_t i = 0; i < layer.meshes.size(); ++i)
+            if (!drop[i]) {
+                if (kept != i) layer.meshes[kept] = std::move(layer.meshes[i]);
+                ++kept;
+            }
+        layer.meshes.resize(kept);
+    }
+
     struct LodCandidate {
         int layer;
         size_t index;
@@ -1258,6 +1324,7 @@ private:
     std::vector<HC_KEY> m_path;
     std::unordered_set<const hc::Segment*> m_onStack;
     std::vector<LodCandidate> m_lodCandidates;
+    std::vector<size_t> m_cullCandidates;  // main-layer meshes that motion frames may leave out
     // Items to tessellate after the walk (one per item key), and the draws waiting for them.
     struct PendingMesh {
         const hc::Geometry* item;
@@ -1295,6 +1362,14 @@ bool BuildDrawList(HC_KEY segmentKey, const WalkSettings& settings, MeshCache& c
     return true;
 }
 
+bool OrbitOf(const CameraMath::Camera& original, const CameraMath::Camera& moved) {
+    auto near = [](double a, double b) { return std::fabs(a - b) <= 1e-5 * std::max({1.0, std::fabs(a), std::fabs(b)}); };
+    const cm::Vec3 t0 = original.target, t1 = moved.target;
+    return original.projection == moved.projection && near(original.width, moved.width) &&
+           near(original.height, moved.height) && near(t0.x, t1.x) && near(t0.y, t1.y) && near(t0.z, t1.z) &&
+           near(cm::Length(original.target - original.position), cm::Length(moved.target - moved.position));
+}
+
 bool RefreshCameras(DrawList& list) {
     const hc::Graph& graph = hc::Graph::Instance();
     for (Layer& layer : list.layers) {
@@ -1309,7 +1384,7 @@ bool RefreshCameras(DrawList& list) {
             layer.camera = ToCamera(net.camera);
         }
     }
-    return true;
+    return !list.orbitDependent || list.layers.empty() || OrbitOf(list.orbitCamera, list.layers.front().camera);
 }
 
 } // namespace ketra::render

@@ -11,7 +11,9 @@
 
 namespace ketra::render {
 
-// Tessellated meshes by geometry key, reused while the item's change counter is unchanged.
+// Tessellated meshes by geometry key and variant (a tube's side count), reused while the
+// item's change counter is unchanged. Each variant is kept on its own, so the coarser tubes of
+// motion frames and the full ones of the frame at rest do not push each other out.
 class MeshCache {
 public:
     struct Entry {
@@ -20,16 +22,26 @@ public:
         std::uint64_t stamp = 0;      // unique per built mesh
         std::uint64_t lastUsed = 0;   // frame number
     };
-    // The cached entry for `key` if its change counter matches, else null.
-    const Entry* Find(HC_KEY key, std::uint64_t changeCount);
-    const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh);
+    // The cached entry for `key` and `variant` if its change counter matches, else null.
+    const Entry* Find(HC_KEY key, std::uint64_t changeCount, int variant = 0);
+    const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant = 0);
     // Forgets entries not used during the last `frames` frames.
     void EndFrame(std::uint64_t frames = 4);
     size_t Size() const { return m_entries.size(); }
     std::uint64_t Builds() const { return m_builds; }
 
 private:
-    std::unordered_map<HC_KEY, Entry> m_entries;
+    struct Slot {
+        HC_KEY key;
+        int variant;
+        bool operator==(const Slot&) const = default;
+    };
+    struct SlotHash {
+        size_t operator()(const Slot& s) const {
+            return std::hash<HC_KEY>()(s.key) * 31u + static_cast<size_t>(s.variant);
+        }
+    };
+    std::unordered_map<Slot, Entry, SlotHash> m_entries;
     std::uint64_t m_frame = 1, m_nextStamp = 1, m_builds = 0;
 };
 
@@ -71,8 +83,13 @@ bool BuildDrawList(HC_KEY segment, const WalkSettings& settings, MeshCache& cach
 
 // Puts each layer's camera of a list built earlier back in step with the scene graph, for a
 // frame in which nothing but cameras changed (Graph::ContentChanges() the same) and the list
-// is not DrawList::cameraDependent. False when a camera's segment or camera is gone: walk again.
+// is not DrawList::cameraDependent. False when a camera's segment or camera is gone, or when
+// the list is DrawList::orbitDependent and the main camera is no orbit of the one it was
+// walked with: walk again.
 bool RefreshCameras(DrawList& list);
+// True when `moved` differs from `original` at most by an orbit about the target: the same
+// target, distance, field and projection.
+bool OrbitOf(const CameraMath::Camera& original, const CameraMath::Camera& moved);
 // Moves whenever something a walk reads changes, except cameras.
 std::uint64_t WalkInputChanges();
 

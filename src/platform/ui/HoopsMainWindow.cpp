@@ -12,10 +12,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+
+#include <chrono>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <chrono>
 #include <cstdio>
 
 namespace ketra::ui {
@@ -130,6 +133,20 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
 
     m_modeLabel = new QLabel(this);
     statusBar()->addPermanentWidget(m_modeLabel);
+    m_frameRateLabel = new QLabel(this);
+    m_frameRateLabel->setObjectName("frameRateLabel");
+    m_frameRateLabel->setVisible(false);
+    statusBar()->addPermanentWidget(m_frameRateLabel);
+    if (m_window)
+        m_window->Commands().Add(
+            kFrameRateCommand,
+            [this] {
+                m_showFrameRate = !m_showFrameRate;
+                m_frameRate.Reset();
+                m_frameRateLabel->clear();
+                m_frameRateLabel->setVisible(m_showFrameRate);
+            },
+            [this](CCmdUI& ui) { ui.SetCheck(m_showFrameRate); });
     m_updateTimer = new QTimer(this);
     connect(m_updateTimer, &QTimer::timeout, this, [this] {
         UpdateToolBar();
@@ -146,6 +163,7 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
 void HoopsMainWindow::SetSurface(HoopsViewSurface* surface) {
     m_surface = surface;
     m_port->SetSurface(surface);
+    surface->SetFrameListener([this] { OnFrame(); });
     setCentralWidget(surface->Widget());
     surface->Widget()->setFocus();
 }
@@ -178,6 +196,8 @@ void HoopsMainWindow::ConnectCommand(QAction* action) {
 }
 
 CHoopsView* HoopsMainWindow::CommandTarget(unsigned int id) const {
+    if (id == kFrameRateCommand)  // the frame's own, registered on its window
+        return m_window.get();
     if (m_router)
         if (CHoopsView* routed = m_router(id))
             return routed;
@@ -222,6 +242,7 @@ bool HoopsMainWindow::LoadCommandBars(const char* moduleName) {
             menuBar()->addAction(action);
         }
     }
+    AddFrameRateItem();
     for (QAction* action : menuBar()->findChildren<QAction*>())
         ConnectCommand(action);
     if (tools.GetMenuItemCount() > 0) {
@@ -234,6 +255,39 @@ bool HoopsMainWindow::LoadCommandBars(const char* moduleName) {
     }
     UpdateCommandActions();
     return true;
+}
+
+void HoopsMainWindow::AddFrameRateItem() {
+    for (QAction* top : menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        if (!menu || top->text().remove('&') != "View")
+            continue;
+        menu->addSeparator();
+        QAction* action = MakeCommandAction(menu, "Frame &Rate", kFrameRateCommand);
+        action->setCheckable(true);
+        menu->addAction(action);
+        return;
+    }
+}
+
+void HoopsMainWindow::OnFrame() {
+    HBaseView* view = m_window ? m_window->GetHoopsView() : nullptr;
+    if (!m_showFrameRate || !view)
+        return;
+    HCamera camera;
+    view->GetCamera(camera);
+    const bool moving = m_frameCamera.valid && camera.CameraDifferent(m_frameCamera);
+    m_frameCamera = camera;
+    const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    m_frameRate.Frame(now, moving);
+    m_frameRateLabel->setText(FrameRateText());
+}
+
+QString HoopsMainWindow::FrameRateText() const {
+    if (!m_showFrameRate)
+        return {};
+    const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return QString::fromStdString(m_frameRate.Text(now));
 }
 
 void HoopsMainWindow::BuildMinimalMenu() {
@@ -292,6 +346,8 @@ void HoopsMainWindow::UpdateStatus() {
     const QString tool =
         op && op->GetName() ? QString::fromUtf8(op->GetName()) : QString("no tool");
     m_modeLabel->setText(QString("%1 · %2").arg(tool, RenderModeName(view->GetRenderMode())));
+    if (m_showFrameRate)
+        m_frameRateLabel->setText(FrameRateText());  // cleared once the motion stops
 }
 
 } // namespace ketra::ui

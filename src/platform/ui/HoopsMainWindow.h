@@ -12,6 +12,8 @@
 // the drawing area is removed before the window goes.
 #pragma once
 
+#include "platform/mvo/HCamera.h"
+#include "platform/ui/FrameRateMeter.h"
 #include "platform/ui/HoopsViewSurface.h"
 #include "platform/ui/QtWindowPort.h"
 
@@ -37,6 +39,10 @@ public:
     static constexpr unsigned int kToolBarId = 129;
     // How often the tool bar and status bar ask the window for their state.
     static constexpr int kUpdateIntervalMs = 250;
+    // The View menu's "Frame Rate" toggle: frames per second in the status bar while the
+    // camera moves. The frame's own command, added to the window's command map; its id is
+    // none of the window's or the application's (view/ViewCommands.h).
+    static constexpr unsigned int kFrameRateCommand = 33120;
 
     // Shows `window` (its port becomes this frame's port). The drawing area is chosen with
     // ChooseSurface unless `choice` is given. Calls the window's OnInitialUpdate.
@@ -69,6 +75,10 @@ public:
         m_port->RegisterPanel(name, panel);
     }
 
+    bool FrameRateShown() const { return m_showFrameRate; }
+    // The status bar's frame-rate text now ("" at rest or with the toggle off).
+    QString FrameRateText() const;
+
     // The drawing area's picture now; null while it cannot draw.
     QImage Picture() { return m_surface ? m_surface->Grab() : QImage(); }
 
@@ -81,6 +91,9 @@ private:
     void ConnectCommand(QAction* action);
     void UpdateToolBar();
     void UpdateStatus();
+    void AddFrameRateItem();
+    // A frame was shown: fed to the meter with whether its camera moved.
+    void OnFrame();
 
     // Declared first: destroyed after the window, which uses it until its destructor ends.
     std::unique_ptr<QtWindowPort> m_port;
@@ -88,8 +101,12 @@ private:
     HoopsViewSurface* m_surface = nullptr; // the central widget
     QToolBar* m_toolBar = nullptr;
     QLabel* m_modeLabel = nullptr;
+    QLabel* m_frameRateLabel = nullptr;
     QTimer* m_updateTimer = nullptr;
     CommandRouter m_router;
+    bool m_showFrameRate = false;
+    FrameRateMeter m_frameRate;
+    HCamera m_frameCamera;  // the camera of the last frame shown
 };
 
 } // namespace ketra::ui

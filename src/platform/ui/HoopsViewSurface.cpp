@@ -75,6 +75,8 @@ void HoopsViewSurface::BeginPaint() {
     if (m_grabbing)
         return;
     ++m_paints;
+    if (m_frameListener)
+        m_frameListener();
     RefreshTarget();
     // A paint the view did not ask for means the window was exposed (shown, uncovered,
     // resized by Qt): the view window hears of it once, after this paint.

@@ -46,6 +46,9 @@ public:
     void ScheduleOnPaint();
     // Paints so far (for tests and diagnostics).
     int PaintCount() const { return m_paints; }
+    // Called at the start of every paint shown in the window (not of pictures taken with
+    // Grab): the frame's frame-rate meter.
+    void SetFrameListener(std::function<void()> listener) { m_frameListener = std::move(listener); }
 
     // Follows the window's current view: repaints are asked for by that view's updates. Runs
     // at construction and before each paint, so a view set on the window later is picked up
@@ -70,6 +73,7 @@ private:
     bool m_onPaintQueued = false;
     bool m_grabbing = false;
     int m_paints = 0;
+    std::function<void()> m_frameListener;
 };
 
 // Which form to use, and why not OpenGL when not. Needs the QApplication.

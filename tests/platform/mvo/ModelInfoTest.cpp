@@ -3,6 +3,8 @@
 #include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HModelInfo.h"
 #include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HTManager.h"
+#include "platform/render/Renderer.h"
 
 using mvotest::InsertBox;
 using mvotest::ViewTest;
@@ -70,14 +72,25 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     rate->SetTargetFrameRate(20.0f);  // 50 ms budget
     EXPECT_EQ(rate->Watch(1.0f), 0);  // inactive: nothing changes
     rate->Start();
+    // Up one level per slow frame, down one per fast frame.
     EXPECT_EQ(rate->Watch(0.2f), 1);
     EXPECT_EQ(rate->Watch(0.2f), 2);
+    EXPECT_EQ(rate->Watch(0.2f), 3);
     EXPECT_EQ(rate->Watch(0.2f), HConstantFrameRate::kMaxLevel);
     HC_Open_Segment_By_Key(view->GetSceneKey());
     EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
-    EXPECT_EQ(rate->Watch(0.01f), 1);
+    // The deepest level is the one below it at half the resolution, a renderer setting.
+    EXPECT_TRUE(ketra::render::GetReducedResolution(view->GetViewKey()));
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    // A frame of many budgets skips the levels in between.
+    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
     rate->Stop();
+    EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_FALSE(rate->GetActive());
     EXPECT_EQ(rate->GetDetailLevel(), 0);
     HC_Open_Segment_By_Key(view->GetSceneKey());
@@ -100,10 +113,10 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
         HC_Close_Segment();
         view->Update();
     };
+    orbit();  // far slower than its budget: the deepest level at once
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     orbit();
-    EXPECT_EQ(rate->GetDetailLevel(), 1);
-    orbit();
-    EXPECT_EQ(rate->GetDetailLevel(), 2);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     HC_Open_Segment_By_Key(view->GetSceneKey());
     EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
@@ -117,4 +130,50 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
     rate->Stop();
     orbit();  // stopped: motion changes nothing
     EXPECT_EQ(rate->GetDetailLevel(), 0);
+}
+
+// When motion frames simply stop coming, the view's timer asks for the full-detail frame:
+// kMotionRestSeconds after the last motion frame, postponed by every further one.
+TEST_F(ViewTest, AFrameAtRestFollowsTheLastMotionFrameWithoutFurtherInput)
+{
+    HTManager* timers = HTManager::Instance();
+    timers->SetCurrentTime(100.0f);
+    const std::size_t clientsBefore = timers->ClientCount();
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(1.0e9f);  // every frame is too slow: the deepest level
+    rate->Start();
+    view->Update();
+    auto orbit = [&] {
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        HC_Orbit_Camera(10, 0);
+        HC_Close_Segment();
+        view->Update();
+    };
+    auto lodo = [&] {
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        const bool set = HC_Show_Existence("rendering options = lodo") > 0;
+        HC_Close_Segment();
+        return set;
+    };
+    orbit();
+    orbit();
+    ASSERT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(timers->ClientCount(), clientsBefore + 1);
+    const float rest = HBaseView::kMotionRestSeconds;
+    timers->Tick(100.0f + rest * 0.5f);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);  // not yet
+    orbit();  // another motion frame: the countdown starts again from this tick
+    timers->Tick(100.0f + rest * 1.2f);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    EXPECT_TRUE(lodo());
+    timers->Tick(100.0f + rest * 1.6f);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);  // the frame at rest was drawn
+    EXPECT_FALSE(lodo());
+    EXPECT_EQ(timers->ClientCount(), clientsBefore);
+    timers->Tick(100.0f + rest * 4.0f);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    // Without the constant-frame-rate object no timer is armed.
+    rate->Stop();
+    orbit();
+    EXPECT_EQ(timers->ClientCount(), clientsBefore);
 }

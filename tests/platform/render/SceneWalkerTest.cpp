@@ -95,7 +95,7 @@ TEST(SceneWalker, RenderModesSetWhatEachItemShows) {
     const MeshDraw hidden = Walk(scene, cache, 4).Main().meshes.at(0);
     EXPECT_TRUE(hidden.hiddenSurfaceOnly);
     EXPECT_TRUE(hidden.edges);
-    EXPECT_FALSE(hidden.edgeState.silhouetteOnly);
+    EXPECT_TRUE(hidden.edgeState.silhouetteOnly);  // outlines, not facet edges
     EXPECT_TRUE(Walk(scene, cache, 3).Main().meshes.at(0).edgeState.silhouetteOnly);
     scene.Open("model");
     HC_Set_Visibility("markers = off");

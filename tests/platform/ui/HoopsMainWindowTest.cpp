@@ -7,14 +7,18 @@
 #include "platform/mvo/HBaseModel.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/ui/HoopsMainWindow.h"
+#include "platform/window/CMenu.h"
 #include "platform/window/ResourceModule.h"
+#include "view/ViewCommands.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
 
+#include <functional>
 #include <memory>
 
 using ketra::ui::HoopsMainWindow;
@@ -128,10 +132,13 @@ TEST_F(FrameTest, MenuBarAndToolBarComeFromTheCommandMenus) {
     EXPECT_EQ(top[0]->text(), "&View");
     EXPECT_EQ(top[1]->text(), "&Tools");
     const QList<QAction*> view = top[0]->menu()->actions();
-    ASSERT_EQ(view.size(), 5);
+    ASSERT_EQ(view.size(), 7);  // the module's five, then the frame's own Frame Rate toggle
     EXPECT_TRUE(view[2]->isSeparator());
     ASSERT_NE(view[3]->menu(), nullptr);
     EXPECT_EQ(view[3]->menu()->actions()[0]->text(), "&Wireframe");
+    EXPECT_TRUE(view[5]->isSeparator());
+    EXPECT_EQ(view[6]->text(), "Frame &Rate");
+    EXPECT_EQ(view[6]->data().toUInt(), HoopsMainWindow::kFrameRateCommand);
 
     const QList<QAction*> tools = frame->CommandToolBar()->actions();
     ASSERT_EQ(tools.size(), 4);
@@ -222,6 +229,89 @@ TEST(FrameFallback, FailedFirstOpenGLFrameSwitchesToTheRasterForm) {
     QTest::mouseClick(frame.Surface()->Widget(), Qt::LeftButton, {}, QPoint(20, 30));
     ASSERT_GE(recording->messages.size(), 2u);
     EXPECT_EQ(recording->messages[0], "LButtonDown 0x1 20,30");
+    frame.close();
+}
+
+// No menu of the component and no command id of the window or the application uses the
+// frame's Frame Rate id.
+TEST(FrameRate, CommandIdCollidesWithNoOtherCommand) {
+    const unsigned int id = HoopsMainWindow::kFrameRateCommand;
+    EXPECT_FALSE(ketra::view::IsApplicationCommand(id));
+    ketra::view::RegisterComponentResources();
+    const ketra::window::ResourceModule* module = ketra::window::LoadResourceModule(HoopsMainWindow::kResourceModule);
+    ASSERT_NE(module, nullptr);
+    ketra::window::ScopedResourceHandle handle(module);
+    std::function<int(const CMenu&)> uses = [&](const CMenu& menu) {
+        int n = 0;
+        for (const CMenu::Item& item : menu.Items())
+            n += (item.id == id ? 1 : 0) + (item.popup ? uses(*item.popup) : 0);
+        return n;
+    };
+    for (unsigned int menuId : {ketra::view::kMenuMain, ketra::view::kMenuToolBar, ketra::view::kMenuContext}) {
+        CMenu menu;
+        menu.LoadMenu(menuId);
+        EXPECT_GT(menu.GetMenuItemCount(), 0) << menuId;
+        EXPECT_EQ(uses(menu), 0) << menuId;
+    }
+    // With the component's menu bar, the toggle is the only item that carries it.
+    State state;
+    HoopsMainWindow frame(MakeWindow(state), RasterChoice());
+    frame.LoadCommandBars(HoopsMainWindow::kResourceModule);
+    EXPECT_EQ(frame.CommandActions(id).size(), 1);
+}
+
+// The toggle shows frames per second in the status bar while the camera moves, and nothing
+// once it rests or the toggle is off.
+TEST(FrameRate, StatusBarShowsTheRateWhileTheCameraMoves) {
+    RegisterTestModule();
+    HBaseModel model;
+    model.Init();
+    HC_Open_Segment_By_Key(model.GetModelKey());
+    const float points[] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
+    const int faces[] = {4, 0, 1, 2, 3};
+    HC_Insert_Shell(4, points, 5, faces);
+    HC_Close_Segment();
+    HBaseView* view = new HBaseView(&model);  // owned by the window
+    view->Init();
+    auto window = std::make_unique<RecordingView>();
+    window->SetHoopsView(view, true);
+    HoopsMainWindow frame(std::move(window), RasterChoice());
+    ASSERT_TRUE(frame.LoadCommandBars(kModule));
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    QLabel* label = frame.findChild<QLabel*>("frameRateLabel");
+    ASSERT_NE(label, nullptr);
+    const QList<QAction*> toggle = frame.CommandActions(HoopsMainWindow::kFrameRateCommand);
+    ASSERT_EQ(toggle.size(), 1);
+    EXPECT_FALSE(label->isVisible());
+    toggle[0]->trigger();
+    EXPECT_TRUE(frame.FrameRateShown());
+    frame.UpdateCommandActions();
+    EXPECT_TRUE(toggle[0]->isChecked());
+    EXPECT_TRUE(label->isVisible());
+
+    auto orbit = [&] {
+        HC_Open_Segment_By_Key(view->GetSceneKey());
+        HC_Orbit_Camera(5, 0);
+        HC_Close_Segment();
+        view->Update();
+        QTest::qWait(40);
+    };
+    view->Update();  // a frame at rest counts for nothing
+    QTest::qWait(40);
+    EXPECT_EQ(frame.FrameRateText(), "");
+    for (int i = 0; i < 6; ++i) orbit();
+    EXPECT_TRUE(frame.FrameRateText().endsWith(" fps")) << frame.FrameRateText().toStdString();
+    EXPECT_EQ(label->text(), frame.FrameRateText());
+    QTest::qWait(static_cast<int>(ketra::ui::FrameRateMeter::kIdleSeconds * 1000) + 400);
+    EXPECT_EQ(frame.FrameRateText(), "");  // at rest
+    EXPECT_EQ(label->text(), "");
+
+    toggle[0]->trigger();
+    EXPECT_FALSE(frame.FrameRateShown());
+    EXPECT_FALSE(label->isVisible());
+    for (int i = 0; i < 3; ++i) orbit();
+    EXPECT_EQ(frame.FrameRateText(), "");
     frame.close();
 }
 

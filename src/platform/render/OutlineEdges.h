@@ -1,0 +1,25 @@
+// Which edges the outline modes (silhouette, hidden line) can show for a camera, found on the
+// CPU so that only those reach the GPU: a smooth surface's facet edges are almost all hidden
+// folds, and feeding every one through the line shader's silhouette test costs far more than
+// this pass. GL-free.
+#pragma once
+
+#include "platform/render/DrawList.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace ketra::render {
+
+// `positions` holds x, y, z per vertex (world space); `edges` four vertex indices per edge as
+// meshes store them (a, b, then a vertex of the face on each side; a side whose vertex has
+// a's position has no face). Appends to `out` the four indices of every edge that may be
+// drawn: boundaries, folds sharper than acos(creaseCos), and edges whose two faces turn
+// different sides to the camera or of which one is seen nearly edge-on (the line shader
+// decides those exactly). Edges between two faces that both clearly face the camera, or
+// both clearly face away, are left out.
+void SelectOutlineEdges(const std::vector<float>& positions,
+                        const std::vector<std::uint32_t>& edges, const CameraMath::Camera& camera,
+                        float creaseCos, std::vector<std::uint32_t>& out);
+
+} // namespace ketra::render

@@ -1,0 +1,154 @@
+// Motion frames ("lodo = (clamp = n)" as the constant-frame-rate object sets it): coarse
+// meshes cached beside the full ones, items too small to see left out for a whole orbit, and
+// the deepest level drawn at a lower resolution; none of it may show in the frame at rest.
+#include "RenderTestScene.h"
+
+#include "platform/render/SceneWalker.h"
+
+using namespace ketra::render;
+using namespace ketra::render::testing;
+
+namespace {
+
+DrawList Walk(const TestScene& scene, MeshCache& cache, int mode = 0, int size = 100) {
+    WalkSettings settings;
+    settings.width = settings.height = size;
+    settings.renderMode = mode;
+    DrawList list;
+    std::string error;
+    EXPECT_TRUE(BuildDrawList(scene.Key(), settings, cache, list, &error)) << error;
+    return list;
+}
+
+void SetLevel(HC_KEY segment, int level) {
+    HC_Open_Segment_By_Key(segment);
+    if (level > 0) {
+        HC_Set_Rendering_Options(
+            ("lod = on, lodo = (clamp = " + std::to_string(level) + ")").c_str());
+    } else {
+        HC_UnSet_One_Rendering_Option("lodo");
+        HC_UnSet_One_Rendering_Option("lod");
+    }
+    HC_Close_Segment();
+}
+
+void InsertBox(float x, float y, float half) {
+    const float points[24] = {x - half, y - half, -half, x + half, y - half, -half,
+                              x + half, y + half, -half, x - half, y + half, -half,
+                              x - half, y - half, half,  x + half, y - half, half,
+                              x + half, y + half, half,  x - half, y + half, half};
+    const int faces[30] = {4, 0, 3, 2, 1, 4, 4, 5, 6, 7, 4, 0, 1, 5, 4,
+                           4, 2, 3, 7, 6, 4, 1, 2, 6, 5, 4, 0, 4, 7, 3};
+    HC_Insert_Shell(8, points, 30, faces);
+}
+
+// A large tube and a box far under a pixel (0.004 units in a 2-unit field of 100 pixels).
+HC_KEY InsertLargeTubeAndSpeck(TestScene& scene) {
+    const HC_KEY model = scene.Open("model");
+    const float points[6] = {-0.6f, 0, 0, 0.6f, 0, 0};
+    const float radii[1] = {0.2f};
+    HC_Insert_PolyCylinder(2, points, 1, radii, "both");
+    InsertBox(0.5f, 0.6f, 0.002f);
+    HC_Close_Segment();
+    return model;
+}
+
+void Orbit(HC_KEY segment, double theta, double phi) {
+    HC_Open_Segment_By_Key(segment);
+    HC_Orbit_Camera(theta, phi);
+    HC_Close_Segment();
+}
+
+} // namespace
+
+// Going from full detail to each motion level and back tessellates every variant once.
+TEST(MotionDetail, TubeVariantsOfEveryLevelStayCached) {
+    TestScene scene("motion cache");
+    MeshCache cache;
+    const HC_KEY model = InsertLargeTubeAndSpeck(scene);
+    for (int level : {0, 1, 2, 3, 0}) {
+        SetLevel(model, level);
+        Walk(scene, cache);
+    }
+    const std::uint64_t built = cache.Builds();
+    for (int level : {1, 2, 3, 0, 2, 0}) {
+        SetLevel(model, level);
+        const DrawList list = Walk(scene, cache);
+        ASSERT_FALSE(list.Main().meshes.empty());
+        EXPECT_EQ(list.detailLevel, level);
+    }
+    EXPECT_EQ(cache.Builds(), built);
+}
+
+TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
+    for (const char* projection : {"orthographic", "perspective"}) {
+        TestScene scene(std::string("motion cull ") + projection, projection);
+        MeshCache cache;
+        const HC_KEY model = InsertLargeTubeAndSpeck(scene);
+        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection;
+        SetLevel(model, 1);
+        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection;
+        SetLevel(model, 2);
+        DrawList moving = Walk(scene, cache);
+        ASSERT_EQ(moving.Main().meshes.size(), 1u) << projection;
+        EXPECT_GT(moving.Main().meshes[0].mesh->TriangleCount(), 12u); // the tube stays
+        EXPECT_TRUE(moving.orbitDependent);
+        // Marker mode clamps the detail too, but shows every item.
+        EXPECT_EQ(Walk(scene, cache, 19).Main().meshes.size(), 2u) << projection;
+
+        // The list serves any orbit about the target; a zoom or a pan needs a new walk.
+        Orbit(scene.Key(), 35, 20);
+        EXPECT_TRUE(RefreshCameras(moving)) << projection;
+        HC_Open_Segment_By_Key(scene.Key());
+        HC_Zoom_Camera(16.0);
+        HC_Close_Segment();
+        EXPECT_FALSE(RefreshCameras(moving)) << projection;
+        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection; // 16 times larger now
+        HC_Open_Segment_By_Key(scene.Key());
+        HC_Zoom_Camera(1.0 / 16);
+        HC_Close_Segment();
+        moving = Walk(scene, cache);
+        HC_Open_Segment_By_Key(scene.Key());
+        HC_Pan_Camera(3, 0);
+        HC_Close_Segment();
+        EXPECT_FALSE(RefreshCameras(moving)) << projection;
+    }
+}
+
+// Over a motion at the deepest level (a reduced frame scaled up), frames keep the window's
+// size and show the scene where it is; switching resolution needs no walk; the frame at rest
+// is the full picture pixel for pixel.
+TEST(MotionDetail, ReducedFramesCoverTheSamePictureAndRestRestoresIt) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("motion reduced", "perspective");
+    const HC_KEY model = scene.Open("model");
+    HC_Set_Color("faces = red");
+    InsertBox(0, 0, 0.4f);
+    HC_Close_Segment();
+    const Image before = scene.Render(160, 120);
+    const int red = CountPixels(before, IsReddish);
+    ASSERT_GT(red, 2000);
+    SetLevel(model, 2);
+    for (int level : {2, 3}) {
+        // The deepest level: the scene as at level 2, frames at half the resolution.
+        SetReducedResolution(scene.Key(), level == 3);
+        EXPECT_EQ(GetReducedResolution(scene.Key()), level == 3);
+        const Image moving = scene.Render(160, 120);
+        ASSERT_EQ(moving.width, 160);
+        ASSERT_EQ(moving.height, 120);
+        const int movingRed = CountPixels(moving, IsReddish);
+        EXPECT_NEAR(movingRed, red, red / 10) << "level " << level;
+        EXPECT_TRUE(IsReddish(moving.At(80, 60)));
+        EXPECT_TRUE(IsWhite(moving.At(3, 3)));
+        // Orbiting at a steady level reuses the walk.
+        EXPECT_EQ(LastFrameTimings().walkSkipped, level == 3); // only the resolution changed
+        Orbit(scene.Key(), 10, 0);
+        scene.Render(160, 120);
+        EXPECT_TRUE(LastFrameTimings().walkSkipped) << "level " << level;
+        Orbit(scene.Key(), -10, 0);
+    }
+    SetLevel(model, 0);
+    SetReducedResolution(scene.Key(), false);
+    const Image after = scene.Render(160, 120);
+    EXPECT_TRUE(after.rgba == before.rgba);
+}

@@ -1,0 +1,100 @@
+// Silhouette and hidden-line modes send only the edges they can show to the line shader: a
+// tube's picture is its outline and end rings, from a small part of its facet edges.
+#include "RenderTestScene.h"
+
+#include "platform/render/OutlineEdges.h"
+#include "platform/render/SceneWalker.h"
+
+using namespace ketra::render;
+using namespace ketra::render::testing;
+
+namespace {
+
+namespace cm = ketra::hc::CameraMath;
+
+// Edge a-b along x at the origin between a face towards c and one towards d.
+std::vector<std::uint32_t> SelectHinge(const float c[3], const float d[3],
+                                       const cm::Camera& camera) {
+    const std::vector<float> positions = {0, 0, 0, 1, 0, 0, c[0], c[1], c[2], d[0], d[1], d[2]};
+    std::vector<std::uint32_t> out;
+    SelectOutlineEdges(positions, {0, 1, 2, 3}, camera, 0.17364818f, out);
+    return out;
+}
+
+} // namespace
+
+TEST(OutlineEdges, KeepsBoundariesCreasesAndFoldsOnlyAndLeavesFlatJoinsOut) {
+    for (auto projection : {cm::Projection::Orthographic, cm::Projection::Perspective}) {
+        cm::Camera camera; // at (0, 0, 5) looking down -z
+        camera.projection = projection;
+        const float up[3] = {0.5f, 1, 0.05f}, down[3] = {0.5f, -1, 0.05f};
+        EXPECT_TRUE(SelectHinge(up, down, camera).empty()); // nearly flat, facing the eye
+        const float upBack[3] = {0.5f, 1, -1}, upFront[3] = {0.5f, 1, 1};
+        EXPECT_EQ(SelectHinge(upBack, upFront, camera).size(), 4u); // folded over: silhouette
+        const float side[3] = {0.5f, 0, 1};
+        EXPECT_EQ(SelectHinge(up, side, camera).size(), 4u); // a 90-degree fold is always drawn
+        const float a[3] = {0, 0, 0};
+        EXPECT_EQ(SelectHinge(up, a, camera).size(), 4u); // one face only: a boundary
+    }
+}
+
+// A straight pipe of nine runs along x: 16 sides, so 9 x 16 facet edges along it and 10 rings.
+TEST(OutlineModes, TubeDrawsFarFewerEdgesThanItsFacetsYetItsWholeOutline) {
+    KETRA_REQUIRE_GL();
+    for (const char* projection : {"orthographic", "perspective"}) {
+        TestScene scene(std::string("outline tube ") + projection, projection);
+        scene.Open("model");
+        std::vector<float> points;
+        for (int i = 0; i <= 9; ++i)
+            points.insert(points.end(), {-0.6f + 1.2f / 9 * static_cast<float>(i), 0, 0});
+        const float radii[1] = {0.25f};
+        HC_Insert_PolyCylinder(10, points.data(), 1, radii, "both");
+        HC_Close_Segment();
+        for (int mode : {3, 4}) {
+            MeshCache cache;
+            WalkSettings settings;
+            settings.width = settings.height = 120;
+            settings.renderMode = mode;
+            DrawList list;
+            ASSERT_TRUE(BuildDrawList(scene.Key(), settings, cache, list));
+            ASSERT_EQ(list.Main().meshes.size(), 1u);
+            const size_t facetEdges = list.Main().meshes[0].mesh->EdgeCount();
+
+            const Image picture = scene.Render(120, 120, mode);
+            const size_t drawn = LastFrameTimings().edgeSegments;
+            EXPECT_GT(drawn, 0u);
+            EXPECT_LT(drawn * 3, facetEdges) << projection << " mode " << mode;
+            // The outline: both long sides (rows 60 -+ 15) and both ends (columns 60 -+ 36)...
+            auto darkNear = [&](int x, int y) {
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx)
+                        if (IsDark(picture.At(x + dx, y + dy)))
+                            return true;
+                return false;
+            };
+            for (int x = 30; x <= 90; x += 6) {
+                EXPECT_TRUE(darkNear(x, 45)) << projection << " mode " << mode << " x " << x;
+                EXPECT_TRUE(darkNear(x, 75)) << projection << " mode " << mode << " x " << x;
+            }
+            for (int y = 50; y <= 70; y += 5) {
+                EXPECT_TRUE(darkNear(24, y)) << projection << " mode " << mode << " y " << y;
+                EXPECT_TRUE(darkNear(96, y)) << projection << " mode " << mode << " y " << y;
+            }
+            // ...and nothing inside it: no facet lines along the pipe, no joints across it.
+            int inside = 0;
+            for (int y = 52; y <= 68; ++y)
+                for (int x = 32; x <= 88; ++x)
+                    inside += IsDark(picture.At(x, y)) ? 1 : 0;
+            EXPECT_EQ(inside, 0) << projection << " mode " << mode;
+        }
+        // Seen from another side, the outline is chosen again for that camera.
+        HC_Open_Segment_By_Key(scene.Key());
+        HC_Orbit_Camera(0, 60);
+        HC_Close_Segment();
+        const Image turned = scene.Render(120, 120, 4);
+        int outline = 0;
+        for (int x = 30; x <= 90; ++x)
+            outline += IsDark(turned.At(x, 60 - 15)) || IsDark(turned.At(x, 60 - 14)) ? 1 : 0;
+        EXPECT_GT(outline, 50) << projection;
+    }
+}
