@@ -281,6 +281,7 @@ void ViewerApp::AttachViews() {
     // Left drag orbits until the user picks another tool, as the Orbit command sets it up.
     if (!view.GetOperator())
         window.OnCommand(kCmdOrbitCamera);
+    window.StartConstantFrameRate();
     m_panes->SetModel(&m_document.Plotter().Model(), &m_document.Plotter().Config());
     if (m_frame->Surface()) {
         m_frame->Surface()->RefreshTarget();

@@ -121,6 +121,7 @@ void ViewerPanes::Layout(int panes) {
             if (HBaseView* paneView = shown->GetHoopsView())
                 paneView->SetViewMode(kPaneViews[static_cast<size_t>(i + 1)], false, true);
             shown->OnCommand(ketra::view::kCmdOrbitCamera);
+            shown->StartConstantFrameRate();
             widgets[static_cast<size_t>(i + 1)] = m_extra[static_cast<size_t>(i)]->Widget();
         }
         m_widget->SetPanes(widgets);

@@ -1,10 +1,12 @@
 #include "view/CHoopsViewEx.h"
 
 
+#include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
 #include "operators/HOpCameraEx.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseOperator.h"
+#include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/window/CHoopsDoc.h"
 #include "view/HBaseViewEx.h"
@@ -133,6 +135,16 @@ void CHoopsViewEx::SetSymbolVisibility(const char* style, unsigned int on)
 }
 
 // --- window messages
+
+void CHoopsViewEx::StartConstantFrameRate()
+{
+    HConstantFrameRate* frameRate = m_pHView ? m_pHView->GetConstantFrameRateObject() : nullptr;
+    if (!frameRate)
+        return;
+    frameRate->SetTargetFrameRate(CAppSettings::FrameRate > 0 ? CAppSettings::FrameRate
+                                                              : CAppSettings::DefaultFrameRate);
+    frameRate->Start();
+}
 
 void CHoopsViewEx::OnInitialUpdate()
 {

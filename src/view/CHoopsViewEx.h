@@ -52,6 +52,10 @@ public:
     // translucency). Not owned; null (the default) means the application's, set with
     // SetApplicationConfig; without either a default configuration (no file) answers.
     void SetPlotConfig(HOpConfig* config) { m_config = config; }
+    // Keeps camera motion fluid on large models: starts the view's constant-frame-rate object
+    // at the "Constant Frame Rate" setting (10 frames a second unless set). A window that
+    // shows a model for a person calls it once its view is set.
+    void StartConstantFrameRate();
     HOpConfig& GetPlotConfig() const;
     static void SetApplicationConfig(HOpConfig* config);
 

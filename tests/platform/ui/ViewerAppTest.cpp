@@ -8,6 +8,7 @@
 #include "config/CAppSettings.h"
 #include "operators/HSOpCameraDrag.h"
 #include "platform/hc/hc.h"
+#include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/sys/Registry.h"
 #include "platform/ui/CSegmentDialogBar.h"
@@ -218,6 +219,12 @@ TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
         ASSERT_NE(m_app->Panes().Pane(i), nullptr);
         EXPECT_EQ(splitter->Pane(i), m_app->Panes().Pane(i)->Widget());
         views.push_back(m_app->Panes().Pane(i)->Window()->GetHoopsView());
+    }
+    // Every pane keeps its motion fluid at the configured rate.
+    for (HBaseView* v : views) {
+        ASSERT_NE(v->GetConstantFrameRateObject(), nullptr);
+        EXPECT_TRUE(v->GetConstantFrameRateObject()->GetActive());
+        EXPECT_FLOAT_EQ(v->GetConstantFrameRateObject()->GetTargetFrameRate(), CAppSettings::FrameRate);
     }
     // One model, four views, each with its own camera and operator.
     for (size_t i = 0; i < views.size(); ++i) {
