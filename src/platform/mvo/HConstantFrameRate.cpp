@@ -14,7 +14,11 @@ void HConstantFrameRate::SetTargetFrameRate(float fps)
         m_targetFps = fps;
 }
 
-void HConstantFrameRate::Start() { m_active = true; }
+void HConstantFrameRate::Start()
+{
+    m_active = true;
+    ForgetLevelTimes();
+}
 
 void HConstantFrameRate::Stop()
 {
@@ -30,6 +34,9 @@ int HConstantFrameRate::Watch(float frameSeconds)
     if (!m_active)
         return 0;
     const float budget = 1.0f / m_targetFps;
+    ++m_frames;
+    m_levelSeconds[m_level] = frameSeconds;
+    m_levelSeen[m_level] = m_frames;
     int level = m_level;
     // Far too slow (the first motion frame after a full-detail one, typically): straight to
     // the deepest level, since each level on the way would cost a walk of its own.
@@ -37,8 +44,12 @@ int HConstantFrameRate::Watch(float frameSeconds)
         level = kMaxLevel;
     else if (frameSeconds > budget * 1.2f && level < kMaxLevel)
         ++level;
-    else if (frameSeconds < budget * 0.5f && level > 0)
-        --level;
+    else if (frameSeconds < budget * 0.5f && level > 0) {
+        const int finer = level - 1;
+        const bool seenTooSlow = m_levelSeconds[finer] > budget * 1.2f && m_frames - m_levelSeen[finer] < kRetryFrames;
+        if (!seenTooSlow)
+            --level;
+    }
     if (level != m_level) {
         m_level = level;
         ApplyLevel();
@@ -46,8 +57,16 @@ int HConstantFrameRate::Watch(float frameSeconds)
     return m_level;
 }
 
+void HConstantFrameRate::ForgetLevelTimes()
+{
+    for (int i = 0; i <= kMaxLevel; ++i)
+        m_levelSeconds[i] = -1, m_levelSeen[i] = 0;
+    m_frames = 0;
+}
+
 void HConstantFrameRate::EndMotion()
 {
+    ForgetLevelTimes();
     if (m_level != 0) {
         m_level = 0;
         ApplyLevel();

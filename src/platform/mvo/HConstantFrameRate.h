@@ -20,6 +20,8 @@ public:
     static constexpr int kReducedLevel = 3;
     // A frame slower than this many budgets goes straight to kMaxLevel.
     static constexpr float kJumpFactor = 4.0f;
+    // Frames after which a level seen too slow may be tried again in the same motion.
+    static constexpr int kRetryFrames = 24;
 
     explicit HConstantFrameRate(HBaseView* view);
 
@@ -34,8 +36,10 @@ public:
 
     // Reports the time the last frame took. While active: slower than the target's budget by
     // more than 20 % raises the level (slower than kJumpFactor budgets: to kMaxLevel), faster
-    // than half the budget lowers it. Returns the
-    // level now in force (0 when inactive).
+    // than half the budget lowers it, unless the finer level was seen missing the budget in
+    // the last kRetryFrames frames of this motion (on a large model a finer level can cost
+    // many budgets: trying it again every other frame would make the motion stutter).
+    // Returns the level now in force (0 when inactive).
     int Watch(float frameSeconds);
     // The camera came to rest: back to full detail (stays active for the next motion).
     void EndMotion();
@@ -49,6 +53,12 @@ private:
     bool m_active = false;
     int m_level = 0;
     int m_appliedClamp = 0;  // the "lodo" clamp set on the scene (0: none)
+    // This motion's last frame time at each level (negative: none yet) and the frame count
+    // when it was seen; cleared when the motion ends.
+    float m_levelSeconds[kMaxLevel + 1] = {-1, -1, -1, -1};
+    int m_levelSeen[kMaxLevel + 1] = {0, 0, 0, 0};
+    int m_frames = 0;
+    void ForgetLevelTimes();
     // The scene's own "lod" option while a level is in force ("" when it had none).
     std::optional<std::string> m_savedLod;
 };

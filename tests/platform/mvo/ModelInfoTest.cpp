@@ -82,13 +82,25 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     HC_Close_Segment();
     // The deepest level is the one below it at half the resolution, a renderer setting.
     EXPECT_TRUE(ketra::render::GetReducedResolution(view->GetViewKey()));
+    // Every finer level was just seen too slow: fast frames do not go back to them.
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel);
+    // A new motion knows nothing yet. A frame of many budgets skips the levels in between;
+    // fast frames then step back down.
+    rate->EndMotion();
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
+    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
+    EXPECT_TRUE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
-    // A frame of many budgets skips the levels in between.
     EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
-    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
+    // Level 1 cost ten budgets a frame ago: the motion stays at level 2 while it is fast...
+    for (int i = 0; i < HConstantFrameRate::kRetryFrames - 2; ++i)
+        ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
+    // ...and tries level 1 again only after kRetryFrames frames.
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
     rate->Stop();
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_FALSE(rate->GetActive());
