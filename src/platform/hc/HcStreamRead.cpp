@@ -57,6 +57,14 @@ public:
             m_hcError = std::string(function) + ": " + message;
     }
     const std::string& Error() const { return m_error; }
+    // Deletes the segments outside the stream's own tree that its references made (a
+    // refused stream leaves nothing behind).
+    void UndoOutside() {
+        for (Key key : m_madeOutside)
+            if (Segment* s = Graph::Instance().FindSegment(key))
+                detail::DeleteSegment(*s);
+        m_madeOutside.clear();
+    }
 
 private:
     struct Ref {
@@ -669,10 +677,15 @@ private:
                     HC_Style_Segment_By_Key(target);
                 else
                     HC_Include_Segment_By_Key(target);
-            } else if (r.style) {
-                HC_Style_Segment(r.path.c_str());
             } else {
-                HC_Include_Segment(r.path.c_str());
+                const std::string missing = OutermostMissing(r.path);
+                if (r.style)
+                    HC_Style_Segment(r.path.c_str());
+                else
+                    HC_Include_Segment(r.path.c_str());
+                if (!missing.empty())
+                    if (const Segment* made = Graph::Instance().Resolve(missing, false))
+                        m_madeOutside.push_back(made->key);
             }
             HC_Close_Segment();
             --m_opened;
@@ -684,6 +697,20 @@ private:
         return true;
     }
 
+    // The outermost segment of an absolute path that does not exist yet ("" when it does):
+    // what a reference to the path would create.
+    static std::string OutermostMissing(const std::string& path) {
+        Graph& graph = Graph::Instance();
+        for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+            const std::string prefix = path.substr(0, slash);
+            if (!graph.Resolve(prefix, false))
+                return prefix;
+            if (slash == std::string::npos)
+                return "";
+        }
+    }
+
+    std::vector<Key> m_madeOutside;
     std::string_view m_body;
     std::string m_name;
     bool m_dryRun;
@@ -771,9 +798,11 @@ bool ReadIntoNewSegment(std::string_view body, const std::string& name, const st
         if (!ok)
             error = name + ": cannot make the segment '" + destination + "'";
     }
-    if (!ok)
+    if (!ok) {
+        read.UndoOutside();
         if (Segment* s = graph.FindSegment(key))
             detail::DeleteSegment(*s);
+    }
     return ok;
 }
 
@@ -815,6 +844,7 @@ bool ReadStreamBytes(std::string_view data, std::string_view name, std::string_v
     StreamReader read(body, fileName, false);
     if (!RunStreamPass(read, target->key)) {
         error = read.Error();
+        read.UndoOutside();
         return false;
     }
     return true;
