@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -47,14 +48,17 @@ double Median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-// Peak resident memory of this process (VmHWM), in bytes.
-double PeakResidentBytes() {
+// A memory figure of this process from /proc/self/status ("VmHWM:" peak, "VmRSS:" now), in bytes.
+double StatusBytes(const char* field) {
     std::ifstream in("/proc/self/status");
     std::string line;
+    const size_t length = std::strlen(field);
     while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
+        if (line.compare(0, length, field) == 0) return std::stod(line.substr(length)) * 1024.0;
     return 0;
 }
+double PeakResidentBytes() { return StatusBytes("VmHWM:"); }
+double ResidentBytes() { return StatusBytes("VmRSS:"); }
 
 // Element (i, j): an open cylinder centred on its grid point, along x when i + j is even,
 // along y otherwise. Appends to `points` and `faces` (quads, indices offset by what is there).
@@ -200,24 +204,30 @@ void BM_PeerScene(benchmark::State& state) {
     HC_Define_System_Options("no warnings");
     for (auto _ : state) {
         const double elements = static_cast<double>(kColumns) * kRows;
+        const double rssStart = ResidentBytes();
         auto t0 = std::chrono::steady_clock::now();
         const HC_KEY display = BuildScene("model", false);
         const double build = Seconds(t0);
+        const double rssBuilt = ResidentBytes();
 
         Image image;
         ReleaseHeadlessResources();
         t0 = std::chrono::steady_clock::now();
         RenderToImage(display, Settings(), image);
         const double first = Seconds(t0);
+        const double rssFirst = ResidentBytes();
 
         BareDraw bare;
         bare.Frame(display, image);
         std::vector<double> ours, bareTimes;
+        const double rssBare = ResidentBytes();
         WarmFrames(display, bare, ours, bareTimes);
+        const double rssWarm = ResidentBytes();
 
         t0 = std::chrono::steady_clock::now();
         HC_Compute_Selection(kDisplay, kDisplay, "v", 0.0, 0.0);
         const double firstPick = Seconds(t0);
+        const double rssPicked = ResidentBytes();
         std::vector<double> picks;
         for (int i = 0; i < 5; ++i) {
             t0 = std::chrono::steady_clock::now();
@@ -254,6 +264,13 @@ void BM_PeerScene(benchmark::State& state) {
         state.counters["teardown_ms"] = teardown * 1e3;
         state.counters["peak_MB"] = peak / 1e6;
         state.counters["peak_over_raw"] = peak / rawBytes;
+        // Where the memory goes: the scene graph, the first frame (meshes and buffers), the
+        // bare draw and warm frames, and the pick index.
+        state.counters["graph_MB"] = (rssBuilt - rssStart) / 1e6;
+        state.counters["first_frame_MB"] = (rssFirst - rssBuilt) / 1e6;
+        state.counters["bare_MB"] = (rssBare - rssFirst) / 1e6;
+        state.counters["warm_MB"] = (rssWarm - rssBare) / 1e6;
+        state.counters["pick_MB"] = (rssPicked - rssWarm) / 1e6;
     }
 }
 BENCHMARK(BM_PeerScene)->Unit(benchmark::kMillisecond)->Iterations(1);
