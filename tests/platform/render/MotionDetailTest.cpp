@@ -10,16 +10,6 @@ using namespace ketra::render::testing;
 
 namespace {
 
-DrawList Walk(const TestScene& scene, MeshCache& cache, int mode = 0, int size = 100) {
-    WalkSettings settings;
-    settings.width = settings.height = size;
-    settings.renderMode = mode;
-    DrawList list;
-    std::string error;
-    EXPECT_TRUE(BuildDrawList(scene.Key(), settings, cache, list, &error)) << error;
-    return list;
-}
-
 void SetLevel(HC_KEY segment, int level) {
     HC_Open_Segment_By_Key(segment);
     if (level > 0) {

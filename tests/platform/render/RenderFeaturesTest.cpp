@@ -17,15 +17,6 @@ namespace {
 
 const signed char kArrowGlyph[14] = {10, 0, 0, -1, 4, 0, 0, 16, 8, 16, -8, 0, 0, 0};
 
-DrawList Walk(const TestScene& scene, MeshCache& cache, int size = 100) {
-    WalkSettings settings;
-    settings.width = settings.height = size;
-    DrawList list;
-    std::string error;
-    EXPECT_TRUE(BuildDrawList(scene.Key(), settings, cache, list, &error)) << error;
-    return list;
-}
-
 void SetCamera(const TestScene& scene, double field, float upX, float upY) {
     HC_Open_Segment_By_Key(scene.Key());
     const float position[3] = {0, 0, 5}, target[3] = {0, 0, 0}, up[3] = {upX, upY, 0};

@@ -4,6 +4,7 @@
 
 #include "platform/hc/hc.h"
 #include "platform/render/Renderer.h"
+#include "platform/render/SceneWalker.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,18 @@ int CountPixels(const Image& image, Predicate predicate) {
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) n += predicate(image.At(x, y)) ? 1 : 0;
     return n;
+}
+
+// The draw list a walk of the scene records at size x size pixels in render mode `mode` (no GL
+// needed).
+inline DrawList Walk(const TestScene& scene, MeshCache& cache, int mode = 0, int size = 100) {
+    WalkSettings settings;
+    settings.width = settings.height = size;
+    settings.renderMode = mode;
+    DrawList list;
+    std::string error;
+    EXPECT_TRUE(BuildDrawList(scene.Key(), settings, cache, list, &error)) << error;
+    return list;
 }
 
 // Skips the test when this machine cannot make a headless GL context.

@@ -11,16 +11,6 @@ using namespace ketra::render::testing;
 
 namespace {
 
-DrawList Walk(const TestScene& scene, MeshCache& cache, int mode = 0, int size = 100) {
-    WalkSettings settings;
-    settings.width = settings.height = size;
-    settings.renderMode = mode;
-    DrawList list;
-    std::string error;
-    EXPECT_TRUE(BuildDrawList(scene.Key(), settings, cache, list, &error)) << error;
-    return list;
-}
-
 // A 1 x 1 square with a level 1 (a triangle) and a level 2 (its centre line).
 HC_KEY InsertSquareWithLevels() {
     const float points[12] = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, 0.5f, 0};
