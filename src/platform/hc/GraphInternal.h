@@ -133,5 +133,23 @@ bool HasAttribute(const AttributeSet& set, AttributeKind kind);
 void ClearAttribute(AttributeSet& set, AttributeKind kind);
 
 
+// Runs `pass` with errors routed to `handler` (and reported whatever the error settings);
+// afterwards the error handling is as it was and whatever the pass left open is closed.
+template <class Pass>
+bool RunWithErrorHandler(HC_ERROR_HANDLER handler, Pass&& pass) {
+    Graph::State& st = St();
+    const HC_ERROR_HANDLER savedHandler = st.handler;
+    const bool savedErrors = st.errors;
+    const size_t openDepth = st.open.size();
+    st.handler = handler;
+    st.errors = true;
+    const bool ok = pass();
+    st.handler = savedHandler;
+    st.errors = savedErrors;
+    if (st.open.size() > openDepth)
+        st.open.resize(openDepth);
+    return ok;
+}
+
 }  // namespace detail
 }  // namespace ketra::hc

@@ -775,20 +775,12 @@ void CaptureError(int, int, int severity, const char* function, const char* mess
 // Runs one pass with errors routed to the reader; restores the error state and closes
 // whatever the pass left open.
 bool RunPass(Reader& reader, Key root) {
-    Graph::State& st = detail::St();
-    const HC_ERROR_HANDLER savedHandler = st.handler;
-    const bool savedErrors = st.errors;
-    const size_t openDepth = st.open.size();
-    st.handler = &CaptureError;
-    st.errors = true;
-    g_active = &reader;
-    const bool ok = reader.Run(root);
-    g_active = nullptr;
-    st.handler = savedHandler;
-    st.errors = savedErrors;
-    if (st.open.size() > openDepth)
-        st.open.resize(openDepth);
-    return ok;
+    return detail::RunWithErrorHandler(&CaptureError, [&] {
+        g_active = &reader;
+        const bool ok = reader.Run(root);
+        g_active = nullptr;
+        return ok;
+    });
 }
 
 } // namespace

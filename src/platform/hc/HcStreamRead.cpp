@@ -726,20 +726,12 @@ void CaptureStreamError(int, int, int severity, const char* function, const char
 }
 
 bool RunStreamPass(StreamReader& reader, Key root) {
-    Graph::State& st = detail::St();
-    const HC_ERROR_HANDLER savedHandler = st.handler;
-    const bool savedErrors = st.errors;
-    const size_t openDepth = st.open.size();
-    st.handler = &CaptureStreamError;
-    st.errors = true;
-    g_activeStream = &reader;
-    const bool ok = reader.Run(root);
-    g_activeStream = nullptr;
-    st.handler = savedHandler;
-    st.errors = savedErrors;
-    if (st.open.size() > openDepth)
-        st.open.resize(openDepth);
-    return ok;
+    return detail::RunWithErrorHandler(&CaptureStreamError, [&] {
+        g_activeStream = &reader;
+        const bool ok = reader.Run(root);
+        g_activeStream = nullptr;
+        return ok;
+    });
 }
 
 bool CheckHeader(std::string_view data, const std::string& name, std::string_view& body, std::string& error) {
