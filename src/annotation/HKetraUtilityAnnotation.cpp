@@ -586,9 +586,13 @@ int HKetraUtilityAnnotation::GetTextLength()
     return static_cast<int>(GetText16().size());
 }
 
-void HKetraUtilityAnnotation::GetText(char* text, int& length)
+namespace {
+
+// Copies `wide` into a caller's buffer of `length` units (the terminator included), each unit
+// converted by `unit`; `length` becomes the units written. A null buffer asks for the length.
+template <class Unit, class Convert>
+void CopyText(const std::u16string& wide, Unit* text, int& length, Convert unit)
 {
-    const std::u16string wide = GetText16();
     if (!text) {
         length = static_cast<int>(wide.size());
         return;
@@ -597,29 +601,23 @@ void HKetraUtilityAnnotation::GetText(char* text, int& length)
     for (char16_t c : wide) {
         if (written + 1 >= length)
             break;
-        text[written++] = c < 256 ? static_cast<char>(c) : '?';
+        text[written++] = unit(c);
     }
     if (length > 0)
         text[written] = 0;
     length = written;
 }
 
+} // namespace
+
+void HKetraUtilityAnnotation::GetText(char* text, int& length)
+{
+    CopyText(GetText16(), text, length, [](char16_t c) { return c < 256 ? static_cast<char>(c) : '?'; });
+}
+
 void HKetraUtilityAnnotation::GetTextWithEncoding(unsigned short* text, int& length)
 {
-    const std::u16string wide = GetText16();
-    if (!text) {
-        length = static_cast<int>(wide.size());
-        return;
-    }
-    int written = 0;
-    for (char16_t c : wide) {
-        if (written + 1 >= length)
-            break;
-        text[written++] = c;
-    }
-    if (length > 0)
-        text[written] = 0;
-    length = written;
+    CopyText(GetText16(), text, length, [](char16_t c) { return static_cast<unsigned short>(c); });
 }
 
 void HKetraUtilityAnnotation::SetText(const char* text)
