@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -34,11 +35,12 @@ double Percentile(std::vector<double> v, double p) {
     return v[i];
 }
 
-double PeakResidentBytes() {
+// A field of /proc/self/status in bytes ("VmHWM:" the peak, "VmRSS:" now).
+double StatusBytes(const char* field) {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
+        if (line.rfind(field, 0) == 0) return std::stod(line.substr(std::strlen(field))) * 1024.0;
     return 0;
 }
 
@@ -83,14 +85,18 @@ void BM_OrbitGeneratedPlant(benchmark::State& state) {
         view.SetWindowSizeInPixels(1280, 1024);
         view.SetRenderMode(HRenderGouraud);
         plotter.Draw(loaded.model);
+        const double graphBytes = StatusBytes("VmRSS:");
         view.SetViewMode(HViewIsoSE, false, true);
         view.Update();
         const double first = Since(start);
+        const double firstBytes = StatusBytes("VmRSS:");
 
         HConstantFrameRate* rate = view.GetConstantFrameRateObject();
         rate->SetTargetFrameRate(10.0f);
         rate->Start();
         const Orbit shaded = OrbitSteps(view);
+        const double shadedBytes = StatusBytes("VmRSS:");
+        const double shadedPeak = StatusBytes("VmHWM:");
         view.SetRenderMode(HRenderHiddenLine);
         view.Update();
         const Orbit hidden = OrbitSteps(view);
@@ -102,7 +108,15 @@ void BM_OrbitGeneratedPlant(benchmark::State& state) {
         state.counters["full_after_motion_ms"] = shaded.rest * 1e3;
         state.counters["hidden_moving_median_ms"] = Percentile(hidden.moving, 0.5) * 1e3;
         state.counters["hidden_full_ms"] = hidden.rest * 1e3;
-        state.counters["peak_MB"] = PeakResidentBytes() / 1e6;
+        state.counters["peak_MB"] = StatusBytes("VmHWM:") / 1e6;
+        // Resident memory after each stage: the model drawn into the scene graph, the first
+        // picture, the shaded orbit and its frame at rest (and the peak up to there), the
+        // hidden-line orbit.
+        state.counters["graph_MB"] = graphBytes / 1e6;
+        state.counters["first_picture_MB"] = firstBytes / 1e6;
+        state.counters["shaded_MB"] = shadedBytes / 1e6;
+        state.counters["shaded_peak_MB"] = shadedPeak / 1e6;
+        state.counters["hidden_MB"] = StatusBytes("VmRSS:") / 1e6;
     }
 }
 BENCHMARK(BM_OrbitGeneratedPlant)->Arg(20000)->Arg(100000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);

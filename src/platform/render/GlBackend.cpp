@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace ketra::render {
 
@@ -139,11 +140,8 @@ struct Batch {
     std::uint64_t signature = 0;
     std::uint64_t lastFrame = 0;
     int level = 0;  // the motion detail level of the list it was drawn for
-    // Outline modes: every edge of the batch kept on the CPU (world positions, four indices
-    // per edge) to pick per camera the few the mode can show (OutlineEdges.h).
-    std::vector<float> edgePositions;
-    std::vector<std::uint32_t> edgeIndices;
-    std::uint64_t selectedFor = 0;  // the camera (and content) the uploaded selection is for
+    // Outline modes: the camera (and content) the uploaded selection of edges is for.
+    std::uint64_t selectedFor = 0;
 };
 
 struct Program {
@@ -267,9 +265,10 @@ struct GlBackend::Impl {
     template <typename Upload>
     void DrawChunks(std::uint64_t groupId, const std::vector<const MeshDraw*>& items, bool sortedSignature,
                     GLenum mode, size_t (*vertexCount)(const MeshDraw&), Upload upload) {
-        DrawChunks(groupId, items, sortedSignature, mode, vertexCount, upload, [](Batch&) {});
+        DrawChunks(groupId, items, sortedSignature, mode, vertexCount, upload, [](Batch&, const MeshDraw* const*, size_t) {});
     }
-    // The same, with `prepare(batch)` called on each batch, up to date, before it is drawn.
+    // The same, with `prepare(batch, items, count)` called on each batch, up to date, with the
+    // items it holds before it is drawn.
     template <typename Upload, typename Prepare>
     void DrawChunks(std::uint64_t groupId, const std::vector<const MeshDraw*>& items, bool sortedSignature,
                     GLenum mode, size_t (*vertexCount)(const MeshDraw&), Upload upload, Prepare prepare) {
@@ -302,7 +301,7 @@ struct GlBackend::Impl {
                 upload(batch, part);
                 batch.signature = signature.h;
             }
-            prepare(batch);
+            prepare(batch, items.data() + start, end - start);
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
                 if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
@@ -377,12 +376,19 @@ struct GlBackend::Impl {
             it->second.push_back(&d);
         }
         auto upload = [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); };
+        // Faces that only hide (hidden-line modes) and shaded faces of one surface state share
+        // their buffers, so a change between those modes replaces the buffers in place rather
+        // than holding both sets until the old ones age out. A frame holding both kinds gives
+        // the second its own.
+        std::unordered_set<std::uint64_t> sharedKeys;
         for (std::uint64_t key : order) {
             const auto& items = groups[key];
             const MeshDraw& first = *items.front();
+            const std::uint64_t shared = SurfaceKey(first.surface, false);
+            const std::uint64_t batchKey = sharedKeys.insert(shared).second ? shared : key;
             UseSurface(f, first.surface, 1.0f);
             if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-            DrawChunks(layerId ^ key ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload);
+            DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload);
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
@@ -640,19 +646,25 @@ struct GlBackend::Impl {
                 indices.insert(indices.end(), {a, base + mesh.edges[4 * e + 1], base + mesh.edges[4 * e + 2], base + mesh.edges[4 * e + 3]});
             }
         }
-        UploadLines(batch, vertices, indices);
-        batch.edgePositions.clear();
-        batch.edgeIndices.clear();
         batch.selectedFor = 0;
-        if (outlines) {
-            batch.edgePositions.reserve(vertices.size() * 3);
-            for (const LineVertex& v : vertices) batch.edgePositions.insert(batch.edgePositions.end(), v.position, v.position + 3);
-            batch.edgeIndices = std::move(indices);
+        if (!outlines) {
+            UploadLines(batch, vertices, indices);
+            return;
         }
+        // Outline modes: only the vertices go up here. The indices are those of the few edges
+        // the mode can show from the frame's camera (SelectOutlines).
+        EnsureLineLayout(batch);
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(LineVertex)), vertices.data(), GL_STATIC_DRAW);
+        batch.count = 0;
+        ++stats->rebuiltBatches;
     }
 
-    // Outline modes: uploads the edges the mode can show from this camera in place of all.
-    void SelectOutlines(const Frame& f, Batch& batch) {
+    // Outline modes: uploads the edges the mode can show from this camera in place of all,
+    // chosen from the items' own meshes (OutlineEdges.h) and numbered as UploadEdges laid
+    // their vertices out.
+    void SelectOutlines(const Frame& f, Batch& batch, const MeshDraw* const* items, size_t count) {
         const cm::Camera& camera = f.layer->camera;
         Hasher key;
         key.Add(batch.signature);
@@ -663,8 +675,44 @@ struct GlBackend::Impl {
         }
         key.Add(static_cast<std::uint64_t>(camera.projection));
         if (batch.selectedFor == key.h) return;
-        std::vector<std::uint32_t> selected;
-        SelectOutlineEdges(batch.edgePositions, batch.edgeIndices, camera, kCreaseCos, selected);
+        std::vector<std::uint32_t> selected, kept;
+        std::vector<float> moved;
+        std::uint32_t base = 0;
+        for (size_t n = 0; n < count; ++n) {
+            const MeshDraw& d = *items[n];
+            const Mesh& mesh = *d.mesh;
+            if (mesh.edges.empty()) continue;
+            const std::vector<float>* positions = &mesh.positions;
+            if (!d.identity) {
+                // The world positions UploadEdges computed.
+                moved.resize(mesh.positions.size());
+                for (size_t i = 0; i < mesh.VertexCount(); ++i) {
+                    const cm::Vec3 p = cm::TransformPoint(d.matrix, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
+                    moved[3 * i] = static_cast<float>(p.x), moved[3 * i + 1] = static_cast<float>(p.y), moved[3 * i + 2] = static_cast<float>(p.z);
+                }
+                positions = &moved;
+            }
+            kept.clear();
+            SelectOutlineEdges(*positions, mesh.edges, camera, kCreaseCos, kept);
+            // An edge with a colour of its own starts at its own copy of its first vertex,
+            // after the mesh's vertices, in edge order.
+            const bool ownColors = !mesh.edgeColors.empty();
+            std::uint32_t copies = 0;
+            size_t next = 0;
+            for (std::uint32_t e = 0; e < mesh.EdgeCount(); ++e) {
+                const bool copied = ownColors && (mesh.edgeColors[e] >> 24) != 0;
+                if (next < kept.size() && kept[next] == e) {
+                    const std::uint32_t* v = &mesh.edges[4 * e];
+                    const std::uint32_t a = copied ? base + static_cast<std::uint32_t>(mesh.VertexCount()) + copies : base + v[0];
+                    selected.insert(selected.end(), {a, base + v[1], base + v[2], base + v[3]});
+                    ++next;
+                } else if (!ownColors && next == kept.size()) {
+                    break;
+                }
+                if (copied) ++copies;
+            }
+            base += static_cast<std::uint32_t>(mesh.VertexCount()) + copies;
+        }
         glBindVertexArray(batch.vao.Get());
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(selected.size() * 4), selected.data(), GL_STREAM_DRAW);
         batch.count = static_cast<GLsizei>(selected.size());
@@ -702,8 +750,8 @@ struct GlBackend::Impl {
             DrawChunks(
                 layerId ^ key ^ 0x3333, items, false, GL_LINES_ADJACENCY, EdgeVertices,
                 [this, outlines](Batch& b, const std::vector<const MeshDraw*>& part) { UploadEdges(b, part, outlines); },
-                [this, &f, outlines](Batch& b) {
-                    if (outlines) SelectOutlines(f, b);
+                [this, &f, outlines](Batch& b, const MeshDraw* const* part, size_t count) {
+                    if (outlines) SelectOutlines(f, b, part, count);
                 });
         }
         // Polylines: grouped by state, rebuilt when their points or colours change.

@@ -68,7 +68,9 @@ static Mesh BuildShellWithElements(const hc::ShellData& shell, std::span<const f
 
 } // namespace
 
-Mesh TessellateItem(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
+namespace {
+
+Mesh BuildItemMesh(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
     switch (item.type) {
     case hc::GeometryKind::Shell: {
         const hc::ShellData& shell = std::get<hc::ShellData>(item.data);
@@ -123,6 +125,22 @@ Mesh TessellateItem(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
     }
     default: return {};
     }
+}
+
+} // namespace
+
+Mesh TessellateItem(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
+    Mesh mesh = BuildItemMesh(item, tubeFacets, faceEdges);
+    // Meshes live in the cache for as long as their items are drawn: give back what the
+    // builders reserved and did not use (a fifth of the cache on a large plant).
+    mesh.positions.shrink_to_fit();
+    mesh.normals.shrink_to_fit();
+    mesh.colors.shrink_to_fit();
+    mesh.triangles.shrink_to_fit();
+    mesh.edges.shrink_to_fit();
+    mesh.edgeColors.shrink_to_fit();
+    mesh.markerVertices.shrink_to_fit();
+    return mesh;
 }
 
 

@@ -27,7 +27,7 @@ float Dot(V3 a, V3 b) {
 
 void SelectOutlineEdges(const std::vector<float>& positions,
                         const std::vector<std::uint32_t>& edges, const CameraMath::Camera& camera,
-                        float creaseCos, std::vector<std::uint32_t>& out) {
+                        float creaseCos, std::vector<std::uint32_t>& kept) {
     const size_t vertices = positions.size() / 3;
     const bool perspective = camera.projection == CameraMath::Projection::Perspective;
     const V3 eye{static_cast<float>(camera.position.x), static_cast<float>(camera.position.y),
@@ -62,8 +62,7 @@ void SelectOutlineEdges(const std::vector<float>& positions,
                 keep = edgeOn || (s1 > 0) == (s2 > 0);
             }
         }
-        if (keep)
-            out.insert(out.end(), {ia, ib, ic, id});
+        if (keep) kept.push_back(static_cast<std::uint32_t>(e / 4));
     }
 }
 

@@ -13,13 +13,13 @@ namespace ketra::render {
 
 // `positions` holds x, y, z per vertex (world space); `edges` four vertex indices per edge as
 // meshes store them (a, b, then a vertex of the face on each side; a side whose vertex has
-// a's position has no face). Appends to `out` the four indices of every edge that may be
-// drawn: boundaries, folds sharper than acos(creaseCos), and edges whose two faces turn
+// a's position has no face). Appends to `kept` the number (counted from 0) of every edge
+// that may be drawn: boundaries, folds sharper than acos(creaseCos), and edges whose two faces turn
 // different sides to the camera or of which one is seen nearly edge-on (the line shader
 // decides those exactly). Edges between two faces that both clearly face the camera, or
 // both clearly face away, are left out.
 void SelectOutlineEdges(const std::vector<float>& positions,
                         const std::vector<std::uint32_t>& edges, const CameraMath::Camera& camera,
-                        float creaseCos, std::vector<std::uint32_t>& out);
+                        float creaseCos, std::vector<std::uint32_t>& kept);
 
 } // namespace ketra::render

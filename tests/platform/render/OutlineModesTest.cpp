@@ -30,11 +30,11 @@ TEST(OutlineEdges, KeepsBoundariesCreasesAndFoldsOnlyAndLeavesFlatJoinsOut) {
         const float up[3] = {0.5f, 1, 0.05f}, down[3] = {0.5f, -1, 0.05f};
         EXPECT_TRUE(SelectHinge(up, down, camera).empty()); // nearly flat, facing the eye
         const float upBack[3] = {0.5f, 1, -1}, upFront[3] = {0.5f, 1, 1};
-        EXPECT_EQ(SelectHinge(upBack, upFront, camera).size(), 4u); // folded over: silhouette
+        EXPECT_EQ(SelectHinge(upBack, upFront, camera).size(), 1u); // folded over: silhouette
         const float side[3] = {0.5f, 0, 1};
-        EXPECT_EQ(SelectHinge(up, side, camera).size(), 4u); // a 90-degree fold is always drawn
+        EXPECT_EQ(SelectHinge(up, side, camera).size(), 1u); // a 90-degree fold is always drawn
         const float a[3] = {0, 0, 0};
-        EXPECT_EQ(SelectHinge(up, a, camera).size(), 4u); // one face only: a boundary
+        EXPECT_EQ(SelectHinge(up, a, camera).size(), 1u); // one face only: a boundary
     }
 }
 
@@ -97,4 +97,79 @@ TEST(OutlineModes, TubeDrawsFarFewerEdgesThanItsFacetsYetItsWholeOutline) {
             outline += IsDark(turned.At(x, 60 - 15)) || IsDark(turned.At(x, 60 - 14)) ? 1 : 0;
         EXPECT_GT(outline, 50) << projection;
     }
+}
+
+namespace {
+
+// A flat square x in [-0.8, -0.2], y in [-0.3, 0.3] as two triangles: four boundary edges
+// (bottom, right, top, left) and the diagonal between the triangles.
+std::shared_ptr<const Mesh> FlatSquare(std::vector<std::uint32_t> edgeColors) {
+    Mesh mesh;
+    mesh.positions = {-0.8f, -0.3f, 0, -0.2f, -0.3f, 0, -0.2f, 0.3f, 0, -0.8f, 0.3f, 0};
+    mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    mesh.triangles = {0, 1, 2, 0, 2, 3};
+    mesh.edges = {0, 1, 2, 0, 1, 2, 0, 1, 2, 3, 0, 2, 3, 0, 2, 3, 0, 2, 1, 3};
+    mesh.edgeColors = std::move(edgeColors);
+    mesh.boundsMin = {-0.8f, -0.3f, 0};
+    mesh.boundsMax = {-0.2f, 0.3f, 0};
+    return std::make_shared<const Mesh>(std::move(mesh));
+}
+
+} // namespace
+
+// The outline modes choose edges from each item's own mesh and must name the vertices the
+// batch laid out: an edge with a colour of its own starts at a copy of its first vertex, which
+// shifts every later item of the batch, and a moved item's edges are judged where it is drawn.
+TEST(OutlineModes, EdgesOfTheirOwnColourAndMovedItemsKeepTheirPlaceInABatch) {
+    KETRA_REQUIRE_GL();
+    constexpr std::uint32_t kRed = 0xFF0000FFu, kBlue = 0xFFFF0000u;
+    DrawList list;
+    list.width = list.height = 64;
+    Layer layer;
+    layer.width = layer.height = 64;
+    layer.cameraSet = true;  // the default camera: x and y from -1 to 1 fill the picture
+    layer.hasBounds = true;
+    layer.boundsMin = {-1, -1, -1};
+    layer.boundsMax = {1, 1, 1};
+    MeshDraw left;
+    left.key = 1;
+    left.mesh = FlatSquare({kRed, 0, 0, 0, 0});  // the bottom edge red
+    left.meshStamp = 1;
+    left.hiddenSurfaceOnly = true;
+    left.edges = true;
+    left.edgeState.silhouetteOnly = true;
+    MeshDraw right = left;  // the same square moved 1 along x, its top edge blue
+    right.key = 2;
+    right.mesh = FlatSquare({0, 0, kBlue, 0, 0});
+    right.meshStamp = 2;
+    right.matrix(3, 0) = 1.0;
+    right.identity = false;
+    layer.meshes = {left, right};
+    list.layers.push_back(std::move(layer));
+
+    Image picture;
+    ASSERT_TRUE(RenderDrawList(list, {64, 64, 1}, picture));
+    // World y -0.3 and 0.3 are rows about 41.6 and 22.4; x -0.8..-0.2 columns 6..26, and
+    // 0.2..0.8 columns 38..58.
+    auto anyNear = [&](int x, int y, bool (*test)(const Image::Pixel&)) {
+        for (int dy = -2; dy <= 2; ++dy)
+            if (test(picture.At(x, y + dy))) return true;
+        return false;
+    };
+    auto red = [](const Image::Pixel& p) { return p.r > 150 && p.g < 90 && p.b < 90; };
+    auto blue = [](const Image::Pixel& p) { return p.b > 150 && p.r < 90 && p.g < 90; };
+    auto black = [](const Image::Pixel& p) { return IsDark(p) && !(p.r > 150 || p.b > 150); };
+    for (int x = 10; x <= 22; x += 4) {
+        EXPECT_TRUE(anyNear(x, 42, red)) << "left bottom, column " << x;
+        EXPECT_TRUE(anyNear(x, 22, black)) << "left top, column " << x;
+        EXPECT_TRUE(anyNear(x + 32, 22, blue)) << "right top, column " << x + 32;
+        EXPECT_TRUE(anyNear(x + 32, 42, black)) << "right bottom, column " << x + 32;
+    }
+    // Both sides of each square, and no diagonal across a flat face.
+    for (int y = 26; y <= 38; y += 4) {
+        EXPECT_TRUE(anyNear(6, y, black) || anyNear(7, y, black)) << "left side, row " << y;
+        EXPECT_TRUE(anyNear(57, y, black) || anyNear(58, y, black)) << "right side, row " << y;
+    }
+    EXPECT_FALSE(IsDark(picture.At(16, 32)));
+    EXPECT_FALSE(IsDark(picture.At(48, 32)));
 }
