@@ -643,7 +643,8 @@ struct GlBackend::Impl {
                     vertices.push_back(copy);
                     // Keep "no face" markers pointing at the same position: c == a checks positions.
                 }
-                indices.insert(indices.end(), {a, base + mesh.edges[4 * e + 1], base + mesh.edges[4 * e + 2], base + mesh.edges[4 * e + 3]});
+                if (!outlines)
+                    indices.insert(indices.end(), {a, base + mesh.edges[4 * e + 1], base + mesh.edges[4 * e + 2], base + mesh.edges[4 * e + 3]});
             }
         }
         batch.selectedFor = 0;
