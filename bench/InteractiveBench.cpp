@@ -9,6 +9,7 @@
 #include "host/PipingModel.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HConstantFrameRate.h"
+#include "platform/render/Renderer.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
 
@@ -117,6 +118,8 @@ void BM_OrbitGeneratedPlant(benchmark::State& state) {
         state.counters["shaded_MB"] = shadedBytes / 1e6;
         state.counters["shaded_peak_MB"] = shadedPeak / 1e6;
         state.counters["hidden_MB"] = StatusBytes("VmRSS:") / 1e6;
+        // Of that, the vertex and index buffers the renderer keeps (every motion level's).
+        state.counters["buffers_MB"] = static_cast<double>(ketra::render::LastFrameTimings().bufferBytes) / 1e6;
     }
 }
 BENCHMARK(BM_OrbitGeneratedPlant)->Arg(20000)->Arg(100000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);

@@ -142,7 +142,17 @@ struct Batch {
     int level = 0;  // the motion detail level of the list it was drawn for
     // Outline modes: the camera (and content) the uploaded selection of edges is for.
     std::uint64_t selectedFor = 0;
+    size_t vertexBytes = 0, indexBytes = 0;  // what the buffers hold
 };
+
+// Fills the bound vertex (GL_ARRAY_BUFFER) or the vertex array's index buffer
+// (GL_ELEMENT_ARRAY_BUFFER) of a batch, and records its size.
+template <typename T>
+void Fill(Batch& batch, GLenum target, const std::vector<T>& data, GLenum usage) {
+    const size_t bytes = data.size() * sizeof(T);
+    glBufferData(target, static_cast<GLsizeiptr>(bytes), data.data(), usage);
+    (target == GL_ELEMENT_ARRAY_BUFFER ? batch.indexBytes : batch.vertexBytes) = bytes;
+}
 
 struct Program {
     GlProgram program;
@@ -255,8 +265,8 @@ struct GlBackend::Impl {
                      {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}}, true);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(FaceVertex)), vertices.data(), GL_STATIC_DRAW);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(), GL_STATIC_DRAW);
+        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
+        Fill(batch, GL_ELEMENT_ARRAY_BUFFER, indices, GL_STATIC_DRAW);
         batch.count = static_cast<GLsizei>(indices.size());
         ++stats->rebuiltBatches;
     }
@@ -464,7 +474,7 @@ struct GlBackend::Impl {
                      false);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(TexturedVertex)), vertices.data(), GL_STATIC_DRAW);
+        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
         batch.count = static_cast<GLsizei>(vertices.size());
         ++stats->rebuiltBatches;
     }
@@ -608,8 +618,8 @@ struct GlBackend::Impl {
         EnsureLineLayout(batch);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(LineVertex)), vertices.data(), GL_STATIC_DRAW);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(), GL_STATIC_DRAW);
+        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
+        Fill(batch, GL_ELEMENT_ARRAY_BUFFER, indices, GL_STATIC_DRAW);
         batch.count = static_cast<GLsizei>(indices.size());
         ++stats->rebuiltBatches;
     }
@@ -657,7 +667,7 @@ struct GlBackend::Impl {
         EnsureLineLayout(batch);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(LineVertex)), vertices.data(), GL_STATIC_DRAW);
+        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
         batch.count = 0;
         ++stats->rebuiltBatches;
     }
@@ -715,7 +725,7 @@ struct GlBackend::Impl {
             base += static_cast<std::uint32_t>(mesh.VertexCount()) + copies;
         }
         glBindVertexArray(batch.vao.Get());
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(selected.size() * 4), selected.data(), GL_STREAM_DRAW);
+        Fill(batch, GL_ELEMENT_ARRAY_BUFFER, selected, GL_STREAM_DRAW);
         batch.count = static_cast<GLsizei>(selected.size());
         batch.selectedFor = key.h;
     }
@@ -818,7 +828,7 @@ struct GlBackend::Impl {
         EnsureMarkerLayout(batch);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(MarkerVertex)), vertices.data(), GL_STREAM_DRAW);
+        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STREAM_DRAW);
         batch.count = static_cast<GLsizei>(vertices.size());
         glDrawArrays(GL_POINTS, 0, batch.count);
         ++stats->drawCalls;
@@ -866,7 +876,7 @@ struct GlBackend::Impl {
         if (mode == 0) textRenderer.Atlas();
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(TextVertex)), vertices.data(), GL_STREAM_DRAW);
+        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STREAM_DRAW);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glDepthRange(0, 1);
@@ -1176,10 +1186,12 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     // Batches of this level not drawn for a while belong to items that are gone; those of
     // other levels wait for a frame of their level.
     for (auto it = d.batches.begin(); it != d.batches.end();) {
-        if (it->second.level == d.level && it->second.lastFrame + 8 < d.frame)
+        if (it->second.level == d.level && it->second.lastFrame + 8 < d.frame) {
             it = d.batches.erase(it);
-        else
+        } else {
+            m_stats.bufferBytes += it->second.vertexBytes + it->second.indexBytes;
             ++it;
+        }
     }
 }
 

@@ -22,6 +22,7 @@ struct GlStats {
     size_t triangles = 0;
     size_t rebuiltBatches = 0;
     size_t edgeSegments = 0;  // mesh edges sent to the line shader
+    size_t bufferBytes = 0;   // vertex and index bytes the backend holds after the frame (all levels)
 };
 
 class GlBackend {

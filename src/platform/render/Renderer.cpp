@@ -234,6 +234,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     glFinish();
     timings.drawSeconds = Since(start);
     timings.edgeSegments = state->backend.LastStats().edgeSegments;
+    timings.bufferBytes = state->backend.LastStats().bufferBytes;
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
     timings.readSeconds = Since(start);

@@ -81,6 +81,7 @@ struct FrameTimings {
     size_t meshes = 0;       // mesh items drawn
     size_t triangles = 0;    // their triangles
     size_t edgeSegments = 0; // mesh edges sent to the line shader
+    size_t bufferBytes = 0;  // vertex and index bytes the renderer keeps for later frames
     bool walkSkipped = false;  // only cameras changed: the last walk was reused
 };
 const FrameTimings& LastFrameTimings();

@@ -173,3 +173,28 @@ TEST(OutlineModes, EdgesOfTheirOwnColourAndMovedItemsKeepTheirPlaceInABatch) {
     EXPECT_FALSE(IsDark(picture.At(16, 32)));
     EXPECT_FALSE(IsDark(picture.At(48, 32)));
 }
+
+// Changing a view from shaded to hidden line replaces its faces in place: the faces that only
+// hide share the shaded faces' buffers, so the renderer holds one set of faces and the edges.
+TEST(OutlineModes, HiddenLineReusesTheShadedFacesBuffersInsteadOfHoldingBoth) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("outline buffers", "orthographic");
+    scene.Open("model");
+    for (int row = 0; row < 4; ++row) {
+        std::vector<float> points;
+        for (int i = 0; i <= 9; ++i)
+            points.insert(points.end(), {-0.6f + 1.2f / 9 * static_cast<float>(i), -0.6f + 0.4f * static_cast<float>(row), 0});
+        const float radii[1] = {0.15f};
+        HC_Insert_PolyCylinder(10, points.data(), 1, radii, "both");
+    }
+    HC_Close_Segment();
+    ReleaseHeadlessResources();
+    scene.Render(120, 120, 8);
+    const size_t shaded = LastFrameTimings().bufferBytes;
+    scene.Render(120, 120, 4);
+    const size_t hidden = LastFrameTimings().bufferBytes;
+    ASSERT_GT(shaded, 0u);
+    // The edges' vertices come on top of the faces; a second copy of the faces would double them.
+    EXPECT_GT(hidden, shaded);
+    EXPECT_LT(hidden, shaded * 3 / 2) << "shaded " << shaded << " bytes, hidden line " << hidden;
+}
