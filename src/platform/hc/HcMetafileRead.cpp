@@ -12,6 +12,7 @@
 #include "platform/hc/OptionParser.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -459,8 +460,10 @@ private:
             long count = 0;
             if (!IsWord(0, "f") || !Integer(1, count))
                 return Fail("expected a face: 'f <count> <point> ...'");
-            const long len = count < 0 ? -count : count;
-            if (count == 0 || static_cast<size_t>(len) + 2 != N())
+            // The range is checked before the sign is taken off: -LONG_MIN does not exist.
+            const bool inRange = count != 0 && count >= -static_cast<long>(INT_MAX) && count <= INT_MAX;
+            const long len = !inRange ? 0 : count < 0 ? -count : count;
+            if (!inRange || static_cast<size_t>(len) + 2 != N())
                 return Fail("face count " + std::to_string(count) + " does not match its " +
                             std::to_string(N() - 2) + " points");
             if (faces.size() + 1 + static_cast<size_t>(len) > flen)

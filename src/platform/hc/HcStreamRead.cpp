@@ -295,8 +295,10 @@ private:
             int64_t count = 0;
             if (!VarI(s, count))
                 return false;
-            const int64_t len = count < 0 ? -count : count;
-            if (count == 0 || count < INT_MIN + 1 || static_cast<uint64_t>(len) > flen - i - 1)
+            // The range is checked before the sign is taken off: -INT64_MIN does not exist.
+            const bool inRange = count != 0 && count >= INT_MIN + 1 && count <= INT_MAX;
+            const int64_t len = !inRange ? 0 : count < 0 ? -count : count;
+            if (!inRange || static_cast<uint64_t>(len) > flen - i - 1)
                 return Fail(faceAt, "face count " + std::to_string(count) +
                                         " does not fit the face list of " + std::to_string(flen));
             faces[i++] = static_cast<int>(count);

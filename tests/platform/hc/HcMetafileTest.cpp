@@ -131,6 +131,8 @@ TEST_F(HcMetafileTest, MalformedFilesNameTheLine) {
         {"KETRA-HMF 1\nshell 3 4 {\n0 0 0\n1 0 0\n0 1 0\nf 3 0 1 7\n}\nend-of-file\n", 6,
          "point index 7"},
         {"KETRA-HMF 1\nshell 900000000 4 {\nend-of-file\n", 2, "does not fit"},
+        {"KETRA-HMF 1\nshell 3 4 {\n0 0 0\n1 0 0\n0 1 0\nf -9223372036854775808 0 1 2\n}\nend-of-file\n", 6,
+         "face count -9223372036854775808"},
         {"KETRA-HMF 1\ncolor \"faces = mauvish\"\nend-of-file\n", 2, "HC_Set_Color"},
         {"KETRA-HMF 1\nsegment \"../escape\" {\n}\nend-of-file\n", 2, "not a segment name"},
         {"KETRA-HMF 1\ninclude \"?picture\"\nend-of-file\n", 2, "absolute segment path"},

@@ -165,6 +165,33 @@ TEST_F(HcStreamTest, ForgedRecordsNameTheirByte) {
         << error;
     EXPECT_FALSE(ReadStreamBytes("KETRAHMF", "other.hsf", "/x", error));
     EXPECT_NE(error.find("not a Ketra scene stream"), std::string::npos) << error;
+
+    // A face count of the most negative 64-bit number (found by fuzzing: its sign was taken
+    // off before its range was checked).
+    static const char kMostNegativeCount[] =
+        "\x05\x21\x00\x00\x00\x00\x00\x02\xff\xff\xff\xff\xff\xff\xff\xff"
+        "\xff\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23"
+        "\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23"
+        "\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23"
+        "\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23"
+        "\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23"
+        "\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23\x23"
+        "\x23\x23\x23\x23\x23\x23\x23\x23\xff\xff\x2e\xff\xff\xff\xff\xff"
+        "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+        "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x02\x6c\x5f\x30\x03"
+        "\x00\x00\x00\x03\x00\x00\x00\x00\x05\x01\x0d\x00\x00\x00\x0c\x4c"
+        "\x65\x67\x65\x6e\x64\x57\x69\x6e\x64";
+    namespace hsf = ketra::hc::hsf;
+    const std::string_view body(kMostNegativeCount, sizeof kMostNegativeCount - 1);
+    std::string forged(hsf::kHeaderBytes, '\0');
+    std::memcpy(forged.data(), ketra::hc::kStreamMagic.data(), 8);
+    const uint32_t version = ketra::hc::kStreamVersion;
+    const uint64_t length = body.size();
+    std::memcpy(forged.data() + 8, &version, 4);
+    std::memcpy(forged.data() + 16, &length, 8);
+    forged += body;
+    EXPECT_FALSE(ReadStreamBytes(Reseal(forged), "count.hsf", "/x", error));
+    EXPECT_NE(error.find("face count -9223372036854775808"), std::string::npos) << error;
 }
 
 TEST_F(HcStreamTest, SmallerThanTheMetafile) {
