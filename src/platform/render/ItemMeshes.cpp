@@ -132,7 +132,8 @@ Mesh BuildItemMesh(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
 Mesh TessellateItem(const hc::Geometry& item, int tubeFacets, bool faceEdges) {
     Mesh mesh = BuildItemMesh(item, tubeFacets, faceEdges);
     // Meshes live in the cache for as long as their items are drawn: give back what the
-    // builders reserved and did not use (a fifth of the cache on a large plant).
+    // builders reserved and did not use (a fifth to a quarter of the positions and normals
+    // on a large plant).
     mesh.positions.shrink_to_fit();
     mesh.normals.shrink_to_fit();
     mesh.colors.shrink_to_fit();
