@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 using namespace ketra::render;
 
 namespace {
@@ -56,6 +58,12 @@ double StatusBytes(const char* field) {
     while (std::getline(in, line))
         if (line.compare(0, length, field) == 0) return std::stod(line.substr(length)) * 1024.0;
     return 0;
+}
+// Page faults this process has taken (each first touch of a fresh page is one).
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
 }
 double PeakResidentBytes() { return StatusBytes("VmHWM:"); }
 double ResidentBytes() { return StatusBytes("VmRSS:"); }
@@ -215,6 +223,7 @@ void BM_PeerScene(benchmark::State& state) {
         t0 = std::chrono::steady_clock::now();
         RenderToImage(display, Settings(), image);
         const double first = Seconds(t0);
+        const FrameTimings firstTimings = LastFrameTimings();
         const double rssFirst = ResidentBytes();
 
         BareDraw bare;
@@ -224,9 +233,11 @@ void BM_PeerScene(benchmark::State& state) {
         WarmFrames(display, bare, ours, bareTimes);
         const double rssWarm = ResidentBytes();
 
+        const long faultsBeforePick = MinorFaults();
         t0 = std::chrono::steady_clock::now();
         HC_Compute_Selection(kDisplay, kDisplay, "v", 0.0, 0.0);
         const double firstPick = Seconds(t0);
+        const long pickFaults = MinorFaults() - faultsBeforePick;
         const double rssPicked = ResidentBytes();
         std::vector<double> picks;
         for (int i = 0; i < 5; ++i) {
@@ -254,12 +265,16 @@ void BM_PeerScene(benchmark::State& state) {
 
         state.counters["build_us_per_element"] = build / elements * 1e6;
         state.counters["first_frame_ms"] = first * 1e3;
+        // Of the first frame: the walk with tessellation, and the uploads with drawing.
+        state.counters["first_walk_ms"] = firstTimings.walkSeconds * 1e3;
+        state.counters["first_draw_ms"] = firstTimings.drawSeconds * 1e3;
         state.counters["warm_ms"] = Median(ours) * 1e3;
         state.counters["bare_ms"] = Median(bareTimes) * 1e3;
         state.counters["warm_over_bare"] = Median(ours) / Median(bareTimes);
         state.counters["shell_ms"] = Median(shell) * 1e3;
         state.counters["shell_over_bare"] = Median(shell) / Median(shellBare);
         state.counters["first_pick_ms"] = firstPick * 1e3;
+        state.counters["first_pick_faults"] = static_cast<double>(pickFaults);
         state.counters["warm_pick_ms"] = Median(picks) * 1e3;
         state.counters["teardown_ms"] = teardown * 1e3;
         state.counters["peak_MB"] = peak / 1e6;

@@ -42,9 +42,22 @@ bool Bvh::Refit(std::span<const Aabb> boxes) {
 void Bvh::Build(std::span<const Aabb> boxes) {
     Clear();
     m_boxes.assign(boxes.begin(), boxes.end());
-    m_order.reserve(boxes.size());
-    for (uint32_t i = 0; i < boxes.size(); ++i)
-        if (!boxes[i].Empty())
+    BuildFromBoxes();
+}
+
+void Bvh::BuildFrom(std::vector<Aabb>&& boxes) {
+    Clear();
+    m_boxes = std::move(boxes);
+    BuildFromBoxes();
+}
+
+void Bvh::BuildFromBoxes() {
+    size_t filled = 0;
+    for (const Aabb& box : m_boxes)
+        filled += box.Empty() ? 0 : 1;
+    m_order.reserve(filled);
+    for (uint32_t i = 0; i < m_boxes.size(); ++i)
+        if (!m_boxes[i].Empty())
             m_order.push_back(i);
     if (m_order.empty())
         return;

@@ -49,6 +49,8 @@ public:
     // Builds the hierarchy over boxes[i] for i in [0, size). Empty boxes are left out (they can
     // never be hit). Replaces any previous content. O(n log n).
     void Build(std::span<const Aabb> boxes);
+    // The same, keeping `boxes` rather than a copy of them.
+    void BuildFrom(std::vector<Aabb>&& boxes);
     void Clear();
     // Updates the boxes of an unchanged set of primitives without restructuring: O(n). False
     // (and nothing changed) when the count differs or a box became empty or non-empty; the
@@ -59,6 +61,8 @@ public:
     // Union of all boxes (empty box when the hierarchy is empty).
     const Aabb& Bounds() const { return m_nodes.empty() ? m_emptyBox : m_nodes.front().box; }
     size_t NodeCount() const { return m_nodes.size(); }
+    // The box of each primitive, as last built or refitted (empty ones included).
+    const std::vector<Aabb>& Boxes() const { return m_boxes; }
 
     // Depth-first walk: overlaps(box) decides whether a node (or leaf primitive box) is worth
     // visiting; visit(primitiveIndex) is called for each primitive whose own box passed.
@@ -91,6 +95,7 @@ private:
         uint32_t first = 0; // leaf: first index in m_order; inner: index of the left child
         uint32_t count = 0; // primitives in a leaf; 0 for an inner node
     };
+    void BuildFromBoxes();
     void BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth);
 
     std::vector<Node> m_nodes;

@@ -167,26 +167,30 @@ CameraMath::Matrix4 LocalMatrix(const Segment& segment);
 struct IndexEntry {
     enum class Kind : uint8_t { Item, Child, Include };
     Kind kind = Kind::Item;
+    // Drawn away from its box: a subtree (through includes) with a mask transform, or a text
+    // (its box is its anchor). Picking visits such entries without the box test.
+    bool masked = false;
     const Geometry* item = nullptr;     // Kind::Item
     const Segment* segment = nullptr;   // Kind::Child: the child; Kind::Include: the target
     const Reference* include = nullptr; // Kind::Include
+    uint64_t stamp = 0;                 // the change its box was computed for
+    // The same thing shown (whatever its box and stamp).
+    bool SameThing(const IndexEntry& other) const {
+        return kind == other.kind && item == other.item && segment == other.segment &&
+               include == other.include;
+    }
 };
-// Spatial index of one segment: its entries and a hierarchy over their boxes, all in the
-// segment's object coordinates (children and included segments with their own modelling
-// matrices applied). Valid until the next change of the graph.
+// Spatial index of one segment: its entries and a hierarchy over their boxes (the entry
+// boxes are the hierarchy's), all in the segment's object coordinates (children and included
+// segments with their own modelling matrices applied). Valid until the next change of the
+// graph.
 struct SegmentIndex {
     Aabb bounds; // everything below the segment (empty when nothing has extent)
     std::vector<IndexEntry> entries;
     Bvh bvh;                           // over entries, by index
-    std::vector<Aabb> boxes;           // per entry
-    std::vector<uint64_t> entryStamps; // per entry: the change its box was computed for
     uint64_t stamp = 0;                // newest change inside the subtree when built
     uint64_t checkedGeneration = 0;
-    // True when an entry is drawn away from its box: a subtree (through includes) with a mask
-    // transform, or a text (its box is its anchor). Picking visits such entries without the
-    // box test.
-    bool masked = false;
-    std::vector<uint8_t> entryMasked; // per entry
+    bool masked = false;               // some entry is masked
 };
 // The index of `segment`, brought up to date (cheap when nothing changed since the last
 // call). Includes that lead back into their own including chain are left out.

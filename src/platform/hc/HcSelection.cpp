@@ -155,13 +155,13 @@ public:
                 return pick::BoxMayOverlap(box, state.objectToOuter, state.region);
             },
             [&](uint32_t i) {
-                if (!idx.masked || !idx.entryMasked[i])
+                if (!idx.entries[i].masked)
                     visit(i);
             });
         // Masked parts are drawn away from their boxes: they are visited whatever the box.
         if (idx.masked)
             for (uint32_t i = 0; i < idx.entries.size(); ++i)
-                if (idx.entryMasked[i])
+                if (idx.entries[i].masked)
                     visit(i);
     }
 

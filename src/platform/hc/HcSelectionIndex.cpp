@@ -36,6 +36,30 @@ void AddEllipse(Aabb& box, const Vec3& c, const Vec3& a, const Vec3& b) {
     AddPoint(box, {c.x + ex, c.y + ey, c.z + ez});
 }
 
+// Points with a coordinate that is not finite are left out. Lists without such points (all
+// but damaged ones) take one branch-free pass: a shell's box is computed for every shell of a
+// scene on its first pick.
+void AddPoints(Aabb& box, const std::vector<Vec3>& points) {
+    Aabb all = box;
+    // x - x is 0 exactly when x is finite; a NaN or an infinity anywhere makes the sum NaN.
+    float check = 0;
+    for (const Vec3& p : points) {
+        check += (p.x - p.x) + (p.y - p.y) + (p.z - p.z);
+        all.min[0] = std::min(all.min[0], p.x);
+        all.min[1] = std::min(all.min[1], p.y);
+        all.min[2] = std::min(all.min[2], p.z);
+        all.max[0] = std::max(all.max[0], p.x);
+        all.max[1] = std::max(all.max[1], p.y);
+        all.max[2] = std::max(all.max[2], p.z);
+    }
+    if (check == 0) {
+        box = all;
+        return;
+    }
+    for (const Vec3& p : points)
+        AddPoint(box, p);
+}
+
 Vec3 Sub(const Vec3& a, const Vec3& b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
@@ -86,79 +110,71 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
     stack.pop_back();
 
     if (stamp != idx.stamp || idx.checkedGeneration == 0) {
-        // Each entry's box depends on the newest change below it; boxes of entries whose
-        // stamp is unchanged are reused, and an unchanged entry list only refits the tree.
+        // Each entry's box depends only on what it shows and the newest change below it, so
+        // an entry showing the same thing with the same stamp at the same place keeps its
+        // box; an unchanged entry list only refits the tree. A first build of a small
+        // segment costs a handful of allocations: a scene of tens of thousands of one-item
+        // segments indexes them all on its first pick.
+        const std::vector<Aabb>& oldBoxes = idx.bvh.Boxes();
+        auto reusable = [&](const IndexEntry& e, size_t i) {
+            return i < idx.entries.size() && i < oldBoxes.size() && idx.entries[i].SameThing(e) &&
+                   idx.entries[i].stamp == e.stamp;
+        };
         std::vector<IndexEntry> entries;
-        std::vector<uint64_t> stamps;
-        entries.reserve(idx.entries.size());
-        stamps.reserve(idx.entries.size());
+        std::vector<Aabb> boxes;
+        const size_t count =
+            segment.geometry.size() + segment.children.size() + segment.includes.size();
+        entries.reserve(count);
+        boxes.reserve(count);
         for (const auto& item : segment.geometry) {
             IndexEntry e;
             e.kind = IndexEntry::Kind::Item;
             e.item = item.get();
+            e.stamp = item->changeCount;
+            // A text's box is its anchor; its extent on screen is known only when picked.
+            e.masked = item->type == GeometryKind::Text;
+            boxes.push_back(reusable(e, entries.size()) ? oldBoxes[entries.size()] : ItemBounds(*item));
             entries.push_back(e);
-            stamps.push_back(item->changeCount);
         }
+        // Children and includes were validated above: one lookup each gives what the entry
+        // needs of them.
+        auto addBelow = [&](IndexEntry e, const Segment& below) {
+            const SegmentIndex& belowIndex = cache.segments.find(below.key)->second;
+            e.segment = &below;
+            e.stamp = belowIndex.stamp;
+            e.masked = belowIndex.masked || OwnMaskTransform(below) != nullptr;
+            const bool moved = below.attributes && below.attributes->modellingMatrix;
+            boxes.push_back(reusable(e, entries.size()) ? oldBoxes[entries.size()]
+                            : moved ? TransformBox(belowIndex.bounds, LocalMatrix(below))
+                                    : belowIndex.bounds);
+            entries.push_back(e);
+        };
         for (const auto& child : segment.children) {
             IndexEntry e;
             e.kind = IndexEntry::Kind::Child;
-            e.segment = child.get();
-            entries.push_back(e);
-            stamps.push_back(cache.segments[child->key].stamp); // validated above
+            addBelow(e, *child);
         }
         for (const auto& inc : segment.includes) {
             if (!inc->target || OnStack(stack, inc->target) || inc->target == &segment)
                 continue;
             IndexEntry e;
             e.kind = IndexEntry::Kind::Include;
-            e.segment = inc->target;
             e.include = inc.get();
-            entries.push_back(e);
-            stamps.push_back(cache.segments[inc->target->key].stamp);
+            addBelow(e, *inc->target);
         }
-        const bool sameEntries = entries.size() == idx.entries.size() &&
-                                 std::equal(entries.begin(), entries.end(), idx.entries.begin(),
-                                            [](const IndexEntry& a, const IndexEntry& b) {
-                                                return a.kind == b.kind && a.item == b.item &&
-                                                       a.segment == b.segment &&
-                                                       a.include == b.include;
-                                            });
-        std::vector<Aabb> boxes(entries.size());
-        bool boxesChanged = !sameEntries;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            if (sameEntries && stamps[i] == idx.entryStamps[i]) {
-                boxes[i] = idx.boxes[i];
-                continue;
-            }
-            const IndexEntry& e = entries[i];
-            if (e.kind == IndexEntry::Kind::Item)
-                boxes[i] = ItemBounds(*e.item);
-            else
-                boxes[i] =
-                    TransformBox(cache.segments[e.segment->key].bounds, LocalMatrix(*e.segment));
-            if (sameEntries && std::memcmp(&boxes[i], &idx.boxes[i], sizeof(Aabb)) != 0)
-                boxesChanged = true;
-        }
-        if (!sameEntries || idx.checkedGeneration == 0)
-            idx.bvh.Build(boxes);
-        else if (boxesChanged && !idx.bvh.Refit(boxes))
-            idx.bvh.Build(boxes);
-        idx.entryMasked.assign(entries.size(), 0);
-        idx.masked = OwnMaskTransform(segment) != nullptr;
-        for (size_t i = 0; i < entries.size(); ++i)
-            if (entries[i].kind == IndexEntry::Kind::Item) {
-                // A text's box is its anchor; its extent on screen is known only when picked.
-                if (entries[i].item->type == GeometryKind::Text)
-                    idx.entryMasked[i] = 1, idx.masked = true;
-            } else {
-                const SegmentIndex& below = cache.segments[entries[i].segment->key];
-                const bool m = below.masked || OwnMaskTransform(*entries[i].segment) != nullptr;
-                idx.entryMasked[i] = m ? 1 : 0;
-                idx.masked = idx.masked || m;
-            }
+        const bool sameEntries =
+            idx.checkedGeneration != 0 && entries.size() == idx.entries.size() &&
+            std::equal(entries.begin(), entries.end(), idx.entries.begin(),
+                       [](const IndexEntry& a, const IndexEntry& b) { return a.SameThing(b); });
+        if (!sameEntries)
+            idx.bvh.BuildFrom(std::move(boxes));
+        else if (!boxes.empty() && std::memcmp(boxes.data(), oldBoxes.data(), boxes.size() * sizeof(Aabb)) != 0 &&
+                 !idx.bvh.Refit(boxes))
+            idx.bvh.BuildFrom(std::move(boxes));
+        idx.masked = OwnMaskTransform(segment) != nullptr ||
+                     std::any_of(entries.begin(), entries.end(),
+                                 [](const IndexEntry& e) { return e.masked; });
         idx.entries = std::move(entries);
-        idx.entryStamps = std::move(stamps);
-        idx.boxes = std::move(boxes);
         idx.bounds = idx.bvh.Bounds();
     }
     idx.stamp = stamp;
@@ -193,8 +209,7 @@ Aabb ItemBounds(const Geometry& item) {
     switch (item.type) {
     case GeometryKind::Shell:
         if (const auto* d = std::get_if<ShellData>(&item.data)) {
-            for (const Vec3& p : d->points)
-                AddPoint(box, p);
+            AddPoints(box, d->points);
             // A coarser level may reach further than the full shell; it can be drawn instead.
             for (const LodLevel& level : d->lods)
                 for (const auto& part : level.items)
@@ -225,8 +240,7 @@ Aabb ItemBounds(const Geometry& item) {
     case GeometryKind::Polyline:
     case GeometryKind::Polygon:
         if (const auto* d = std::get_if<PolylineData>(&item.data))
-            for (const Vec3& p : d->points)
-                AddPoint(box, p);
+            AddPoints(box, d->points);
         break;
     case GeometryKind::Marker:
         if (const auto* d = std::get_if<MarkerData>(&item.data))

@@ -153,6 +153,25 @@ void Fill(Batch& batch, GLenum target, const std::vector<T>& data, GLenum usage)
     glBufferData(target, static_cast<GLsizeiptr>(bytes), data.data(), usage);
     (target == GL_ELEMENT_ARRAY_BUFFER ? batch.indexBytes : batch.vertexBytes) = bytes;
 }
+// The same for `count` elements that `write(T* out)` produces straight into the buffer's
+// storage, so large batches are not first built in a copy of their own (which, freshly
+// allocated for each batch, costs as much in page faults as the copy itself). Where the
+// buffer cannot be mapped, or its storage was lost while mapped, they go through a copy.
+template <typename T, typename Write>
+void FillWith(Batch& batch, GLenum target, size_t count, GLenum usage, Write write) {
+    const size_t bytes = count * sizeof(T);
+    glBufferData(target, static_cast<GLsizeiptr>(bytes), nullptr, usage);
+    (target == GL_ELEMENT_ARRAY_BUFFER ? batch.indexBytes : batch.vertexBytes) = bytes;
+    if (count == 0) return;
+    if (void* mapped = glMapBufferRange(target, 0, static_cast<GLsizeiptr>(bytes),
+                                        GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT)) {
+        write(static_cast<T*>(mapped));
+        if (glUnmapBuffer(target) == GL_TRUE) return;
+    }
+    std::vector<T> copy(count);
+    write(copy.data());
+    glBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), copy.data());
+}
 
 struct Program {
     GlProgram program;
@@ -221,53 +240,54 @@ struct GlBackend::Impl {
     // ---- faces ----
 
     void UploadFaces(Batch& batch, const std::vector<const MeshDraw*>& items) {
-        std::vector<FaceVertex> vertices;
-        std::vector<std::uint32_t> indices;
         size_t vertexTotal = 0, indexTotal = 0;
         for (const MeshDraw* d : items) {
             vertexTotal += d->mesh->VertexCount();
             indexTotal += d->mesh->triangles.size();
         }
-        vertices.reserve(vertexTotal);
-        indices.reserve(indexTotal);
-        for (const MeshDraw* d : items) {
-            const Mesh& mesh = *d->mesh;
-            const std::uint32_t base = static_cast<std::uint32_t>(vertices.size());
-            const std::uint32_t itemColor = PackColor(d->faceColor);
-            cm::Matrix4 normalMatrix;
-            if (!d->identity) {
-                cm::Matrix4 inverse;
-                cm::Invert(d->matrix, inverse);
-                for (int r = 0; r < 4; ++r)
-                    for (int c = 0; c < 4; ++c) normalMatrix(r, c) = inverse(c, r);
-            }
-            for (size_t i = 0; i < mesh.VertexCount(); ++i) {
-                FaceVertex v;
-                float n[3] = {mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]};
-                if (d->identity) {
-                    std::memcpy(v.position, &mesh.positions[3 * i], sizeof v.position);
-                } else {
-                    const cm::Vec3 p = cm::TransformPoint(d->matrix, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
-                    v.position[0] = static_cast<float>(p.x);
-                    v.position[1] = static_cast<float>(p.y);
-                    v.position[2] = static_cast<float>(p.z);
-                    const cm::Vec3 m = cm::Normalized(cm::TransformVector(normalMatrix, {n[0], n[1], n[2]}));
-                    n[0] = static_cast<float>(m.x), n[1] = static_cast<float>(m.y), n[2] = static_cast<float>(m.z);
-                }
-                v.normal = PackNormal(n[0], n[1], n[2]);
-                const std::uint32_t own = mesh.colors.empty() ? 0u : mesh.colors[i];
-                v.color = (own >> 24) != 0 ? own : itemColor;
-                vertices.push_back(v);
-            }
-            for (std::uint32_t index : mesh.triangles) indices.push_back(base + index);
-        }
         EnsureLayout(batch, sizeof(FaceVertex),
                      {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}}, true);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-        Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
-        Fill(batch, GL_ELEMENT_ARRAY_BUFFER, indices, GL_STATIC_DRAW);
-        batch.count = static_cast<GLsizei>(indices.size());
+        FillWith<FaceVertex>(batch, GL_ARRAY_BUFFER, vertexTotal, GL_STATIC_DRAW, [&](FaceVertex* out) {
+            for (const MeshDraw* d : items) {
+                const Mesh& mesh = *d->mesh;
+                const std::uint32_t itemColor = PackColor(d->faceColor);
+                cm::Matrix4 normalMatrix;
+                if (!d->identity) {
+                    cm::Matrix4 inverse;
+                    cm::Invert(d->matrix, inverse);
+                    for (int r = 0; r < 4; ++r)
+                        for (int c = 0; c < 4; ++c) normalMatrix(r, c) = inverse(c, r);
+                }
+                for (size_t i = 0; i < mesh.VertexCount(); ++i) {
+                    FaceVertex v;
+                    float n[3] = {mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]};
+                    if (d->identity) {
+                        std::memcpy(v.position, &mesh.positions[3 * i], sizeof v.position);
+                    } else {
+                        const cm::Vec3 p = cm::TransformPoint(d->matrix, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
+                        v.position[0] = static_cast<float>(p.x);
+                        v.position[1] = static_cast<float>(p.y);
+                        v.position[2] = static_cast<float>(p.z);
+                        const cm::Vec3 m = cm::Normalized(cm::TransformVector(normalMatrix, {n[0], n[1], n[2]}));
+                        n[0] = static_cast<float>(m.x), n[1] = static_cast<float>(m.y), n[2] = static_cast<float>(m.z);
+                    }
+                    v.normal = PackNormal(n[0], n[1], n[2]);
+                    const std::uint32_t own = mesh.colors.empty() ? 0u : mesh.colors[i];
+                    v.color = (own >> 24) != 0 ? own : itemColor;
+                    *out++ = v;
+                }
+            }
+        });
+        FillWith<std::uint32_t>(batch, GL_ELEMENT_ARRAY_BUFFER, indexTotal, GL_STATIC_DRAW, [&](std::uint32_t* out) {
+            std::uint32_t base = 0;
+            for (const MeshDraw* d : items) {
+                for (std::uint32_t index : d->mesh->triangles) *out++ = base + index;
+                base += static_cast<std::uint32_t>(d->mesh->VertexCount());
+            }
+        });
+        batch.count = static_cast<GLsizei>(indexTotal);
         ++stats->rebuiltBatches;
     }
 

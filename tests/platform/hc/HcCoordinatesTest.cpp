@@ -237,6 +237,14 @@ TEST_F(HcCoordinatesTest, CircumcuboidsApplyTransformsBelowTheSegment) {
     ASSERT_TRUE(HC_Compute_Circumcuboid("/top", lo, hi));
     EXPECT_NEAR(hi[2], 100, 1e-4f);
 
+    // Taking the matrix off again brings the child's own box back.
+    HC_Open_Segment("/top/moved");
+    HC_UnSet_Modelling_Matrix();
+    HC_Close_Segment();
+    ASSERT_TRUE(HC_Compute_Circumcuboid("/top", lo, hi));
+    const float uHi[3] = {1, 1, 50};
+    ExpectNear(hi, uHi, 1e-5f);
+
     // Nothing to bound.
     HC_Create_Segment("/empty");
     EXPECT_FALSE(HC_Compute_Circumcuboid("/empty", lo, hi));
