@@ -63,22 +63,32 @@ void Bvh::BuildFromBoxes() {
         return;
     m_nodes.reserve(2 * m_order.size() / kLeafSize + 2);
     m_nodes.emplace_back();
+    if (m_order.size() > kLeafSize) {
+        // The splits compare centres many times over; work them out once.
+        m_centres.resize(3 * m_boxes.size());
+        for (uint32_t i : m_order)
+            for (int axis = 0; axis < 3; ++axis)
+                m_centres[3 * i + axis] = m_boxes[i].Centre(axis);
+    }
     BuildNode(0, 0, static_cast<uint32_t>(m_order.size()), 0);
+    m_centres = {};
 }
 
 void Bvh::BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth) {
-    Aabb box, centres;
-    for (uint32_t i = begin; i < end; ++i) {
-        const Aabb& b = m_boxes[m_order[i]];
-        box.Add(b);
-        centres.Add(b.Centre(0), b.Centre(1), b.Centre(2));
-    }
+    Aabb box;
+    for (uint32_t i = begin; i < end; ++i)
+        box.Add(m_boxes[m_order[i]]);
     m_nodes[self].box = box;
     const uint32_t count = end - begin;
     if (count <= kLeafSize || depth >= kMaxDepth) {
         m_nodes[self].first = begin;
         m_nodes[self].count = count;
         return;
+    }
+    Aabb centres;
+    for (uint32_t i = begin; i < end; ++i) {
+        const float* c = &m_centres[3 * m_order[i]];
+        centres.Add(c[0], c[1], c[2]);
     }
     int axis = 0;
     float extent = centres.max[0] - centres.min[0];
@@ -90,7 +100,7 @@ void Bvh::BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth) {
     const uint32_t mid = begin + count / 2;
     std::nth_element(
         m_order.begin() + begin, m_order.begin() + mid, m_order.begin() + end,
-        [&](uint32_t a, uint32_t b) { return m_boxes[a].Centre(axis) < m_boxes[b].Centre(axis); });
+        [&](uint32_t a, uint32_t b) { return m_centres[3 * a + axis] < m_centres[3 * b + axis]; });
     const uint32_t left = static_cast<uint32_t>(m_nodes.size());
     m_nodes[self].first = left;
     m_nodes[self].count = 0;

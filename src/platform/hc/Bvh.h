@@ -101,6 +101,7 @@ private:
     std::vector<Node> m_nodes;
     std::vector<uint32_t> m_order;
     std::vector<Aabb> m_boxes;
+    std::vector<float> m_centres; // while building: x, y, z of each primitive box's centre
     Aabb m_emptyBox;
 };
 
