@@ -10,14 +10,6 @@ namespace ketra::model {
 
 namespace {
 
-bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
-    const auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                                [](char a, char b) {
-                                    return std::tolower(static_cast<unsigned char>(a)) == b;
-                                });
-    return it != haystack.end();
-}
-
 bool IsPipeLike(HElement::TYPES type) {
     return type == HElement::Pipe || type == HElement::Bend || type == HElement::Rigid;
 }
@@ -41,8 +33,14 @@ HElement::TYPES ClassifyElementPath(std::string_view path) {
         {"text", HElement::Text},
         {"tees", HElement::Tees},
     }};
+    // Every element of a plant is classified when it is registered: lower the path once
+    // (ASCII, whatever the locale) and search it for each word.
+    std::string lower(path);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     for (const Keyword& keyword : kKeywords) {
-        if (ContainsNoCase(path, keyword.word)) {
+        if (std::string_view(lower).find(keyword.word) != std::string_view::npos) {
             return keyword.type;
         }
     }

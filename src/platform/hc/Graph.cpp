@@ -24,7 +24,7 @@ void DefaultHandler(int, int, int, const char* function, const char* message) {
 
 Segment* Segment::FindChild(std::string_view childName) const {
     if (childIndex) {
-        auto it = childIndex->find(ToLower(childName));
+        auto it = childIndex->find(childName);
         return it == childIndex->end() ? nullptr : it->second;
     }
     for (const auto& c : children)

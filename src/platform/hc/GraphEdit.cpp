@@ -61,7 +61,7 @@ void DetachReference(Reference& r) {
 
 std::unique_ptr<Segment> DetachChild(Segment& parent, Segment& child) {
     if (parent.childIndex && !child.name.empty()) {
-        auto it = parent.childIndex->find(ToLower(child.name));
+        auto it = parent.childIndex->find(std::string_view(child.name));
         if (it != parent.childIndex->end() && it->second == &child) parent.childIndex->erase(it);
     }
     auto it = std::find_if(parent.children.begin(), parent.children.end(),
@@ -77,7 +77,7 @@ void AttachChild(Segment& parent, std::unique_ptr<Segment> child) {
     raw->owner = &parent;
     parent.children.push_back(std::move(child));
     if (!parent.childIndex && parent.children.size() > kChildIndexThreshold) {
-        parent.childIndex = std::make_unique<std::unordered_map<std::string, Segment*>>();
+        parent.childIndex = std::make_unique<ChildIndex>();
         for (const auto& c : parent.children)
             if (!c->name.empty()) parent.childIndex->emplace(ToLower(c->name), c.get());
     } else if (parent.childIndex && !raw->name.empty()) {

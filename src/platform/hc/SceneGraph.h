@@ -259,6 +259,33 @@ const char* CappingName(Capping capping);  // "none", "first", "second", "both"
 struct Segment;
 struct Geometry;
 
+// Segment names compare without regard to ASCII case; the child index looks names up as
+// given, without making a lower-case copy first.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const {
+        uint64_t h = 1469598103934665603ull;
+        for (char c : name) {
+            const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+            h = (h ^ static_cast<unsigned char>(lower)) * 1099511628211ull;
+        }
+        return static_cast<size_t>(h);
+    }
+};
+struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + ('a' - 'A')) : a[i];
+            const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] + ('a' - 'A')) : b[i];
+            if (x != y) return false;
+        }
+        return true;
+    }
+};
+using ChildIndex = std::unordered_map<std::string, Segment*, NameHash, NameEqual>;
+
 struct Entity {
     Key key = kNoKey;        // original key (negative)
     EntityKind kind = EntityKind::Segment;
@@ -383,8 +410,8 @@ struct Segment : Entity {
     AttributeSet& Attributes();
 
     // Maintained by the graph; read-only for everyone else.
-    // Lower-cased name -> child, kept for segments with many children.
-    std::unique_ptr<std::unordered_map<std::string, Segment*>> childIndex;
+    // Name (any case) -> child, kept for segments with many children.
+    std::unique_ptr<ChildIndex> childIndex;
     // Local user keys (HC_Renumber_Key "local") of items owned here.
     std::unique_ptr<std::unordered_map<Key, Entity*>> localKeys;
 };

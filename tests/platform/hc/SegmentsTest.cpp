@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace ketra::hc::test;
 
@@ -49,6 +50,26 @@ TEST_F(Segments, PathsAreCaseInsensitiveAndRelativeToTheOpenSegment) {
     HC_Close_Segment();
     EXPECT_EQ(TakeErrors(), 0u);
     EXPECT_EQ(HC_KShow_Open_Segment(), -1);
+}
+
+TEST_F(Segments, ManyChildrenAreFoundInAnyCaseAfterRenamesAndDeletes) {
+    // A parent with many children looks them up through an index; it must agree with the
+    // names as they are now, in any case.
+    std::vector<HC_KEY> keys;
+    for (int i = 0; i < 40; ++i)
+        keys.push_back(HC_Create_Segment(("/many/Pipe " + std::to_string(i)).c_str()));
+    EXPECT_EQ(HC_Create_Segment("/MANY/pipe 17"), keys[17]);
+    EXPECT_EQ(HC_Create_Segment("/many/PIPE 5"), keys[5]);
+    HC_Rename_Segment("/many/pipe 17", "Bend A");
+    EXPECT_EQ(HC_Create_Segment("/many/BEND a"), keys[17]);
+    EXPECT_EQ(HC_QShow_Existence("/many/pipe 17", "self"), 0);
+    HC_Delete_Segment("/many/bend A");
+    EXPECT_EQ(HC_QShow_Existence("/many/Bend A", "self"), 0);
+    EXPECT_EQ(HC_QShow_Existence("/many/pipe 39", "self"), 1);
+    const HC_KEY again = HC_Create_Segment("/many/pipe 17");
+    EXPECT_NE(again, keys[17]);
+    EXPECT_EQ(PathOf(again), "/many/pipe 17");
+    EXPECT_EQ(TakeErrors(), 0u);
 }
 
 TEST_F(Segments, AliasesExpandAndCanBeRedefined) {
