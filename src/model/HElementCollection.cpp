@@ -22,28 +22,18 @@ long OriginalKey(long key) {
     return IsSceneKey(key) ? HC_Show_Original_Key(key) : key;
 }
 
-// Value of one user option of the open segment, "" when it is not set there.
-std::string ReadOpenSegmentOption(const char* name) {
-    const std::string query = std::string("user option = ") + name;
-    if (HC_Show_Existence(query.c_str()) == 0) {
-        return {};
-    }
-    int length = 0;
-    HC_Show_One_User_Option_Length(name, &length);
-    std::string value(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    HC_Show_One_User_Option(name, value.data());
-    value.resize(std::char_traits<char>::length(value.c_str()));
-    if (value.size() > kOptionTextLimit) {
-        value.resize(kOptionTextLimit);
-    }
-    return value;
+// Value of one user option set on the segment itself, "" when it is not set there. Read from
+// the graph directly: a plant registers every element as it is drawn.
+std::string LocalUserOption(const ketra::hc::Segment& segment, std::string_view name) {
+    const std::string* value =
+        segment.attributes ? segment.attributes->userOptions.Find(name) : nullptr;
+    return value ? value->substr(0, kOptionTextLimit) : std::string();
 }
 
 } // namespace
 
 long HElementCollection::Add(long key, KEYTYPES keyType) {
-    // Validate before opening anything: a failed open followed by a close would pop the
-    // segment the host has open.
+    // A key that names nothing in the scene is returned as it is, registering nothing.
     if (!IsSceneKey(key)) {
         return key;
     }
@@ -53,27 +43,13 @@ long HElementCollection::Add(long key, KEYTYPES keyType) {
     if (segment == nullptr) {
         return key; // a segment kind given a geometry key, or the root's owner
     }
-    const std::string path = graph.PathName(*segment);
 
-    std::string fromText;
-    std::string toText;
-    HC_Open_Segment_By_Key(segmentKey);
-    int optionCount = 0;
-    HC_Begin_Contents_Search(".", "user options");
-    HC_Show_Contents_Count(&optionCount);
-    HC_End_Contents_Search();
-    if (optionCount > 0) {
-        fromText = ReadOpenSegmentOption("from");
-        toText = ReadOpenSegmentOption("to");
-    }
-    HC_Close_Segment();
-
-    const int from = ketra::model::ParseNodeNumber(fromText);
-    const int to = ketra::model::ParseNodeNumber(toText);
+    const int from = ketra::model::ParseNodeNumber(LocalUserOption(*segment, "from"));
+    const int to = ketra::model::ParseNodeNumber(LocalUserOption(*segment, "to"));
     if (from < 1 || to < 1) {
         return key;
     }
-    const HElement element(from, to, key, ketra::model::ClassifyElementPath(path));
+    const HElement element(from, to, key, ketra::model::ClassifyElementPath(graph.PathName(*segment)));
     const long mapKey = HC_Show_Original_Key(key);
     m_index.Insert(mapKey, element);
     return mapKey;

@@ -117,8 +117,15 @@ TEST_F(HElementCollectionTest, SegmentsWithoutUsableNodeNumbersRegisterNothing) 
         const long key = DrawElement("/model/cylinder/e" + std::to_string(i), options[i]);
         EXPECT_EQ(registry.Add(key, HElementCollection::SegmentKey), key) << options[i];
     }
-    // Node numbers are read as atoi reads them: "12abc" is 12.
-    const long loose = DrawElement("/model/cylinder/loose", "from=12abc,to= 34");
+    // Only the segment's own options count: nodes set on the segment above are not its own.
+    HC_Open_Segment("/model/inherited");
+    HC_Set_User_Options("from=1,to=2");
+    HC_Close_Segment();
+    const long below = DrawElement("/model/inherited/cylinder", "");
+    EXPECT_EQ(registry.Add(below, HElementCollection::SegmentKey), below);
+    EXPECT_EQ(registry.GetSize(), 0);
+    // Node numbers are read as atoi reads them: "12abc" is 12; option names in any case.
+    const long loose = DrawElement("/model/cylinder/loose", "FROM=12abc,To= 34");
     registry.Add(loose, HElementCollection::SegmentKey);
     EXPECT_EQ(registry.GetSize(), 1);
     EXPECT_EQ(registry.Find(loose), (std::pair<int, int>{12, 34}));
