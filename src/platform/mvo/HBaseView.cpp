@@ -214,13 +214,19 @@ void HBaseView::Update()
         // buffers): it says nothing about the level's own speed.
         if (moving && m_lastFrameSeconds > 0 && !m_levelJustChanged)
             m_frameRate->Watch(m_lastFrameSeconds);
+        else if (moving && m_lastFrameSeconds > 0)
+            m_frameRate->WatchFirstAtLevel(m_lastDrawSeconds);
         else if (!moving)
             m_frameRate->EndMotion();
         m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
     }
+    const std::uint64_t framesBefore = ketra::render::LastFrameTimings().frame;
     const auto start = std::chrono::steady_clock::now();
     HC_Update_Display();
     m_lastFrameSeconds = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+    // The renderer's own split of the frame, when this update drew one headless.
+    const ketra::render::FrameTimings& drawn = ketra::render::LastFrameTimings();
+    m_lastDrawSeconds = drawn.frame != framesBefore ? static_cast<float>(drawn.drawSeconds) : -1.0f;
     // A reduced frame must not stay on screen when the motion simply stops: each motion frame
     // (re)starts the countdown to the frame at rest.
     HTManager* timers = HTManager::Instance();

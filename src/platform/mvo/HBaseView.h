@@ -317,6 +317,7 @@ protected:
     HCamera m_initialCamera;
     HCamera m_motionCamera;          // the camera of the last Update
     float m_lastFrameSeconds = 0.0f;  // how long the last Update drew
+    float m_lastDrawSeconds = -1.0f;  // of that, the drawing without the walk (negative: unknown)
     bool m_levelJustChanged = false;  // the last Update changed the motion detail level
     // Asks for the full-detail frame once the camera has rested kMotionRestSeconds after a
     // motion frame drawn at reduced detail (HTManager time; the window layer ticks it).

@@ -1,6 +1,7 @@
 #include "platform/mvo/HConstantFrameRate.h"
 
 #include <string>
+#include <utility>
 
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
@@ -51,7 +52,23 @@ int HConstantFrameRate::Watch(float frameSeconds)
             --level;
     }
     if (level != m_level) {
+        m_previousLevel = m_level;
         m_level = level;
+        ApplyLevel();
+    }
+    return m_level;
+}
+
+int HConstantFrameRate::WatchFirstAtLevel(float drawSeconds)
+{
+    if (!m_active)
+        return 0;
+    const float budget = 1.0f / m_targetFps;
+    if (m_level < m_previousLevel && drawSeconds > budget * kFirstFrameFactor) {
+        ++m_frames;
+        m_levelSeconds[m_level] = drawSeconds;
+        m_levelSeen[m_level] = m_frames;
+        std::swap(m_level, m_previousLevel);
         ApplyLevel();
     }
     return m_level;
@@ -59,6 +76,7 @@ int HConstantFrameRate::Watch(float frameSeconds)
 
 void HConstantFrameRate::ForgetLevelTimes()
 {
+    m_previousLevel = 0;
     for (int i = 0; i <= kMaxLevel; ++i)
         m_levelSeconds[i] = -1, m_levelSeen[i] = 0;
     m_frames = 0;

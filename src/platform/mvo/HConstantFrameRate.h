@@ -20,8 +20,12 @@ public:
     static constexpr int kReducedLevel = 3;
     // A frame slower than this many budgets goes straight to kMaxLevel.
     static constexpr float kJumpFactor = 4.0f;
-    // Frames after which a level seen too slow may be tried again in the same motion.
-    static constexpr int kRetryFrames = 24;
+    // The first frame at a finer level whose drawing alone takes this many budgets sends the
+    // motion back (its uploads of new buffers about double a level's drawing, no more).
+    static constexpr float kFirstFrameFactor = 3.0f;
+    // Frames after which a level seen too slow may be tried again in the same motion (about
+    // five seconds at the default rate: a finer level that failed costs a stutter when tried).
+    static constexpr int kRetryFrames = 48;
 
     explicit HConstantFrameRate(HBaseView* view);
 
@@ -41,6 +45,13 @@ public:
     // many budgets: trying it again every other frame would make the motion stutter).
     // Returns the level now in force (0 when inactive).
     int Watch(float frameSeconds);
+    // Reports the first frame at a level just entered. Its time pays for the change (a new
+    // walk, new meshes and buffers), so it is ignored, unless the level was entered going
+    // finer and the frame's drawing alone (`drawSeconds`, without the walk; negative when
+    // unknown) took more than kFirstFrameFactor budgets: then the level counts as seen too slow
+    // and the motion goes straight back to the level it came from, rather than drawing
+    // another frame at it first. Returns the level now in force (0 when inactive).
+    int WatchFirstAtLevel(float drawSeconds);
     // The camera came to rest: back to full detail (stays active for the next motion).
     void EndMotion();
     int GetDetailLevel() const { return m_level; }
@@ -52,6 +63,7 @@ private:
     float m_targetFps = 20.0f;
     bool m_active = false;
     int m_level = 0;
+    int m_previousLevel = 0;  // the level before the last change
     int m_appliedClamp = 0;  // the "lodo" clamp set on the scene (0: none)
     // This motion's last frame time at each level (negative: none yet) and the frame count
     // when it was seen; cleared when the motion ends.

@@ -211,7 +211,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     walk.height = settings.height;
     walk.renderMode = ModeFor(segment);
     FrameTimings& timings = Timings();
-    timings = {};
+    timings = {.frame = timings.frame + 1};
     auto start = std::chrono::steady_clock::now();
     const std::uint64_t reusedBefore = state->walks.Reused();
     const DrawList* cached = nullptr;

@@ -110,6 +110,35 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     HC_Close_Segment();
 }
 
+TEST_F(ViewTest, AFinerLevelWhoseFirstFrameDrawsFarTooSlowlyIsLeftAtOnce)
+{
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(10.0f);  // 100 ms budget
+    EXPECT_EQ(rate->WatchFirstAtLevel(10.0f), 0);  // inactive
+    rate->Start();
+    EXPECT_EQ(rate->Watch(1.0f), HConstantFrameRate::kMaxLevel);
+    // Entered going coarser: the first frame there pays for the change and is not judged.
+    EXPECT_EQ(rate->WatchFirstAtLevel(10.0f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), 2);
+    // Entered going finer: drawing of two budgets may be the new buffers' upload; of
+    // unknown length, nothing is known.
+    EXPECT_EQ(rate->WatchFirstAtLevel(0.2f), 2);
+    EXPECT_EQ(rate->WatchFirstAtLevel(-1.0f), 2);
+    EXPECT_EQ(rate->Watch(0.01f), 1);
+    // Drawing alone of more than three budgets: back to where it came from at once...
+    EXPECT_EQ(rate->WatchFirstAtLevel(0.35f), 2);
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    char options[256] = "";
+    HC_Show_One_Rendering_Option("lodo", options);
+    HC_Close_Segment();
+    EXPECT_STREQ(options, "(clamp = 2)");
+    // ...and level 1 counts as seen too slow: fast frames stay at 2 until the retry.
+    for (int i = 0; i < HConstantFrameRate::kRetryFrames - 1; ++i)
+        ASSERT_EQ(rate->Watch(0.01f), 2) << i;
+    EXPECT_EQ(rate->Watch(0.01f), 1);
+    rate->Stop();
+}
+
 // Update feeds each frame's time while the camera moves; the first frame at rest is drawn at
 // full detail again, and the object stays active for the next motion.
 TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
