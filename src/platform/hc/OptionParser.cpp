@@ -10,10 +10,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-// ASCII only: option words are ASCII, and the C library's locale-aware
-// tolower is measurably slow on the hot path of every call.
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 // Scans `text` tracking parentheses and quotes; calls onTop(i) for every
 // top-level character index. False when they do not balance.
 template <typename F>
@@ -65,7 +61,7 @@ std::string_view Trim(std::string_view s) {
 
 std::string ToLower(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = Lower(c);
+    for (char& c : out) c = AsciiLower(c);
     return out;
 }
 
@@ -81,7 +77,7 @@ std::string NormalizeName(std::string_view s) {
         }
         if (blank && !out.empty()) out.push_back(' ');
         blank = false;
-        out.push_back(Lower(c));
+        out.push_back(AsciiLower(c));
     }
     return out;
 }
@@ -89,7 +85,7 @@ std::string NormalizeName(std::string_view s) {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;
 }
 

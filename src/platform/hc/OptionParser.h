@@ -29,6 +29,9 @@ bool ParseOptionList(std::string_view text, std::vector<OptionItem>& out,
                      std::string* error = nullptr);
 
 std::string_view Trim(std::string_view s);
+// ASCII lower case: option words and segment names compare this way whatever the locale
+// (the C library's locale-aware tolower is measurably slow on hot paths).
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 std::string ToLower(std::string_view s);
 // Lower case, trimmed, runs of blanks collapsed to one blank.
 std::string NormalizeName(std::string_view s);

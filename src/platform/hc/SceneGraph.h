@@ -15,6 +15,7 @@
 // cache keyed by (key, changeCount) is exact.
 #pragma once
 
+#include "platform/hc/OptionParser.h"
 #include "platform/hc/hc.h"
 
 #include <array>
@@ -265,24 +266,13 @@ struct NameHash {
     using is_transparent = void;
     size_t operator()(std::string_view name) const {
         uint64_t h = 1469598103934665603ull;
-        for (char c : name) {
-            const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-            h = (h ^ static_cast<unsigned char>(lower)) * 1099511628211ull;
-        }
+        for (char c : name) h = (h ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
         return static_cast<size_t>(h);
     }
 };
 struct NameEqual {
     using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i) {
-            const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + ('a' - 'A')) : a[i];
-            const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] + ('a' - 'A')) : b[i];
-            if (x != y) return false;
-        }
-        return true;
-    }
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
 };
 using ChildIndex = std::unordered_map<std::string, Segment*, NameHash, NameEqual>;
 
