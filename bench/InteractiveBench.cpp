@@ -98,8 +98,10 @@ void BM_OrbitGeneratedPlant(benchmark::State& state) {
         const Orbit shaded = OrbitSteps(view);
         const double shadedBytes = StatusBytes("VmRSS:");
         const double shadedPeak = StatusBytes("VmHWM:");
+        const auto hiddenStart = Clock::now();
         view.SetRenderMode(HRenderHiddenLine);
         view.Update();
+        const double hiddenFirst = Since(hiddenStart);
         const Orbit hidden = OrbitSteps(view);
         rate->Stop();
 
@@ -109,6 +111,8 @@ void BM_OrbitGeneratedPlant(benchmark::State& state) {
         state.counters["full_after_motion_ms"] = shaded.rest * 1e3;
         state.counters["hidden_moving_median_ms"] = Percentile(hidden.moving, 0.5) * 1e3;
         state.counters["hidden_full_ms"] = hidden.rest * 1e3;
+        // The first hidden-line frame after the shaded orbit (the change of mode).
+        state.counters["hidden_switch_ms"] = hiddenFirst * 1e3;
         state.counters["peak_MB"] = StatusBytes("VmHWM:") / 1e6;
         // Resident memory after each stage: the model drawn into the scene graph, the first
         // picture, the shaded orbit and its frame at rest (and the peak up to there), the

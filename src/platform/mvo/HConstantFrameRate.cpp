@@ -47,7 +47,10 @@ int HConstantFrameRate::Watch(float frameSeconds)
         ++level;
     else if (frameSeconds < budget * 0.5f && level > 0) {
         const int finer = level - 1;
-        const bool seenTooSlow = m_levelSeconds[finer] > budget * 1.2f && m_frames - m_levelSeen[finer] < kRetryFrames;
+        auto seenOver = [&](int at, float budgets) {
+            return m_levelSeconds[at] > budget * budgets && m_frames - m_levelSeen[at] < kRetryFrames;
+        };
+        const bool seenTooSlow = seenOver(finer, 1.2f) || (finer > 0 && seenOver(finer - 1, kSkipFactor));
         if (!seenTooSlow)
             --level;
     }

@@ -23,6 +23,11 @@ public:
     // The first frame at a finer level whose drawing alone takes this many budgets sends the
     // motion back (its uploads of new buffers about double a level's drawing, no more).
     static constexpr float kFirstFrameFactor = 3.0f;
+    // A level is not tried while the level finer than it was seen in this motion taking over
+    // this many budgets: a level keeps well over an eighth of the drawing of the one finer
+    // than it, so it would miss the budget too (and trying it costs its walk, meshes and
+    // buffers, hundreds of megabytes on a large plant).
+    static constexpr float kSkipFactor = 8.0f;
     // Frames after which a level seen too slow may be tried again in the same motion (about
     // five seconds at the default rate: a finer level that failed costs a stutter when tried).
     static constexpr int kRetryFrames = 48;

@@ -24,6 +24,8 @@ namespace {
 
 // Vertices merged per batch stay under this so a changed item rebuilds only its chunk.
 constexpr size_t kChunkVertices = 1u << 18;
+// Frames after which the buffers of a coarser motion level that no frame drew are freed.
+constexpr std::uint64_t kIdleLevelFrames = 16;
 constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
 
 struct FaceVertex {
@@ -1204,9 +1206,13 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     d.ForgetOldTextures(d.imageTextures);
     d.ForgetOldTextures(d.surfaceTextures);
     // Batches of this level not drawn for a while belong to items that are gone; those of
-    // other levels wait for a frame of their level.
+    // other levels wait for a frame of their level. Full detail (level 0) waits as long as it
+    // takes, for the frame at rest after a motion; a coarser level that no frame has used for
+    // kIdleLevelFrames (one the motion tried and left, say) gives its memory back.
     for (auto it = d.batches.begin(); it != d.batches.end();) {
-        if (it->second.level == d.level && it->second.lastFrame + 8 < d.frame) {
+        const Batch& b = it->second;
+        if ((b.level == d.level && b.lastFrame + 8 < d.frame) ||
+            (b.level != d.level && b.level > 0 && b.lastFrame + kIdleLevelFrames < d.frame)) {
             it = d.batches.erase(it);
         } else {
             m_stats.bufferBytes += it->second.vertexBytes + it->second.indexBytes;

@@ -89,14 +89,14 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     rate->EndMotion();
     EXPECT_EQ(rate->GetDetailLevel(), 0);
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
-    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
     EXPECT_TRUE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
-    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
-    // Level 1 cost ten budgets a frame ago: the motion stays at level 2 while it is fast...
+    // Level 1 cost six budgets a frame ago: the motion stays at level 2 while it is fast...
     for (int i = 0; i < HConstantFrameRate::kRetryFrames - 2; ++i)
         ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
     // ...and tries level 1 again only after kRetryFrames frames.
@@ -116,7 +116,7 @@ TEST_F(ViewTest, AFinerLevelWhoseFirstFrameDrawsFarTooSlowlyIsLeftAtOnce)
     rate->SetTargetFrameRate(10.0f);  // 100 ms budget
     EXPECT_EQ(rate->WatchFirstAtLevel(10.0f), 0);  // inactive
     rate->Start();
-    EXPECT_EQ(rate->Watch(1.0f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.5f), HConstantFrameRate::kMaxLevel);
     // Entered going coarser: the first frame there pays for the change and is not judged.
     EXPECT_EQ(rate->WatchFirstAtLevel(10.0f), HConstantFrameRate::kMaxLevel);
     EXPECT_EQ(rate->Watch(0.01f), 2);
@@ -135,6 +135,28 @@ TEST_F(ViewTest, AFinerLevelWhoseFirstFrameDrawsFarTooSlowlyIsLeftAtOnce)
     // ...and level 1 counts as seen too slow: fast frames stay at 2 until the retry.
     for (int i = 0; i < HConstantFrameRate::kRetryFrames - 1; ++i)
         ASSERT_EQ(rate->Watch(0.01f), 2) << i;
+    EXPECT_EQ(rate->Watch(0.01f), 1);
+    rate->Stop();
+}
+
+// A full-detail frame of many budgets tells that the level next to it would miss too: the
+// motion does not try it until the retry, while the levels in between are tried as usual.
+TEST_F(ViewTest, ALevelNextToOneFarTooSlowIsNotTried)
+{
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(10.0f);  // 100 ms budget
+    rate->Start();
+    EXPECT_EQ(rate->Watch(1.0f), HConstantFrameRate::kMaxLevel);  // level 0 at ten budgets
+    EXPECT_EQ(rate->Watch(0.01f), 2);
+    for (int i = 0; i < HConstantFrameRate::kRetryFrames - 2; ++i)
+        ASSERT_EQ(rate->Watch(0.01f), 2) << i;
+    EXPECT_EQ(rate->Watch(0.01f), 1);  // the retry
+    EXPECT_EQ(rate->Watch(0.01f), 0);
+    rate->Stop();
+    // Level 0 at under eight budgets: level 1 is tried at once.
+    rate->Start();
+    EXPECT_EQ(rate->Watch(0.7f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), 2);
     EXPECT_EQ(rate->Watch(0.01f), 1);
     rate->Stop();
 }
