@@ -1006,8 +1006,15 @@ private:
         } else {
             // Tessellated after the walk, all new items at once and in parallel.
             auto [slot, added] = m_pendingByKey.try_emplace(item.key, m_pending.size());
-            if (added) m_pending.push_back({&item, facets, draw.edges, {}});
-            else m_pending[slot->second].edges |= draw.edges;  // one mesh serves both draws
+            if (added) {
+                // Whatever the cache holds for it is out of date or lacks the edges: the
+                // new mesh replaces it, and both need not be held at once (on a large plant,
+                // switching to a mode with edges rebuilds every mesh).
+                m_cache.Forget(item.key, facets);
+                m_pending.push_back({&item, facets, draw.edges, {}});
+            } else {
+                m_pending[slot->second].edges |= draw.edges;  // one mesh serves both draws
+            }
             m_pendingDraws.push_back({m_layer, layer.meshes.size(), slot->second});
         }
 

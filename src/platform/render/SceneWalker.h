@@ -25,6 +25,9 @@ public:
     // The cached entry for `key` and `variant` if its change counter matches, else null.
     const Entry* Find(HC_KEY key, std::uint64_t changeCount, int variant = 0);
     const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant = 0);
+    // Forgets the entry for `key` and `variant` (one about to be built again), so that its
+    // mesh is freed before the new one is made rather than after.
+    void Forget(HC_KEY key, int variant = 0) { m_entries.erase(Slot{key, variant}); }
     // Forgets entries not used during the last `frames` frames.
     void EndFrame(std::uint64_t frames = 4);
     size_t Size() const { return m_entries.size(); }
