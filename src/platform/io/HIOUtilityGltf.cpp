@@ -130,8 +130,10 @@ public:
         if (faces) {
             for (size_t i = 0; m_normals && i < vertices; ++i) {
                 std::array<float, 3> n{0, 0, 1};
-                if (mesh.normals.size() >= 3 * (i + 1))
-                    n = NormalTransform(draw, {mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]});
+                if (i < mesh.normals.size()) {
+                    const std::array<float, 3> u = render::UnpackNormal(mesh.normals[i]);
+                    n = NormalTransform(draw, {u[0], u[1], u[2]});
+                }
                 batch.normals.insert(batch.normals.end(), n.begin(), n.end());
             }
             for (uint32_t index : mesh.triangles)

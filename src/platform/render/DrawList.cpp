@@ -2,8 +2,26 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace ketra::render {
+
+std::uint32_t PackNormal(float x, float y, float z) {
+    auto c = [](float v) {
+        const int i = static_cast<int>(std::lround(std::clamp(v, -1.0f, 1.0f) * 511.0f));
+        return static_cast<std::uint32_t>(i) & 0x3FFu;
+    };
+    return c(x) | c(y) << 10 | c(z) << 20;
+}
+
+std::array<float, 3> UnpackNormal(std::uint32_t packed) {
+    auto c = [&](int shift) {
+        int v = static_cast<int>((packed >> shift) & 0x3FFu);
+        if (v & 0x200) v -= 0x400;
+        return std::max(static_cast<float>(v) / 511.0f, -1.0f);
+    };
+    return {c(0), c(10), c(20)};
+}
 
 // ---- Patterns and symbols ----
 

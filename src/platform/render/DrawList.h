@@ -30,7 +30,8 @@ struct Color {
 // Triangulated geometry of one item (one level of detail) in object coordinates.
 struct Mesh {
     std::vector<float> positions;           // x, y, z per vertex
-    std::vector<float> normals;             // x, y, z per vertex (smoothed within the crease angle)
+    // Per vertex, smoothed within the crease angle, packed as the GPU takes them (PackNormal).
+    std::vector<std::uint32_t> normals;
     std::vector<std::uint32_t> colors;      // per vertex 0xAABBGGRR; empty: the item's face colour
     std::vector<std::uint32_t> triangles;   // 3 vertex indices per triangle
     // Edges, 4 vertex indices each: the edge a-b, then one vertex of the face on each side
@@ -44,6 +45,11 @@ struct Mesh {
     size_t EdgeCount() const { return edges.size() / 4; }
     size_t VertexCount() const { return positions.size() / 3; }
 };
+
+// A unit normal in 32 bits as GL_INT_2_10_10_10_REV holds it (x, y, z signed 10-bit,
+// normalised; the top 2 bits unused), and back.
+std::uint32_t PackNormal(float x, float y, float z);
+std::array<float, 3> UnpackNormal(std::uint32_t packed);
 
 // Line patterns as a 16-bit on/off mask repeated along the line (bit 0 first), each bit
 // covering `scale` pixels. Mask 0xFFFF is solid.

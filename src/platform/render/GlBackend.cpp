@@ -49,14 +49,6 @@ struct TexturedVertex {
     float uv[2];
 };
 
-std::uint32_t PackNormal(float x, float y, float z) {
-    auto c = [](float v) {
-        const int i = static_cast<int>(std::lround(std::clamp(v, -1.0f, 1.0f) * 511.0f));
-        return static_cast<std::uint32_t>(i) & 0x3FFu;
-    };
-    return c(x) | c(y) << 10 | c(z) << 20;
-}
-
 // FNV-1a style mixing for batch signatures.
 struct Hasher {
     std::uint64_t h = 1469598103934665603ull;
@@ -264,18 +256,18 @@ struct GlBackend::Impl {
                 }
                 for (size_t i = 0; i < mesh.VertexCount(); ++i) {
                     FaceVertex v;
-                    float n[3] = {mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]};
                     if (d->identity) {
                         std::memcpy(v.position, &mesh.positions[3 * i], sizeof v.position);
+                        v.normal = mesh.normals[i];
                     } else {
                         const cm::Vec3 p = cm::TransformPoint(d->matrix, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
                         v.position[0] = static_cast<float>(p.x);
                         v.position[1] = static_cast<float>(p.y);
                         v.position[2] = static_cast<float>(p.z);
+                        const std::array<float, 3> n = UnpackNormal(mesh.normals[i]);
                         const cm::Vec3 m = cm::Normalized(cm::TransformVector(normalMatrix, {n[0], n[1], n[2]}));
-                        n[0] = static_cast<float>(m.x), n[1] = static_cast<float>(m.y), n[2] = static_cast<float>(m.z);
+                        v.normal = PackNormal(static_cast<float>(m.x), static_cast<float>(m.y), static_cast<float>(m.z));
                     }
-                    v.normal = PackNormal(n[0], n[1], n[2]);
                     const std::uint32_t own = mesh.colors.empty() ? 0u : mesh.colors[i];
                     v.color = (own >> 24) != 0 ? own : itemColor;
                     *out++ = v;

@@ -387,7 +387,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     std::vector<std::int64_t>& firstCorner = work.firstCorner;
     firstCorner.assign(static_cast<size_t>(pointCount), -1);
     mesh.positions.reserve(static_cast<size_t>(pointCount) * 3);
-    mesh.normals.reserve(static_cast<size_t>(pointCount) * 3);
+    mesh.normals.reserve(static_cast<size_t>(pointCount));
     mesh.triangles.reserve(triangleEstimate * 3);
 
     auto cornerOf = [&](const Face& face, int v) -> std::uint32_t {
@@ -426,7 +426,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
         corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)]});
         cornerHead[static_cast<size_t>(v)] = static_cast<int>(corners.size() - 1);
         mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
-        mesh.normals.insert(mesh.normals.end(), {n[0], n[1], n[2]});
+        mesh.normals.push_back(PackNormal(n[0], n[1], n[2]));
         if (anyColor) mesh.colors.push_back(color);
         if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = vertex;
         return vertex;
@@ -441,7 +441,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
         if (slot < 0) {
             slot = static_cast<std::int64_t>(mesh.VertexCount());
             mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
-            mesh.normals.insert(mesh.normals.end(), {0.0f, 0.0f, 1.0f});
+            mesh.normals.push_back(PackNormal(0.0f, 0.0f, 1.0f));
             if (anyColor) mesh.colors.push_back(0);
             if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = slot;
         }

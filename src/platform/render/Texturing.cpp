@@ -145,9 +145,11 @@ void BuildTexturedTriangles(const MeshDraw& draw, TexturedTriangles& out) {
         for (int k = 0; k < 3; ++k) {
             const size_t i = corner[k];
             cm::Vec3 p = Vertex(mesh, i);
-            cm::Vec3 n = mesh.normals.size() >= 3 * (i + 1)
-                             ? cm::Vec3{mesh.normals[3 * i], mesh.normals[3 * i + 1], mesh.normals[3 * i + 2]}
-                             : cm::Vec3{0, 0, 1};
+            cm::Vec3 n{0, 0, 1};
+            if (i < mesh.normals.size()) {
+                const std::array<float, 3> unpacked = UnpackNormal(mesh.normals[i]);
+                n = cm::Vec3{unpacked[0], unpacked[1], unpacked[2]};
+            }
             if (!draw.identity) {
                 p = cm::TransformPoint(draw.matrix, p);
                 n = cm::Normalized(cm::TransformVector(normalMatrix, n));

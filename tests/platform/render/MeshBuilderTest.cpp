@@ -40,7 +40,7 @@ TEST(MeshBuilder, QuadIsTwoTrianglesWithFourOpenEdges) {
     EXPECT_NEAR(TriangleArea(mesh), 2.0, 1e-6);
     ASSERT_EQ(mesh.EdgeCount(), 4u);
     for (size_t e = 0; e < 4; ++e) EXPECT_TRUE(IsOpenEdge(mesh, e));
-    for (size_t i = 0; i < mesh.VertexCount(); ++i) EXPECT_NEAR(std::fabs(mesh.normals[3 * i + 2]), 1.0f, 1e-6f);
+    for (size_t i = 0; i < mesh.VertexCount(); ++i) EXPECT_NEAR(std::fabs(UnpackNormal(mesh.normals[i])[2]), 1.0f, 1e-6f);
     EXPECT_EQ(mesh.markerVertices.size(), 4u);
     EXPECT_EQ(mesh.boundsMax[0], 2.0f);
 }
@@ -54,7 +54,8 @@ TEST(MeshBuilder, CubeSplitsNormalsAtCreasesAndSharesEdges) {
     for (size_t e = 0; e < mesh.EdgeCount(); ++e) EXPECT_FALSE(IsOpenEdge(mesh, e)) << e;
     // Every normal is axis aligned (no smoothing across 90 degrees).
     for (size_t i = 0; i < mesh.VertexCount(); ++i) {
-        const float n = std::fabs(mesh.normals[3 * i]) + std::fabs(mesh.normals[3 * i + 1]) + std::fabs(mesh.normals[3 * i + 2]);
+        const std::array<float, 3> u = UnpackNormal(mesh.normals[i]);
+        const float n = std::fabs(u[0]) + std::fabs(u[1]) + std::fabs(u[2]);
         EXPECT_NEAR(n, 1.0f, 1e-5f);
     }
     EXPECT_EQ(mesh.markerVertices.size(), 8u);
@@ -141,4 +142,20 @@ TEST(MeshBuilder, PatternsAndSymbolsByName) {
     EXPECT_EQ(MarkerSymbolFromName("*"), kMarkerStar);
     EXPECT_EQ(MarkerSymbolFromName("o"), kMarkerCircle);
     EXPECT_EQ(MarkerSymbolFromName("."), kMarkerDot);
+}
+
+// Meshes keep their normals packed as the GPU reads them; unpacking must give back the sign
+// of each component (the 10-bit two's complement) and the ends of the range.
+TEST(MeshBuilder, PackedNormalsComeBackWithinTheirPrecision) {
+    const float cases[][3] = {{0, 0, 1}, {0, 0, -1}, {-1, 0, 0}, {0.6f, -0.8f, 0}, {-0.577f, -0.577f, 0.577f}};
+    for (const auto& c : cases) {
+        const std::array<float, 3> back = UnpackNormal(PackNormal(c[0], c[1], c[2]));
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], c[k], 1.0f / 511.0f) << k;
+    }
+    // A shell seen from below: every normal points down -z.
+    const float points[12] = {0, 0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 0};
+    const int faces[5] = {4, 0, 1, 2, 3};
+    const Mesh mesh = BuildShellMesh(points, faces);
+    ASSERT_EQ(mesh.normals.size(), mesh.VertexCount());
+    for (std::uint32_t n : mesh.normals) EXPECT_EQ(UnpackNormal(n)[2], -1.0f);
 }

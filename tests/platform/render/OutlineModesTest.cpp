@@ -106,7 +106,7 @@ namespace {
 std::shared_ptr<const Mesh> FlatSquare(std::vector<std::uint32_t> edgeColors) {
     Mesh mesh;
     mesh.positions = {-0.8f, -0.3f, 0, -0.2f, -0.3f, 0, -0.2f, 0.3f, 0, -0.8f, 0.3f, 0};
-    mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    mesh.normals.assign(4, PackNormal(0, 0, 1));
     mesh.triangles = {0, 1, 2, 0, 2, 3};
     mesh.edges = {0, 1, 2, 0, 1, 2, 0, 1, 2, 3, 0, 2, 3, 0, 2, 3, 0, 2, 1, 3};
     mesh.edgeColors = std::move(edgeColors);
