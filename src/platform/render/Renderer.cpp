@@ -235,6 +235,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     timings.drawSeconds = Since(start);
     timings.edgeSegments = state->backend.LastStats().edgeSegments;
     timings.bufferBytes = state->backend.LastStats().bufferBytes;
+    timings.rebuiltBatches = state->backend.LastStats().rebuiltBatches;
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
     timings.readSeconds = Since(start);

@@ -134,3 +134,42 @@ TEST(WalkReuse, FullDetailFrameAfterMotionEqualsTheFrameBeforeIt) {
     const Image after = scene.Render(160, 120);
     EXPECT_TRUE(after.rgba == before.rgba);
 }
+
+// The buffers of a motion level stay for the next motion while frames at other levels come,
+// but a coarser level that no frame has drawn for a while gives them back; full detail keeps
+// its own however long a motion lasts.
+TEST(WalkReuse, BuffersOfACoarseLevelLeftIdleAreFreed) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("reuse_idle_level", "perspective");
+    const HC_KEY model = scene.Open("model");
+    const float points[6] = {-0.8f, 0.5f, 0, 0.8f, 0.5f, 0};
+    const float radii[1] = {0.25f};
+    HC_Insert_PolyCylinder(2, points, 1, radii, "both");
+    HC_Close_Segment();
+    ReleaseHeadlessResources();
+    auto clamp = [&](const char* options) {
+        HC_Open_Segment_By_Key(model);
+        if (options)
+            HC_Set_Rendering_Options(options);
+        else
+            HC_UnSet_One_Rendering_Option("lodo");
+        HC_Close_Segment();
+    };
+    scene.Render(160, 120);
+    const size_t full = LastFrameTimings().bufferBytes;
+    clamp("lod = on, lodo = (clamp = 2)");
+    scene.Render(160, 120);
+    const size_t both = LastFrameTimings().bufferBytes;
+    EXPECT_GT(both, full);
+    clamp("lod = on, lodo = (clamp = 1)");
+    for (int i = 0; i < 4; ++i) scene.Render(160, 120);
+    // Level 2 is still there after a few frames at level 1; full detail too.
+    const size_t three = LastFrameTimings().bufferBytes;
+    ASSERT_GT(three, both);
+    const size_t levelOne = three - both;
+    for (int i = 0; i < 20; ++i) scene.Render(160, 120);
+    EXPECT_EQ(LastFrameTimings().bufferBytes, full + levelOne);  // level 2's buffers are gone...
+    clamp(nullptr);
+    scene.Render(160, 120);
+    EXPECT_EQ(LastFrameTimings().rebuiltBatches, 0u);  // ...but full detail's were kept
+}
