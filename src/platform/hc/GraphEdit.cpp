@@ -53,10 +53,20 @@ void Unregister(Entity& e) {
 }
 
 void DetachReference(Reference& r) {
-    if (r.target) {
-        auto& v = r.target->referencedBy;
-        v.erase(std::remove(v.begin(), v.end(), &r), v.end());
+    if (!r.target) return;
+    auto& v = r.target->referencedBy;
+    size_t i = r.indexInTarget;
+    if (i >= v.size() || v[i] != &r) {
+        // Not where it was put (already detached): find it, if it is there at all.
+        auto it = std::find(v.begin(), v.end(), &r);
+        if (it == v.end()) return;
+        i = static_cast<size_t>(it - v.begin());
     }
+    // The last reference takes its place: deleting a plant's many references to one style
+    // segment is linear, not quadratic.
+    v[i] = v.back();
+    v[i]->indexInTarget = i;
+    v.pop_back();
 }
 
 std::unique_ptr<Segment> DetachChild(Segment& parent, Segment& child) {

@@ -77,6 +77,7 @@ HC_KEY AddReference(const char* fn, Segment* target, EntityKind kind) {
         return kNoKey;
     }
     Reference* raw = ref.get();
+    raw->indexInTarget = target->referencedBy.size();
     target->referencedBy.push_back(raw);
     (kind == EntityKind::Include ? owner->includes : owner->styles).push_back(std::move(ref));
     Graph::Instance().Touch(*raw);

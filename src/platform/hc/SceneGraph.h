@@ -293,6 +293,9 @@ struct Entity {
 // An include or a style: a reference from `owner` to `target`.
 struct Reference : Entity {
     Segment* target = nullptr;
+    // Where this reference sits in target->referencedBy, so that it leaves the list in
+    // constant time (a style segment can be referenced by every element of a plant).
+    size_t indexInTarget = 0;
 };
 
 // Per-face, per-edge and per-vertex attributes of a shell.
@@ -390,7 +393,7 @@ struct Segment : Entity {
     std::vector<std::unique_ptr<Geometry>> geometry;  // insertion order
     std::vector<std::unique_ptr<Reference>> includes;
     std::vector<std::unique_ptr<Reference>> styles;
-    std::vector<Reference*> referencedBy;  // includes/styles whose target is this
+    std::vector<Reference*> referencedBy;  // includes/styles whose target is this (any order)
     std::unique_ptr<AttributeSet> attributes;  // null when nothing set
     Key inkKey = kNoKey;  // polyline that HC_Insert_Ink extends
 

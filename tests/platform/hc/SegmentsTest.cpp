@@ -144,6 +144,32 @@ TEST_F(Segments, DeletingASegmentInvalidatesEverythingBelowAndItsReferences) {
     EXPECT_EQ(TakeErrors(), 0u);
 }
 
+// Many segments styling and including one segment, their references deleted in a scattered
+// order (each leaves the target's list in constant time, the last one taking its place): the
+// target must still know exactly the others, so deleting it removes every one left.
+TEST_F(Segments, ManyReferencesToOneSegmentLeaveItInAnyOrder) {
+    HC_Open_Segment("/lib/style");
+    HC_Close_Segment();
+    std::vector<HC_KEY> holders, refs;
+    for (int i = 0; i < 60; ++i) {
+        holders.push_back(HC_Open_Segment(("/scene/e" + std::to_string(i)).c_str()));
+        refs.push_back(i % 2 ? HC_Include_Segment("/lib/style") : HC_Style_Segment("/lib/style"));
+        HC_Close_Segment();
+    }
+    for (int i = 0; i < 60; i += 3) HC_Delete_By_Key(refs[static_cast<size_t>((i * 7) % 60)]);
+    for (int i = 59; i >= 0; i -= 4) HC_Delete_By_Key(holders[static_cast<size_t>(i)]);
+    HC_Delete_Segment("/lib/style");
+    for (size_t i = 0; i < holders.size(); ++i) {
+        EXPECT_EQ(KeyType(refs[i]), "invalid") << i;
+        if (KeyType(holders[i]) == "segment") {
+            HC_Open_Segment_By_Key(holders[i]);
+            EXPECT_EQ(HC_Show_Existence("includes, styles"), 0) << i;
+            HC_Close_Segment();
+        }
+    }
+    EXPECT_EQ(TakeErrors(), 0u);
+}
+
 TEST_F(Segments, OpenSegmentsAreProtectedFromDeletion) {
     const HC_KEY outer = HC_Open_Segment("/outer");
     const HC_KEY inner = HC_Open_Segment("inner");
