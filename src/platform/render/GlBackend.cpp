@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -136,8 +137,31 @@ struct Batch {
     int level = 0;  // the motion detail level of the list it was drawn for
     // Outline modes: the camera (and content) the uploaded selection of edges is for.
     std::uint64_t selectedFor = 0;
+    // Outline edges drawn from the vertices of the hidden faces of the same items (no buffer
+    // of their own: `vertices` is empty and the vertex array points at the faces' buffer).
+    bool borrowsVertices = false;
     size_t vertexBytes = 0, indexBytes = 0;  // what the buffers hold
 };
+
+// Gives up a batch's vertex array and buffers, so that it is laid out again from scratch.
+void ReleaseBuffers(Batch& batch) {
+    batch.vao.Reset();
+    batch.vertices.Reset();
+    batch.indices.Reset();
+    batch.borrowsVertices = false;
+    batch.count = 0;
+    batch.selectedFor = 0;
+    batch.vertexBytes = batch.indexBytes = 0;
+}
+
+// Identifies a chunk by the draw items it holds, so the faces and edges of the same items
+// can find each other within a frame.
+std::uint64_t ChunkMembers(const MeshDraw* const* items, size_t count) {
+    Hasher h;
+    h.Add(count);
+    for (size_t i = 0; i < count; ++i) h.Add(reinterpret_cast<std::uintptr_t>(items[i]));
+    return h.h;
+}
 
 // Fills the bound vertex (GL_ARRAY_BUFFER) or the vertex array's index buffer
 // (GL_ELEMENT_ARRAY_BUFFER) of a batch, and records its size.
@@ -246,7 +270,10 @@ struct GlBackend::Impl {
         FillWith<FaceVertex>(batch, GL_ARRAY_BUFFER, vertexTotal, GL_STATIC_DRAW, [&](FaceVertex* out) {
             for (const MeshDraw* d : items) {
                 const Mesh& mesh = *d->mesh;
-                const std::uint32_t itemColor = PackColor(d->faceColor);
+                // Faces that only hide draw no colour: theirs is the edge colour, so that the
+                // outlines of the same items can be drawn from this buffer (BorrowFaceVertices).
+                const bool hideOnly = d->hiddenSurfaceOnly;
+                const std::uint32_t itemColor = PackColor(hideOnly ? d->edgeColor : d->faceColor);
                 cm::Matrix4 normalMatrix;
                 if (!d->identity) {
                     cm::Matrix4 inverse;
@@ -268,7 +295,7 @@ struct GlBackend::Impl {
                         const cm::Vec3 m = cm::Normalized(cm::TransformVector(normalMatrix, {n[0], n[1], n[2]}));
                         v.normal = PackNormal(static_cast<float>(m.x), static_cast<float>(m.y), static_cast<float>(m.z));
                     }
-                    const std::uint32_t own = mesh.colors.empty() ? 0u : mesh.colors[i];
+                    const std::uint32_t own = mesh.colors.empty() || hideOnly ? 0u : mesh.colors[i];
                     v.color = (own >> 24) != 0 ? own : itemColor;
                     *out++ = v;
                 }
@@ -312,6 +339,7 @@ struct GlBackend::Impl {
                 signature.AddColor(d.markerColor);
                 signature.Add(static_cast<std::uint64_t>(d.markerSymbol));
                 signature.AddFloat(d.markerSize);
+                signature.Add(d.hiddenSurfaceOnly);
                 if (!d.identity) signature.AddMatrix(d.matrix);
             }
             signature.Add(sortedSignature);
@@ -377,8 +405,12 @@ struct GlBackend::Impl {
     static size_t EdgeVertices(const MeshDraw& d) { return d.mesh->VertexCount(); }
     static size_t MarkerVertices(const MeshDraw& d) { return d.mesh->markerVertices.size(); }
 
+    // This layer's chunks of faces that only hide, by their members (ChunkMembers).
+    std::unordered_map<std::uint64_t, Batch*> m_hiddenFaces;
+
     void DrawFaces(const Frame& f, std::uint64_t layerId) {
         const Layer& layer = *f.layer;
+        m_hiddenFaces.clear();
         // Opaque groups in first-seen order.
         std::vector<std::uint64_t> order;
         std::unordered_map<std::uint64_t, std::vector<const MeshDraw*>> groups;
@@ -412,7 +444,10 @@ struct GlBackend::Impl {
             const std::uint64_t batchKey = sharedKeys.insert(shared).second ? shared : key;
             UseSurface(f, first.surface, 1.0f);
             if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-            DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload);
+            DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload,
+                       [this, &first](Batch& b, const MeshDraw* const* part, size_t count) {
+                           if (first.hiddenSurfaceOnly) m_hiddenFaces[ChunkMembers(part, count)] = &b;
+                       });
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
@@ -638,7 +673,46 @@ struct GlBackend::Impl {
         ++stats->rebuiltBatches;
     }
 
+    // The hidden faces of the same items this frame whose vertices outline edges can be drawn
+    // from: laid out as UploadEdges lays out its own (no edge has a colour of its own, which
+    // would add copies of vertices), with the edge colour in place of the faces'.
+    Batch* FaceVerticesFor(const MeshDraw* const* items, size_t count) {
+        for (size_t i = 0; i < count; ++i)
+            if (!items[i]->mesh->edgeColors.empty()) return nullptr;
+        auto found = m_hiddenFaces.find(ChunkMembers(items, count));
+        return found == m_hiddenFaces.end() || !found->second->vertices ? nullptr : found->second;
+    }
+
+    // Points an outline batch's vertex array at the faces' vertex buffer (position and colour
+    // of FaceVertex), giving up a buffer of its own. Done every frame it is drawn: the faces'
+    // batch may have been replaced since.
+    static void BorrowFaceVertices(Batch& batch, const Batch& faces) {
+        if (!batch.borrowsVertices) ReleaseBuffers(batch);
+        if (!batch.vao) {
+            batch.vao = MakeVertexArray();
+            batch.indices = MakeBuffer();
+            glBindVertexArray(batch.vao.Get());
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
+            glEnableVertexAttribArray(0);
+            glEnableVertexAttribArray(2);
+        }
+        batch.borrowsVertices = true;
+        glBindVertexArray(batch.vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, faces.vertices.Get());
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(FaceVertex), reinterpret_cast<void*>(offsetof(FaceVertex, position)));
+        glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(FaceVertex), reinterpret_cast<void*>(offsetof(FaceVertex, color)));
+    }
+
     void UploadEdges(Batch& batch, const std::vector<const MeshDraw*>& items, bool outlines = false) {
+        if (batch.borrowsVertices) ReleaseBuffers(batch);
+        if (outlines) {
+            if (Batch* faces = FaceVerticesFor(items.data(), items.size())) {
+                BorrowFaceVertices(batch, *faces);
+                batch.selectedFor = 0;
+                batch.count = 0;
+                return;
+            }
+        }
         std::vector<LineVertex> vertices;
         std::vector<std::uint32_t> indices;
         for (const MeshDraw* d : items) {
@@ -776,7 +850,15 @@ struct GlBackend::Impl {
                 layerId ^ key ^ 0x3333, items, false, GL_LINES_ADJACENCY, EdgeVertices,
                 [this, outlines](Batch& b, const std::vector<const MeshDraw*>& part) { UploadEdges(b, part, outlines); },
                 [this, &f, outlines](Batch& b, const MeshDraw* const* part, size_t count) {
-                    if (outlines) SelectOutlines(f, b, part, count);
+                    if (!outlines) return;
+                    if (b.borrowsVertices) {
+                        if (Batch* faces = FaceVerticesFor(part, count)) {
+                            BorrowFaceVertices(b, *faces);
+                        } else {  // the faces are gone: the edges take their own vertices again
+                            UploadEdges(b, std::vector<const MeshDraw*>(part, part + count), true);
+                        }
+                    }
+                    SelectOutlines(f, b, part, count);
                 });
         }
         // Polylines: grouped by state, rebuilt when their points or colours change.

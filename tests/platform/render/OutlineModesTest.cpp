@@ -175,7 +175,8 @@ TEST(OutlineModes, EdgesOfTheirOwnColourAndMovedItemsKeepTheirPlaceInABatch) {
 }
 
 // Changing a view from shaded to hidden line replaces its faces in place: the faces that only
-// hide share the shaded faces' buffers, so the renderer holds one set of faces and the edges.
+// hide share the shaded faces' buffers, and the outlines are drawn from the hidden faces'
+// vertices, so the renderer holds one set of vertices and the indices of the edges shown.
 TEST(OutlineModes, HiddenLineReusesTheShadedFacesBuffersInsteadOfHoldingBoth) {
     KETRA_REQUIRE_GL();
     TestScene scene("outline buffers", "orthographic");
@@ -194,7 +195,8 @@ TEST(OutlineModes, HiddenLineReusesTheShadedFacesBuffersInsteadOfHoldingBoth) {
     scene.Render(120, 120, 4);
     const size_t hidden = LastFrameTimings().bufferBytes;
     ASSERT_GT(shaded, 0u);
-    // The edges' vertices come on top of the faces; a second copy of the faces would double them.
+    // Only the edges' indices come on top of the faces: a copy of the vertices for the edges
+    // would add about two fifths, a second copy of the faces would double them.
     EXPECT_GT(hidden, shaded);
-    EXPECT_LT(hidden, shaded * 3 / 2) << "shaded " << shaded << " bytes, hidden line " << hidden;
+    EXPECT_LT(hidden, shaded * 11 / 10) << "shaded " << shaded << " bytes, hidden line " << hidden;
 }
