@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstring>
 #include <unordered_map>
+#include <type_traits>
 #include <unordered_set>
 
 namespace ketra::render {
@@ -23,8 +24,9 @@ namespace cm = CameraMath;
 
 namespace {
 
-// Vertices merged per batch stay under this so a changed item rebuilds only its chunk.
-constexpr size_t kChunkVertices = 1u << 18;
+// Vertices merged per batch stay under this so a changed item rebuilds only its chunk, and
+// the batch's indices fit in 16 bits (an item larger than this alone takes 32-bit indices).
+constexpr size_t kChunkVertices = 1u << 16;
 // Frames after which the buffers of a coarser motion level that no frame drew are freed.
 constexpr std::uint64_t kIdleLevelFrames = 16;
 constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
@@ -140,6 +142,7 @@ struct Batch {
     // Outline edges drawn from the vertices of the hidden faces of the same items (no buffer
     // of their own: `vertices` is empty and the vertex array points at the faces' buffer).
     bool borrowsVertices = false;
+    GLenum indexType = GL_UNSIGNED_INT;  // of `indices`: 16 bits where every vertex fits
     size_t vertexBytes = 0, indexBytes = 0;  // what the buffers hold
 };
 
@@ -189,6 +192,23 @@ void FillWith(Batch& batch, GLenum target, size_t count, GLenum usage, Write wri
     std::vector<T> copy(count);
     write(copy.data());
     glBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), copy.data());
+}
+// Fills the index buffer of the bound vertex array with `count` indices into `vertexCount`
+// vertices from `write(out)` (given a pointer of either width): 16-bit where they all fit.
+template <typename Write>
+void FillIndices(Batch& batch, size_t count, size_t vertexCount, GLenum usage, Write write) {
+    if (vertexCount <= 0x10000) {
+        batch.indexType = GL_UNSIGNED_SHORT;
+        FillWith<std::uint16_t>(batch, GL_ELEMENT_ARRAY_BUFFER, count, usage, write);
+    } else {
+        batch.indexType = GL_UNSIGNED_INT;
+        FillWith<std::uint32_t>(batch, GL_ELEMENT_ARRAY_BUFFER, count, usage, write);
+    }
+}
+void FillIndices(Batch& batch, const std::vector<std::uint32_t>& indices, size_t vertexCount, GLenum usage) {
+    FillIndices(batch, indices.size(), vertexCount, usage, [&](auto* out) {
+        for (std::uint32_t index : indices) *out++ = static_cast<std::remove_pointer_t<decltype(out)>>(index);
+    });
 }
 
 struct Program {
@@ -301,10 +321,11 @@ struct GlBackend::Impl {
                 }
             }
         });
-        FillWith<std::uint32_t>(batch, GL_ELEMENT_ARRAY_BUFFER, indexTotal, GL_STATIC_DRAW, [&](std::uint32_t* out) {
+        FillIndices(batch, indexTotal, vertexTotal, GL_STATIC_DRAW, [&](auto* out) {
+            using Index = std::remove_pointer_t<decltype(out)>;
             std::uint32_t base = 0;
             for (const MeshDraw* d : items) {
-                for (std::uint32_t index : d->mesh->triangles) *out++ = base + index;
+                for (std::uint32_t index : d->mesh->triangles) *out++ = static_cast<Index>(base + index);
                 base += static_cast<std::uint32_t>(d->mesh->VertexCount());
             }
         });
@@ -360,7 +381,7 @@ struct GlBackend::Impl {
                 if (mode == GL_POINTS)
                     glDrawArrays(GL_POINTS, 0, batch.count);
                 else
-                    glDrawElements(mode, batch.count, GL_UNSIGNED_INT, nullptr);
+                    glDrawElements(mode, batch.count, batch.indexType, nullptr);
                 ++stats->drawCalls;
                 if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
             }
@@ -668,7 +689,7 @@ struct GlBackend::Impl {
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
         Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
-        Fill(batch, GL_ELEMENT_ARRAY_BUFFER, indices, GL_STATIC_DRAW);
+        FillIndices(batch, indices, vertices.size(), GL_STATIC_DRAW);
         batch.count = static_cast<GLsizei>(indices.size());
         ++stats->rebuiltBatches;
     }
@@ -813,7 +834,7 @@ struct GlBackend::Impl {
             base += static_cast<std::uint32_t>(mesh.VertexCount()) + copies;
         }
         glBindVertexArray(batch.vao.Get());
-        Fill(batch, GL_ELEMENT_ARRAY_BUFFER, selected, GL_STREAM_DRAW);
+        FillIndices(batch, selected, base, GL_STREAM_DRAW);
         batch.count = static_cast<GLsizei>(selected.size());
         batch.selectedFor = key.h;
     }
@@ -900,7 +921,7 @@ struct GlBackend::Impl {
             state.silhouetteOnly = false;
             UseLine(f, state);
             glBindVertexArray(batch.vao.Get());
-            glDrawElements(GL_LINES_ADJACENCY, batch.count, GL_UNSIGNED_INT, nullptr);
+            glDrawElements(GL_LINES_ADJACENCY, batch.count, batch.indexType, nullptr);
             ++stats->drawCalls;
         }
     }
@@ -1140,7 +1161,7 @@ struct GlBackend::Impl {
             LineState state;
             state.weight = polyline.weight;
             UseLine(device, state);
-            glDrawElements(GL_LINES_ADJACENCY, batch.count, GL_UNSIGNED_INT, nullptr);
+            glDrawElements(GL_LINES_ADJACENCY, batch.count, batch.indexType, nullptr);
             ++stats->drawCalls;
         }
         std::vector<TextVertex> triangles;

@@ -83,6 +83,42 @@ TEST(Renderer, StyleColourReachesTheElementAndLocalColourWins) {
     HC_Delete_Segment("/style library/render test pipes");
 }
 
+// Items are merged into batches whose indices are 16-bit while the batch's vertices fit; an
+// item too large for that takes 32-bit indices alone. Either way every triangle lands whole:
+// four flat strips, the first two filling one batch to just under the 16-bit limit, the last
+// one item of 90,000 vertices.
+TEST(Renderer, BatchesNearAndBeyondTheShortIndexLimitDrawWhole) {
+    TestScene scene("index_widths");
+    scene.Open("model");
+    HC_Set_Visibility("edges = off");
+    const int sides[4] = {180, 180, 180, 300};
+    for (int strip = 0; strip < 4; ++strip) {
+        HC_Open_Segment(("strip " + std::to_string(strip)).c_str());
+        HC_Set_Color(strip == 3 ? "faces = blue" : "faces = red");
+        const int n = sides[strip];
+        const float x0 = -1.0f + 0.5f * static_cast<float>(strip);
+        std::vector<float> points;
+        std::vector<int> faces;
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i)
+                points.insert(points.end(), {x0 + 0.48f * static_cast<float>(i) / static_cast<float>(n - 1),
+                                             -0.9f + 1.8f * static_cast<float>(j) / static_cast<float>(n - 1), 0.0f});
+        for (int j = 0; j + 1 < n; ++j)
+            for (int i = 0; i + 1 < n; ++i)
+                faces.insert(faces.end(), {4, j * n + i, j * n + i + 1, (j + 1) * n + i + 1, (j + 1) * n + i});
+        HC_Insert_Shell(n * n, points.data(), static_cast<int>(faces.size()), faces.data());
+        HC_Close_Segment();
+    }
+    HC_Close_Segment();
+    const Image picture = scene.Render(100, 100);
+    for (int strip = 0; strip < 4; ++strip)
+        for (int y = 8; y <= 92; y += 6)
+            for (int x = 25 * strip + 2; x <= 25 * strip + 22; x += 5) {
+                const Image::Pixel p = picture.At(x, y);
+                EXPECT_TRUE(strip == 3 ? IsBluish(p) : IsReddish(p)) << "strip " << strip << " at " << x << ", " << y;
+            }
+}
+
 TEST(Renderer, WireframeDrawsEdgesWithoutFaces) {
     KETRA_REQUIRE_GL();
     TestScene scene("wireframe");
