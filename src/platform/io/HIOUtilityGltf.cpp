@@ -136,8 +136,9 @@ public:
                 }
                 batch.normals.insert(batch.normals.end(), n.begin(), n.end());
             }
-            for (uint32_t index : mesh.triangles)
-                batch.triangles.push_back(base + index);
+            mesh.triangles.Visit([&](const auto& triangles) {
+                for (auto index : triangles) batch.triangles.push_back(base + index);
+            });
         }
         if (edges) {
             for (size_t e = 0; e + 3 < mesh.edges.size(); e += 4) {

@@ -9,8 +9,10 @@
 
 #include "platform/hc/CameraMath.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -27,16 +29,63 @@ struct Color {
     bool operator==(const Color&) const = default;
 };
 
+// Vertex indices of one mesh, 16 bits each while every index fits (nearly every item of a
+// plant), 32 otherwise: appending an index that does not fit widens the whole list.
+class IndexList {
+public:
+    IndexList() = default;
+    IndexList(std::initializer_list<std::uint32_t> indices) { Append(indices); }
+
+    std::uint32_t operator[](size_t i) const { return m_wide ? m_32[i] : m_16[i]; }
+    size_t size() const { return m_wide ? m_32.size() : m_16.size(); }
+    bool empty() const { return size() == 0; }
+    bool Wide() const { return m_wide; }
+    // Calls f with the vector holding the indices (of std::uint16_t or std::uint32_t), for
+    // loops over many indices.
+    template <typename F>
+    decltype(auto) Visit(F&& f) const {
+        return m_wide ? f(m_32) : f(m_16);
+    }
+
+    void push_back(std::uint32_t index) {
+        if (!m_wide) {
+            if (index <= 0xFFFFu) {
+                m_16.push_back(static_cast<std::uint16_t>(index));
+                return;
+            }
+            Widen();
+        }
+        m_32.push_back(index);
+    }
+    void Append(std::initializer_list<std::uint32_t> indices) {
+        for (std::uint32_t index : indices) push_back(index);
+    }
+    void reserve(size_t n) { m_wide ? m_32.reserve(n) : m_16.reserve(n); }
+    void shrink_to_fit() { m_wide ? m_32.shrink_to_fit() : m_16.shrink_to_fit(); }
+    size_t CapacityBytes() const { return m_16.capacity() * 2 + m_32.capacity() * 4; }
+
+private:
+    void Widen() {
+        m_32.reserve(std::max(m_16.capacity(), m_16.size() + 1));
+        m_32.assign(m_16.begin(), m_16.end());
+        m_16 = {};
+        m_wide = true;
+    }
+    std::vector<std::uint16_t> m_16;
+    std::vector<std::uint32_t> m_32;
+    bool m_wide = false;
+};
+
 // Triangulated geometry of one item (one level of detail) in object coordinates.
 struct Mesh {
     std::vector<float> positions;           // x, y, z per vertex
     // Per vertex, smoothed within the crease angle, packed as the GPU takes them (PackNormal).
     std::vector<std::uint32_t> normals;
     std::vector<std::uint32_t> colors;      // per vertex 0xAABBGGRR; empty: the item's face colour
-    std::vector<std::uint32_t> triangles;   // 3 vertex indices per triangle
+    IndexList triangles;                    // 3 vertex indices per triangle
     // Edges, 4 vertex indices each: the edge a-b, then one vertex of the face on each side
     // (c, d); c == a or d == a marks a side with no face (a boundary or a bare line).
-    std::vector<std::uint32_t> edges;
+    IndexList edges;
     std::vector<std::uint32_t> edgeColors;  // per edge 0xAABBGGRR; empty: the item's edge colour
     std::vector<std::uint32_t> markerVertices;  // vertices drawn as markers in marker mode
     bool faceEdges = true;  // false: built without the edges along its faces (see ShellExtras)

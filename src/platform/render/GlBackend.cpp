@@ -325,7 +325,9 @@ struct GlBackend::Impl {
             using Index = std::remove_pointer_t<decltype(out)>;
             std::uint32_t base = 0;
             for (const MeshDraw* d : items) {
-                for (std::uint32_t index : d->mesh->triangles) *out++ = static_cast<Index>(base + index);
+                d->mesh->triangles.Visit([&](const auto& triangles) {
+                    for (auto index : triangles) *out++ = static_cast<Index>(base + index);
+                });
                 base += static_cast<std::uint32_t>(d->mesh->VertexCount());
             }
         });
@@ -822,9 +824,9 @@ struct GlBackend::Impl {
             for (std::uint32_t e = 0; e < mesh.EdgeCount(); ++e) {
                 const bool copied = ownColors && (mesh.edgeColors[e] >> 24) != 0;
                 if (next < kept.size() && kept[next] == e) {
-                    const std::uint32_t* v = &mesh.edges[4 * e];
-                    const std::uint32_t a = copied ? base + static_cast<std::uint32_t>(mesh.VertexCount()) + copies : base + v[0];
-                    selected.insert(selected.end(), {a, base + v[1], base + v[2], base + v[3]});
+                    const size_t v = 4 * size_t{e};
+                    const std::uint32_t a = copied ? base + static_cast<std::uint32_t>(mesh.VertexCount()) + copies : base + mesh.edges[v];
+                    selected.insert(selected.end(), {a, base + mesh.edges[v + 1], base + mesh.edges[v + 2], base + mesh.edges[v + 3]});
                     ++next;
                 } else if (!ownColors && next == kept.size()) {
                     break;

@@ -535,7 +535,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     for (const EdgeRecord& r : edgeRecords) {
         const std::uint64_t id = EdgeId(r.lo, r.hi);
         if (!hidden.empty() && std::binary_search(hidden.begin(), hidden.end(), id)) continue;
-        mesh.edges.insert(mesh.edges.end(), {r.a, r.b, r.c, r.d});
+        mesh.edges.Append({r.a, r.b, r.c, r.d});
         if (!edgeColorById.empty()) {
             auto found = edgeColorById.find(id);
             mesh.edgeColors.push_back(found == edgeColorById.end() ? 0u : PackColor(found->second));

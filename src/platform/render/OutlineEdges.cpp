@@ -26,7 +26,7 @@ float Dot(V3 a, V3 b) {
 } // namespace
 
 void SelectOutlineEdges(const std::vector<float>& positions,
-                        const std::vector<std::uint32_t>& edges, const CameraMath::Camera& camera,
+                        const IndexList& edges, const CameraMath::Camera& camera,
                         float creaseCos, std::vector<std::uint32_t>& kept) {
     const size_t vertices = positions.size() / 3;
     const bool perspective = camera.projection == CameraMath::Projection::Perspective;
@@ -43,27 +43,29 @@ void SelectOutlineEdges(const std::vector<float>& positions,
                positions[3 * i + 1] == positions[3 * j + 1] &&
                positions[3 * i + 2] == positions[3 * j + 2];
     };
-    for (size_t e = 0; e + 3 < edges.size(); e += 4) {
-        const std::uint32_t ia = edges[e], ib = edges[e + 1], ic = edges[e + 2], id = edges[e + 3];
-        bool keep = true;
-        if (ia < vertices && ib < vertices && ic < vertices && id < vertices && !same(ic, ia) &&
-            !same(id, ia)) {
-            const V3 a = at(ia), ab = Sub(at(ib), a);
-            const V3 n1 = Cross(ab, Sub(at(ic), a)), n2 = Cross(ab, Sub(at(id), a));
-            const float l1 = std::sqrt(Dot(n1, n1)), l2 = std::sqrt(Dot(n2, n2));
-            if (l1 > 0 && l2 > 0 && -Dot(n1, n2) / (l1 * l2) >= creaseCos) {
-                // A smooth join: shown only where it folds on screen, i.e. where the faces'
-                // far vertices lie on one side of the edge as the eye sees it.
-                const V3 view = perspective ? Sub(a, eye) : along;
-                const float lv = std::sqrt(Dot(view, view));
-                const float s1 = Dot(n1, view), s2 = Dot(n2, view);
-                const bool edgeOn = std::fabs(s1) <= kEdgeOnSine * l1 * lv ||
-                                    std::fabs(s2) <= kEdgeOnSine * l2 * lv;
-                keep = edgeOn || (s1 > 0) == (s2 > 0);
+    edges.Visit([&](const auto& list) {
+        for (size_t e = 0; e + 3 < list.size(); e += 4) {
+            const std::uint32_t ia = list[e], ib = list[e + 1], ic = list[e + 2], id = list[e + 3];
+            bool keep = true;
+            if (ia < vertices && ib < vertices && ic < vertices && id < vertices && !same(ic, ia) &&
+                !same(id, ia)) {
+                const V3 a = at(ia), ab = Sub(at(ib), a);
+                const V3 n1 = Cross(ab, Sub(at(ic), a)), n2 = Cross(ab, Sub(at(id), a));
+                const float l1 = std::sqrt(Dot(n1, n1)), l2 = std::sqrt(Dot(n2, n2));
+                if (l1 > 0 && l2 > 0 && -Dot(n1, n2) / (l1 * l2) >= creaseCos) {
+                    // A smooth join: shown only where it folds on screen, i.e. where the faces'
+                    // far vertices lie on one side of the edge as the eye sees it.
+                    const V3 view = perspective ? Sub(a, eye) : along;
+                    const float lv = std::sqrt(Dot(view, view));
+                    const float s1 = Dot(n1, view), s2 = Dot(n2, view);
+                    const bool edgeOn = std::fabs(s1) <= kEdgeOnSine * l1 * lv ||
+                                        std::fabs(s2) <= kEdgeOnSine * l2 * lv;
+                    keep = edgeOn || (s1 > 0) == (s2 > 0);
+                }
             }
+            if (keep) kept.push_back(static_cast<std::uint32_t>(e / 4));
         }
-        if (keep) kept.push_back(static_cast<std::uint32_t>(e / 4));
-    }
+    });
 }
 
 } // namespace ketra::render

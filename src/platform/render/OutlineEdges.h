@@ -19,7 +19,7 @@ namespace ketra::render {
 // decides those exactly). Edges between two faces that both clearly face the camera, or
 // both clearly face away, are left out.
 void SelectOutlineEdges(const std::vector<float>& positions,
-                        const std::vector<std::uint32_t>& edges, const CameraMath::Camera& camera,
+                        const IndexList& edges, const CameraMath::Camera& camera,
                         float creaseCos, std::vector<std::uint32_t>& kept);
 
 } // namespace ketra::render
