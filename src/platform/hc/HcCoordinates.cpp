@@ -206,7 +206,7 @@ bool KeyBounds(const char* fn, HC_KEY key, Aabb& box) {
         return false;
     switch (e->kind) {
     case EntityKind::Segment:
-        box = IndexOf(static_cast<const Segment&>(*e)).bounds;
+        box = BoundsOf(static_cast<const Segment&>(*e));
         return true;
     case EntityKind::Geometry:
         box = ItemBounds(static_cast<const Geometry&>(*e));
@@ -214,7 +214,7 @@ bool KeyBounds(const char* fn, HC_KEY key, Aabb& box) {
     case EntityKind::Include:
     case EntityKind::Style:
         if (const Segment* t = static_cast<const Reference&>(*e).target) {
-            box = TransformBox(IndexOf(*t).bounds, LocalMatrix(*t));
+            box = TransformBox(BoundsOf(*t), LocalMatrix(*t));
             return true;
         }
         break;
@@ -326,7 +326,7 @@ bool ViewOfSegment(const char* fn, const char* segment, SegmentView& view) {
 // none (reported).
 Aabb BoundsOfSegment(const char* fn, const char* segment) {
     const Segment* s = ResolveExisting(fn, segment);
-    return s ? IndexOf(*s).bounds : Aabb{};
+    return s ? BoundsOf(*s) : Aabb{};
 }
 
 Aabb BoundsOfKey(const char* fn, HC_KEY key) {

@@ -195,6 +195,9 @@ struct SegmentIndex {
 // The index of `segment`, brought up to date (cheap when nothing changed since the last
 // call). Includes that lead back into their own including chain are left out.
 const SegmentIndex& IndexOf(const Segment& segment);
+// The bounds of everything below `segment` (its index's bounds), without building the index
+// where it is not up to date.
+Aabb BoundsOf(const Segment& segment);
 
 // Face i of a shell: the range of its face list holding its outline and the holes after it.
 struct FaceRange {

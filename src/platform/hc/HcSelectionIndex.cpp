@@ -64,9 +64,18 @@ Vec3 Sub(const Vec3& a, const Vec3& b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
 
+// The bounds of a segment's tree without its index, for the bounds asked of segments that
+// are never picked (a model's extent right after it is drawn, say).
+struct SegmentBounds {
+    Aabb bounds;
+    uint64_t stamp = 0;
+    uint64_t checkedGeneration = 0;
+};
+
 struct IndexCache {
     std::unordered_map<Key, SegmentIndex> segments;
     std::unordered_map<Key, ItemIndex> items;
+    std::unordered_map<Key, SegmentBounds> bounds;
     size_t sweepAt = 1024;
 };
 
@@ -78,12 +87,13 @@ IndexCache& Cache() {
 // Drops the entries of deleted segments and items once the maps have grown.
 void SweepIfLarge() {
     IndexCache& c = Cache();
-    if (c.segments.size() + c.items.size() < c.sweepAt)
+    if (c.segments.size() + c.items.size() + c.bounds.size() < c.sweepAt)
         return;
     const Graph& g = Graph::Instance();
     std::erase_if(c.segments, [&](const auto& kv) { return g.FindSegment(kv.first) == nullptr; });
     std::erase_if(c.items, [&](const auto& kv) { return g.FindGeometry(kv.first) == nullptr; });
-    c.sweepAt = std::max<size_t>(1024, 2 * (c.segments.size() + c.items.size()));
+    std::erase_if(c.bounds, [&](const auto& kv) { return g.FindSegment(kv.first) == nullptr; });
+    c.sweepAt = std::max<size_t>(1024, 2 * (c.segments.size() + c.items.size() + c.bounds.size()));
 }
 
 // True when `s` is already being indexed further up (an include cycle).
@@ -369,6 +379,60 @@ const SegmentIndex& IndexOf(const Segment& segment) {
     SweepIfLarge();
     std::vector<const Segment*> stack;
     return Validate(segment, stack);
+}
+
+namespace {
+
+// The bounds (and newest change) of a segment's tree: its index's where that is up to date,
+// else computed as the index computes them, without building an index.
+const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segment*>& stack) {
+    IndexCache& cache = Cache();
+    const uint64_t generation = Graph::Instance().Generation();
+    SegmentBounds& b = cache.bounds[segment.key];
+    if (b.checkedGeneration == generation)
+        return b;
+    auto indexed = cache.segments.find(segment.key);
+    if (indexed != cache.segments.end() && indexed->second.checkedGeneration == generation) {
+        b.bounds = indexed->second.bounds;
+        b.stamp = indexed->second.stamp;
+        b.checkedGeneration = generation;
+        return b;
+    }
+    stack.push_back(&segment);
+    uint64_t stamp = segment.changeCount;
+    std::vector<std::pair<const Segment*, Aabb>> below;
+    below.reserve(segment.children.size() + segment.includes.size());
+    auto visit = [&](const Segment& s) {
+        const SegmentBounds& sb = BoundsBelow(s, stack);
+        stamp = std::max(stamp, sb.stamp);
+        below.emplace_back(&s, sb.bounds);
+    };
+    for (const auto& child : segment.children)
+        visit(*child);
+    for (const auto& inc : segment.includes)
+        if (inc->target && !OnStack(stack, inc->target) && inc->target != &segment)
+            visit(*inc->target);
+    stack.pop_back();
+    SegmentBounds& entry = b;  // map entries stay put while others are added
+    if (stamp != entry.stamp || entry.checkedGeneration == 0) {
+        Aabb box;
+        for (const auto& item : segment.geometry)
+            box.Add(ItemBounds(*item));
+        for (const auto& [s, bounds] : below)
+            box.Add(s->attributes && s->attributes->modellingMatrix ? TransformBox(bounds, LocalMatrix(*s)) : bounds);
+        entry.bounds = box;
+    }
+    entry.stamp = stamp;
+    entry.checkedGeneration = generation;
+    return entry;
+}
+
+} // namespace
+
+Aabb BoundsOf(const Segment& segment) {
+    SweepIfLarge();
+    std::vector<const Segment*> stack;
+    return BoundsBelow(segment, stack).bounds;
 }
 
 } // namespace ketra::hc

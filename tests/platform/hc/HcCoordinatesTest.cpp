@@ -245,6 +245,22 @@ TEST_F(HcCoordinatesTest, CircumcuboidsApplyTransformsBelowTheSegment) {
     const float uHi[3] = {1, 1, 50};
     ExpectNear(hi, uHi, 1e-5f);
 
+    // An included segment counts with its own matrix and follows changes made inside it.
+    HC_Open_Segment("/lib");
+    HC_Insert_Marker(0, 0, 0);
+    HC_Translate_Object(0, 0, -10);
+    HC_Close_Segment();
+    HC_Open_Segment("/top");
+    HC_Include_Segment("/lib");
+    HC_Close_Segment();
+    ASSERT_TRUE(HC_Compute_Circumcuboid("/top", lo, hi));
+    EXPECT_NEAR(lo[2], -10, 1e-5f);
+    HC_Open_Segment("/lib");
+    HC_Insert_Marker(0, 0, -5);
+    HC_Close_Segment();
+    ASSERT_TRUE(HC_Compute_Circumcuboid("/top", lo, hi));
+    EXPECT_NEAR(lo[2], -15, 1e-5f);
+
     // Nothing to bound.
     HC_Create_Segment("/empty");
     EXPECT_FALSE(HC_Compute_Circumcuboid("/empty", lo, hi));
