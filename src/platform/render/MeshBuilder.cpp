@@ -238,6 +238,9 @@ struct Corner {
     std::uint32_t color;
     std::uint32_t vertex;
     int next;
+    // Which of the point's faces (bit k: its k-th incident face) were smoothed into the
+    // normal it was made for; 0 when not known.
+    std::uint32_t smoothed;
 };
 
 // An edge, found again through a chain per lower point index.
@@ -391,21 +394,6 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     mesh.triangles.reserve(triangleEstimate * 3);
 
     auto cornerOf = [&](const Face& face, int v) -> std::uint32_t {
-        V3 n{0, 0, 0};
-        if (v < static_cast<int>(extras.vertexNormals.size()) && extras.vertexNormals[v]) {
-            n = NormalizeV(*extras.vertexNormals[v]);
-        } else {
-            for (int k = incidentStart[v]; k < incidentStart[v + 1]; ++k) {
-                const V3& other = faces[static_cast<size_t>(incident[k])].normal;
-                if (DotV(other, face.normal) >= cosCrease) {
-                    n[0] += other[0];
-                    n[1] += other[1];
-                    n[2] += other[2];
-                }
-            }
-            n = NormalizeV(n);
-            if (n == V3{0, 0, 0}) n = face.normal;
-        }
         std::uint32_t color = 0;
         if (anyColor) {
             if (v < static_cast<int>(extras.vertexColors.size()) && extras.vertexColors[v])
@@ -413,6 +401,31 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
             else if (face.index < static_cast<int>(extras.faceColors.size()) &&
                      extras.faceColors[face.index])
                 color = PackColor(*extras.faceColors[face.index]);
+        }
+        V3 n{0, 0, 0};
+        std::uint32_t smoothed = 0;
+        if (v < static_cast<int>(extras.vertexNormals.size()) && extras.vertexNormals[v]) {
+            n = NormalizeV(*extras.vertexNormals[v]);
+        } else {
+            const int first = incidentStart[v], count = incidentStart[v + 1] - first;
+            for (int k = 0; k < count; ++k) {
+                const V3& other = faces[static_cast<size_t>(incident[first + k])].normal;
+                if (DotV(other, face.normal) >= cosCrease) {
+                    n[0] += other[0];
+                    n[1] += other[1];
+                    n[2] += other[2];
+                    if (k < 32) smoothed |= 1u << k;
+                }
+            }
+            if (count > 32) smoothed = 0;
+            // The same faces smoothed at this point give the same normal: a corner made for
+            // them already is the one (most points are shared by several faces of one side).
+            if (smoothed != 0)
+                for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next)
+                    if (corners[static_cast<size_t>(c)].smoothed == smoothed && corners[static_cast<size_t>(c)].color == color)
+                        return corners[static_cast<size_t>(c)].vertex;
+            n = NormalizeV(n);
+            if (n == V3{0, 0, 0}) n = face.normal;
         }
         const std::int16_t q[3] = {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
                                    static_cast<std::int16_t>(std::lround(n[1] * 32000)),
@@ -423,7 +436,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
                 return corner.vertex;
         }
         const auto vertex = static_cast<std::uint32_t>(mesh.VertexCount());
-        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)]});
+        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)], smoothed});
         cornerHead[static_cast<size_t>(v)] = static_cast<int>(corners.size() - 1);
         mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
         mesh.normals.push_back(PackNormal(n[0], n[1], n[2]));
