@@ -400,26 +400,27 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
     }
     stack.push_back(&segment);
     uint64_t stamp = segment.changeCount;
-    std::vector<std::pair<const Segment*, Aabb>> below;
-    below.reserve(segment.children.size() + segment.includes.size());
-    auto visit = [&](const Segment& s) {
-        const SegmentBounds& sb = BoundsBelow(s, stack);
-        stamp = std::max(stamp, sb.stamp);
-        below.emplace_back(&s, sb.bounds);
-    };
     for (const auto& child : segment.children)
-        visit(*child);
+        stamp = std::max(stamp, BoundsBelow(*child, stack).stamp);
     for (const auto& inc : segment.includes)
-        if (inc->target && !OnStack(stack, inc->target) && inc->target != &segment)
-            visit(*inc->target);
+        if (inc->target && !OnStack(stack, inc->target))
+            stamp = std::max(stamp, BoundsBelow(*inc->target, stack).stamp);
     stack.pop_back();
     SegmentBounds& entry = b;  // map entries stay put while others are added
     if (stamp != entry.stamp || entry.checkedGeneration == 0) {
         Aabb box;
         for (const auto& item : segment.geometry)
             box.Add(ItemBounds(*item));
-        for (const auto& [s, bounds] : below)
-            box.Add(s->attributes && s->attributes->modellingMatrix ? TransformBox(bounds, LocalMatrix(*s)) : bounds);
+        // Children and includes were brought up to date above.
+        auto addBelow = [&](const Segment& below) {
+            const Aabb& bounds = cache.bounds.find(below.key)->second.bounds;
+            box.Add(below.attributes && below.attributes->modellingMatrix ? TransformBox(bounds, LocalMatrix(below)) : bounds);
+        };
+        for (const auto& child : segment.children)
+            addBelow(*child);
+        for (const auto& inc : segment.includes)
+            if (inc->target && !OnStack(stack, inc->target) && inc->target != &segment)
+                addBelow(*inc->target);
         entry.bounds = box;
     }
     entry.stamp = stamp;
