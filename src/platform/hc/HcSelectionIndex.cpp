@@ -101,6 +101,23 @@ bool OnStack(const std::vector<const Segment*>& stack, const Segment* s) {
     return std::find(stack.begin(), stack.end(), s) != stack.end();
 }
 
+// The newest change anywhere below `segment`, with `below(s, stack)` bringing each child and
+// included segment up to date and giving its own newest change. Every change touches the
+// changed entity and its owner, so the maximum over the segments of the subtree (through
+// includes) is exact.
+template <typename Below>
+uint64_t NewestChangeBelow(const Segment& segment, std::vector<const Segment*>& stack, Below below) {
+    stack.push_back(&segment);
+    uint64_t stamp = segment.changeCount;
+    for (const auto& child : segment.children)
+        stamp = std::max(stamp, below(*child, stack));
+    for (const auto& inc : segment.includes)
+        if (inc->target && !OnStack(stack, inc->target))
+            stamp = std::max(stamp, below(*inc->target, stack));
+    stack.pop_back();
+    return stamp;
+}
+
 const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>& stack) {
     IndexCache& cache = Cache();
     SegmentIndex& idx = cache.segments[segment.key];
@@ -108,16 +125,7 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
     if (idx.checkedGeneration == generation)
         return idx;
 
-    // The newest change anywhere below: every change touches the changed entity and its
-    // owner, so the maximum over the segments of the subtree (through includes) is exact.
-    stack.push_back(&segment);
-    uint64_t stamp = segment.changeCount;
-    for (const auto& child : segment.children)
-        stamp = std::max(stamp, Validate(*child, stack).stamp);
-    for (const auto& inc : segment.includes)
-        if (inc->target && !OnStack(stack, inc->target))
-            stamp = std::max(stamp, Validate(*inc->target, stack).stamp);
-    stack.pop_back();
+    const uint64_t stamp = NewestChangeBelow(segment, stack, [](const Segment& s, auto& st) { return Validate(s, st).stamp; });
 
     if (stamp != idx.stamp || idx.checkedGeneration == 0) {
         // Each entry's box depends only on what it shows and the newest change below it, so
@@ -398,14 +406,7 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
         b.checkedGeneration = generation;
         return b;
     }
-    stack.push_back(&segment);
-    uint64_t stamp = segment.changeCount;
-    for (const auto& child : segment.children)
-        stamp = std::max(stamp, BoundsBelow(*child, stack).stamp);
-    for (const auto& inc : segment.includes)
-        if (inc->target && !OnStack(stack, inc->target))
-            stamp = std::max(stamp, BoundsBelow(*inc->target, stack).stamp);
-    stack.pop_back();
+    const uint64_t stamp = NewestChangeBelow(segment, stack, [](const Segment& s, auto& st) { return BoundsBelow(s, st).stamp; });
     SegmentBounds& entry = b;  // map entries stay put while others are added
     if (stamp != entry.stamp || entry.checkedGeneration == 0) {
         Aabb box;
