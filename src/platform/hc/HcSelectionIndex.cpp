@@ -407,8 +407,8 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
         return b;
     }
     const uint64_t stamp = NewestChangeBelow(segment, stack, [](const Segment& s, auto& st) { return BoundsBelow(s, st).stamp; });
-    SegmentBounds& entry = b;  // map entries stay put while others are added
-    if (stamp != entry.stamp || entry.checkedGeneration == 0) {
+    // `b` is still good: map entries stay put while others are added.
+    if (stamp != b.stamp || b.checkedGeneration == 0) {
         Aabb box;
         for (const auto& item : segment.geometry)
             box.Add(ItemBounds(*item));
@@ -422,11 +422,11 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
         for (const auto& inc : segment.includes)
             if (inc->target && !OnStack(stack, inc->target) && inc->target != &segment)
                 addBelow(*inc->target);
-        entry.bounds = box;
+        b.bounds = box;
     }
-    entry.stamp = stamp;
-    entry.checkedGeneration = generation;
-    return entry;
+    b.stamp = stamp;
+    b.checkedGeneration = generation;
+    return b;
 }
 
 } // namespace

@@ -39,7 +39,6 @@ public:
     std::uint32_t operator[](size_t i) const { return m_wide ? m_32[i] : m_16[i]; }
     size_t size() const { return m_wide ? m_32.size() : m_16.size(); }
     bool empty() const { return size() == 0; }
-    bool Wide() const { return m_wide; }
     // Calls f with the vector holding the indices (of std::uint16_t or std::uint32_t), for
     // loops over many indices.
     template <typename F>
