@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <future>
 #include <map>
 
 namespace ketra::render {
@@ -137,6 +138,37 @@ HeadlessState* Headless(std::string* error) {
     return state.get();
 }
 
+// The first frame's GL set-up (loading the driver, making the context, compiling the
+// programs, allocating the target) takes a sizeable part of a first picture and needs nothing
+// from the scene, so it runs on a thread of its own while the scene is walked. The context is
+// released there and made current again on the calling thread by Headless().
+class HeadlessPreparation {
+public:
+    HeadlessPreparation(const FrameSettings& settings) {
+        std::unique_ptr<HeadlessState>& state = HeadlessSlot();
+        if (state && state->initialized) return;
+        if (!state) state = std::make_unique<HeadlessState>();
+        // A context current here (one the host made current through HeadlessAvailable, say)
+        // cannot be made current on the other thread.
+        if (HeadlessContext* context = HeadlessContext::Existing()) context->Release();
+        m_running = std::async(std::launch::async, [this, target = &state->target, width = settings.width,
+                                                    height = settings.height, samples = settings.samples] {
+            ReleaseWhenDone release;  // whatever happens, the context is not left bound to this thread
+            return Headless(&m_error) && target->Resize(width, height, samples, &m_error);
+        });
+    }
+    // Waits for the set-up; false (with the reason in *error) when it failed.
+    bool Finish(std::string* error) {
+        if (!m_running.valid() || m_running.get()) return true;
+        if (error) *error = m_error;
+        return false;
+    }
+
+private:
+    std::future<bool> m_running;  // joined on destruction, also on early returns
+    std::string m_error;
+};
+
 FrameTimings& Timings() {
     static FrameTimings timings;
     return timings;
@@ -203,21 +235,24 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
         return false;
     }
     ReleaseWhenDone release;
-    HeadlessState* state = Headless(error);
-    if (!state) return false;
-    if (!state->target.Resize(settings.width, settings.height, settings.samples, error)) return false;
+    FrameTimings& timings = Timings();
+    timings = {.frame = timings.frame + 1};
+    auto start = std::chrono::steady_clock::now();
+    HeadlessPreparation preparation(settings);
+    HeadlessState& walked = *HeadlessSlot();
     WalkSettings walk;
     walk.width = settings.width;
     walk.height = settings.height;
     walk.renderMode = ModeFor(segment);
-    FrameTimings& timings = Timings();
-    timings = {.frame = timings.frame + 1};
-    auto start = std::chrono::steady_clock::now();
-    const std::uint64_t reusedBefore = state->walks.Reused();
+    const std::uint64_t reusedBefore = walked.walks.Reused();
     const DrawList* cached = nullptr;
-    if (!state->walks.Get(segmentKey, walk, state->meshes, cached, error)) return false;
+    if (!walked.walks.Get(segmentKey, walk, walked.meshes, cached, error)) return false;
     const DrawList& list = *cached;
     timings.walkSeconds = Since(start);
+    if (!preparation.Finish(error)) return false;
+    HeadlessState* state = Headless(error);
+    if (!state) return false;
+    if (!state->target.Resize(settings.width, settings.height, settings.samples, error)) return false;
     timings.walkSkipped = state->walks.Reused() != reusedBefore;
     for (const Layer& layer : list.layers)
         for (const MeshDraw& mesh : layer.meshes)

@@ -234,6 +234,19 @@ struct Resolved {
 
 constexpr float kDefaultMarkerPixels = 8.0f;
 
+// The number of geometry items in `root` and the segments below it (includes not followed).
+size_t GeometryBelow(const hc::Segment& root) {
+    size_t count = 0;
+    std::vector<const hc::Segment*> open{&root};
+    while (!open.empty()) {
+        const hc::Segment* s = open.back();
+        open.pop_back();
+        count += s->geometry.size();
+        for (const auto& child : s->children) open.push_back(child.get());
+    }
+    return count;
+}
+
 class Walker {
 public:
     Walker(const WalkSettings& settings, MeshCache& cache, DrawList& out)
@@ -252,6 +265,10 @@ public:
             main.cameraSet = true;
             main.cameraSegment = root.key;
         }
+        // Room for a draw per item below the root up front: growing the list of a large scene
+        // copies it several times over (a twentieth of a first picture). Untouched room costs
+        // address space only.
+        main.meshes.reserve(GeometryBelow(root));
         m_out.layers.push_back(std::move(main));
         m_layer = 0;
         m_clipSet = -1;
