@@ -1,4 +1,5 @@
 #include "platform/hc/GraphInternal.h"
+#include "platform/sys/HugePages.h"
 
 #include "platform/hc/OptionParser.h"
 
@@ -49,6 +50,8 @@ Graph& Graph::Instance() {
 Graph::Graph() : m_state(std::make_unique<State>()) { Reset(); }
 
 Graph::~Graph() = default;
+
+size_t Graph::KeysGiven() const { return m_state->keyTable.size(); }
 
 void Graph::Reset() {
     State& st = *m_state;
@@ -371,6 +374,7 @@ Key Register(Entity& e) {
     if (st.keyTable.size() >= static_cast<size_t>(kMaxKeys)) return kNoKey;
     e.key = -static_cast<Key>(st.keyTable.size()) - 2;
     st.keyTable.push_back(&e);
+    sys::AdviseHeapGrowth();  // a scene being built: huge pages for what it takes next
     return e.key;
 }
 

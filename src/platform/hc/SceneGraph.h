@@ -469,6 +469,9 @@ public:
     // Counts every change except camera-only ones, and every mutable use of Defs(): while it
     // stays the same, what a scene shows differs at most by its cameras.
     uint64_t ContentChanges() const { return m_contentChanges; }
+    // How many keys were ever given out (deleted entities included): a bound on how many
+    // items a walk that follows no include twice can meet.
+    size_t KeysGiven() const;
 
     // --- keys ---
     // Resolves an original key, a global user key, or a local user key of the

@@ -8,6 +8,7 @@
 #include "platform/render/MeshBuilder.h"
 #include "platform/render/TextRenderer.h"
 #include "platform/render/Texturing.h"
+#include "platform/sys/HugePages.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -394,6 +395,7 @@ struct GlBackend::Impl {
         }
         for (const Chunk& chunk : chunks) {
             Batch& batch = *chunk.batch;
+            sys::AdviseHeapGrowth();
             if (chunk.fresh) fillChunk(batch, chunk.start, chunk.end);
             prepare(batch, items.data() + chunk.start, chunk.end - chunk.start);
             glBindVertexArray(batch.vao.Get());

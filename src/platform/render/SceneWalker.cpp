@@ -5,6 +5,7 @@
 #include "platform/hc/hc.h"
 #include "platform/render/ItemMeshes.h"
 #include "platform/render/MeshBuilder.h"
+#include "platform/sys/HugePages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 #include <atomic>
 #include <exception>
 #include <mutex>
@@ -234,19 +236,6 @@ struct Resolved {
 
 constexpr float kDefaultMarkerPixels = 8.0f;
 
-// The number of geometry items in `root` and the segments below it (includes not followed).
-size_t GeometryBelow(const hc::Segment& root) {
-    size_t count = 0;
-    std::vector<const hc::Segment*> open{&root};
-    while (!open.empty()) {
-        const hc::Segment* s = open.back();
-        open.pop_back();
-        count += s->geometry.size();
-        for (const auto& child : s->children) open.push_back(child.get());
-    }
-    return count;
-}
-
 class Walker {
 public:
     Walker(const WalkSettings& settings, MeshCache& cache, DrawList& out)
@@ -265,10 +254,16 @@ public:
             main.cameraSet = true;
             main.cameraSegment = root.key;
         }
-        // Room for a draw per item below the root up front: growing the list of a large scene
-        // copies it several times over (a twentieth of a first picture). Untouched room costs
+        // Room for a draw per item up front: growing the list of a large scene copies it
+        // several times over (a twentieth of a first picture). Every key the graph gave out
+        // bounds the items of a scene that includes no segment twice; room left untouched costs
         // address space only.
-        main.meshes.reserve(GeometryBelow(root));
+        try {
+            main.meshes.reserve(m_graph.KeysGiven());
+            sys::AdviseBlock(main.meshes.data(), main.meshes.capacity() * sizeof(MeshDraw));
+        } catch (const std::bad_alloc&) {
+            // no room to spare (strict overcommit, say): the list grows as it fills
+        }
         m_out.layers.push_back(std::move(main));
         m_layer = 0;
         m_clipSet = -1;
@@ -510,6 +505,7 @@ private:
 
     void Walk(const hc::Segment& segment, const hc::NetAttributes& inherited, int depth) {
         if (depth > 256 || !m_onStack.insert(&segment).second) return;  // include cycles
+        sys::AdviseHeapGrowth();
         const hc::NetAttributes* netPointer = &inherited;
         const hc::NetAttributes& net = inherited;
         const int savedClip = m_clipSet;
@@ -1041,6 +1037,12 @@ private:
         // Motion frames leave out what is too small to see (marker mode shows every item).
         if (r.lodClamp >= kMotionCullLevel && !m_rules.coarsestLod && m_layer == 0)
             m_cullCandidates.push_back(layer.meshes.size());
+        if (layer.meshes.size() == layer.meshes.capacity()) {
+            // Grown here rather than by push_back, so that a list too large for the heap is
+            // advised huge pages before it is copied over.
+            layer.meshes.reserve(std::max<size_t>(64, 2 * layer.meshes.capacity()));
+            sys::AdviseBlock(layer.meshes.data(), layer.meshes.capacity() * sizeof(MeshDraw));
+        }
         layer.meshes.push_back(std::move(draw));
     }
 
@@ -1087,8 +1089,11 @@ private:
         std::exception_ptr failure;
         auto work = [&]() noexcept {
             try {
-                for (size_t i = next++; i < m_pending.size(); i = next++)
+                if (m_pending.size() >= 64) sys::ReserveArenaRoom();
+                for (size_t i = next++; i < m_pending.size(); i = next++) {
                     m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets, m_pending[i].edges);
+                    sys::AdviseArenaOf(m_pending[i].mesh.positions.data());
+                }
             } catch (...) {
                 next = m_pending.size();
                 std::lock_guard guard(failureMutex);

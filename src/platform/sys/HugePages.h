@@ -1,0 +1,47 @@
+// Transparent huge pages for the memory a large scene takes.
+//
+// A plant of 100,000 elements allocates gigabytes in small pieces: graph nodes, point lists,
+// meshes. On virtual machines the first touch of each 4 KB page costs more than most of the
+// work that fills it, and a third or more of building and first drawing such a scene is the
+// kernel handing out pages. Where the kernel gives huge pages only on request ("madvise" in
+// /sys/kernel/mm/transparent_hugepage/enabled), glibc asks for them only when a tunable is set
+// at program start, which a host that links this library does not do. These calls ask for them
+// on the heap as it grows, the way that tunable would:
+//
+// - the main heap grows in steps of at least kHeapStep, and each step is advised as soon as
+//   one of the calls below sees it, before most of it is touched;
+// - a thread's malloc arena is advised whole (glibc reserves those in aligned 64 MB blocks).
+//
+// Set KETRA_SMALL_PAGES=1 to leave the allocator as it is. Nothing changes either when glibc's
+// own "glibc.malloc.hugetlb" tunable is set, when the kernel gives huge pages to everything or
+// to nothing, or with another allocator (the heap then does not move and advice is skipped).
+#pragma once
+
+#include <cstddef>
+
+namespace ketra::sys {
+
+inline constexpr std::size_t kHeapStep = std::size_t{64} << 20;
+
+// Advises what the main heap grew by since the last call. Cheap when it did not grow: call
+// it wherever a large scene allocates in a loop. Safe from any thread.
+void AdviseHeapGrowth();
+
+// Advises the malloc arena that `allocated` (a block the calling thread just allocated) comes
+// from, when that is a thread arena rather than the main heap. Cheap after the first call
+// for the same arena.
+void AdviseArenaOf(const void* allocated);
+
+// Advises `bytes` from `start`: for a block larger than the allocator takes from the heap
+// (32 MB), which gets a mapping of its own, called right after allocating it.
+void AdviseBlock(const void* start, std::size_t bytes);
+
+// Gives the calling thread's arena room ahead, advised, before a loop of allocations: glibc
+// grows a thread arena only by what each allocation lacks, too little at a time for huge
+// pages, but keeps up to kHeapStep of free room at its top.
+void ReserveArenaRoom();
+
+// Whether the advice is given in this process (see above).
+bool HugePageAdviceOn();
+
+} // namespace ketra::sys
