@@ -193,8 +193,9 @@ struct SegmentIndex {
     bool masked = false;               // some entry is masked
 };
 // The index of `segment`, brought up to date (cheap when nothing changed since the last
-// call). Includes that lead back into their own including chain are left out.
-const SegmentIndex& IndexOf(const Segment& segment);
+// call). Only this segment's index is built; those below are built when asked for. Includes
+// of `above` (the segments over it on the way down) or of itself are left out: cycles.
+const SegmentIndex& IndexOf(const Segment& segment, std::vector<const Segment*> above = {});
 // The bounds of everything below `segment` (its index's bounds), without building the index
 // where it is not up to date.
 Aabb BoundsOf(const Segment& segment);

@@ -133,9 +133,10 @@ public:
     Picker(const DisplayWindow& window, bool area) : m_window(window), m_area(area) {}
 
     void Walk(const Segment& segment, const WalkState& state) {
-        const SegmentIndex& idx = IndexOf(segment);
+        const SegmentIndex& idx = IndexOf(segment, m_above);
         if (idx.entries.empty())
             return;
+        m_above.push_back(&segment);
         auto visit = [&](uint32_t i) {
             const IndexEntry& e = idx.entries[i];
             switch (e.kind) {
@@ -163,6 +164,7 @@ public:
             for (uint32_t i = 0; i < idx.entries.size(); ++i)
                 if (idx.entries[i].masked)
                     visit(i);
+        m_above.pop_back();
     }
 
     void Start(const Segment& start, const WalkState& state, std::vector<Key> pathDown) {
@@ -176,6 +178,8 @@ private:
     void Descend(const Segment& child, const Reference* include, const WalkState& parent) {
         if (m_path.size() > 4096)
             return; // absurd nesting: stop rather than exhaust the stack
+        if (std::find(m_above.begin(), m_above.end(), &child) != m_above.end())
+            return; // an include back into the chain above (indexes built elsewhere may hold it)
         if (include)
             m_path.push_back(include->VisibleKey());
         m_path.push_back(child.VisibleKey());
@@ -479,6 +483,7 @@ private:
     bool m_area = false;
     pick::Scratch m_scratch;
     std::vector<Key> m_path; // display first, down to the segment being walked
+    std::vector<const Segment*> m_above; // the segments whose entries are being visited, outermost first
     std::vector<Hit> m_hits;
 };
 

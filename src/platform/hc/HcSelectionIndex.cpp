@@ -70,6 +70,7 @@ struct SegmentBounds {
     Aabb bounds;
     uint64_t stamp = 0;
     uint64_t checkedGeneration = 0;
+    bool masked = false;  // something below is drawn away from its box (as SegmentIndex::masked)
 };
 
 struct IndexCache {
@@ -118,6 +119,12 @@ uint64_t NewestChangeBelow(const Segment& segment, std::vector<const Segment*>& 
     return stamp;
 }
 
+const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segment*>& stack);
+
+// Brings the index of `segment` up to date. Only this segment's index is built: each child
+// and included segment enters with the bounds, newest change and masking of its tree from
+// the bounds cache, and gets an index of its own when a pick first reaches it. `stack` holds
+// the segments above it on the way down (includes of those are left out: cycles).
 const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>& stack) {
     IndexCache& cache = Cache();
     SegmentIndex& idx = cache.segments[segment.key];
@@ -125,7 +132,9 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
     if (idx.checkedGeneration == generation)
         return idx;
 
-    const uint64_t stamp = NewestChangeBelow(segment, stack, [](const Segment& s, auto& st) { return Validate(s, st).stamp; });
+    // Brings the bounds of everything below up to date; `idx` stays good (map entries stay
+    // put while others are added).
+    const uint64_t stamp = BoundsBelow(segment, stack).stamp;
 
     if (stamp != idx.stamp || idx.checkedGeneration == 0) {
         // Each entry's box depends only on what it shows and the newest change below it, so
@@ -154,17 +163,17 @@ const SegmentIndex& Validate(const Segment& segment, std::vector<const Segment*>
             boxes.push_back(reusable(e, entries.size()) ? oldBoxes[entries.size()] : ItemBounds(*item));
             entries.push_back(e);
         }
-        // Children and includes were validated above: one lookup each gives what the entry
-        // needs of them.
+        // The bounds of children and includes were brought up to date above: one lookup
+        // each gives what the entry needs of them.
         auto addBelow = [&](IndexEntry e, const Segment& below) {
-            const SegmentIndex& belowIndex = cache.segments.find(below.key)->second;
+            const SegmentBounds& tree = cache.bounds.find(below.key)->second;
             e.segment = &below;
-            e.stamp = belowIndex.stamp;
-            e.masked = belowIndex.masked || OwnMaskTransform(below) != nullptr;
+            e.stamp = tree.stamp;
+            e.masked = tree.masked;
             const bool moved = below.attributes && below.attributes->modellingMatrix;
             boxes.push_back(reusable(e, entries.size()) ? oldBoxes[entries.size()]
-                            : moved ? TransformBox(belowIndex.bounds, LocalMatrix(below))
-                                    : belowIndex.bounds);
+                            : moved ? TransformBox(tree.bounds, LocalMatrix(below))
+                                    : tree.bounds);
             entries.push_back(e);
         };
         for (const auto& child : segment.children) {
@@ -383,10 +392,9 @@ const ItemIndex* ItemIndexOf(const Geometry& item) {
     return &idx;
 }
 
-const SegmentIndex& IndexOf(const Segment& segment) {
+const SegmentIndex& IndexOf(const Segment& segment, std::vector<const Segment*> above) {
     SweepIfLarge();
-    std::vector<const Segment*> stack;
-    return Validate(segment, stack);
+    return Validate(segment, above);
 }
 
 namespace {
@@ -403,6 +411,7 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
     if (indexed != cache.segments.end() && indexed->second.checkedGeneration == generation) {
         b.bounds = indexed->second.bounds;
         b.stamp = indexed->second.stamp;
+        b.masked = indexed->second.masked;
         b.checkedGeneration = generation;
         return b;
     }
@@ -410,12 +419,18 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
     // `b` is still good: map entries stay put while others are added.
     if (stamp != b.stamp || b.checkedGeneration == 0) {
         Aabb box;
-        for (const auto& item : segment.geometry)
+        // Masked as SegmentIndex::masked is: a mask transform here, a text (its box is its
+        // anchor), or anything masked below.
+        bool masked = OwnMaskTransform(segment) != nullptr;
+        for (const auto& item : segment.geometry) {
             box.Add(ItemBounds(*item));
+            masked = masked || item->type == GeometryKind::Text;
+        }
         // Children and includes were brought up to date above.
         auto addBelow = [&](const Segment& below) {
-            const Aabb& bounds = cache.bounds.find(below.key)->second.bounds;
-            box.Add(below.attributes && below.attributes->modellingMatrix ? TransformBox(bounds, LocalMatrix(below)) : bounds);
+            const SegmentBounds& tree = cache.bounds.find(below.key)->second;
+            box.Add(below.attributes && below.attributes->modellingMatrix ? TransformBox(tree.bounds, LocalMatrix(below)) : tree.bounds);
+            masked = masked || tree.masked;
         };
         for (const auto& child : segment.children)
             addBelow(*child);
@@ -423,6 +438,7 @@ const SegmentBounds& BoundsBelow(const Segment& segment, std::vector<const Segme
             if (inc->target && !OnStack(stack, inc->target) && inc->target != &segment)
                 addBelow(*inc->target);
         b.bounds = box;
+        b.masked = masked;
     }
     b.stamp = stamp;
     b.checkedGeneration = generation;

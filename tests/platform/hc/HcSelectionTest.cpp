@@ -225,6 +225,35 @@ TEST_F(HcSelectionTest, PathsRunThroughIncludes) {
     HC_Show_Selection_Keys(&count, path);
     const std::vector<HC_KEY> expected{line, part, include, link, m_scene, m_display};
     EXPECT_EQ(std::vector<HC_KEY>(path, path + count), expected);
+
+    // An include back up the chain (part -> link -> part ...) is not followed: one hit, same path.
+    HC_Open_Segment("/include library/part");
+    HC_Include_Segment_By_Key(link);
+    HC_Close_Segment();
+    ASSERT_EQ(HC_Compute_Selection(kDisplay, kScene, "v", 0.0, 2.0 / 3), 1);
+    HC_Show_Selection_Keys(&count, path);
+    EXPECT_EQ(std::vector<HC_KEY>(path, path + count), expected);
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(HcSelectionTest, ItemsAddedBelowAPickedSceneArePickedWhereverTheyAre) {
+    // The first pick indexes what it reaches; what is added afterwards, below segments it did
+    // and did not reach, is found by the next picks.
+    ASSERT_EQ(HC_Compute_Selection(kDisplay, kScene, "v", -0.5, 0.1), 1);
+    HC_Open_Segment_By_Key(m_segA);
+    HC_Open_Segment("deeper/still");
+    const HC_KEY low = Square(-3, -1, -3, -2.5f, 0);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    HC_Open_Segment_By_Key(m_model);
+    HC_Open_Segment("new");
+    const HC_KEY high = Square(-1, 1, 2, 2.8f, 0);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    ASSERT_EQ(HC_Compute_Selection(kDisplay, kScene, "v", -0.5, -2.75 / 3), 1);
+    EXPECT_EQ(Found(), std::vector<HC_KEY>{low});
+    ASSERT_EQ(HC_Compute_Selection(kDisplay, kScene, "v", 0.0, 2.4 / 3), 1);
+    EXPECT_EQ(Found(), std::vector<HC_KEY>{high});
     EXPECT_TRUE(g_errors.empty());
 }
 
