@@ -1,5 +1,7 @@
 #include "platform/render/MeshBuilder.h"
 
+#include "platform/sys/HugePages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -392,6 +394,12 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     mesh.positions.reserve(static_cast<size_t>(pointCount) * 3);
     mesh.normals.reserve(static_cast<size_t>(pointCount));
     mesh.triangles.reserve(triangleEstimate * 3);
+    // Every corner and every edge comes from one position of a loop: room for all of them at
+    // once spares a large shell the copies of growing lists, and the heap they grew advised
+    // for huge pages before it is filled.
+    corners.reserve(loops.size() + bareEdges.size() * 2);
+    if (extras.faceEdges) work.edgeRecords.reserve(loops.size() + bareEdges.size());
+    sys::AdviseHeapGrowth();
 
     auto cornerOf = [&](const Face& face, int v) -> std::uint32_t {
         std::uint32_t color = 0;
