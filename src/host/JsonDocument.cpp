@@ -1,5 +1,7 @@
 #include "host/JsonDocument.h"
 
+#include "platform/sys/HugePages.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -219,6 +221,8 @@ private:
         return true;
     }
     bool Open(JsonValue::Type type) {
+        // A large model's tree takes hundreds of megabytes: huge pages as the heap grows.
+        ketra::sys::AdviseHeapGrowth();
         if (m_stack.size() >= kMaxDepth)
             return Fail("nesting deeper than 256 levels");
         JsonValue* j = Place(type);
