@@ -144,7 +144,7 @@ HeadlessState* Headless(std::string* error) {
 // released there and made current again on the calling thread by Headless().
 class HeadlessPreparation {
 public:
-    HeadlessPreparation(const FrameSettings& settings) {
+    explicit HeadlessPreparation(const FrameSettings& settings) {
         std::unique_ptr<HeadlessState>& state = HeadlessSlot();
         if (state && state->initialized) return;
         if (!state) state = std::make_unique<HeadlessState>();

@@ -1038,8 +1038,8 @@ private:
         if (r.lodClamp >= kMotionCullLevel && !m_rules.coarsestLod && m_layer == 0)
             m_cullCandidates.push_back(layer.meshes.size());
         if (layer.meshes.size() == layer.meshes.capacity()) {
-            // Grown here rather than by push_back, so that a list too large for the heap is
-            // advised huge pages before it is copied over.
+            // Grown here rather than by push_back, so that when the list is too large for the
+            // heap the room beyond what it copies is advised huge pages before it is filled.
             layer.meshes.reserve(std::max<size_t>(64, 2 * layer.meshes.capacity()));
             sys::AdviseBlock(layer.meshes.data(), layer.meshes.capacity() * sizeof(MeshDraw));
         }

@@ -20,8 +20,9 @@ constexpr std::uintptr_t kArenaBlock = std::uintptr_t{64} << 20;
 // The largest block the allocator's own mmap threshold would rise to; larger blocks keep
 // mappings of their own.
 constexpr int kLargestHeapBlock = 32 << 20;
-// Room made ahead in a thread arena: as much as an arena takes from the heap in one block.
-constexpr std::size_t kArenaRoom = (std::size_t{kLargestHeapBlock} >> 1) * 3 / 2;
+// Room made ahead in a thread arena: below kLargestHeapBlock, so that it comes from the
+// arena's 64 MB reservation rather than from a mapping of its own.
+constexpr std::size_t kArenaRoom = std::size_t{24} << 20;
 
 bool KernelGivesHugePagesOnRequestOnly() {
     std::ifstream in("/sys/kernel/mm/transparent_hugepage/enabled");
@@ -31,8 +32,7 @@ bool KernelGivesHugePagesOnRequestOnly() {
 }
 
 bool SmallPagesAsked() {
-    const char* small = std::getenv("KETRA_SMALL_PAGES");
-    if (small && *small && std::strcmp(small, "0") != 0) return true;
+    if (std::getenv("KETRA_SMALL_PAGES")) return true;  // set at all, as the ketra command reads it
     const char* tunables = std::getenv("GLIBC_TUNABLES");
     return tunables && std::strstr(tunables, "glibc.malloc.hugetlb");  // glibc advises itself
 }
