@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace ketra::hc {
@@ -96,7 +98,10 @@ private:
         uint32_t count = 0; // primitives in a leaf; 0 for an inner node
     };
     void BuildFromBoxes();
-    void BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth);
+    // Builds the subtree of node `self` over m_order[begin, end); its descendants take the
+    // places from `next` on. `known` memoises subtree sizes.
+    void BuildNode(uint32_t self, uint32_t begin, uint32_t end, int depth, uint32_t next,
+                   std::map<std::pair<uint32_t, int>, uint32_t>& known);
 
     std::vector<Node> m_nodes;
     std::vector<uint32_t> m_order;

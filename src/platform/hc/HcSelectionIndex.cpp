@@ -2,6 +2,7 @@
 // circumcuboid calls share.
 #include "platform/hc/GraphInternal.h"
 #include "platform/hc/HcExtras.h"
+#include "platform/sys/Parallel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -313,6 +314,7 @@ Aabb ItemBounds(const Geometry& item) {
 
 void ShellFaces(const ShellData& shell, std::vector<FaceRange>& out) {
     out.clear();
+    out.reserve(static_cast<size_t>(std::max(0, shell.faceCount)));
     const std::vector<int>& list = shell.faceList;
     const size_t n = list.size();
     size_t i = 0;
@@ -329,6 +331,9 @@ void ShellFaces(const ShellData& shell, std::vector<FaceRange>& out) {
         i = next;
     }
 }
+
+// Faces of one shell whose boxes are worth working out on more than one thread.
+constexpr size_t kParallelFaces = 1u << 15;
 
 const ItemIndex* ItemIndexOf(const Geometry& item) {
     IndexCache& cache = Cache();
@@ -355,22 +360,25 @@ const ItemIndex* ItemIndexOf(const Geometry& item) {
     std::vector<Aabb> boxes;
     if (shell) {
         ShellFaces(*shell, idx.faces);
-        boxes.reserve(idx.faces.size());
+        boxes.resize(idx.faces.size());
         const size_t np = shell->points.size();
-        for (const FaceRange& f : idx.faces) {
-            Aabb b;
-            for (uint32_t k = f.begin; k < f.end;) {
-                const int count = shell->faceList[k];
-                const uint32_t len = static_cast<uint32_t>(count < 0 ? -count : count);
-                for (uint32_t j = k + 1; j <= k + len; ++j) {
-                    const int p = shell->faceList[j];
-                    if (p >= 0 && static_cast<size_t>(p) < np)
-                        AddPoint(b, shell->points[static_cast<size_t>(p)]);
+        sys::ParallelRanges(idx.faces.size(), kParallelFaces, [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                const FaceRange& f = idx.faces[i];
+                Aabb b;
+                for (uint32_t k = f.begin; k < f.end;) {
+                    const int count = shell->faceList[k];
+                    const uint32_t len = static_cast<uint32_t>(count < 0 ? -count : count);
+                    for (uint32_t j = k + 1; j <= k + len; ++j) {
+                        const int p = shell->faceList[j];
+                        if (p >= 0 && static_cast<size_t>(p) < np)
+                            AddPoint(b, shell->points[static_cast<size_t>(p)]);
+                    }
+                    k += len + 1;
                 }
-                k += len + 1;
+                boxes[i] = b;
             }
-            boxes.push_back(b);
-        }
+        });
     } else {
         const std::vector<Vec3>& pts = poly ? poly->points : tube->points;
         float r = 0;
@@ -388,7 +396,7 @@ const ItemIndex* ItemIndexOf(const Geometry& item) {
             boxes.push_back(b);
         }
     }
-    idx.bvh.Build(boxes);
+    idx.bvh.BuildFrom(std::move(boxes));
     return &idx;
 }
 
