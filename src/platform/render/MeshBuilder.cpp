@@ -1,6 +1,7 @@
 #include "platform/render/MeshBuilder.h"
 
 #include "platform/sys/HugePages.h"
+#include "platform/sys/Parallel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -199,23 +200,6 @@ void Triangulate(std::span<const float> points, const Face& face, std::span<cons
     for (int i : scratch.clipped) out.push_back(loop[static_cast<size_t>(i)]);
 }
 
-struct CornerKey {
-    int point;
-    std::int16_t n[3];
-    std::uint32_t color;
-    bool operator==(const CornerKey&) const = default;
-};
-struct CornerHash {
-    size_t operator()(const CornerKey& k) const {
-        size_t h = static_cast<size_t>(k.point) * 0x9E3779B97F4A7C15ull;
-        h ^= (static_cast<size_t>(static_cast<std::uint16_t>(k.n[0])) |
-              static_cast<size_t>(static_cast<std::uint16_t>(k.n[1])) << 16 |
-              static_cast<size_t>(static_cast<std::uint16_t>(k.n[2])) << 32) +
-             0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
-        return h ^ (k.color * 0x85EBCA77u);
-    }
-};
-
 std::uint64_t EdgeId(int a, int b) {
     const auto lo = static_cast<std::uint32_t>(std::min(a, b));
     const auto hi = static_cast<std::uint32_t>(std::max(a, b));
@@ -271,7 +255,23 @@ struct ShellScratch {
     std::vector<int> triangleIndices;
     TriangulationScratch triangulation;
     bool busy = false;
+
+    size_t Bytes() const {
+        size_t bytes = faces.capacity() * sizeof(Face) + holes.capacity() * sizeof(LoopRange) +
+                       bareEdges.capacity() * sizeof(bareEdges[0]) + corners.capacity() * sizeof(Corner) +
+                       edgeRecords.capacity() * sizeof(EdgeRecord);
+        for (const auto* list : {&loops, &incidentStart, &incident, &fill, &cornerHead, &edgeHead, &local, &triangleIndices})
+            bytes += list->capacity() * sizeof(int);
+        return bytes + (firstCorner.capacity() + plain.capacity() + localCorner.capacity()) * sizeof(std::int64_t);
+    }
 };
+
+// Scratch larger than this is given back after the shell that grew it: a thread that once
+// built a shell of a million faces does not hold hundreds of megabytes for good.
+constexpr size_t kKeptScratchBytes = size_t{16} << 20;
+
+// Faces of one shell worth handing to more than one thread.
+constexpr size_t kParallelFaces = 8192;
 
 // Hands out the thread's scratch, or a fresh one if it is in use further up the stack.
 class ScratchLease {
@@ -286,7 +286,10 @@ public:
         }
         m_scratch->busy = true;
     }
-    ~ScratchLease() { m_scratch->busy = false; }
+    ~ScratchLease() {
+        if (m_scratch->Bytes() > kKeptScratchBytes) *m_scratch = ShellScratch{};
+        m_scratch->busy = false;
+    }
     ScratchLease(const ScratchLease&) = delete;
     ScratchLease& operator=(const ScratchLease&) = delete;
     ShellScratch& operator*() const { return *m_scratch; }
@@ -355,7 +358,6 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
         face.outer = {static_cast<int>(loops.size()), static_cast<int>(length)};
         face.index = index;
         loops.insert(loops.end(), loop.begin(), loop.end());
-        face.normal = LoopNormal(points, std::span<const int>(loops).subspan(static_cast<size_t>(face.outer.begin), length));
         faces.push_back(face);
         triangleEstimate += length - 2;
     }
@@ -363,6 +365,10 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     auto loopOf = [&](const LoopRange& r) {
         return allLoops.subspan(static_cast<size_t>(r.begin), static_cast<size_t>(r.count));
     };
+    // Face normals, on every core for a large shell.
+    sys::ParallelRanges(faces.size(), kParallelFaces, [&](size_t from, size_t to) {
+        for (size_t f = from; f < to; ++f) faces[f].normal = LoopNormal(points, loopOf(faces[f].outer));
+    });
     auto forEachVertex = [&](const Face& f, auto&& visit) {
         for (int v : loopOf(f.outer)) visit(v);
         for (int h = 0; h < f.holeCount; ++h)

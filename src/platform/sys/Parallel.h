@@ -15,18 +15,24 @@ namespace ketra::sys {
 // Threads worth running at once: the hardware's, at most 8.
 std::size_t WorkerCount();
 
-// Calls body(begin, end) for contiguous ranges that together cover [0, count), at most one
-// range per worker and none shorter than `grain` (below 2 * grain everything runs here, in
-// one call). The calling thread takes the first range; the calls may run at once, so each must
-// touch only its own range's output. Returns when every range is done. The first exception
-// of any range is thrown again here once all have finished. A thread that cannot be started
-// leaves its range to the calling thread.
-template <class Body>
-void ParallelRanges(std::size_t count, std::size_t grain, Body&& body) {
+// How many ranges ParallelParts splits `count` items into for `grain` (see below).
+inline std::size_t PartsFor(std::size_t count, std::size_t grain) {
     std::size_t parts = grain == 0 ? WorkerCount() : count / grain;
     if (parts > WorkerCount()) parts = WorkerCount();
+    return parts < 1 ? 1 : parts;
+}
+
+// Calls body(part, begin, end) for PartsFor(count, grain) contiguous ranges that together
+// cover [0, count) in order (part 0 first), at most one range per worker and none shorter
+// than `grain` (below 2 * grain everything runs here, in one call). The calling thread takes
+// part 0; the calls may run at once, so each must touch only its own range's output. Returns
+// when every range is done. The first exception of any range is thrown again here once all
+// have finished. A thread that cannot be started leaves its range to the calling thread.
+template <class Body>
+void ParallelParts(std::size_t count, std::size_t grain, Body&& body) {
+    const std::size_t parts = PartsFor(count, grain);
     if (parts < 2) {
-        if (count > 0) body(std::size_t{0}, count);
+        if (count > 0) body(std::size_t{0}, std::size_t{0}, count);
         return;
     }
     auto bound = [&](std::size_t k) { return count * k / parts; };
@@ -34,7 +40,7 @@ void ParallelRanges(std::size_t count, std::size_t grain, Body&& body) {
     std::exception_ptr failure;
     auto run = [&](std::size_t k) noexcept {
         try {
-            body(bound(k), bound(k + 1));
+            body(k, bound(k), bound(k + 1));
         } catch (...) {
             std::lock_guard guard(failureMutex);
             if (!failure) failure = std::current_exception();
@@ -54,6 +60,12 @@ void ParallelRanges(std::size_t count, std::size_t grain, Body&& body) {
     for (std::size_t k : leftOver) run(k);
     for (std::thread& thread : threads) thread.join();
     if (failure) std::rethrow_exception(failure);
+}
+
+// The same without the part number: body(begin, end).
+template <class Body>
+void ParallelRanges(std::size_t count, std::size_t grain, Body&& body) {
+    ParallelParts(count, grain, [&](std::size_t, std::size_t begin, std::size_t end) { body(begin, end); });
 }
 
 // Runs `first` on another thread and `second` on this one, and returns when both are done;
