@@ -59,6 +59,20 @@ public:
     void Append(std::initializer_list<std::uint32_t> indices) {
         for (std::uint32_t index : indices) push_back(index);
     }
+    // Takes `indices`, none larger than `largest`, as the whole list: kept as they are when
+    // they need 32 bits, else narrowed in one pass.
+    void Assign(std::vector<std::uint32_t>&& indices, std::uint32_t largest) {
+        if (largest > 0xFFFFu) {
+            m_16 = {};
+            m_32 = std::move(indices);
+            m_wide = true;
+            return;
+        }
+        m_32 = {};
+        m_wide = false;
+        m_16.resize(indices.size());
+        for (size_t i = 0; i < indices.size(); ++i) m_16[i] = static_cast<std::uint16_t>(indices[i]);
+    }
     void reserve(size_t n) { m_wide ? m_32.reserve(n) : m_16.reserve(n); }
     void shrink_to_fit() { m_wide ? m_32.shrink_to_fit() : m_16.shrink_to_fit(); }
     size_t CapacityBytes() const { return m_16.capacity() * 2 + m_32.capacity() * 4; }

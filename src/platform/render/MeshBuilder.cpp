@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -237,14 +238,8 @@ struct EdgeRecord {
     bool second = false;
 };
 
-// Working lists of the shell builder, kept per thread from shell to shell so that a scene of
-// tens of thousands of small shells does not allocate them again for each.
-struct ShellScratch {
-    std::vector<Face> faces;
-    std::vector<int> loops;
-    std::vector<LoopRange> holes;
-    std::vector<std::pair<int, int>> bareEdges;
-    std::vector<int> incidentStart, incident, fill;
+// Working lists for one range of a shell's faces.
+struct PartScratch {
     std::vector<Corner> corners;
     std::vector<int> cornerHead;
     std::vector<std::int64_t> firstCorner, plain;
@@ -253,16 +248,36 @@ struct ShellScratch {
     std::vector<int> local;
     std::vector<std::int64_t> localCorner;
     std::vector<int> triangleIndices;
+    std::vector<std::uint32_t> triangles;  // the range's, 3 vertices each
+    std::vector<std::uint32_t> edges;      // the shell's, 4 vertices each (see Mesh::edges)
     TriangulationScratch triangulation;
+
+    size_t Bytes() const {
+        size_t bytes = corners.capacity() * sizeof(Corner) + edgeRecords.capacity() * sizeof(EdgeRecord) +
+                       (triangles.capacity() + edges.capacity()) * sizeof(std::uint32_t);
+        for (const auto* list : {&cornerHead, &edgeHead, &local, &triangleIndices})
+            bytes += list->capacity() * sizeof(int);
+        return bytes + (firstCorner.capacity() + plain.capacity() + localCorner.capacity()) * sizeof(std::int64_t);
+    }
+};
+
+// Working lists of the shell builder, kept per thread from shell to shell so that a scene of
+// tens of thousands of small shells does not allocate them again for each.
+struct ShellScratch {
+    std::vector<Face> faces;
+    std::vector<int> loops;
+    std::vector<LoopRange> holes;
+    std::vector<std::pair<int, int>> bareEdges;
+    std::vector<int> incidentStart, incident, fill;
+    PartScratch part;  // the calling thread's range of faces
     bool busy = false;
 
     size_t Bytes() const {
         size_t bytes = faces.capacity() * sizeof(Face) + holes.capacity() * sizeof(LoopRange) +
-                       bareEdges.capacity() * sizeof(bareEdges[0]) + corners.capacity() * sizeof(Corner) +
-                       edgeRecords.capacity() * sizeof(EdgeRecord);
-        for (const auto* list : {&loops, &incidentStart, &incident, &fill, &cornerHead, &edgeHead, &local, &triangleIndices})
+                       bareEdges.capacity() * sizeof(bareEdges[0]) + part.Bytes();
+        for (const auto* list : {&loops, &incidentStart, &incident, &fill})
             bytes += list->capacity() * sizeof(int);
-        return bytes + (firstCorner.capacity() + plain.capacity() + localCorner.capacity()) * sizeof(std::int64_t);
+        return bytes;
     }
 };
 
@@ -270,8 +285,10 @@ struct ShellScratch {
 // built a shell of a million faces does not hold hundreds of megabytes for good.
 constexpr size_t kKeptScratchBytes = size_t{16} << 20;
 
-// Faces of one shell worth handing to more than one thread.
+// Faces of one shell worth handing to more than one thread: for normals, and for vertices,
+// triangles and edges.
 constexpr size_t kParallelFaces = 8192;
+constexpr size_t kParallelShellFaces = 32768;
 
 // Hands out the thread's scratch, or a fresh one if it is in use further up the stack.
 class ScratchLease {
@@ -299,6 +316,277 @@ private:
     std::unique_ptr<ShellScratch> m_own;
 };
 
+// What the whole shell gives every range of its faces: points, faces with their normals and
+// loops, and the faces around each point.
+struct ShellContext {
+    std::span<const float> points;
+    const ShellExtras& extras;
+    int pointCount;
+    std::span<const Face> faces;
+    std::span<const int> loops;
+    std::span<const LoopRange> holes;
+    std::span<const int> incidentStart, incident;
+    bool anyColor;
+    float cosCrease;
+
+    template <class Visit> void ForEachVertex(const Face& f, Visit&& visit) const {
+        for (int v : loops.subspan(static_cast<size_t>(f.outer.begin), static_cast<size_t>(f.outer.count))) visit(v);
+        for (int h = 0; h < f.holeCount; ++h) {
+            const LoopRange& hole = holes[static_cast<size_t>(f.firstHole + h)];
+            for (int v : loops.subspan(static_cast<size_t>(hole.begin), static_cast<size_t>(hole.count))) visit(v);
+        }
+    }
+};
+
+// Makes the vertices, triangles and edges of a range of faces into one mesh: a vertex per
+// point and distinct normal and colour, numbered in the order the faces first use them, and
+// an edge record per pair of points, in the order the faces first give them.
+class PartBuilder {
+public:
+    PartBuilder(const ShellContext& shell, Mesh& mesh, PartScratch& work)
+        : m_shell(shell), m_mesh(mesh), m_work(work) {
+        const size_t points = static_cast<size_t>(shell.pointCount);
+        work.corners.clear();
+        work.cornerHead.assign(points, -1);
+        work.firstCorner.assign(points, -1);
+        work.plain.clear();
+        work.edgeRecords.clear();
+        work.edgeHead.assign(points, -1);
+        work.triangles.clear();
+    }
+
+    // Room for the range's vertices, triangles, corners and edges at once spares a large
+    // shell the copies of growing lists, and the heap they grew is advised for huge pages
+    // before it is filled.
+    void Reserve(size_t points, size_t triangles, size_t positions, size_t bareEdges) {
+        m_mesh.positions.reserve(points * 3);
+        m_mesh.normals.reserve(points);
+        m_work.triangles.reserve(triangles * 3);
+        // Every corner and every edge comes from one position of a loop.
+        m_work.corners.reserve(positions + bareEdges * 2);
+        if (m_shell.extras.faceEdges) m_work.edgeRecords.reserve(positions + bareEdges);
+        sys::AdviseHeapGrowth();
+    }
+
+    void AddFaces(size_t from, size_t to) {
+        for (size_t f = from; f < to; ++f) AddFace(m_shell.faces[f]);
+    }
+
+    // An edge that belongs to no face, between plain vertices.
+    void AddBareEdge(int va, int vb) {
+        if (va == vb) return;
+        bool isNew = false;
+        EdgeRecord& record = FindEdge(va, vb, isNew);
+        if (isNew) {
+            const std::uint32_t a = PlainOf(va), b = PlainOf(vb);
+            // PlainOf does not touch the edge records, so the reference is still good.
+            record.a = a;
+            record.b = b;
+            record.c = a;
+            record.d = a;
+        }
+    }
+
+private:
+    std::uint32_t CornerOf(const Face& face, int v) {
+        const ShellExtras& extras = m_shell.extras;
+        std::vector<Corner>& corners = m_work.corners;
+        std::vector<int>& cornerHead = m_work.cornerHead;
+        std::uint32_t color = 0;
+        if (m_shell.anyColor) {
+            if (v < static_cast<int>(extras.vertexColors.size()) && extras.vertexColors[v])
+                color = PackColor(*extras.vertexColors[v]);
+            else if (face.index < static_cast<int>(extras.faceColors.size()) &&
+                     extras.faceColors[face.index])
+                color = PackColor(*extras.faceColors[face.index]);
+        }
+        V3 n{0, 0, 0};
+        std::uint32_t smoothed = 0;
+        if (v < static_cast<int>(extras.vertexNormals.size()) && extras.vertexNormals[v]) {
+            n = NormalizeV(*extras.vertexNormals[v]);
+        } else {
+            const int first = m_shell.incidentStart[v], count = m_shell.incidentStart[v + 1] - first;
+            for (int k = 0; k < count; ++k) {
+                const V3& other = m_shell.faces[static_cast<size_t>(m_shell.incident[first + k])].normal;
+                if (DotV(other, face.normal) >= m_shell.cosCrease) {
+                    n[0] += other[0];
+                    n[1] += other[1];
+                    n[2] += other[2];
+                    if (k < 32) smoothed |= 1u << k;
+                }
+            }
+            if (count > 32) smoothed = 0;
+            // The same faces smoothed at this point give the same normal: a corner made for
+            // them already is the one (most points are shared by several faces of one side).
+            if (smoothed != 0)
+                for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next)
+                    if (corners[static_cast<size_t>(c)].smoothed == smoothed && corners[static_cast<size_t>(c)].color == color)
+                        return corners[static_cast<size_t>(c)].vertex;
+            n = NormalizeV(n);
+            if (n == V3{0, 0, 0}) n = face.normal;
+        }
+        const std::int16_t q[3] = {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
+                                   static_cast<std::int16_t>(std::lround(n[1] * 32000)),
+                                   static_cast<std::int16_t>(std::lround(n[2] * 32000))};
+        for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next) {
+            const Corner& corner = corners[static_cast<size_t>(c)];
+            if (corner.n[0] == q[0] && corner.n[1] == q[1] && corner.n[2] == q[2] && corner.color == color)
+                return corner.vertex;
+        }
+        const auto vertex = static_cast<std::uint32_t>(m_mesh.VertexCount());
+        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)], smoothed});
+        cornerHead[static_cast<size_t>(v)] = static_cast<int>(corners.size() - 1);
+        AddVertex(v, PackNormal(n[0], n[1], n[2]), color);
+        return vertex;
+    }
+
+    std::uint32_t PlainOf(int v) {
+        std::vector<std::int64_t>& plain = m_work.plain;
+        if (plain.empty()) plain.assign(static_cast<size_t>(m_shell.pointCount), -1);
+        std::int64_t& slot = plain[static_cast<size_t>(v)];
+        if (slot < 0) {
+            slot = static_cast<std::int64_t>(m_mesh.VertexCount());
+            AddVertex(v, PackNormal(0.0f, 0.0f, 1.0f), 0);
+        }
+        return static_cast<std::uint32_t>(slot);
+    }
+
+    void AddVertex(int v, std::uint32_t normal, std::uint32_t color) {
+        const std::span<const float> points = m_shell.points;
+        std::int64_t& first = m_work.firstCorner[static_cast<size_t>(v)];
+        if (first < 0) first = static_cast<std::int64_t>(m_mesh.VertexCount());
+        m_mesh.positions.insert(m_mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
+        m_mesh.normals.push_back(normal);
+        if (m_shell.anyColor) m_mesh.colors.push_back(color);
+    }
+
+    // The record of edge va-vb, made when it is new; isNew tells which.
+    EdgeRecord& FindEdge(int va, int vb, bool& isNew) {
+        std::vector<EdgeRecord>& edgeRecords = m_work.edgeRecords;
+        std::vector<int>& edgeHead = m_work.edgeHead;
+        const int lo = std::min(va, vb), hi = std::max(va, vb);
+        for (int e = edgeHead[static_cast<size_t>(lo)]; e >= 0; e = edgeRecords[static_cast<size_t>(e)].next)
+            if (edgeRecords[static_cast<size_t>(e)].hi == hi) {
+                isNew = false;
+                return edgeRecords[static_cast<size_t>(e)];
+            }
+        isNew = true;
+        edgeRecords.push_back({0, 0, 0, 0, lo, hi, edgeHead[static_cast<size_t>(lo)]});
+        edgeHead[static_cast<size_t>(lo)] = static_cast<int>(edgeRecords.size() - 1);
+        return edgeRecords.back();
+    }
+
+    std::uint32_t CornerAt(const Face& face, int position) {
+        std::int64_t& slot = m_work.localCorner[static_cast<size_t>(position)];
+        if (slot < 0) slot = CornerOf(face, m_work.local[static_cast<size_t>(position)]);
+        return static_cast<std::uint32_t>(slot);
+    }
+
+    void AddLoopEdges(const Face& face, int begin, int n) {
+        const std::vector<int>& local = m_work.local;
+        for (int k = 0; k < n; ++k) CornerAt(face, begin + k);
+        for (int k = 0; k < n; ++k) {
+            const int pa = begin + k, pb = begin + (k + 1) % n, pc = begin + (k + 2) % n;
+            const int va = local[static_cast<size_t>(pa)], vb = local[static_cast<size_t>(pb)];
+            if (va == vb) continue;
+            const std::uint32_t third = CornerAt(face, pc);
+            bool isNew = false;
+            EdgeRecord& record = FindEdge(va, vb, isNew);
+            if (isNew) {
+                record.a = CornerAt(face, pa);
+                record.b = CornerAt(face, pb);
+                record.c = third;
+                record.d = record.a;
+            } else if (!record.second) {
+                record.d = third;
+                record.second = true;
+            }
+        }
+    }
+
+    void AddFace(const Face& face) {
+        std::vector<int>& local = m_work.local;  // the face's points: outline, then holes
+        local.clear();
+        m_shell.ForEachVertex(face, [&](int v) { local.push_back(v); });
+        m_work.localCorner.assign(local.size(), -1);
+        std::vector<int>& triangleIndices = m_work.triangleIndices;
+        triangleIndices.clear();
+        Triangulate(m_shell.points, face, local, m_shell.holes, m_work.triangulation, triangleIndices);
+        for (int position : triangleIndices) m_work.triangles.push_back(CornerAt(face, position));
+        if (!m_shell.extras.faceEdges) return;
+        AddLoopEdges(face, 0, face.outer.count);
+        int begin = face.outer.count;
+        for (int h = 0; h < face.holeCount; ++h) {
+            const int n = m_shell.holes[static_cast<size_t>(face.firstHole + h)].count;
+            AddLoopEdges(face, begin, n);
+            begin += n;
+        }
+    }
+
+    const ShellContext& m_shell;
+    Mesh& m_mesh;
+    PartScratch& m_work;
+};
+
+// Appends the mesh and edges of the later ranges of a shell's faces to the first range's.
+// A point used by faces of two ranges has a vertex in each (alike in position, normal and
+// colour); an edge between two ranges' faces, made once in each, becomes one record whose
+// second side is the later range's face, as one pass over all faces would have made it.
+// Returns where each range's vertices begin.
+std::vector<std::uint32_t> JoinParts(const ShellContext& shell, std::span<const size_t> partStart, Mesh& mesh,
+                                     PartScratch& firstWork, std::span<const Mesh> later,
+                                     std::span<const PartScratch> laterWork) {
+    std::vector<EdgeRecord>& edges = firstWork.edgeRecords;
+    const size_t parts = partStart.size() - 1;
+    auto partOfFace = [&](int face) {
+        return static_cast<size_t>(std::upper_bound(partStart.begin(), partStart.end(), static_cast<size_t>(face)) -
+                                   partStart.begin()) - 1;
+    };
+    // Only an edge between points used by more than one range can have been made twice.
+    // Faces around a point are in face order, so the first and last tell.
+    std::vector<bool> shared(static_cast<size_t>(shell.pointCount), false);
+    for (int v = 0; v < shell.pointCount; ++v) {
+        const int first = shell.incidentStart[v], last = shell.incidentStart[v + 1] - 1;
+        if (last > first) shared[static_cast<size_t>(v)] = partOfFace(shell.incident[first]) != partOfFace(shell.incident[last]);
+    }
+    std::unordered_map<std::uint64_t, size_t> made;
+    auto acrossParts = [&](const EdgeRecord& r) {
+        return shared[static_cast<size_t>(r.lo)] && shared[static_cast<size_t>(r.hi)];
+    };
+    for (size_t i = 0; i < edges.size(); ++i)
+        if (acrossParts(edges[i])) made.emplace(EdgeId(edges[i].lo, edges[i].hi), i);
+
+    std::vector<std::uint32_t> base(parts, 0);
+    for (size_t k = 1; k < parts; ++k) {
+        const Mesh& part = later[k - 1];
+        const auto offset = static_cast<std::uint32_t>(mesh.VertexCount());
+        base[k] = offset;
+        mesh.positions.insert(mesh.positions.end(), part.positions.begin(), part.positions.end());
+        mesh.normals.insert(mesh.normals.end(), part.normals.begin(), part.normals.end());
+        mesh.colors.insert(mesh.colors.end(), part.colors.begin(), part.colors.end());
+        std::vector<std::uint32_t>& triangles = firstWork.triangles;
+        const size_t joined = triangles.size();
+        triangles.resize(joined + laterWork[k - 1].triangles.size());
+        for (size_t i = joined; i < triangles.size(); ++i) triangles[i] = laterWork[k - 1].triangles[i - joined] + offset;
+        for (EdgeRecord r : laterWork[k - 1].edgeRecords) {
+            r.a += offset, r.b += offset, r.c += offset, r.d += offset;
+            if (acrossParts(r)) {
+                const auto [at, isNew] = made.emplace(EdgeId(r.lo, r.hi), edges.size());
+                if (!isNew) {
+                    EdgeRecord& earlier = edges[at->second];
+                    if (!earlier.second) {
+                        earlier.d = r.c;
+                        earlier.second = true;
+                    }
+                    continue;
+                }
+            }
+            edges.push_back(r);
+        }
+    }
+    return base;
+}
+
 } // namespace
 
 Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList,
@@ -318,6 +606,7 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     loops.clear();
     holes.clear();
     bareEdges.clear();
+    loops.reserve(faceList.size());
     size_t triangleEstimate = 0;
     int faceNumber = 0;
     for (size_t i = 0; i < faceList.size();) {
@@ -362,219 +651,90 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
         triangleEstimate += length - 2;
     }
     const std::span<const int> allLoops(loops);
-    auto loopOf = [&](const LoopRange& r) {
-        return allLoops.subspan(static_cast<size_t>(r.begin), static_cast<size_t>(r.count));
-    };
     // Face normals, on every core for a large shell.
     sys::ParallelRanges(faces.size(), kParallelFaces, [&](size_t from, size_t to) {
-        for (size_t f = from; f < to; ++f) faces[f].normal = LoopNormal(points, loopOf(faces[f].outer));
+        for (size_t f = from; f < to; ++f)
+            faces[f].normal = LoopNormal(points, allLoops.subspan(static_cast<size_t>(faces[f].outer.begin),
+                                                                  static_cast<size_t>(faces[f].outer.count)));
     });
-    auto forEachVertex = [&](const Face& f, auto&& visit) {
-        for (int v : loopOf(f.outer)) visit(v);
-        for (int h = 0; h < f.holeCount; ++h)
-            for (int v : loopOf(holes[static_cast<size_t>(f.firstHole + h)])) visit(v);
-    };
 
-    // Incident faces of each point, for smoothing.
+    // Incident faces of each point, in face order, for smoothing.
     std::vector<int>& incidentStart = work.incidentStart;
     incidentStart.assign(static_cast<size_t>(pointCount) + 1, 0);
-    for (const Face& f : faces) forEachVertex(f, [&](int v) { ++incidentStart[static_cast<size_t>(v) + 1]; });
+    for (int v : loops) ++incidentStart[static_cast<size_t>(v) + 1];
     for (int v = 0; v < pointCount; ++v) incidentStart[v + 1] += incidentStart[v];
     std::vector<int>& incident = work.incident;
     incident.resize(static_cast<size_t>(incidentStart[pointCount]));
+    const ShellContext shell{points, extras, pointCount, faces, loops, holes, incidentStart, incident,
+                             !extras.faceColors.empty() || !extras.vertexColors.empty(),
+                             std::cos(kCreaseAngleDegrees * 3.14159265f / 180.0f)};
     {
         std::vector<int>& fill = work.fill;
         fill.assign(incidentStart.begin(), incidentStart.end() - 1);
         for (size_t fi = 0; fi < faces.size(); ++fi)
-            forEachVertex(faces[fi], [&](int v) { incident[fill[v]++] = static_cast<int>(fi); });
+            shell.ForEachVertex(faces[fi], [&](int v) { incident[fill[v]++] = static_cast<int>(fi); });
     }
 
-    const bool anyColor = !extras.faceColors.empty() || !extras.vertexColors.empty();
-    const float cosCrease = std::cos(kCreaseAngleDegrees * 3.14159265f / 180.0f);
-    std::vector<Corner>& corners = work.corners;
-    corners.clear();
-    std::vector<int>& cornerHead = work.cornerHead;
-    cornerHead.assign(static_cast<size_t>(pointCount), -1);
-    std::vector<std::int64_t>& firstCorner = work.firstCorner;
-    firstCorner.assign(static_cast<size_t>(pointCount), -1);
-    mesh.positions.reserve(static_cast<size_t>(pointCount) * 3);
-    mesh.normals.reserve(static_cast<size_t>(pointCount));
-    mesh.triangles.reserve(triangleEstimate * 3);
-    // Every corner and every edge comes from one position of a loop: room for all of them at
-    // once spares a large shell the copies of growing lists, and the heap they grew advised
-    // for huge pages before it is filled.
-    corners.reserve(loops.size() + bareEdges.size() * 2);
-    if (extras.faceEdges) work.edgeRecords.reserve(loops.size() + bareEdges.size());
-    sys::AdviseHeapGrowth();
-
-    auto cornerOf = [&](const Face& face, int v) -> std::uint32_t {
-        std::uint32_t color = 0;
-        if (anyColor) {
-            if (v < static_cast<int>(extras.vertexColors.size()) && extras.vertexColors[v])
-                color = PackColor(*extras.vertexColors[v]);
-            else if (face.index < static_cast<int>(extras.faceColors.size()) &&
-                     extras.faceColors[face.index])
-                color = PackColor(*extras.faceColors[face.index]);
-        }
-        V3 n{0, 0, 0};
-        std::uint32_t smoothed = 0;
-        if (v < static_cast<int>(extras.vertexNormals.size()) && extras.vertexNormals[v]) {
-            n = NormalizeV(*extras.vertexNormals[v]);
-        } else {
-            const int first = incidentStart[v], count = incidentStart[v + 1] - first;
-            for (int k = 0; k < count; ++k) {
-                const V3& other = faces[static_cast<size_t>(incident[first + k])].normal;
-                if (DotV(other, face.normal) >= cosCrease) {
-                    n[0] += other[0];
-                    n[1] += other[1];
-                    n[2] += other[2];
-                    if (k < 32) smoothed |= 1u << k;
-                }
-            }
-            if (count > 32) smoothed = 0;
-            // The same faces smoothed at this point give the same normal: a corner made for
-            // them already is the one (most points are shared by several faces of one side).
-            if (smoothed != 0)
-                for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next)
-                    if (corners[static_cast<size_t>(c)].smoothed == smoothed && corners[static_cast<size_t>(c)].color == color)
-                        return corners[static_cast<size_t>(c)].vertex;
-            n = NormalizeV(n);
-            if (n == V3{0, 0, 0}) n = face.normal;
-        }
-        const std::int16_t q[3] = {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
-                                   static_cast<std::int16_t>(std::lround(n[1] * 32000)),
-                                   static_cast<std::int16_t>(std::lround(n[2] * 32000))};
-        for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next) {
-            const Corner& corner = corners[static_cast<size_t>(c)];
-            if (corner.n[0] == q[0] && corner.n[1] == q[1] && corner.n[2] == q[2] && corner.color == color)
-                return corner.vertex;
-        }
-        const auto vertex = static_cast<std::uint32_t>(mesh.VertexCount());
-        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)], smoothed});
-        cornerHead[static_cast<size_t>(v)] = static_cast<int>(corners.size() - 1);
-        mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
-        mesh.normals.push_back(PackNormal(n[0], n[1], n[2]));
-        if (anyColor) mesh.colors.push_back(color);
-        if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = vertex;
-        return vertex;
+    // A large shell's faces are split in ranges, one per core, each made into a mesh of its
+    // own and joined after. Edges that belong to no face come after every face, so a shell
+    // with them is made in one range.
+    const bool split = extras.parallel && bareEdges.empty();
+    const size_t parts = sys::PartsFor(faces.size(), split ? kParallelShellFaces : SIZE_MAX);
+    std::vector<Mesh> later(parts - 1);
+    std::vector<PartScratch> laterWork(parts - 1);
+    std::vector<size_t> partStart(parts + 1, faces.size());
+    auto buildPart = [&](size_t k, size_t from, size_t to) {
+        partStart[k] = from;
+        PartBuilder builder(shell, k == 0 ? mesh : later[k - 1], k == 0 ? work.part : laterWork[k - 1]);
+        // The first range's mesh becomes the shell's: room for all of it.
+        const double share = k == 0 ? 1.0 : static_cast<double>(to - from) / static_cast<double>(faces.size());
+        builder.Reserve(static_cast<size_t>(pointCount * share), static_cast<size_t>(static_cast<double>(triangleEstimate) * share),
+                        static_cast<size_t>(static_cast<double>(loops.size()) * share), bareEdges.size());
+        builder.AddFaces(from, to);
+        if (k == 0)
+            for (const auto& [va, vb] : bareEdges) builder.AddBareEdge(va, vb);
     };
-
-    // A plain vertex for edges that belong to no face.
-    std::vector<std::int64_t>& plain = work.plain;
-    plain.clear();
-    auto plainOf = [&](int v) -> std::uint32_t {
-        if (plain.empty()) plain.assign(static_cast<size_t>(pointCount), -1);
-        std::int64_t& slot = plain[static_cast<size_t>(v)];
-        if (slot < 0) {
-            slot = static_cast<std::int64_t>(mesh.VertexCount());
-            mesh.positions.insert(mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
-            mesh.normals.push_back(PackNormal(0.0f, 0.0f, 1.0f));
-            if (anyColor) mesh.colors.push_back(0);
-            if (firstCorner[static_cast<size_t>(v)] < 0) firstCorner[static_cast<size_t>(v)] = slot;
-        }
-        return static_cast<std::uint32_t>(slot);
-    };
-
-    std::vector<EdgeRecord>& edgeRecords = work.edgeRecords;
-    edgeRecords.clear();
-    std::vector<int>& edgeHead = work.edgeHead;
-    edgeHead.assign(static_cast<size_t>(pointCount), -1);
-    // The record of edge va-vb, made with `make` when it is new; second is false when new.
-    auto findEdge = [&](int va, int vb, bool& isNew) -> EdgeRecord& {
-        const int lo = std::min(va, vb), hi = std::max(va, vb);
-        for (int e = edgeHead[static_cast<size_t>(lo)]; e >= 0; e = edgeRecords[static_cast<size_t>(e)].next)
-            if (edgeRecords[static_cast<size_t>(e)].hi == hi) {
-                isNew = false;
-                return edgeRecords[static_cast<size_t>(e)];
-            }
-        isNew = true;
-        edgeRecords.push_back({0, 0, 0, 0, lo, hi, edgeHead[static_cast<size_t>(lo)]});
-        edgeHead[static_cast<size_t>(lo)] = static_cast<int>(edgeRecords.size() - 1);
-        return edgeRecords.back();
-    };
-
-    std::vector<int>& local = work.local;               // the face's points: outline, then holes
-    std::vector<std::int64_t>& localCorner = work.localCorner;  // vertex of each local position, made on first use
-    std::vector<int>& triangleIndices = work.triangleIndices;
-    TriangulationScratch& scratch = work.triangulation;
-    auto cornerAt = [&](const Face& face, int position) -> std::uint32_t {
-        std::int64_t& slot = localCorner[static_cast<size_t>(position)];
-        if (slot < 0) slot = cornerOf(face, local[static_cast<size_t>(position)]);
-        return static_cast<std::uint32_t>(slot);
-    };
-    auto addLoopEdges = [&](const Face& face, int begin, int n) {
-        for (int k = 0; k < n; ++k) cornerAt(face, begin + k);
-        for (int k = 0; k < n; ++k) {
-            const int pa = begin + k, pb = begin + (k + 1) % n, pc = begin + (k + 2) % n;
-            const int va = local[static_cast<size_t>(pa)], vb = local[static_cast<size_t>(pb)];
-            if (va == vb) continue;
-            const std::uint32_t third = cornerAt(face, pc);
-            bool isNew = false;
-            EdgeRecord& record = findEdge(va, vb, isNew);
-            if (isNew) {
-                record.a = cornerAt(face, pa);
-                record.b = cornerAt(face, pb);
-                record.c = third;
-                record.d = record.a;
-            } else if (!record.second) {
-                record.d = third;
-                record.second = true;
-            }
-        }
-    };
-
-    for (const Face& face : faces) {
-        local.clear();
-        forEachVertex(face, [&](int v) { local.push_back(v); });
-        localCorner.assign(local.size(), -1);
-        triangleIndices.clear();
-        Triangulate(points, face, local, holes, scratch, triangleIndices);
-        for (int position : triangleIndices) mesh.triangles.push_back(cornerAt(face, position));
-        if (!extras.faceEdges) continue;
-        addLoopEdges(face, 0, face.outer.count);
-        int begin = face.outer.count;
-        for (int h = 0; h < face.holeCount; ++h) {
-            const int n = holes[static_cast<size_t>(face.firstHole + h)].count;
-            addLoopEdges(face, begin, n);
-            begin += n;
-        }
-    }
-    for (const auto& [va, vb] : bareEdges) {
-        if (va == vb) continue;
-        bool isNew = false;
-        EdgeRecord& record = findEdge(va, vb, isNew);
-        if (isNew) {
-            const std::uint32_t a = plainOf(va), b = plainOf(vb);
-            // plainOf does not touch edgeRecords, so the reference is still good.
-            record.a = a;
-            record.b = b;
-            record.c = a;
-            record.d = a;
-        }
-    }
+    if (faces.empty())
+        buildPart(0, 0, 0);
+    else
+        sys::ParallelParts(faces.size(), split ? kParallelShellFaces : SIZE_MAX, buildPart);
+    std::vector<EdgeRecord>& edgeRecords = work.part.edgeRecords;
+    const std::vector<std::uint32_t> partBase =
+        parts > 1 ? JoinParts(shell, partStart, mesh, work.part, later, laterWork) : std::vector<std::uint32_t>{0};
+    // Every vertex made for a face is used by one of its triangles.
+    const auto largest = static_cast<std::uint32_t>(mesh.VertexCount() == 0 ? 0 : mesh.VertexCount() - 1);
+    mesh.triangles.Assign(std::move(work.part.triangles), largest);
 
     std::unordered_map<std::uint64_t, Color> edgeColorById;
     for (const auto& [edge, color] : extras.edgeColors) edgeColorById[EdgeId(edge.first, edge.second)] = color;
     std::vector<std::uint64_t> hidden;
     for (const auto& [a, b] : extras.hiddenEdges) hidden.push_back(EdgeId(a, b));
     std::sort(hidden.begin(), hidden.end());
-    mesh.edges.reserve(edgeRecords.size() * 4);
+    std::vector<std::uint32_t>& edges = work.part.edges;
+    edges.clear();
+    edges.reserve(edgeRecords.size() * 4);
     for (const EdgeRecord& r : edgeRecords) {
         const std::uint64_t id = EdgeId(r.lo, r.hi);
         if (!hidden.empty() && std::binary_search(hidden.begin(), hidden.end(), id)) continue;
-        mesh.edges.Append({r.a, r.b, r.c, r.d});
+        edges.insert(edges.end(), {r.a, r.b, r.c, r.d});
         if (!edgeColorById.empty()) {
             auto found = edgeColorById.find(id);
             mesh.edgeColors.push_back(found == edgeColorById.end() ? 0u : PackColor(found->second));
         }
     }
+    mesh.edges.Assign(std::move(edges), largest);
     if (!edgeColorById.empty() && mesh.edgeColors.size() != mesh.EdgeCount()) mesh.edgeColors.clear();
 
-    // One marker per point that is used.
+    // One marker per point that is used: its first vertex, in the first range that uses it.
     mesh.markerVertices.reserve(static_cast<size_t>(pointCount));
-    for (int v = 0; v < pointCount; ++v)
-        if (firstCorner[static_cast<size_t>(v)] >= 0)
-            mesh.markerVertices.push_back(static_cast<std::uint32_t>(firstCorner[static_cast<size_t>(v)]));
+    for (int v = 0; v < pointCount; ++v) {
+        std::int64_t first = work.part.firstCorner[static_cast<size_t>(v)];
+        for (size_t k = 1; first < 0 && k < parts; ++k) {
+            const std::int64_t there = laterWork[k - 1].firstCorner[static_cast<size_t>(v)];
+            if (there >= 0) first = there + partBase[k];
+        }
+        if (first >= 0) mesh.markerVertices.push_back(static_cast<std::uint32_t>(first));
+    }
 
     if (mesh.VertexCount() > 0) {
         mesh.boundsMin = {mesh.positions[0], mesh.positions[1], mesh.positions[2]};

@@ -23,6 +23,10 @@ struct ShellExtras {
     // False leaves out the edges along the faces (for a mesh only shown as faces); edges of
     // two-point faces, which are all such an item shows, are always made.
     bool faceEdges = true;
+    // False builds a large shell on the calling thread alone; true splits its faces among
+    // the cores, giving the same triangles and edges over the same points and normals, with
+    // a point used on both sides of a split given a vertex on each.
+    bool parallel = true;
 };
 
 // Faces whose normals differ by more than this share no smoothed normal.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 using namespace ketra::render;
 
@@ -158,4 +160,54 @@ TEST(MeshBuilder, PackedNormalsComeBackWithinTheirPrecision) {
     const Mesh mesh = BuildShellMesh(points, faces);
     ASSERT_EQ(mesh.normals.size(), mesh.VertexCount());
     for (std::uint32_t n : mesh.normals) EXPECT_EQ(UnpackNormal(n)[2], -1.0f);
+}
+
+// A shell large enough to be split among threads comes out as one thread makes it: the same
+// triangles and edges, corner for corner, in the same order, with the same normals and
+// colours; only points on both sides of a split may have a vertex on each.
+TEST(MeshBuilder, LargeShellSplitAmongThreadsMatchesOneThread) {
+    const int side = 260;  // 67,600 faces
+    std::vector<float> points;
+    std::vector<int> faces;
+    for (int j = 0; j <= side; ++j)
+        for (int i = 0; i <= side; ++i)
+            points.insert(points.end(), {float(i), float(j), std::sin(i * 0.1f) + (i > side / 2 ? i * 0.8f : 0.0f)});
+    std::vector<std::optional<Color>> colors;
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i) {
+            const int a = j * (side + 1) + i;
+            if ((i + j) % 5 == 0) {
+                faces.insert(faces.end(), {3, a, a + 1, a + side + 2, 3, a, a + side + 2, a + side + 1});
+                colors.insert(colors.end(), {Color{1, 0, 0}, std::nullopt});
+            } else {
+                faces.insert(faces.end(), {4, a, a + 1, a + side + 2, a + side + 1});
+                colors.push_back(j % 3 ? std::optional<Color>() : Color{0, 0, 1});
+            }
+        }
+    ShellExtras extras;
+    extras.faceColors = colors;
+    extras.parallel = false;
+    const Mesh one = BuildShellMesh(points, faces, extras);
+    extras.parallel = true;
+    const Mesh split = BuildShellMesh(points, faces, extras);
+
+    auto same = [&](std::uint32_t a, std::uint32_t b) {
+        return std::equal(&one.positions[3 * a], &one.positions[3 * a + 3], &split.positions[3 * b]) &&
+               one.normals[a] == split.normals[b] && one.colors[a] == split.colors[b];
+    };
+    ASSERT_EQ(one.triangles.size(), split.triangles.size());
+    for (size_t i = 0; i < one.triangles.size(); ++i)
+        ASSERT_TRUE(same(one.triangles[i], split.triangles[i])) << "triangle corner " << i;
+    ASSERT_EQ(one.EdgeCount(), split.EdgeCount());
+    for (size_t e = 0; e < one.EdgeCount(); ++e) {
+        for (size_t k = 0; k < 4; ++k) ASSERT_TRUE(same(one.edges[4 * e + k], split.edges[4 * e + k])) << "edge " << e;
+        ASSERT_EQ(IsOpenEdge(one, e), IsOpenEdge(split, e)) << "edge " << e;
+    }
+    ASSERT_EQ(one.markerVertices.size(), split.markerVertices.size());
+    for (size_t m = 0; m < one.markerVertices.size(); ++m)
+        ASSERT_TRUE(same(one.markerVertices[m], split.markerVertices[m])) << "marker " << m;
+    EXPECT_GE(split.VertexCount(), one.VertexCount());
+    EXPECT_LE(split.VertexCount(), one.VertexCount() + 8 * (side + 1));
+    EXPECT_EQ(split.boundsMin, one.boundsMin);
+    EXPECT_EQ(split.boundsMax, one.boundsMax);
 }
