@@ -250,6 +250,26 @@ struct PartScratch {
     std::vector<int> triangleIndices;
     std::vector<std::uint32_t> triangles;  // the range's, 3 vertices each
     std::vector<std::uint32_t> edges;      // the shell's, 4 vertices each (see Mesh::edges)
+    // The points the range uses lie in [low, low + cornerHead.size()); the lists per point
+    // cover only those.
+    int low = 0;
+
+    // Gives back what only making the range needed, on the thread that touched it: the
+    // range's vertices, triangles, edges and first corners stay for joining.
+    void ReleaseWorkingLists() {
+        corners = {};
+        cornerHead = {};
+        edgeHead = {};
+        plain = {};
+        local = {};
+        localCorner = {};
+        triangleIndices = {};
+    }
+
+    std::int64_t FirstCorner(int v) const {
+        const auto at = static_cast<size_t>(v - low);
+        return v < low || at >= firstCorner.size() ? -1 : firstCorner[at];
+    }
     TriangulationScratch triangulation;
 
     size_t Bytes() const {
@@ -343,9 +363,11 @@ struct ShellContext {
 // an edge record per pair of points, in the order the faces first give them.
 class PartBuilder {
 public:
-    PartBuilder(const ShellContext& shell, Mesh& mesh, PartScratch& work)
+    // The range uses points [low, high) only.
+    PartBuilder(const ShellContext& shell, Mesh& mesh, PartScratch& work, int low, int high)
         : m_shell(shell), m_mesh(mesh), m_work(work) {
-        const size_t points = static_cast<size_t>(shell.pointCount);
+        const size_t points = static_cast<size_t>(std::max(0, high - low));
+        work.low = low;
         work.corners.clear();
         work.cornerHead.assign(points, -1);
         work.firstCorner.assign(points, -1);
@@ -358,7 +380,7 @@ public:
     // Room for the range's vertices, triangles, corners and edges at once spares a large
     // shell the copies of growing lists, and the heap they grew is advised for huge pages
     // before it is filled.
-    void Reserve(size_t points, size_t triangles, size_t positions, size_t bareEdges) {
+    void Reserve(size_t points, size_t triangles, size_t positions, size_t bareEdges, bool alone) {
         m_mesh.positions.reserve(points * 3);
         m_mesh.normals.reserve(points);
         m_work.triangles.reserve(triangles * 3);
@@ -366,6 +388,14 @@ public:
         m_work.corners.reserve(positions + bareEdges * 2);
         if (m_shell.extras.faceEdges) m_work.edgeRecords.reserve(positions + bareEdges);
         sys::AdviseHeapGrowth();
+        // Lists too large for the heap have mappings of their own. Only a range made alone
+        // asks for huge pages for them: threads faulting huge pages in at once made each
+        // range slower than small pages did.
+        if (!alone) return;
+        Advise(m_mesh.positions);
+        Advise(m_work.triangles);
+        Advise(m_work.corners);
+        Advise(m_work.edgeRecords);
     }
 
     void AddFaces(size_t from, size_t to) {
@@ -388,6 +418,12 @@ public:
     }
 
 private:
+    size_t At(int v) const { return static_cast<size_t>(v - m_work.low); }
+
+    template <class T> static void Advise(const std::vector<T>& list) {
+        sys::AdviseBlock(list.data(), list.capacity() * sizeof(T));
+    }
+
     std::uint32_t CornerOf(const Face& face, int v) {
         const ShellExtras& extras = m_shell.extras;
         std::vector<Corner>& corners = m_work.corners;
@@ -419,7 +455,7 @@ private:
             // The same faces smoothed at this point give the same normal: a corner made for
             // them already is the one (most points are shared by several faces of one side).
             if (smoothed != 0)
-                for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next)
+                for (int c = cornerHead[At(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next)
                     if (corners[static_cast<size_t>(c)].smoothed == smoothed && corners[static_cast<size_t>(c)].color == color)
                         return corners[static_cast<size_t>(c)].vertex;
             n = NormalizeV(n);
@@ -428,22 +464,22 @@ private:
         const std::int16_t q[3] = {static_cast<std::int16_t>(std::lround(n[0] * 32000)),
                                    static_cast<std::int16_t>(std::lround(n[1] * 32000)),
                                    static_cast<std::int16_t>(std::lround(n[2] * 32000))};
-        for (int c = cornerHead[static_cast<size_t>(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next) {
+        for (int c = cornerHead[At(v)]; c >= 0; c = corners[static_cast<size_t>(c)].next) {
             const Corner& corner = corners[static_cast<size_t>(c)];
             if (corner.n[0] == q[0] && corner.n[1] == q[1] && corner.n[2] == q[2] && corner.color == color)
                 return corner.vertex;
         }
         const auto vertex = static_cast<std::uint32_t>(m_mesh.VertexCount());
-        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[static_cast<size_t>(v)], smoothed});
-        cornerHead[static_cast<size_t>(v)] = static_cast<int>(corners.size() - 1);
+        corners.push_back({{q[0], q[1], q[2]}, color, vertex, cornerHead[At(v)], smoothed});
+        cornerHead[At(v)] = static_cast<int>(corners.size() - 1);
         AddVertex(v, PackNormal(n[0], n[1], n[2]), color);
         return vertex;
     }
 
     std::uint32_t PlainOf(int v) {
         std::vector<std::int64_t>& plain = m_work.plain;
-        if (plain.empty()) plain.assign(static_cast<size_t>(m_shell.pointCount), -1);
-        std::int64_t& slot = plain[static_cast<size_t>(v)];
+        if (plain.empty()) plain.assign(m_work.cornerHead.size(), -1);
+        std::int64_t& slot = plain[At(v)];
         if (slot < 0) {
             slot = static_cast<std::int64_t>(m_mesh.VertexCount());
             AddVertex(v, PackNormal(0.0f, 0.0f, 1.0f), 0);
@@ -453,7 +489,7 @@ private:
 
     void AddVertex(int v, std::uint32_t normal, std::uint32_t color) {
         const std::span<const float> points = m_shell.points;
-        std::int64_t& first = m_work.firstCorner[static_cast<size_t>(v)];
+        std::int64_t& first = m_work.firstCorner[At(v)];
         if (first < 0) first = static_cast<std::int64_t>(m_mesh.VertexCount());
         m_mesh.positions.insert(m_mesh.positions.end(), {points[3 * v], points[3 * v + 1], points[3 * v + 2]});
         m_mesh.normals.push_back(normal);
@@ -465,14 +501,14 @@ private:
         std::vector<EdgeRecord>& edgeRecords = m_work.edgeRecords;
         std::vector<int>& edgeHead = m_work.edgeHead;
         const int lo = std::min(va, vb), hi = std::max(va, vb);
-        for (int e = edgeHead[static_cast<size_t>(lo)]; e >= 0; e = edgeRecords[static_cast<size_t>(e)].next)
+        for (int e = edgeHead[At(lo)]; e >= 0; e = edgeRecords[static_cast<size_t>(e)].next)
             if (edgeRecords[static_cast<size_t>(e)].hi == hi) {
                 isNew = false;
                 return edgeRecords[static_cast<size_t>(e)];
             }
         isNew = true;
-        edgeRecords.push_back({0, 0, 0, 0, lo, hi, edgeHead[static_cast<size_t>(lo)]});
-        edgeHead[static_cast<size_t>(lo)] = static_cast<int>(edgeRecords.size() - 1);
+        edgeRecords.push_back({0, 0, 0, 0, lo, hi, edgeHead[At(lo)]});
+        edgeHead[At(lo)] = static_cast<int>(edgeRecords.size() - 1);
         return edgeRecords.back();
     }
 
@@ -556,6 +592,13 @@ std::vector<std::uint32_t> JoinParts(const ShellContext& shell, std::span<const 
     for (size_t i = 0; i < edges.size(); ++i)
         if (acrossParts(edges[i])) made.emplace(EdgeId(edges[i].lo, edges[i].hi), i);
 
+    size_t vertices = mesh.VertexCount();
+    for (const Mesh& part : later) vertices += part.VertexCount();
+    mesh.positions.reserve(vertices * 3);
+    mesh.normals.reserve(vertices);
+    if (!mesh.colors.empty()) mesh.colors.reserve(vertices);
+    sys::AdviseHeapGrowth();
+    sys::AdviseBlock(mesh.positions.data(), mesh.positions.capacity() * sizeof(float));
     std::vector<std::uint32_t> base(parts, 0);
     for (size_t k = 1; k < parts; ++k) {
         const Mesh& part = later[k - 1];
@@ -606,7 +649,9 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     loops.clear();
     holes.clear();
     bareEdges.clear();
+    // Every face takes at least four entries of the list (a count and three points).
     loops.reserve(faceList.size());
+    faces.reserve(faceList.size() / 4);
     size_t triangleEstimate = 0;
     int faceNumber = 0;
     for (size_t i = 0; i < faceList.size();) {
@@ -685,14 +730,26 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     std::vector<size_t> partStart(parts + 1, faces.size());
     auto buildPart = [&](size_t k, size_t from, size_t to) {
         partStart[k] = from;
-        PartBuilder builder(shell, k == 0 ? mesh : later[k - 1], k == 0 ? work.part : laterWork[k - 1]);
+        // A range of faces mostly uses a band of the points: its lists per point cover that.
+        int low = 0, high = pointCount;
+        if (parts > 1) {
+            low = pointCount, high = 0;
+            for (size_t f = from; f < to; ++f)
+                shell.ForEachVertex(faces[f], [&](int v) {
+                    low = std::min(low, v);
+                    high = std::max(high, v + 1);
+                });
+        }
+        PartBuilder builder(shell, k == 0 ? mesh : later[k - 1], k == 0 ? work.part : laterWork[k - 1], low, high);
         // The first range's mesh becomes the shell's: room for all of it.
         const double share = k == 0 ? 1.0 : static_cast<double>(to - from) / static_cast<double>(faces.size());
         builder.Reserve(static_cast<size_t>(pointCount * share), static_cast<size_t>(static_cast<double>(triangleEstimate) * share),
-                        static_cast<size_t>(static_cast<double>(loops.size()) * share), bareEdges.size());
+                        static_cast<size_t>(static_cast<double>(loops.size()) * share), bareEdges.size(), parts == 1);
         builder.AddFaces(from, to);
         if (k == 0)
             for (const auto& [va, vb] : bareEdges) builder.AddBareEdge(va, vb);
+        else
+            laterWork[k - 1].ReleaseWorkingLists();
     };
     if (faces.empty())
         buildPart(0, 0, 0);
@@ -728,9 +785,9 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     // One marker per point that is used: its first vertex, in the first range that uses it.
     mesh.markerVertices.reserve(static_cast<size_t>(pointCount));
     for (int v = 0; v < pointCount; ++v) {
-        std::int64_t first = work.part.firstCorner[static_cast<size_t>(v)];
+        std::int64_t first = work.part.FirstCorner(v);
         for (size_t k = 1; first < 0 && k < parts; ++k) {
-            const std::int64_t there = laterWork[k - 1].firstCorner[static_cast<size_t>(v)];
+            const std::int64_t there = laterWork[k - 1].FirstCorner(v);
             if (there >= 0) first = there + partBase[k];
         }
         if (first >= 0) mesh.markerVertices.push_back(static_cast<std::uint32_t>(first));
