@@ -723,8 +723,8 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     // A large shell's faces are split in ranges, one per core, each made into a mesh of its
     // own and joined after. Edges that belong to no face come after every face, so a shell
     // with them is made in one range.
-    const bool split = extras.parallel && bareEdges.empty();
-    const size_t parts = sys::PartsFor(faces.size(), split ? kParallelShellFaces : SIZE_MAX);
+    const size_t grain = extras.parallel && bareEdges.empty() ? kParallelShellFaces : SIZE_MAX;
+    const size_t parts = sys::PartsFor(faces.size(), grain);
     std::vector<Mesh> later(parts - 1);
     std::vector<PartScratch> laterWork(parts - 1);
     std::vector<size_t> partStart(parts + 1, faces.size());
@@ -754,11 +754,11 @@ Mesh BuildShellMesh(std::span<const float> points, std::span<const int> faceList
     if (faces.empty())
         buildPart(0, 0, 0);
     else
-        sys::ParallelParts(faces.size(), split ? kParallelShellFaces : SIZE_MAX, buildPart);
+        sys::ParallelParts(faces.size(), grain, buildPart);
     std::vector<EdgeRecord>& edgeRecords = work.part.edgeRecords;
     const std::vector<std::uint32_t> partBase =
         parts > 1 ? JoinParts(shell, partStart, mesh, work.part, later, laterWork) : std::vector<std::uint32_t>{0};
-    // Every vertex made for a face is used by one of its triangles.
+    // No triangle or edge refers past the last vertex.
     const auto largest = static_cast<std::uint32_t>(mesh.VertexCount() == 0 ? 0 : mesh.VertexCount() - 1);
     mesh.triangles.Assign(std::move(work.part.triangles), largest);
 
