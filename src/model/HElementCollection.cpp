@@ -26,7 +26,7 @@ long OriginalKey(long key) {
 // the graph directly: a plant registers every element as it is drawn.
 std::string LocalUserOption(const ketra::hc::Segment& segment, std::string_view name) {
     const std::string* value =
-        segment.attributes ? segment.attributes->userOptions.Find(name) : nullptr;
+        segment.userOptions ? segment.userOptions->Find(name) : nullptr;
     return value ? value->substr(0, kOptionTextLimit) : std::string();
 }
 

@@ -365,6 +365,14 @@ AttributeSet* AttributeTarget::Set(bool create) const {
     return nullptr;
 }
 
+OptionMap* AttributeTarget::UserOptions(bool create) const {
+    if (element != Element::None) return nullptr;
+    Entity* owner = segment ? static_cast<Entity*>(segment) : geometry;
+    if (!owner) return nullptr;
+    if (create && !owner->userOptions) owner->userOptions = std::make_unique<OptionMap>();
+    return owner->userOptions.get();
+}
+
 ElementAttributes* AttributeTarget::ElementAttrs(bool create) const {
     if (element == Element::None || !geometry) return nullptr;
     ShellData* shell = geometry->Shell();

@@ -88,6 +88,8 @@ struct AttributeTarget {
 
     // The attribute set of a segment or geometry target; created when asked.
     AttributeSet* Set(bool create) const;
+    // The user options of a segment or geometry target; created when asked.
+    OptionMap* UserOptions(bool create) const;
     // Face/edge/vertex attributes; created when asked.
     ElementAttributes* ElementAttrs(bool create) const;
     // Drops an element entry that became empty.
@@ -129,8 +131,11 @@ inline constexpr uint32_t kAllAttributes = (1u << static_cast<int>(AttributeKind
 bool ParseContentFilter(const char* fn, std::string_view text, ContentFilter& out);
 // Attribute names as shown by searches ("color", "user options", ...).
 const char* AttributeKindName(AttributeKind kind);
-bool HasAttribute(const AttributeSet& set, AttributeKind kind);
-void ClearAttribute(AttributeSet& set, AttributeKind kind);
+// Whether a segment or item with this set (null: none) and these user options (null: none)
+// has an attribute of the kind.
+bool HasAttribute(const AttributeSet* set, const OptionMap* userOptions, AttributeKind kind);
+// Unsets the kind on a segment; drops its set when that leaves it empty.
+void ClearAttribute(Segment& segment, AttributeKind kind);
 
 
 // Runs `pass` with errors routed to `handler` (and reported whatever the error settings);

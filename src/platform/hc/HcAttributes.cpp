@@ -191,6 +191,45 @@ bool ValidAlignment(std::string_view p, std::string& err) {
     return true;
 }
 
+// Runs `change` on the target's user options and records the change; an emptied map goes.
+template <typename F>
+bool ModifyUserOptions(const char* fn, F&& change) {
+    AttributeTarget t;
+    if (!RequireTarget(fn, kSegGeo, t)) return false;
+    OptionMap* map = t.UserOptions(true);
+    if (!map) return false;
+    change(*map);
+    if (map->Empty()) t.Owner()->userOptions.reset();
+    Graph::Instance().Touch(*t.Owner());
+    return true;
+}
+
+// The target's user options for showing (null when none, no error).
+const OptionMap* LocalUserOptions(const char* fn, bool* ok) {
+    AttributeTarget t;
+    *ok = RequireTarget(fn, kSegGeo, t);
+    return *ok ? t.UserOptions(false) : nullptr;
+}
+
+// The text of one user option of the target, or null having reported why.
+const std::string* OneUserOption(const char* fn, const char* which) {
+    bool ok = false;
+    const OptionMap* map = LocalUserOptions(fn, &ok);
+    if (!ok) return nullptr;
+    const std::string* v = map ? map->Find(which) : nullptr;
+    if (!v) ReportError(fn, HC_ERR_STATE, "no user option '" + std::string(Trim(which)) + "' is set here");
+    return v;
+}
+
+std::string UserOptionsText(const OptionMap& map) {
+    std::string out;
+    for (const auto& [name, value] : map.Entries()) {
+        if (!out.empty()) out += ',';
+        out += name + "=" + value;
+    }
+    return out;
+}
+
 }  // namespace
 
 extern "C" {
@@ -440,67 +479,63 @@ void HC_Show_One_Net_Callback(const char* point, char* name) {
 }
 
 // User options: values are kept exactly as given (no on/off folding of names
-// without a value: "flag" stores "on").
-void HC_Set_User_Options(const char* list) { SetMap(__func__, &AttributeSet::userOptions, list, "user options"); }
-void HC_UnSet_User_Options(void) { UnSetMap(__func__, &AttributeSet::userOptions); }
+// without a value: "flag" stores "on"). They live on the segment or item itself (see Entity).
+
+void HC_Set_User_Options(const char* list) {
+    const char* fn = __func__;
+    if (NullArg(fn, list, "user options")) return;
+    OptionMap parsed;
+    std::string err;
+    if (!ParseOptionMap(list, parsed, &err)) {
+        ReportBadOption(fn, "user options", list, err);
+        return;
+    }
+    ModifyUserOptions(fn, [&](OptionMap& map) { map.MergeFrom(parsed); });
+}
+void HC_UnSet_User_Options(void) {
+    ModifyUserOptions(__func__, [](OptionMap& map) { map.Clear(); });
+}
 void HC_UnSet_One_User_Option(const char* w) {
     const char* fn = __func__;
     if (NullArg(fn, w, "name")) return;
-    ModifySet(fn, kSegGeo, [&](AttributeSet& a) { a.userOptions.Erase(w); });
+    ModifyUserOptions(fn, [&](OptionMap& map) { map.Erase(w); });
 }
 void HC_Show_User_Options(char* l) {
     const char* fn = __func__;
     if (NullArg(fn, l, "output")) return;
     l[0] = '\0';
     bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kSegGeo, &ok);
+    const OptionMap* map = LocalUserOptions(fn, &ok);
     if (!ok) return;
-    if (!a || a->userOptions.Empty()) return NotSet(fn, "user option");
-    std::string out;
-    for (const auto& [name, value] : a->userOptions.Entries()) {
-        if (!out.empty()) out += ',';
-        out += name + "=" + value;
-    }
-    CopyOut(out, l);
+    if (!map || map->Empty()) return NotSet(fn, "user option");
+    CopyOut(UserOptionsText(*map), l);
 }
 void HC_Show_User_Options_Length(int* length) {
     const char* fn = __func__;
     if (NullArg(fn, length, "output")) return;
     *length = 0;
     bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kSegGeo, &ok);
-    if (!a) return;
-    size_t n = 0;
-    for (const auto& [name, value] : a->userOptions.Entries()) n += (n ? 1 : 0) + name.size() + 1 + value.size();
-    *length = static_cast<int>(n);
+    const OptionMap* map = LocalUserOptions(fn, &ok);
+    if (map) *length = static_cast<int>(UserOptionsText(*map).size());
 }
-void HC_Show_One_User_Option(const char* w, char* v) { ShowOne(__func__, &AttributeSet::userOptions, w, v, "user option"); }
+void HC_Show_One_User_Option(const char* w, char* v) {
+    const char* fn = __func__;
+    if (NullArg(fn, w, "name") || NullArg(fn, v, "output")) return;
+    v[0] = '\0';
+    if (const std::string* value = OneUserOption(fn, w)) CopyOut(*value, v);
+}
 void HC_Show_One_User_Option_Length(const char* w, int* length) {
     const char* fn = __func__;
     if (NullArg(fn, w, "name") || NullArg(fn, length, "output")) return;
     *length = 0;
-    bool ok = false;
-    const AttributeSet* a = LocalSet(fn, kSegGeo, &ok);
-    if (!ok) return;
-    const std::string* v = a ? a->userOptions.Find(w) : nullptr;
-    if (!v) {
-        ReportError(fn, HC_ERR_STATE, "no user option '" + std::string(Trim(w)) + "' is set here");
-        return;
-    }
-    *length = static_cast<int>(v->size());
+    if (const std::string* value = OneUserOption(fn, w)) *length = static_cast<int>(value->size());
 }
 void HC_Show_Net_User_Options(char* l) {
     const char* fn = __func__;
     if (NullArg(fn, l, "output")) return;
     l[0] = '\0';
     NetAttributes net;
-    if (!NetOf(fn, 0, nullptr, net)) return;
-    std::string out;
-    for (const auto& [name, value] : net.userOptions.Entries()) {
-        if (!out.empty()) out += ',';
-        out += name + "=" + value;
-    }
-    CopyOut(out, l);
+    if (NetOf(fn, 0, nullptr, net)) CopyOut(UserOptionsText(net.userOptions), l);
 }
 void HC_Show_One_Net_User_Option(const char* w, char* v) {
     ShowNetOne(__func__, 0, nullptr, &NetAttributes::userOptions, w, v, "user option");

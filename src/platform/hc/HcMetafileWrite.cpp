@@ -232,7 +232,8 @@ private:
             Text(depth, keyword, map.ToString());
     }
 
-    void Attributes(const AttributeSet& a, int depth) {
+    // The attributes of a segment or item: its set (may be the empty one) and user options.
+    void Attributes(const Entity& owner, const AttributeSet& a, int depth) {
         if (a.color)
             Colors(*a.color, depth, "");
         if (a.colorMap) {
@@ -268,7 +269,8 @@ private:
         Options(depth, "rendering-options", a.renderingOptions);
         Options(depth, "heuristics", a.heuristics);
         Options(depth, "callback", a.callbacks);
-        Options(depth, "user-options", a.userOptions);
+        if (owner.userOptions)
+            Options(depth, "user-options", *owner.userOptions);
         for (const auto& [index, value] : a.userIndex)
             Row(depth, "", "user-index", index, value);
         if (a.handedness)
@@ -361,8 +363,8 @@ private:
                     Open(depth + 1, "shell", shell->points.size(), shell->faceList.size());
                     ShellBody(*shell, depth + 2);
                     UserKey(*item, depth + 2);
-                    if (item->attributes && !item->attributes->Empty())
-                        Attributes(*item->attributes, depth + 2);
+                    if ((item->attributes && !item->attributes->Empty()) || item->userOptions)
+                        Attributes(*item, item->attributes ? *item->attributes : NoAttributes(), depth + 2);
                     Close(depth + 1);
                 }
             Close(depth);
@@ -470,14 +472,14 @@ private:
         if (!opened)
             m_out += " {\n";
         UserKey(g, depth + 1);
-        if (g.attributes)
-            Attributes(*g.attributes, depth + 1);
+        if (g.attributes || g.userOptions)
+            Attributes(g, g.attributes ? *g.attributes : NoAttributes(), depth + 1);
         Close(depth);
     }
 
     void Body(const Segment& s, int depth) {
-        if (s.attributes)
-            Attributes(*s.attributes, depth);
+        if (s.attributes || s.userOptions)
+            Attributes(s, s.attributes ? *s.attributes : NoAttributes(), depth);
         for (const auto& ref : s.styles)
             Reference(*ref, "style", depth);
         for (const auto& ref : s.includes)

@@ -155,9 +155,10 @@ void Snapshot(const Segment& s, const ContentFilter& f, Graph::State::Search& se
         for (const auto& g : s.geometry)
             if (f.geometry & (1u << static_cast<int>(g->type)))
                 r.emplace_back(GeometryKindName(g->type), g->VisibleKey());
-    if (f.attributes && s.attributes)
+    if (f.attributes)
         for (int k = 0; k < static_cast<int>(AttributeKind::Count); ++k)
-            if ((f.attributes & (1u << k)) && HasAttribute(*s.attributes, static_cast<AttributeKind>(k)))
+            if ((f.attributes & (1u << k)) &&
+                HasAttribute(s.attributes.get(), s.userOptions.get(), static_cast<AttributeKind>(k)))
                 r.emplace_back(AttributeKindName(static_cast<AttributeKind>(k)), s.VisibleKey());
     if (f.segments)
         for (const auto& c : s.children) r.emplace_back("segment", c->VisibleKey());
@@ -230,7 +231,10 @@ const char* AttributeKindName(AttributeKind kind) {
     return kNames[static_cast<int>(kind)];
 }
 
-bool HasAttribute(const AttributeSet& a, AttributeKind kind) {
+bool HasAttribute(const AttributeSet* set, const OptionMap* userOptions, AttributeKind kind) {
+    if (kind == AttributeKind::UserOptions) return userOptions && !userOptions->Empty();
+    if (!set) return false;
+    const AttributeSet& a = *set;
     switch (kind) {
         case AttributeKind::Color: return a.color && !a.color->Empty();
         case AttributeKind::ColorMap: return a.colorMap.has_value();
@@ -248,7 +252,7 @@ bool HasAttribute(const AttributeSet& a, AttributeKind kind) {
         case AttributeKind::RenderingOptions: return !a.renderingOptions.Empty();
         case AttributeKind::Heuristics: return !a.heuristics.Empty();
         case AttributeKind::Callback: return !a.callbacks.Empty();
-        case AttributeKind::UserOptions: return !a.userOptions.Empty();
+        case AttributeKind::UserOptions: break;  // above
         case AttributeKind::UserIndex: return !a.userIndex.empty();
         case AttributeKind::Handedness: return a.handedness.has_value();
         case AttributeKind::ModellingMatrix: return a.modellingMatrix.has_value();
@@ -260,7 +264,13 @@ bool HasAttribute(const AttributeSet& a, AttributeKind kind) {
     return false;
 }
 
-void ClearAttribute(AttributeSet& a, AttributeKind kind) {
+void ClearAttribute(Segment& segment, AttributeKind kind) {
+    if (kind == AttributeKind::UserOptions) {
+        segment.userOptions.reset();
+        return;
+    }
+    if (!segment.attributes) return;
+    AttributeSet& a = *segment.attributes;
     switch (kind) {
         case AttributeKind::Color: a.color.reset(); break;
         case AttributeKind::ColorMap: a.colorMap.reset(); break;
@@ -278,7 +288,7 @@ void ClearAttribute(AttributeSet& a, AttributeKind kind) {
         case AttributeKind::RenderingOptions: a.renderingOptions.Clear(); break;
         case AttributeKind::Heuristics: a.heuristics.Clear(); break;
         case AttributeKind::Callback: a.callbacks.Clear(); break;
-        case AttributeKind::UserOptions: a.userOptions.Clear(); break;
+        case AttributeKind::UserOptions: break;  // above
         case AttributeKind::UserIndex: a.userIndex.clear(); break;
         case AttributeKind::Handedness: a.handedness.reset(); break;
         case AttributeKind::ModellingMatrix: a.modellingMatrix.reset(); break;
@@ -287,6 +297,7 @@ void ClearAttribute(AttributeSet& a, AttributeKind kind) {
         case AttributeKind::DriverOptions: a.driver.reset(); break;
         case AttributeKind::Count: break;
     }
+    if (a.Empty()) segment.attributes.reset();
 }
 
 bool ExpandSegmentSpec(const char* fn, std::string_view spec, std::vector<Segment*>& out) {
@@ -445,11 +456,9 @@ void HC_Flush_Contents(const char* segment, const char* filter) {
                 DeleteSegment(*c);
             }
         }
-        if (f.attributes && s->attributes) {
+        if (f.attributes)
             for (int a = 0; a < static_cast<int>(AttributeKind::Count); ++a)
-                if (f.attributes & (1u << a)) ClearAttribute(*s->attributes, static_cast<AttributeKind>(a));
-            if (s->attributes->Empty()) s->attributes.reset();
-        }
+                if (f.attributes & (1u << a)) ClearAttribute(*s, static_cast<AttributeKind>(a));
         graph.Touch(*s);
     }
     if (keptOpen) ReportError(fn, HC_ERR_STATE, "open segments were not flushed");

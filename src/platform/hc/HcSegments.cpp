@@ -133,9 +133,9 @@ int CountExistence(const char* fn, const Entity& e, std::string_view filter) {
             std::string_view value = it.value;
             std::string_view inner;
             if (StripParentheses(value, inner)) value = inner;
-            if (attrs) {
-                if (n == "user option" || n == "user options") map = &attrs->userOptions;
-                else if (n == "rendering option" || n == "rendering options") map = &attrs->renderingOptions;
+            if (n == "user option" || n == "user options") map = e.userOptions.get();
+            else if (attrs) {
+                if (n == "rendering option" || n == "rendering options") map = &attrs->renderingOptions;
                 else if (n == "heuristic" || n == "heuristics") map = &attrs->heuristics;
                 else if (n == "callback" || n == "callbacks") map = &attrs->callbacks;
                 else if (n == "text font") map = &attrs->textFont;
@@ -162,9 +162,8 @@ int CountExistence(const char* fn, const Entity& e, std::string_view filter) {
             const auto& g = static_cast<const Geometry&>(e);
             if (f.geometry & (1u << static_cast<int>(g.type))) ++total;
         }
-        if (attrs)
-            for (int a = 0; a < static_cast<int>(AttributeKind::Count); ++a)
-                if ((f.attributes & (1u << a)) && HasAttribute(*attrs, static_cast<AttributeKind>(a)))
+        for (int a = 0; a < static_cast<int>(AttributeKind::Count); ++a)
+            if ((f.attributes & (1u << a)) && HasAttribute(attrs, e.userOptions.get(), static_cast<AttributeKind>(a)))
                     ++total;
     }
     return total;

@@ -150,7 +150,8 @@ private:
             TextAttr(id, map.ToString());
     }
 
-    void Attributes(const AttributeSet& a) {
+    // The attributes of a segment or item: its set (may be the empty one) and user options.
+    void Attributes(const Entity& owner, const AttributeSet& a) {
         if (a.color)
             Colors(*a.color);
         if (a.colorMap) {
@@ -186,7 +187,8 @@ private:
         Options(kRenderingOptions, a.renderingOptions);
         Options(kHeuristics, a.heuristics);
         Options(kCallback, a.callbacks);
-        Options(kUserOptions, a.userOptions);
+        if (owner.userOptions)
+            Options(kUserOptions, *owner.userOptions);
         for (const auto& [index, value] : a.userIndex) {
             const size_t r = Begin(kAttribute);
             U8(kUserIndex);
@@ -375,8 +377,8 @@ private:
             break;
         }
         }
-        if (g.attributes)
-            Attributes(*g.attributes);
+        if (g.attributes || g.userOptions)
+            Attributes(g, g.attributes ? *g.attributes : NoAttributes());
         End(r);
     }
 
@@ -396,8 +398,8 @@ private:
     }
 
     void Body(const Segment& s) {
-        if (s.attributes)
-            Attributes(*s.attributes);
+        if (s.attributes || s.userOptions)
+            Attributes(s, s.attributes ? *s.attributes : NoAttributes());
         for (const auto& ref : s.styles)
             Reference(*ref, kStyle);
         for (const auto& ref : s.includes)

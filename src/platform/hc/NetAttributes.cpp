@@ -157,8 +157,13 @@ bool AttributeSet::Empty() const {
     return !color && !colorMap && visibility.Empty() && selectability.Empty() && !linePattern &&
            !edgePattern && !facePattern && !markerSymbol && !textAlignment && !lineWeight &&
            !edgeWeight && !markerSize && textFont.Empty() && renderingOptions.Empty() &&
-           heuristics.Empty() && callbacks.Empty() && userOptions.Empty() && userIndex.empty() &&
+           heuristics.Empty() && callbacks.Empty() && userIndex.empty() &&
            !handedness && !modellingMatrix && !camera.set && !window.set && !driver;
+}
+
+const AttributeSet& NoAttributes() {
+    static const AttributeSet none;
+    return none;
 }
 
 Rgb NetAttributes::DiffuseRgb(ColorChannel channel) const {
@@ -218,7 +223,6 @@ void ApplyImpl(NetAttributes& net, const AttributeSet& a, bool transformAndCamer
     net.renderingOptions.MergeFrom(a.renderingOptions);
     net.heuristics.MergeFrom(a.heuristics);
     net.callbacks.MergeFrom(a.callbacks);
-    net.userOptions.MergeFrom(a.userOptions);
     for (const auto& [k, v] : a.userIndex) net.userIndex[k] = v;
     if (a.handedness) net.handedness = *a.handedness;
     if (transformAndCamera) {
@@ -235,6 +239,7 @@ void ApplyStyles(NetAttributes& net, const Segment& segment, int depth) {
         if (!style) continue;
         ApplyStyles(net, *style, depth + 1);
         if (style->attributes) ApplyImpl(net, *style->attributes, false);
+        if (style->userOptions) net.userOptions.MergeFrom(*style->userOptions);
     }
 }
 
@@ -252,6 +257,7 @@ void Graph::Apply(NetAttributes& net, const Segment& segment) {
         if (segment.attributes->camera.set) net.cameraOwner = segment.key;
         net.window = segment.attributes->window;
     }
+    if (segment.userOptions) net.userOptions.MergeFrom(*segment.userOptions);
 }
 
 NetAttributes Graph::Net(const Segment& segment) const {

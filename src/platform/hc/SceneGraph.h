@@ -204,7 +204,7 @@ struct AttributeSet {
     std::optional<std::string> linePattern, edgePattern, facePattern, markerSymbol,
         textAlignment;
     std::optional<float> lineWeight, edgeWeight, markerSize;
-    OptionMap textFont, renderingOptions, heuristics, callbacks, userOptions;
+    OptionMap textFont, renderingOptions, heuristics, callbacks;  // user options: Entity
     std::map<long, intptr_t> userIndex;
     std::optional<Handedness> handedness;
     std::optional<Matrix> modellingMatrix;
@@ -214,6 +214,8 @@ struct AttributeSet {
 
     bool Empty() const;
 };
+// A set with nothing in it, for code that treats "no set" as an empty one.
+const AttributeSet& NoAttributes();
 
 // Resolved attributes at a point of the tree: defaults, then every segment
 // from the root down (each segment's styles first, then its own attributes).
@@ -284,6 +286,10 @@ struct Entity {
     Key userKey = kNoKey;    // valid when hasUserKey
     bool hasUserKey = false;
     bool userKeyLocal = false;
+    // User options of a segment or geometry item; null when none are set. They live here
+    // rather than in the attribute set: a plotted plant gives every element segment a pair of
+    // them and nothing else, and the set would cost several hundred bytes for that pair.
+    std::unique_ptr<OptionMap> userOptions;
 
     virtual ~Entity() = default;
     // The key calls report: the user key when renumbered, else the original.

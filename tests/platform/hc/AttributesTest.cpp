@@ -151,6 +151,29 @@ TEST_F(Attributes, UserOptionsLocalNetAndMissing) {
     EXPECT_EQ(TakeErrors(), 1u);
     HC_UnSet_One_User_Option("from");
     EXPECT_EQ(HC_Show_Existence("user option = from"), 0);
+
+    // A style's user options reach the net, behind the segment's own; an item's stay its own.
+    HC_Open_Segment("/style/rated");
+    HC_Set_User_Options("rating = 300#, to = 99");
+    HC_Close_Segment();
+    HC_Style_Segment("/style/rated");
+    HC_Show_One_Net_User_Option("rating", v);
+    EXPECT_STREQ(v, "300#");
+    HC_Show_One_Net_User_Option("to", v);
+    EXPECT_STREQ(v, "20");
+    const HC_KEY marker = HC_Insert_Marker(0, 0, 0);
+    HC_Open_Geometry(marker);
+    HC_Set_User_Options("item = 7");
+    HC_Show_One_User_Option("item", v);
+    EXPECT_STREQ(v, "7");
+    HC_Close_Geometry();
+    EXPECT_EQ(HC_Show_Existence("user option = item"), 0);
+    EXPECT_EQ(TakeErrors(), 0u);
+    HC_UnSet_User_Options();
+    EXPECT_EQ(HC_Show_Existence("user options"), 0);
+    HC_Show_User_Options(v);
+    EXPECT_STREQ(v, "");
+    EXPECT_EQ(TakeErrors(), 1u);
     HC_Close_Segment();
     HC_Close_Segment();
 }
