@@ -14,9 +14,11 @@
 #include "view/HMyBaseView.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -319,11 +321,13 @@ private:
     void Open(Kind kind, int from, int to, const char* style, std::string name = {}) {
         if (name.empty())
             name = from == to ? std::to_string(from) : std::to_string(from) + "-" + std::to_string(to);
+        // The kind's segment stays open around the element's, so that the names below are
+        // looked up in it alone rather than along the whole path each time.
+        HC_Open_Segment_By_Key(KindKey(kind));
         // Several symbols of one kind may stand on a node: number the later ones.
-        std::string base = KindPath(kind) + "/" + name;
-        std::string path = base;
+        std::string path = name;
         for (int n = 2; HC_QShow_Existence(path.c_str(), "self") > 0; ++n)
-            path = base + " #" + std::to_string(n);
+            path = name + " #" + std::to_string(n);
         m_segment = HC_Open_Segment(path.c_str());
         if (from > 0 || to > 0) {
             char options[64];
@@ -336,6 +340,7 @@ private:
 
     void Close() {
         HC_Close_Segment();
+        HC_Close_Segment();  // the kind's
         m_stats.counts[m_kind]++;
         if (m_kind != Kind::Structures)
             m_registry.Add(m_segment, HElementCollection::SegmentKey);
@@ -346,7 +351,18 @@ private:
     HElementCollection& m_registry;
     PlotStats& m_stats;
     int m_facets;
+    HC_KEY KindKey(Kind kind) {
+        HC_KEY& key = m_kindKeys[static_cast<size_t>(kind)];
+        if (key == -1) key = HC_Create_Segment(KindPath(kind).c_str());
+        return key;
+    }
+
     HC_KEY m_segment = -1;
+    std::array<HC_KEY, std::size(kKinds)> m_kindKeys = [] {
+        std::array<HC_KEY, std::size(kKinds)> keys;
+        keys.fill(-1);
+        return keys;
+    }();
     Kind m_kind = Kind::Pipes;
 };
 
