@@ -221,13 +221,13 @@ private:
         return true;
     }
     bool Open(JsonValue::Type type) {
-        // A large model's tree takes hundreds of megabytes: huge pages as the heap grows.
-        ketra::sys::AdviseHeapGrowth();
         if (m_stack.size() >= kMaxDepth)
             return Fail("nesting deeper than 256 levels");
         JsonValue* j = Place(type);
         if (!j)
             return false;
+        // A large model's tree takes hundreds of megabytes: huge pages as the heap grows.
+        ketra::sys::AdviseHeapGrowth(j);
         m_stack.push_back(j);
         m_keySets.emplace_back();
         return true;

@@ -374,7 +374,7 @@ Key Register(Entity& e) {
     if (st.keyTable.size() >= static_cast<size_t>(kMaxKeys)) return kNoKey;
     e.key = -static_cast<Key>(st.keyTable.size()) - 2;
     st.keyTable.push_back(&e);
-    sys::AdviseHeapGrowth();  // a scene being built: huge pages for what it takes next
+    sys::AdviseHeapGrowth(&e);  // a scene being built: huge pages for what it takes next
     return e.key;
 }
 

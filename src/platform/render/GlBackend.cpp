@@ -187,6 +187,7 @@ void FillWith(Batch& batch, GLenum target, size_t count, GLenum usage, Write wri
     if (count == 0) return;
     if (void* mapped = glMapBufferRange(target, 0, static_cast<GLsizeiptr>(bytes),
                                         GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT)) {
+        sys::AdviseHeapGrowth(mapped);  // the driver's storage: pages ahead faulted in early
         write(static_cast<T*>(mapped));
         if (glUnmapBuffer(target) == GL_TRUE) return;
     }

@@ -40,6 +40,7 @@ const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, 
     Entry& entry = m_entries[Slot{key, variant}];
     entry.changeCount = changeCount;
     entry.mesh = std::make_shared<const Mesh>(std::move(mesh));
+    sys::AdviseHeapGrowth(entry.mesh.get());  // the cache of a large scene fills the heap
     entry.stamp = m_nextStamp++;
     entry.lastUsed = m_frame;
     ++m_builds;

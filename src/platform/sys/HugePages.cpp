@@ -4,12 +4,17 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <semaphore>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace ketra::sys {
 
@@ -61,20 +66,94 @@ Advice& TheAdvice() {
     return advice;
 }
 
-void Advise(std::uintptr_t from, std::uintptr_t to) {
+std::uintptr_t PageFloor(std::uintptr_t address) {
     static const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    from &= ~(page - 1);
+    return address & ~(page - 1);
+}
+
+void Advise(std::uintptr_t from, std::uintptr_t to) {
+    from = PageFloor(from);
     if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
+
+// Faults the main heap in on a thread of its own, a little ahead of the code that fills it.
+// Handing out a fresh page (zeroing it, and on a virtual machine having the host back it) is
+// most of the cost of a large scene's first touches; done here it runs on another core while
+// the building thread goes on. MADV_POPULATE_WRITE maps what is missing and leaves every page
+// already there, and its contents, as they are, so it may race the allocator freely.
+//
+// It works from the address of a block just allocated (the heap fills upwards) to kAhead past
+// it, no further: room the heap holds but nobody uses yet, a list reserved for its worst case
+// say, stays untouched, so resident memory grows by at most kAhead beyond what a scene takes.
+//
+// No lock is shared with the thread (a child forked from a host keeps none held): the place
+// to work from is published in atomics and the thread woken by a semaphore. The state is never
+// destroyed, since the thread outlives static destruction.
+class Prefaulter {
+public:
+    static Prefaulter& Instance() {
+        static Prefaulter* prefaulter = new Prefaulter;
+        return *prefaulter;
+    }
+
+    // `recent` was just allocated in the main heap, which ends at `heapEnd`.
+    void Ahead(std::uintptr_t recent, std::uintptr_t heapEnd) {
+        if (m_off.load(std::memory_order_relaxed)) return;
+        const std::uintptr_t from = PageFloor(recent);
+        // Woken once per stride the allocations move on, not once per allocation.
+        if (from < m_from.load(std::memory_order_relaxed) + kStride) return;
+        m_heapEnd.store(heapEnd, std::memory_order_relaxed);
+        m_from.store(from, std::memory_order_release);
+        if (!m_started.exchange(true)) {
+            try {
+                std::thread([this] { Run(); }).detach();
+            } catch (const std::system_error&) {
+                m_off = true;  // no thread: pages are faulted where they are first touched
+                return;
+            }
+        }
+        m_wake.release();
+    }
+
+private:
+    static constexpr std::uintptr_t kStride = std::uintptr_t{2} << 20;
+    static constexpr std::uintptr_t kAhead = std::uintptr_t{16} << 20;
+
+    void Run() {
+        std::uintptr_t done = 0;  // faulted in up to here
+        for (;;) {
+            m_wake.acquire();
+            const std::uintptr_t from = m_from.load(std::memory_order_acquire);
+            const std::uintptr_t to = std::min(from + kAhead, m_heapEnd.load(std::memory_order_relaxed));
+            for (std::uintptr_t at = std::max(done, from); at < to; at += kStride) {
+                const std::uintptr_t next = std::min(at + kStride, to);
+                if (madvise(reinterpret_cast<void*>(at), next - at, MADV_POPULATE_WRITE) != 0 &&
+                    (errno == EINVAL || errno == EPERM)) {
+                    m_off = true;  // a kernel before 5.14, or a mapping that refuses
+                    return;
+                }
+                // A range the heap gave back meanwhile (ENOMEM) is skipped.
+            }
+            done = std::max(done, to);
+            if (from + kAhead < done) done = from + kAhead;  // the heap shrank and fills again
+        }
+    }
+
+    std::atomic<bool> m_started{false}, m_off{false};
+    std::atomic<std::uintptr_t> m_from{0}, m_heapEnd{0};
+    std::counting_semaphore<> m_wake{0};
+};
 
 } // namespace
 
 bool HugePageAdviceOn() { return TheAdvice().on; }
 
-void AdviseHeapGrowth() {
+void AdviseHeapGrowth(const void* recent) {
     Advice& advice = TheAdvice();
     if (!advice.on) return;
     const std::uintptr_t now = Break();
+    const auto address = reinterpret_cast<std::uintptr_t>(recent);
+    if (address != 0 && address < now) Prefaulter::Instance().Ahead(address, now);
     std::uintptr_t end = advice.heapEnd.load(std::memory_order_relaxed);
     if (now == end) return;
     // Another thread that saw the same growth advises it; a shrunk heap is advised again

@@ -24,8 +24,10 @@ namespace ketra::sys {
 inline constexpr std::size_t kHeapStep = std::size_t{64} << 20;
 
 // Advises what the main heap grew by since the last call. Cheap when it did not grow: call
-// it wherever a large scene allocates in a loop. Safe from any thread.
-void AdviseHeapGrowth();
+// it wherever a large scene allocates in a loop. Safe from any thread. Given `recent`, a block
+// just allocated, the pages from there to a few megabytes on are faulted in on a thread of
+// its own (where the kernel allows), ahead of their first touch.
+void AdviseHeapGrowth(const void* recent = nullptr);
 
 // Advises the malloc arena that `allocated` (a block the calling thread just allocated) comes
 // from, when that is a thread arena rather than the main heap. Cheap after the first call
