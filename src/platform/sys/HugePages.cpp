@@ -36,30 +36,37 @@ bool KernelGivesHugePagesOnRequestOnly() {
     return line.find("[madvise]") != std::string::npos;
 }
 
-bool SmallPagesAsked() {
-    if (std::getenv("KETRA_SMALL_PAGES")) return true;  // set at all, as the ketra command reads it
+bool AllocatorLeftAlone() {
+    return std::getenv("KETRA_SMALL_PAGES") != nullptr;  // set at all, as the ketra command reads it
+}
+
+bool GlibcAdvisesItself() {
     const char* tunables = std::getenv("GLIBC_TUNABLES");
-    return tunables && std::strstr(tunables, "glibc.malloc.hugetlb");  // glibc advises itself
+    return tunables && std::strstr(tunables, "glibc.malloc.hugetlb");
 }
 
 std::uintptr_t Break() { return reinterpret_cast<std::uintptr_t>(sbrk(0)); }
 
 struct Advice {
-    bool on = false;
+    bool on = false;        // the heap's steps advised for huge pages
+    bool prefault = false;  // pages ahead of the newest block faulted in (Prefaulter below)
     std::atomic<std::uintptr_t> heapEnd{0};  // the main heap is advised up to here
 };
 
 Advice& TheAdvice() {
     static Advice advice;
     static const bool started = [] {
-        if (SmallPagesAsked() || !KernelGivesHugePagesOnRequestOnly()) return false;
+        if (AllocatorLeftAlone()) return false;
         // Grow the heap in large steps, so that a step is advised before most of it is
-        // touched; and take blocks up to the usual largest from the heap, where the advice
-        // reaches them, rather than from mappings of their own.
+        // touched and the room ahead of the newest block lies inside the heap; and take
+        // blocks up to the usual largest from the heap, where the advice reaches them, rather
+        // than from mappings of their own.
         if (mallopt(M_TOP_PAD, static_cast<int>(kHeapStep)) != 1) return false;
         mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
         advice.heapEnd = Break();
-        advice.on = true;
+        advice.prefault = true;
+        // glibc's tunable advises the heap itself; other kernel modes need no advice.
+        advice.on = !GlibcAdvisesItself() && KernelGivesHugePagesOnRequestOnly();
         return true;
     }();
     (void)started;
@@ -150,10 +157,11 @@ bool HugePageAdviceOn() { return TheAdvice().on; }
 
 void AdviseHeapGrowth(const void* recent) {
     Advice& advice = TheAdvice();
-    if (!advice.on) return;
+    if (!advice.prefault) return;
     const std::uintptr_t now = Break();
     const auto address = reinterpret_cast<std::uintptr_t>(recent);
     if (address != 0 && address < now) Prefaulter::Instance().Ahead(address, now);
+    if (!advice.on) return;
     std::uintptr_t end = advice.heapEnd.load(std::memory_order_relaxed);
     if (now == end) return;
     // Another thread that saw the same growth advises it; a shrunk heap is advised again

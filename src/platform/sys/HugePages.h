@@ -12,9 +12,13 @@
 //   one of the calls below sees it, before most of it is touched;
 // - a thread's malloc arena is advised whole (glibc reserves those in aligned 64 MB blocks).
 //
-// Set KETRA_SMALL_PAGES=1 to leave the allocator as it is. Nothing changes either when glibc's
-// own "glibc.malloc.hugetlb" tunable is set, when the kernel gives huge pages to everything or
-// to nothing, or with another allocator (the heap then does not move and advice is skipped).
+// - pages a few megabytes ahead of the newest block a caller names are faulted in on a thread
+//   of their own, so that the kernel's share of a first touch runs on another core.
+//
+// Set KETRA_SMALL_PAGES=1 to leave the allocator as it is. No advice is given when glibc's own
+// "glibc.malloc.hugetlb" tunable is set or the kernel gives huge pages to everything or to
+// nothing (the heap still grows in steps, and pages are still faulted in ahead), and nothing
+// is done with another allocator (the heap then does not move).
 #pragma once
 
 #include <cstddef>
