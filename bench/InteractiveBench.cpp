@@ -126,6 +126,8 @@ void BM_OrbitGeneratedPlant(benchmark::State& state) {
         state.counters["hidden_MB"] = StatusBytes("VmRSS:") / 1e6;
         // Of that, the vertex and index buffers the renderer keeps (every motion level's).
         state.counters["buffers_MB"] = static_cast<double>(ketra::render::LastFrameTimings().bufferBytes) / 1e6;
+        // And the meshes it keeps built (every level's, with edges for the outline modes).
+        state.counters["mesh_cache_MB"] = static_cast<double>(ketra::render::LastFrameTimings().meshBytes) / 1e6;
         // Closing the plant: the plotter deletes its segments.
         const auto closeStart = Clock::now();
         owned.reset();

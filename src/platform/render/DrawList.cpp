@@ -6,6 +6,13 @@
 
 namespace ketra::render {
 
+size_t MeshBytes(const Mesh& mesh) {
+    const size_t words = mesh.normals.capacity() + mesh.colors.capacity() + mesh.edgeColors.capacity() +
+                         mesh.markerVertices.capacity();
+    return sizeof(Mesh) + mesh.positions.capacity() * sizeof(float) + words * sizeof(std::uint32_t) +
+           mesh.triangles.CapacityBytes() + mesh.edges.CapacityBytes();
+}
+
 std::uint32_t PackNormal(float x, float y, float z) {
     auto c = [](float v) {
         const int i = static_cast<int>(std::lround(std::clamp(v, -1.0f, 1.0f) * 511.0f));

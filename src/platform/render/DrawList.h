@@ -107,6 +107,8 @@ struct Mesh {
     size_t EdgeCount() const { return edges.size() / 4; }
     size_t VertexCount() const { return positions.size() / 3; }
 };
+// The bytes a mesh holds: itself and its lists as allocated.
+size_t MeshBytes(const Mesh& mesh);
 
 // A unit normal in 32 bits as GL_INT_2_10_10_10_REV holds it (x, y, z signed 10-bit,
 // normalised; the top 2 bits unused), and back.

@@ -270,6 +270,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     timings.drawSeconds = Since(start);
     timings.edgeSegments = state->backend.LastStats().edgeSegments;
     timings.bufferBytes = state->backend.LastStats().bufferBytes;
+    timings.meshBytes = state->meshes.Bytes();
     timings.rebuiltBatches = state->backend.LastStats().rebuiltBatches;
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);

@@ -38,8 +38,10 @@ const MeshCache::Entry* MeshCache::Find(HC_KEY key, std::uint64_t changeCount, i
 
 const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant) {
     Entry& entry = m_entries[Slot{key, variant}];
+    Drop(entry);
     entry.changeCount = changeCount;
     entry.mesh = std::make_shared<const Mesh>(std::move(mesh));
+    m_bytes += MeshBytes(*entry.mesh);
     sys::AdviseHeapGrowth(entry.mesh.get());  // the cache of a large scene fills the heap
     entry.stamp = m_nextStamp++;
     entry.lastUsed = m_frame;
@@ -47,14 +49,27 @@ const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, 
     return entry;
 }
 
+void MeshCache::Forget(HC_KEY key, int variant) {
+    auto found = m_entries.find(Slot{key, variant});
+    if (found == m_entries.end()) return;
+    Drop(found->second);
+    m_entries.erase(found);
+}
+
 void MeshCache::EndFrame(std::uint64_t frames) {
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->second.lastUsed + frames < m_frame)
+        if (it->second.lastUsed + frames < m_frame) {
+            Drop(it->second);
             it = m_entries.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
     ++m_frame;
+}
+
+void MeshCache::Drop(const Entry& entry) {
+    if (entry.mesh) m_bytes -= MeshBytes(*entry.mesh);
 }
 
 // ---- Window gradients ----

@@ -27,11 +27,13 @@ public:
     const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant = 0);
     // Forgets the entry for `key` and `variant` (one about to be built again), so that its
     // mesh is freed before the new one is made rather than after.
-    void Forget(HC_KEY key, int variant = 0) { m_entries.erase(Slot{key, variant}); }
+    void Forget(HC_KEY key, int variant = 0);
     // Forgets entries not used during the last `frames` frames.
     void EndFrame(std::uint64_t frames = 4);
     size_t Size() const { return m_entries.size(); }
     std::uint64_t Builds() const { return m_builds; }
+    // Bytes the cached meshes hold (their lists as allocated, not counting the cache itself).
+    size_t Bytes() const { return m_bytes; }
 
 private:
     struct Slot {
@@ -44,8 +46,11 @@ private:
             return std::hash<HC_KEY>()(s.key) * 31u + static_cast<size_t>(s.variant);
         }
     };
+    void Drop(const Entry& entry);
+
     std::unordered_map<Slot, Entry, SlotHash> m_entries;
     std::uint64_t m_frame = 1, m_nextStamp = 1, m_builds = 0;
+    size_t m_bytes = 0;
 };
 
 struct WalkSettings {

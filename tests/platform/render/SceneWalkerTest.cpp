@@ -145,6 +145,12 @@ TEST(SceneWalker, MeshesAreReusedUntilTheItemChanges) {
     const Mesh& mesh = *third.Main().meshes.at(0).mesh;
     ASSERT_FALSE(mesh.colors.empty());
     EXPECT_EQ(mesh.colors[0], PackColor({0, 1, 0}));
+    // The cache counts the rebuilt mesh, not the one it replaced, and nothing once it lets go.
+    ASSERT_EQ(cache.Size(), 1u);
+    EXPECT_EQ(cache.Bytes(), MeshBytes(mesh));
+    for (int i = 0; i < 8; ++i) cache.EndFrame(2);
+    EXPECT_EQ(cache.Size(), 0u);
+    EXPECT_EQ(cache.Bytes(), 0u);
 }
 
 TEST(SceneWalker, IncludesModellingMatricesAndCycles) {
