@@ -11,6 +11,8 @@
 #include "platform/sys/HugePages.h"
 
 #include <algorithm>
+#include <limits>
+#include <array>
 #include <initializer_list>
 #include <cmath>
 #include <cstddef>
@@ -145,7 +147,31 @@ struct Batch {
     bool borrowsVertices = false;
     GLenum indexType = GL_UNSIGNED_INT;  // of `indices`: 16 bits where every vertex fits
     size_t vertexBytes = 0, indexBytes = 0;  // what the buffers hold
+    // Faces: the world box of the vertices they were filled with (low above high: none, so
+    // never culled).
+    std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
 };
+
+// True when a box lies wholly beyond one side of the view (left, right, bottom or top of the
+// clip volume): its triangles could light no pixel. Near and far are not tested: the box of
+// something behind the eye may straddle them without harm, and the test stays on the safe side.
+bool BesideTheView(const cm::Matrix4& worldToClip, const Batch& batch) {
+    if (batch.low[0] > batch.high[0]) return false;
+    int left = 0, right = 0, below = 0, above = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double p[3] = {(corner & 1) ? batch.high[0] : batch.low[0], (corner & 2) ? batch.high[1] : batch.low[1],
+                             (corner & 4) ? batch.high[2] : batch.low[2]};
+        // (A corner that is not finite lies on no side, so such a box is never culled.)
+        double clip[4];
+        for (int j = 0; j < 4; ++j)
+            clip[j] = p[0] * worldToClip(0, j) + p[1] * worldToClip(1, j) + p[2] * worldToClip(2, j) + worldToClip(3, j);
+        left += clip[0] < -clip[3];
+        right += clip[0] > clip[3];
+        below += clip[1] < -clip[3];
+        above += clip[1] > clip[3];
+    }
+    return left == 8 || right == 8 || below == 8 || above == 8;
+}
 
 // Gives up a batch's vertex array and buffers, so that it is laid out again from scratch.
 void ReleaseBuffers(Batch& batch) {
@@ -289,6 +315,11 @@ struct GlBackend::Impl {
                      {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}}, true);
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+        if (vertexTotal > 0) {
+            low.fill(std::numeric_limits<float>::infinity());
+            high.fill(-std::numeric_limits<float>::infinity());
+        }
         FillWith<FaceVertex>(batch, GL_ARRAY_BUFFER, vertexTotal, GL_STATIC_DRAW, [&](FaceVertex* out) {
             for (const MeshDraw* d : items) {
                 const Mesh& mesh = *d->mesh;
@@ -319,10 +350,16 @@ struct GlBackend::Impl {
                     }
                     const std::uint32_t own = mesh.colors.empty() || hideOnly ? 0u : mesh.colors[i];
                     v.color = (own >> 24) != 0 ? own : itemColor;
+                    for (int k = 0; k < 3; ++k) {
+                        low[k] = std::min(low[k], v.position[k]);
+                        high[k] = std::max(high[k], v.position[k]);
+                    }
                     *out++ = v;
                 }
             }
         });
+        batch.low = low;
+        batch.high = high;
         FillIndices(batch, indexTotal, vertexTotal, GL_STATIC_DRAW, [&](auto* out) {
             using Index = std::remove_pointer_t<decltype(out)>;
             std::uint32_t base = 0;
@@ -399,6 +436,10 @@ struct GlBackend::Impl {
             sys::AdviseHeapGrowth();
             if (chunk.fresh) fillChunk(batch, chunk.start, chunk.end);
             prepare(batch, items.data() + chunk.start, chunk.end - chunk.start);
+            if (mode == GL_TRIANGLES && m_cullWith && BesideTheView(*m_cullWith, batch)) {
+                ++stats->culledChunks;
+                continue;
+            }
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
                 if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
@@ -450,6 +491,8 @@ struct GlBackend::Impl {
 
     // This layer's chunks of faces that only hide, by their members (ChunkMembers).
     std::unordered_map<std::uint64_t, Batch*> m_hiddenFaces;
+    // While opaque faces are drawn: the view their batches are culled against.
+    const cm::Matrix4* m_cullWith = nullptr;
 
     void DrawFaces(const Frame& f, std::uint64_t layerId) {
         const Layer& layer = *f.layer;
@@ -487,10 +530,12 @@ struct GlBackend::Impl {
             const std::uint64_t batchKey = sharedKeys.insert(shared).second ? shared : key;
             UseSurface(f, first.surface, 1.0f);
             if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+            m_cullWith = &f.worldToClip;
             DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload,
                        [this, &first](Batch& b, const MeshDraw* const* part, size_t count) {
                            if (first.hiddenSurfaceOnly) m_hiddenFaces[ChunkMembers(part, count)] = &b;
                        });
+            m_cullWith = nullptr;
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         }
         glDisable(GL_POLYGON_OFFSET_FILL);

@@ -20,6 +20,7 @@ class TextRenderer;
 struct GlStats {
     size_t drawCalls = 0;
     size_t triangles = 0;
+    size_t culledChunks = 0;  // batches of faces left undrawn, wholly beside the view
     size_t rebuiltBatches = 0;
     size_t edgeSegments = 0;  // mesh edges sent to the line shader
     size_t bufferBytes = 0;   // vertex and index bytes the backend holds after the frame (all levels)

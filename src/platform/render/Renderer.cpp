@@ -272,6 +272,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     timings.bufferBytes = state->backend.LastStats().bufferBytes;
     timings.meshBytes = state->meshes.Bytes();
     timings.rebuiltBatches = state->backend.LastStats().rebuiltBatches;
+    timings.culledChunks = state->backend.LastStats().culledChunks;
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
     timings.readSeconds = Since(start);

@@ -84,6 +84,7 @@ struct FrameTimings {
     size_t bufferBytes = 0;  // vertex and index bytes the renderer keeps for later frames
     size_t meshBytes = 0;    // bytes of the meshes it keeps built (MeshBytes), every level's
     size_t rebuiltBatches = 0;  // merged buffers filled again for this frame
+    size_t culledChunks = 0;    // merged buffers of faces not drawn, wholly beside the view
     bool walkSkipped = false;  // only cameras changed: the last walk was reused
     std::uint64_t frame = 0;   // counts headless frames: tells a new frame's figures from old ones
 };

@@ -119,6 +119,56 @@ TEST(Renderer, BatchesNearAndBeyondTheShortIndexLimitDrawWhole) {
             }
 }
 
+// A batch of faces wholly beside the view is not drawn; one that reaches into it is, whole.
+// Three flat strips, each too large to share a batch, in perspective: red and blue in view,
+// green to the right; then the camera moves right until green straddles the edge.
+TEST(Renderer, FaceBatchesBesideTheViewAreLeftOutAndTheRestDrawn) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("culling", "perspective");
+    scene.Open("model");
+    HC_Set_Visibility("edges = off");
+    const float left[3] = {-0.9f, 0.1f, 5.0f};
+    const char* colours[3] = {"faces = red", "faces = blue", "faces = green"};
+    const int n = 260;  // 67,600 vertices: more than one batch holds with another item
+    for (int strip = 0; strip < 3; ++strip) {
+        HC_Open_Segment(("strip " + std::to_string(strip)).c_str());
+        HC_Set_Color(colours[strip]);
+        std::vector<float> points;
+        std::vector<int> faces;
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i)
+                points.insert(points.end(), {left[strip] + 0.8f * static_cast<float>(i) / (n - 1),
+                                             -0.9f + 1.8f * static_cast<float>(j) / (n - 1), 0.0f});
+        for (int j = 0; j + 1 < n; ++j)
+            for (int i = 0; i + 1 < n; ++i)
+                faces.insert(faces.end(), {4, j * n + i, j * n + i + 1, (j + 1) * n + i + 1, (j + 1) * n + i});
+        HC_Insert_Shell(n * n, points.data(), static_cast<int>(faces.size()), faces.data());
+        HC_Close_Segment();
+    }
+    HC_Close_Segment();
+
+    const Image both = scene.Render(100, 100);
+    EXPECT_EQ(LastFrameTimings().culledChunks, 1u);
+    for (int y = 10; y <= 90; y += 10) {
+        EXPECT_TRUE(IsReddish(both.At(25, y))) << y;
+        EXPECT_TRUE(IsBluish(both.At(75, y))) << y;
+        EXPECT_TRUE(IsWhite(both.At(50, y))) << y;
+    }
+
+    // Looking at x = 4.5: green (5 to 5.8) fills the right quarter, red and blue are beside.
+    HC_Open_Segment_By_Key(scene.Key());
+    const float position[3] = {4.5f, 0, 5}, target[3] = {4.5f, 0, 0}, up[3] = {0, 1, 0};
+    HC_Set_Camera(position, target, up, 2.0, 2.0, "perspective");
+    HC_Close_Segment();
+    const Image edge = scene.Render(100, 100);
+    EXPECT_EQ(LastFrameTimings().culledChunks, 2u);
+    for (int y = 10; y <= 90; y += 10) {
+        EXPECT_GT(edge.At(90, y).g, 100) << y;
+        EXPECT_LT(edge.At(90, y).r, 100) << y;
+        EXPECT_TRUE(IsWhite(edge.At(60, y))) << y;
+    }
+}
+
 TEST(Renderer, WireframeDrawsEdgesWithoutFaces) {
     KETRA_REQUIRE_GL();
     TestScene scene("wireframe");
