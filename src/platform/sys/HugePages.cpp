@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <semaphore>
 #include <string>
@@ -49,9 +51,13 @@ bool GlibcAdvisesItself() {
 std::uintptr_t Break() { return reinterpret_cast<std::uintptr_t>(sbrk(0)); }
 
 struct Advice {
-    bool on = false;        // the heap's steps advised for huge pages
-    bool prefault = false;  // pages ahead of the newest block faulted in (Prefaulter below)
+    std::atomic<bool> on{false};  // the heap's steps advised for huge pages
+    bool prefault = false;        // pages ahead of the newest block faulted in (Prefaulter below)
+    std::uintptr_t heapStart = 0;            // where the advice began
     std::atomic<std::uintptr_t> heapEnd{0};  // the main heap is advised up to here
+    // Thread arenas advised, to take the advice back from (StopHugePages).
+    std::array<std::atomic<std::uintptr_t>, 64> arenas{};
+    std::atomic<size_t> arenaCount{0};
 };
 
 Advice& TheAdvice() {
@@ -64,7 +70,7 @@ Advice& TheAdvice() {
         // than from mappings of their own.
         if (mallopt(M_TOP_PAD, static_cast<int>(kHeapStep)) != 1) return false;
         mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
-        advice.heapEnd = Break();
+        advice.heapStart = advice.heapEnd = Break();
         advice.prefault = true;
         // glibc's tunable advises the heap itself; other kernel modes need no advice.
         advice.on = !GlibcAdvisesItself() && KernelGivesHugePagesOnRequestOnly();
@@ -83,6 +89,8 @@ void Advise(std::uintptr_t from, std::uintptr_t to) {
     from = PageFloor(from);
     if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
+
+bool AdviceOn() { return TheAdvice().on.load(std::memory_order_relaxed); }
 
 // Faults the main heap in on a thread of its own, a little ahead of the code that fills it.
 // Handing out a fresh page (zeroing it, and on a virtual machine having the host back it) is
@@ -127,21 +135,40 @@ private:
     static constexpr std::uintptr_t kStride = std::uintptr_t{2} << 20;
     static constexpr std::uintptr_t kAhead = std::uintptr_t{16} << 20;
 
+    // A virtual machine whose host is short of free huge pages can take 30 ms to back a
+    // fresh 2 MB page, fifteen times what it takes for the same memory in small pages. Strides
+    // that slow, twice running, end the advice (StopHugePages). Thread CPU time is measured,
+    // not the clock, so that a thread waiting for a core is not mistaken for a slow host.
+    static constexpr double kSlowHugeStride = 0.012;  // seconds for 2 MB: under 0.17 GB/s
+
+    static double ThreadSeconds() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+    }
+
     void Run() {
         pthread_setname_np(pthread_self(), "ketra-prefault");  // as hosts' thread lists show it
         std::uintptr_t done = 0;  // faulted in up to here
+        int slowStrides = 0;
         for (;;) {
             m_wake.acquire();
             const std::uintptr_t from = m_from.load(std::memory_order_acquire);
             const std::uintptr_t to = std::min(from + kAhead, m_heapEnd.load(std::memory_order_relaxed));
             for (std::uintptr_t at = std::max(done, from); at < to; at += kStride) {
                 const std::uintptr_t next = std::min(at + kStride, to);
+                const bool judged = next - at == kStride && AdviceOn();
+                const double start = judged ? ThreadSeconds() : 0.0;
                 if (madvise(reinterpret_cast<void*>(at), next - at, MADV_POPULATE_WRITE) != 0 &&
                     (errno == EINVAL || errno == EPERM)) {
                     m_off = true;  // a kernel before 5.14, or a mapping that refuses
                     return;
                 }
                 // A range the heap gave back meanwhile (ENOMEM) is skipped.
+                if (judged) {
+                    slowStrides = ThreadSeconds() - start > kSlowHugeStride ? slowStrides + 1 : 0;
+                    if (slowStrides >= 2) StopHugePages();
+                }
             }
             done = std::max(done, to);
             if (from + kAhead < done) done = from + kAhead;  // the heap shrank and fills again
@@ -155,7 +182,19 @@ private:
 
 } // namespace
 
-bool HugePageAdviceOn() { return TheAdvice().on; }
+bool HugePageAdviceOn() { return AdviceOn(); }
+
+void StopHugePages() {
+    Advice& advice = TheAdvice();
+    if (!advice.on.exchange(false)) return;
+    // Memory already in huge pages stays so; what is faulted in from now on takes small pages.
+    const std::uintptr_t from = PageFloor(advice.heapStart), to = Break();
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_NOHUGEPAGE);
+    const size_t arenas = std::min(advice.arenaCount.load(), advice.arenas.size());
+    for (size_t i = 0; i < arenas; ++i)
+        if (const std::uintptr_t block = advice.arenas[i].load())
+            madvise(reinterpret_cast<void*>(block), kArenaBlock, MADV_NOHUGEPAGE);
+}
 
 void AdviseHeapGrowth(const void* recent) {
     Advice& advice = TheAdvice();
@@ -163,7 +202,7 @@ void AdviseHeapGrowth(const void* recent) {
     const std::uintptr_t now = Break();
     const auto address = reinterpret_cast<std::uintptr_t>(recent);
     if (address != 0 && address < now) Prefaulter::Instance().Ahead(address, now);
-    if (!advice.on) return;
+    if (!AdviceOn()) return;
     std::uintptr_t end = advice.heapEnd.load(std::memory_order_relaxed);
     if (now == end) return;
     // Another thread that saw the same growth advises it; a shrunk heap is advised again
@@ -174,7 +213,7 @@ void AdviseHeapGrowth(const void* recent) {
 
 void AdviseArenaOf(const void* allocated) {
     Advice& advice = TheAdvice();
-    if (!advice.on || !allocated) return;
+    if (!AdviceOn() || !allocated) return;
     const auto address = reinterpret_cast<std::uintptr_t>(allocated);
     if (address < Break()) {  // the main heap lies below its break, mappings far above
         AdviseHeapGrowth();
@@ -186,16 +225,18 @@ void AdviseArenaOf(const void* allocated) {
     advisedBlock = block;
     // The arena's whole reservation, grown into later, keeps the advice.
     Advise(block, block + kArenaBlock);
+    const size_t slot = advice.arenaCount.fetch_add(1);
+    if (slot < advice.arenas.size()) advice.arenas[slot].store(block);
 }
 
 void AdviseBlock(const void* start, std::size_t bytes) {
-    if (!TheAdvice().on || !start || bytes < kLargestHeapBlock) return;
+    if (!AdviceOn() || !start || bytes < kLargestHeapBlock) return;
     const auto from = reinterpret_cast<std::uintptr_t>(start);
     Advise(from, from + bytes);
 }
 
 void ReserveArenaRoom() {
-    if (!TheAdvice().on) return;
+    if (!AdviceOn()) return;
     void* room = std::malloc(kArenaRoom);  // never touched: address space only
     if (!room) return;
     AdviseArenaOf(room);

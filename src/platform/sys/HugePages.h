@@ -50,4 +50,10 @@ void ReserveArenaRoom();
 // Whether the advice is given in this process (see above).
 bool HugePageAdviceOn();
 
+// Ends the advice: the heap and the arenas advised so far are told to take small pages from
+// now on (memory already in huge pages stays so). Called by the library itself when fresh
+// huge pages prove slow to come by, as on a virtual machine whose host is short of them:
+// there a 2 MB page can take 30 ms to back, fifteen times the same memory in small pages.
+void StopHugePages();
+
 } // namespace ketra::sys

@@ -132,6 +132,27 @@ TEST(HugePages, HeapThreadArenasAndLargeBlocksAreAdvisedAsAScenesMemoryGrows) {
     EXPECT_EQ(status, 0) << "1: heap, 2: thread arena, 3: large block not advised";
 }
 
+TEST(HugePages, StoppingTakesTheAdviceBackFromTheHeapAndTheArenas) {
+    const int status = InChild([] {
+        if (!HugePageAdviceOn()) return 77;
+        void* early = GrowHeap(std::size_t{100} << 20);
+        void* arena = nullptr;
+        std::thread([&] {
+            ReserveArenaRoom();
+            arena = std::malloc(1000);
+            AdviseArenaOf(arena);
+        }).join();
+        if (!Advised(early) || !Advised(arena)) return 1;
+        StopHugePages();
+        if (HugePageAdviceOn()) return 2;
+        if (Advised(early) || Advised(arena)) return 3;
+        if (Advised(GrowHeap(std::size_t{100} << 20))) return 4;
+        return 0;
+    });
+    if (status == 77) GTEST_SKIP() << "transparent huge pages are not in madvise mode here";
+    EXPECT_EQ(status, 0) << "1: not advised at first, 2: still on, 3: advice kept, 4: new heap advised";
+}
+
 TEST(HugePages, SmallPagesSettingLeavesTheAllocatorAlone) {
     const int status = InChild([] {
         setenv("KETRA_SMALL_PAGES", "1", 1);
