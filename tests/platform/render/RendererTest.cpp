@@ -83,6 +83,24 @@ TEST(Renderer, StyleColourReachesTheElementAndLocalColourWins) {
     HC_Delete_Segment("/style library/render test pipes");
 }
 
+// A flat n x n grid of quads from x0 to x0 + width, y from -0.9 to 0.9, as a shell in its own
+// subsegment `name` of the open segment, with the face colour `colour`.
+static void InsertStrip(const std::string& name, const char* colour, float x0, float width, int n) {
+    HC_Open_Segment(name.c_str());
+    HC_Set_Color(colour);
+    std::vector<float> points;
+    std::vector<int> faces;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i)
+            points.insert(points.end(), {x0 + width * static_cast<float>(i) / static_cast<float>(n - 1),
+                                         -0.9f + 1.8f * static_cast<float>(j) / static_cast<float>(n - 1), 0.0f});
+    for (int j = 0; j + 1 < n; ++j)
+        for (int i = 0; i + 1 < n; ++i)
+            faces.insert(faces.end(), {4, j * n + i, j * n + i + 1, (j + 1) * n + i + 1, (j + 1) * n + i});
+    HC_Insert_Shell(n * n, points.data(), static_cast<int>(faces.size()), faces.data());
+    HC_Close_Segment();
+}
+
 // Items are merged into batches whose indices are 16-bit while the batch's vertices fit; an
 // item too large for that takes 32-bit indices alone. Either way every triangle lands whole:
 // four flat strips, the first two filling one batch to just under the 16-bit limit, the last
@@ -92,23 +110,9 @@ TEST(Renderer, BatchesNearAndBeyondTheShortIndexLimitDrawWhole) {
     scene.Open("model");
     HC_Set_Visibility("edges = off");
     const int sides[4] = {180, 180, 180, 300};
-    for (int strip = 0; strip < 4; ++strip) {
-        HC_Open_Segment(("strip " + std::to_string(strip)).c_str());
-        HC_Set_Color(strip == 3 ? "faces = blue" : "faces = red");
-        const int n = sides[strip];
-        const float x0 = -1.0f + 0.5f * static_cast<float>(strip);
-        std::vector<float> points;
-        std::vector<int> faces;
-        for (int j = 0; j < n; ++j)
-            for (int i = 0; i < n; ++i)
-                points.insert(points.end(), {x0 + 0.48f * static_cast<float>(i) / static_cast<float>(n - 1),
-                                             -0.9f + 1.8f * static_cast<float>(j) / static_cast<float>(n - 1), 0.0f});
-        for (int j = 0; j + 1 < n; ++j)
-            for (int i = 0; i + 1 < n; ++i)
-                faces.insert(faces.end(), {4, j * n + i, j * n + i + 1, (j + 1) * n + i + 1, (j + 1) * n + i});
-        HC_Insert_Shell(n * n, points.data(), static_cast<int>(faces.size()), faces.data());
-        HC_Close_Segment();
-    }
+    for (int strip = 0; strip < 4; ++strip)
+        InsertStrip("strip " + std::to_string(strip), strip == 3 ? "faces = blue" : "faces = red",
+                    -1.0f + 0.5f * static_cast<float>(strip), 0.48f, sides[strip]);
     HC_Close_Segment();
     const Image picture = scene.Render(100, 100);
     for (int strip = 0; strip < 4; ++strip)
@@ -129,22 +133,9 @@ TEST(Renderer, FaceBatchesBesideTheViewAreLeftOutAndTheRestDrawn) {
     HC_Set_Visibility("edges = off");
     const float left[3] = {-0.9f, 0.1f, 5.0f};
     const char* colours[3] = {"faces = red", "faces = blue", "faces = green"};
-    const int n = 260;  // 67,600 vertices: more than one batch holds with another item
-    for (int strip = 0; strip < 3; ++strip) {
-        HC_Open_Segment(("strip " + std::to_string(strip)).c_str());
-        HC_Set_Color(colours[strip]);
-        std::vector<float> points;
-        std::vector<int> faces;
-        for (int j = 0; j < n; ++j)
-            for (int i = 0; i < n; ++i)
-                points.insert(points.end(), {left[strip] + 0.8f * static_cast<float>(i) / (n - 1),
-                                             -0.9f + 1.8f * static_cast<float>(j) / (n - 1), 0.0f});
-        for (int j = 0; j + 1 < n; ++j)
-            for (int i = 0; i + 1 < n; ++i)
-                faces.insert(faces.end(), {4, j * n + i, j * n + i + 1, (j + 1) * n + i + 1, (j + 1) * n + i});
-        HC_Insert_Shell(n * n, points.data(), static_cast<int>(faces.size()), faces.data());
-        HC_Close_Segment();
-    }
+    // 260 x 260 = 67,600 vertices: more than one batch holds with another item.
+    for (int strip = 0; strip < 3; ++strip)
+        InsertStrip("strip " + std::to_string(strip), colours[strip], left[strip], 0.8f, 260);
     HC_Close_Segment();
 
     const Image both = scene.Render(100, 100);
