@@ -89,14 +89,19 @@ void ShowNetFloat(const char* fn, int count, const HC_KEY* keys, NetFloatMember 
 
 // --- option maps ------------------------------------------------------------
 
-void SetMap(const char* fn, MapMember m, const char* list, const char* what, unsigned allowed = kSegGeo) {
-    if (NullArg(fn, list, what)) return;
-    OptionMap parsed;
+// Parses an option list given to a set call into `out`; false having reported a null or bad
+// list.
+bool ParseMapArgument(const char* fn, const char* list, const char* what, OptionMap& out) {
+    if (NullArg(fn, list, what)) return false;
     std::string err;
-    if (!ParseOptionMap(list, parsed, &err)) {
-        ReportBadOption(fn, what, list, err);
-        return;
-    }
+    if (ParseOptionMap(list, out, &err)) return true;
+    ReportBadOption(fn, what, list, err);
+    return false;
+}
+
+void SetMap(const char* fn, MapMember m, const char* list, const char* what, unsigned allowed = kSegGeo) {
+    OptionMap parsed;
+    if (!ParseMapArgument(fn, list, what, parsed)) return;
     ModifySet(fn, allowed, [&](AttributeSet& a) { (a.*m).MergeFrom(parsed); });
 }
 
@@ -482,15 +487,9 @@ void HC_Show_One_Net_Callback(const char* point, char* name) {
 // without a value: "flag" stores "on"). They live on the segment or item itself (see Entity).
 
 void HC_Set_User_Options(const char* list) {
-    const char* fn = __func__;
-    if (NullArg(fn, list, "user options")) return;
     OptionMap parsed;
-    std::string err;
-    if (!ParseOptionMap(list, parsed, &err)) {
-        ReportBadOption(fn, "user options", list, err);
-        return;
-    }
-    ModifyUserOptions(fn, [&](OptionMap& map) { map.MergeFrom(parsed); });
+    if (ParseMapArgument(__func__, list, "user options", parsed))
+        ModifyUserOptions(__func__, [&](OptionMap& map) { map.MergeFrom(parsed); });
 }
 void HC_UnSet_User_Options(void) {
     ModifyUserOptions(__func__, [](OptionMap& map) { map.Clear(); });
