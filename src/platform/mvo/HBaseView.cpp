@@ -1,7 +1,6 @@
 #include "platform/mvo/HBaseView.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -112,6 +111,8 @@ HBaseView::HBaseView(HBaseModel* model, const char* alias, const char* driverTyp
 HBaseView::~HBaseView()
 {
     m_restTimer.reset();
+    if (KeyValid(m_viewKey))
+        ketra::render::SetFrameListener(m_viewKey, {});
     m_eventManager.EmitViewDestroyed(this);
     delete m_operator;
     m_operator = nullptr;
@@ -140,6 +141,7 @@ void HBaseView::Init()
     m_displayPath = path;
 
     m_viewKey = HC_Open_Segment(path.c_str());
+    ketra::render::SetFrameListener(m_viewKey, [this](const ketra::render::FrameTimings&) { FrameShown(); });
     HC_Set_Color("windows = white, window contrast = black");
 
     m_sceneKey = HC_Open_Segment("scene");
@@ -180,6 +182,8 @@ void HBaseView::Init()
     BuildAxisTriad();
     HC_Set_Visibility("everything = off");
     HC_Close_Segment();
+    m_cornerAxisSet.reset();
+    m_centerAxisSet.reset();
 
     HC_Close_Segment(); // view
 
@@ -208,43 +212,71 @@ void HBaseView::Update()
     GetCamera(camera);
     const bool moving = m_motionCamera.valid && camera.CameraDifferent(m_motionCamera);
     m_motionCamera = camera;
+    // The frame drawn of this view since the last Update: inside that Update's
+    // HC_Update_Display when drawn offscreen, or painted since by the window showing it.
+    const ketra::render::FrameTimings* drawn = ketra::render::DisplayFrameTimings(m_viewKey);
+    const bool newFrame = drawn && drawn->frame != m_seenFrame;
+    if (newFrame)
+        m_seenFrame = drawn->frame;
     if (m_frameRate && m_frameRate->GetActive()) {
         const int level = m_frameRate->GetDetailLevel();
-        // The frame after a change of level paid for the change (a new walk, new meshes and
-        // buffers): it says nothing about the level's own speed.
-        if (moving && m_lastFrameSeconds > 0 && !m_levelJustChanged)
-            m_frameRate->Watch(m_lastFrameSeconds);
-        else if (moving && m_lastFrameSeconds > 0)
-            m_frameRate->WatchFirstAtLevel(m_lastDrawSeconds);
-        else if (!moving)
+        if (moving && newFrame) {
+            // The frame after a change of level paid for the change (a new walk, new meshes
+            // and buffers): it says nothing about the level's own speed.
+            if (!m_levelJustChanged)
+                m_frameRate->Watch(static_cast<float>(drawn->walkSeconds + drawn->drawSeconds + drawn->readSeconds));
+            else
+                m_frameRate->WatchFirstAtLevel(static_cast<float>(drawn->drawSeconds));
+            m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
+        } else if (!moving && (newFrame || !drawn)) {
+            // The camera rests where the last frame showed it. The full-detail frame after
+            // this is a plain level-0 frame, judged as such when the next motion starts.
             m_frameRate->EndMotion();
-        m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
+            m_levelJustChanged = false;
+        }
+        // Otherwise a frame was asked for and the window has not painted it yet (an Update
+        // from an exposure, between two motion events): nothing to judge, and no rest.
     }
-    const std::uint64_t framesBefore = ketra::render::LastFrameTimings().frame;
-    const auto start = std::chrono::steady_clock::now();
     HC_Update_Display();
-    m_lastFrameSeconds = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
-    // The renderer's own split of the frame, when this update drew one headless.
-    const ketra::render::FrameTimings& drawn = ketra::render::LastFrameTimings();
-    m_lastDrawSeconds = drawn.frame != framesBefore ? static_cast<float>(drawn.drawSeconds) : -1.0f;
     // A reduced frame must not stay on screen when the motion simply stops: each motion frame
     // (re)starts the countdown to the frame at rest.
-    HTManager* timers = HTManager::Instance();
-    if (m_frameRate && m_frameRate->GetDetailLevel() > 0) {
-        if (!m_restTimer)
-            m_restTimer = std::make_unique<HTClient>(kMotionRestSeconds, HTCS_Once, MotionRestTick, this);
-        timers->UnRegisterClient(m_restTimer.get());
-        timers->RegisterClient(m_restTimer.get());
-    } else if (m_restTimer) {
-        timers->UnRegisterClient(m_restTimer.get());
-    }
+    if (m_frameRate && m_frameRate->GetDetailLevel() > 0)
+        ArmRestTimer();
+    else if (m_restTimer)
+        HTManager::Instance()->UnRegisterClient(m_restTimer.get());
 }
 
-bool HBaseView::MotionRestTick(float, float, void* view)
+void HBaseView::ArmRestTimer()
 {
-    // The camera has not moved since the last Update (each one re-arms the timer), so this
-    // Update is the frame at rest: full detail.
-    static_cast<HBaseView*>(view)->Update();
+    if (!m_restTimer)
+        m_restTimer = std::make_unique<HTClient>(kMotionRestSeconds, HTCS_Once, MotionRestTick, this);
+    HTManager* timers = HTManager::Instance();
+    timers->UnRegisterClient(m_restTimer.get());
+    timers->RegisterClient(m_restTimer.get());
+    // The manager's clock stands at its last tick, and a long frame holds the ticks up: the
+    // countdown starts now.
+    const float now = std::max(timers->GetCurrentTime(), HUtility::GetTime());
+    m_restTimer->SetNextRequest(now + kMotionRestSeconds);
+}
+
+void HBaseView::FrameShown()
+{
+    // The rest after a motion counts from when its last frame was shown: a window paints
+    // after the Update that asked for the frame, and a paint that took longer than the
+    // countdown holds up the next motion event behind it, which is no rest.
+    if (m_frameRate && m_frameRate->GetDetailLevel() > 0)
+        ArmRestTimer();
+}
+
+bool HBaseView::MotionRestTick(float, float, void* data)
+{
+    // The camera has not moved since the last motion frame was asked for and shown, so this
+    // is the frame at rest: full detail.
+    HBaseView* view = static_cast<HBaseView*>(data);
+    if (view->m_frameRate)
+        view->m_frameRate->EndMotion();
+    view->m_levelJustChanged = false;
+    view->Update();
     return true;
 }
 
@@ -562,25 +594,40 @@ void HBaseView::AdjustAxisWindowEx()
     HCamera camera;
     GetCamera(camera);
     HC_Open_Segment_By_Key(m_axisKey);
-    HC_Set_Window(-1.0, -1.0 + dx, -1.0, -1.0 + dy);
+    AxisPlacement cornerSet;
+    cornerSet.width = dx;
+    cornerSet.height = dy;
+    cornerSet.corner = corner;
+    if (m_cornerAxisSet != cornerSet) {
+        HC_Set_Window(-1.0, -1.0 + dx, -1.0, -1.0 + dy);
+        HC_Set_Visibility(corner ? "everything = off, lines = on, text = on" : "everything = off");
+        m_cornerAxisSet = cornerSet;
+    }
     if (camera.valid) {
         const HPoint dir = camera.ViewDirection();
         const HPoint eye = HLength(dir) > 0 ? dir * -5.0f : HPoint(0, 0, 5);
         const HPoint origin(0, 0, 0);
         HC_Set_Camera(&eye, &origin, &camera.up_vector, 2.8, 2.8, "orthographic");
     }
-    HC_Set_Visibility(corner ? "everything = off, lines = on, text = on" : "everything = off");
     HC_Close_Segment();
 
     if (!KeyValid(m_centerAxisKey))
         return;
-    HC_Open_Segment_By_Key(m_centerAxisKey);
-    HC_UnSet_Modelling_Matrix();
-    if (center && camera.valid) {
+    AxisPlacement centerSet;
+    centerSet.center = center && camera.valid;
+    if (centerSet.center) {
         // A fifth of the smaller side of the field, so the triad keeps its size on screen
         // as the user zooms.
-        const float size = 0.2f * std::min(camera.field_width, camera.field_height);
-        HC_Scale_Object(size, size, size);
+        centerSet.size = 0.2f * std::min(camera.field_width, camera.field_height);
+        centerSet.target = camera.target;
+    }
+    if (m_centerAxisSet == centerSet)
+        return;
+    m_centerAxisSet = centerSet;
+    HC_Open_Segment_By_Key(m_centerAxisKey);
+    HC_UnSet_Modelling_Matrix();
+    if (centerSet.center) {
+        HC_Scale_Object(centerSet.size, centerSet.size, centerSet.size);
         HC_Translate_Object(camera.target.x, camera.target.y, camera.target.z);
         HC_Set_Visibility("everything = off, lines = on, text = on");
     } else {

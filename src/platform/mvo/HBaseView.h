@@ -11,8 +11,10 @@
 //     view.ZoomToExtents(); view.Update();   // renders offscreen when the renderer is linked
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/io/HIOManager.h"
@@ -297,6 +299,17 @@ protected:
     HC_KEY m_axisKey = -1;
     HC_KEY m_centerAxisKey = -1;
     HC_KEY m_markupKey = -1;
+    // What AdjustAxisWindowEx last set on the triads, so a camera move that leaves them as
+    // they were changes nothing in the scene (which would make every view walk it again).
+    struct AxisPlacement {
+        double width = -1, height = -1;  // the corner triad's window
+        bool corner = false;
+        bool center = false;
+        float size = 0;  // the centre triad's scale and place
+        HPoint target;
+        bool operator==(const AxisPlacement&) const = default;
+    };
+    std::optional<AxisPlacement> m_cornerAxisSet, m_centerAxisSet;
 
     HBaseOperator* m_operator = nullptr;
     HSelectionSet* m_selection = nullptr;
@@ -316,13 +329,14 @@ protected:
     unsigned int m_cameraChanges = 0;
     HCamera m_initialCamera;
     HCamera m_motionCamera;          // the camera of the last Update
-    float m_lastFrameSeconds = 0.0f;  // how long the last Update drew
-    float m_lastDrawSeconds = -1.0f;  // of that, the drawing without the walk (negative: unknown)
+    std::uint64_t m_seenFrame = 0;    // the number of the last frame of this view Update judged
     bool m_levelJustChanged = false;  // the last Update changed the motion detail level
     // Asks for the full-detail frame once the camera has rested kMotionRestSeconds after a
     // motion frame drawn at reduced detail (HTManager time; the window layer ticks it).
     std::unique_ptr<HTClient> m_restTimer;
     static bool MotionRestTick(float requestTime, float actualTime, void* view);
+    void ArmRestTimer();
+    void FrameShown();
 
     HEventManager m_eventManager;
     std::function<bool(unsigned int)> m_keyState;

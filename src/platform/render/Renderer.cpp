@@ -12,6 +12,7 @@
 #include <chrono>
 #include <future>
 #include <map>
+#include <unordered_map>
 
 namespace ketra::render {
 
@@ -174,6 +175,39 @@ FrameTimings& Timings() {
     return timings;
 }
 
+// Every frame's number, headless or in a window, and the last figures of each display.
+std::uint64_t NextFrameNumber() {
+    static std::uint64_t frames = 0;
+    return ++frames;
+}
+
+std::unordered_map<HC_KEY, FrameTimings>& DisplayTimings() {
+    static std::unordered_map<HC_KEY, FrameTimings> timings;
+    return timings;
+}
+
+std::unordered_map<HC_KEY, std::function<void(const FrameTimings&)>>& FrameListeners() {
+    static std::unordered_map<HC_KEY, std::function<void(const FrameTimings&)>> listeners;
+    return listeners;
+}
+
+void RecordDisplayFrame(HC_KEY display, const FrameTimings& timings) {
+    DisplayTimings()[display] = timings;
+    const auto listener = FrameListeners().find(display);
+    if (listener != FrameListeners().end()) {
+        const auto shown = listener->second;  // it may remove itself
+        shown(timings);
+    }
+}
+
+void FillDrawCounters(FrameTimings& timings, const GlBackend& backend, const MeshCache& meshes) {
+    timings.edgeSegments = backend.LastStats().edgeSegments;
+    timings.bufferBytes = backend.LastStats().bufferBytes;
+    timings.meshBytes = meshes.Bytes();
+    timings.rebuiltBatches = backend.LastStats().rebuiltBatches;
+    timings.culledChunks = backend.LastStats().culledChunks;
+}
+
 double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -181,6 +215,27 @@ double Since(std::chrono::steady_clock::time_point start) {
 } // namespace
 
 const FrameTimings& LastFrameTimings() { return Timings(); }
+
+void NoteDisplayFrame(HC_KEY segmentKey, FrameTimings timings) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
+    timings.frame = NextFrameNumber();
+    RecordDisplayFrame(segment ? segment->key : segmentKey, timings);
+}
+
+void SetFrameListener(HC_KEY segmentKey, std::function<void(const FrameTimings&)> shown) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
+    const HC_KEY key = segment ? segment->key : segmentKey;
+    if (shown)
+        FrameListeners()[key] = std::move(shown);
+    else
+        FrameListeners().erase(key);
+}
+
+const FrameTimings* DisplayFrameTimings(HC_KEY segmentKey) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
+    const auto found = DisplayTimings().find(segment ? segment->key : segmentKey);
+    return found == DisplayTimings().end() ? nullptr : &found->second;
+}
 
 int SetRenderMode(HC_KEY driverSegment, int mode) {
     auto& modes = RenderModes();
@@ -236,7 +291,7 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
     }
     ReleaseWhenDone release;
     FrameTimings& timings = Timings();
-    timings = {.frame = timings.frame + 1};
+    timings = {.frame = NextFrameNumber()};
     auto start = std::chrono::steady_clock::now();
     HeadlessPreparation preparation(settings);
     HeadlessState& walked = *HeadlessSlot();
@@ -268,14 +323,11 @@ bool RenderToImage(HC_KEY segmentKey, const FrameSettings& settings, Image& out,
         return false;
     glFinish();
     timings.drawSeconds = Since(start);
-    timings.edgeSegments = state->backend.LastStats().edgeSegments;
-    timings.bufferBytes = state->backend.LastStats().bufferBytes;
-    timings.meshBytes = state->meshes.Bytes();
-    timings.rebuiltBatches = state->backend.LastStats().rebuiltBatches;
-    timings.culledChunks = state->backend.LastStats().culledChunks;
+    FillDrawCounters(timings, state->backend, state->meshes);
     start = std::chrono::steady_clock::now();
     state->target.ReadBack(out);
     timings.readSeconds = Since(start);
+    RecordDisplayFrame(segment->key, timings);
     return true;
 }
 
@@ -317,21 +369,34 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
         if (!m_impl->backend.Initialize(error)) return false;
         m_impl->initialized = true;
     }
+    FrameTimings timings;
+    auto start = std::chrono::steady_clock::now();
     WalkSettings walk;
     walk.width = width;
     walk.height = height;
     walk.renderMode = ModeFor(segment);
     const DrawList* list = nullptr;
+    const std::uint64_t reusedBefore = m_impl->walks.Reused();
     if (!m_impl->walks.Get(segmentKey, walk, m_impl->meshes, list, error)) return false;
+    timings.walkSeconds = Since(start);
+    timings.walkSkipped = m_impl->walks.Reused() != reusedBefore;
+    start = std::chrono::steady_clock::now();
     // A multisampled window framebuffer cannot take a scaled blit: full resolution there.
     GLint samples = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGetIntegerv(GL_SAMPLES, &samples);
-    if (samples > 1) {
+    if (samples > 1)
         m_impl->backend.Draw(*list, framebuffer);
-        return true;
-    }
-    return DrawScaled(m_impl->backend, *list, framebuffer, width, height, ReducedFor(segment), m_impl->reduced, error);
+    else if (!DrawScaled(m_impl->backend, *list, framebuffer, width, height, ReducedFor(segment), m_impl->reduced,
+                         error))
+        return false;
+    // The window shows the frame only once it is finished, so its time is the time to
+    // the finished frame: what the view's motion detail must hold to its rate.
+    glFinish();
+    timings.drawSeconds = Since(start);
+    FillDrawCounters(timings, m_impl->backend, m_impl->meshes);
+    NoteDisplayFrame(segment->key, timings);
+    return true;
 }
 
 // ---- Display driver ----

@@ -73,7 +73,8 @@ bool GetReducedResolution(HC_KEY driverSegment);
 bool RenderToImage(HC_KEY segment, const FrameSettings& settings, Image& out,
                    std::string* error = nullptr);
 
-// Where the last headless frame's time went (RenderToImage), for `--timings` and benchmarks.
+// Where a frame's time went: LastFrameTimings for the last headless frame (RenderToImage), for
+// `--timings` and benchmarks; DisplayFrameTimings for the last frame of a view, wherever drawn.
 struct FrameTimings {
     double walkSeconds = 0;  // scene walk and tessellation of changed items
     double drawSeconds = 0;  // buffer uploads and drawing, up to the finished frame
@@ -86,9 +87,23 @@ struct FrameTimings {
     size_t rebuiltBatches = 0;  // merged buffers filled again for this frame
     size_t culledChunks = 0;    // merged buffers of faces not drawn, wholly beside the view
     bool walkSkipped = false;  // only cameras changed: the last walk was reused
-    std::uint64_t frame = 0;   // counts headless frames: tells a new frame's figures from old ones
+    std::uint64_t frame = 0;   // numbers every frame drawn: tells a new frame's figures from old ones
 };
 const FrameTimings& LastFrameTimings();
+
+// The figures of the last frame drawn of `segment` (a view's display segment), offscreen by
+// RenderToImage or into a window by a WindowRenderer, or null when none was drawn. A window
+// paints after HC_Update_Display has asked it to, so this is how a view learns how long its
+// frames take wherever they are drawn. `frame` tells a new frame from one seen before. The
+// pointer stays valid until the next frame of any segment.
+const FrameTimings* DisplayFrameTimings(HC_KEY segment);
+// Records a frame of `segment` drawn by other means (a host's own drawing), numbered as the
+// frames drawn here are, so that its view judges it as it judges theirs.
+void NoteDisplayFrame(HC_KEY segment, FrameTimings timings);
+// Calls `shown` after each frame of `segment` is drawn (offscreen, in a window or noted), with
+// its figures: a view times the rest after a motion from when its last frame was shown. One
+// listener per segment; an empty function removes it.
+void SetFrameListener(HC_KEY segment, std::function<void(const FrameTimings&)> shown);
 
 struct DrawList;
 // Draws a prepared draw list (see DrawList.h) headless, as RenderToImage does after walking the

@@ -10,6 +10,7 @@
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HUtility.h"
+#include "platform/hc/SceneGraph.h"
 
 using mvotest::ExpectNear;
 using mvotest::InsertBox;
@@ -283,6 +284,28 @@ TEST_F(ViewTest, AxisModesShowTheCornerAndCentreTriads)
     EXPECT_FLOAT_EQ(matrix[12], 10.0f);
     EXPECT_FLOAT_EQ(matrix[13], 20.0f);
     EXPECT_FLOAT_EQ(matrix[14], 30.0f);
+
+    // An orbit leaves both triads' window, visibility and placement as they were: it stays a
+    // camera-only change, which the renderer draws without walking the scene again.
+    const std::uint64_t contentBefore = ketra::hc::Graph::Instance().ContentChanges();
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HC_Orbit_Camera(20, 10);
+    HC_Close_Segment();
+    view->CameraPositionChanged(false);
+    EXPECT_EQ(ketra::hc::Graph::Instance().ContentChanges(), contentBefore);
+    EXPECT_EQ(LinesVisibility(view->GetAxisTriadKey()), "on");
+    EXPECT_EQ(LinesVisibility(view->GetCenterAxisTriadKey()), "on");
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HC_Zoom_Camera(2.0);
+    HC_Close_Segment();
+    view->CameraPositionChanged(false);
+    HC_Open_Segment_By_Key(view->GetCenterAxisTriadKey());
+    HC_Show_Modelling_Matrix(matrix);
+    HC_Close_Segment();
+    EXPECT_FLOAT_EQ(matrix[0], 2.0f);  // a zoom changes the field: the triad follows
+    view->SetAxisMode(AxisOff);
+    EXPECT_EQ(LinesVisibility(view->GetAxisTriadKey()), "off");
+    EXPECT_EQ(LinesVisibility(view->GetCenterAxisTriadKey()), "off");
 
     // It is not part of the model's extents and cannot be picked.
     char value[64] = "";

@@ -4,6 +4,7 @@
 #include "platform/mvo/HModelInfo.h"
 #include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HTManager.h"
+#include "platform/mvo/HUtility.h"
 #include "platform/render/Renderer.h"
 
 using mvotest::InsertBox;
@@ -161,28 +162,40 @@ TEST_F(ViewTest, ALevelNextToOneFarTooSlowIsNotTried)
     rate->Stop();
 }
 
+// The window paints each frame some time after the Update that asked for it (no display
+// driver draws here): this stands for that paint, taking `seconds`.
+static void Paint(HBaseView& view, double seconds)
+{
+    ketra::render::NoteDisplayFrame(view.GetViewKey(), {.drawSeconds = seconds});
+}
+
+static void Orbit(HBaseView& view)
+{
+    HC_Open_Segment_By_Key(view.GetSceneKey());
+    HC_Orbit_Camera(10, 0);
+    HC_Close_Segment();
+    view.Update();
+}
+
 // Update feeds each frame's time while the camera moves; the first frame at rest is drawn at
 // full detail again, and the object stays active for the next motion.
 TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
 {
     HConstantFrameRate* rate = view->GetConstantFrameRateObject();
-    rate->SetTargetFrameRate(1.0e9f);  // every frame is slower than a nanosecond budget
+    rate->SetTargetFrameRate(10.0f);
     rate->Start();
     view->Update();
+    Paint(*view, 0.5);
     EXPECT_EQ(rate->GetDetailLevel(), 0);  // nothing moved yet
-    auto orbit = [&] {
-        HC_Open_Segment_By_Key(view->GetSceneKey());
-        HC_Orbit_Camera(10, 0);
-        HC_Close_Segment();
-        view->Update();
-    };
-    orbit();  // far slower than its budget: the deepest level at once
+    Orbit(*view);  // five budgets: the deepest level at once
     EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
-    orbit();
+    Paint(*view, 0.5);
+    Orbit(*view);
     EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     HC_Open_Segment_By_Key(view->GetSceneKey());
     EXPECT_GT(HC_Show_Existence("rendering options = lodo"), 0);
     HC_Close_Segment();
+    Paint(*view, 0.5);
     view->Update();  // at rest
     EXPECT_EQ(rate->GetDetailLevel(), 0);
     EXPECT_TRUE(rate->GetActive());
@@ -191,8 +204,34 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
     EXPECT_EQ(HC_Show_Existence("rendering options = lod"), 0);  // as before the motion
     HC_Close_Segment();
     rate->Stop();
-    orbit();  // stopped: motion changes nothing
+    Paint(*view, 0.5);
+    Orbit(*view);  // stopped: motion changes nothing
     EXPECT_EQ(rate->GetDetailLevel(), 0);
+}
+
+// A window's frames come after the Updates: each is judged by the Update that follows its
+// paint, and an Update between two motion events with no frame painted since (an exposure)
+// neither judges nor ends the motion.
+TEST_F(ViewTest, FramesPaintedAfterTheUpdateAreJudgedAndAnExposureIsNoRest)
+{
+    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(10.0f);
+    rate->Start();
+    view->Update();
+    Paint(*view, 0.02);
+    Orbit(*view);  // judges the fast frame at rest
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    Orbit(*view);  // before the window painted: nothing to judge
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    Paint(*view, 0.6);
+    Orbit(*view);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    view->Update();  // exposed before the motion frame was painted
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    Paint(*view, 0.03);
+    view->Update();  // the camera rests where the painted frame shows it
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    rate->Stop();
 }
 
 // When motion frames simply stop coming, the view's timer asks for the full-detail frame:
@@ -200,17 +239,17 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
 TEST_F(ViewTest, AFrameAtRestFollowsTheLastMotionFrameWithoutFurtherInput)
 {
     HTManager* timers = HTManager::Instance();
-    timers->SetCurrentTime(100.0f);
+    // Ahead of the real clock, which the view arms its countdown by when that is later.
+    const float t0 = HUtility::GetTime() + 100.0f;
+    timers->SetCurrentTime(t0);
     const std::size_t clientsBefore = timers->ClientCount();
     HConstantFrameRate* rate = view->GetConstantFrameRateObject();
     rate->SetTargetFrameRate(1.0e9f);  // every frame is too slow: the deepest level
     rate->Start();
     view->Update();
     auto orbit = [&] {
-        HC_Open_Segment_By_Key(view->GetSceneKey());
-        HC_Orbit_Camera(10, 0);
-        HC_Close_Segment();
-        view->Update();
+        Orbit(*view);
+        Paint(*view, 1.0);
     };
     auto lodo = [&] {
         HC_Open_Segment_By_Key(view->GetSceneKey());
@@ -223,17 +262,28 @@ TEST_F(ViewTest, AFrameAtRestFollowsTheLastMotionFrameWithoutFurtherInput)
     ASSERT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     EXPECT_EQ(timers->ClientCount(), clientsBefore + 1);
     const float rest = HBaseView::kMotionRestSeconds;
-    timers->Tick(100.0f + rest * 0.5f);
+    timers->Tick(t0 + rest * 0.5f);
     EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);  // not yet
     orbit();  // another motion frame: the countdown starts again from this tick
-    timers->Tick(100.0f + rest * 1.2f);
+    timers->Tick(t0 + rest * 1.2f);
     EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
     EXPECT_TRUE(lodo());
-    timers->Tick(100.0f + rest * 1.6f);
+    timers->Tick(t0 + rest * 1.6f);
     EXPECT_EQ(rate->GetDetailLevel(), 0);  // the frame at rest was drawn
     EXPECT_FALSE(lodo());
     EXPECT_EQ(timers->ClientCount(), clientsBefore);
-    timers->Tick(100.0f + rest * 4.0f);
+    timers->Tick(t0 + rest * 4.0f);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    // A window that paints the motion frame late: the countdown starts again when it is shown.
+    orbit();
+    orbit();
+    ASSERT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    Orbit(*view);
+    timers->Tick(t0 + rest * 4.8f);
+    Paint(*view, 1.0);
+    timers->Tick(t0 + rest * 5.2f);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    timers->Tick(t0 + rest * 5.9f);
     EXPECT_EQ(rate->GetDetailLevel(), 0);
     // Without the constant-frame-rate object no timer is armed.
     rate->Stop();

@@ -1,9 +1,12 @@
 // Headless pictures of small scenes, checked pixel by pixel.
 #include "RenderTestScene.h"
 
+#include "platform/render/HeadlessContext.h"
+#include "platform/render/OffscreenTarget.h"
 #include "platform/render/SceneWalker.h"
 
 #include <cmath>
+#include <vector>
 
 using namespace ketra::render;
 using namespace ketra::render::testing;
@@ -506,4 +509,46 @@ TEST(Renderer, BadKeysAndSizesAreRefused) {
     EXPECT_FALSE(RenderToImage(scene.Key(), settings, image, &error));
     settings.width = 100000;
     EXPECT_FALSE(RenderToImage(scene.Key(), settings, image, &error));
+}
+
+// A window draws through WindowRenderer into its own framebuffer. Each frame, like a headless
+// one, is recorded for its display and heard by the display's listener: that is how the view
+// learns its frame times when the window paints after the Update.
+TEST(Renderer, WindowFramesAreRecordedForTheirDisplayAndHeard) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("window_frames", "orthographic");
+    scene.Open("model");
+    HC_Set_Color("faces = red");
+    InsertSquare(0.5f, 0);
+    HC_Close_Segment();
+    std::vector<FrameTimings> heard;
+    SetFrameListener(scene.Key(), [&](const FrameTimings& t) { heard.push_back(t); });
+    scene.Render(40, 40);  // headless
+    ASSERT_EQ(heard.size(), 1u);
+    {
+        std::string error;
+        ASSERT_NE(HeadlessContext::Acquire(&error), nullptr) << error;
+        OffscreenTarget target;
+        ASSERT_TRUE(target.Resize(40, 40, 1, &error)) << error;
+        WindowRenderer window;
+        for (int i = 0; i < 2; ++i)
+            ASSERT_TRUE(window.Draw(scene.Key(), 40, 40, target.DrawFramebuffer(), &error)) << error;
+        Image image;
+        target.ReadBack(image);
+        EXPECT_TRUE(IsReddish(image.At(20, 20)));
+        EXPECT_TRUE(IsWhite(image.At(2, 2)));
+    }
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_LT(heard[0].frame, heard[1].frame);
+    EXPECT_LT(heard[1].frame, heard[2].frame);
+    EXPECT_FALSE(heard[1].walkSkipped);  // the window's own first walk
+    EXPECT_TRUE(heard[2].walkSkipped);   // nothing changed since
+    EXPECT_GT(heard[2].drawSeconds, 0.0);
+    const FrameTimings* last = DisplayFrameTimings(scene.Key());
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->frame, heard[2].frame);
+    SetFrameListener(scene.Key(), {});
+    scene.Render(40, 40);
+    EXPECT_EQ(heard.size(), 3u);
+    EXPECT_GT(DisplayFrameTimings(scene.Key())->frame, heard[2].frame);
 }
