@@ -1,5 +1,6 @@
 #include "platform/mvo/HConstantFrameRate.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -36,8 +37,7 @@ int HConstantFrameRate::Watch(float frameSeconds)
         return 0;
     const float budget = 1.0f / m_targetFps;
     ++m_frames;
-    m_levelSeconds[m_level] = frameSeconds;
-    m_levelSeen[m_level] = m_frames;
+    Record(m_level, frameSeconds);
     int level = m_level;
     // Far too slow (the first motion frame after a full-detail one, typically): straight to
     // the deepest level, since each level on the way would cost a walk of its own.
@@ -48,7 +48,7 @@ int HConstantFrameRate::Watch(float frameSeconds)
     else if (frameSeconds < budget * 0.5f && level > 0) {
         const int finer = level - 1;
         auto seenOver = [&](int at, float budgets) {
-            return m_levelSeconds[at] > budget * budgets && m_frames - m_levelSeen[at] < kRetryFrames;
+            return m_levelSeconds[at] > budget * budgets && m_frames - m_levelSeen[at] < m_retryAfter[at];
         };
         const bool seenTooSlow = seenOver(finer, 1.2f) || (finer > 0 && seenOver(finer - 1, kSkipFactor));
         if (!seenTooSlow)
@@ -69,8 +69,7 @@ int HConstantFrameRate::WatchFirstAtLevel(float drawSeconds)
     const float budget = 1.0f / m_targetFps;
     if (m_level < m_previousLevel && drawSeconds > budget * kFirstFrameFactor) {
         ++m_frames;
-        m_levelSeconds[m_level] = drawSeconds;
-        m_levelSeen[m_level] = m_frames;
+        Record(m_level, drawSeconds);
         std::swap(m_level, m_previousLevel);
         ApplyLevel();
     }
@@ -81,8 +80,17 @@ void HConstantFrameRate::ForgetLevelTimes()
 {
     m_previousLevel = 0;
     for (int i = 0; i <= kMaxLevel; ++i)
-        m_levelSeconds[i] = -1, m_levelSeen[i] = 0;
+        m_levelSeconds[i] = -1, m_levelSeen[i] = 0, m_retryAfter[i] = kRetryFrames;
     m_frames = 0;
+}
+
+void HConstantFrameRate::Record(int level, float seconds)
+{
+    const float slow = 1.2f / m_targetFps;
+    if (seconds > slow && m_levelSeconds[level] > slow)  // too slow again in this motion
+        m_retryAfter[level] = std::min(2 * m_retryAfter[level], kMaxRetryFrames);
+    m_levelSeconds[level] = seconds;
+    m_levelSeen[level] = m_frames;
 }
 
 void HConstantFrameRate::EndMotion()

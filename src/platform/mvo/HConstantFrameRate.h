@@ -30,7 +30,11 @@ public:
     static constexpr float kSkipFactor = 8.0f;
     // Frames after which a level seen too slow may be tried again in the same motion (about
     // five seconds at the default rate: a finer level that failed costs a stutter when tried).
+    // Each time the same level is seen too slow again in that motion the wait doubles, up to
+    // kMaxRetryFrames: a long orbit of a plant whose finer level stays out of reach would
+    // otherwise stutter every few seconds.
     static constexpr int kRetryFrames = 48;
+    static constexpr int kMaxRetryFrames = 16 * kRetryFrames;
 
     explicit HConstantFrameRate(HBaseView* view);
 
@@ -74,8 +78,10 @@ private:
     // when it was seen; cleared when the motion ends.
     float m_levelSeconds[kMaxLevel + 1] = {-1, -1, -1, -1};
     int m_levelSeen[kMaxLevel + 1] = {0, 0, 0, 0};
+    int m_retryAfter[kMaxLevel + 1] = {kRetryFrames, kRetryFrames, kRetryFrames, kRetryFrames};
     int m_frames = 0;
     void ForgetLevelTimes();
+    void Record(int level, float seconds);
     // The scene's own "lod" option while a level is in force ("" when it had none).
     std::optional<std::string> m_savedLod;
 };

@@ -102,6 +102,22 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
         ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
     // ...and tries level 1 again only after kRetryFrames frames.
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    // Too slow again: the next try waits twice as long.
+    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    for (int i = 0; i < 2 * HConstantFrameRate::kRetryFrames - 2; ++i)
+        ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    // A new motion starts from the shortest wait.
+    rate->EndMotion();
+    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+    for (int i = 0; i < HConstantFrameRate::kRetryFrames - 2; ++i)
+        ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
+    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
     rate->Stop();
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_FALSE(rate->GetActive());
