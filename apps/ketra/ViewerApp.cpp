@@ -5,6 +5,7 @@
 #include "operators/WalkCommand.h"
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/sys/Registry.h"
+#include "platform/render/Renderer.h"
 #include "platform/ui/CSegmentDialogBar.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/HoopsViewSurface.h"
@@ -26,6 +27,7 @@
 #include <QTreeWidget>
 
 #include <cstring>
+#include <optional>
 
 namespace ketra::app {
 namespace {
@@ -275,6 +277,8 @@ void ViewerApp::AttachViews() {
     }
     HMyBaseView& view = m_document.View();
     CHoopsViewEx& window = MainWindow();
+    // The updates below come before the window is the view's target: none draws headless.
+    std::optional<ketra::render::DeferOffscreenFrames> paintedByTheWindow(std::in_place);
     window.SetPlotConfig(&m_document.Plotter().Config());
     window.SetHoopsViewEx(&view, false);
     window.SetDocument(&m_document);
@@ -292,6 +296,7 @@ void ViewerApp::AttachViews() {
     if (m_overview->isVisible())
         BuildOverview();
     m_frame->setWindowTitle(QString::fromStdString(m_document.Title()) + " - Ketra");
+    paintedByTheWindow.reset();
     view.Update();
 }
 
@@ -300,6 +305,7 @@ void ViewerApp::BuildOverview() {
         return;
     HMyBaseView& main = m_document.View();
     ketra::ui::OffscreenRendering offscreen;
+    ketra::render::DeferOffscreenFrames paintedByTheDock;  // the dock's window draws it
     auto view = std::make_unique<HMyBaseView>(&m_document.Plotter().Model(), nullptr, nullptr,
                                               nullptr, 0, 0);
     view->Init();

@@ -2,6 +2,7 @@
 
 #include "host/ModelFile.h"
 #include "host/PipingModel.h"
+#include "platform/render/Renderer.h"
 #include "plotter/SceneFiles.h"
 #include "view/HMyBaseView.h"
 
@@ -39,6 +40,9 @@ bool ViewerDocument::Open(const std::string& path, std::string* error,
         beforeReplace();
     // The scene graph holds one drawn library at a time: the old plotter goes first.
     m_plotter.reset();
+    // The new view is shown in the frame's window, which paints it once attached: the
+    // updates while it is built draw nothing headless.
+    ketra::render::DeferOffscreenFrames paintedByTheWindow;
     auto plotter = std::make_unique<ketra::plotter::Plotter>();
     ketra::plotter::PlotOptions options;
     options.configFile = m_options.configFile;

@@ -1,5 +1,6 @@
 #include "ViewerPanes.h"
 
+#include "platform/render/Renderer.h"
 #include "platform/ui/FourViewSplitter.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/ViewPane.h"
@@ -109,6 +110,8 @@ void ViewerPanes::Layout(int panes) {
         m_frame.takeCentralWidget();
         m_widget = new ketra::ui::FourViewSplitter(&m_frame);
         std::array<QWidget*, 4> widgets{mainArea, nullptr, nullptr, nullptr};
+        // Each pane paints its view once shown: no headless frame of the model before that.
+        ketra::render::DeferOffscreenFrames paintedByThePanes;
         for (int i = 0; i < 3; ++i) {
             auto view = std::make_unique<HMyBaseView>(m_model, nullptr, nullptr, nullptr, 0, 0);
             view->Init();

@@ -410,6 +410,11 @@ struct DisplayState {
     bool forceRedraw = false;
 };
 
+int& OffscreenDeferrals() {
+    static int deferrals = 0;
+    return deferrals;
+}
+
 class OffscreenDriver final : public hc::DisplayDriver {
 public:
     void Update(hc::Key key, hc::UpdateMode mode) override {
@@ -444,6 +449,7 @@ private:
         DisplayState& state = m_displays[display.key];
         const bool drawnBefore = state.repaint ? state.generation != 0 : !state.frame.Empty();
         if (state.generation == generation && !state.forceRedraw && drawnBefore) return;
+        if (!state.repaint && OffscreenDeferrals() > 0) return;  // stays out of date
         state.generation = generation;
         state.forceRedraw = false;
         if (state.repaint) {
@@ -492,6 +498,9 @@ const Image* LastFrame(HC_KEY displaySegment) {
     if (found == driver->m_displays.end() || found->second.frame.Empty()) return nullptr;
     return &found->second.frame;
 }
+
+DeferOffscreenFrames::DeferOffscreenFrames() { ++OffscreenDeferrals(); }
+DeferOffscreenFrames::~DeferOffscreenFrames() { --OffscreenDeferrals(); }
 
 void SetWindowTarget(HC_KEY displaySegment, std::function<void()> requestRepaint) {
     InstallDisplayDriver();

@@ -156,4 +156,17 @@ const Image* LastFrame(HC_KEY displaySegment);
 // the target.
 void SetWindowTarget(HC_KEY displaySegment, std::function<void()> requestRepaint);
 
+// While one lives (on the scene graph's thread), updates leave the display segments that have
+// no window target undrawn instead of rendering them offscreen. For a window layer setting up
+// views that its windows are about to show: each would otherwise be drawn headless first, which
+// on a large plant costs seconds and a second copy of its meshes and buffers. Whatever is still
+// out of date is drawn by the first update after the last one ends (or painted by its window).
+class DeferOffscreenFrames {
+public:
+    DeferOffscreenFrames();
+    ~DeferOffscreenFrames();
+    DeferOffscreenFrames(const DeferOffscreenFrames&) = delete;
+    DeferOffscreenFrames& operator=(const DeferOffscreenFrames&) = delete;
+};
+
 } // namespace ketra::render

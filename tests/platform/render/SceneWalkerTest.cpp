@@ -309,6 +309,38 @@ TEST(SceneWalker, UpdateDisplayRendersHeadlessViews) {
     SetWindowTarget(scene.Key(), {});
 }
 
+// Views a window layer sets up are left undrawn meanwhile, while views with a window are
+// still asked to paint; the first update afterwards draws what is out of date.
+TEST(SceneWalker, DeferredOffscreenFramesAreDrawnByTheFirstUpdateAfter) {
+    KETRA_REQUIRE_GL();
+    InstallDisplayDriver();
+    TestScene headless("walk deferred"), windowed("walk deferred window");
+    for (TestScene* scene : {&headless, &windowed}) {
+        HC_Open_Segment_By_Key(scene->Key());
+        HC_Set_Driver_Options("window size = (16 pixels, 16 pixels)");
+        HC_Close_Segment();
+        scene->Open("model");
+        HC_Set_Color("faces = red");
+        InsertSquareWithLevels();
+        HC_Close_Segment();
+    }
+    int repaints = 0;
+    SetWindowTarget(windowed.Key(), [&] { ++repaints; });
+    {
+        DeferOffscreenFrames deferred;
+        HC_Update_Display();
+        EXPECT_EQ(LastFrame(headless.Key()), nullptr);
+        EXPECT_EQ(repaints, 1);
+        DeferOffscreenFrames nested;
+    }
+    HC_Update_Display();
+    const Image* frame = LastFrame(headless.Key());
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(IsReddish(frame->At(8, 8)));
+    EXPECT_EQ(repaints, 1);  // nothing changed for the window
+    SetWindowTarget(windowed.Key(), {});
+}
+
 TEST(SceneWalker, TubesTakeFewerSidesWhenSmallOnScreen) {
     TestScene scene("walk tube facets");
     MeshCache cache;
