@@ -27,9 +27,12 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -161,6 +164,30 @@ TEST_F(ViewerAppTest, OpensAGoodModelAndKeepsItWhenTheNextOneIsBroken) {
     EXPECT_EQ(LibrarySegments(), segments);
     EXPECT_NE(MainView(), nullptr);
     EXPECT_FALSE(Settled([&] { return m_app->Frame().Picture(); }).isNull());
+}
+
+// The window paints each frame after the Update that asked for it; the view must still judge
+// the painted frames, or a drag on a large model never coarsens. The target makes any painted
+// frame too slow (over 0.6 ms) while the request to paint alone is fast.
+TEST_F(ViewerAppTest, ADragInTheWindowCoarsensTheDetailAndTheRestRestoresIt) {
+    HConstantFrameRate* rate = MainView()->GetConstantFrameRateObject();
+    ASSERT_TRUE(rate->GetActive());
+    rate->SetTargetFrameRate(2000.0f);
+    ASSERT_NE(m_app->Frame().Surface(), nullptr);
+    QWidget* area = m_app->Frame().Surface()->Widget();
+    ASSERT_FALSE(Settled([&] { return m_app->Frame().Picture(); }).isNull());
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(100, 100));
+    int highest = 0;
+    for (int i = 1; i <= 6; ++i) {
+        const QPointF at(100 + 8 * i, 100);
+        QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(area, &move);
+        WaitFor([] { return false; }, 60);  // the window paints the motion frame
+        highest = std::max(highest, rate->GetDetailLevel());
+    }
+    EXPECT_GT(highest, 0);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(148, 100));
+    EXPECT_TRUE(WaitFor([&] { return rate->GetDetailLevel() == 0; }, 3000));  // the frame at rest
 }
 
 TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
