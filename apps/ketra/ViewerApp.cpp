@@ -287,10 +287,9 @@ void ViewerApp::AttachViews() {
         window.OnCommand(kCmdOrbitCamera);
     window.StartConstantFrameRate();
     m_panes->SetModel(&m_document.Plotter().Model(), &m_document.Plotter().Config());
-    if (m_frame->Surface()) {
+    // The window draws the new view from here on; the Update below asks it to paint.
+    if (m_frame->Surface())
         m_frame->Surface()->RefreshTarget();
-        m_frame->Surface()->ScheduleOnPaint();
-    }
     if (m_browser->isVisible())
         m_browser->SetView(&view, m_document.Title());
     if (m_overview->isVisible())

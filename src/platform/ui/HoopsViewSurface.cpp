@@ -1,5 +1,6 @@
 #include "platform/ui/HoopsViewSurface.h"
 
+#include "platform/hc/SceneGraph.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/HoopsRasterWidget.h"
 #include "platform/ui/HoopsViewWidget.h"
@@ -56,22 +57,46 @@ int HoopsViewSurface::PixelHeight() {
 }
 
 void HoopsViewSurface::RequestRepaint() {
+    // The view window answers an exposure with a forced redraw of its view (OnPaint). The
+    // exposure's own paint has drawn the scene already: unless OnPaint changed what shows,
+    // drawing it again would only cost a frame (seconds on a large plant).
+    if (m_answeringExposure && Showing() == m_exposed)
+        return;
     m_repaintRequested = true;
     Widget()->update();
 }
 
+HoopsViewSurface::Shown HoopsViewSurface::Showing() const {
+    Shown shown;
+    shown.generation = hc::Graph::Instance().Generation();
+    if (m_targetKey != -1) {
+        shown.renderMode = ketra::render::GetRenderMode(m_targetKey);
+        shown.reduced = ketra::render::GetReducedResolution(m_targetKey);
+    }
+    return shown;
+}
+
 void HoopsViewSurface::ScheduleOnPaint() {
+    m_onPaintAnswersExposure = false;  // asked for: the forced redraw happens
+    QueueOnPaint();
+}
+
+void HoopsViewSurface::QueueOnPaint() {
     if (m_onPaintQueued)
         return;
     m_onPaintQueued = true;
     QTimer::singleShot(0, Widget(), [this] {
         m_onPaintQueued = false;
+        m_answeringExposure = m_onPaintAnswersExposure;
+        m_onPaintAnswersExposure = false;
         if (CHoopsView* window = ViewWindow())
             window->OnPaint();
+        m_answeringExposure = false;
     });
 }
 
 void HoopsViewSurface::BeginPaint() {
+    m_paintIsExposure = false;
     if (m_grabbing)
         return;
     ++m_paints;
@@ -80,8 +105,13 @@ void HoopsViewSurface::BeginPaint() {
     RefreshTarget();
     // A paint the view did not ask for means the window was exposed (shown, uncovered,
     // resized by Qt): the view window hears of it once, after this paint.
-    if (!m_repaintRequested)
-        ScheduleOnPaint();
+    m_paintIsExposure = !m_repaintRequested;
+    if (!m_repaintRequested) {
+        m_exposed = Showing();
+        if (!m_onPaintQueued)
+            m_onPaintAnswersExposure = true;
+        QueueOnPaint();
+    }
     m_repaintRequested = false;
 }
 

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 class CHoopsView;
@@ -65,13 +66,31 @@ protected:
     void BeginPaint();
     // Paints made to take a picture (Grab) are no exposes: call around them.
     void SetGrabbing(bool on) { m_grabbing = on; }
+    // Whether the paint that BeginPaint started is an expose (not asked for by the view).
+    bool PaintIsExposure() const { return m_paintIsExposure; }
+
+    // What a frame drawn now would show: the scene's generation and the view's render mode
+    // and resolution.
+    struct Shown {
+        std::uint64_t generation = 0;
+        int renderMode = 0;
+        bool reduced = false;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown Showing() const;
 
 private:
+    void QueueOnPaint();
+
     ViewInput m_input;
     long m_targetKey = -1;
     bool m_repaintRequested = false;
     bool m_onPaintQueued = false;
+    bool m_onPaintAnswersExposure = false;  // the queued OnPaint follows an exposure only
+    bool m_answeringExposure = false;       // that OnPaint is running
+    Shown m_exposed;                        // what the exposure's paint drew
     bool m_grabbing = false;
+    bool m_paintIsExposure = false;
     int m_paints = 0;
     std::function<void()> m_frameListener;
 };

@@ -25,6 +25,7 @@ QSurfaceFormat HoopsViewWidget::WantedFormat() {
 HoopsViewWidget::HoopsViewWidget(CHoopsView* window, QWidget* parent, SurfaceFailed onFailure)
     : SurfaceWidget(window, parent), m_onFailure(std::move(onFailure)) {
     setFormat(WantedFormat());
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);  // the last frame stays for exposes
 }
 
 HoopsViewWidget::~HoopsViewWidget() {
@@ -41,6 +42,7 @@ void HoopsViewWidget::initializeGL() {
     // A new context (the first, or after the widget moved to another window): the old
     // renderer's GL objects went with the old one.
     FreeRenderer();
+    m_holds.reset();
     m_renderer = std::make_unique<ketra::render::WindowRenderer>();
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { FreeRenderer(); });
 }
@@ -54,9 +56,18 @@ void HoopsViewWidget::paintGL() {
     CHoopsView* window = ViewWindow();
     if (m_failed || !m_renderer || !window || window->GetViewKey() == -1)
         return;
+    // An expose with nothing changed since the last frame: the framebuffer still holds it
+    // (a large plant's frame takes seconds; Qt exposes the window right after showing it).
+    const Shown showing = Showing();
+    if (PaintIsExposure() && m_holds == showing && m_holdsWidth == PixelWidth() && m_holdsHeight == PixelHeight())
+        return;
+    m_holds.reset();
     std::string error;
     if (m_renderer->Draw(window->GetViewKey(), PixelWidth(), PixelHeight(),
                          defaultFramebufferObject(), &error)) {
+        m_holds = showing;
+        m_holdsWidth = PixelWidth();
+        m_holdsHeight = PixelHeight();
         if (!m_drawn) {
             m_drawn = true;
             const QSurfaceFormat f = context()->format();

@@ -9,6 +9,7 @@
 #include <QSurfaceFormat>
 
 #include <memory>
+#include <optional>
 
 namespace ketra::render {
 class WindowRenderer;
@@ -40,6 +41,10 @@ private:
     std::unique_ptr<ketra::render::WindowRenderer> m_renderer;
     SurfaceFailed m_onFailure;
     bool m_drawn = false;
+    // What the framebuffer holds (kept between paints): an expose that would draw the same
+    // picture shows it as it is.
+    std::optional<Shown> m_holds;
+    int m_holdsWidth = 0, m_holdsHeight = 0;
     bool m_failed = false;
     bool m_reported = false;
 };

@@ -6,6 +6,7 @@
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseModel.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/render/Renderer.h"
 #include "platform/ui/HoopsRasterWidget.h"
 #include "platform/ui/HoopsViewWidget.h"
 #include "platform/ui/QtWindowPort.h"
@@ -14,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include <memory>
@@ -297,6 +299,35 @@ TEST_P(SurfaceDrawingTest, DrawsTheViewAndRepaintsOnUpdatesWithoutLooping) {
     EXPECT_EQ(window->paints, onPaints);
     QTest::qWait(100);
     EXPECT_EQ(window->paints, onPaints + 1);
+}
+
+// Qt exposes the OpenGL form (shown, uncovered) with paints of its own. The framebuffer keeps
+// the last frame, so an expose with nothing changed since shows it without drawing the scene
+// again, and the view window's answer to the expose (a forced redraw) asks for no frame.
+TEST_P(SurfaceDrawingTest, AnExposeWithNothingChangedShowsTheLastFrameWithoutDrawing) {
+    if (!GetParam())
+        GTEST_SKIP() << "the raster form draws every paint";
+    const auto frame = [&] { return ketra::render::DisplayFrameTimings(view->GetViewKey())->frame; };
+    ASSERT_NE(ketra::render::DisplayFrameTimings(view->GetViewKey()), nullptr);
+    const std::uint64_t drawn = frame();
+    const int paints = surface->PaintCount();
+    const int onPaints = window->paints;
+    widget->update();  // an expose: not asked for by the view
+    QTest::qWait(200);
+    EXPECT_EQ(surface->PaintCount(), paints + 1);
+    EXPECT_EQ(window->paints, onPaints + 1);
+    EXPECT_EQ(frame(), drawn);
+    const QImage shown = widget->screen()->grabWindow(widget->winId()).toImage();
+    const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    EXPECT_GT(centre.red(), 150);
+    EXPECT_LT(centre.green(), 100);
+    // Changed since: the expose draws.
+    HC_Open_Segment_By_Key(view->GetSceneKey());
+    HC_Orbit_Camera(20, 0);
+    HC_Close_Segment();
+    widget->update();
+    QTest::qWait(200);
+    EXPECT_GT(frame(), drawn);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, SurfaceDrawingTest, ::testing::Values(true, false),
