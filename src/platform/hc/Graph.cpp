@@ -55,6 +55,8 @@ size_t Graph::KeysGiven() const { return m_state->keyTable.size(); }
 
 void Graph::Reset() {
     State& st = *m_state;
+    m_cameraTouches.clear();
+    m_cameraTouchesFrom = m_generation;
     // Invalidate every key but keep the table's size: keys are never reused.
     for (auto& e : st.keyTable) e = nullptr;
     m_root = std::make_unique<Segment>();
@@ -79,10 +81,26 @@ void Graph::Reset() {
 
 void Graph::Touch(Entity& e) {
     ++m_contentChanges;
-    TouchCamera(e);
+    Stamp(e);
 }
 
 void Graph::TouchCamera(Entity& e) {
+    Stamp(e);
+    if (m_cameraTouches.size() == kCameraTouchesKept) {
+        m_cameraTouchesFrom = m_cameraTouches.front().first;
+        m_cameraTouches.erase(m_cameraTouches.begin());
+    }
+    m_cameraTouches.emplace_back(m_generation, e.key);
+}
+
+bool Graph::CameraTouchesSince(uint64_t generation, std::vector<Key>& keys) const {
+    if (generation < m_cameraTouchesFrom) return false;
+    for (const auto& [when, key] : m_cameraTouches)
+        if (when > generation) keys.push_back(key);
+    return true;
+}
+
+void Graph::Stamp(Entity& e) {
     ++m_generation;
     e.changeCount = m_generation;
     if (e.owner) e.owner->changeCount = m_generation;

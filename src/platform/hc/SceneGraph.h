@@ -475,6 +475,10 @@ public:
     // Counts every change except camera-only ones, and every mutable use of Defs(): while it
     // stays the same, what a scene shows differs at most by its cameras.
     uint64_t ContentChanges() const { return m_contentChanges; }
+    // Adds to `keys` the entities whose cameras moved (TouchCamera) after `generation`, oldest
+    // first. False when the record (the last kCameraTouchesKept) no longer reaches so far back.
+    bool CameraTouchesSince(uint64_t generation, std::vector<Key>& keys) const;
+    static constexpr size_t kCameraTouchesKept = 64;
     // How many keys were ever given out (deleted entities included): a bound on how many
     // items a walk that follows no include twice can meet.
     size_t KeysGiven() const;
@@ -543,6 +547,11 @@ private:
     std::unique_ptr<Segment> m_root;
     uint64_t m_generation = 1;
     uint64_t m_contentChanges = 1;
+    // Camera-only changes, newest last (generation, key), and the generation before which
+    // the record is incomplete.
+    std::vector<std::pair<uint64_t, Key>> m_cameraTouches;
+    uint64_t m_cameraTouchesFrom = 0;
+    void Stamp(Entity& e);
     std::vector<DisplayDriver*> m_drivers;
     Definitions m_defs;
     std::unique_ptr<State> m_state;

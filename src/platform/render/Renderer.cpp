@@ -405,6 +405,7 @@ namespace {
 
 struct DisplayState {
     std::uint64_t generation = 0;  // scene generation of the last frame
+    std::uint64_t contentChanges = 0;  // the graph's content changes then
     Image frame;
     std::function<void()> repaint;
     bool forceRedraw = false;
@@ -445,12 +446,37 @@ private:
         return name == "driver";
     }
 
+    // Whether only cameras of other displays moved since `state`'s last frame: then this
+    // display shows what it showed (one view's motion must not redraw the other views).
+    static bool OnlyOthersCamerasMoved(const hc::Segment& display, const DisplayState& state) {
+        hc::Graph& graph = hc::Graph::Instance();
+        if (state.generation == 0 || graph.ContentChanges() != state.contentChanges) return false;
+        std::vector<HC_KEY> moved;
+        if (!graph.CameraTouchesSince(state.generation, moved) || moved.empty()) return false;
+        for (HC_KEY key : moved) {
+            const hc::Entity* entity = graph.Find(key);
+            const hc::Segment* s = !entity ? nullptr
+                                   : entity->kind == hc::EntityKind::Segment ? static_cast<const hc::Segment*>(entity)
+                                                                             : entity->owner;
+            while (s && !IsDisplay(*s)) s = s->owner;
+            // A camera outside every display (in a model that several include) or gone: it
+            // may show here.
+            if (!s || s == &display) return false;
+        }
+        return true;
+    }
+
     void Draw(const hc::Segment& display, std::uint64_t generation) {
         DisplayState& state = m_displays[display.key];
         const bool drawnBefore = state.repaint ? state.generation != 0 : !state.frame.Empty();
         if (state.generation == generation && !state.forceRedraw && drawnBefore) return;
+        if (!state.forceRedraw && drawnBefore && OnlyOthersCamerasMoved(display, state)) {
+            state.generation = generation;
+            return;
+        }
         if (!state.repaint && OffscreenDeferrals() > 0) return;  // stays out of date
         state.generation = generation;
+        state.contentChanges = hc::Graph::Instance().ContentChanges();
         state.forceRedraw = false;
         if (state.repaint) {
             state.repaint();

@@ -309,6 +309,55 @@ TEST(SceneWalker, UpdateDisplayRendersHeadlessViews) {
     SetWindowTarget(scene.Key(), {});
 }
 
+// One view's camera moving redraws that view only; a change to what they show, or a camera
+// that a shared model carries, redraws them all.
+TEST(SceneWalker, ACameraMoveRepaintsOnlyTheDisplayItBelongsTo) {
+    InstallDisplayDriver();
+    TestScene a("walk camera a"), b("walk camera b");
+    const HC_KEY model = HC_Open_Segment("/include library/walk camera model");
+    InsertSquareWithLevels();
+    HC_Close_Segment();
+    int repaintsA = 0, repaintsB = 0;
+    SetWindowTarget(a.Key(), [&] { ++repaintsA; });
+    SetWindowTarget(b.Key(), [&] { ++repaintsB; });
+    const float target[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    auto look = [&](HC_KEY segment, float x) {
+        const float eye[3] = {x, 0, 5};
+        HC_Open_Segment_By_Key(segment);
+        HC_Set_Camera(eye, target, up, 2.0, 2.0, "orthographic");
+        HC_Close_Segment();
+    };
+    for (TestScene* scene : {&a, &b}) {
+        HC_Open_Segment_By_Key(scene->Key());
+        HC_Include_Segment_By_Key(model);
+        HC_Close_Segment();
+        look(scene->Key(), 0);
+    }
+    HC_Update_Display();
+    ASSERT_EQ(repaintsA, 1);
+    ASSERT_EQ(repaintsB, 1);
+    look(a.Key(), 1);  // a camera-only change
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 2);
+    EXPECT_EQ(repaintsB, 1);
+    look(b.Key(), 1);
+    look(a.Key(), 2);
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 3);
+    EXPECT_EQ(repaintsB, 2);
+    look(model, 0);  // the model's first camera: a content change
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 4);
+    EXPECT_EQ(repaintsB, 3);
+    look(model, 1);  // moved: both show it
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 5);
+    EXPECT_EQ(repaintsB, 4);
+    SetWindowTarget(a.Key(), {});
+    SetWindowTarget(b.Key(), {});
+    HC_Delete_By_Key(model);
+}
+
 // Views a window layer sets up are left undrawn meanwhile, while views with a window are
 // still asked to paint; the first update afterwards draws what is out of date.
 TEST(SceneWalker, DeferredOffscreenFramesAreDrawnByTheFirstUpdateAfter) {
