@@ -216,6 +216,13 @@ double Since(std::chrono::steady_clock::time_point start) {
 
 const FrameTimings& LastFrameTimings() { return Timings(); }
 
+DisplayStamp StampOf(HC_KEY displaySegment) {
+    const hc::Segment* segment = hc::Graph::Instance().FindSegment(displaySegment);
+    return {.generation = hc::Graph::Instance().Generation(),
+            .renderMode = ModeFor(segment),
+            .reduced = ReducedFor(segment)};
+}
+
 void NoteDisplayFrame(HC_KEY segmentKey, FrameTimings timings) {
     const hc::Segment* segment = hc::Graph::Instance().FindSegment(segmentKey);
     timings.frame = NextFrameNumber();

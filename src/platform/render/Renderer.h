@@ -97,6 +97,17 @@ const FrameTimings& LastFrameTimings();
 // frames take wherever they are drawn. `frame` tells a new frame from one seen before. The
 // pointer stays valid until the next frame of any segment.
 const FrameTimings* DisplayFrameTimings(HC_KEY segment);
+// What a frame of a display drawn now would show, as far as a window can tell without drawing
+// it: the scene's generation, the render mode and the reduced resolution. Equal stamps, at
+// equal sizes, draw the same picture; a window that kept its last frame shows that one again.
+struct DisplayStamp {
+    std::uint64_t generation = 0;
+    int renderMode = 0;
+    bool reduced = false;
+    bool operator==(const DisplayStamp&) const = default;
+};
+DisplayStamp StampOf(HC_KEY displaySegment);
+
 // Records a frame of `segment` drawn by other means (a host's own drawing), numbered as the
 // frames drawn here are, so that its view judges it as it judges theirs.
 void NoteDisplayFrame(HC_KEY segment, FrameTimings timings);

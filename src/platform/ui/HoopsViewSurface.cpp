@@ -1,6 +1,5 @@
 #include "platform/ui/HoopsViewSurface.h"
 
-#include "platform/hc/SceneGraph.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/HoopsRasterWidget.h"
 #include "platform/ui/HoopsViewWidget.h"
@@ -66,14 +65,8 @@ void HoopsViewSurface::RequestRepaint() {
     Widget()->update();
 }
 
-HoopsViewSurface::Shown HoopsViewSurface::Showing() const {
-    Shown shown;
-    shown.generation = hc::Graph::Instance().Generation();
-    if (m_targetKey != -1) {
-        shown.renderMode = ketra::render::GetRenderMode(m_targetKey);
-        shown.reduced = ketra::render::GetReducedResolution(m_targetKey);
-    }
-    return shown;
+ketra::render::DisplayStamp HoopsViewSurface::Showing() const {
+    return m_targetKey == -1 ? ketra::render::DisplayStamp{} : ketra::render::StampOf(m_targetKey);
 }
 
 void HoopsViewSurface::ScheduleOnPaint() {

@@ -10,12 +10,12 @@
 // CHoopsView::OnPaint from the event loop, never from inside a paint, so painting cannot loop.
 #pragma once
 
+#include "platform/render/Renderer.h"
 #include "platform/ui/ViewInput.h"
 
 #include <QImage>
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 
 class CHoopsView;
@@ -69,15 +69,8 @@ protected:
     // Whether the paint that BeginPaint started is an expose (not asked for by the view).
     bool PaintIsExposure() const { return m_paintIsExposure; }
 
-    // What a frame drawn now would show: the scene's generation and the view's render mode
-    // and resolution.
-    struct Shown {
-        std::uint64_t generation = 0;
-        int renderMode = 0;
-        bool reduced = false;
-        bool operator==(const Shown&) const = default;
-    };
-    Shown Showing() const;
+    // What a frame of the view drawn now would show (render::StampOf).
+    ketra::render::DisplayStamp Showing() const;
 
 private:
     void QueueOnPaint();
@@ -88,7 +81,7 @@ private:
     bool m_onPaintQueued = false;
     bool m_onPaintAnswersExposure = false;  // the queued OnPaint follows an exposure only
     bool m_answeringExposure = false;       // that OnPaint is running
-    Shown m_exposed;                        // what the exposure's paint drew
+    ketra::render::DisplayStamp m_exposed;  // what the exposure's paint drew
     bool m_grabbing = false;
     bool m_paintIsExposure = false;
     int m_paints = 0;

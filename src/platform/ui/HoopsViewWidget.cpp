@@ -58,7 +58,7 @@ void HoopsViewWidget::paintGL() {
         return;
     // An expose with nothing changed since the last frame: the framebuffer still holds it
     // (a large plant's frame takes seconds; Qt exposes the window right after showing it).
-    const Shown showing = Showing();
+    const ketra::render::DisplayStamp showing = Showing();
     if (PaintIsExposure() && m_holds == showing && m_holdsWidth == PixelWidth() && m_holdsHeight == PixelHeight())
         return;
     m_holds.reset();

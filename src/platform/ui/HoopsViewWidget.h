@@ -43,7 +43,7 @@ private:
     bool m_drawn = false;
     // What the framebuffer holds (kept between paints): an expose that would draw the same
     // picture shows it as it is.
-    std::optional<Shown> m_holds;
+    std::optional<ketra::render::DisplayStamp> m_holds;
     int m_holdsWidth = 0, m_holdsHeight = 0;
     bool m_failed = false;
     bool m_reported = false;

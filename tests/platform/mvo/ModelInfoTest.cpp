@@ -185,6 +185,18 @@ static void Paint(HBaseView& view, double seconds)
     ketra::render::NoteDisplayFrame(view.GetViewKey(), {.drawSeconds = seconds});
 }
 
+// The view's constant-frame-rate object started at 10 frames a second, after a first Update
+// whose frame the window paints in `firstFrameSeconds`.
+static HConstantFrameRate* StartedAtTenFramesASecond(HBaseView& view, double firstFrameSeconds)
+{
+    HConstantFrameRate* rate = view.GetConstantFrameRateObject();
+    rate->SetTargetFrameRate(10.0f);
+    rate->Start();
+    view.Update();
+    Paint(view, firstFrameSeconds);
+    return rate;
+}
+
 static void Orbit(HBaseView& view)
 {
     HC_Open_Segment_By_Key(view.GetSceneKey());
@@ -197,11 +209,7 @@ static void Orbit(HBaseView& view)
 // full detail again, and the object stays active for the next motion.
 TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
 {
-    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
-    rate->SetTargetFrameRate(10.0f);
-    rate->Start();
-    view->Update();
-    Paint(*view, 0.5);
+    HConstantFrameRate* rate = StartedAtTenFramesASecond(*view, 0.5);
     EXPECT_EQ(rate->GetDetailLevel(), 0);  // nothing moved yet
     Orbit(*view);  // five budgets: the deepest level at once
     EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
@@ -230,11 +238,7 @@ TEST_F(ViewTest, MovingUpdatesLowerTheDetailAndAFrameAtRestRestoresIt)
 // neither judges nor ends the motion.
 TEST_F(ViewTest, FramesPaintedAfterTheUpdateAreJudgedAndAnExposureIsNoRest)
 {
-    HConstantFrameRate* rate = view->GetConstantFrameRateObject();
-    rate->SetTargetFrameRate(10.0f);
-    rate->Start();
-    view->Update();
-    Paint(*view, 0.02);
+    HConstantFrameRate* rate = StartedAtTenFramesASecond(*view, 0.02);
     Orbit(*view);  // judges the fast frame at rest
     EXPECT_EQ(rate->GetDetailLevel(), 0);
     Orbit(*view);  // before the window painted: nothing to judge

@@ -552,3 +552,32 @@ TEST(Renderer, WindowFramesAreRecordedForTheirDisplayAndHeard) {
     EXPECT_EQ(heard.size(), 3u);
     EXPECT_GT(DisplayFrameTimings(scene.Key())->frame, heard[2].frame);
 }
+
+// A window that kept its last frame shows it again while the stamp is unchanged: anything that
+// changes the picture must change the stamp.
+TEST(Renderer, TheDisplayStampMovesWithTheSceneTheModeAndTheResolution) {
+    TestScene scene("stamp", "orthographic");
+    scene.Open("model");
+    InsertSquare(0.5f, 0);
+    HC_Close_Segment();
+    DisplayStamp last = StampOf(scene.Key());
+    EXPECT_EQ(StampOf(scene.Key()), last);
+    const auto changed = [&] {
+        const DisplayStamp now = StampOf(scene.Key());
+        const bool moved = !(now == last);
+        last = now;
+        return moved;
+    };
+    HC_Open_Segment_By_Key(scene.Key());
+    HC_Orbit_Camera(10, 0);  // a camera-only change
+    HC_Close_Segment();
+    EXPECT_TRUE(changed());
+    SetRenderMode(scene.Key(), 1);
+    EXPECT_TRUE(changed());
+    SetReducedResolution(scene.Key(), true);
+    EXPECT_TRUE(changed());
+    SetReducedResolution(scene.Key(), false);
+    SetRenderMode(scene.Key(), 0);
+    EXPECT_TRUE(changed());
+    EXPECT_FALSE(changed());
+}
