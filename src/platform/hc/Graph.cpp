@@ -55,8 +55,8 @@ size_t Graph::KeysGiven() const { return m_state->keyTable.size(); }
 
 void Graph::Reset() {
     State& st = *m_state;
-    m_cameraTouches.clear();
-    m_cameraTouchesFrom = m_generation;
+    m_touchNext = m_touchCount = 0;
+    m_touchesFrom = m_generation;
     // Invalidate every key but keep the table's size: keys are never reused.
     for (auto& e : st.keyTable) e = nullptr;
     m_root = std::make_unique<Segment>();
@@ -82,21 +82,29 @@ void Graph::Reset() {
 void Graph::Touch(Entity& e) {
     ++m_contentChanges;
     Stamp(e);
+    Record(e, false);
 }
 
 void Graph::TouchCamera(Entity& e) {
     Stamp(e);
-    if (m_cameraTouches.size() == kCameraTouchesKept) {
-        m_cameraTouchesFrom = m_cameraTouches.front().first;
-        m_cameraTouches.erase(m_cameraTouches.begin());
-    }
-    m_cameraTouches.emplace_back(m_generation, e.key);
+    Record(e, true);
 }
 
-bool Graph::CameraTouchesSince(uint64_t generation, std::vector<Key>& keys) const {
-    if (generation < m_cameraTouchesFrom) return false;
-    for (const auto& [when, key] : m_cameraTouches)
-        if (when > generation) keys.push_back(key);
+void Graph::Record(const Entity& e, bool cameraOnly) {
+    if (m_touchCount == kTouchesKept)
+        m_touchesFrom = m_touches[m_touchNext].generation;
+    else
+        ++m_touchCount;
+    m_touches[m_touchNext] = {m_generation, e.key, cameraOnly};
+    m_touchNext = (m_touchNext + 1) % kTouchesKept;
+}
+
+bool Graph::TouchesSince(uint64_t generation, std::vector<TouchRecord>& out) const {
+    if (generation < m_touchesFrom) return false;
+    for (size_t i = 0; i < m_touchCount; ++i) {
+        const TouchRecord& t = m_touches[(m_touchNext + kTouchesKept - m_touchCount + i) % kTouchesKept];
+        if (t.generation > generation) out.push_back(t);
+    }
     return true;
 }
 

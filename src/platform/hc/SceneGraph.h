@@ -475,10 +475,18 @@ public:
     // Counts every change except camera-only ones, and every mutable use of Defs(): while it
     // stays the same, what a scene shows differs at most by its cameras.
     uint64_t ContentChanges() const { return m_contentChanges; }
-    // Adds to `keys` the entities whose cameras moved (TouchCamera) after `generation`, oldest
-    // first. False when the record (the last kCameraTouchesKept) no longer reaches so far back.
-    bool CameraTouchesSince(uint64_t generation, std::vector<Key>& keys) const;
-    static constexpr size_t kCameraTouchesKept = 64;
+    // Counts the mutable uses of Defs() alone (named definitions reach every scene).
+    uint64_t DefinitionChanges() const { return m_definitionChanges; }
+    // One recorded change: the entity Touch or TouchCamera was given.
+    struct TouchRecord {
+        uint64_t generation = 0;
+        Key key = 0;
+        bool cameraOnly = false;
+    };
+    // Adds to `out` the changes recorded after `generation`, oldest first. False when the
+    // record (the last kTouchesKept) no longer reaches so far back.
+    bool TouchesSince(uint64_t generation, std::vector<TouchRecord>& out) const;
+    static constexpr size_t kTouchesKept = 256;
     // How many keys were ever given out (deleted entities included): a bound on how many
     // items a walk that follows no include twice can meet.
     size_t KeysGiven() const;
@@ -535,6 +543,7 @@ public:
     // Taking the definitions mutable counts as a change of them (see ContentChanges).
     Definitions& Defs() {
         ++m_contentChanges;
+        ++m_definitionChanges;
         return m_defs;
     }
     const Definitions& Defs() const { return m_defs; }
@@ -547,10 +556,14 @@ private:
     std::unique_ptr<Segment> m_root;
     uint64_t m_generation = 1;
     uint64_t m_contentChanges = 1;
-    // Camera-only changes, newest last (generation, key), and the generation before which
-    // the record is incomplete.
-    std::vector<std::pair<uint64_t, Key>> m_cameraTouches;
-    uint64_t m_cameraTouchesFrom = 0;
+    uint64_t m_definitionChanges = 1;
+    // The last kTouchesKept changes (a ring: m_touchCount of them end before m_touchNext),
+    // and the generation before which the record is incomplete.
+    std::array<TouchRecord, kTouchesKept> m_touches{};
+    size_t m_touchNext = 0;
+    size_t m_touchCount = 0;
+    uint64_t m_touchesFrom = 0;
+    void Record(const Entity& e, bool cameraOnly);
     void Stamp(Entity& e);
     std::vector<DisplayDriver*> m_drivers;
     Definitions m_defs;

@@ -412,7 +412,7 @@ namespace {
 
 struct DisplayState {
     std::uint64_t generation = 0;  // scene generation of the last frame
-    std::uint64_t contentChanges = 0;  // the graph's content changes then
+    std::uint64_t definitionChanges = 0;  // the graph's definition changes then
     Image frame;
     std::function<void()> repaint;
     bool forceRedraw = false;
@@ -453,22 +453,37 @@ private:
         return name == "driver";
     }
 
-    // Whether only cameras of other displays moved since `state`'s last frame: then this
-    // display shows what it showed (one view's motion must not redraw the other views).
-    static bool OnlyOthersCamerasMoved(const hc::Segment& display, const DisplayState& state) {
+    // The display whose own subtree holds `s`, or null when `s` lies outside every display or
+    // something references it (or a segment above it) from elsewhere: then any display may show it.
+    static const hc::Segment* PrivateTo(const hc::Segment* s) {
+        for (; s; s = s->owner) {
+            if (!s->referencedBy.empty()) return nullptr;
+            if (IsDisplay(*s)) return s;
+        }
+        return nullptr;
+    }
+
+    // Whether everything that changed since `state`'s last frame lies in other displays' own
+    // subtrees (their cameras, detail levels, overlays): then this display shows what it showed.
+    // One view's motion must not redraw the other views.
+    static bool OnlyOtherDisplaysChanged(const hc::Segment& display, const DisplayState& state) {
         hc::Graph& graph = hc::Graph::Instance();
-        if (state.generation == 0 || graph.ContentChanges() != state.contentChanges) return false;
-        std::vector<HC_KEY> moved;
-        if (!graph.CameraTouchesSince(state.generation, moved) || moved.empty()) return false;
-        for (HC_KEY key : moved) {
-            const hc::Entity* entity = graph.Find(key);
-            const hc::Segment* s = !entity ? nullptr
-                                   : entity->kind == hc::EntityKind::Segment ? static_cast<const hc::Segment*>(entity)
-                                                                             : entity->owner;
-            while (s && !IsDisplay(*s)) s = s->owner;
-            // A camera outside every display (in a model that several include) or gone: it
-            // may show here.
-            if (!s || s == &display) return false;
+        if (state.generation == 0 || graph.DefinitionChanges() != state.definitionChanges) return false;
+        std::vector<hc::Graph::TouchRecord> changes;
+        if (!graph.TouchesSince(state.generation, changes) || changes.empty()) return false;
+        for (const hc::Graph::TouchRecord& change : changes) {
+            const hc::Entity* entity = graph.Find(change.key);
+            if (!entity) return false;  // gone: what it was is not known
+            const hc::Segment* s = entity->kind == hc::EntityKind::Segment
+                                       ? static_cast<const hc::Segment*>(entity)
+                                       : entity->owner;
+            if (entity->kind == hc::EntityKind::Geometry) {
+                // A named image can be a texture anywhere.
+                const auto* image = std::get_if<hc::ImageData>(&static_cast<const hc::Geometry*>(entity)->data);
+                if (image && !image->name.empty()) return false;
+            }
+            const hc::Segment* owner = PrivateTo(s);
+            if (!owner || owner == &display) return false;
         }
         return true;
     }
@@ -477,13 +492,13 @@ private:
         DisplayState& state = m_displays[display.key];
         const bool drawnBefore = state.repaint ? state.generation != 0 : !state.frame.Empty();
         if (state.generation == generation && !state.forceRedraw && drawnBefore) return;
-        if (!state.forceRedraw && drawnBefore && OnlyOthersCamerasMoved(display, state)) {
+        if (!state.forceRedraw && drawnBefore && OnlyOtherDisplaysChanged(display, state)) {
             state.generation = generation;
             return;
         }
         if (!state.repaint && OffscreenDeferrals() > 0) return;  // stays out of date
         state.generation = generation;
-        state.contentChanges = hc::Graph::Instance().ContentChanges();
+        state.definitionChanges = hc::Graph::Instance().DefinitionChanges();
         state.forceRedraw = false;
         if (state.repaint) {
             state.repaint();

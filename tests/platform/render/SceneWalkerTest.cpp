@@ -309,9 +309,9 @@ TEST(SceneWalker, UpdateDisplayRendersHeadlessViews) {
     SetWindowTarget(scene.Key(), {});
 }
 
-// One view's camera moving redraws that view only; a change to what they show, or a camera
-// that a shared model carries, redraws them all.
-TEST(SceneWalker, ACameraMoveRepaintsOnlyTheDisplayItBelongsTo) {
+// A change in one view's own segments (its camera, its options) redraws that view only; a
+// change to what they share, or to a view's segment that another includes, redraws them all.
+TEST(SceneWalker, AChangeInOneDisplayRepaintsOnlyThatDisplay) {
     InstallDisplayDriver();
     TestScene a("walk camera a"), b("walk camera b");
     const HC_KEY model = HC_Open_Segment("/include library/walk camera model");
@@ -353,6 +353,27 @@ TEST(SceneWalker, ACameraMoveRepaintsOnlyTheDisplayItBelongsTo) {
     HC_Update_Display();
     EXPECT_EQ(repaintsA, 5);
     EXPECT_EQ(repaintsB, 4);
+    HC_Open_Segment_By_Key(a.Key());
+    const HC_KEY overlay = HC_Open_Segment("overlay");
+    HC_Set_Rendering_Options("lod = on");
+    HC_Close_Segment();
+    HC_Close_Segment();
+    look(b.Key(), 3);
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 6);
+    EXPECT_EQ(repaintsB, 5);
+    HC_Open_Segment_By_Key(b.Key());
+    HC_Include_Segment_By_Key(overlay);  // now b shows a's overlay too
+    HC_Close_Segment();
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 6);
+    EXPECT_EQ(repaintsB, 6);
+    HC_Open_Segment_By_Key(overlay);
+    HC_Set_Color("faces = red");
+    HC_Close_Segment();
+    HC_Update_Display();
+    EXPECT_EQ(repaintsA, 7);
+    EXPECT_EQ(repaintsB, 7);
     SetWindowTarget(a.Key(), {});
     SetWindowTarget(b.Key(), {});
     HC_Delete_By_Key(model);
