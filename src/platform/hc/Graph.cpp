@@ -4,8 +4,6 @@
 #include "platform/hc/OptionParser.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace ketra::hc {
 

@@ -486,6 +486,8 @@ public:
     // Adds to `out` the changes recorded after `generation`, oldest first. False when the
     // record (the last kTouchesKept) no longer reaches so far back.
     bool TouchesSince(uint64_t generation, std::vector<TouchRecord>& out) const;
+    // The generation after which the record is complete.
+    uint64_t TouchesFrom() const { return m_touchesFrom; }
     static constexpr size_t kTouchesKept = 256;
     // How many keys were ever given out (deleted entities included): a bound on how many
     // items a walk that follows no include twice can meet.

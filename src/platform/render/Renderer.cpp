@@ -212,13 +212,55 @@ double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+bool IsDisplay(const hc::Segment& s) {
+    if (!s.owner || !s.owner->owner || !s.owner->owner->owner || s.owner->owner->owner->owner) return false;
+    std::string name = s.owner->owner->name;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name == "driver";
+}
+
+// Whether `display` may show a change recorded for `key`: not when it lies in another display's
+// own subtree (that view's camera, detail level or overlay) that nothing references from
+// elsewhere. A key that is gone says nothing: deleting an entity also records its owner.
+bool MayShow(const hc::Segment& display, hc::Key key) {
+    const hc::Entity* entity = hc::Graph::Instance().Find(key);
+    if (!entity) return false;
+    if (entity->kind == hc::EntityKind::Geometry) {
+        // A named image can be a texture anywhere.
+        const auto* image = std::get_if<hc::ImageData>(&static_cast<const hc::Geometry*>(entity)->data);
+        if (image && !image->name.empty()) return true;
+    }
+    for (const hc::Segment* s = entity->kind == hc::EntityKind::Segment ? static_cast<const hc::Segment*>(entity)
+                                                                          : entity->owner;
+         s; s = s->owner) {
+        if (!s->referencedBy.empty()) return true;
+        if (IsDisplay(*s)) return s == &display;
+    }
+    return true;  // outside every display: a model that views include
+}
+
+// The generation of the latest change `display` may show (definition changes aside): equal to
+// the generation of a frame drawn since means that frame still shows it, however much other
+// views changed meanwhile.
+std::uint64_t LastChangeShownBy(const hc::Segment& display) {
+    hc::Graph& graph = hc::Graph::Instance();
+    std::vector<hc::Graph::TouchRecord> changes;
+    graph.TouchesSince(graph.TouchesFrom(), changes);
+    for (auto it = changes.rbegin(); it != changes.rend(); ++it)
+        if (MayShow(display, it->key)) return it->generation;
+    // None of those recorded: the latest it may show is no later than the record's start.
+    return graph.TouchesFrom();
+}
+
 } // namespace
 
 const FrameTimings& LastFrameTimings() { return Timings(); }
 
 DisplayStamp StampOf(HC_KEY displaySegment) {
-    const hc::Segment* segment = hc::Graph::Instance().FindSegment(displaySegment);
-    return {.generation = hc::Graph::Instance().Generation(),
+    hc::Graph& graph = hc::Graph::Instance();
+    const hc::Segment* segment = graph.FindSegment(displaySegment);
+    return {.generation = segment && IsDisplay(*segment) ? LastChangeShownBy(*segment) : graph.Generation(),
+            .definitionChanges = graph.DefinitionChanges(),
             .renderMode = ModeFor(segment),
             .reduced = ReducedFor(segment)};
 }
@@ -354,12 +396,26 @@ bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& 
 
 // ---- Window renderer ----
 
+// The meshes every window renderer of the process draws from: the panes of a window show
+// the same model, and each keeping its own meshes of it costs memory and the time to build them.
+std::shared_ptr<MeshCache> SharedWindowMeshes() {
+    static std::weak_ptr<MeshCache> shared;
+    std::shared_ptr<MeshCache> meshes = shared.lock();
+    if (!meshes) {
+        meshes = std::make_shared<MeshCache>();
+        shared = meshes;
+    }
+    return meshes;
+}
+
 struct WindowRenderer::Impl {
     GlBackend backend;
     OffscreenTarget reduced;
-    MeshCache meshes;
+    std::shared_ptr<MeshCache> meshes = SharedWindowMeshes();
+    int meshUser = meshes->Join();
     WalkCache walks;
     bool initialized = false;
+    ~Impl() { meshes->Leave(meshUser); }
 };
 
 WindowRenderer::WindowRenderer() : m_impl(std::make_unique<Impl>()) {}
@@ -382,9 +438,10 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     walk.width = width;
     walk.height = height;
     walk.renderMode = ModeFor(segment);
+    walk.meshCacheUser = m_impl->meshUser;
     const DrawList* list = nullptr;
     const std::uint64_t reusedBefore = m_impl->walks.Reused();
-    if (!m_impl->walks.Get(segmentKey, walk, m_impl->meshes, list, error)) return false;
+    if (!m_impl->walks.Get(segmentKey, walk, *m_impl->meshes, list, error)) return false;
     timings.walkSeconds = Since(start);
     timings.walkSkipped = m_impl->walks.Reused() != reusedBefore;
     start = std::chrono::steady_clock::now();
@@ -401,7 +458,7 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     // the finished frame: what the view's motion detail must hold to its rate.
     glFinish();
     timings.drawSeconds = Since(start);
-    FillDrawCounters(timings, m_impl->backend, m_impl->meshes);
+    FillDrawCounters(timings, m_impl->backend, *m_impl->meshes);
     NoteDisplayFrame(segment->key, timings);
     return true;
 }
@@ -446,54 +503,13 @@ public:
     std::map<HC_KEY, DisplayState> m_displays;
 
 private:
-    static bool IsDisplay(const hc::Segment& s) {
-        if (!s.owner || !s.owner->owner || !s.owner->owner->owner || s.owner->owner->owner->owner) return false;
-        std::string name = s.owner->owner->name;
-        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return name == "driver";
-    }
-
-    // The display whose own subtree holds `s`, or null when `s` lies outside every display or
-    // something references it (or a segment above it) from elsewhere: then any display may show it.
-    static const hc::Segment* PrivateTo(const hc::Segment* s) {
-        for (; s; s = s->owner) {
-            if (!s->referencedBy.empty()) return nullptr;
-            if (IsDisplay(*s)) return s;
-        }
-        return nullptr;
-    }
-
-    // Whether everything that changed since `state`'s last frame lies in other displays' own
-    // subtrees (their cameras, detail levels, overlays): then this display shows what it showed.
-    // One view's motion must not redraw the other views.
-    static bool OnlyOtherDisplaysChanged(const hc::Segment& display, const DisplayState& state) {
-        hc::Graph& graph = hc::Graph::Instance();
-        if (state.generation == 0 || graph.DefinitionChanges() != state.definitionChanges) return false;
-        std::vector<hc::Graph::TouchRecord> changes;
-        if (!graph.TouchesSince(state.generation, changes) || changes.empty()) return false;
-        for (const hc::Graph::TouchRecord& change : changes) {
-            const hc::Entity* entity = graph.Find(change.key);
-            if (!entity) return false;  // gone: what it was is not known
-            const hc::Segment* s = entity->kind == hc::EntityKind::Segment
-                                       ? static_cast<const hc::Segment*>(entity)
-                                       : entity->owner;
-            if (entity->kind == hc::EntityKind::Geometry) {
-                // A named image can be a texture anywhere.
-                const auto* image = std::get_if<hc::ImageData>(&static_cast<const hc::Geometry*>(entity)->data);
-                if (image && !image->name.empty()) return false;
-            }
-            const hc::Segment* owner = PrivateTo(s);
-            if (!owner || owner == &display) return false;
-        }
-        return true;
-    }
-
     void Draw(const hc::Segment& display, std::uint64_t generation) {
         DisplayState& state = m_displays[display.key];
         const bool drawnBefore = state.repaint ? state.generation != 0 : !state.frame.Empty();
         if (state.generation == generation && !state.forceRedraw && drawnBefore) return;
-        if (!state.forceRedraw && drawnBefore && OnlyOtherDisplaysChanged(display, state)) {
-            state.generation = generation;
+        if (!state.forceRedraw && drawnBefore && state.definitionChanges == hc::Graph::Instance().DefinitionChanges() &&
+            LastChangeShownBy(display) <= state.generation) {
+            state.generation = generation;  // only other displays changed since its last frame
             return;
         }
         if (!state.repaint && OffscreenDeferrals() > 0) return;  // stays out of date

@@ -98,10 +98,13 @@ const FrameTimings& LastFrameTimings();
 // pointer stays valid until the next frame of any segment.
 const FrameTimings* DisplayFrameTimings(HC_KEY segment);
 // What a frame of a display drawn now would show, as far as a window can tell without drawing
-// it: the scene's generation, the render mode and the reduced resolution. Equal stamps, at
-// equal sizes, draw the same picture; a window that kept its last frame shows that one again.
+// it: the scene's generation as of the latest change the display may show (changes inside other
+// views' own segments do not count), the named definitions' changes, the render mode and the
+// reduced resolution. Equal stamps, at equal sizes, draw the same picture; a window that kept
+// its last frame shows that one again.
 struct DisplayStamp {
     std::uint64_t generation = 0;
+    std::uint64_t definitionChanges = 0;
     int renderMode = 0;
     bool reduced = false;
     bool operator==(const DisplayStamp&) const = default;

@@ -56,16 +56,38 @@ void MeshCache::Forget(HC_KEY key, int variant) {
     m_entries.erase(found);
 }
 
-void MeshCache::EndFrame(std::uint64_t frames) {
+void MeshCache::EndFrame(std::uint64_t frames, int user) {
+    const std::uint64_t bit = user >= 0 && user < kMaxUsers ? std::uint64_t{1} << user : 0;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->second.lastUsed + frames < m_frame) {
-            Drop(it->second);
+        Entry& entry = it->second;
+        if (entry.lastUsed == m_frame)
+            entry.users |= bit;
+        else
+            entry.users &= ~bit;
+        if (entry.users == 0 && entry.lastUsed + frames < m_frame) {
+            Drop(entry);
             it = m_entries.erase(it);
         } else {
             ++it;
         }
     }
     ++m_frame;
+}
+
+int MeshCache::Join() {
+    for (int user = 0; user < kMaxUsers; ++user)
+        if (!(m_users & (std::uint64_t{1} << user))) {
+            m_users |= std::uint64_t{1} << user;
+            return user;
+        }
+    return -1;
+}
+
+void MeshCache::Leave(int user) {
+    if (user < 0 || user >= kMaxUsers) return;
+    const std::uint64_t bit = std::uint64_t{1} << user;
+    m_users &= ~bit;
+    for (auto& [slot, entry] : m_entries) entry.users &= ~bit;
 }
 
 void MeshCache::Drop(const Entry& entry) {
@@ -1403,7 +1425,7 @@ bool BuildDrawList(HC_KEY segmentKey, const WalkSettings& settings, MeshCache& c
     out.renderMode = settings.renderMode;
     Walker walker(settings, cache, out);
     walker.Run(*segment);
-    cache.EndFrame();
+    cache.EndFrame(4, settings.meshCacheUser);
     return true;
 }
 

@@ -21,6 +21,7 @@ public:
         std::shared_ptr<const Mesh> mesh;
         std::uint64_t stamp = 0;      // unique per built mesh
         std::uint64_t lastUsed = 0;   // frame number
+        std::uint64_t users = 0;      // bits of the sharers whose latest frame used it
     };
     // The cached entry for `key` and `variant` if its change counter matches, else null.
     const Entry* Find(HC_KEY key, std::uint64_t changeCount, int variant = 0);
@@ -28,8 +29,16 @@ public:
     // Forgets the entry for `key` and `variant` (one about to be built again), so that its
     // mesh is freed before the new one is made rather than after.
     void Forget(HC_KEY key, int variant = 0);
-    // Forgets entries not used during the last `frames` frames.
-    void EndFrame(std::uint64_t frames = 4);
+    // Forgets entries not used during the last `frames` frames, except those the latest frame
+    // of a sharer used. `user` (from Join) names the sharer whose frame this was; -1 for a
+    // cache with one user.
+    void EndFrame(std::uint64_t frames = 4, int user = -1);
+    // Several renderers drawing the same scene (the panes of one window) share one cache: each
+    // joins it, and the meshes its latest frame used stay however many frames the others draw
+    // meanwhile. -1 when kMaxUsers already share it (that one's meshes stay only `frames`).
+    int Join();
+    void Leave(int user);
+    static constexpr int kMaxUsers = 64;
     size_t Size() const { return m_entries.size(); }
     std::uint64_t Builds() const { return m_builds; }
     // Bytes the cached meshes hold (their lists as allocated, not counting the cache itself).
@@ -50,6 +59,7 @@ private:
 
     std::unordered_map<Slot, Entry, SlotHash> m_entries;
     std::uint64_t m_frame = 1, m_nextStamp = 1, m_builds = 0;
+    std::uint64_t m_users = 0;  // bits given out by Join
     size_t m_bytes = 0;
 };
 
@@ -66,6 +76,8 @@ struct WalkSettings {
     // Tubes (polycylinders, cylinders) showing faces that are thinner than this on screen
     // are drawn as their axis, one pixel wide, in the faces' colour (0: never).
     float tubeLinePixels = 0;
+    // Which sharer of the mesh cache walks (MeshCache::Join); -1 when it has one user.
+    int meshCacheUser = -1;
 };
 
 // The rendering option "mask transform": the parts of the net transform a subtree drops.

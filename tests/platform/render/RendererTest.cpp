@@ -580,4 +580,19 @@ TEST(Renderer, TheDisplayStampMovesWithTheSceneTheModeAndTheResolution) {
     SetRenderMode(scene.Key(), 0);
     EXPECT_TRUE(changed());
     EXPECT_FALSE(changed());
+    // Another view moving or changing its own segments leaves this one's picture as it was.
+    TestScene other("stamp other", "orthographic");
+    EXPECT_FALSE(changed());
+    HC_Open_Segment_By_Key(other.Key());
+    HC_Orbit_Camera(10, 0);
+    HC_Set_Rendering_Options("lod = on");
+    HC_Close_Segment();
+    EXPECT_FALSE(changed());
+    HC_Open_Segment_By_Key(other.Key());
+    HC_Include_Segment_By_Key(scene.Key());  // a picture in a picture: not private any more
+    HC_Close_Segment();
+    HC_Open_Segment_By_Key(scene.Key());
+    HC_Set_Color("faces = red");
+    HC_Close_Segment();
+    EXPECT_TRUE(changed());
 }

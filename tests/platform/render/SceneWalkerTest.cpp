@@ -474,6 +474,48 @@ TEST(SceneWalker, ClampedDetailIgnoresTheCameraAndUnsettingItRestoresFullDetail)
     EXPECT_EQ(again.Main().meshes[1].lod, 0);
 }
 
+// Two panes of one model share a mesh cache: the meshes one pane shows stay however many
+// frames the other draws of its own (here coarser, motion-time tubes), and go once it leaves.
+TEST(SceneWalker, ASharedMeshCacheKeepsWhatEachSharerLastShowed) {
+    MeshCache cache;
+    const HC_KEY model = HC_Open_Segment("/include library/walk shared model");
+    const float points[6] = {-0.5f, 0, 0, 0.5f, 0, 0};
+    const float radius[1] = {0.2f};
+    HC_Insert_PolyCylinder(2, points, 1, radius, "both");
+    HC_Close_Segment();
+    TestScene still("walk shared still"), moving("walk shared moving");
+    for (TestScene* scene : {&still, &moving}) {
+        HC_Open_Segment_By_Key(scene->Key());
+        HC_Include_Segment_By_Key(model);
+        HC_Close_Segment();
+        SetField(*scene, 1.0);
+    }
+    HC_Open_Segment_By_Key(moving.Key());
+    HC_Set_Rendering_Options("lod = on, lodo = (clamp = 2)");
+    HC_Close_Segment();
+    const int stillUser = cache.Join(), movingUser = cache.Join();
+    ASSERT_NE(stillUser, movingUser);
+    auto walk = [&](const TestScene& scene, int user) {
+        WalkSettings settings;
+        settings.width = settings.height = 100;
+        settings.meshCacheUser = user;
+        DrawList list;
+        EXPECT_TRUE(BuildDrawList(scene.Key(), settings, cache, list));
+        return list;
+    };
+    const DrawList first = walk(still, stillUser);
+    for (int i = 0; i < 20; ++i) walk(moving, movingUser);
+    const std::uint64_t builds = cache.Builds();
+    const DrawList again = walk(still, stillUser);
+    EXPECT_EQ(cache.Builds(), builds);
+    EXPECT_EQ(again.Main().meshes.at(0).meshStamp, first.Main().meshes.at(0).meshStamp);
+    EXPECT_EQ(cache.Size(), 2u);  // the full tube and the coarse one
+    cache.Leave(stillUser);
+    for (int i = 0; i < 6; ++i) walk(moving, movingUser);
+    EXPECT_EQ(cache.Size(), 1u);
+    HC_Delete_By_Key(model);
+}
+
 TEST(SceneWalker, MeshesBuiltTogetherAfterTheWalkLandOnTheirDraws) {
     // Enough new items for the parallel build, a shared (included) item drawn twice, empty
     // items that are dropped, and a level-of-detail item after them that must keep its level.
