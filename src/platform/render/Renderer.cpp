@@ -409,14 +409,18 @@ std::shared_ptr<MeshCache> SharedWindowMeshes() {
 }
 
 struct WindowRenderer::Impl {
-    GlBackend backend;
-    OffscreenTarget reduced;
+    struct Gl {
+        GlBackend backend;
+        OffscreenTarget reduced;
+    };
+    std::unique_ptr<Gl> gl;  // null until the first Draw in a context
     std::shared_ptr<MeshCache> meshes = SharedWindowMeshes();
     int meshUser = meshes->Join();
     WalkCache walks;
-    bool initialized = false;
     ~Impl() { meshes->Leave(meshUser); }
 };
+
+void WindowRenderer::ReleaseGl() { m_impl->gl.reset(); }
 
 WindowRenderer::WindowRenderer() : m_impl(std::make_unique<Impl>()) {}
 WindowRenderer::~WindowRenderer() = default;
@@ -428,10 +432,12 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
         return false;
     }
     if (width < 1 || height < 1) return true;  // a collapsed window shows nothing
-    if (!m_impl->initialized) {
-        if (!m_impl->backend.Initialize(error)) return false;
-        m_impl->initialized = true;
+    if (!m_impl->gl) {
+        auto gl = std::make_unique<Impl::Gl>();
+        if (!gl->backend.Initialize(error)) return false;
+        m_impl->gl = std::move(gl);
     }
+    Impl::Gl& gl = *m_impl->gl;
     FrameTimings timings;
     auto start = std::chrono::steady_clock::now();
     WalkSettings walk;
@@ -450,15 +456,14 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGetIntegerv(GL_SAMPLES, &samples);
     if (samples > 1)
-        m_impl->backend.Draw(*list, framebuffer);
-    else if (!DrawScaled(m_impl->backend, *list, framebuffer, width, height, ReducedFor(segment), m_impl->reduced,
-                         error))
+        gl.backend.Draw(*list, framebuffer);
+    else if (!DrawScaled(gl.backend, *list, framebuffer, width, height, ReducedFor(segment), gl.reduced, error))
         return false;
     // The window shows the frame only once it is finished, so its time is the time to
     // the finished frame: what the view's motion detail must hold to its rate.
     glFinish();
     timings.drawSeconds = Since(start);
-    FillDrawCounters(timings, m_impl->backend, *m_impl->meshes);
+    FillDrawCounters(timings, gl.backend, *m_impl->meshes);
     NoteDisplayFrame(segment->key, timings);
     return true;
 }

@@ -135,7 +135,8 @@ bool HeadlessAvailable(std::string* why = nullptr);
 
 // Draws into a GL context that the caller made current (a QOpenGLWidget's paintGL, for
 // example). GL objects are cached per geometry item and its change counter, so one
-// WindowRenderer belongs to one context; destroy it while that context is current.
+// WindowRenderer belongs to one context at a time; destroy it, or call ReleaseGl, while that
+// context is current. Meshes are shared by every WindowRenderer of the process.
 class WindowRenderer {
 public:
     WindowRenderer();
@@ -148,6 +149,9 @@ public:
     // the context lacks OpenGL 3.3.
     bool Draw(HC_KEY segment, int width, int height, unsigned framebuffer,
               std::string* error = nullptr);
+    // Deletes the GL objects of the current context (one about to go) and keeps the meshes:
+    // the next Draw, in another context, uploads them again without building them again.
+    void ReleaseGl();
 
 private:
     struct Impl;

@@ -39,12 +39,26 @@ QImage HoopsViewWidget::Grab() {
 }
 
 void HoopsViewWidget::initializeGL() {
-    // A new context (the first, or after the widget moved to another window): the old
-    // renderer's GL objects went with the old one.
-    FreeRenderer();
+    // A new context (the first, or after the widget moved to another window): the renderer
+    // let go of the old one's GL objects when it went, and keeps its meshes.
     m_holds.reset();
-    m_renderer = std::make_unique<ketra::render::WindowRenderer>();
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { FreeRenderer(); });
+    if (!m_renderer)
+        m_renderer = std::make_unique<ketra::render::WindowRenderer>();
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { ReleaseGl(); });
+}
+
+bool HoopsViewWidget::event(QEvent* e) {
+    // Moving to another parent (into or out of the four views' splitter), QOpenGLWidget
+    // makes its new context and paints at once (on the internal event that says its window
+    // changed), at the size it had: a plant's frame drawn for nothing, since the new layout
+    // resizes it and it paints again. That paint is left blank; the one after the layout draws.
+    if (e->type() != QEvent::ParentChange && e->type() != QEvent::WindowChangeInternal)
+        return SurfaceWidget::event(e);
+    m_reparenting = true;
+    const bool handled = SurfaceWidget::event(e);
+    m_reparenting = false;
+    update();
+    return handled;
 }
 
 void HoopsViewWidget::paintEvent(QPaintEvent* e) {
@@ -54,7 +68,7 @@ void HoopsViewWidget::paintEvent(QPaintEvent* e) {
 
 void HoopsViewWidget::paintGL() {
     CHoopsView* window = ViewWindow();
-    if (m_failed || !m_renderer || !window || window->GetViewKey() == -1)
+    if (m_failed || !m_renderer || !window || window->GetViewKey() == -1 || m_reparenting)
         return;
     // An expose with nothing changed since the last frame: the framebuffer still holds it
     // (a large plant's frame takes seconds; Qt exposes the window right after showing it).
@@ -93,6 +107,14 @@ void HoopsViewWidget::paintGL() {
     if (m_onFailure)
         QTimer::singleShot(0, this,
                            [this, why = QString::fromStdString(error)] { m_onFailure(why); });
+}
+
+void HoopsViewWidget::ReleaseGl() {
+    if (!m_renderer)
+        return;
+    makeCurrent();
+    m_renderer->ReleaseGl();
+    doneCurrent();
 }
 
 void HoopsViewWidget::FreeRenderer() {

@@ -34,9 +34,11 @@ protected:
     void initializeGL() override;
     void paintEvent(QPaintEvent* e) override;
     void paintGL() override;
+    bool event(QEvent* e) override;
 
 private:
     void FreeRenderer();
+    void ReleaseGl();
 
     std::unique_ptr<ketra::render::WindowRenderer> m_renderer;
     SurfaceFailed m_onFailure;
@@ -47,6 +49,7 @@ private:
     int m_holdsWidth = 0, m_holdsHeight = 0;
     bool m_failed = false;
     bool m_reported = false;
+    bool m_reparenting = false;  // in the paint QOpenGLWidget makes when it changes parent
 };
 
 } // namespace ketra::ui

@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
+#include <QMainWindow>
+#include <QSplitter>
 #include <QScreen>
 #include <QWheelEvent>
 
@@ -328,6 +330,40 @@ TEST_P(SurfaceDrawingTest, AnExposeWithNothingChangedShowsTheLastFrameWithoutDra
     widget->update();
     QTest::qWait(200);
     EXPECT_GT(frame(), drawn);
+}
+
+// Moved into another window (as into the four views' splitter), the OpenGL form gets a new
+// context; it draws once, at the size its new layout gives it, not first at its old size.
+TEST_P(SurfaceDrawingTest, MovingToAnotherWindowDrawsOnceAtTheNewSize) {
+    if (!GetParam())
+        GTEST_SKIP() << "the raster form has no context to remake";
+    const auto frame = [&] { return ketra::render::DisplayFrameTimings(view->GetViewKey())->frame; };
+    ASSERT_NE(ketra::render::DisplayFrameTimings(view->GetViewKey()), nullptr);
+    auto host = std::make_unique<QMainWindow>();
+    host->resize(400, 300);
+    QWidget* moved = widget.release();
+    host->setCentralWidget(moved);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    QTest::qWait(200);
+    const std::uint64_t drawn = frame();
+    host->takeCentralWidget();
+    auto* splitter = new QSplitter(host.get());
+    splitter->addWidget(moved);
+    auto* beside = new QWidget(splitter);
+    beside->setMinimumWidth(150);
+    splitter->addWidget(beside);
+    host->setCentralWidget(splitter);
+    QTest::qWait(300);
+    EXPECT_EQ(frame(), drawn + 1);
+    const QImage picture = surface->Grab().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.width(), moved->width() * moved->devicePixelRatio());
+    const QColor centre = picture.pixelColor(picture.width() / 2, picture.height() / 2);
+    EXPECT_GT(centre.red(), 150);
+    EXPECT_LT(centre.green(), 100);
+    widget.reset(moved);
+    moved->setParent(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, SurfaceDrawingTest, ::testing::Values(true, false),
