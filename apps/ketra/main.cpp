@@ -25,9 +25,6 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 #ifdef KETRA_WITH_VIEWER
 #include "Viewer.h"
@@ -309,71 +306,9 @@ int Convert(const std::string& path, const std::string& out) {
     return 0;
 }
 
-// Large models allocate hundreds of megabytes of meshes and buffers; on virtual machines
-// each first touch of a 4 KB page is expensive. Asking the allocator for transparent huge
-// pages (a glibc tunable, read only at start-up) cuts those faults by about seven times, so
-// the program starts itself again once with the tunable set. KETRA_SMALL_PAGES=1 turns this
-// off; a failed restart simply carries on.
-// The restart runs /proc/self/exe, which is whatever the kernel started: under valgrind or
-// when started through the dynamic loader that is another program, so it is done only when
-// that file is the one this code was loaded from (same device and inode in our own mapping).
-bool KernelStartedThisExecutable() {
-    struct stat exe {};
-    if (stat("/proc/self/exe", &exe) != 0)
-        return false;
-    std::FILE* maps = std::fopen("/proc/self/maps", "re");
-    if (!maps)
-        return false;
-    const auto here = reinterpret_cast<std::uintptr_t>(&KernelStartedThisExecutable);
-    bool same = false;
-    char line[4096];
-    while (std::fgets(line, sizeof line, maps)) {
-        unsigned long long start = 0, end = 0, inode = 0;
-        unsigned int devMajor = 0, devMinor = 0;
-        if (std::sscanf(line, "%llx-%llx %*s %*s %x:%x %llu", &start, &end, &devMajor, &devMinor, &inode) != 5)
-            continue;
-        if (here < start || here >= end)
-            continue;
-        same = inode == exe.st_ino && devMajor == major(exe.st_dev) && devMinor == minor(exe.st_dev);
-        break;
-    }
-    std::fclose(maps);
-    return same;
-}
-
-// Only the commands that draw gain from huge pages; the others are not started twice.
-bool CommandDraws(int argc, char** argv) {
-    if (argc < 2)
-        return false;
-    const std::string command = argv[1];
-    return command == "render" || command == "view" || command == "info";
-}
-
-void RestartWithHugePages(int argc, char** argv) {
-    if (std::getenv("KETRA_SMALL_PAGES") || std::getenv("KETRA_RESTARTED"))
-        return;
-    if (!CommandDraws(argc, argv) || !KernelStartedThisExecutable())
-        return;
-    const char* current = std::getenv("GLIBC_TUNABLES");
-    std::string tunables = current ? current : "";
-    if (tunables.find("glibc.malloc.hugetlb") != std::string::npos)
-        return;
-    tunables += (tunables.empty() ? "" : ":") + std::string("glibc.malloc.hugetlb=1");
-    setenv("GLIBC_TUNABLES", tunables.c_str(), 1);
-    setenv("KETRA_RESTARTED", "1", 1);
-    execv("/proc/self/exe", argv);
-    // Still here: run as we are, and leave the environment as it was.
-    if (current)
-        setenv("GLIBC_TUNABLES", current, 1);
-    else
-        unsetenv("GLIBC_TUNABLES");
-    unsetenv("KETRA_RESTARTED");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    RestartWithHugePages(argc, argv);
     CLI::App app{"ketra: draws piping models in 3D and writes pictures of them"};
     app.require_subcommand(1);
 

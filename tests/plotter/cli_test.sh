@@ -97,14 +97,6 @@ check "a symbol scale of 0 is refused with a reason ($out)" $?
 "$ketra" render "$src/samples/plant.json" -o "$work/s.png" --size 100x80 --symbol-scale 20 >/dev/null 2>&1
 check "render with --symbol-scale" $?
 
-# Started through the dynamic loader (or valgrind), /proc/self/exe is not ketra: the huge-page
-# restart must not run it.
-loader=$(readelf -l "$ketra" 2>/dev/null | sed -n 's/.*Requesting program interpreter: \(.*\)]/\1/p')
-if [[ -n "$loader" && -x "$loader" ]]; then
-  out=$("$loader" "$ketra" info "$src/samples/plant.json" 2>&1)
-  check "info started through the dynamic loader ($out)" $?
-fi
-
 # Coordinates the scene cannot hold stop the load with the element's position.
 printf '{ "nodes": [ { "id": 10, "at": [1e308, 0, 0] } ],\n  "elements": [ { "from": 10, "to": 20, "delta": [1e308, 0, 0], "od": 2 } ] }\n' > "$work/far.json"
 out=$("$ketra" render "$work/far.json" -o "$work/far.png" 2>&1)
