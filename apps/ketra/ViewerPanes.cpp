@@ -134,6 +134,8 @@ void ViewerPanes::Layout(int panes) {
             mainView->Update();
         }
     } else if (panes == 1 && m_widget) {
+        // Hidden while it comes apart: its views are not drawn at the sizes it passes through.
+        m_widget->hide();
         for (auto& pane : m_extra)
             pane.reset();
         // Setting the drawing area back as the client area deletes the (now empty) splitter.
@@ -142,12 +144,12 @@ void ViewerPanes::Layout(int panes) {
         m_widget = nullptr;
         m_splitter.SetActivePane(0);
     }
+    // Shown in its new place, the drawing area paints and its window hears of the exposure
+    // (OnPaint): no forced redraw of its own, which would draw the plant a second time.
     if (mainArea) {
         mainArea->show();
         mainArea->setFocus();
     }
-    if (m_frame.Surface())
-        m_frame.Surface()->ScheduleOnPaint();
 }
 
 } // namespace ketra::app
