@@ -121,6 +121,7 @@ void ViewerPanes::Layout(int panes) {
             CHoopsViewEx* shown = window.get();
             m_extra[static_cast<size_t>(i)] =
                 std::make_unique<ketra::ui::ViewPane>(std::move(window), m_widget);
+            m_extra[static_cast<size_t>(i)]->SetFrameListener([this, shown] { m_frame.NoteFrame(shown); });
             if (HBaseView* paneView = shown->GetHoopsView())
                 paneView->SetViewMode(kPaneViews[static_cast<size_t>(i + 1)], false, true);
             shown->OnCommand(ketra::view::kCmdOrbitCamera);

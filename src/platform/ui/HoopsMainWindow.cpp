@@ -163,7 +163,7 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
 void HoopsMainWindow::SetSurface(HoopsViewSurface* surface) {
     m_surface = surface;
     m_port->SetSurface(surface);
-    surface->SetFrameListener([this] { OnFrame(); });
+    surface->SetFrameListener([this] { NoteFrame(m_window.get()); });
     setCentralWidget(surface->Widget());
     surface->Widget()->setFocus();
 }
@@ -270,14 +270,16 @@ void HoopsMainWindow::AddFrameRateItem() {
     }
 }
 
-void HoopsMainWindow::OnFrame() {
-    HBaseView* view = m_window ? m_window->GetHoopsView() : nullptr;
+void HoopsMainWindow::NoteFrame(CHoopsView* window) {
+    HBaseView* view = window ? window->GetHoopsView() : nullptr;
     if (!m_showFrameRate || !view)
         return;
     HCamera camera;
     view->GetCamera(camera);
-    const bool moving = m_frameCamera.valid && camera.CameraDifferent(m_frameCamera);
+    // In four views the frames come from the pane being moved; another's frame starts over.
+    const bool moving = m_frameWindow == window && m_frameCamera.valid && camera.CameraDifferent(m_frameCamera);
     m_frameCamera = camera;
+    m_frameWindow = window;
     const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     m_frameRate.Frame(now, moving);
     m_frameRateLabel->setText(FrameRateText());

@@ -76,6 +76,9 @@ public:
     }
 
     bool FrameRateShown() const { return m_showFrameRate; }
+    // A frame of `window` (this frame's or a further pane's) was shown: fed to the frame-rate
+    // meter with whether its camera moved since that window's previous frame.
+    void NoteFrame(CHoopsView* window);
     // The status bar's frame-rate text now ("" at rest or with the toggle off).
     QString FrameRateText() const;
 
@@ -92,8 +95,6 @@ private:
     void UpdateToolBar();
     void UpdateStatus();
     void AddFrameRateItem();
-    // A frame was shown: fed to the meter with whether its camera moved.
-    void OnFrame();
 
     // Declared first: destroyed after the window, which uses it until its destructor ends.
     std::unique_ptr<QtWindowPort> m_port;
@@ -107,6 +108,7 @@ private:
     bool m_showFrameRate = false;
     FrameRateMeter m_frameRate;
     HCamera m_frameCamera;  // the camera of the last frame shown
+    const CHoopsView* m_frameWindow = nullptr;  // whose it was
 };
 
 } // namespace ketra::ui

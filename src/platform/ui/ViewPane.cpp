@@ -41,8 +41,16 @@ ViewPane::~ViewPane() {
 void ViewPane::SetSurface(HoopsViewSurface* surface) {
     m_surface = surface;
     m_port->SetSurface(surface);
-    if (surface)
+    if (surface) {
+        surface->SetFrameListener(m_frameListener);
         m_container->layout()->addWidget(surface->Widget());
+    }
+}
+
+void ViewPane::SetFrameListener(std::function<void()> listener) {
+    m_frameListener = std::move(listener);
+    if (m_surface)
+        m_surface->SetFrameListener(m_frameListener);
 }
 
 void ViewPane::FallBack(const QString& why) {

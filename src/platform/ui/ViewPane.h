@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CHoopsView;
@@ -33,6 +34,8 @@ public:
     HoopsViewSurface* Surface() const { return m_surface; }
     // The drawing area's picture now; null while it cannot draw.
     QImage Picture() { return m_surface ? m_surface->Grab() : QImage(); }
+    // Called on each paint of the drawing area (whichever form it takes).
+    void SetFrameListener(std::function<void()> listener);
 
 private:
     void SetSurface(HoopsViewSurface* surface);
@@ -42,6 +45,7 @@ private:
     std::unique_ptr<CHoopsView> m_window;
     QPointer<QWidget> m_container;
     HoopsViewSurface* m_surface = nullptr;
+    std::function<void()> m_frameListener;
 };
 
 } // namespace ketra::ui

@@ -307,6 +307,22 @@ TEST(FrameRate, StatusBarShowsTheRateWhileTheCameraMoves) {
     EXPECT_EQ(frame.FrameRateText(), "");  // at rest
     EXPECT_EQ(label->text(), "");
 
+    // A further pane's frames (four views) count by that pane's camera.
+    HBaseView* paneView = new HBaseView(&model);
+    paneView->Init();
+    RecordingView pane;
+    pane.SetHoopsView(paneView, true);
+    for (int i = 0; i < 6; ++i) {
+        HC_Open_Segment_By_Key(paneView->GetSceneKey());
+        HC_Orbit_Camera(5, 0);
+        HC_Close_Segment();
+        frame.NoteFrame(&pane);
+        QTest::qWait(20);
+    }
+    EXPECT_TRUE(frame.FrameRateText().endsWith(" fps")) << frame.FrameRateText().toStdString();
+    QTest::qWait(static_cast<int>(ketra::ui::FrameRateMeter::kIdleSeconds * 1000) + 400);
+    EXPECT_EQ(frame.FrameRateText(), "");
+
     toggle[0]->trigger();
     EXPECT_FALSE(frame.FrameRateShown());
     EXPECT_FALSE(label->isVisible());
