@@ -5,6 +5,7 @@
 #include "platform/hc/OptionParser.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ketra::hc::detail {
 
@@ -479,7 +480,7 @@ void ReportBadOption(const char* fn, std::string_view what, std::string_view tex
 }
 
 bool TextureExists(std::string_view name) {
-    return Graph::Instance().Defs().FindTexture(name) != nullptr;
+    return std::as_const(Graph::Instance()).Defs().FindTexture(name) != nullptr;
 }
 
 }  // namespace ketra::hc::detail

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 using namespace ketra::hc;
 using namespace ketra::hc::detail;
@@ -168,7 +169,7 @@ bool ValidLinePattern(std::string_view p, std::string& err) {
     for (char c : p)
         if (c != '-' && c != '.' && c != ' ' && c != '(' && c != ')' && c != '_' && c != '|') symbols = false;
     if (symbols) return true;
-    if (Graph::Instance().Defs().FindLineStyle(p)) return true;
+    if (std::as_const(Graph::Instance()).Defs().FindLineStyle(p)) return true;
     err = "not a line pattern or defined line style";
     return false;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 using namespace ketra::hc;
 using namespace ketra::hc::detail;
@@ -169,7 +170,7 @@ void HC_UnDefine_Callback_Name(const char* name) {
 void HC_Show_Callback_Name(const char* name, HC_CALLBACK* callback) {
     const char* fn = __func__;
     if (NullArg(fn, name, "name") || NullArg(fn, callback, "output")) return;
-    *callback = Graph::Instance().Defs().FindCallback(name);
+    *callback = std::as_const(Graph::Instance()).Defs().FindCallback(name);
     if (!*callback) ReportError(fn, HC_ERR_DEFINITION, "callback '" + std::string(name) + "' is not defined");
 }
 
@@ -213,7 +214,7 @@ void HC_Show_Glyph_Size(const char* name, int* data_size) {
     const char* fn = __func__;
     if (NullArg(fn, name, "name") || NullArg(fn, data_size, "output")) return;
     *data_size = 0;
-    const auto* g = Graph::Instance().Defs().FindGlyph(name);
+    const auto* g = std::as_const(Graph::Instance()).Defs().FindGlyph(name);
     if (!g) {
         ReportError(fn, HC_ERR_DEFINITION, "glyph '" + std::string(name) + "' is not defined");
         return;
@@ -224,7 +225,7 @@ void HC_Show_Glyph_Size(const char* name, int* data_size) {
 void HC_Show_Glyph(const char* name, char* data) {
     const char* fn = __func__;
     if (NullArg(fn, name, "name") || NullArg(fn, data, "output")) return;
-    const auto* g = Graph::Instance().Defs().FindGlyph(name);
+    const auto* g = std::as_const(Graph::Instance()).Defs().FindGlyph(name);
     if (!g) {
         ReportError(fn, HC_ERR_DEFINITION, "glyph '" + std::string(name) + "' is not defined");
         return;
@@ -273,7 +274,7 @@ void HC_Show_Line_Style(const char* name, char* definition) {
     const char* fn = __func__;
     if (NullArg(fn, name, "name") || NullArg(fn, definition, "output")) return;
     definition[0] = '\0';
-    const std::string* d = Graph::Instance().Defs().FindLineStyle(name);
+    const std::string* d = std::as_const(Graph::Instance()).Defs().FindLineStyle(name);
     if (!d) {
         ReportError(fn, HC_ERR_DEFINITION, "line style '" + std::string(name) + "' is not defined");
         return;
@@ -330,7 +331,7 @@ void HC_Show_Texture(const char* name, char* definition) {
     const char* fn = __func__;
     if (NullArg(fn, name, "name") || NullArg(fn, definition, "output")) return;
     definition[0] = '\0';
-    const TextureDefinition* t = Graph::Instance().Defs().FindTexture(name);
+    const TextureDefinition* t = std::as_const(Graph::Instance()).Defs().FindTexture(name);
     if (!t) {
         ReportError(fn, HC_ERR_DEFINITION, "texture '" + std::string(name) + "' is not defined");
         return;

@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include <utility>
 
 namespace ketra::hc {
 
@@ -387,7 +388,7 @@ private:
                 bytes.push_back(static_cast<char>(b));
             }
             if (m_dryRun) {
-                if (Graph::Instance().Defs().FindGlyph(name))
+                if (std::as_const(Graph::Instance()).Defs().FindGlyph(name))
                     return true;
                 m_addedGlyphs.push_back(name);
             }
@@ -398,7 +399,7 @@ private:
         if (N() != 3 || !String(1, name) || !String(2, definition))
             return Fail("expected 'line-style \"<name>\" \"<definition>\"'");
         if (m_dryRun) {
-            if (Graph::Instance().Defs().FindLineStyle(name))
+            if (std::as_const(Graph::Instance()).Defs().FindLineStyle(name))
                 return true;
             m_addedLineStyles.push_back(name);
         }
