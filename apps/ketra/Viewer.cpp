@@ -35,6 +35,9 @@ void SaveScreenshot(ketra::ui::HoopsMainWindow* frame, const QString& path, int 
 } // namespace
 
 int RunViewer(int argc, char** argv, const std::string& modelPath, ViewerOptions options) {
+    // One GL share group for every view: the panes of four views draw the model's faces from
+    // one set of buffers, and a view moved into the splitter keeps its context.
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qtApp(argc, argv);
     ViewerApp app(std::move(options));
     std::string error;

@@ -14,6 +14,9 @@
 #include <limits>
 #include <array>
 #include <initializer_list>
+#include <map>
+#include <memory>
+#include <optional>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -90,14 +93,21 @@ struct VertexAttribute {
 // Gives a new batch its vertex array and buffers (an index buffer when `indexed`) and sets the
 // vertex layout; a batch that has them already is left alone.
 template <typename Batch>
+void LayOut(Batch& batch, size_t stride, std::initializer_list<VertexAttribute> attributes);
+template <typename Batch>
 void EnsureLayout(Batch& batch, size_t stride, std::initializer_list<VertexAttribute> attributes, bool indexed) {
     if (batch.vao) return;
+    batch.vertices = std::make_shared<GlBuffer>(MakeBuffer());
+    if (indexed) batch.indices = std::make_shared<GlBuffer>(MakeBuffer());
+    LayOut(batch, stride, attributes);
+}
+// Makes the batch's vertex array over the buffers it holds (an index buffer if it has one).
+template <typename Batch>
+void LayOut(Batch& batch, size_t stride, std::initializer_list<VertexAttribute> attributes) {
     batch.vao = MakeVertexArray();
-    batch.vertices = MakeBuffer();
-    if (indexed) batch.indices = MakeBuffer();
     glBindVertexArray(batch.vao.Get());
-    glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
-    if (indexed) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
+    if (batch.indices) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices->Get());
     for (const VertexAttribute& a : attributes) {
         glEnableVertexAttribArray(a.location);
         glVertexAttribPointer(a.location, a.components, a.type, a.type == GL_FLOAT ? GL_FALSE : GL_TRUE,
@@ -133,9 +143,21 @@ std::uint64_t LineKey(const LineState& s) {
     return h.h;
 }
 
+// Face buffers that window renderers whose contexts share objects draw from together: the
+// panes of a window showing the same model fill the same batches (see SharedFaceStore).
+struct SharedFaces {
+    std::shared_ptr<GlBuffer> vertices, indices;
+    GLsizei count = 0;
+    GLenum indexType = GL_UNSIGNED_INT;
+    size_t vertexBytes = 0, indexBytes = 0;
+    std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+};
+
 struct Batch {
     GlVertexArray vao;
-    GlBuffer vertices, indices;
+    // Shared with another batch when their faces are shared (`shared`); never filled again then.
+    std::shared_ptr<GlBuffer> vertices, indices;
+    std::shared_ptr<const SharedFaces> shared;
     GLsizei count = 0;
     std::uint64_t signature = 0;
     std::uint64_t lastFrame = 0;
@@ -176,8 +198,9 @@ bool BesideTheView(const cm::Matrix4& worldToClip, const Batch& batch) {
 // Gives up a batch's vertex array and buffers, so that it is laid out again from scratch.
 void ReleaseBuffers(Batch& batch) {
     batch.vao.Reset();
-    batch.vertices.Reset();
-    batch.indices.Reset();
+    batch.vertices.reset();
+    batch.indices.reset();
+    batch.shared.reset();
     batch.borrowsVertices = false;
     batch.count = 0;
     batch.selectedFor = 0;
@@ -239,6 +262,28 @@ void FillIndices(Batch& batch, const std::vector<std::uint32_t>& indices, size_t
     });
 }
 
+// The face buffers of window renderers, by share group (a GL context share group the caller
+// names) and content: a batch whose signature (its items' meshes, colours and matrices) and
+// sizes match one already filled in the same group draws from those buffers.
+struct SharedFaceKey {
+    const void* group;
+    std::uint64_t content;
+    bool operator<(const SharedFaceKey& o) const { return group != o.group ? std::less<const void*>()(group, o.group) : content < o.content; }
+};
+std::map<SharedFaceKey, std::weak_ptr<SharedFaces>>& SharedFaceStore() {
+    static std::map<SharedFaceKey, std::weak_ptr<SharedFaces>> store;
+    return store;
+}
+void KeepShared(const SharedFaceKey& key, const std::shared_ptr<SharedFaces>& faces) {
+    auto& store = SharedFaceStore();
+    static size_t sweepAt = 256;
+    if (store.size() >= sweepAt) {
+        std::erase_if(store, [](const auto& entry) { return entry.second.expired(); });
+        sweepAt = std::max<size_t>(256, store.size() * 2);
+    }
+    store[key] = faces;
+}
+
 struct Program {
     GlProgram program;
     std::unordered_map<std::string, GLint> locations;
@@ -268,6 +313,7 @@ struct GlBackend::Impl {
     int level = 0;
     TextRenderer textRenderer;
     GlStats* stats = nullptr;
+    const void* shareGroup = nullptr;  // face buffers shared within it (SharedFaceStore)
 
     Batch& BatchFor(std::uint64_t id) {
         Batch& b = batches[id];
@@ -305,16 +351,45 @@ struct GlBackend::Impl {
 
     // ---- faces ----
 
+    static constexpr std::initializer_list<VertexAttribute> kFaceLayout{
+        {0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}};
+
     void UploadFaces(Batch& batch, const std::vector<const MeshDraw*>& items) {
         size_t vertexTotal = 0, indexTotal = 0;
         for (const MeshDraw* d : items) {
             vertexTotal += d->mesh->VertexCount();
             indexTotal += d->mesh->triangles.size();
         }
-        EnsureLayout(batch, sizeof(FaceVertex),
-                     {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}}, true);
+        std::optional<SharedFaceKey> key;
+        if (shareGroup) {
+            Hasher content;
+            content.Add(batch.signature);
+            content.Add(items.size());
+            content.Add(vertexTotal);
+            content.Add(indexTotal);
+            key = SharedFaceKey{shareGroup, content.h};
+            auto found = SharedFaceStore().find(*key);
+            if (found != SharedFaceStore().end())
+                if (std::shared_ptr<SharedFaces> faces = found->second.lock()) {
+                    if (faces == batch.shared) return;
+                    ReleaseBuffers(batch);
+                    batch.vertices = faces->vertices;
+                    batch.indices = faces->indices;
+                    LayOut(batch, sizeof(FaceVertex), kFaceLayout);
+                    batch.count = faces->count;
+                    batch.indexType = faces->indexType;
+                    batch.vertexBytes = faces->vertexBytes;
+                    batch.indexBytes = faces->indexBytes;
+                    batch.low = faces->low;
+                    batch.high = faces->high;
+                    batch.shared = std::move(faces);
+                    return;
+                }
+        }
+        if (batch.shared) ReleaseBuffers(batch);  // others draw from its buffers: new ones
+        EnsureLayout(batch, sizeof(FaceVertex), kFaceLayout, true);
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
         if (vertexTotal > 0) {
             low.fill(std::numeric_limits<float>::infinity());
@@ -372,6 +447,13 @@ struct GlBackend::Impl {
         });
         batch.count = static_cast<GLsizei>(indexTotal);
         ++stats->rebuiltBatches;
+        if (key) {
+            auto faces = std::make_shared<SharedFaces>(SharedFaces{batch.vertices, batch.indices, batch.count,
+                                                                   batch.indexType, batch.vertexBytes,
+                                                                   batch.indexBytes, batch.low, batch.high});
+            KeepShared(*key, faces);
+            batch.shared = std::move(faces);
+        }
     }
 
     // Splits items into chunks and draws each through its cached batch.
@@ -425,8 +507,8 @@ struct GlBackend::Impl {
             Batch& batch = BatchFor(id.h);
             const bool fresh = !batch.vao;
             if (fresh || batch.signature != signature.h) {
+                batch.signature = signature.h;  // (shared face buffers are found by it)
                 if (!fresh) fillChunk(batch, start, end);
-                batch.signature = signature.h;
             }
             chunks.push_back({&batch, start, end, fresh});
             start = end;
@@ -610,7 +692,7 @@ struct GlBackend::Impl {
                      {{0, 3, GL_FLOAT, 0}, {1, 4, GL_INT_2_10_10_10_REV, 12}, {2, 4, GL_UNSIGNED_BYTE, 16}, {3, 2, GL_FLOAT, 20}},
                      false);
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
         batch.count = static_cast<GLsizei>(vertices.size());
         ++stats->rebuiltBatches;
@@ -754,7 +836,7 @@ struct GlBackend::Impl {
     void UploadLines(Batch& batch, const std::vector<LineVertex>& vertices, const std::vector<std::uint32_t>& indices) {
         EnsureLineLayout(batch);
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
         FillIndices(batch, indices, vertices.size(), GL_STATIC_DRAW);
         batch.count = static_cast<GLsizei>(indices.size());
@@ -778,15 +860,15 @@ struct GlBackend::Impl {
         if (!batch.borrowsVertices) ReleaseBuffers(batch);
         if (!batch.vao) {
             batch.vao = MakeVertexArray();
-            batch.indices = MakeBuffer();
+            batch.indices = std::make_shared<GlBuffer>(MakeBuffer());
             glBindVertexArray(batch.vao.Get());
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices.Get());
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indices->Get());
             glEnableVertexAttribArray(0);
             glEnableVertexAttribArray(2);
         }
         batch.borrowsVertices = true;
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, faces.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, faces.vertices->Get());
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(FaceVertex), reinterpret_cast<void*>(offsetof(FaceVertex, position)));
         glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(FaceVertex), reinterpret_cast<void*>(offsetof(FaceVertex, color)));
     }
@@ -842,7 +924,7 @@ struct GlBackend::Impl {
         // the mode can show from the frame's camera (SelectOutlines).
         EnsureLineLayout(batch);
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STATIC_DRAW);
         batch.count = 0;
         ++stats->rebuiltBatches;
@@ -1011,7 +1093,7 @@ struct GlBackend::Impl {
     void DrawMarkerVertices(Batch& batch, const std::vector<MarkerVertex>& vertices) {
         EnsureMarkerLayout(batch);
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STREAM_DRAW);
         batch.count = static_cast<GLsizei>(vertices.size());
         glDrawArrays(GL_POINTS, 0, batch.count);
@@ -1059,7 +1141,7 @@ struct GlBackend::Impl {
         glActiveTexture(GL_TEXTURE0);
         if (mode == 0) textRenderer.Atlas();
         glBindVertexArray(batch.vao.Get());
-        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         Fill(batch, GL_ARRAY_BUFFER, vertices, GL_STREAM_DRAW);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -1284,6 +1366,8 @@ GlBackend::~GlBackend() = default;
 namespace {
 
 } // namespace
+
+void GlBackend::SetShareGroup(const void* group) { m_impl->shareGroup = group; }
 
 bool GlBackend::Initialize(std::string* error) {
     Impl& d = *m_impl;

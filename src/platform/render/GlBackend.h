@@ -42,6 +42,11 @@ public:
 
     const GlStats& LastStats() const { return m_stats; }
 
+    // Backends given the same group (a GL context share group: contexts whose buffers every one
+    // of them can draw from) fill each batch of faces once and draw it together. Null, the
+    // default, shares nothing.
+    void SetShareGroup(const void* group);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

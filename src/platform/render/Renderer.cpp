@@ -414,6 +414,7 @@ struct WindowRenderer::Impl {
         OffscreenTarget reduced;
     };
     std::unique_ptr<Gl> gl;  // null until the first Draw in a context
+    const void* shareGroup = nullptr;
     std::shared_ptr<MeshCache> meshes = SharedWindowMeshes();
     int meshUser = meshes->Join();
     WalkCache walks;
@@ -421,6 +422,7 @@ struct WindowRenderer::Impl {
 };
 
 void WindowRenderer::ReleaseGl() { m_impl->gl.reset(); }
+void WindowRenderer::SetShareGroup(const void* group) { m_impl->shareGroup = group; }
 
 WindowRenderer::WindowRenderer() : m_impl(std::make_unique<Impl>()) {}
 WindowRenderer::~WindowRenderer() = default;
@@ -435,6 +437,7 @@ bool WindowRenderer::Draw(HC_KEY segmentKey, int width, int height, unsigned fra
     if (!m_impl->gl) {
         auto gl = std::make_unique<Impl::Gl>();
         if (!gl->backend.Initialize(error)) return false;
+        gl->backend.SetShareGroup(m_impl->shareGroup);
         m_impl->gl = std::move(gl);
     }
     Impl::Gl& gl = *m_impl->gl;

@@ -149,6 +149,10 @@ public:
     // the context lacks OpenGL 3.3.
     bool Draw(HC_KEY segment, int width, int height, unsigned framebuffer,
               std::string* error = nullptr);
+    // The share group of the contexts it draws in (QOpenGLContext::shareGroup(), say): window
+    // renderers in one group fill each batch of faces once (the panes of four views). Null,
+    // the default, shares nothing; a new group takes effect from the next context (ReleaseGl).
+    void SetShareGroup(const void* group);
     // Deletes the GL objects of the current context (one about to go) and keeps the meshes:
     // the next Draw, in another context, uploads them again without building them again.
     void ReleaseGl();

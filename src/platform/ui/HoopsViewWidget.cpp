@@ -44,6 +44,9 @@ void HoopsViewWidget::initializeGL() {
     m_holds.reset();
     if (!m_renderer)
         m_renderer = std::make_unique<ketra::render::WindowRenderer>();
+    // With Qt::AA_ShareOpenGLContexts (the viewer sets it) every widget's context is in one
+    // group, and the panes of four views draw the model's faces from one set of buffers.
+    m_renderer->SetShareGroup(context()->shareGroup());
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { ReleaseGl(); });
 }
 

@@ -6,6 +6,7 @@
 #include "platform/render/SceneWalker.h"
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 using namespace ketra::render;
@@ -551,6 +552,55 @@ TEST(Renderer, WindowFramesAreRecordedForTheirDisplayAndHeard) {
     scene.Render(40, 40);
     EXPECT_EQ(heard.size(), 3u);
     EXPECT_GT(DisplayFrameTimings(scene.Key())->frame, heard[2].frame);
+}
+
+// Window renderers in one share group (the panes of four views) fill each batch of faces once
+// and draw it together; a change fills it once more for all, and one renderer going leaves the
+// others' buffers as they were.
+TEST(Renderer, WindowRenderersOfOneShareGroupFillEachFaceBatchOnce) {
+    KETRA_REQUIRE_GL();
+    const HC_KEY model = HC_Open_Segment("/include library/shared faces model");
+    HC_Set_Color("faces = red");
+    HC_Set_Visibility("edges = off");  // faces alone: what is shared
+    InsertSquare(0.5f, 0);
+    HC_Close_Segment();
+    TestScene a("shared_faces_a", "orthographic"), b("shared_faces_b", "orthographic");
+    for (TestScene* scene : {&a, &b}) {
+        HC_Open_Segment_By_Key(scene->Key());
+        HC_Include_Segment_By_Key(model);
+        HC_Close_Segment();
+    }
+    std::string error;
+    ASSERT_NE(HeadlessContext::Acquire(&error), nullptr) << error;
+    OffscreenTarget target;
+    ASSERT_TRUE(target.Resize(40, 40, 1, &error)) << error;
+    const int group = 0;  // any address names the group
+    auto first = std::make_unique<WindowRenderer>();
+    WindowRenderer second, alone;
+    first->SetShareGroup(&group);
+    second.SetShareGroup(&group);
+    auto draw = [&](WindowRenderer& renderer, const TestScene& scene) {
+        EXPECT_TRUE(renderer.Draw(scene.Key(), 40, 40, target.DrawFramebuffer(), &error)) << error;
+        Image image;
+        target.ReadBack(image);
+        return std::pair{DisplayFrameTimings(scene.Key())->rebuiltBatches, image.At(20, 20)};
+    };
+    EXPECT_GT(draw(*first, a).first, 0u);
+    auto [rebuilt, centre] = draw(second, b);
+    EXPECT_EQ(rebuilt, 0u);
+    EXPECT_TRUE(IsReddish(centre));
+    EXPECT_GT(draw(alone, b).first, 0u);  // no group: its own buffers
+    HC_Open_Segment_By_Key(model);
+    HC_Set_Color("faces = blue");
+    HC_Close_Segment();
+    EXPECT_GT(draw(*first, a).first, 0u);
+    std::tie(rebuilt, centre) = draw(second, b);
+    EXPECT_EQ(rebuilt, 0u);
+    EXPECT_TRUE(IsBluish(centre));
+    first.reset();
+    std::tie(rebuilt, centre) = draw(second, b);
+    EXPECT_TRUE(IsBluish(centre));
+    HC_Delete_By_Key(model);
 }
 
 // A window that kept its last frame shows it again while the stamp is unchanged: anything that
