@@ -220,23 +220,35 @@ void HBaseView::Update()
         m_seenFrame = drawn->frame;
     if (m_frameRate && m_frameRate->GetActive()) {
         const int level = m_frameRate->GetDetailLevel();
+        const double drawnSeconds = drawn ? drawn->walkSeconds + drawn->drawSeconds + drawn->readSeconds : 0;
         if (moving && newFrame) {
             // The frame after a change of level paid for the change (a new walk, new meshes
             // and buffers): it says nothing about the level's own speed.
             if (!m_levelJustChanged)
-                m_frameRate->Watch(static_cast<float>(drawn->walkSeconds + drawn->drawSeconds + drawn->readSeconds));
+                m_frameRate->Watch(static_cast<float>(drawnSeconds));
             else
                 m_frameRate->WatchFirstAtLevel(static_cast<float>(drawn->drawSeconds));
             m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
+            m_restFrameSeconds = 0;
+        } else if (moving && m_restFrameSeconds > 0) {
+            // The motion starts after an Update at rest took in the full-detail frame (a
+            // window's exposure): that frame is what this one would cost at full detail, so
+            // it is judged now, before a slow first motion frame is drawn.
+            m_frameRate->Watch(static_cast<float>(m_restFrameSeconds));
+            m_levelJustChanged = m_frameRate->GetDetailLevel() != level;
+            m_restFrameSeconds = 0;
         } else if (!moving && (newFrame || !drawn)) {
             // The camera rests where the last frame showed it. The full-detail frame after
             // this is a plain level-0 frame, judged as such when the next motion starts.
             m_frameRate->EndMotion();
             m_levelJustChanged = false;
+            if (newFrame && m_requestedLevel == 0)
+                m_restFrameSeconds = drawnSeconds;
         }
         // Otherwise a frame was asked for and the window has not painted it yet (an Update
         // from an exposure, between two motion events): nothing to judge, and no rest.
     }
+    m_requestedLevel = m_frameRate ? m_frameRate->GetDetailLevel() : 0;
     HC_Update_Display();
     // A reduced frame must not stay on screen when the motion simply stops: each motion frame
     // (re)starts the countdown to the frame at rest.

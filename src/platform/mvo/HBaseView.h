@@ -331,6 +331,10 @@ protected:
     HCamera m_motionCamera;          // the camera of the last Update
     std::uint64_t m_seenFrame = 0;    // the number of the last frame of this view Update judged
     bool m_levelJustChanged = false;  // the last Update changed the motion detail level
+    int m_requestedLevel = 0;         // the detail level of the frame the last Update asked for
+    // The time of a full-detail frame that an Update at rest took in (an exposure's): what
+    // the first frame of the next motion would cost, judged when that motion starts.
+    double m_restFrameSeconds = 0;
     // Asks for the full-detail frame once the camera has rested kMotionRestSeconds after a
     // motion frame drawn at reduced detail (HTManager time; the window layer ticks it).
     std::unique_ptr<HTClient> m_restTimer;

@@ -254,6 +254,30 @@ TEST_F(ViewTest, FramesPaintedAfterTheUpdateAreJudgedAndAnExposureIsNoRest)
     rate->Stop();
 }
 
+// A window's exposure at rest makes an Update that takes in the full-detail frame: the next
+// motion still judges that frame before drawing its first, so a slow full frame makes the
+// first motion frame coarse, and a fast one leaves it at full detail.
+TEST_F(ViewTest, AFullFrameTakenInAtRestJudgesTheFirstFrameOfTheNextMotion)
+{
+    HConstantFrameRate* rate = StartedAtTenFramesASecond(*view, 0.5);
+    view->Update();  // an exposure at rest
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    Orbit(*view);
+    EXPECT_EQ(rate->GetDetailLevel(), HConstantFrameRate::kMaxLevel);
+    Paint(*view, 0.02);
+    view->Update();  // at rest: the coarse motion frame is no full frame
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    Orbit(*view);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    Paint(*view, 0.02);
+    view->Update();
+    Paint(*view, 0.03);  // the full frame at rest, fast
+    view->Update();
+    Orbit(*view);
+    EXPECT_EQ(rate->GetDetailLevel(), 0);
+    rate->Stop();
+}
+
 // When motion frames simply stop coming, the view's timer asks for the full-detail frame:
 // kMotionRestSeconds after the last motion frame, postponed by every further one.
 TEST_F(ViewTest, AFrameAtRestFollowsTheLastMotionFrameWithoutFurtherInput)
