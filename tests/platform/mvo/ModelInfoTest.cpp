@@ -95,29 +95,24 @@ TEST_F(ViewTest, ConstantFrameRateTradesDetailOnlyWhileActive)
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
-    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
-    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
-    // Level 1 cost six budgets a frame ago: the motion stays at level 2 while it is fast...
-    for (int i = 0; i < HConstantFrameRate::kRetryFrames - 2; ++i)
-        ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
-    // ...and tries level 1 again only after kRetryFrames frames.
-    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    // At level 1 a frame of six budgets: the motion stays at level 2 while it is fast, and
+    // tries level 1 again only after `wait` frames.
+    auto tooSlowAtLevelOneThenRetriedAfter = [&](int wait) {
+        EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
+        EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
+        for (int i = 0; i < wait - 2; ++i)
+            ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
+        EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    };
+    tooSlowAtLevelOneThenRetriedAfter(HConstantFrameRate::kRetryFrames);
     // Too slow again: the next try waits twice as long.
-    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
-    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
-    for (int i = 0; i < 2 * HConstantFrameRate::kRetryFrames - 2; ++i)
-        ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
-    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    tooSlowAtLevelOneThenRetriedAfter(2 * HConstantFrameRate::kRetryFrames);
     // A new motion starts from the shortest wait.
     rate->EndMotion();
     EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
     EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
-    EXPECT_EQ(rate->Watch(0.3f), HConstantFrameRate::kMaxLevel);
-    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1);
-    for (int i = 0; i < HConstantFrameRate::kRetryFrames - 2; ++i)
-        ASSERT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 1) << i;
-    EXPECT_EQ(rate->Watch(0.01f), HConstantFrameRate::kMaxLevel - 2);
+    tooSlowAtLevelOneThenRetriedAfter(HConstantFrameRate::kRetryFrames);
     rate->Stop();
     EXPECT_FALSE(ketra::render::GetReducedResolution(view->GetViewKey()));
     EXPECT_FALSE(rate->GetActive());
