@@ -212,6 +212,10 @@ struct MeshDraw {
     std::uint64_t meshStamp = 0;       // changes whenever the mesh's content changes
     CameraMath::Matrix4 matrix;        // object to world
     bool identity = true;              // matrix is the identity
+    // The mesh is another shell's, placed onto this item by its cache entry's placement:
+    // `placed` when the matrix includes that placement, `placedOnly` when it is nothing else
+    // (so meshStamp, unique to the entry, stands for the matrix too).
+    bool placed = false, placedOnly = false;
     bool faces = true, edges = false, vertexMarkers = false;
     bool hiddenSurfaceOnly = false;    // faces only hide (hidden-line modes)
     Color faceColor{1, 1, 1}, edgeColor{0, 0, 0}, markerColor{0, 0, 0};

@@ -498,7 +498,8 @@ struct GlBackend::Impl {
                 signature.Add(static_cast<std::uint64_t>(d.markerSymbol));
                 signature.AddFloat(d.markerSize);
                 signature.Add(d.hiddenSurfaceOnly);
-                if (!d.identity) signature.AddMatrix(d.matrix);
+                // A matrix that only places a copy's shared mesh goes with its stamp.
+                if (!d.identity && !d.placedOnly) signature.AddMatrix(d.matrix);
             }
             signature.Add(sortedSignature);
             Hasher id;

@@ -36,16 +36,32 @@ const MeshCache::Entry* MeshCache::Find(HC_KEY key, std::uint64_t changeCount, i
     return &found->second;
 }
 
-const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant) {
+const MeshCache::Entry& MeshCache::Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant, bool faceEdges) {
     Entry& entry = m_entries[Slot{key, variant}];
     Drop(entry);
     entry.changeCount = changeCount;
     entry.mesh = std::make_shared<const Mesh>(std::move(mesh));
+    entry.placement.reset();
+    entry.faceEdges = faceEdges;
     m_bytes += MeshBytes(*entry.mesh);
     sys::AdviseHeapGrowth(entry.mesh.get());  // the cache of a large scene fills the heap
     entry.stamp = m_nextStamp++;
     entry.lastUsed = m_frame;
     ++m_builds;
+    return entry;
+}
+
+const MeshCache::Entry& MeshCache::StoreCopy(HC_KEY key, std::uint64_t changeCount, std::shared_ptr<const Mesh> mesh,
+                                             const ShapePlacement& placement, int variant, bool faceEdges) {
+    Entry& entry = m_entries[Slot{key, variant}];
+    Drop(entry);
+    entry.changeCount = changeCount;
+    entry.mesh = std::move(mesh);
+    entry.placement = std::make_shared<const ShapePlacement>(placement);
+    entry.faceEdges = faceEdges;
+    m_bytes += sizeof(ShapePlacement);
+    entry.stamp = m_nextStamp++;
+    entry.lastUsed = m_frame;
     return entry;
 }
 
@@ -58,6 +74,7 @@ void MeshCache::Forget(HC_KEY key, int variant) {
 
 void MeshCache::EndFrame(std::uint64_t frames, int user) {
     const std::uint64_t bit = user >= 0 && user < kMaxUsers ? std::uint64_t{1} << user : 0;
+    bool dropped = false;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         Entry& entry = it->second;
         if (entry.lastUsed == m_frame)
@@ -67,10 +84,12 @@ void MeshCache::EndFrame(std::uint64_t frames, int user) {
         if (entry.users == 0 && entry.lastUsed + frames < m_frame) {
             Drop(entry);
             it = m_entries.erase(it);
+            dropped = true;
         } else {
             ++it;
         }
     }
+    if (dropped) m_shapes.Prune();
     ++m_frame;
 }
 
@@ -91,7 +110,10 @@ void MeshCache::Leave(int user) {
 }
 
 void MeshCache::Drop(const Entry& entry) {
-    if (entry.mesh) m_bytes -= MeshBytes(*entry.mesh);
+    if (entry.placement)
+        m_bytes -= sizeof(ShapePlacement);
+    else if (entry.mesh)
+        m_bytes -= MeshBytes(*entry.mesh);
 }
 
 // ---- Window gradients ----
@@ -738,9 +760,51 @@ private:
     // The item's mesh from the cache, built when missing or out of date. Tubes are kept per
     // facet count: the same item seen at another size gets (and caches) other facets. A mesh
     // drawn only as faces is built without its face edges; one that shows edges gets them.
+    // A shell that moves a shell already built takes that one's mesh.
     const MeshCache::Entry& MeshFor(const hc::Geometry& item, int facets, bool edges) {
         if (const MeshCache::Entry* cached = CachedMesh(item, facets, edges)) return *cached;
-        return m_cache.Store(item.key, MeshVersion(item, facets, edges), TessellateItem(item, facets, edges), facets);
+        const ShapeProbe probe = item.Shell() ? ProbeShape(*item.Shell()) : ShapeProbe{};
+        if (probe.usable)
+            if (auto match = m_cache.Shapes().Find(probe, *item.Shell(), edges))
+                return StoreCopy(item, facets, *match);
+        const MeshCache::Entry& entry = m_cache.Store(item.key, MeshVersion(item, facets, edges),
+                                                      TessellateItem(item, facets, edges), facets, edges);
+        m_cache.Shapes().Add(probe, item.key, item.changeCount, entry.mesh, edges);
+        return entry;
+    }
+
+    const MeshCache::Entry& StoreCopy(const hc::Geometry& item, int facets, const ShapeTable::Match& match) {
+        return m_cache.StoreCopy(item.key, MeshVersion(item, facets, match.faceEdges), match.mesh, match.placement,
+                                 facets, match.faceEdges);
+    }
+
+    // Gives a draw the mesh of a cache entry, placing it when the mesh is another shell's.
+    static void TakeMesh(MeshDraw& draw, const MeshCache::Entry& entry) {
+        draw.mesh = entry.mesh;
+        draw.meshStamp = entry.stamp;
+        if (!entry.placement) return;
+        if (draw.identity) {
+            draw.matrix = entry.placement->matrix;
+            draw.placedOnly = true;
+        } else {
+            draw.matrix = cm::Multiply(entry.placement->matrix, draw.matrix);
+        }
+        draw.identity = false;
+        draw.placed = true;
+    }
+
+    // Undoes TakeMesh's placement (before the draw takes another mesh).
+    static void Unplace(MeshDraw& draw, const ShapePlacement& placement) {
+        if (!draw.placed) return;
+        if (draw.placedOnly) {
+            draw.matrix = cm::Matrix4::Identity();
+            draw.identity = true;
+        } else {
+            cm::Matrix4 inverse;
+            cm::Invert(placement.matrix, inverse);
+            draw.matrix = cm::Multiply(inverse, draw.matrix);
+        }
+        draw.placed = draw.placedOnly = false;
     }
 
     // A cached mesh that will do: with face edges when they are wanted, else either kind.
@@ -1049,11 +1113,13 @@ private:
             EmitTubeAxis(item, segment, net, r, layer);
             return;
         }
-        if (const MeshCache::Entry* cached = CachedMesh(item, facets, draw.edges)) {
-            draw.mesh = cached->mesh;
-            draw.meshStamp = cached->stamp;
+        const MeshCache::Entry* cached = CachedMesh(item, facets, draw.edges);
+        // A texture laid over a shell's bounds follows the shell's own axes, not a copy's.
+        if (cached && cached->placement && draw.texture) cached = nullptr;
+        if (cached) {
+            TakeMesh(draw, *cached);
             if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(item))) return;
-            AddMeshBounds(layer, draw);
+            AddMeshBounds(layer, draw, cached->placement.get());
         } else {
             // Tessellated after the walk, all new items at once and in parallel.
             auto [slot, added] = m_pendingByKey.try_emplace(item.key, m_pending.size());
@@ -1062,9 +1128,14 @@ private:
                 // new mesh replaces it, and both need not be held at once (on a large plant,
                 // switching to a mode with edges rebuilds every mesh).
                 m_cache.Forget(item.key, facets);
-                m_pending.push_back({&item, facets, draw.edges, {}});
+                PendingMesh& pending = m_pending.emplace_back();
+                pending.item = &item;
+                pending.facets = facets;
+                pending.edges = draw.edges;
+                pending.ownMesh = draw.texture != nullptr;
             } else {
                 m_pending[slot->second].edges |= draw.edges;  // one mesh serves both draws
+                m_pending[slot->second].ownMesh |= draw.texture != nullptr;
             }
             m_pendingDraws.push_back({m_layer, layer.meshes.size(), slot->second});
         }
@@ -1114,64 +1185,128 @@ private:
         return (item.changeCount * 64 + static_cast<std::uint64_t>(facets & 63)) * 2 + (edges ? 1 : 0);
     }
 
-    // Builds the meshes the walk found missing from the cache, on every core (the meshes are
-    // independent and the scene is only read), then gives each waiting draw its mesh and
-    // bounds; draws whose mesh came out empty are dropped as the walk would have dropped them.
-    void ResolvePendingMeshes() {
-        if (m_pending.empty()) return;
+    // Runs work(i) for i below count on every core (up to eight threads) when count is large.
+    // The first exception of any thread (bad_alloc on a huge shell, say) stops the others and
+    // is thrown again here once every helper has been joined: an exception leaving a thread's
+    // function, or a joinable thread destroyed, would end the process.
+    template <typename Work>
+    static void OnEveryCore(size_t count, bool reserveArenas, const Work& work) {
         std::atomic<size_t> next{0};
-        // The first exception of any thread (bad_alloc on a huge shell, say) stops the others
-        // and is thrown again here once every helper has been joined: an exception leaving a
-        // thread's function, or a joinable thread destroyed, would end the process.
         std::mutex failureMutex;
         std::exception_ptr failure;
-        auto work = [&]() noexcept {
+        auto run = [&]() noexcept {
             try {
-                if (m_pending.size() >= 64) sys::ReserveArenaRoom();
-                for (size_t i = next++; i < m_pending.size(); i = next++) {
-                    m_pending[i].mesh = TessellateItem(*m_pending[i].item, m_pending[i].facets, m_pending[i].edges);
-                    sys::AdviseArenaOf(m_pending[i].mesh.positions.data());
-                }
+                if (reserveArenas && count >= 64) sys::ReserveArenaRoom();
+                for (size_t i = next++; i < count; i = next++) work(i);
             } catch (...) {
-                next = m_pending.size();
+                next = count;
                 std::lock_guard guard(failureMutex);
                 if (!failure) failure = std::current_exception();
             }
         };
-        const size_t helpers =
-            m_pending.size() < 64 ? 0 : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
+        const size_t helpers = count < 64 ? 0 : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
         std::vector<std::thread> threads;
         threads.reserve(helpers);
         for (size_t t = 0; t < helpers; ++t) {
             // A helper that cannot start (thread limit, no memory) is no fault: this thread
             // drains the queue anyway.
             try {
-                threads.emplace_back(work);
+                threads.emplace_back(run);
             } catch (const std::system_error&) {
                 break;
             }
         }
-        work();
+        run();
         for (std::thread& thread : threads) thread.join();
-        if (failure) {
+        if (failure) std::rethrow_exception(failure);
+    }
+
+    // Builds the meshes the walk found missing from the cache, on every core (the meshes are
+    // independent and the scene is only read), then gives each waiting draw its mesh and
+    // bounds; draws whose mesh came out empty are dropped as the walk would have dropped them.
+    // A shell that is a moved copy of one built before, or of an earlier one of this batch,
+    // takes that one's mesh instead of being built.
+    void ResolvePendingMeshes() {
+        if (m_pending.empty()) return;
+        try {
+            OnEveryCore(m_pending.size(), false, [&](size_t i) {
+                PendingMesh& p = m_pending[i];
+                if (!p.ownMesh && p.item->Shell()) p.probe = ProbeShape(*p.item->Shell());
+            });
+            // Copies of shells built before take their meshes.
+            ShapeTable& shapes = m_cache.Shapes();
+            OnEveryCore(m_pending.size(), false, [&](size_t i) {
+                PendingMesh& p = m_pending[i];
+                if (p.probe.usable) p.copyOf = shapes.Find(p.probe, *p.item->Shell(), p.edges);
+            });
+            // Of the others, the first shell of each probe hash is built (with the face edges
+            // any of its copies want) and the rest are checked against it; those that are not
+            // its copies (another shape of the same hash) go to the next round.
+            std::vector<size_t> open;
+            for (size_t i = 0; i < m_pending.size(); ++i)
+                if (m_pending[i].probe.usable && !m_pending[i].copyOf) open.push_back(i);
+            for (int round = 0; round < 4 && !open.empty(); ++round) {
+                std::unordered_map<std::uint64_t, size_t> firstOfHash;
+                std::vector<size_t> checked;
+                for (size_t i : open) {
+                    auto [first, added] = firstOfHash.try_emplace(m_pending[i].probe.hash, i);
+                    if (added) continue;
+                    m_pending[i].source = first->second;
+                    checked.push_back(i);
+                }
+                OnEveryCore(checked.size(), false, [&](size_t k) {
+                    PendingMesh& p = m_pending[checked[k]];
+                    const PendingMesh& source = m_pending[p.source];
+                    p.placedFromSource = PlaceShape(*source.item->Shell(), source.probe, *p.item->Shell());
+                });
+                open.clear();
+                for (size_t i : checked) {
+                    PendingMesh& p = m_pending[i];
+                    if (p.placedFromSource) {
+                        m_pending[p.source].edges |= p.edges;
+                    } else {
+                        p.source = SIZE_MAX;
+                        open.push_back(i);
+                    }
+                }
+            }
+            OnEveryCore(m_pending.size(), true, [&](size_t i) {
+                PendingMesh& p = m_pending[i];
+                if (p.copyOf || p.placedFromSource) return;
+                p.mesh = TessellateItem(*p.item, p.facets, p.edges);
+                sys::AdviseArenaOf(p.mesh.positions.data());
+            });
+        } catch (...) {
             m_pending.clear();
             m_pendingByKey.clear();
             m_pendingDraws.clear();
-            std::rethrow_exception(failure);
+            throw;
         }
 
+        // Built meshes first, so that copies of this batch's shells find them.
         std::vector<const MeshCache::Entry*> entries(m_pending.size());
         for (size_t i = 0; i < m_pending.size(); ++i) {
-            const PendingMesh& p = m_pending[i];
-            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets, p.edges), std::move(m_pending[i].mesh), p.facets);
+            PendingMesh& p = m_pending[i];
+            if (p.copyOf || p.placedFromSource) continue;
+            entries[i] = &m_cache.Store(p.item->key, MeshVersion(*p.item, p.facets, p.edges), std::move(p.mesh), p.facets, p.edges);
+            m_cache.Shapes().Add(p.probe, p.item->key, p.item->changeCount, entries[i]->mesh, p.edges);
+        }
+        for (size_t i = 0; i < m_pending.size(); ++i) {
+            PendingMesh& p = m_pending[i];
+            if (p.copyOf) {
+                entries[i] = &StoreCopy(*p.item, p.facets, *p.copyOf);
+            } else if (p.placedFromSource) {
+                const PendingMesh& source = m_pending[p.source];  // built just above
+                const ShapeTable::Match match{entries[p.source]->mesh, *p.placedFromSource, source.edges};
+                entries[i] = &StoreCopy(*p.item, p.facets, match);
+            }
         }
         std::vector<std::vector<bool>> dropped(m_out.layers.size());
         bool anyDropped = false;
         for (const PendingDraw& d : m_pendingDraws) {
             Layer& layer = m_out.layers[static_cast<size_t>(d.layer)];
             MeshDraw& draw = layer.meshes[d.index];
-            draw.mesh = entries[d.slot]->mesh;
-            draw.meshStamp = entries[d.slot]->stamp;
+            TakeMesh(draw, *entries[d.slot]);
             if (!draw.mesh || (draw.mesh->VertexCount() == 0 && !HasLods(*m_pending[d.slot].item))) {
                 std::vector<bool>& marks = dropped[static_cast<size_t>(d.layer)];
                 marks.resize(layer.meshes.size());
@@ -1179,7 +1314,7 @@ private:
                 anyDropped = true;
                 continue;
             }
-            AddMeshBounds(layer, draw);
+            AddMeshBounds(layer, draw, entries[d.slot]->placement.get());
         }
         m_pending.clear();
         m_pendingByKey.clear();
@@ -1219,13 +1354,17 @@ private:
         return shell && !shell->lods.empty();
     }
 
-    void AddMeshBounds(Layer& layer, const MeshDraw& draw) {
+    // A copy standing in its own item's space adds its own bounds, not those of the shape
+    // turned (which would be wider).
+    void AddMeshBounds(Layer& layer, const MeshDraw& draw, const ShapePlacement* placement) {
         const Mesh& mesh = *draw.mesh;
         if (mesh.VertexCount() == 0) return;
+        const bool own = placement && draw.placedOnly;
+        const std::array<float, 3>& low = own ? placement->low : mesh.boundsMin;
+        const std::array<float, 3>& high = own ? placement->high : mesh.boundsMax;
         for (int corner = 0; corner < 8; ++corner) {
-            cm::Vec3 p{(corner & 1) ? mesh.boundsMax[0] : mesh.boundsMin[0], (corner & 2) ? mesh.boundsMax[1] : mesh.boundsMin[1],
-                       (corner & 4) ? mesh.boundsMax[2] : mesh.boundsMin[2]};
-            if (!draw.identity) p = cm::TransformPoint(draw.matrix, p);
+            cm::Vec3 p{(corner & 1) ? high[0] : low[0], (corner & 2) ? high[1] : low[1], (corner & 4) ? high[2] : low[2]};
+            if (!draw.identity && !own) p = cm::TransformPoint(draw.matrix, p);
             layer.AddBounds(p.x, p.y, p.z);
         }
     }
@@ -1274,10 +1413,11 @@ private:
             if (!chosen) continue;
             // A level may hold several shells; they are merged into one mesh here.
             const hc::Geometry& first = *chosen->items.front();
+            if (draw.placed)
+                if (const MeshCache::Entry* base = CachedMesh(*c.item, kTubeFacets, draw.edges); base && base->placement)
+                    Unplace(draw, *base->placement);
             if (chosen->items.size() == 1) {
-                const MeshCache::Entry& entry = MeshFor(first, kTubeFacets, draw.edges);
-                draw.mesh = entry.mesh;
-                draw.meshStamp = entry.stamp;
+                TakeMesh(draw, MeshFor(first, kTubeFacets, draw.edges));
             } else {
                 std::uint64_t change = 0;
                 for (const auto& part : chosen->items) change = std::max(change, part->changeCount);
@@ -1394,10 +1534,15 @@ private:
     std::vector<size_t> m_cullCandidates;  // main-layer meshes that motion frames may leave out
     // Items to tessellate after the walk (one per item key), and the draws waiting for them.
     struct PendingMesh {
-        const hc::Geometry* item;
-        int facets;
-        bool edges;
+        const hc::Geometry* item = nullptr;
+        int facets = 0;
+        bool edges = false;
+        bool ownMesh = false;  // a textured draw needs the shell's own mesh
         Mesh mesh;
+        ShapeProbe probe;
+        size_t source = SIZE_MAX;  // an earlier pending shell it may be a copy of
+        std::optional<ShapeTable::Match> copyOf;         // a built shell's mesh, placed
+        std::optional<ShapePlacement> placedFromSource;  // or the source's mesh, placed
     };
     struct PendingDraw {
         int layer;

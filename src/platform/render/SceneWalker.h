@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/render/DrawList.h"
+#include "platform/render/SharedShapes.h"
 
 #include <string>
 #include <unordered_map>
@@ -22,10 +23,19 @@ public:
         std::uint64_t stamp = 0;      // unique per built mesh
         std::uint64_t lastUsed = 0;   // frame number
         std::uint64_t users = 0;      // bits of the sharers whose latest frame used it
+        // Set when the mesh is another shell's, of which this item is a moved copy: the mesh
+        // is drawn through this placement.
+        std::shared_ptr<const ShapePlacement> placement;
+        bool faceEdges = false;       // the mesh has the edges along its faces
     };
     // The cached entry for `key` and `variant` if its change counter matches, else null.
     const Entry* Find(HC_KEY key, std::uint64_t changeCount, int variant = 0);
-    const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant = 0);
+    const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant = 0, bool faceEdges = false);
+    // Stores a copy's entry: another shell's mesh drawn through `placement`.
+    const Entry& StoreCopy(HC_KEY key, std::uint64_t changeCount, std::shared_ptr<const Mesh> mesh,
+                           const ShapePlacement& placement, int variant, bool faceEdges);
+    // Meshes that moved copies of their shells may draw (see SharedShapes.h).
+    ShapeTable& Shapes() { return m_shapes; }
     // Forgets the entry for `key` and `variant` (one about to be built again), so that its
     // mesh is freed before the new one is made rather than after.
     void Forget(HC_KEY key, int variant = 0);
@@ -41,7 +51,9 @@ public:
     static constexpr int kMaxUsers = 64;
     size_t Size() const { return m_entries.size(); }
     std::uint64_t Builds() const { return m_builds; }
-    // Bytes the cached meshes hold (their lists as allocated, not counting the cache itself).
+    // Bytes the cached meshes hold (their lists as allocated, not counting the cache itself);
+    // a copy's entry counts its placement, the mesh being counted with the shell it was built
+    // for.
     size_t Bytes() const { return m_bytes; }
 
 private:
@@ -58,6 +70,7 @@ private:
     void Drop(const Entry& entry);
 
     std::unordered_map<Slot, Entry, SlotHash> m_entries;
+    ShapeTable m_shapes;
     std::uint64_t m_frame = 1, m_nextStamp = 1, m_builds = 0;
     std::uint64_t m_users = 0;  // bits given out by Join
     size_t m_bytes = 0;

@@ -1,0 +1,83 @@
+// Shells that are moved and turned copies of one another (the same face list, their points in
+// the same order) are tessellated once: a plant repeats the same bends, tees, hangers, steel
+// and pipe lengths hundreds of times, each placed in world coordinates. A copy draws the first
+// one's mesh through the rigid placement that carries that shell onto it.
+#pragma once
+
+#include "platform/render/DrawList.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace ketra::hc {
+struct ShellData;
+}
+
+namespace ketra::render {
+
+// Where a copy stands: the matrix taking the first shell's points onto the copy's (a rotation
+// and a translation, row-vector convention), and the copy's own bounds in its item's space.
+struct ShapePlacement {
+    CameraMath::Matrix4 matrix;
+    std::array<float, 3> low{}, high{};
+};
+
+// What a shell is compared by: a hash of its face list, point count and spread about its
+// centre (the same for any placement of it), and three of its points spanning it, by which a
+// copy's placement is worked out. `usable` is false for shells not worth sharing or that
+// span no plane.
+struct ShapeProbe {
+    std::uint64_t hash = 0;
+    int origin = 0, far = 0, side = 0;
+    bool usable = false;
+};
+
+// Shells with fewer points are built on their own: a copy's record costs about what their
+// mesh does.
+constexpr size_t kMinSharedShapePoints = 8;
+
+ShapeProbe ProbeShape(const hc::ShellData& shell);
+
+// The placement taking `shape` onto `copy` when `copy` has the same face list and each of its
+// points lies where the placement puts the matching point of `shape`, within what float
+// coordinates of their size can hold. Mirror images are not copies (their faces turn the
+// other way).
+std::optional<ShapePlacement> PlaceShape(const hc::ShellData& shape, const ShapeProbe& probe,
+                                         const hc::ShellData& copy);
+
+// The shells whose meshes copies may take, by probe hash. Each is known by its graph key and
+// change counter (a shell changed or gone is no longer offered) and holds its meshes weakly:
+// one with the edges along its faces and one without.
+class ShapeTable {
+public:
+    struct Match {
+        std::shared_ptr<const Mesh> mesh;
+        ShapePlacement placement;
+        bool faceEdges = false;  // the mesh has the edges along its faces
+    };
+    // A mesh of a shell that `copy` is a copy of; with face edges when `edges`, else either.
+    std::optional<Match> Find(const ShapeProbe& probe, const hc::ShellData& copy, bool edges);
+    // Offers `mesh` (built from the shell `key` at `changeCount`) to later copies.
+    void Add(const ShapeProbe& probe, HC_KEY key, std::uint64_t changeCount, const std::shared_ptr<const Mesh>& mesh,
+             bool edges);
+    // Forgets shapes whose meshes are all gone.
+    void Prune();
+    size_t Size() const;
+
+private:
+    struct Shape {
+        HC_KEY key;
+        std::uint64_t changeCount;
+        ShapeProbe probe;
+        std::weak_ptr<const Mesh> meshes[2];  // without, with face edges
+    };
+    // Shapes kept per hash; more would be probes that collide, not copies.
+    static constexpr size_t kShapesPerHash = 4;
+    std::unordered_map<std::uint64_t, std::vector<Shape>> m_shapes;
+};
+
+} // namespace ketra::render
