@@ -402,8 +402,10 @@ struct GlBackend::Impl {
                 // outlines of the same items can be drawn from this buffer (BorrowFaceVertices).
                 const bool hideOnly = d->hiddenSurfaceOnly;
                 const std::uint32_t itemColor = PackColor(hideOnly ? d->edgeColor : d->faceColor);
-                cm::Matrix4 normalMatrix;
-                if (!d->identity) {
+                // A copy's placement is a rotation: it turns normals as it turns points, and
+                // keeps their length.
+                cm::Matrix4 normalMatrix = d->matrix;
+                if (!d->identity && !d->placedOnly) {
                     cm::Matrix4 inverse;
                     cm::Invert(d->matrix, inverse);
                     for (int r = 0; r < 4; ++r)
@@ -420,7 +422,8 @@ struct GlBackend::Impl {
                         v.position[1] = static_cast<float>(p.y);
                         v.position[2] = static_cast<float>(p.z);
                         const std::array<float, 3> n = UnpackNormal(mesh.normals[i]);
-                        const cm::Vec3 m = cm::Normalized(cm::TransformVector(normalMatrix, {n[0], n[1], n[2]}));
+                        cm::Vec3 m = cm::TransformVector(normalMatrix, {n[0], n[1], n[2]});
+                        if (!d->placedOnly) m = cm::Normalized(m);
                         v.normal = PackNormal(static_cast<float>(m.x), static_cast<float>(m.y), static_cast<float>(m.z));
                     }
                     const std::uint32_t own = mesh.colors.empty() || hideOnly ? 0u : mesh.colors[i];

@@ -760,13 +760,11 @@ private:
     // The item's mesh from the cache, built when missing or out of date. Tubes are kept per
     // facet count: the same item seen at another size gets (and caches) other facets. A mesh
     // drawn only as faces is built without its face edges; one that shows edges gets them.
-    // A shell that moves a shell already built takes that one's mesh.
+    // An item that moves one already built takes that one's mesh.
     const MeshCache::Entry& MeshFor(const hc::Geometry& item, int facets, bool edges) {
         if (const MeshCache::Entry* cached = CachedMesh(item, facets, edges)) return *cached;
-        const ShapeProbe probe = item.Shell() ? ProbeShape(*item.Shell()) : ShapeProbe{};
-        if (probe.usable)
-            if (auto match = m_cache.Shapes().Find(probe, *item.Shell(), edges))
-                return StoreCopy(item, facets, *match);
+        const ShapeProbe probe = ProbeShape(item, facets);
+        if (auto match = m_cache.Shapes().Find(probe, item, edges)) return StoreCopy(item, facets, *match);
         const MeshCache::Entry& entry = m_cache.Store(item.key, MeshVersion(item, facets, edges),
                                                       TessellateItem(item, facets, edges), facets, edges);
         m_cache.Shapes().Add(probe, item.key, item.changeCount, entry.mesh, edges);
@@ -1224,20 +1222,20 @@ private:
     // Builds the meshes the walk found missing from the cache, on every core (the meshes are
     // independent and the scene is only read), then gives each waiting draw its mesh and
     // bounds; draws whose mesh came out empty are dropped as the walk would have dropped them.
-    // A shell that is a moved copy of one built before, or of an earlier one of this batch,
-    // takes that one's mesh instead of being built.
+    // A shell or tube that is a moved copy of one built before, or of an earlier one of this
+    // batch, takes that one's mesh instead of being built.
     void ResolvePendingMeshes() {
         if (m_pending.empty()) return;
         try {
             OnEveryCore(m_pending.size(), false, [&](size_t i) {
                 PendingMesh& p = m_pending[i];
-                if (!p.ownMesh && p.item->Shell()) p.probe = ProbeShape(*p.item->Shell());
+                if (!p.ownMesh) p.probe = ProbeShape(*p.item, p.facets);
             });
             // Copies of shells built before take their meshes.
             ShapeTable& shapes = m_cache.Shapes();
             OnEveryCore(m_pending.size(), false, [&](size_t i) {
                 PendingMesh& p = m_pending[i];
-                if (p.probe.usable) p.copyOf = shapes.Find(p.probe, *p.item->Shell(), p.edges);
+                if (p.probe.usable) p.copyOf = shapes.Find(p.probe, *p.item, p.edges);
             });
             // Of the others, the first shell of each probe hash is built (with the face edges
             // any of its copies want) and the rest are checked against it; those that are not
@@ -1257,7 +1255,7 @@ private:
                 OnEveryCore(checked.size(), false, [&](size_t k) {
                     PendingMesh& p = m_pending[checked[k]];
                     const PendingMesh& source = m_pending[p.source];
-                    p.placedFromSource = PlaceShape(*source.item->Shell(), source.probe, *p.item->Shell());
+                    p.placedFromSource = PlaceShape(*source.item, source.probe, *p.item, p.probe);
                 });
                 open.clear();
                 for (size_t i : checked) {
@@ -1359,7 +1357,7 @@ private:
     void AddMeshBounds(Layer& layer, const MeshDraw& draw, const ShapePlacement* placement) {
         const Mesh& mesh = *draw.mesh;
         if (mesh.VertexCount() == 0) return;
-        const bool own = placement && draw.placedOnly;
+        const bool own = placement && placement->ownBounds && draw.placedOnly;
         const std::array<float, 3>& low = own ? placement->low : mesh.boundsMin;
         const std::array<float, 3>& high = own ? placement->high : mesh.boundsMax;
         for (int corner = 0; corner < 8; ++corner) {

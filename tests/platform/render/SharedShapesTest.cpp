@@ -1,6 +1,7 @@
 // Shells that are moved and turned copies of one another draw one mesh through a placement.
 #include "RenderTestScene.h"
 
+#include "platform/render/MeshBuilder.h"
 #include "platform/render/SceneWalker.h"
 
 #include <gmock/gmock.h>
@@ -51,13 +52,13 @@ HC_KEY Insert(const Block& b) {
 // How far the draw's mesh, put where the draw puts it, lies from the block's points: the
 // largest distance from a drawn vertex to its nearest point, and from a point to its nearest
 // drawn vertex.
-double Misfit(const MeshDraw& d, const Block& b) {
+double Misfit(const MeshDraw& d, const std::vector<float>& xyz) {
     std::vector<cm::Vec3> drawn, points;
     for (size_t i = 0; i < d.mesh->VertexCount(); ++i) {
         const cm::Vec3 v{d.mesh->positions[3 * i], d.mesh->positions[3 * i + 1], d.mesh->positions[3 * i + 2]};
         drawn.push_back(d.identity ? v : cm::TransformPoint(d.matrix, v));
     }
-    for (size_t i = 0; i < b.points.size(); i += 3) points.push_back({b.points[i], b.points[i + 1], b.points[i + 2]});
+    for (size_t i = 0; i < xyz.size(); i += 3) points.push_back({xyz[i], xyz[i + 1], xyz[i + 2]});
     auto farthest = [](const std::vector<cm::Vec3>& from, const std::vector<cm::Vec3>& to) {
         double worst = 0;
         for (const cm::Vec3& p : from) {
@@ -69,6 +70,7 @@ double Misfit(const MeshDraw& d, const Block& b) {
     };
     return std::max(farthest(drawn, points), farthest(points, drawn));
 }
+double Misfit(const MeshDraw& d, const Block& b) { return Misfit(d, b.points); }
 
 } // namespace
 
@@ -176,9 +178,23 @@ TEST(SharedShapes, ACopyLooksAsItsOwnMeshWouldInEveryMode) {
         scene.Open("model");
         HC_Set_Color("faces = blue, edges = red");
         HC_Set_Visibility("edges = on");
-        if (shared) Insert(Moved(LBlock(2.5), {0, 0, 1}, 10, {30, 0, 0}));  // out of view
+        if (shared) {  // out of view
+            Insert(Moved(LBlock(2.5), {0, 0, 1}, 10, {30, 0, 0}));
+            const float from[3] = {30, 5, 0}, to[3] = {30, 6.2f, 0};
+            HC_Insert_Cylinder(from, to, 0.2, "both");
+        }
         Insert(copy);
+        // A smooth tube, whose outline depends on where the eye is.
+        const float from[3] = {-0.3f, -0.7f, 0.1f}, to[3] = {0.517206f, -0.189246f, 0.815056f};  // 1.2 long
+        HC_Insert_Cylinder(from, to, 0.2, "both");
         HC_Close_Segment();
+        if (shared) {  // the walk does share both
+            MeshCache cache;
+            const DrawList list = Walk(scene, cache);
+            ASSERT_EQ(list.Main().meshes.size(), 4u);
+            EXPECT_EQ(list.Main().meshes[2].mesh, list.Main().meshes[0].mesh);
+            EXPECT_EQ(list.Main().meshes[3].mesh, list.Main().meshes[1].mesh);
+        }
         // shaded, then hidden line
         for (int mode : {0, 4}) pictures[shared].push_back(scene.Render(100, 100, mode));
     }
@@ -194,4 +210,39 @@ TEST(SharedShapes, ACopyLooksAsItsOwnMeshWouldInEveryMode) {
             }
         EXPECT_LE(differing, 20) << "mode " << m;
     }
+}
+
+TEST(SharedShapes, TubesOfTheSameRadiiAndCapsShareAMeshLaidOutAsTheirOwn) {
+    TestScene scene("shared tubes");
+    MeshCache cache;
+    // A bent tube narrowing towards its end, the same turned, and one of another radius.
+    const Block path{{0, 0, 0, 0.3f, 0, 0, 0.3f, 0.2f, 0.1f}, {}};
+    const Block turned = Moved(path, {1, 1, 0}, 120, {0.2, 0.5, -0.3});
+    const float radii[3] = {0.05f, 0.05f, 0.03f}, wider[3] = {0.06f, 0.05f, 0.03f};
+    scene.Open("model");
+    HC_Insert_PolyCylinder(3, path.points.data(), 3, radii, "both");
+    HC_Insert_PolyCylinder(3, turned.points.data(), 3, radii, "both");
+    HC_Insert_PolyCylinder(3, turned.points.data(), 3, wider, "both");
+    // A cylinder along x and its copy turned out of the axes.
+    const float a0[3] = {0, -0.5f, 0}, a1[3] = {0.4f, -0.5f, 0}, b0[3] = {-0.6f, 0, 0.2f}, b1[3] = {-0.6f, 0.24f, 0.52f};
+    HC_Insert_Cylinder(a0, a1, 0.04, "none");
+    HC_Insert_Cylinder(b0, b1, 0.04, "none");
+    HC_Close_Segment();
+
+    const DrawList list = Walk(scene, cache, 0, 2000);  // large enough for 16 sides each
+    const auto& draws = list.Main().meshes;
+    ASSERT_EQ(draws.size(), 5u);
+    EXPECT_EQ(draws[1].mesh, draws[0].mesh);
+    EXPECT_NE(draws[2].mesh, draws[0].mesh);
+    EXPECT_EQ(draws[4].mesh, draws[3].mesh);
+    EXPECT_EQ(cache.Builds(), 3u);
+    // The bent copy is placed by its path (its sides may start at another angle about it).
+    for (size_t i = 0; i < 9; i += 3) {
+        const cm::Vec3 p = cm::TransformPoint(draws[1].matrix, {path.points[i], path.points[i + 1], path.points[i + 2]});
+        EXPECT_LT(cm::Length(p - cm::Vec3{turned.points[i], turned.points[i + 1], turned.points[i + 2]}), 1e-6) << i;
+    }
+    // A straight one draws exactly the mesh of its own: its sides start where its own would.
+    const std::vector<float> upright{b0[0], b0[1], b0[2], b1[0], b1[1], b1[2]};
+    const float thin[1] = {0.04f};
+    EXPECT_LT(Misfit(draws[4], BuildTubeMesh(upright, thin, false, false, 16).positions), 1e-5);
 }
