@@ -33,6 +33,8 @@ namespace {
 // Vertices merged per batch stay under this so a changed item rebuilds only its chunk, and
 // the batch's indices fit in 16 bits (an item larger than this alone takes 32-bit indices).
 constexpr size_t kChunkVertices = 1u << 16;
+// Indices (or points) drawn between flushes: about ten thousand triangles.
+constexpr size_t kFlushIndices = 1u << 15;
 // Frames after which the buffers of a coarser motion level that no frame drew are freed.
 constexpr std::uint64_t kIdleLevelFrames = 16;
 constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
@@ -535,6 +537,14 @@ struct GlBackend::Impl {
                     glDrawElements(mode, batch.count, batch.indexType, nullptr);
                 ++stats->drawCalls;
                 if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
+                // A software rasterizer (llvmpipe) bins every primitive of the frame before it
+                // rasterizes any: handing it each large chunk as it is drawn bounds what it holds
+                // binned, and lets its threads rasterize while this one bins the next chunk.
+                m_unflushed += static_cast<size_t>(batch.count);
+                if (m_unflushed >= kFlushIndices) {
+                    glFlush();
+                    m_unflushed = 0;
+                }
             }
         }
     }
@@ -579,6 +589,7 @@ struct GlBackend::Impl {
     std::unordered_map<std::uint64_t, Batch*> m_hiddenFaces;
     // While opaque faces are drawn: the view their batches are culled against.
     const cm::Matrix4* m_cullWith = nullptr;
+    size_t m_unflushed = 0;  // indices drawn since the last glFlush
 
     void DrawFaces(const Frame& f, std::uint64_t layerId) {
         const Layer& layer = *f.layer;
