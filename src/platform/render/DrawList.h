@@ -212,7 +212,7 @@ struct MeshDraw {
     std::uint64_t meshStamp = 0;       // changes whenever the mesh's content changes
     CameraMath::Matrix4 matrix;        // object to world
     bool identity = true;              // matrix is the identity
-    // The mesh is another shell's, placed onto this item by its cache entry's placement:
+    // The mesh is another item's, placed onto this item by its cache entry's placement:
     // `placed` when the matrix includes that placement, `placedOnly` when it is nothing else
     // (so meshStamp, unique to the entry, stands for the matrix too).
     bool placed = false, placedOnly = false;

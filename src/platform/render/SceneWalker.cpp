@@ -776,7 +776,7 @@ private:
                                  facets, match.faceEdges);
     }
 
-    // Gives a draw the mesh of a cache entry, placing it when the mesh is another shell's.
+    // Gives a draw the mesh of a cache entry, placing it when the mesh is another item's.
     static void TakeMesh(MeshDraw& draw, const MeshCache::Entry& entry) {
         draw.mesh = entry.mesh;
         draw.meshStamp = entry.stamp;

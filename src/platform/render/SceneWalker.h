@@ -23,7 +23,7 @@ public:
         std::uint64_t stamp = 0;      // unique per built mesh
         std::uint64_t lastUsed = 0;   // frame number
         std::uint64_t users = 0;      // bits of the sharers whose latest frame used it
-        // Set when the mesh is another shell's, of which this item is a moved copy: the mesh
+        // Set when the mesh is another item's, of which this item is a moved copy: the mesh
         // is drawn through this placement.
         std::shared_ptr<const ShapePlacement> placement;
         bool faceEdges = false;       // the mesh has the edges along its faces
@@ -31,7 +31,7 @@ public:
     // The cached entry for `key` and `variant` if its change counter matches, else null.
     const Entry* Find(HC_KEY key, std::uint64_t changeCount, int variant = 0);
     const Entry& Store(HC_KEY key, std::uint64_t changeCount, Mesh mesh, int variant = 0, bool faceEdges = false);
-    // Stores a copy's entry: another shell's mesh drawn through `placement`.
+    // Stores a copy's entry: another item's mesh drawn through `placement`.
     const Entry& StoreCopy(HC_KEY key, std::uint64_t changeCount, std::shared_ptr<const Mesh> mesh,
                            const ShapePlacement& placement, int variant, bool faceEdges);
     // Meshes that moved copies of their shells may draw (see SharedShapes.h).
