@@ -10,7 +10,7 @@
 #include "platform/io/HIOUtilityHTML.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
-#include "view/ViewOutput.h"
+#include "view/window/ViewOutput.h"
 
 #include <benchmark/benchmark.h>
 

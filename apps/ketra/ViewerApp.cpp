@@ -1,6 +1,6 @@
 #include "ViewerApp.h"
 
-#include "config/pages/OptionsDialog.h"
+#include "platform/ui/pages/OptionsDialog.h"
 #include "operators/HSOpCameraDrag.h"
 #include "operators/WalkCommand.h"
 #include "platform/mvo/HBaseOperator.h"
@@ -12,9 +12,9 @@
 #include "platform/ui/KeysAndMouseDialog.h"
 #include "platform/ui/OverviewDock.h"
 #include "platform/ui/WalkNavigationPanel.h"
-#include "view/CHoopsViewEx.h"
+#include "view/window/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
-#include "view/ViewCommands.h"
+#include "view/window/ViewCommands.h"
 #include "operators/MarkupTools.h"
 
 #include <QAction>

@@ -4,9 +4,9 @@
 #include "platform/ui/FourViewSplitter.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/ViewPane.h"
-#include "view/CHoopsViewEx.h"
+#include "view/window/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
-#include "view/ViewCommands.h"
+#include "view/window/ViewCommands.h"
 
 #include <QApplication>
 

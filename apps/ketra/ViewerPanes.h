@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/mvo/HBaseView.h"
-#include "view/CHoopsShell.h"
+#include "view/window/CHoopsShell.h"
 
 #include <QMetaObject>
 #include <QPointer>

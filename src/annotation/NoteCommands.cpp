@@ -10,7 +10,7 @@
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HUtility.h"
-#include "view/CHoopsViewEx.h"
+#include "annotation/KetraViewWindow.h"
 
 namespace ketra::annotation {
 
@@ -84,9 +84,9 @@ bool DeleteNote(HBaseView* view, long noteKey)
     return true;
 }
 
-bool EditNote(CHoopsViewEx* window, long noteKey)
+bool EditNote(KetraViewWindow* window, long noteKey)
 {
-    if (!window || !window->HasPort() || !window->GetHoopsView())
+    if (!window || !window->GetHoopsView())
         return false;
     HBaseView* view = window->GetHoopsView();
     const long segment = NoteSegmentOf(noteKey);
@@ -111,7 +111,7 @@ bool EditNote(CHoopsViewEx* window, long noteKey)
             text = buffer.data();
         }
     }
-    if (!window->Port().NoteTextDialog(text, "Edit Note"))
+    if (!window->AskNoteText(text, "Edit Note"))
         return false;
     if (ours) {
         note.SetText16(Utf8ToUtf16(text));

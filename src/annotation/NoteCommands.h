@@ -4,7 +4,7 @@
 // view layer's library notes (kind "Annotation").
 #pragma once
 
-class CHoopsViewEx;
+class KetraViewWindow;
 class HBaseView;
 
 namespace ketra::annotation {
@@ -26,6 +26,6 @@ bool DeleteNote(HBaseView* view, long noteKey);
 // Shows the window's note-text dialog with the note's text; on OK sets the new text, fits
 // the background to it, tells the window (UpdateAnnotations) and updates the view. False when
 // there is no window, view or note, or the dialog was cancelled.
-bool EditNote(CHoopsViewEx* window, long noteKey);
+bool EditNote(KetraViewWindow* window, long noteKey);
 
 } // namespace ketra::annotation

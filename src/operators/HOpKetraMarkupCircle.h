@@ -9,7 +9,7 @@
 class HOpKetraMarkupCircle : public HOpConstructCircle, public KetraBaseOperator {
 public:
     // The base gets the window's view (null without a window), the two flags and false.
-    HOpKetraMarkupCircle(CHoopsViewEx* window, int doRepeat = 0, int doCapture = 1);
+    HOpKetraMarkupCircle(KetraViewWindow* window, int doRepeat = 0, int doCapture = 1);
     const char* GetName() override;
     HBaseOperator* Clone() override;
     int OnLButtonUp(HEventInfo& event) override;

@@ -8,7 +8,7 @@
 
 using namespace ketra::operators;
 
-HOpKetraMarkupFloatingText::HOpKetraMarkupFloatingText(CHoopsViewEx* window, int doRepeat,
+HOpKetraMarkupFloatingText::HOpKetraMarkupFloatingText(KetraViewWindow* window, int doRepeat,
                                                        int doCapture)
     : HOpKetraMarkupText(window, true, doRepeat, doCapture, true)
 {

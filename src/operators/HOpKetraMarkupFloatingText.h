@@ -7,7 +7,7 @@
 
 class HOpKetraMarkupFloatingText : public HOpKetraMarkupText {
 public:
-    HOpKetraMarkupFloatingText(CHoopsViewEx* window, int doRepeat = 0, int doCapture = 1);
+    HOpKetraMarkupFloatingText(KetraViewWindow* window, int doRepeat = 0, int doCapture = 1);
     const char* GetName() override;
     HBaseOperator* Clone() override;
     int OnLButtonUp(HEventInfo& event) override;

@@ -10,7 +10,7 @@ typedef long HC_KEY;
 
 class HOpKetraMarkupFreehand : public HBaseOperator, public KetraBaseOperator {
 public:
-    HOpKetraMarkupFreehand(CHoopsViewEx* window, int doRepeat = 0, int doCapture = 1);
+    HOpKetraMarkupFreehand(KetraViewWindow* window, int doRepeat = 0, int doCapture = 1);
     const char* GetName() override;
     HBaseOperator* Clone() override;
     int OnLButtonDown(HEventInfo& event) override;

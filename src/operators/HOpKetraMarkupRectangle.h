@@ -8,7 +8,7 @@
 
 class HOpKetraMarkupRectangle : public HOpConstructRectangle, public KetraBaseOperator {
 public:
-    HOpKetraMarkupRectangle(CHoopsViewEx* window, int doRepeat = 0, int doCapture = 1);
+    HOpKetraMarkupRectangle(KetraViewWindow* window, int doRepeat = 0, int doCapture = 1);
     const char* GetName() override;
     HBaseOperator* Clone() override;
     int OnLButtonUp(HEventInfo& event) override;

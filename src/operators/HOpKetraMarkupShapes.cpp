@@ -10,14 +10,14 @@
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HUtility.h"
-#include "view/CHoopsViewEx.h"
+#include "annotation/KetraViewWindow.h"
 #include "view/HBaseViewEx.h"
 
 using namespace ketra::operators;
 
 namespace {
 
-HBaseView* ViewOf(CHoopsViewEx* window)
+HBaseView* ViewOf(KetraViewWindow* window)
 {
     return window ? static_cast<HBaseView*>(window->GetHoopsViewEx()) : nullptr;
 }
@@ -43,7 +43,7 @@ void SetMarkupStyle()
 
 // --- circle --------------------------------------------------------------------------------
 
-HOpKetraMarkupCircle::HOpKetraMarkupCircle(CHoopsViewEx* window, int doRepeat, int doCapture)
+HOpKetraMarkupCircle::HOpKetraMarkupCircle(KetraViewWindow* window, int doRepeat, int doCapture)
     : HOpConstructCircle(ViewOf(window), doRepeat, doCapture, false), KetraBaseOperator(window)
 {
 }
@@ -89,7 +89,7 @@ int HOpKetraMarkupCircle::OnLButtonUp(HEventInfo& event)
 
 // --- rectangle -----------------------------------------------------------------------------
 
-HOpKetraMarkupRectangle::HOpKetraMarkupRectangle(CHoopsViewEx* window, int doRepeat, int doCapture)
+HOpKetraMarkupRectangle::HOpKetraMarkupRectangle(KetraViewWindow* window, int doRepeat, int doCapture)
     : HOpConstructRectangle(ViewOf(window), doRepeat, doCapture), KetraBaseOperator(window)
 {
 }
@@ -142,7 +142,7 @@ int HOpKetraMarkupRectangle::OnLButtonUp(HEventInfo& event)
 
 // --- freehand ------------------------------------------------------------------------------
 
-HOpKetraMarkupFreehand::HOpKetraMarkupFreehand(CHoopsViewEx* window, int doRepeat, int doCapture)
+HOpKetraMarkupFreehand::HOpKetraMarkupFreehand(KetraViewWindow* window, int doRepeat, int doCapture)
     : HBaseOperator(ViewOf(window), doRepeat, doCapture), KetraBaseOperator(window)
 {
     m_bOpStarted = false;

@@ -9,7 +9,7 @@
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HUtility.h"
-#include "view/CHoopsViewEx.h"
+#include "annotation/KetraViewWindow.h"
 #include "view/HBaseViewEx.h"
 
 using namespace ketra::operators;
@@ -20,7 +20,7 @@ bool Exists(long key) { return key != -1 && HC_Show_Existence_By_Key(key, "self"
 
 } // namespace
 
-HOpKetraMarkupText::HOpKetraMarkupText(CHoopsViewEx* window, bool addToLayer, int doRepeat,
+HOpKetraMarkupText::HOpKetraMarkupText(KetraViewWindow* window, bool addToLayer, int doRepeat,
                                        int doCapture, bool createNewNotes)
     : HBaseOperator(window ? static_cast<HBaseView*>(window->GetHoopsViewEx()) : nullptr, doRepeat,
                     doCapture),
@@ -153,7 +153,7 @@ void HOpKetraMarkupText::StyleNote()
 
 void HOpKetraMarkupText::NotifyInserted()
 {
-    CHoopsViewEx* window = GetKetraView();
+    KetraViewWindow* window = GetKetraView();
     if (!window)
         return;
     window->set_status_view_to_be_restored(false);
@@ -203,13 +203,13 @@ bool HOpKetraMarkupText::EndOp()
 
 std::u16string HOpKetraMarkupText::GetNoteText()
 {
-    CHoopsViewEx* window = GetKetraView();
-    if (!window || !window->HasPort())
+    KetraViewWindow* window = GetKetraView();
+    if (!window)
         return {};
     std::string text;
     if (m_editingExisting && Exists(m_annotation.GetKey()))
         text = Utf16ToUtf8(m_annotation.GetText16());
-    if (!window->Port().NoteTextDialog(text, "Annotation"))
+    if (!window->AskNoteText(text, "Annotation"))
         return {};
     return Utf8ToUtf16(text);
 }
@@ -225,7 +225,7 @@ int HOpKetraMarkupText::OnLButtonDblClk(HEventInfo& event)
         m_annotation.SetText16(text);
         StyleNote();
         m_pView->Update();
-        if (CHoopsViewEx* window = GetKetraView())
+        if (KetraViewWindow* window = GetKetraView())
             window->UpdateAnnotations(m_annotation.GetKey(), &m_annotation);
     }
     return result;

@@ -18,7 +18,7 @@ class HOpKetraMarkupText : public HBaseOperator, public KetraBaseOperator {
 public:
     // Turns on the view's annotation resizing. addToLayer: new notes are made only when true;
     // createNewNotes: see GetCreateNewNotes.
-    HOpKetraMarkupText(CHoopsViewEx* window, bool addToLayer = true, int doRepeat = 0,
+    HOpKetraMarkupText(KetraViewWindow* window, bool addToLayer = true, int doRepeat = 0,
                        int doCapture = 1, bool createNewNotes = true);
     const char* GetName() override;
     HBaseOperator* Clone() override;

@@ -15,12 +15,12 @@
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HUtility.h"
-#include "view/CHoopsViewEx.h"
+#include "annotation/KetraViewWindow.h"
 #include "view/HBaseViewEx.h"
 
 using namespace ketra::operators;
 
-HOpKetraMeasure::HOpKetraMeasure(CHoopsViewEx* window, int doRepeat, int doCapture)
+HOpKetraMeasure::HOpKetraMeasure(KetraViewWindow* window, int doRepeat, int doCapture)
     : HBaseOperator(window ? static_cast<HBaseView*>(window->GetHoopsViewEx()) : nullptr, doRepeat,
                     doCapture),
       KetraBaseOperator(window)
@@ -67,7 +67,7 @@ int HOpKetraMeasure::OnLButtonDown(HEventInfo& event)
         if (HC_Show_Existence("heuristics = quick moves") > 0)
             HC_UnSet_One_Heuristic("quick moves");
         HC_Close_Segment();
-        if (CHoopsViewEx* window = GetKetraView()) {
+        if (KetraViewWindow* window = GetKetraView()) {
             window->set_status_view_to_be_restored(false);
             window->InsertAnnotations(m_measure.GetKey(), GetName(), &m_measure);
             window->set_status_view_to_be_restored(true);
@@ -155,7 +155,7 @@ int HOpKetraMeasure::OnKeyDown(HEventInfo& event)
 
 namespace ketra::operators {
 
-HBaseOperator* CreateMarkupOperator(CHoopsViewEx* window, MarkupTool tool)
+HBaseOperator* CreateMarkupOperator(KetraViewWindow* window, MarkupTool tool)
 {
     if (!window || !window->GetHoopsViewEx())
         return nullptr;
@@ -178,7 +178,7 @@ HBaseOperator* CreateMarkupOperator(CHoopsViewEx* window, MarkupTool tool)
     return nullptr;
 }
 
-bool InstallMarkupOperator(CHoopsViewEx* window, MarkupTool tool)
+bool InstallMarkupOperator(KetraViewWindow* window, MarkupTool tool)
 {
     HBaseOperator* op = CreateMarkupOperator(window, tool);
     if (!op)

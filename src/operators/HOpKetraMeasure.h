@@ -14,7 +14,7 @@
 
 class HOpKetraMeasure : public HBaseOperator, public KetraBaseOperator {
 public:
-    HOpKetraMeasure(CHoopsViewEx* window, int doRepeat = 1, int doCapture = 1);
+    HOpKetraMeasure(KetraViewWindow* window, int doRepeat = 1, int doCapture = 1);
     const char* GetName() override;
     HBaseOperator* Clone() override;
     int OnLButtonDown(HEventInfo& event) override;

@@ -2,7 +2,7 @@
 // tool's command id. The view window's command handlers call InstallMarkupOperator.
 #pragma once
 
-class CHoopsViewEx;
+class KetraViewWindow;
 class HBaseOperator;
 
 namespace ketra::operators {
@@ -22,9 +22,9 @@ enum class MarkupTool {
 
 // A new operator of the tool for the window's view (repeat 0, capture 1, as the window's
 // operator commands make theirs; the measure tool repeats). Null without a window or view.
-HBaseOperator* CreateMarkupOperator(CHoopsViewEx* window, MarkupTool tool);
-// Makes it the view's operator (CHoopsViewEx::LocalSetOperator). False without a view.
-bool InstallMarkupOperator(CHoopsViewEx* window, MarkupTool tool);
+HBaseOperator* CreateMarkupOperator(KetraViewWindow* window, MarkupTool tool);
+// Makes it the view's operator (KetraViewWindow::LocalSetOperator). False without a view.
+bool InstallMarkupOperator(KetraViewWindow* window, MarkupTool tool);
 // The operator's class name as GetName returns it (for the tool's check mark).
 const char* MarkupToolOperatorName(MarkupTool tool);
 

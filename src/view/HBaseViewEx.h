@@ -7,7 +7,7 @@
 #include <list>
 #include <string>
 
-#include "geometry/ShellRecords.h"
+#include "view/ShellRecords.h"
 #include "platform/mvo/HBaseModel.h"
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HBaseView.h"

@@ -14,7 +14,7 @@
 #include "platform/mvo/HBaseModel.h"
 #include "platform/mvo/HEventInfo.h"
 #include "platform/window/RecordingPort.h"
-#include "view/CHoopsViewEx.h"
+#include "view/window/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
 
 namespace notetest {

@@ -7,7 +7,7 @@
 // The view is not owned; reset it with SetView(nullptr, ...) before it goes.
 #pragma once
 
-#include "view/CSegmentBrowserDlg.h"
+#include "view/window/CSegmentBrowserDlg.h"
 
 #include <QDockWidget>
 

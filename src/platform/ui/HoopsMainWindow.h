@@ -41,7 +41,7 @@ public:
     static constexpr int kUpdateIntervalMs = 250;
     // The View menu's "Frame Rate" toggle: frames per second in the status bar while the
     // camera moves. The frame's own command, added to the window's command map; its id is
-    // none of the window's or the application's (view/ViewCommands.h).
+    // none of the window's or the application's (view/window/ViewCommands.h).
     static constexpr unsigned int kFrameRateCommand = 33120;
 
     // Shows `window` (its port becomes this frame's port). The drawing area is chosen with

@@ -9,7 +9,7 @@
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/window/CMenu.h"
 #include "platform/window/ResourceModule.h"
-#include "view/ViewCommands.h"
+#include "view/window/ViewCommands.h"
 
 #include <QAction>
 #include <QLabel>

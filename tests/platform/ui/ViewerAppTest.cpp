@@ -17,9 +17,9 @@
 #include "platform/ui/KeysAndMouseDialog.h"
 #include "platform/ui/OverviewDock.h"
 #include "platform/ui/WalkNavigationPanel.h"
-#include "view/CHoopsViewEx.h"
+#include "view/window/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
-#include "view/ViewCommands.h"
+#include "view/window/ViewCommands.h"
 
 #include <QAction>
 #include <QCheckBox>
