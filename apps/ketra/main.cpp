@@ -1,6 +1,7 @@
 // ketra: the command-line host. Draws piping models through the component, writes
 // pictures, prints what a model holds, and carries the settings store between machines.
 #include "Progress.h"
+#include "ResultsOptions.h"
 #include "host/ModelFile.h"
 #include "host/ModelGenerator.h"
 #include "host/ModelWriter.h"
@@ -193,7 +194,8 @@ bool ParseSize(const std::string& text, int* w, int* h) {
     return true;
 }
 
-int Render(const DrawArgs& a, const std::string& out, const std::string& size, int dpi, bool timings) {
+int Render(const DrawArgs& a, const ketra::app::ResultsArgs& resultsArgs, const std::string& out,
+           const std::string& size, int dpi, bool timings) {
     int width = 0, height = 0;
     if (!ParseSize(size, &width, &height)) {
         std::fprintf(stderr, "ketra: --size must be WIDTHxHEIGHT (1 to 16384 each), not \"%s\"\n", size.c_str());
@@ -215,6 +217,10 @@ int Render(const DrawArgs& a, const std::string& out, const std::string& size, i
     double load = 0, build = 0;
     if (int rc = Draw(a, model, plotter, &stats, &load, &build))
         return rc;
+    ketra::results::Results results;
+    std::unique_ptr<ketra::results::ResultsDisplay> display;
+    if (!resultsArgs.file.empty() && !ketra::app::ShowResults(resultsArgs, model, plotter, results, display))
+        return kExitBadModel;
     auto t0 = Clock::now();
     HOutputHandlerOptions options;
     options.m_pHBaseView = &plotter.View();
@@ -249,7 +255,7 @@ int Render(const DrawArgs& a, const std::string& out, const std::string& size, i
     return 0;
 }
 
-int Info(const std::string& path, bool registry) {
+int Info(const std::string& path, bool registry, const std::string& resultsFile) {
     ketra::host::PipingModel model;
     ketra::host::ModelFileResult details;
     if (!LoadModel(path, model, &details))
@@ -289,6 +295,8 @@ int Info(const std::string& path, bool registry) {
                         type >= 0 && type < 8 ? names[type] : "?");
         }
     }
+    if (!resultsFile.empty() && !ketra::app::PrintResultsInfo(resultsFile, model))
+        return kExitBadModel;
     return 0;
 }
 
@@ -324,12 +332,15 @@ int main(int argc, char** argv) {
     render->add_option("--size", size, "image size in pixels, WIDTHxHEIGHT")->capture_default_str();
     render->add_option("--dpi", dpi, "resolution written into the image")->check(CLI::Range(1, 10000))->capture_default_str();
     render->add_flag("--timings", timings, "print load, build and output times");
+    ketra::app::ResultsArgs renderResults, infoResults;
+    ketra::app::AddResultsOptions(render, renderResults, true);
 
     std::string infoPath;
     bool registry = false;
     CLI::App* info = app.add_subcommand("info", "print element counts, bounding box and the element registry");
     info->add_option("MODEL", infoPath, "piping model file")->required();
     info->add_flag("--registry", registry, "list every registered key with its nodes and type");
+    ketra::app::AddResultsOptions(info, infoResults, false);
 
     DrawArgs viewArgs;
     CLI::App* view = app.add_subcommand("view", "open a model in an interactive window");
@@ -355,9 +366,9 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     if (*render)
-        return Render(renderArgs, out, size, dpi, timings);
+        return Render(renderArgs, renderResults, out, size, dpi, timings);
     if (*info)
-        return Info(infoPath, registry);
+        return Info(infoPath, registry, infoResults.file);
     if (*convert)
         return Convert(convertPath, convertOut);
     if (*generate) {

@@ -1,0 +1,34 @@
+// The command line's results options: `render --results R.json [--case NAME] [--show ...]
+// [--scale S]` and `info --results R.json`.
+#pragma once
+
+#include "plotter/Plotter.h"
+#include "results/ResultsDisplay.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+
+namespace ketra::app {
+
+struct ResultsArgs {
+    std::string file;      // empty: no results
+    std::string caseName;  // empty: the file's first case
+    std::string show = "ratio";
+    double scale = 0;
+};
+
+void AddResultsOptions(CLI::App* cmd, ResultsArgs& args, bool forPictures);
+
+// Reads the results for the drawn model and shows the chosen case. The results and display
+// are kept by the caller for as long as the picture is made. False (reported) on a bad file,
+// case or option.
+bool ShowResults(const ResultsArgs& args, const host::PipingModel& model, plotter::Plotter& plotter,
+                 results::Results& results, std::unique_ptr<results::ResultsDisplay>& display);
+
+// Prints each case with its largest ratio, stress and movement and where they are. False
+// (reported) on a bad file.
+bool PrintResultsInfo(const std::string& file, const host::PipingModel& model);
+
+} // namespace ketra::app

@@ -1,0 +1,408 @@
+#include "results/ResultsDisplay.h"
+
+#include "config/CAppSettings.h"
+#include "config/HOpConfig.h"
+#include "platform/hc/hc.h"
+#include "platform/mvo/HBaseModel.h"
+#include "view/HMyBaseView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace ketra::results {
+
+namespace {
+
+double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 Cross(const Vec3& a, const Vec3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double Length(const Vec3& a) { return std::sqrt(Dot(a, a)); }
+
+// "r=… g=… b=…" of a settings colour (red in the low byte).
+std::string ColourText(unsigned long c) {
+    char text[96];
+    std::snprintf(text, sizeof text, "r=%.4f g=%.4f b=%.4f", (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                  ((c >> 16) & 0xFF) / 255.0);
+    return text;
+}
+
+std::string Number(double v) {
+    char text[64];
+    const double a = std::fabs(v);
+    std::snprintf(text, sizeof text, a != 0 && (a >= 1e6 || a < 1e-2) ? "%.3g" : a >= 100 ? "%.0f" : "%.3g", v);
+    return text;
+}
+
+// The plot properties' displaced-line "Scale" when the file gives none.
+constexpr float kDefaultDisplacedScale = 4.0f;
+
+const char* LengthUnit(const host::PipingModel& m) { return m.units == host::Units::Inches ? "in" : "mm"; }
+
+// The model's largest extent along an axis.
+double ModelSize(const host::PipingModel& m) {
+    Vec3 lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
+    for (const auto& [node, p] : m.nodes)
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = std::min(lo[i], p[i]);
+            hi[i] = std::max(hi[i], p[i]);
+        }
+    double size = 0;
+    for (int i = 0; i < 3; ++i)
+        size = std::max(size, hi[i] - lo[i]);
+    return size > 0 ? size : 1;
+}
+
+void InsertLine(const Vec3& a, const Vec3& b) {
+    const float points[6] = {float(a[0]), float(a[1]), float(a[2]), float(b[0]), float(b[1]), float(b[2])};
+    HC_Insert_Polyline(2, points);
+}
+
+} // namespace
+
+int StressScale::BandOf(double value) const {
+    int band = 0;
+    for (int i = 0; i < 6; ++i)
+        if (value >= levels[i])
+            band = i;
+    return band;
+}
+
+StressScale StressScale::FromSettings(StressMeasure measure, const std::string& stressUnit) {
+    StressScale s;
+    if (measure == StressMeasure::Ratio) {
+        s.levels = {CAppSettings::StressPctLevel1, CAppSettings::StressPctLevel2, CAppSettings::StressPctLevel3,
+                    CAppSettings::StressPctLevel4, CAppSettings::StressPctLevel5, CAppSettings::StressPctLevel6};
+        s.colours = {CAppSettings::StressPctColor1, CAppSettings::StressPctColor2, CAppSettings::StressPctColor3,
+                     CAppSettings::StressPctColor4, CAppSettings::StressPctColor5, CAppSettings::StressPctColor6};
+        s.unit = "%";
+    } else {
+        s.levels = {CAppSettings::StressActualValue1, CAppSettings::StressActualValue2,
+                    CAppSettings::StressActualValue3, CAppSettings::StressActualValue4,
+                    CAppSettings::StressActualValue5, CAppSettings::StressActualValue6};
+        s.colours = {CAppSettings::StressActualColor1, CAppSettings::StressActualColor2,
+                     CAppSettings::StressActualColor3, CAppSettings::StressActualColor4,
+                     CAppSettings::StressActualColor5, CAppSettings::StressActualColor6};
+        s.unit = stressUnit;
+    }
+    return s;
+}
+
+double AutoScale(const LoadCase& c, const host::PipingModel& model) {
+    const CaseExtremes x = Extremes(c);
+    if (!x.movement || *x.movement <= 0)
+        return 1;
+    return 0.1 * ModelSize(model) / *x.movement;
+}
+
+std::vector<Vec3> DisplacedCentreLine(const Vec3& a, const Vec3& b, const NodeMotion& ma, const NodeMotion& mb,
+                                      double scale, int points) {
+    const Vec3 chord{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const double length = Length(chord);
+    std::vector<Vec3> out;
+    if (points < 2 || length <= 0)
+        return out;
+    const Vec3 e{chord[0] / length, chord[1] / length, chord[2] / length};
+    // Axial parts move linearly; the rest bends as a beam: translations and slopes (the end
+    // rotation turning the axis, θ × e) at both ends fix the cubic.
+    const double axialA = Dot(ma.translation, e), axialB = Dot(mb.translation, e);
+    Vec3 sideA, sideB;
+    for (int i = 0; i < 3; ++i) {
+        sideA[i] = ma.translation[i] - axialA * e[i];
+        sideB[i] = mb.translation[i] - axialB * e[i];
+    }
+    const Vec3 slopeA = Cross(ma.rotation, e), slopeB = Cross(mb.rotation, e);
+    for (int k = 0; k < points; ++k) {
+        const double s = double(k) / (points - 1), s2 = s * s, s3 = s2 * s;
+        const double h1 = 1 - 3 * s2 + 2 * s3, h2 = (s - 2 * s2 + s3) * length;
+        const double h3 = 3 * s2 - 2 * s3, h4 = (s3 - s2) * length;
+        const double axial = (1 - s) * axialA + s * axialB;
+        Vec3 p;
+        for (int i = 0; i < 3; ++i) {
+            const double side = h1 * sideA[i] + h2 * slopeA[i] + h3 * sideB[i] + h4 * slopeB[i];
+            p[i] = a[i] + s * chord[i] + scale * (axial * e[i] + side);
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
+ResultsDisplay::ResultsDisplay(plotter::Plotter& plotter, const host::PipingModel& model, const Results& results)
+    : m_plotter(plotter), m_model(model), m_results(results) {}
+
+ResultsDisplay::~ResultsDisplay() { Clear(); }
+
+void ResultsDisplay::Clear() {
+    for (long key : m_coloured) {
+        if (HC_Show_Existence_By_Key(key, "self") > 0) {
+            HC_Open_Segment_By_Key(key);
+            HC_UnSet_Color();
+            HC_Close_Segment();
+        }
+    }
+    m_coloured.clear();
+    if (m_overlay != -1 && HC_Show_Existence_By_Key(m_overlay, "self") > 0)
+        HC_Delete_By_Key(m_overlay);
+    m_overlay = -1;
+    const long legend = m_plotter.View().GetLegendKey();
+    if (legend > 0 || legend < -1) {
+        HC_Open_Segment_By_Key(legend);
+        HC_Flush_Contents(".", "everything");
+        HC_Close_Segment();
+    }
+    m_legend.clear();
+    m_case = nullptr;
+}
+
+bool ResultsDisplay::Show(const std::string& caseName, const DisplayOptions& options) {
+    const LoadCase* c = m_results.Find(caseName);
+    if (!c)
+        return false;
+    Clear();
+    m_case = c;
+    const StressScale scale = StressScale::FromSettings(options.measure, m_results.units.stress);
+    if (options.colours)
+        Colour(options, scale);
+    m_scale = options.scale > 0 ? options.scale : 0;
+    if (m_scale == 0) {
+        // The plot properties' displaced-line "Scale" once the user has set one; its default
+        // (4) would show a plant's millimetres as nothing, so without one the scale is chosen.
+        HOpConfig& config = m_plotter.Config();
+        const HOpConfig::ReadOnly readOnly(config);
+        const float configured = config.GetDisplacedLineScale();
+        m_scale = configured > 0 && configured != kDefaultDisplacedScale ? configured : AutoScale(*c, m_model);
+    }
+    if (options.displaced && !c->displacements.empty())
+        Displaced(options);
+    if (options.loads && !c->supports.empty())
+        Loads();
+    Legend(options, scale);
+    m_plotter.View().SetGeometryChanged();
+    return true;
+}
+
+long ResultsDisplay::Overlay(const char* name) {
+    if (m_overlay == -1) {
+        HC_Open_Segment_By_Key(m_plotter.Model().GetModelKey());
+        m_overlay = HC_Open_Segment("results");
+        HC_Close_Segment();
+        HC_Close_Segment();
+    }
+    HC_Open_Segment_By_Key(m_overlay);
+    const long key = HC_Open_Segment(name);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    return key;
+}
+
+void ResultsDisplay::Colour(const DisplayOptions& options, const StressScale& scale) {
+    auto value = [&](const EndStress& s) -> std::optional<double> {
+        if (options.measure == StressMeasure::Stress)
+            return std::fabs(s.stress);
+        if (s.ratio)
+            return *s.ratio * 100;
+        return std::nullopt;
+    };
+    auto paint = [&](long segment, double v) {
+        const std::string colour = ColourText(scale.colours[scale.BandOf(v)]);
+        HC_Open_Segment_By_Key(segment);
+        HC_Set_Color(("faces=(diffuse=" + colour + "),lines=" + colour + ",edges=" + colour).c_str());
+        HC_Close_Segment();
+        m_coloured.push_back(segment);
+    };
+    std::map<int, double> worstAtNode; // for the tees
+    for (const auto& [key, ends] : m_case->stresses) {
+        std::optional<double> worst;
+        for (const EndStress& end : ends)
+            if (std::optional<double> v = value(end))
+                worst = std::max(worst.value_or(*v), *v);
+        if (!worst)
+            continue;
+        for (long segment : m_plotter.Registry().FindAll(key.from, key.to))
+            paint(segment, *worst);
+        for (int node : {key.from, key.to})
+            worstAtNode[node] = std::max(worstAtNode.count(node) ? worstAtNode[node] : *worst, *worst);
+    }
+    for (const host::NodeItem& tee : m_model.tees) {
+        auto it = worstAtNode.find(tee.node);
+        if (it == worstAtNode.end())
+            continue;
+        const std::string path = std::string("/include library/halden/") +
+                                 plotter::KindSegmentName(plotter::Kind::Tees) + "/" + std::to_string(tee.node);
+        if (HC_QShow_Existence(path.c_str(), "self") > 0)
+            paint(HC_Create_Segment(path.c_str()), it->second);
+    }
+}
+
+void ResultsDisplay::Displaced(const DisplayOptions& options) {
+    const NodeMotion still;
+    auto motion = [&](int node) {
+        auto it = m_case->displacements.find(node);
+        return it == m_case->displacements.end() ? still : it->second;
+    };
+    // The centre lines as drawn, faint, beside the moved ones.
+    HC_Open_Segment_By_Key(Overlay("ghost"));
+    HC_Set_Color("lines = (r=0.6 g=0.6 b=0.6)");
+    HC_Set_Line_Pattern("- -");
+    for (const host::Element& e : m_model.elements)
+        InsertLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to));
+    HC_Close_Segment();
+
+    HC_Open_Segment_By_Key(Overlay("displaced shape"));
+    HC_Style_Segment("/Style Library/Displaced Shapes");
+    const double scale = m_scale * options.animation;
+    for (const host::Element& e : m_model.elements) {
+        std::vector<Vec3> line = DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to),
+                                                     motion(e.from), motion(e.to), scale, 9);
+        std::vector<float> points;
+        for (const Vec3& p : line)
+            points.insert(points.end(), {float(p[0]), float(p[1]), float(p[2])});
+        HC_Insert_Polyline(int(line.size()), points.data());
+    }
+    HC_Close_Segment();
+}
+
+void ResultsDisplay::Loads() {
+    double largestForce = 0, largestMoment = 0;
+    for (const auto& [node, loads] : m_case->supports) {
+        largestForce = std::max(largestForce, Length(loads.force));
+        largestMoment = std::max(largestMoment, Length(loads.moment));
+    }
+    const double reach = 0.08 * ModelSize(m_model);
+    auto arrows = [&](const char* name, const std::string& colour, bool moment, double largest,
+                      const std::string& unit) {
+        if (largest <= 0)
+            return;
+        HC_Open_Segment_By_Key(Overlay(name));
+        // The plot properties give an element colour ("faces=(…),lines=…,edges=…"): the
+        // arrows take it, and their values its line colour.
+        HC_Set_Color(colour.c_str());
+        const std::size_t lines = colour.find("lines=");
+        if (lines != std::string::npos) {
+            const std::string line = colour.substr(lines + 6, colour.find(",edges", lines) - lines - 6);
+            HC_Set_Color(("text=" + line).c_str());
+        }
+        HC_Set_Line_Weight(2);
+        HC_Set_Text_Alignment("<*");
+        for (const auto& [node, loads] : m_case->supports) {
+            const Vec3& v = moment ? loads.moment : loads.force;
+            const double size = Length(v);
+            if (size <= 0 || !m_model.nodes.count(node))
+                continue;
+            const Vec3& at = m_model.nodes.at(node);
+            const Vec3 d{v[0] / size, v[1] / size, v[2] / size};
+            const double length = reach * std::max(0.2, size / largest);
+            const Vec3 tip{at[0] + d[0] * length, at[1] + d[1] * length, at[2] + d[2] * length};
+            InsertLine(at, tip);
+            // Arrowheads: two barbs in a plane holding the arrow; a moment has two heads.
+            Vec3 side = Cross(d, std::fabs(d[2]) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0});
+            const double sideLength = Length(side);
+            for (double& x : side)
+                x /= sideLength;
+            const double head = 0.15 * length;
+            for (int h = 0; h < (moment ? 2 : 1); ++h) {
+                const double back = head * (1 + h * 0.8);
+                const Vec3 base{tip[0] - d[0] * back, tip[1] - d[1] * back, tip[2] - d[2] * back};
+                const Vec3 apex{tip[0] - d[0] * head * h * 0.8, tip[1] - d[1] * head * h * 0.8,
+                                tip[2] - d[2] * head * h * 0.8};
+                for (double sign : {-1.0, 1.0})
+                    InsertLine(apex, {base[0] + sign * side[0] * head * 0.5, base[1] + sign * side[1] * head * 0.5,
+                                      base[2] + sign * side[2] * head * 0.5});
+            }
+            HC_Insert_Text(tip[0], tip[1], tip[2], (" " + Number(size) + " " + unit).c_str());
+        }
+        HC_Close_Segment();
+    };
+    HOpConfig& config = m_plotter.Config();
+    arrows("forces", config.GetForcesColor(), false, largestForce, m_results.units.force);
+    arrows("moments", config.GetMomentsColor(), true, largestMoment, m_results.units.moment);
+}
+
+void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& scale) {
+    const long legend = m_plotter.View().GetLegendKey();
+    const CaseExtremes x = Extremes(*m_case);
+    std::string title = m_case->name + " (" + CaseKindName(m_case->kind);
+    if (m_case->frequency)
+        title += ", " + Number(*m_case->frequency) + " Hz";
+    m_legend.push_back(title + ")");
+    const bool byRatio = options.measure == StressMeasure::Ratio;
+    const std::optional<double> largest = byRatio ? (x.ratio ? std::optional(*x.ratio * 100) : std::nullopt) : x.stress;
+    std::vector<int> bands;
+    if (options.colours && largest) {
+        m_legend.push_back(byRatio ? "Code stress / allowable (%)" : "Code stress (" + scale.unit + ")");
+        for (int band = 5; band >= 0; --band) {
+            if (band > 0 && band < 5 && scale.levels[band] >= scale.levels[band + 1])
+                continue; // an empty band
+            if (band == 5)
+                m_legend.push_back(">= " + Number(scale.levels[5]));
+            else if (band == 0)
+                m_legend.push_back("< " + Number(scale.levels[1]));
+            else
+                m_legend.push_back(Number(scale.levels[band]) + " - " + Number(scale.levels[band + 1]));
+            bands.push_back(band);
+        }
+        const ElementKey at = byRatio ? x.ratioElement : x.stressElement;
+        m_legend.push_back("Largest " + Number(*largest) + " " + scale.unit + " at node " +
+                           std::to_string(byRatio ? x.ratioNode : x.stressNode) + " (element " +
+                           std::to_string(at.from) + "-" + std::to_string(at.to) + ")");
+    }
+    if (options.displaced && x.movement) {
+        m_legend.push_back("Displaced shape x " + Number(m_scale) + ", largest movement " + Number(*x.movement) +
+                           " " + LengthUnit(m_model) + " at node " + std::to_string(x.movementNode));
+    }
+    if (options.loads && !m_case->supports.empty()) {
+        int forceNode = 0, momentNode = 0;
+        double force = 0, moment = 0;
+        for (const auto& [node, loads] : m_case->supports) {
+            if (Length(loads.force) > force)
+                force = Length(loads.force), forceNode = node;
+            if (Length(loads.moment) > moment)
+                moment = Length(loads.moment), momentNode = node;
+        }
+        m_legend.push_back("Support loads: largest force " + Number(force) + " " + m_results.units.force +
+                           " at node " + std::to_string(forceNode) + ", moment " + Number(moment) + " " +
+                           m_results.units.moment + " at node " + std::to_string(momentNode));
+    }
+    if (legend == 0 || legend == -1)
+        return;
+    HC_Open_Segment_By_Key(legend);
+    // Fixed on the screen: a stretched camera makes its coordinates the window's (-1..1).
+    const float eye[3] = {0, 0, 5}, target[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    HC_Set_Camera(eye, target, up, 2.0, 2.0, "stretched");
+    HC_Style_Segment("/Style Library/LegendText");
+    HC_Set_Visibility("faces = on, text = on, lines = on");
+    HC_Set_Rendering_Options("no lighting");
+    HC_Set_Text_Alignment("<*");
+    const double left = -0.97, step = 0.065;
+    double y = 0.93;
+    // A dark panel behind the lines, so that the legend colour reads on any background.
+    std::size_t longest = 0;
+    for (const std::string& line : m_legend)
+        longest = std::max(longest, line.size());
+    const float right = float(std::min(0.99, left + 0.075 + 0.0125 * double(longest)));
+    const float bottom = float(y - step * double(m_legend.size()) + step * 0.4);
+    const float panel[12] = {-0.99f, bottom, -0.5f, right, bottom, -0.5f, right, 0.98f, -0.5f, -0.99f, 0.98f, -0.5f};
+    HC_Open_Segment("panel");
+    HC_Set_Color("faces = (r=0.1 g=0.1 b=0.12)");
+    HC_Insert_Polygon(4, panel);
+    HC_Close_Segment();
+    std::size_t bandLine = 2;
+    for (std::size_t i = 0; i < m_legend.size(); ++i, y -= step) {
+        double x0 = left;
+        if (i >= bandLine && i < bandLine + bands.size()) {
+            const float box[12] = {float(left), float(y - 0.022), 0, float(left + 0.04), float(y - 0.022), 0,
+                                   float(left + 0.04), float(y + 0.022), 0, float(left), float(y + 0.022), 0};
+            HC_Open_Segment("");
+            HC_Set_Color(("faces=" + ColourText(scale.colours[bands[i - bandLine]])).c_str());
+            HC_Insert_Polygon(4, box);
+            HC_Close_Segment();
+            x0 += 0.055;
+        }
+        HC_Insert_Text(x0, y, 0, m_legend[i].c_str());
+    }
+    HC_Close_Segment();
+}
+
+} // namespace ketra::results

@@ -1,0 +1,90 @@
+// Shows one load case of a results file on a drawn model: elements coloured by code-stress
+// ratio or by stress in the settings' six levels, a legend fixed on the screen in the view's
+// "LegendWindow" segment, the displaced shape over a ghost of the centre lines, and support
+// loads as arrows with their values. Switching case rewrites colours and the overlay
+// segments only; the tessellated model is never touched.
+#pragma once
+
+#include "plotter/Plotter.h"
+#include "results/ResultsFile.h"
+
+#include <array>
+#include <string>
+
+namespace ketra::results {
+
+enum class StressMeasure { Ratio, Stress };
+
+struct DisplayOptions {
+    bool colours = true;            // elements coloured by their stress
+    StressMeasure measure = StressMeasure::Ratio;
+    bool displaced = true;          // the displaced shape and the ghost of the original
+    bool loads = false;             // support loads as arrows
+    double scale = 0;               // displacement magnification; 0: the plot properties'
+                                    // displaced-line "Scale" when set to other than its
+                                    // default 4, else chosen (AutoScale)
+    double animation = 1;           // fraction of the displacements shown (animation phase)
+};
+
+// A stress scale: six levels, each the lowest value that takes its colour (colour values as
+// the settings store keeps them, red in the low byte). A value takes the colour of the highest
+// level it reaches; below the first level, the first colour.
+struct StressScale {
+    std::array<double, 6> levels{};
+    std::array<unsigned long, 6> colours{};
+    std::string unit; // "%" for ratios, else the file's stress unit
+
+    // 0..5.
+    int BandOf(double value) const;
+    // The settings' "Stress Pct Level n"/"Stress Pct Color n" (ratios in percent) or "Stress
+    // Actual Level n"/"Stress Actual Value Color n".
+    static StressScale FromSettings(StressMeasure measure, const std::string& stressUnit);
+};
+
+// The magnification that shows the largest movement of a case as a tenth of the model's
+// largest extent; 1 when nothing moves.
+double AutoScale(const LoadCase& c, const host::PipingModel& model);
+
+// The displaced centre line of one element, `points` points from its start to its end: the
+// chord moved by the end translations, axially linear and bent by the cubic (Hermite) shape
+// of a beam between the end translations and rotations, magnified by `scale`.
+std::vector<Vec3> DisplacedCentreLine(const Vec3& a, const Vec3& b, const NodeMotion& ma, const NodeMotion& mb,
+                                      double scale, int points);
+
+class ResultsDisplay {
+public:
+    // Neither is copied: both must outlive the display.
+    ResultsDisplay(plotter::Plotter& plotter, const host::PipingModel& model, const Results& results);
+    ~ResultsDisplay();
+    ResultsDisplay(const ResultsDisplay&) = delete;
+    ResultsDisplay& operator=(const ResultsDisplay&) = delete;
+
+    // Shows the case; false (nothing changed) when the file has no such case.
+    bool Show(const std::string& caseName, const DisplayOptions& options);
+    // Removes colours, legend and overlays: the model as drawn.
+    void Clear();
+
+    const LoadCase* Current() const { return m_case; }
+    // The magnification the displaced shape is drawn with (after Show).
+    double Scale() const { return m_scale; }
+    // The legend's lines, top to bottom, as drawn.
+    const std::vector<std::string>& LegendLines() const { return m_legend; }
+
+private:
+    void Colour(const DisplayOptions& options, const StressScale& scale);
+    void Legend(const DisplayOptions& options, const StressScale& scale);
+    void Displaced(const DisplayOptions& options);
+    void Loads();
+    long Overlay(const char* name);
+
+    plotter::Plotter& m_plotter;
+    const host::PipingModel& m_model;
+    const Results& m_results;
+    const LoadCase* m_case = nullptr;
+    std::vector<long> m_coloured;
+    std::vector<std::string> m_legend;
+    double m_scale = 1;
+    long m_overlay = -1;
+};
+
+} // namespace ketra::results
