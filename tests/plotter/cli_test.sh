@@ -24,6 +24,29 @@ for ext in bmp tif jpg; do
   check "$ext written" $?
 done
 
+# Results on the model: a case drawn with its legend; a bad file or case refused, positioned.
+cat >"$work/r.json" <<'JSON'
+{"format": "ketra-results/1", "units": {"length": "in", "rotation": "rad", "force": "lbf", "moment": "in.lbf", "stress": "psi"},
+ "cases": [{"name": "OPE", "kind": "operating", "displacements": [{"node": 20, "d": [0, 0, -0.5]}],
+            "stresses": [{"element": [10, 20], "start": {"stress": 15000, "allowable": 20000}, "end": {"stress": 9000, "allowable": 20000}}],
+            "supports": [{"node": 10, "f": [0, 0, 900]}]},
+           {"name": "SUS", "kind": "sustained"}]}
+JSON
+"$ketra" render "$src/samples/plant.json" --results "$work/r.json" --case OPE --show loads -o "$work/r.png" --size 400x300 >/dev/null 2>&1
+check "render with results" $?
+out=$("$ketra" info "$src/samples/plant.json" --results "$work/r.json" 2>&1)
+grep -q "largest ratio     75.0 % at node 10, element 10-20" <<<"$out"
+check "info with results ($out)" $?
+out=$("$ketra" render "$src/samples/plant.json" --results "$work/r.json" --case HYD -o "$work/r2.png" 2>&1)
+check "unknown case exit code" $([[ $? -eq 2 ]]; echo $?)
+[[ "$out" == "ketra: $work/r.json has no case \"HYD\"; its cases are OPE, SUS" && ! -e "$work/r2.png" ]]
+check "unknown case message ($out)" $?
+sed 's/"node": 20/"node": 9999/' "$work/r.json" >"$work/bad.json"
+out=$("$ketra" render "$src/samples/plant.json" --results "$work/bad.json" -o "$work/r3.png" 2>&1)
+check "bad results exit code" $([[ $? -eq 2 ]]; echo $?)
+[[ "$out" == "$work/bad.json:2:76: node 9999 is not in the model" && ! -e "$work/r3.png" ]]
+check "bad results message ($out)" $?
+
 # Scene files and pages: written, and scene files shown again; a scene read from .hsf writes
 # the same text as one read from .hmf.
 for ext in html hsf hmf glb gltf; do
