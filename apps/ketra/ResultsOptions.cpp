@@ -1,5 +1,8 @@
 #include "ResultsOptions.h"
 
+#include "host/ModelFile.h"
+#include "results/VtkWriter.h"
+
 #include <cstdio>
 
 namespace ketra::app {
@@ -39,6 +42,35 @@ bool ShowResults(const ResultsArgs& args, const host::PipingModel& model, plotte
     display = std::make_unique<results::ResultsDisplay>(plotter, model, results);
     display->Show(name, options);
     return true;
+}
+
+int WriteResultsVtk(const std::string& modelPath, const ResultsArgs& args, const std::string& out) {
+    if (args.file.empty()) {
+        std::fprintf(stderr, "ketra: a .vtu or .pvd file holds results: give them with --results\n");
+        return 1;
+    }
+    host::ModelFileResult model = host::LoadModelFile(modelPath);
+    if (!model.ok) {
+        std::fprintf(stderr, "%s\n", model.error.c_str());
+        return 2;
+    }
+    results::ResultsLoad load = results::LoadResults(args.file, model.model);
+    if (!load.ok) {
+        std::fprintf(stderr, "%s\n", load.error.c_str());
+        return 2;
+    }
+    const results::LoadCase* one = args.caseName.empty() ? nullptr : load.results.Find(args.caseName);
+    if (!args.caseName.empty() && !one) {
+        std::fprintf(stderr, "ketra: %s has no case \"%s\"; its cases are %s\n", args.file.c_str(),
+                     args.caseName.c_str(), load.results.CaseNames().c_str());
+        return 2;
+    }
+    std::string error;
+    if (!results::WriteVtk(out, model.model, load.results, one, &error)) {
+        std::fprintf(stderr, "ketra: %s\n", error.c_str());
+        return 3;
+    }
+    return 0;
 }
 
 bool PrintResultsInfo(const std::string& file, const host::PipingModel& model) {

@@ -27,6 +27,10 @@ void AddResultsOptions(CLI::App* cmd, ResultsArgs& args, bool forPictures);
 bool ShowResults(const ResultsArgs& args, const host::PipingModel& model, plotter::Plotter& plotter,
                  results::Results& results, std::unique_ptr<results::ResultsDisplay>& display);
 
+// `render MODEL --results R -o OUT.vtu|OUT.pvd`: the results as VTK XML, no picture. Returns
+// the command's exit status (2 for a bad model or results file, 1 without --results).
+int WriteResultsVtk(const std::string& modelPath, const ResultsArgs& args, const std::string& out);
+
 // Prints each case with its largest ratio, stress and movement and where they are. False
 // (reported) on a bad file.
 bool PrintResultsInfo(const std::string& file, const host::PipingModel& model);

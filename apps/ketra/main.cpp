@@ -206,6 +206,8 @@ int Render(const DrawArgs& a, const ketra::app::ResultsArgs& resultsArgs, const 
         ext.erase(0, 1);
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "vtu" || ext == "pvd")
+        return ketra::app::WriteResultsVtk(a.model, resultsArgs, out);
     HOutputHandler* handler = HIOManager::Instance()->GetOutputHandler(ext.c_str());
     if (!handler) {
         std::fprintf(stderr, "Handler for file type .%s unavailable.\nNo file has been created.\n", ext.c_str());
@@ -327,7 +329,8 @@ int main(int argc, char** argv) {
     CLI::App* render = app.add_subcommand("render", "draw a model into an image file");
     AddDrawOptions(render, renderArgs);
     render->add_option("-o,--output", out,
-                       "output file: .png, .tif, .tiff, .bmp, .jpg, .jpeg, .html, .hsf, .hmf, .glb, .gltf")
+                       "output file: .png, .tif, .tiff, .bmp, .jpg, .jpeg, .html, .hsf, .hmf, .glb, .gltf; with "
+                       "--results also .vtu (one case) or .pvd (every case)")
         ->required();
     render->add_option("--size", size, "image size in pixels, WIDTHxHEIGHT")->capture_default_str();
     render->add_option("--dpi", dpi, "resolution written into the image")->check(CLI::Range(1, 10000))->capture_default_str();
