@@ -123,6 +123,10 @@ FrameResult SolveStatic(const FrameModel& model) {
         locals[i] = LocalStiffness(beam, L);
         transforms[i] = Transform(r);
         equivalents[i] = EquivalentLoads(r * Eigen::Vector3d(beam.load[0], beam.load[1], beam.load[2]), L);
+        // A free strain ε is held back by EAε at both ends: the nodes are pushed apart.
+        const double held = beam.youngs * beam.section.area * beam.strain;
+        equivalents[i](0) -= held;
+        equivalents[i](6) += held;
         const Mat12 global = transforms[i].transpose() * locals[i] * transforms[i];
         const Vec12 fGlobal = transforms[i].transpose() * equivalents[i];
         const int at[2] = {6 * beam.a, 6 * beam.b};

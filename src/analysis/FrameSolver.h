@@ -32,6 +32,7 @@ struct Beam {
     // Divides the bending stiffness (a bend's flexibility factor, 1 for straight pipe).
     double flexibility = 1;
     Vec3 load{}; // uniformly distributed force per unit length, global axes (weight)
+    double strain = 0; // free axial strain (thermal expansion α·ΔT, pressure elongation)
 };
 
 struct Support {

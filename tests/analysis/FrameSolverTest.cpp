@@ -173,3 +173,70 @@ TEST(FrameSolver, AModelFreeToMoveIsRefusedNamingItsNodes) {
     m.beams[0].b = 7;
     EXPECT_EQ(SolveStatic(m).error, "beam 0 does not join two nodes of the model");
 }
+
+TEST(FrameSolver, AHeatedLAnchoredAtBothEndsMatchesTheHandSolution) {
+    // Legs L1 along x and L2 along y, anchored at A (0, 0) and B (L1, L2), heated to a free
+    // strain ε. By hand (flexibility method): release B; its free movement is ε·(L1, L2, 0);
+    // the unit-load method over both legs, with bending, axial and shear flexibility, gives the
+    // 3 × 3 flexibility F of (Fx, Fy, Mz) at B, and the reactions are R = −F⁻¹·δ.
+    const double L1 = 6000, L2 = 3000, eps = 1.2e-5 * 150; // steel heated by 150 °C
+    const Section s = PipeSection(kOd, kWall, kNu);
+    const double EI = kE * s.inertia, EA = kE * s.area, GAs = kG * s.shearArea;
+    // Leg 1 (x = u, y = 0): M = (L1 − u)·Fy − L2·Fx + Mz, N = Fx, V = Fy.
+    // Leg 2 (x = L1, y = t): M = −(L2 − t)·Fx + Mz, N = Fy, V = Fx.
+    double F[3][3] = {};
+    const int steps = 20000; // Simpson's rule, exact for these quadratics
+    for (int leg = 0; leg < 2; ++leg) {
+        const double L = leg == 0 ? L1 : L2;
+        for (int k = 0; k <= steps; ++k) {
+            const double u = L * k / steps, w = (k == 0 || k == steps ? 1 : k % 2 ? 4 : 2) * L / steps / 3;
+            const double m[3] = {leg == 0 ? -L2 : -(L2 - u), leg == 0 ? L1 - u : 0, 1};
+            const double nn[3] = {leg == 0 ? 1.0 : 0, leg == 0 ? 0 : 1.0, 0};
+            const double v[3] = {leg == 0 ? 0 : 1.0, leg == 0 ? 1.0 : 0, 0};
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j)
+                    F[i][j] += w * (m[i] * m[j] / EI + nn[i] * nn[j] / EA + v[i] * v[j] / GAs);
+        }
+    }
+    const double delta[3] = {eps * L1, eps * L2, 0};
+    // Cramer's rule for F·R = −δ.
+    auto det = [](double a[3][3]) {
+        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    };
+    double R[3];
+    for (int c = 0; c < 3; ++c) {
+        double a[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                a[i][j] = j == c ? -delta[i] : F[i][j];
+        R[c] = det(a) / det(F);
+    }
+    // The corner C = (L1, 0) moves as leg 1's cantilever end under B's reactions carried to C.
+    const double Mc = R[2] - L2 * R[0];
+    const double cornerX = eps * L1 + R[0] * L1 / EA;
+    const double cornerY = R[1] * L1 * L1 * L1 / (3 * EI) + Mc * L1 * L1 / (2 * EI) + R[1] * L1 / GAs;
+    const double cornerTurn = R[1] * L1 * L1 / (2 * EI) + Mc * L1 / EI;
+
+    FrameModel m;
+    m.nodes = {{0, 0, 0}, {L1 / 2, 0, 0}, {L1, 0, 0}, {L1, L2 / 2, 0}, {L1, L2, 0}};
+    for (int i = 0; i < 4; ++i) {
+        Beam b{i, i + 1, kE, kG, s, 1, {}, eps};
+        m.beams.push_back(b);
+    }
+    m.supports.push_back({0, Support::Kind::Anchor, {}, 0});
+    m.supports.push_back({4, Support::Kind::Anchor, {}, 0});
+    FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    const double tolerance = 1e-6; // the hand solution's quadrature
+    EXPECT_NEAR(r.reactions[1][0], R[0], tolerance * std::fabs(R[0]));
+    EXPECT_NEAR(r.reactions[1][1], R[1], tolerance * std::fabs(R[1]));
+    EXPECT_NEAR(r.reactions[1][5], R[2], tolerance * std::fabs(R[2]));
+    for (int i = 0; i < 3; ++i) // the anchors balance each other
+        EXPECT_NEAR(r.reactions[0][i], -r.reactions[1][i], 1e-9 * std::fabs(R[0]) + 1e-9);
+    EXPECT_NEAR(r.displacements[2][0], cornerX, tolerance * std::fabs(cornerX));
+    EXPECT_NEAR(r.displacements[2][1], cornerY, tolerance * std::fabs(cornerY));
+    EXPECT_NEAR(r.displacements[2][5], cornerTurn, tolerance * std::fabs(cornerTurn));
+    // Out of plane nothing moves.
+    EXPECT_NEAR(r.displacements[2][2], 0, 1e-12);
+}
