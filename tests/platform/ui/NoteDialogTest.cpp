@@ -198,6 +198,10 @@ TEST_F(NoteDialogTest, NoteWithLeaderAndEditNoteTakeOkAndCancelClicks) {
     std::vector<long> notes = Notes();
     ASSERT_EQ(notes.size(), 1u) << "no note on the plant (the press missed it?)";
     EXPECT_EQ(Text(notes[0], View()), "Check shoe");
+    if (const char* shots = std::getenv("KETRA_SHOTS")) {
+        WaitFor([] { return false; }, 300);
+        m_app->Frame().Picture().save(QString(shots) + "/leader-note.png");
+    }
 
     // Edit Note from the context menu of a right click on the note (the press captures the
     // mouse as any press does): Cancel keeps the text, OK takes the new one.
