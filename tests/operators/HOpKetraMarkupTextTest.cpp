@@ -7,7 +7,14 @@
 #include "operators/HOpKetraMeasure.h"
 #include "operators/HOpMarkupAnnotateEx.h"
 #include "operators/MarkupTools.h"
+#include "platform/io/HIOUtilityHsf.h"
 #include "platform/mvo/HMarkupManager.h"
+#include "platform/render/SceneWalker.h"
+#include "view/window/ViewOutput.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <unistd.h>
 
 using namespace notetest;
 using namespace ketra::operators;
@@ -90,6 +97,84 @@ TEST_F(MarkupTextTest, PressDragReleaseMakesANoteWithALeader)
     EXPECT_EQ(window->hooks, hooks);
     EXPECT_EQ(window->insertedKey, notes[0]);
     EXPECT_FALSE(op->GetCreateNewNotes());
+}
+
+// The texts of the notes below `root`, re-attached as a host does, in order.
+std::vector<std::string> NoteTextsBelow(const std::string& root, HBaseView* view)
+{
+    std::vector<std::string> texts;
+    HC_Open_Segment(root.c_str());
+    HC_Begin_Contents_Search("...", "segments");
+    char type[64];
+    long key;
+    while (HC_Find_Contents(type, &key))
+        if (HKetraUtilityAnnotation::IsNote(key) && HKetraUtilityAnnotation::GetKey(key) == key) {
+            HKetraUtilityAnnotation note;
+            note.SetNote(key, view);
+            texts.push_back(Utf16ToUtf8(note.GetText16()));
+        }
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+TEST_F(MarkupTextTest, NotesSurviveSaveAsAndReopeningInEveryScenePath)
+{
+    Install();
+    port.noteDialogText = "Check the shoe";
+    PlaceNote(0.4f, 0.4f);
+    Install(MarkupTool::FloatingText);
+    port.noteDialogText = "Floating";
+    Mouse(HE_LButtonDown, 0.8f, -0.8f, MVO_LBUTTON);
+    Mouse(HE_LButtonUp, 0.8f, -0.8f, 0);
+    ASSERT_EQ(LayerNotes(view).size(), 2u);
+    const std::vector<std::string> expected{"Check the shoe", "Floating"};
+
+    const auto dir = std::filesystem::temp_directory_path() / ("ketra-saved-notes-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    // Save As of each scene format, and of a page (which writes its scene files beside it).
+    for (const char* name : {"plant.hsf", "plant.hmf", "page.html"}) {
+        port.fileDialogAnswer.ok = true;
+        port.fileDialogAnswer.path = (dir / name).string();
+        ketra::view::FileSaveAs(*window, "plant.json");
+        EXPECT_TRUE(port.messages.empty()) << name << ": " << port.messages.front();
+    }
+    for (const char* name : {"plant.hsf", "plant.hmf", "page.hsf", "page.hmf"}) {
+        const std::string path = (dir / name).string();
+        // The view keeps its notes where they were.
+        EXPECT_EQ(LayerNotes(view).size(), 2u) << name;
+        const std::string reopened = "/reopened/" + std::filesystem::path(name).stem().string() +
+                                     std::filesystem::path(name).extension().string().substr(1);
+        std::string error;
+        ASSERT_TRUE(ketra::io::ReadSceneFile(path, reopened, &error)) << error;
+        EXPECT_EQ(NoteTextsBelow(reopened, view), expected) << name;
+        // ... and they show: their texts are drawn.
+        ketra::render::WalkSettings settings;
+        ketra::render::MeshCache cache;
+        ketra::render::DrawList list;
+        ASSERT_TRUE(ketra::render::BuildDrawList(HC_Create_Segment(reopened.c_str()), settings, cache, list));
+        EXPECT_EQ(list.Main().texts.size(), 2u) << name;
+        HC_Delete_Segment(reopened.c_str());
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(MarkupTextTest, TheNoteDialogOpensWithTheMouseReleased)
+{
+    // Through the window, which captures the mouse on a press as in the real one.
+    Install(MarkupTool::FloatingText);
+    port.noteDialogText = "Floating";
+    window->OnLButtonDown(MK_LBUTTON, CPoint(380, 20));
+    window->OnLButtonUp(0, CPoint(380, 20));
+    ASSERT_EQ(LayerNotes(view).size(), 1u);
+    const auto dialog = std::find_if(port.calls.begin(), port.calls.end(),
+                                     [](const std::string& call) { return call.rfind("NoteTextDialog", 0) == 0; });
+    ASSERT_NE(dialog, port.calls.end());
+    const auto capture = std::find(std::make_reverse_iterator(dialog), port.calls.rend(), "SetCapture");
+    ASSERT_NE(capture, port.calls.rend());
+    EXPECT_NE(std::find(capture.base(), dialog, "ReleaseCapture"), dialog)
+        << "the dialog was shown while the view held the mouse";
 }
 
 TEST_F(MarkupTextTest, ACancelledTextMakesNoNote)

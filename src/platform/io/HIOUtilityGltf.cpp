@@ -10,6 +10,10 @@
 #include "platform/sys/AtomicFile.h"
 
 #include <tiny_gltf.h>
+// The implementation is in this file once; headers that include tiny_gltf.h again get the
+// declarations only.
+#undef TINYGLTF_IMPLEMENTATION
+#include "platform/io/GltfScreenParts.h"
 
 #include <cmath>
 #include <cstring>
@@ -171,9 +175,28 @@ public:
         batch.positions.insert(batch.positions.end(), marker.position.begin(), marker.position.end());
     }
 
+    // What a draw callback would have drawn: its world polylines (a note's leader) or markers.
+    void AddCallback(const render::CallbackDraw& call) {
+        if (call.kind == render::CallbackDraw::Kind::Marker) {
+            render::MarkerDraw marker;
+            marker.color = call.color;
+            marker.size = call.markerSize;
+            for (size_t i = 0; i + 2 < call.points.size(); i += 3) {
+                marker.position = {call.points[i], call.points[i + 1], call.points[i + 2]};
+                AddMarker(marker);
+            }
+            return;
+        }
+        render::LineDraw line;
+        line.points = call.points;
+        line.color = call.color;
+        line.state.weight = call.weight;
+        AddLine(line);
+    }
+
     bool Empty() const { return m_batches.empty(); }
 
-    void Write(tinygltf::Model& model, const render::Layer& layer) {
+    void Write(tinygltf::Model& model, const render::Layer& layer, tinygltf::Value::Object screenParts) {
         model.asset.version = "2.0";
         model.asset.generator = "Ketra";
         if (m_quantize) {
@@ -233,7 +256,7 @@ public:
         }
         tinygltf::Scene sceneNode;
         sceneNode.nodes.push_back(0);
-        sceneNode.extras = tinygltf::Value(ViewExtras(layer));
+        sceneNode.extras = tinygltf::Value(ViewExtras(layer, std::move(screenParts)));
         model.scenes.push_back(sceneNode);
         model.defaultScene = 0;
     }
@@ -456,7 +479,7 @@ private:
                                                       tinygltf::Value(static_cast<double>(c.g)),
                                                       tinygltf::Value(static_cast<double>(c.b))});
     }
-    static tinygltf::Value::Object ViewExtras(const render::Layer& layer) {
+    static tinygltf::Value::Object ViewExtras(const render::Layer& layer, tinygltf::Value::Object ketra) {
         tinygltf::Value::Object camera;
         const auto& c = layer.camera;
         camera["position"] = Vec(c.position);
@@ -469,7 +492,6 @@ private:
         tinygltf::Value::Object background;
         background["top"] = Rgb(layer.windowTop);
         background["bottom"] = Rgb(layer.windowBottom);
-        tinygltf::Value::Object ketra;
         ketra["camera"] = tinygltf::Value(camera);
         ketra["background"] = tinygltf::Value(background);
         ketra["up"] = tinygltf::Value(std::string("z"));
@@ -490,6 +512,14 @@ bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, fl
     render::WalkSettings settings;
     // Without a window size, one large enough that every item is drawn at full detail.
     settings.width = settings.height = options.windowPixels > 0 ? options.windowPixels : 1 << 20;
+    // A page's frame: the window keeps the frame's shape, so that what is fixed to the screen
+    // (subwindows) lands where the view shows it.
+    double framePixelScale = 1.0;
+    if (options.frameWidth > 0 && options.frameHeight > 0) {
+        framePixelScale = static_cast<double>(settings.width) / std::max(options.frameWidth, options.frameHeight);
+        settings.width = std::max(1, static_cast<int>(std::lround(options.frameWidth * framePixelScale)));
+        settings.height = std::max(1, static_cast<int>(std::lround(options.frameHeight * framePixelScale)));
+    }
     if (options.windowPixels > 0) {
         settings.levelsOfDetail = true;
         settings.lodLevel1Pixels = options.lodLevel1Pixels;
@@ -517,15 +547,25 @@ bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, fl
             (*background)[i][2] = colours[i]->b;
         }
     }
+    // Items facing the screen at a fixed size (a note's frame) cannot be held as meshes: they
+    // go to the labels they frame.
+    GltfScreenParts screen(framePixelScale);
     for (const render::MeshDraw& draw : layer.meshes)
-        if (draw.mesh)
+        if (draw.mesh && !screen.TakeMasked(draw))
             builder.AddMesh(draw);
     for (const render::LineDraw& line : layer.lines)
-        builder.AddLine(line);
+        if (!screen.TakeMasked(line))
+            builder.AddLine(line);
     for (const render::MarkerDraw& marker : layer.markers)
-        builder.AddMarker(marker);
+        if (!screen.Masked(marker.segment))
+            builder.AddMarker(marker);
+    for (const render::CallbackDraw& call : layer.callbacks)
+        if (!screen.Masked(call.segment))
+            builder.AddCallback(call);
+    tinygltf::Value::Object screenParts;
+    screen.Write(list, screenParts);
     tinygltf::Model model;
-    builder.Write(model, layer);
+    builder.Write(model, layer, std::move(screenParts));
     tinygltf::TinyGLTF gltf;
     std::ostringstream stream;
     if (!gltf.WriteGltfSceneToStream(&model, stream, !binary, binary)) {

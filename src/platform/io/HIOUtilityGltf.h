@@ -8,7 +8,9 @@
 // polylines line primitives per colour and weight, markers point primitives (BuildGltf
 // gives the layout). The scene's extras hold the view: "ketra" = { camera {position, target,
 // up, width, height, projection} in our world coordinates, background {top, bottom} colours,
-// up "z" }; each material's extras hold "lineWeight" (pixels) for line and point primitives.
+// up "z", labels [...], overlay [...] }; each material's extras hold "lineWeight" (pixels) for
+// line and point primitives. glTF holds no text: texts, and what faces the screen at a fixed
+// size, go to "labels" and "overlay" (GltfScreenParts.h, docs/html-page.md).
 #pragma once
 
 #include "platform/io/HIOManager.h"
@@ -49,6 +51,9 @@ struct GltfOptions {
     // per chunk of nearby items, the chunk's node scaling and moving them back; normals as
     // normalized bytes. Without it positions and normals are floats (core glTF only).
     bool quantize = false;
+    // > 0: the size in pixels of the page frame that shows the scene; what is fixed to the
+    // screen (subwindows such as a legend) is laid out for it (see GltfScreenParts.h).
+    int frameWidth = 0, frameHeight = 0;
 };
 
 // The glTF of what `key` shows, binary (.glb) or JSON text with an embedded buffer. False

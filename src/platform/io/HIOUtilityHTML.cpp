@@ -91,6 +91,8 @@ bool BuildHtmlPage(const std::string& pageTemplate, HC_KEY key, const HtmlPageFi
     options.tubeLinePixels = 2.0f;
     options.normals = true;
     options.quantize = true;
+    options.frameWidth = fields.frameWidth;
+    options.frameHeight = fields.frameHeight;
     if (!BuildGltf(key, true, glb, error, &background, options))
         return false;
     std::string colours;

@@ -5,8 +5,10 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/mvo/HMarkupManager.h"
 
 namespace {
 int g_modelCounter = 0;
@@ -19,6 +21,44 @@ std::string Extension(const char* fileName)
         return {};
     return dot + 1;
 }
+// A view's markup layers (notes, sketches) live in its own scene, not in the model. While a
+// scene file of the model is written they are moved into the model segment, as its
+// subsegment "markup" (or "markup <n>" when the model has one already), so the file keeps
+// them; they go back when the write is done.
+class MarkupInModel {
+public:
+    MarkupInModel(HBaseView* view, HC_KEY modelKey) {
+        const HMarkupManager* markup = view ? view->GetMarkupManager() : nullptr;
+        if (!markup)
+            return;
+        const ketra::hc::Graph& graph = ketra::hc::Graph::Instance();
+        const ketra::hc::Segment* layers = graph.FindSegment(markup->GetMarkupKey());
+        const ketra::hc::Segment* model = graph.FindSegment(modelKey);
+        if (!layers || !layers->owner || !model || layers->children.empty())
+            return;
+        std::string name = "markup";
+        for (int n = 2; model->FindChild(name); ++n)
+            name = "markup " + std::to_string(n);
+        m_key = layers->key;
+        m_home = graph.PathName(*layers);
+        m_away = graph.PathName(*model) + "/" + name;
+        HC_Rename_Segment(m_home.c_str(), m_away.c_str());
+        const ketra::hc::Segment* moved = graph.FindSegment(m_key);
+        m_moved = moved && moved->owner == model;
+    }
+    ~MarkupInModel() {
+        if (m_moved)
+            HC_Rename_Segment(m_away.c_str(), m_home.c_str());
+    }
+    MarkupInModel(const MarkupInModel&) = delete;
+    MarkupInModel& operator=(const MarkupInModel&) = delete;
+
+private:
+    HC_KEY m_key = -1;
+    bool m_moved = false;
+    std::string m_home, m_away;
+};
+
 } // namespace
 
 HBaseModel::HBaseModel() = default;
@@ -66,9 +106,11 @@ HFileOutputResult HBaseModel::FileOutput(const char* fileName, HBaseView* view,
             viewOptions.m_pHBaseView = view;
             return handler->FileOutputByKey(fileName, view->GetViewKey(), &viewOptions);
         }
+        MarkupInModel markup(view, m_modelKey);
         return handler->FileOutputByKey(fileName, m_modelKey, options);
     }
     if (strcasecmp(ext.c_str(), "hmf") == 0) {
+        MarkupInModel markup(view, m_modelKey);
         char path[4096] = "";
         HC_Show_Segment(m_modelKey, path);
         // The metafile writer reports its own errors through the error handler.

@@ -241,5 +241,10 @@ void CHoopsViewEx::EditNote(long noteKey)
 
 bool CHoopsViewEx::AskNoteText(std::string& text, const char* caption)
 {
-    return HasPort() && Port().NoteTextDialog(text, caption ? caption : "");
+    if (!HasPort())
+        return false;
+    // The press that placed or picked the note captured the mouse for the view; a dialog
+    // opened while the view holds it would never get a click.
+    Port().ReleaseCapture();
+    return Port().NoteTextDialog(text, caption ? caption : "");
 }

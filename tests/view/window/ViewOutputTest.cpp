@@ -3,10 +3,12 @@
 // scene files, the TIFF of a chosen size, printing and copying.
 #include "view/ViewExFixture.h"
 
+#include "annotation/HKetraUtilityAnnotation.h"
 #include "platform/hc/HcExtras.h"
 #include "platform/hc/SceneGraph.h"
 #include "platform/io/HIOUtilityHsf.h"
 #include "platform/mvo/HConstantFrameRate.h"
+#include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/sys/Registry.h"
 #include "platform/window/RecordingPort.h"
@@ -19,6 +21,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include <nlohmann/json.hpp>
 
 namespace fs = std::filesystem;
 using namespace ketra::view;
@@ -51,6 +55,28 @@ bool TiffSize(const std::string& bytes, unsigned& width, unsigned& height) {
             height = value;
     }
     return width && height;
+}
+
+// The JSON of the glTF binary embedded in a page.
+nlohmann::json PageGltfJson(const std::string& page) {
+    const std::string start = "id=\"ketra_scene\">";
+    const size_t from = page.find(start) + start.size(), to = page.find('<', from);
+    std::string bytes;
+    unsigned bits = 0, value = 0;
+    for (size_t i = from; i < to && page[i] != '='; ++i) {
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        const char* at = std::strchr(alphabet, page[i]);
+        if (!at || !*at)
+            continue;
+        value = (value << 6) | static_cast<unsigned>(at - alphabet);
+        if ((bits += 6) >= 8)
+            bytes += static_cast<char>((value >> (bits -= 8)) & 0xFF);
+    }
+    if (bytes.size() < 20)
+        return {};
+    uint32_t length = 0;
+    std::memcpy(&length, bytes.data() + 12, 4);
+    return nlohmann::json::parse(bytes.substr(20, length));
 }
 
 class ViewOutputTest : public viewtest::ViewExTest {
@@ -151,6 +177,50 @@ TEST_F(ViewOutputTest, MissingHandlersNameTheExtensionAndWriteNothing) {
     // The DWF save cleared the selection before it looked for its handler.
     EXPECT_EQ(view->GetSelection()->GetSize(), 0u);
     EXPECT_TRUE(Files().empty());
+}
+
+// A page saved with a note: its text, anchor and frame reach the page's labels, its leader
+// the meshes; the frame, which faces the screen, is not written as a white mesh.
+// With KETRA_NOTE_PAGE set the page is kept there (the Chromium check opens it).
+TEST_F(ViewOutputTest, APageCarriesTheNotesOfTheView) {
+    // An arm on the box, so that each plane view of the page differs.
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    HC_Open_Segment("pipe");
+    const float arm[] = {1, -1, -1, 3, -1, -1, 3, 0, -1, 1, 0, -1, 1, -1, 0, 3, -1, 0, 3, 0, 0, 1, 0, 0};
+    const int faces[] = {4, 0, 3, 2, 1, 4, 4, 5, 6, 7, 4, 0, 1, 5, 4, 4, 1, 2, 6, 5, 4, 2, 3, 7, 6, 4, 3, 0, 4, 7};
+    HC_Insert_Shell(8, arm, 30, faces);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    view->FitWorld();
+    const HC_KEY layer = view->GetMarkupManager()->OpenLayer("review");
+    HKetraUtilityAnnotation note;
+    note.Insert("Check the shoe", HPoint(1, -1, 1), HPoint(2, 0, 2), layer, view.get(), -1, 1, true);
+    view->Update();
+    Answer("noted.html");
+    FileSaveAs(window, "plant.json");
+    ASSERT_TRUE(port.messages.empty()) << port.messages.front();
+    const std::string page = Slurp(dir / "noted.html");
+    if (const char* keep = std::getenv("KETRA_NOTE_PAGE"))
+        fs::copy_file(dir / "noted.html", keep, fs::copy_options::overwrite_existing);
+    const nlohmann::json gltf = PageGltfJson(page);
+    ASSERT_TRUE(gltf.contains("scenes"));
+    const nlohmann::json& labels = gltf["scenes"][0]["extras"]["ketra"]["labels"];
+    ASSERT_EQ(labels.size(), 1u) << labels.dump();
+    EXPECT_EQ(labels[0]["text"], "Check the shoe");
+    EXPECT_EQ(labels[0]["box"]["fill"], nlohmann::json({1.0, 1.0, 1.0}));
+    EXPECT_EQ(labels[0]["box"]["edge"], nlohmann::json({1.0, 0.0, 0.0}));
+    const double anchor[3] = {2, 0, 2};
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(labels[0]["position"][k].get<double>(), anchor[k], 1e-4);
+    bool leader = false;
+    for (const auto& mesh : gltf["meshes"])
+        for (const auto& primitive : mesh["primitives"]) {
+            const auto& material = gltf["materials"][primitive["material"].get<size_t>()];
+            const auto colour = material["pbrMetallicRoughness"].value("baseColorFactor", nlohmann::json({1, 1, 1, 1}));
+            EXPECT_FALSE(primitive["mode"] == 4 && colour[1] == 1.0) << "the note's frame became a mesh";
+            leader = leader || (primitive["mode"] == 1 && colour == nlohmann::json({1.0, 0.0, 0.0, 1.0}));
+        }
+    EXPECT_TRUE(leader) << "no red leader line";
 }
 
 TEST_F(ViewOutputTest, CancelAndEmptyNamesDoNothingAndTheFrameRateObjectIsRestored) {
