@@ -44,9 +44,9 @@ printf 'target_link_libraries(ketra_view PUBLIC ketra_operators)\n' >>"$work/rep
 expect_fault "a module dependency that closes a cycle" "view (view) depends on operators"
 
 fresh_copy
-mkdir "$work/repo/src/results"
-printf '#pragma once\n' >"$work/repo/src/results/Legend.h"
-expect_fault "a folder outside the table" "folder results is not in src/layers.txt"
+mkdir "$work/repo/src/unlisted"
+printf '#pragma once\n' >"$work/repo/src/unlisted/Legend.h"
+expect_fault "a folder outside the table" "folder unlisted is not in src/layers.txt"
 
 fresh_copy
 sed -i 's/^May include: `symbols`/May include: `geometry`/' "$work/repo/src/annotation/README.md"
