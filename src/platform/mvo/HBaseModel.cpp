@@ -5,7 +5,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 
 namespace {
@@ -45,9 +45,7 @@ void HBaseModel::Flush()
 {
     if (m_modelKey == -1 || HC_Show_Existence_By_Key(m_modelKey, "self") == 0)
         return;
-    char path[4096] = "";
-    HC_Show_Segment(m_modelKey, path);
-    HC_Flush_Contents(path, "everything");
+    HC_Flush_Contents(HC_Show_Segment(m_modelKey).c_str(), "everything");
     m_changed = true;
 }
 
@@ -69,10 +67,8 @@ HFileOutputResult HBaseModel::FileOutput(const char* fileName, HBaseView* view,
         return handler->FileOutputByKey(fileName, m_modelKey, options);
     }
     if (strcasecmp(ext.c_str(), "hmf") == 0) {
-        char path[4096] = "";
-        HC_Show_Segment(m_modelKey, path);
         // The metafile writer reports its own errors through the error handler.
-        HC_Write_Metafile(path, fileName, "");
+        HC_Write_Metafile(HC_Show_Segment(m_modelKey).c_str(), fileName, "");
         struct stat info {};
         return ::stat(fileName, &info) == 0 ? OutputOK : OutputFail;
     }
