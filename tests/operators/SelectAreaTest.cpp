@@ -84,14 +84,14 @@ TEST_F(SelectAreaTest, ObjectsUnderLongNamesAreSelected) {
         HC_Open_Segment_By_Key(model->GetModelKey());
         const HC_KEY holder = HC_Open_Segment(std::string(length, 'n').c_str());
         const HC_KEY part = HC_Open_Segment("part");
-        InsertBox({-0.5f, -1, 1.1f}, {0.5f, 1, 1.4f});
+        const HC_KEY shell = InsertBox({-0.5f, -1, 1.1f}, {0.5f, 1, 1.4f});
         HC_Close_Segment();
         HC_Close_Segment();
         HC_Close_Segment();
         HObjectManager::SetHObjectSegment(part, "Part");
         DragAll();
         const std::vector<HC_KEY> selected = Selected();
-        EXPECT_NE(std::find(selected.begin(), selected.end(), part), selected.end());
+        EXPECT_NE(std::find(selected.begin(), selected.end(), shell), selected.end());
         selection->DeSelectAll();
         HC_Delete_By_Key(holder);
     }
