@@ -174,7 +174,7 @@ TEST(ViewerDocumentTest, ASceneFileChangedAfterItsCheckIsShownAsChecked) {
         std::filesystem::temp_directory_path() / ("ketra_changing_" + std::to_string(::getpid()) + ".hmf");
     std::ofstream(path) << "KETRA-HMF 1\nsegment \"model_1\" {\nmarker 1 2 3\n}\nend-of-file\n";
     ketra::app::ViewerDocument document({});
-    ASSERT_TRUE(document.Open(kPlant));
+    ASSERT_TRUE(document.Open(kPlant, nullptr));
     std::string error;
     EXPECT_TRUE(document.Open(path.string(), &error, [&] { std::ofstream(path) << "KETRA-HMF 1\ncut"; })) << error;
     ASSERT_TRUE(document.HasModel());
