@@ -50,7 +50,8 @@ TEST_F(NoteCommandsTest, NotesAndItemsUnderLongNamesAreLookedUp)
         HC_Close_Segment();
         HC_Close_Segment();
         HKetraUtilityAnnotation note;
-        const long key = note.Insert("deep", HPoint(0, -1, 0), HPoint(0, -2, 0.5f), holder, view, -1, 1, true);
+        const long key =
+            note.Insert("deep", HPoint(0, -1, 0), HPoint(0, -2, 0.5f), holder, view, -1, 1, true);
         const HPoint at = ToWindow(HPoint(0, -2, 0.5f));
         EXPECT_EQ(FindNoteAt(view, at.x, at.y), key);
         EXPECT_EQ(NoteSegmentOf(line), -1);

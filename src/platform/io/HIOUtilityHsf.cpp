@@ -47,8 +47,9 @@ bool ReadSceneFileBytes(const std::string& path, std::string& data, std::string*
 bool ReadSceneData(const std::string& data, const std::string& name, const std::string& segment,
                    std::string* error) {
     std::string message;
-    const bool ok = ketra::hc::LooksLikeStream(data) ? ketra::hc::ReadStreamBytes(data, name, segment, message)
-                                                      : ketra::hc::ReadMetafileText(data, name, segment, message);
+    const bool ok = ketra::hc::LooksLikeStream(data)
+                        ? ketra::hc::ReadStreamBytes(data, name, segment, message)
+                        : ketra::hc::ReadMetafileText(data, name, segment, message);
     if (!ok && error)
         *error = message;
     return ok;

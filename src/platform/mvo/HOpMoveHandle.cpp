@@ -62,7 +62,9 @@ HC_KEY HOpMoveHandle::HandleOwner(HC_KEY item)
     const HC_KEY segment = HUtility::GrabSegment(item);
     if (segment == -1)
         return -1;
-    return strcasecmp(HC_Show_Segment_Name(segment).c_str(), kHandles) == 0 ? HC_KShow_Owner_By_Key(segment) : -1;
+    return strcasecmp(HC_Show_Segment_Name(segment).c_str(), kHandles) == 0
+               ? HC_KShow_Owner_By_Key(segment)
+               : -1;
 }
 
 int HOpMoveHandle::OnLButtonDown(HEventInfo& event)

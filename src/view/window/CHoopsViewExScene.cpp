@@ -54,7 +54,8 @@ bool IsSegment(HC_KEY key)
 // True when `path` names `ancestor` or a segment below it (names compare without case).
 bool IsPathAtOrBelow(const std::string& path, const std::string& ancestor)
 {
-    return path.size() >= ancestor.size() && strncasecmp(path.c_str(), ancestor.c_str(), ancestor.size()) == 0 &&
+    return path.size() >= ancestor.size() &&
+           strncasecmp(path.c_str(), ancestor.c_str(), ancestor.size()) == 0 &&
            (path.size() == ancestor.size() || path[ancestor.size()] == '/');
 }
 

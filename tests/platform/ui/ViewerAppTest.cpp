@@ -176,7 +176,8 @@ TEST(ViewerDocumentTest, ASceneFileChangedAfterItsCheckIsShownAsChecked) {
     ketra::app::ViewerDocument document({});
     ASSERT_TRUE(document.Open(kPlant, nullptr));
     std::string error;
-    EXPECT_TRUE(document.Open(path.string(), &error, [&] { std::ofstream(path) << "KETRA-HMF 1\ncut"; })) << error;
+    const auto cutTheFile = [&] { std::ofstream(path) << "KETRA-HMF 1\ncut"; };
+    EXPECT_TRUE(document.Open(path.string(), &error, cutTheFile)) << error;
     ASSERT_TRUE(document.HasModel());
     EXPECT_EQ(document.Path(), path.string());
     EXPECT_EQ(HC_QShow_Existence("/include library/scene file/model_1", "markers"), 1);
