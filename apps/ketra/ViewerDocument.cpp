@@ -21,6 +21,9 @@ bool ViewerDocument::Open(const std::string& path, std::string* error,
     // A saved scene (.hsf, .hmf) is shown as it was saved; a piping model is drawn.
     const bool scene = ketra::plotter::IsSceneFile(path);
     ketra::host::ModelFileResult loaded;
+    // Read whole before anything is replaced, and shown from what was read: a file that
+    // changes or goes after the check cannot leave the viewer empty.
+    ketra::plotter::SceneFileData sceneFile;
     if (!scene) {
         // JSON or PCF, chosen by the file's content.
         loaded = ketra::host::LoadModelFile(path);
@@ -33,7 +36,7 @@ bool ViewerDocument::Open(const std::string& path, std::string* error,
             loaded.model.symbolScale = m_options.symbolScale;
             loaded.model.symbolScaleChosen = false;
         }
-    } else if (!ketra::plotter::CheckSceneFile(path, error)) {
+    } else if (!ketra::plotter::LoadSceneFile(path, sceneFile, error)) {
         return false;  // the current model stays
     }
     if (beforeReplace)
@@ -57,7 +60,7 @@ bool ViewerDocument::Open(const std::string& path, std::string* error,
     // The render mode goes first: it redraws, which costs nothing while the scene is empty.
     view.SetRenderMode(m_options.mode);
     if (scene) {
-        if (!ketra::plotter::ShowSceneFile(path, view, error))
+        if (!ketra::plotter::ShowSceneFile(sceneFile, view, error))
             return false;
     } else {
         plotter->Draw(loaded.model);

@@ -239,9 +239,19 @@ int Render(const DrawArgs& a, const ketra::app::ResultsArgs& resultsArgs, const 
     } else {
         result = plotter.View().FileOutput(out.c_str(), handler, &options);
     }
+    std::string written = out;
+    if (result == OutputOK && (ext == "html" || ext == "htm")) {
+        // The page's "Reload" link names the scene file beside it, as the viewer's Save As
+        // HTML writes it.
+        written = std::filesystem::path(out).replace_extension(".hsf").string();
+        HOutputHandler* hsf = HIOManager::Instance()->GetOutputHandler("hsf");
+        result = hsf ? hsf->FileOutputByKey(written.c_str(), plotter.View().GetModel()->GetModelIncludeKey(),
+                                            &options)
+                     : OutputNotHandled;
+    }
     auto t1 = Clock::now();
     if (result != OutputOK) {
-        std::fprintf(stderr, "ketra: could not write %s (%s)\n", out.c_str(),
+        std::fprintf(stderr, "ketra: could not write %s (%s)\n", written.c_str(),
                      result == OutputBadFileName ? "bad file name or no permission" : "output failed");
         return kExitFailed;
     }

@@ -8,6 +8,7 @@
 
 #include "annotation/HKetraUtilityAnnotation.h"
 #include "annotation/HKetraUtilityAnnotationMeasure.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/hc/HcExtras.h"
 #include "platform/render/TextRenderer.h"
 
@@ -75,11 +76,11 @@ void RegisterAnnotationCallbacks()
     };
     bool seen[4] = {false, false, false, false};
     int found = 0;
-    char name[1024];
+    std::string name;
     HC_Begin_Callback_Name_Search();
     while (found < 4 && HC_Find_Callback_Name(name))
         for (int i = 0; i < 4; ++i)
-            if (!seen[i] && strcasecmp(name, kEntries[i].name) == 0)
+            if (!seen[i] && strcasecmp(name.c_str(), kEntries[i].name) == 0)
                 seen[i] = true, ++found;
     HC_End_Callback_Name_Search();
     for (int i = 0; i < 4; ++i)

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "annotation/AnnotationCallbacks.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HCamera.h"
 #include "platform/mvo/HObjectManager.h"
@@ -25,9 +25,7 @@ bool IsSegmentKey(long key)
 {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return false;
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return std::strcmp(type, "segment") == 0;
+    return HC_Show_Key_Type(key) == "segment";
 }
 
 // The C locale for number parsing, whatever the process's locale; restored on scope exit.
@@ -56,10 +54,10 @@ private:
 
 std::string LocalTextFontOption(long segment, const char* option)
 {
-    char value[4096] = "";
+    std::string value;
     HC_Open_Segment_By_Key(segment);
     if (HC_Show_Existence((std::string("text font = ") + option).c_str()) > 0)
-        HC_Show_One_Text_Font(option, value);
+        value = HC_Show_One_Text_Font(option);
     HC_Close_Segment();
     return value;
 }
@@ -75,10 +73,10 @@ void ParseVector(const std::string& text, HPoint& out)
 
 std::string LocalUserOption(long segment, const char* name)
 {
-    char value[4096] = "";
+    std::string value;
     HC_Open_Segment_By_Key(segment);
     if (HC_Show_Existence((std::string("user option = ") + name).c_str()) > 0)
-        HC_Show_One_User_Option(name, value);
+        value = HC_Show_One_User_Option(name);
     HC_Close_Segment();
     return value;
 }
@@ -170,19 +168,19 @@ bool HKetraUtilityAnnotation::IsAnnotation(long key)
 {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return false;
-    char kind[256] = "";
-    if (HObjectManager::FindHObjectSegment(key, kind) == -1)
+    std::string kind;
+    if (HObjectManager::FindHObjectSegment(key, &kind) == -1)
         return false;
-    return std::strcmp(kind, kKind) == 0 || std::strcmp(kind, "`KetraAnnotation`") == 0;
+    return kind == kKind || kind == "`KetraAnnotation`";
 }
 
 bool HKetraUtilityAnnotation::IsNote(long key)
 {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return false;
-    char kind[256] = "";
-    const long segment = HObjectManager::FindHObjectSegment(key, kind);
-    return segment != -1 && std::strcmp(kind, kKind) == 0 &&
+    std::string kind;
+    const long segment = HObjectManager::FindHObjectSegment(key, &kind);
+    return segment != -1 && kind == kKind &&
            HObjectManager::GetHObjectInfo(segment) == "HKetraUtilityAnnotation";
 }
 
@@ -200,9 +198,9 @@ void HKetraUtilityAnnotation::DefineLineStyle()
     int size = 0;
     bool found = false;
     HC_Begin_Glyph_Search();
-    char name[256];
+    std::string name;
     while (HC_Find_Glyph(name))
-        if (strcasecmp(name, kGlyphName) == 0)
+        if (strcasecmp(name.c_str(), kGlyphName) == 0)
             found = true;
     HC_End_Glyph_Search();
     (void)size;
@@ -211,7 +209,7 @@ void HKetraUtilityAnnotation::DefineLineStyle()
     found = false;
     HC_Begin_Line_Style_Search();
     while (HC_Find_Line_Style(name))
-        if (strcasecmp(name, kLineStyleName) == 0)
+        if (strcasecmp(name.c_str(), kLineStyleName) == 0)
             found = true;
     HC_End_Line_Style_Search();
     if (!found)
@@ -296,9 +294,7 @@ long HKetraUtilityAnnotation::InsertWithEncoding(const unsigned short* text, HPo
     // 4.
     HC_Set_Heuristics("culling = off, no backplane cull");
     if (style != -1 && IsSegmentKey(style)) {
-        char relative[4096] = "";
-        HUtility::Find_Relative_Path(HC_KShow_Open_Segment(), style, relative, sizeof(relative));
-        HC_Style_Segment(relative);
+        HC_Style_Segment(HUtility::Find_Relative_Path(HC_KShow_Open_Segment(), style).c_str());
     }
     HC_Set_Visibility("off, cutting planes=on, faces=on, lines=on, edge=on, text=on");
     HC_Set_Rendering_Options("no lighting");
@@ -308,10 +304,10 @@ long HKetraUtilityAnnotation::InsertWithEncoding(const unsigned short* text, HPo
     SetColor("faces = white, lines = red, edges = red, text = black");
 
     // 5. Text and matrix.
-    char sceneFont[4096] = "";
+    std::string sceneFont;
     if (view && IsSegmentKey(view->GetSceneKey())) {
         HC_Open_Segment_By_Key(view->GetSceneKey());
-        HC_Show_Net_Text_Font(sceneFont);
+        sceneFont = HC_Show_Net_Text_Font();
         HC_Close_Segment();
     }
     HC_Open_Segment_By_Key(m_noteKey);
@@ -319,8 +315,8 @@ long HKetraUtilityAnnotation::InsertWithEncoding(const unsigned short* text, HPo
     HC_Set_Rendering_Options("face displacement = 8");
     HC_Open_Segment("text");
     HC_Set_Text_Alignment("**");
-    if (sceneFont[0])
-        HC_Set_Text_Font(sceneFont);
+    if (!sceneFont.empty())
+        HC_Set_Text_Font(sceneFont.c_str());
     HC_Set_Text_Font("transforms = off");
     HC_Close_Segment();
 
@@ -467,8 +463,9 @@ void HKetraUtilityAnnotation::GetTextColor(char* color)
 {
     if (!color)
         return;
-    color[0] = 0;
-    OnNote(Sub("conditions/matrix/text"), [&] { HC_Show_One_Net_Color("text", color); });
+    std::string spec;
+    OnNote(Sub("conditions/matrix/text"), [&] { spec = HC_Show_One_Net_Color("text"); });
+    std::snprintf(color, kTextColorCapacity, "%s", spec.c_str());
 }
 
 void HKetraUtilityAnnotation::SetEdgeWeight(float weight)
@@ -507,9 +504,9 @@ void HKetraUtilityAnnotation::SetBackgroundVisibility(bool on)
 
 bool HKetraUtilityAnnotation::GetBackgroundVisibility()
 {
-    char value[64] = "";
-    OnNote(GetBackgroundSegmentKey(), [&] { HC_Show_One_Net_Visibility("faces", value); });
-    return strcasecmp(value, "on") == 0;
+    std::string value;
+    OnNote(GetBackgroundSegmentKey(), [&] { value = HC_Show_One_Net_Visibility("faces"); });
+    return strcasecmp(value.c_str(), "on") == 0;
 }
 
 void HKetraUtilityAnnotation::SetOnTop(bool on)
@@ -570,9 +567,7 @@ std::u16string HKetraUtilityAnnotation::GetText16()
     int length = 0;
     HC_Show_Text_Length(m_textKey, &length);
     std::vector<unsigned short> buffer(static_cast<size_t>(length) + 2, 0);
-    char encoding[64] = "";
-    HC_Show_Text_Encoding(m_textKey, encoding);
-    if (strcasecmp(encoding, "unicode") == 0) {
+    if (strcasecmp(HC_Show_Text_Encoding(m_textKey).c_str(), "unicode") == 0) {
         HC_Show_Text_With_Encoding(m_textKey, nullptr, nullptr, nullptr, nullptr, buffer.data());
         return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<size_t>(length));
     }
@@ -707,7 +702,7 @@ void HKetraUtilityAnnotation::SetNote(long key, long viewKey)
     if (arrow != -1) {
         HC_Open_Segment_By_Key(arrow);
         HC_Begin_Contents_Search(".", "lines");
-        char type[64];
+        std::string type;
         long line = -1;
         if (HC_Find_Contents(type, &line)) {
             float a[3], b[3];
@@ -722,7 +717,7 @@ void HKetraUtilityAnnotation::SetNote(long key, long viewKey)
     if (text != -1) {
         HC_Open_Segment_By_Key(text);
         HC_Begin_Contents_Search(".", "text");
-        char type[64];
+        std::string type;
         long item = -1;
         if (HC_Find_Contents(type, &item))
             m_textKey = item;

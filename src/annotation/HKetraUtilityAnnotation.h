@@ -114,6 +114,8 @@ public:
     // The "name" / "size" of the text font in a new 255-character buffer (caller delete[]s).
     virtual char* GetTextFont();
     virtual char* GetTextSize();
+    // The text colour spec; `color` holds kTextColorCapacity bytes (a longer spec is cut).
+    static constexpr int kTextColorCapacity = 4096;
     virtual void GetTextColor(char* color);
     virtual void SetTextColor(const char* spec);
     virtual void SetBackgroundColor(const char* spec);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HObjectManager.h"
 
@@ -53,7 +54,7 @@ void HKetraUtilityAnnotationMeasure::SetNote(long key, HBaseView* view)
         return;
     HC_Open_Segment_By_Key(lines);
     HC_Begin_Contents_Search(".", "lines");
-    char type[64];
+    std::string type;
     long line = -1;
     for (int i = 0; i < 2 && HC_Find_Contents(type, &line); ++i) {
         float a[3], b[3];
@@ -119,9 +120,9 @@ bool HKetraUtilityAnnotationMeasure::IsMeasurement(long key)
 {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return false;
-    char kind[256] = "";
-    const long segment = HObjectManager::FindHObjectSegment(key, kind);
-    return segment != -1 && std::strcmp(kind, "KetraAnnotation") == 0 &&
+    std::string kind;
+    const long segment = HObjectManager::FindHObjectSegment(key, &kind);
+    return segment != -1 && kind == "KetraAnnotation" &&
            HObjectManager::GetHObjectInfo(segment) == "HKetraUtilityAnnotationMeasure";
 }
 

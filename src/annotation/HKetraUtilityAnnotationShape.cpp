@@ -18,7 +18,7 @@
 
 #include "annotation/AnnotationCallbacks.h"
 #include "platform/render/TextRenderer.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HObjectManager.h"
@@ -31,9 +31,7 @@ bool IsSegmentKey(long key)
 {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return false;
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return std::strcmp(type, "segment") == 0;
+    return HC_Show_Key_Type(key) == "segment";
 }
 
 // Window height in pixels of the display segment `viewKey` (600 when unknown).
@@ -41,12 +39,9 @@ int WindowHeightOf(long viewKey)
 {
     if (!IsSegmentKey(viewKey))
         return 600;
-    char path[4096] = "";
-    HC_Show_Segment(viewKey, path);
-    char data[256] = "";
-    HC_Show_Device_Info(path, "pixels", data);
+    const std::string data = HC_Show_Device_Info(HC_Show_Segment(viewKey).c_str(), "pixels");
     int w = 0, h = 0;
-    if (std::sscanf(data, "%d , %d", &w, &h) == 2 && h > 0)
+    if (std::sscanf(data.c_str(), "%d , %d", &w, &h) == 2 && h > 0)
         return h;
     return 600;
 }
@@ -59,7 +54,7 @@ std::vector<long> NotesBelow(long root)
         return notes;
     HC_Open_Segment_By_Key(root);
     HC_Begin_Contents_Search("...", "segments");
-    char type[64];
+    std::string type;
     long key = -1;
     std::vector<long> segments{root};
     while (HC_Find_Contents(type, &key))
@@ -187,21 +182,11 @@ void HKetraUtilityAnnotation::ResizeForWindow(int windowHeight)
         return;
     if (m_textKey == -1)
         SetNote(m_noteKey, -1L);
-    char font[4096] = "";
-    HC_Open_Segment_By_Key(textSegment);
-    HC_Show_Net_Text_Font(font);
-    HC_Close_Segment();
     std::string size, name;
-    {
-        char value[4096] = "";
-        HC_Open_Segment_By_Key(textSegment);
-        HC_Show_One_Net_Text_Font("size", value);
-        size = value;
-        value[0] = 0;
-        HC_Show_One_Net_Text_Font("name", value);
-        name = value;
-        HC_Close_Segment();
-    }
+    HC_Open_Segment_By_Key(textSegment);
+    size = HC_Show_One_Net_Text_Font("size");
+    name = HC_Show_One_Net_Text_Font("name");
+    HC_Close_Segment();
     float amount = 0;
     char unit[64] = "";
     {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "annotation/HKetraUtilityAnnotation.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HObjectManager.h"
@@ -24,7 +24,7 @@ long LibraryNoteText(long note)
     long text = -1;
     HC_Open_Segment_By_Key(note);
     HC_Begin_Contents_Search("...", "text");
-    char type[64];
+    std::string type;
     long key = -1;
     if (HC_Find_Contents(type, &key))
         text = key;
@@ -39,12 +39,11 @@ long NoteSegmentOf(long key)
 {
     if (!Exists(key))
         return -1;
-    char kind[256] = "";
-    const long segment = HObjectManager::FindHObjectSegment(key, kind);
+    std::string kind;
+    const long segment = HObjectManager::FindHObjectSegment(key, &kind);
     if (segment == -1)
         return -1;
-    if (std::strcmp(kind, "KetraAnnotation") == 0 || std::strcmp(kind, "`KetraAnnotation`") == 0 ||
-        std::strcmp(kind, "Annotation") == 0)
+    if (kind == "KetraAnnotation" || kind == "`KetraAnnotation`" || kind == "Annotation")
         return segment;
     return -1;
 }
@@ -92,9 +91,9 @@ bool EditNote(KetraViewWindow* window, long noteKey)
     const long segment = NoteSegmentOf(noteKey);
     if (segment == -1)
         return false;
-    char kind[256] = "";
-    HObjectManager::FindHObjectSegment(segment, kind);
-    const bool ours = std::strcmp(kind, "Annotation") != 0;
+    std::string kind;
+    HObjectManager::FindHObjectSegment(segment, &kind);
+    const bool ours = kind != "Annotation";
     HKetraUtilityAnnotation note;
     long libraryText = -1;
     std::string text;
@@ -104,11 +103,7 @@ bool EditNote(KetraViewWindow* window, long noteKey)
     } else {
         libraryText = LibraryNoteText(segment);
         if (libraryText != -1) {
-            int length = 0;
-            HC_Show_Text_Length(libraryText, &length);
-            std::vector<char> buffer(static_cast<size_t>(length) * 4 + 2, 0);
-            HC_Show_Text(libraryText, nullptr, nullptr, nullptr, buffer.data());
-            text = buffer.data();
+            HC_Show_Text(libraryText, nullptr, nullptr, nullptr, text);
         }
     }
     if (!window->AskNoteText(text, "Edit Note"))

@@ -1,6 +1,6 @@
 // The checkerboard texture that paints nozzle limits in their two colours.
 #include "config/HOpConfig.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 
 #include <cstring>
 #include <vector>
@@ -29,10 +29,10 @@ void HOpConfig::CreateCheckerboardTexture(int width, int height, unsigned long c
 
     // Defined once: a second call only refreshes the image the texture reads.
     bool defined = false;
-    char name[4096];
+    std::string name;
     HC_Begin_Texture_Search();
     while (HC_Find_Texture(name))
-        if (std::strstr(name, "checkerboard texture"))
+        if (name.find("checkerboard texture") != std::string::npos)
             defined = true;
     HC_End_Texture_Search();
     if (!defined)

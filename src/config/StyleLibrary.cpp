@@ -3,6 +3,7 @@
 
 #include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/sys/TextEncoding.h"
 
 namespace {
@@ -191,10 +192,9 @@ void StyleLibrary::ResetAllColors(HOpConfig& config, const ViewTargets& view) {
     Colour("?Style Library/Insulation", Copy(config.GetInsulationColor()));
     Colour("?Style Library/Linings", Copy(config.GetLiningColor()));
     Colour("?Style Library/Baserings", Copy(config.GetBaseringColor()));
-    char keyType[64] = "";
-    HC_Show_Key_Type(view.cuttingPlaneSegment, keyType);
+    const std::string keyType = HC_Show_Key_Type(view.cuttingPlaneSegment);
     // A stale or foreign key must not unbalance the open-segment stack.
-    if (view.cuttingPlaneSegment != -1 && std::string(keyType) == "segment") {
+    if (view.cuttingPlaneSegment != -1 && keyType == "segment") {
         const std::string grid = Copy(config.GetCuttingPlaneGridColor());
         OpenStyle open(view.cuttingPlaneSegment);
         HC_Set_Color(grid.c_str());

@@ -5,7 +5,7 @@
 #include "geometry/GeometryConstants.h"
 #include "geometry/ShellMerge.h"
 #include "geometry/SteelSections.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "view/HBaseViewEx.h"
 
 #include <cmath>
@@ -241,12 +241,10 @@ long HCreateStructure::MergeShells(int count, long* keys)
         return -1;
     }
     const long holder = keys[count - 1];
-    char type[64] = {};
     if (holder == -1 || HC_Show_Existence_By_Key(holder, "self") == 0) {
         return -1;
     }
-    HC_Show_Key_Type(holder, type);
-    if (std::strcmp(type, "segment") != 0) {
+    if (HC_Show_Key_Type(holder) != "segment") {
         return -1;
     }
     for (int i = 0; i + 1 < count; ++i) {

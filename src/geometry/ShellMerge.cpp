@@ -1,6 +1,6 @@
 #include "geometry/ShellMerge.h"
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 
 #include <cstring>
 
@@ -9,9 +9,7 @@ bool IsShellKey(long key)
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0) {
         return false;
     }
-    char type[64] = {};
-    HC_Show_Key_Type(key, type);
-    return std::strcmp(type, "shell") == 0;
+    return HC_Show_Key_Type(key) == "shell";
 }
 
 bool ReadShell(long key, ShellData& out)

@@ -1,6 +1,6 @@
 #include "model/HMySelectionSet.h"
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "view/HBaseViewEx.h"
 
 #include <cstring>
@@ -13,9 +13,8 @@ long HMySelectionSet::EffectiveKey(long key) const {
     if (m_selectLevel != PromoteToSegment) {
         return key;
     }
-    char type[128] = "";
-    HC_Show_Key_Type(key, type); // "invalid", without an error, for a stale key
-    if (std::strcmp(type, "segment") == 0 || std::strcmp(type, "invalid") == 0) {
+    const std::string type = HC_Show_Key_Type(key); // "invalid", without an error, for a stale key
+    if (type == "segment" || type == "invalid") {
         return key;
     }
     const long owner = HC_KShow_Owner_By_Key(key);

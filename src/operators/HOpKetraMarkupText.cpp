@@ -5,7 +5,7 @@
 #include "annotation/HKetraUtilityAnnotationMeasure.h"
 #include "config/CAppSettings.h"
 #include "operators/KetraMarkupSettings.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HUtility.h"
@@ -75,9 +75,7 @@ int HOpKetraMarkupText::OnLButtonDown(HEventInfo& event)
         EndOp();
         return HOP_OK;
     }
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    if (std::strcmp(type, "segment") == 0 || HKetraUtilityAnnotationMeasure::IsMeasurement(key)) {
+    if (HC_Show_Key_Type(key) == "segment" || HKetraUtilityAnnotationMeasure::IsMeasurement(key)) {
         EndOp();
         return HOP_OK;
     }

@@ -12,7 +12,7 @@
 #include "operators/HOpMarkupAnnotateEx.h"
 #include "operators/KetraMarkupSettings.h"
 #include "operators/MarkupTools.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HUtility.h"
 #include "annotation/KetraViewWindow.h"
@@ -36,11 +36,11 @@ std::string HOpKetraMeasure::GetUnitSuffix() const
     if (m_unitSet || !m_pView)
         return m_unit;
     const long model = m_pView->GetModelKey();
-    char value[256] = "";
+    std::string value;
     if (model != -1 && HC_Show_Existence_By_Key(model, "self") > 0) {
         HC_Open_Segment_By_Key(model);
         if (HC_Show_Existence("user option = units") > 0)
-            HC_Show_One_User_Option("units", value);
+            value = HC_Show_One_User_Option("units");
         HC_Close_Segment();
     }
     return value;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HOpSelectAperture.h"
@@ -27,9 +27,7 @@ public:
         for (int i = 0; i < 2; ++i) {
             const std::string name = kHeuristics[i][0];
             if (HC_Show_Existence(("heuristics = " + name).c_str()) > 0) {
-                char value[256] = "";
-                HC_Show_One_Heuristic(name.c_str(), value);
-                m_saved[i] = name + " = " + value;
+                m_saved[i] = name + " = " + HC_Show_One_Heuristic(name.c_str());
             }
             HC_Set_Heuristics(kHeuristics[i][1]);
         }
@@ -54,9 +52,7 @@ private:
 };
 
 bool IsSegment(HC_KEY key) {
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return std::strcmp(type, "segment") == 0;
+    return HC_Show_Key_Type(key) == "segment";
 }
 
 // The key whose selected state decides what happens to `item` (path: item first, as
@@ -154,9 +150,7 @@ void HOpKetraSelectArea::SelectArea(const HEventInfo& event) {
                 // Include keys innermost first, the order the selection set keeps paths in.
                 includes.clear();
                 for (size_t i = 1; i < path.size(); ++i) {
-                    char type[64] = "";
-                    HC_Show_Key_Type(path[i], type);
-                    if (std::strstr(type, "include"))
+                    if (HC_Show_Key_Type(path[i]).find("include") != std::string::npos)
                         includes.push_back(path[i]);
                 }
                 const int includeCount = static_cast<int>(includes.size());

@@ -1,6 +1,6 @@
 #include "plotter/SceneFiles.h"
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/io/HIOUtilityHsf.h"
 #include "platform/mvo/HBaseView.h"
 
@@ -20,16 +20,21 @@ bool IsSceneFile(const std::string& path)
 
 bool ShowSceneFile(const std::string& path, HBaseView& view, std::string* error)
 {
+    SceneFileData file{path, {}};
+    return ketra::io::ReadSceneFileBytes(path, file.bytes, error) && ShowSceneFile(file, view, error);
+}
+
+bool ShowSceneFile(const SceneFileData& file, HBaseView& view, std::string* error)
+{
     const std::string into = "/include library/scene file";
-    if (!ketra::io::ReadSceneFile(path, into, error))
+    if (!ketra::io::ReadSceneData(file.bytes, file.path, into, error))
         return false;
     std::vector<std::string> models;
     HC_Begin_Contents_Search(into.c_str(), "subsegments");
-    char type[64], name[4096];
+    std::string type;
     HC_KEY key = -1;
     while (HC_Find_Contents(type, &key)) {
-        HC_Show_Segment(key, name);
-        const std::string text = name;
+        const std::string text = HC_Show_Segment(key);
         if (text.rfind(into + "/model_", 0) == 0)
             models.push_back(text);
     }
@@ -45,8 +50,17 @@ bool ShowSceneFile(const std::string& path, HBaseView& view, std::string* error)
 
 bool CheckSceneFile(const std::string& path, std::string* error)
 {
+    SceneFileData file;
+    return LoadSceneFile(path, file, error);
+}
+
+bool LoadSceneFile(const std::string& path, SceneFileData& out, std::string* error)
+{
+    out.path = path;
+    if (!ketra::io::ReadSceneFileBytes(path, out.bytes, error))
+        return false;
     const std::string scratch = "/include library/scene file check";
-    const bool ok = ketra::io::ReadSceneFile(path, scratch, error);
+    const bool ok = ketra::io::ReadSceneData(out.bytes, path, scratch, error);
     if (HC_QShow_Existence(scratch.c_str(), "self") > 0)
         HC_Delete_Segment(scratch.c_str());
     return ok;

@@ -22,4 +22,15 @@ bool ShowSceneFile(const std::string& path, HBaseView& view, std::string* error)
 // the file is good.
 bool CheckSceneFile(const std::string& path, std::string* error);
 
+// A scene file read once into memory: what LoadSceneFile checked is what ShowSceneFile shows,
+// whatever happens to the file in between.
+struct SceneFileData {
+    std::string path;
+    std::string bytes;
+};
+// Reads and checks the file (as CheckSceneFile); false, with the message, when it cannot be
+// read or would be refused.
+bool LoadSceneFile(const std::string& path, SceneFileData& out, std::string* error);
+bool ShowSceneFile(const SceneFileData& file, HBaseView& view, std::string* error);
+
 } // namespace ketra::plotter

@@ -2,7 +2,7 @@
 
 #include "geometry/GeometryConstants.h"
 #include "geometry/ShellMerge.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "view/HBaseViewEx.h"
 
 #include <algorithm>
@@ -43,9 +43,7 @@ bool IsSegmentKey(long key) {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0) {
         return false;
     }
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return std::strcmp(type, "segment") == 0;
+    return HC_Show_Key_Type(key) == "segment";
 }
 
 } // namespace
@@ -91,7 +89,7 @@ long FindShellInSegment(const std::string& path) {
     long found = -1;
     const std::string spec = path + "/...";
     HC_Begin_Contents_Search(spec.c_str(), "shells");
-    char type[64];
+    std::string type;
     long key = -1;
     if (HC_Find_Contents(type, &key)) {
         found = key;

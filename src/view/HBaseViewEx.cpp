@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HUtility.h"
 #include "view/ViewSettings.h"
@@ -168,9 +168,7 @@ HPoint HBaseViewEx::ShellAverageNormal(HC_KEY shellKey)
 {
     if (shellKey == 0 || !KeyValid(shellKey))
         return {};
-    char type[64] = "";
-    HC_Show_Key_Type(shellKey, type);
-    if (std::string(type) != "shell")
+    if (HC_Show_Key_Type(shellKey) != "shell")
         return {};
     int pointCount = 0, faceListLength = 0;
     HC_Show_Shell_Size(shellKey, &pointCount, &faceListLength);
@@ -221,10 +219,9 @@ void HBaseViewEx::FitWorldToHOOPSSelection()
     const HC_KEY key = selection->GetSelectionSegment();
     if (!KeyValid(key))
         return;
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
+    const std::string type = HC_Show_Key_Type(key);
     HPoint minimum, maximum, normal;
-    if (std::string(type) == "shell")
+    if (type == "shell")
         normal = ShellAverageNormal(key);
     // The bounds of a single item are taken in its owner's coordinates directly, which gives
     // the box of moving it into a scratch subsegment without reordering the owner's items.

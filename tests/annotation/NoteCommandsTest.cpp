@@ -41,6 +41,24 @@ TEST_F(NoteCommandsTest, TheNoteUnderTheCursorIsFound)
     EXPECT_EQ(NoteSegmentOf(box), -1);
 }
 
+TEST_F(NoteCommandsTest, NotesAndItemsUnderLongNamesAreLookedUp)
+{
+    for (const size_t length : {6000u, 100000u}) {
+        HC_Open_Segment_By_Key(model->GetModelKey());
+        const long holder = HC_Open_Segment(std::string(length, 'n').c_str());
+        const long line = HC_Insert_Line(5, 5, 5, 6, 6, 6);
+        HC_Close_Segment();
+        HC_Close_Segment();
+        HKetraUtilityAnnotation note;
+        const long key =
+            note.Insert("deep", HPoint(0, -1, 0), HPoint(0, -2, 0.5f), holder, view, -1, 1, true);
+        const HPoint at = ToWindow(HPoint(0, -2, 0.5f));
+        EXPECT_EQ(FindNoteAt(view, at.x, at.y), key);
+        EXPECT_EQ(NoteSegmentOf(line), -1);
+        HC_Delete_By_Key(holder);
+    }
+}
+
 TEST_F(NoteCommandsTest, DeleteNoteRemovesItAndTellsTheListeners)
 {
     const long key = InsertNote("delete me");

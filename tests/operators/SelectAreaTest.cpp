@@ -79,6 +79,25 @@ protected:
 
 } // namespace
 
+TEST_F(SelectAreaTest, ObjectsUnderLongNamesAreSelected) {
+    for (const size_t length : {6000u, 100000u}) {
+        // The object segment lies above the long name, so finding it passes through it.
+        HC_Open_Segment_By_Key(model->GetModelKey());
+        const HC_KEY part = HC_Open_Segment("part");
+        HC_Open_Segment(std::string(length, 'n').c_str());
+        const HC_KEY shell = InsertBox({-0.5f, -1, 1.1f}, {0.5f, 1, 1.4f});
+        HC_Close_Segment();
+        HC_Close_Segment();
+        HC_Close_Segment();
+        HObjectManager::SetHObjectSegment(part, "Part");
+        DragAll();
+        const std::vector<HC_KEY> selected = Selected();
+        EXPECT_NE(std::find(selected.begin(), selected.end(), shell), selected.end());
+        selection->DeSelectAll();
+        HC_Delete_By_Key(part);
+    }
+}
+
 TEST_F(SelectAreaTest, RectangleDrawnEitherWaySelectsTheSameItems) {
     view->SetGeometryChanged(false);
     EXPECT_EQ(DragAll(), HOP_READY);

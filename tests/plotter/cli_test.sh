@@ -59,6 +59,13 @@ done
 check "hsf and glb signatures" $?
 grep -q '<a href="s.hsf">Reload s.hsf</a>' "$work/s.html" && ! grep -q '<!-- \$\$' "$work/s.html"
 check "page placeholders filled" $?
+# A page alone still writes the scene file its Reload link names.
+mkdir "$work/page"
+"$ketra" render "$src/samples/plant.json" -o "$work/page/p.html" >/dev/null 2>&1
+[[ "$(head -c 8 "$work/page/p.hsf" 2>/dev/null)" == "KETRAHSF" ]] && grep -q '<a href="p.hsf">' "$work/page/p.html"
+check "page writes the scene file it links" $?
+"$ketra" render "$work/page/p.hsf" -o "$work/page/again.png" --size 80x60 >/dev/null 2>&1
+check "the linked scene file shows" $?
 for ext in hsf hmf; do
   "$ketra" render "$work/s.$ext" -o "$work/again-$ext.hmf" >/dev/null 2>&1
   check "render from $ext" $?
@@ -77,6 +84,14 @@ out=$("$ketra" render "$work/cut.hsf" -o "$work/cut.png" 2>&1)
 check "damaged scene file exit code" $([[ $? -eq 2 ]]; echo $?)
 [[ "$out" == *"cut.hsf: the file is cut short"* && ! -e "$work/cut.png" ]]
 check "damaged scene file message ($out)" $?
+# A segment name longer than scene files may hold is refused with its line, not copied blind.
+for n in 6000 100000; do
+  printf 'KETRA-HMF 1\nsegment "%s" {\n}\nend-of-file\n' "$(head -c $n /dev/zero | tr '\0' n)" > "$work/long.hmf"
+  out=$("$ketra" render "$work/long.hmf" -o "$work/long.png" 2>&1)
+  check "scene file with a $n-byte name exit code" $([[ $? -eq 2 ]]; echo $?)
+  [[ "$out" == "ketra: $work/long.hmf:2: a segment name of $n bytes (the limit is 1024)" && ! -e "$work/long.png" ]]
+  check "scene file with a $n-byte name message (${out:0:200})" $?
+done
 
 printf '{\n  "elements": [\n    { "from": 10, "to": 20, "delta": [0, 0, 0], "od": 2 }\n  ]\n}\n' > "$work/zero.json"
 out=$("$ketra" render "$work/zero.json" -o "$work/z.png" 2>&1)

@@ -2,7 +2,7 @@
 #include "config/pages/CPropertyPage.h"
 
 #include "config/HOpConfig.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseModel.h"
 #include "platform/render/SceneWalker.h"
 #include "view/HBaseViewEx.h"
@@ -23,11 +23,7 @@ PagePreview::PagePreview(const char* alias, int width, int height)
     m_view = std::make_unique<HBaseViewEx>(m_model.get(), alias, "msw", nullptr, 0, 0);
     m_view->Init();
     m_view->SetWindowSizeInPixels(width, height);
-    char path[4096] = "";
-    HC_Show_Segment(GetViewKey(), path);
-    char id[256] = "";
-    HC_Show_Device_Info(path, "current window ID", id);
-    m_windowId = id;
+    m_windowId = HC_Show_Device_Info(HC_Show_Segment(GetViewKey()).c_str(), "current window ID");
 }
 
 PagePreview::~PagePreview() {

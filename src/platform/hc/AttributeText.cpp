@@ -1,6 +1,7 @@
 #include "platform/hc/AttributeText.h"
 
 #include "platform/hc/OptionParser.h"
+#include "platform/hc/HcStrings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -661,7 +662,8 @@ const std::vector<Rgb>& DefaultColorMap() {
 }
 
 void CopyOut(const std::string& text, char* out) {
-    if (!out) return;
+    // A TextSink (HcStrings.h) takes the whole text in place of a caller buffer.
+    if (!out || TextSink::Receive(out, text)) return;
     std::memcpy(out, text.c_str(), text.size() + 1);
 }
 

@@ -1,7 +1,9 @@
 // The lexer and the checks of scene-file text (docs/hmf-format.md).
 #include "platform/hc/HcExtras.h"
+#include "platform/hc/SceneFileNames.h"
 #include "platform/hc/OptionParser.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace ketra::hc::hmf {
@@ -196,7 +198,24 @@ bool FromUtf8(const std::string& in, std::u16string& out) {
     return true;
 }
 
+std::string NameLengthProblem(std::string_view nameOrPath) {
+    size_t longest = 0;
+    for (size_t start = 0; start <= nameOrPath.size();) {
+        size_t end = nameOrPath.find('/', start);
+        if (end == std::string_view::npos)
+            end = nameOrPath.size();
+        longest = std::max(longest, end - start);
+        start = end + 1;
+    }
+    if (longest <= kMaxSegmentName)
+        return {};
+    return "a segment name of " + std::to_string(longest) + " bytes (the limit is " +
+           std::to_string(kMaxSegmentName) + ")";
+}
+
 bool ValidSegmentName(const std::string& name) {
+    if (name.size() > kMaxSegmentName)
+        return false;
     // Segment names are kept trimmed, so a stored name never has blanks at its ends; a name
     // with them would be read as its trimmed self ("\t..\t" as the parent).
     if (Trim(name).size() != name.size())

@@ -8,6 +8,7 @@
 // form in the first pass and made only in the second.
 #include "platform/hc/GraphInternal.h"
 #include "platform/hc/HcExtras.h"
+#include "platform/hc/SceneFileNames.h"
 #include "platform/hc/HcStream.h"
 #include "platform/hc/OptionParser.h"
 
@@ -675,6 +676,8 @@ private:
                 std::string name;
                 if (N() != 3 || !String(1, name) || !EndsWithOpen())
                     return Fail("expected 'segment \"<name>\" {'");
+                if (const std::string problem = hmf::NameLengthProblem(name); !problem.empty())
+                    return Fail(problem);
                 if (!hmf::ValidSegmentName(name))
                     return Fail("'" + name + "' is not a segment name");
                 HC_Open_Segment(name.c_str());
@@ -704,6 +707,9 @@ private:
                     r.ordinal = T()[1].ref;
                 } else if (!String(1, r.path)) {
                     return false;
+                } else if (const std::string problem = hmf::NameLengthProblem(r.path);
+                           !problem.empty()) {
+                    return Fail(problem);
                 } else if (!hmf::ValidAbsolutePath(r.path)) {
                     return Fail("'" + r.path + "' is not an absolute segment path");
                 }

@@ -7,6 +7,7 @@
 // only what it must (shells whose attributes need an item to land on).
 #include "platform/hc/GraphInternal.h"
 #include "platform/hc/HcExtras.h"
+#include "platform/hc/SceneFileNames.h"
 #include "platform/hc/HcStream.h"
 #include "platform/hc/HcStreamCodec.h"
 
@@ -599,6 +600,8 @@ private:
                 std::string name;
                 if (!Str(payload, name))
                     return false;
+                if (const std::string problem = hmf::NameLengthProblem(name); !problem.empty())
+                    return Fail(at, problem);
                 if (name.find('\0') != std::string::npos || !hmf::ValidSegmentName(name))
                     return Fail(at, "'" + name + "' is not a segment name");
                 HC_Open_Segment(name.c_str());
@@ -630,6 +633,8 @@ private:
                 } else if (form == kRefPath) {
                     if (!Str(payload, r.path))
                         return false;
+                    if (const std::string problem = hmf::NameLengthProblem(r.path); !problem.empty())
+                        return Fail(at, problem);
                     if (r.path.find('\0') != std::string::npos || !hmf::ValidAbsolutePath(r.path))
                         return Fail(at, "'" + r.path + "' is not an absolute segment path");
                 } else {

@@ -5,7 +5,7 @@
 #include "platform/io/HIOUtilityHsf.h"
 #include "platform/io/ImageWriters.h"
 #include "platform/hc/HcExtras.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/render/Renderer.h"
 #include "platform/sys/AtomicFile.h"
 
@@ -116,9 +116,7 @@ public:
             HIOManager::SetLastError("cannot write \"" + file + "\": " + std::strerror(errno));
             return OutputBadFileName;
         }
-        char type[64] = "";
-        HC_Show_Key_Type(key, type);
-        if (std::strcmp(type, "segment") != 0) {
+        if (HC_Show_Key_Type(key) != "segment") {
             HIOManager::SetLastError("\"" + file + "\": key " + std::to_string(key) + " is not a segment");
             return OutputFail;
         }
@@ -134,12 +132,11 @@ public:
             HIOManager::SetLastError("");
             return OutputOK;
         }
-        char path[4096] = "";
-        HC_Show_Segment(key, path);
+        const std::string path = HC_Show_Segment(key);
         struct stat before {};
         const bool existed = ::stat(file.c_str(), &before) == 0;
         const std::time_t start = std::time(nullptr);
-        HC_Write_Metafile(path, file.c_str(), "");
+        HC_Write_Metafile(path.c_str(), file.c_str(), "");
         struct stat after {};
         const bool written = ::stat(file.c_str(), &after) == 0 && after.st_size > 0 &&
                              (!existed || after.st_mtime >= start || after.st_ino != before.st_ino);

@@ -28,25 +28,36 @@ bool CanWriteFile(const std::string& path, std::string* error) {
     return true;
 }
 
-bool ReadSceneFile(const std::string& path, const std::string& segment, std::string* error) {
+bool ReadSceneFileBytes(const std::string& path, std::string& data, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (error)
             *error = "cannot open \"" + path + "\": " + std::strerror(errno);
         return false;
     }
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) {
         if (error)
             *error = "cannot read \"" + path + "\"";
         return false;
     }
+    return true;
+}
+
+bool ReadSceneData(const std::string& data, const std::string& name, const std::string& segment,
+                   std::string* error) {
     std::string message;
-    const bool ok = ketra::hc::LooksLikeStream(data) ? ketra::hc::ReadStreamBytes(data, path, segment, message)
-                                                      : ketra::hc::ReadMetafileText(data, path, segment, message);
+    const bool ok = ketra::hc::LooksLikeStream(data)
+                        ? ketra::hc::ReadStreamBytes(data, name, segment, message)
+                        : ketra::hc::ReadMetafileText(data, name, segment, message);
     if (!ok && error)
         *error = message;
     return ok;
+}
+
+bool ReadSceneFile(const std::string& path, const std::string& segment, std::string* error) {
+    std::string data;
+    return ReadSceneFileBytes(path, data, error) && ReadSceneData(data, path, segment, error);
 }
 
 } // namespace ketra::io

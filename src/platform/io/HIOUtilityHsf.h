@@ -25,6 +25,13 @@ namespace ketra::io {
 // place (byte or line) and the problem.
 bool ReadSceneFile(const std::string& path, const std::string& segment, std::string* error = nullptr);
 
+// The two halves of ReadSceneFile, for a caller that must read from the very bytes it
+// checked: the file's bytes (false, with *error, when it cannot be read), and those bytes read
+// into `segment` as the file `name`.
+bool ReadSceneFileBytes(const std::string& path, std::string& data, std::string* error = nullptr);
+bool ReadSceneData(const std::string& data, const std::string& name, const std::string& segment,
+                   std::string* error = nullptr);
+
 // Checks that `folder/file` can be written: a file name, an existing writable folder. False
 // with *error set otherwise (the handlers' OutputBadFileName case).
 bool CanWriteFile(const std::string& path, std::string* error);

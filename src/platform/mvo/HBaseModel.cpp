@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "platform/hc/HcStrings.h"
 #include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseView.h"
@@ -85,9 +86,7 @@ void HBaseModel::Flush()
 {
     if (m_modelKey == -1 || HC_Show_Existence_By_Key(m_modelKey, "self") == 0)
         return;
-    char path[4096] = "";
-    HC_Show_Segment(m_modelKey, path);
-    HC_Flush_Contents(path, "everything");
+    HC_Flush_Contents(HC_Show_Segment(m_modelKey).c_str(), "everything");
     m_changed = true;
 }
 
@@ -111,10 +110,8 @@ HFileOutputResult HBaseModel::FileOutput(const char* fileName, HBaseView* view,
     }
     if (strcasecmp(ext.c_str(), "hmf") == 0) {
         MarkupInModel markup(view, m_modelKey);
-        char path[4096] = "";
-        HC_Show_Segment(m_modelKey, path);
         // The metafile writer reports its own errors through the error handler.
-        HC_Write_Metafile(path, fileName, "");
+        HC_Write_Metafile(HC_Show_Segment(m_modelKey).c_str(), fileName, "");
         struct stat info {};
         return ::stat(fileName, &info) == 0 ? OutputOK : OutputFail;
     }

@@ -7,7 +7,7 @@
 #include <strings.h>
 
 #include "platform/hc/CameraMath.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseModel.h"
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HConstantFrameRate.h"
@@ -300,10 +300,9 @@ void HBaseView::GetWindowSizeInPixels(int& width, int& height) const
     height = 600;
     if (m_displayPath.empty() || !KeyValid(m_viewKey))
         return;
-    char data[256] = "";
-    HC_Show_Device_Info(m_displayPath.c_str(), "pixels", data);
+    const std::string data = HC_Show_Device_Info(m_displayPath.c_str(), "pixels");
     int w = 0, h = 0;
-    if (std::sscanf(data, "%d , %d", &w, &h) == 2 && w > 0 && h > 0) {
+    if (std::sscanf(data.c_str(), "%d , %d", &w, &h) == 2 && w > 0 && h > 0) {
         width = w;
         height = h;
     }

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 
 namespace {
 
@@ -37,10 +37,10 @@ void HCamera::GetFromSegment(HC_KEY segment)
         return;
     }
     HC_Open_Segment_By_Key(segment);
-    char proj[4096] = "";
+    std::string proj;
     HC_Show_Camera(&position, &target, &up_vector, &field_width, &field_height, proj);
     HC_Close_Segment();
-    std::strncpy(projection, proj, sizeof(projection) - 1);
+    std::strncpy(projection, proj.c_str(), sizeof(projection) - 1);
     projection[sizeof(projection) - 1] = '\0';
     valid = true;
 }

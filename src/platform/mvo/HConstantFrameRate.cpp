@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/render/Renderer.h"
 
@@ -131,10 +131,10 @@ void HConstantFrameRate::ApplyLevel()
         }
     } else {
         if (!m_savedLod) {
-            char value[256] = "";
+            std::string value;
             if (HC_Show_Existence("rendering options = lod") > 0)
-                HC_Show_One_Rendering_Option("lod", value);
-            m_savedLod = std::string(value);
+                value = HC_Show_One_Rendering_Option("lod");
+            m_savedLod = value;
         }
         const std::string options = "lod = on, lodo = (clamp = " + std::to_string(clamp) + ")";
         // Setting the same options again would still count as a change of the scene.

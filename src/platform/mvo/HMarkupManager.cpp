@@ -1,6 +1,6 @@
 #include "platform/mvo/HMarkupManager.h"
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 
 HMarkupManager::HMarkupManager(HBaseView* view, HC_KEY markupKey)
@@ -12,9 +12,7 @@ std::string HMarkupManager::GetCurrentLayerName() const
 {
     if (m_currentLayer == -1 || HC_Show_Existence_By_Key(m_currentLayer, "self") == 0)
         return {};
-    char name[4096] = "";
-    HC_Show_Segment_Name(m_currentLayer, name);
-    return name;
+    return HC_Show_Segment_Name(m_currentLayer);
 }
 
 HC_KEY HMarkupManager::OpenLayer(const char* name, bool setCamera, bool emitMessage)
@@ -31,7 +29,7 @@ HC_KEY HMarkupManager::OpenLayer(const char* name, bool setCamera, bool emitMess
     }
     // Only the current layer shows.
     HC_Begin_Contents_Search(".", "segments");
-    char type[64];
+    std::string type;
     HC_KEY child = -1;
     std::vector<HC_KEY> layers;
     while (HC_Find_Contents(type, &child))
@@ -92,13 +90,10 @@ std::vector<std::string> HMarkupManager::GetLayerNames() const
         return names;
     HC_Open_Segment_By_Key(m_markupKey);
     HC_Begin_Contents_Search(".", "segments");
-    char type[64];
+    std::string type;
     HC_KEY child = -1;
-    while (HC_Find_Contents(type, &child)) {
-        char name[4096] = "";
-        HC_Show_Segment_Name(child, name);
-        names.emplace_back(name);
-    }
+    while (HC_Find_Contents(type, &child))
+        names.push_back(HC_Show_Segment_Name(child));
     HC_End_Contents_Search();
     HC_Close_Segment();
     return names;

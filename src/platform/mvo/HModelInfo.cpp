@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 
 namespace {
@@ -34,7 +34,7 @@ void HModelInfo::Count(HC_KEY segment, int depth)
     std::vector<std::pair<std::string, HC_KEY>> items;
     HC_Open_Segment_By_Key(segment);
     HC_Begin_Contents_Search(".", "segments, includes, geometry");
-    char type[64];
+    std::string type;
     HC_KEY key = -1;
     while (HC_Find_Contents(type, &key))
         items.emplace_back(type, key);

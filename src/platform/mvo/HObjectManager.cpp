@@ -2,10 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 
 namespace {
 
@@ -13,9 +11,7 @@ bool IsSegment(HC_KEY key)
 {
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return false;
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return std::strcmp(type, "segment") == 0;
+    return HC_Show_Key_Type(key) == "segment";
 }
 
 // Letters, digits and a few harmless characters pass; everything else becomes %XX.
@@ -61,11 +57,7 @@ std::string LocalOption(HC_KEY segment, const char* name)
     std::string value;
     HC_Open_Segment_By_Key(segment);
     if (HC_Show_Existence((std::string("user option = ") + name).c_str()) > 0) {
-        int length = 0;
-        HC_Show_One_User_Option_Length(name, &length);
-        std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-        HC_Show_One_User_Option(name, buffer.data());
-        value = buffer.data();
+        value = HC_Show_One_User_Option(name);
     }
     HC_Close_Segment();
     return value;
@@ -98,10 +90,10 @@ void HObjectManager::UnSetHObjectSegment(HC_KEY segment)
     HC_Close_Segment();
 }
 
-HC_KEY HObjectManager::FindHObjectSegment(HC_KEY key, char* kind)
+HC_KEY HObjectManager::FindHObjectSegment(HC_KEY key, std::string* kind)
 {
     if (kind)
-        kind[0] = '\0';
+        kind->clear();
     if (key == -1 || HC_Show_Existence_By_Key(key, "self") == 0)
         return -1;
     HC_KEY segment = IsSegment(key) ? key : HC_KShow_Owner_By_Key(key);
@@ -109,19 +101,24 @@ HC_KEY HObjectManager::FindHObjectSegment(HC_KEY key, char* kind)
     for (int depth = 0; depth < 4096 && segment != -1 && IsSegment(segment); ++depth) {
         const std::string found = LocalOption(segment, "hobject");
         if (!found.empty()) {
-            if (kind) {
-                const std::string decoded = Decode(found);
-                std::snprintf(kind, 256, "%s", decoded.c_str());
-            }
+            if (kind)
+                *kind = Decode(found);
             return segment;
         }
-        char path[4096] = "";
-        HC_Show_Segment(segment, path);
-        if (std::strcmp(path, "/") == 0)
+        if (HC_Show_Segment(segment) == "/")
             break;
         segment = HC_KShow_Owner_By_Key(segment);
     }
     return -1;
+}
+
+HC_KEY HObjectManager::FindHObjectSegment(HC_KEY key, char* kind)
+{
+    std::string found;
+    const HC_KEY segment = FindHObjectSegment(key, kind ? &found : nullptr);
+    if (kind)
+        std::snprintf(kind, 256, "%s", found.c_str());
+    return segment;
 }
 
 std::string HObjectManager::GetHObjectKind(HC_KEY segment) { return Decode(LocalOption(segment, "hobject")); }

@@ -16,8 +16,9 @@ public:
     // Removes the object marks from `segment`.
     static void UnSetHObjectSegment(HC_KEY segment);
     // The object segment that holds `key` (the key itself, its owner, or a segment above),
-    // -1 when none. When `kind` is given it receives the object's kind (capacity 256 bytes
-    // is enough: kinds longer than 255 characters are cut).
+    // -1 when none. When `kind` is given it receives the object's kind, whole.
+    static HC_KEY FindHObjectSegment(HC_KEY key, std::string* kind);
+    // As above; `kind` must hold 256 bytes, and a longer kind is cut to 255 characters.
     static HC_KEY FindHObjectSegment(HC_KEY key, char* kind = nullptr);
     // Kind and information text of an object segment ("" when it is none).
     static std::string GetHObjectKind(HC_KEY segment);

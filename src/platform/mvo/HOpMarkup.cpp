@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HObjectManager.h"
@@ -211,22 +211,20 @@ int HOpMarkupAnnotate::OnLButtonDown(HEventInfo& event)
     const HPoint at = event.GetMouseWindowPos();
     HPoint hit;
     const HC_KEY item = HUtility::SelectUnderCursor(m_pView, at.x, at.y, &hit);
-    char kind[256] = "";
-    const HC_KEY object = item == -1 ? -1 : HObjectManager::FindHObjectSegment(item, kind);
-    if (!m_createNewNotes && object != -1 && std::string(kind) == "Annotation") {
+    std::string kind;
+    const HC_KEY object = item == -1 ? -1 : HObjectManager::FindHObjectSegment(item, &kind);
+    if (!m_createNewNotes && object != -1 && kind == "Annotation") {
         // Grab an existing note: keep its target, move its text.
         m_noteKey = object;
         m_target = m_position = event.GetMouseWorldPos();
         m_text.clear();
         HC_Open_Segment_By_Key(object);
         HC_Begin_Contents_Search(".", "text, lines");
-        char type[64];
+        std::string type;
         HC_KEY key = -1;
         while (HC_Find_Contents(type, &key)) {
-            if (std::string(type) == "text") {
-                char text[4096] = "";
-                HC_Show_Text(key, &m_position.x, &m_position.y, &m_position.z, text);
-                m_text = text;
+            if (type == "text") {
+                HC_Show_Text(key, &m_position.x, &m_position.y, &m_position.z, m_text);
             } else {
                 HPoint ignored;
                 HC_Show_Line(key, &m_target.x, &m_target.y, &m_target.z, &ignored.x, &ignored.y, &ignored.z);

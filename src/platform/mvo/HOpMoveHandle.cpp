@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HUtility.h"
 
@@ -62,9 +62,9 @@ HC_KEY HOpMoveHandle::HandleOwner(HC_KEY item)
     const HC_KEY segment = HUtility::GrabSegment(item);
     if (segment == -1)
         return -1;
-    char name[4096] = "";
-    HC_Show_Segment_Name(segment, name);
-    return strcasecmp(name, kHandles) == 0 ? HC_KShow_Owner_By_Key(segment) : -1;
+    return strcasecmp(HC_Show_Segment_Name(segment).c_str(), kHandles) == 0
+               ? HC_KShow_Owner_By_Key(segment)
+               : -1;
 }
 
 int HOpMoveHandle::OnLButtonDown(HEventInfo& event)

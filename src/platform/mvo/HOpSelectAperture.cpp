@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HSelectionSet.h"
 
@@ -27,9 +27,7 @@ HC_KEY HOpSelectAperture::ReadSelection(std::vector<HC_KEY>& includes)
         std::vector<HC_KEY> keys(static_cast<size_t>(count));
         HC_Show_Selection_Keys(&count, keys.data());
         for (int i = 1; i < count; ++i) {
-            char type[64] = "";
-            HC_Show_Key_Type(keys[static_cast<size_t>(i)], type);
-            if (std::strstr(type, "include"))
+            if (HC_Show_Key_Type(keys[static_cast<size_t>(i)]).find("include") != std::string::npos)
                 includes.push_back(keys[static_cast<size_t>(i)]);
         }
     }

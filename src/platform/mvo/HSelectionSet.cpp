@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 
 namespace {
@@ -14,9 +14,7 @@ bool KeyValid(HC_KEY key) { return key != -1 && key != 0 && HC_Show_Existence_By
 
 std::string KeyType(HC_KEY key)
 {
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return type;
+    return HC_Show_Key_Type(key);
 }
 } // namespace
 

@@ -8,7 +8,7 @@
 #include <strings.h>
 
 #include "platform/hc/CameraMath.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 
 namespace cm = ketra::hc::CameraMath;
@@ -17,20 +17,9 @@ namespace {
 
 bool KeyValid(HC_KEY key) { return key != -1 && HC_Show_Existence_By_Key(key, "self") > 0; }
 
-std::string KeyType(HC_KEY key)
-{
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return type;
-}
+std::string KeyType(HC_KEY key) { return HC_Show_Key_Type(key); }
 
-std::string SegmentPath(HC_KEY key)
-{
-    char path[4096] = "";
-    if (KeyValid(key))
-        HC_Show_Segment(key, path);
-    return path;
-}
+std::string SegmentPath(HC_KEY key) { return KeyValid(key) ? HC_Show_Segment(key) : std::string(); }
 
 // True when `segment` is `ancestor` or lies below it.
 bool IsAtOrBelow(HC_KEY segment, HC_KEY ancestor)
@@ -40,9 +29,7 @@ bool IsAtOrBelow(HC_KEY segment, HC_KEY ancestor)
             return true;
         if (KeyType(k) != "segment")
             continue;
-        char path[4096] = "";
-        HC_Show_Segment(k, path);
-        if (std::strcmp(path, "/") == 0)
+        if (HC_Show_Segment(k) == "/")
             break;
     }
     return false;
@@ -215,17 +202,22 @@ HC_KEY HUtility::SelectUnderCursor(HBaseView* view, float x, float y, HPoint* wo
     return key;
 }
 
-void HUtility::Find_Relative_Path(HC_KEY base, HC_KEY segment, char* path, int capacity)
+std::string HUtility::Find_Relative_Path(HC_KEY base, HC_KEY segment)
 {
-    if (!path || capacity <= 0)
-        return;
-    path[0] = '\0';
     const std::string basePath = SegmentPath(base);
     std::string full = SegmentPath(segment);
     if (!basePath.empty() && full.size() > basePath.size() + 1 &&
         strncasecmp(full.c_str(), basePath.c_str(), basePath.size()) == 0 &&
         full[basePath.size()] == '/')
         full = full.substr(basePath.size() + 1);
+    return full;
+}
+
+void HUtility::Find_Relative_Path(HC_KEY base, HC_KEY segment, char* path, int capacity)
+{
+    if (!path || capacity <= 0)
+        return;
+    const std::string full = Find_Relative_Path(base, segment);
     std::strncpy(path, full.c_str(), static_cast<size_t>(capacity) - 1);
     path[capacity - 1] = '\0';
 }

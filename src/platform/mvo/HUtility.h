@@ -7,6 +7,8 @@
 #include "platform/mvo/HCamera.h"
 #include "platform/mvo/HPoint.h"
 
+#include <string>
+
 typedef long HC_KEY;
 
 class HBaseView;
@@ -59,7 +61,9 @@ public:
     // given, the world position of the hit. Nothing is added to the selection set.
     static HC_KEY SelectUnderCursor(HBaseView* view, float x, float y, HPoint* worldHit = nullptr);
     // The path of `segment` relative to `base` when it lies below it ("a/b"), else its
-    // absolute path. Writes at most capacity-1 characters.
+    // absolute path.
+    static std::string Find_Relative_Path(HC_KEY base, HC_KEY segment);
+    // As above, cut to capacity-1 characters.
     static void Find_Relative_Path(HC_KEY base, HC_KEY segment, char* path, int capacity);
 };
 

@@ -3,7 +3,7 @@
 #include "view/window/CHoopsViewEx.h"
 
 #include "config/HOpConfig.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HOpMoveHandle.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HUtility.h"
@@ -48,17 +48,21 @@ bool KeyValid(HC_KEY key)
 
 bool IsSegment(HC_KEY key)
 {
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return strcasecmp(type, "segment") == 0;
+    return strcasecmp(HC_Show_Key_Type(key).c_str(), "segment") == 0;
+}
+
+// True when `path` names `ancestor` or a segment below it (names compare without case).
+bool IsPathAtOrBelow(const std::string& path, const std::string& ancestor)
+{
+    return path.size() >= ancestor.size() &&
+           strncasecmp(path.c_str(), ancestor.c_str(), ancestor.size()) == 0 &&
+           (path.size() == ancestor.size() || path[ancestor.size()] == '/');
 }
 
 // The last name of a segment's path.
 std::string SegmentName(HC_KEY key)
 {
-    char name[1024] = "";
-    HC_Show_Segment_Name(key, name);
-    return name;
+    return HC_Show_Segment_Name(key);
 }
 
 // Every segment below `root` (any depth) whose name begins with "lines".
@@ -67,7 +71,7 @@ void CollectLineSegments(HC_KEY root, std::vector<HC_KEY>& out)
     std::vector<HC_KEY> children;
     HC_Open_Segment_By_Key(root);
     HC_Begin_Contents_Search(".", "segments");
-    char type[64];
+    std::string type;
     HC_KEY key = -1;
     while (HC_Find_Contents(type, &key))
         children.push_back(key);
@@ -185,11 +189,22 @@ void CHoopsViewEx::OnGouraudShading()
         HC_Show_Modelling_Matrix(matrix);
     std::vector<HC_KEY> subsegments;
     HC_Begin_Contents_Search(".", "segments");
-    char type[64];
+    std::string type;
     HC_KEY key = -1;
     while (HC_Find_Contents(type, &key))
         if (key != view.GetLegendKey())
             subsegments.push_back(key);
+    HC_End_Contents_Search();
+    // Includes of anything outside the element library stay: a scene file shown in the view
+    // is included here, and flushing it would empty the view.
+    std::vector<HC_KEY> kept;
+    HC_Begin_Contents_Search(".", "includes");
+    while (HC_Find_Contents(type, &key)) {
+        std::string target;
+        const HC_KEY included = HC_Show_Include_Segment(key, target);
+        if (included != -1 && !IsPathAtOrBelow(target, "/include library/halden"))
+            kept.push_back(included);
+    }
     HC_End_Contents_Search();
     for (HC_KEY segment : subsegments)
         HC_Delete_By_Key(segment);
@@ -197,6 +212,8 @@ void CHoopsViewEx::OnGouraudShading()
     if (hasMatrix)
         HC_Set_Modelling_Matrix(matrix);
     HC_Include_Segment("/include library/halden");
+    for (HC_KEY segment : kept)
+        HC_Include_Segment_By_Key(segment);
     HC_Close_Segment();
 
     // 3. and 4.
@@ -235,9 +252,7 @@ bool CHoopsViewEx::StylesAreTranslucent()
     std::string transmission;
     HC_Open_Segment("/Style Library/Pipes");
     if (HC_Show_Existence("color") > 0) {
-        std::vector<char> spec(65536, '\0');
-        HC_Show_Color(spec.data());
-        const std::string text(spec.data());
+        const std::string text = HC_Show_Color();
         const size_t faces = text.find("faces=");
         const size_t at = text.find("transmission=", faces == std::string::npos ? 0 : faces);
         if (at != std::string::npos) {
@@ -254,8 +269,7 @@ bool CHoopsViewEx::StylesAreTranslucent()
     // Named colours ("black", "gray") are resolved by the scene graph in a scratch segment.
     HC_Open_Segment("/include library/DoubleDummy");
     HC_Set_Color(("faces=(transmission=" + transmission + ")").c_str());
-    char value[256] = "";
-    HC_Show_One_Color("faces=transmission", value);
+    const std::string value = HC_Show_One_Color("faces=transmission");
     HC_Close_Segment();
     HC_Delete_Segment("/include library/DoubleDummy");
     float rgb[3];
@@ -378,10 +392,10 @@ void CHoopsViewEx::UnhideDraftonSegment(long key)
         }
         std::vector<HC_KEY> next;
         HC_Begin_Contents_Search(".", "segments, includes");
-        char type[64];
+        std::string type;
         HC_KEY found = -1;
         while (HC_Find_Contents(type, &found)) {
-            if (strcasecmp(type, "include") == 0)
+            if (strcasecmp(type.c_str(), "include") == 0)
                 next.push_back(HC_Show_Include_Segment(found, nullptr));
             else
                 next.push_back(found);

@@ -1,7 +1,7 @@
 #include "view/window/CSegmentBrowserDlg.h"
 
 #include "model/HMySelectionSet.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HModelInfo.h"
 #include "platform/mvo/HSelectionSet.h"
@@ -12,19 +12,13 @@
 
 namespace {
 
-std::string KeyType(HC_KEY key)
-{
-    char type[64] = "";
-    HC_Show_Key_Type(key, type);
-    return type;
-}
+std::string KeyType(HC_KEY key) { return HC_Show_Key_Type(key); }
 
 std::string LastName(HC_KEY segment)
 {
-    char path[4096] = "";
-    HC_Show_Segment(segment, path);
-    const char* slash = std::strrchr(path, '/');
-    return slash ? std::string(slash + 1) : std::string(path);
+    const std::string path = HC_Show_Segment(segment);
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string Printf(const char* format, long value)
@@ -97,8 +91,7 @@ int CSegmentBrowserDlg::AddItem(HC_KEY key, int parent)
             item.text = "/";
     } else if (type == "include") {
         item.kind = Kind::Include;
-        char path[4096] = "";
-        item.segment = HC_Show_Include_Segment(key, path);
+        item.segment = HC_Show_Include_Segment(key, nullptr);
         item.text = LastName(item.segment);
     } else {
         item.kind = Kind::Other;
@@ -121,7 +114,7 @@ const std::vector<int>& CSegmentBrowserDlg::Expand(int id)
     std::vector<HC_KEY> found;
     HC_Open_Segment_By_Key(item.segment);
     HC_Begin_Contents_Search(".", "segments, includes");
-    char type[64];
+    std::string type;
     HC_KEY key = -1;
     while (HC_Find_Contents(type, &key))
         if (key != item.segment)
@@ -149,12 +142,9 @@ void CSegmentBrowserDlg::ShowCounts(HC_KEY segment, bool details)
     m_information.push_back(Printf("%d subsegments (total)", std::max(0L, info.GetSegmentCount() - 1)));
     std::string color = "Color:";
     if (HC_Show_Existence_By_Key(segment, "color") > 0) {
-        char spec[1024] = "";
         HC_Open_Segment_By_Key(segment);
-        HC_Show_Color(spec);
+        color += " " + HC_Show_Color();
         HC_Close_Segment();
-        color += " ";
-        color += spec;
     }
     m_information.push_back(color);
 }
@@ -225,8 +215,7 @@ void CSegmentBrowserDlg::FollowSelection()
                 break;
             }
             if (nextInclude < includes.size()) {
-                char path[4096] = "";
-                const HC_KEY included = HC_Show_Include_Segment(includes[nextInclude], path);
+                const HC_KEY included = HC_Show_Include_Segment(includes[nextInclude], nullptr);
                 if (included == key) {
                     chain.push_back({Kind::Include, includes[nextInclude]});
                     key = HC_KShow_Owner_By_Key(includes[nextInclude]);

@@ -1,7 +1,7 @@
 #include "view/window/ViewOutput.h"
 
 #include "config/CAppSettings.h"
-#include "platform/hc/hc.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/io/HIOUtilityHTML.h"
 #include "platform/mvo/HBaseModel.h"
 #include "platform/mvo/HConstantFrameRate.h"
@@ -84,15 +84,13 @@ void Report(CHoopsViewEx& window, HFileOutputResult result) {
 
 // Device size of the view's window: centimetres and pixels, as the display reports them.
 void DeviceSize(HBaseView& view, float& widthCm, float& heightCm, int& widthPixels) {
-    char path[4096] = "";
-    HC_Show_Segment(view.GetViewKey(), path);
-    char size[256] = "", pixels[256] = "";
-    HC_Show_Device_Info(path, "size", size);
-    HC_Show_Device_Info(path, "pixels", pixels);
+    const std::string path = HC_Show_Segment(view.GetViewKey());
+    const std::string size = HC_Show_Device_Info(path.c_str(), "size");
+    const std::string pixels = HC_Show_Device_Info(path.c_str(), "pixels");
     widthCm = heightCm = 0.0f;
     widthPixels = 0;
-    std::sscanf(size, "%f , %f", &widthCm, &heightCm);
-    std::sscanf(pixels, "%d", &widthPixels);
+    std::sscanf(size.c_str(), "%f , %f", &widthCm, &heightCm);
+    std::sscanf(pixels.c_str(), "%d", &widthPixels);
 }
 
 std::string Utf8(const std::wstring& text) {

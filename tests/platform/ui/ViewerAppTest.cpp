@@ -8,6 +8,7 @@
 #include "config/CAppSettings.h"
 #include "operators/HSOpCameraDrag.h"
 #include "platform/hc/hc.h"
+#include "platform/io/HIOManager.h"
 #include "platform/mvo/HConstantFrameRate.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/sys/Registry.h"
@@ -164,6 +165,46 @@ TEST_F(ViewerAppTest, OpensAGoodModelAndKeepsItWhenTheNextOneIsBroken) {
     EXPECT_EQ(LibrarySegments(), segments);
     EXPECT_NE(MainView(), nullptr);
     EXPECT_FALSE(Settled([&] { return m_app->Frame().Picture(); }).isNull());
+}
+
+// A scene file that changes after it was checked is shown as it was checked: nothing is
+// read from the file once the current model has gone.
+TEST(ViewerDocumentTest, ASceneFileChangedAfterItsCheckIsShownAsChecked) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("ketra_changing_" + std::to_string(::getpid()) + ".hmf");
+    std::ofstream(path) << "KETRA-HMF 1\nsegment \"model_1\" {\nmarker 1 2 3\n}\nend-of-file\n";
+    ketra::app::ViewerDocument document({});
+    ASSERT_TRUE(document.Open(kPlant, nullptr));
+    std::string error;
+    const auto cutTheFile = [&] { std::ofstream(path) << "KETRA-HMF 1\ncut"; };
+    EXPECT_TRUE(document.Open(path.string(), &error, cutTheFile)) << error;
+    ASSERT_TRUE(document.HasModel());
+    EXPECT_EQ(document.Path(), path.string());
+    EXPECT_EQ(HC_QShow_Existence("/include library/scene file/model_1", "markers"), 1);
+    std::filesystem::remove(path);
+}
+
+// Render > Gouraud Shading on a saved scene opened in the viewer keeps it in the picture.
+TEST_F(ViewerAppTest, GouraudShadingKeepsAnOpenedSceneFile) {
+    const std::string scene = (m_folder / "plant.hsf").string();
+    ASSERT_EQ(HIOManager::Instance()->GetOutputHandler("hsf")->FileOutputByKey(
+                  scene.c_str(), m_app->Document().View().GetModel()->GetModelIncludeKey(), nullptr),
+              OutputOK);
+    ASSERT_TRUE(m_app->OpenFile(scene));
+    const auto picture = [&] { return Settled([&] { return m_app->Frame().Picture(); }); };
+    const QImage shown = picture();
+    Main().OnCommand(kCmdWireframe);
+    const QImage wireframe = picture();
+    Main().OnCommand(kCmdGouraud);
+    const QImage shaded = picture();
+    if (const char* out = std::getenv("KETRA_SCREENSHOT_DIR")) {
+        shown.save(QString(out) + "/scene-shown.png");
+        shaded.save(QString(out) + "/scene-gouraud.png");
+    }
+    // Shaded again, the scene looks as it did when opened; an emptied view would differ from
+    // it wherever the plant was.
+    const long changed = DifferentPixels(shown, shaded);
+    EXPECT_GT(DifferentPixels(shown, wireframe), 4 * changed) << changed;
 }
 
 // The window paints each frame after the Update that asked for it; the view must still judge

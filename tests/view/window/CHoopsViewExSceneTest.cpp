@@ -3,6 +3,7 @@
 #include "ViewWindowFixture.h"
 #include "platform/mvo/ViewFixture.h"
 
+#include "platform/hc/HcStrings.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "view/HBaseViewEx.h"
 
@@ -129,6 +130,33 @@ TEST_F(ViewWindowTest, TranslucentObjectsTurnsAllEighteenStylesBothWays)
         EXPECT_EQ(Transmission(style), "R=0G=0B=0") << style;
         EXPECT_FALSE(Locked(style)) << style;
     }
+}
+
+TEST_F(ViewWindowTest, GouraudShadingKeepsAShownSceneFile)
+{
+    // What showing a saved scene does: the file read into the include library, its model
+    // segment included in the view's model segment.
+    HC_Open_Segment("/include library/scene file/model_1");
+    mvotest::InsertBox({0, 0, 0}, {1, 1, 1});
+    const HC_KEY scene = HC_KShow_Open_Segment();
+    HC_Close_Segment();
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    HC_Include_Segment_By_Key(scene);
+    HC_Close_Segment();
+
+    Run(kCmdGouraud);
+    std::vector<HC_KEY> included;
+    HC_Open_Segment_By_Key(model->GetModelKey());
+    HC_Begin_Contents_Search(".", "includes");
+    std::string type;
+    HC_KEY key = -1;
+    while (HC_Find_Contents(type, &key))
+        included.push_back(HC_Show_Include_Segment(key, nullptr));
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+    const HC_KEY library = HC_Open_Segment("/include library/halden");
+    HC_Close_Segment();
+    EXPECT_EQ(included, (std::vector<HC_KEY>{library, scene}));
 }
 
 TEST_F(ViewWindowTest, GouraudShadingShowsTheLibraryShaded)

@@ -259,6 +259,43 @@ TEST_F(SegmentBrowserTest, TreeTextsInformationAndSelection)
     EXPECT_EQ(browser.GetInformation().back(), "Color:");
 }
 
+TEST_F(SegmentBrowserTest, NamesOfAnyLengthShowWholeAndAreFollowed)
+{
+    for (const size_t length : {6000u, 100000u}) {
+        const std::string name(length, 'n');
+        const std::string libraryPath = "/include library/" + name;
+        HC_Open_Segment(libraryPath.c_str());
+        const HC_KEY line = HC_Insert_Line(0, 0, 0, 1, 1, 1);
+        HC_Close_Segment();
+        HC_Open_Segment_By_Key(pipes);
+        const HC_KEY longSegment = HC_Open_Segment(name.c_str());
+        const HC_KEY longInclude = HC_Include_Segment(libraryPath.c_str());
+        HC_Close_Segment();
+        HC_Close_Segment();
+
+        CSegmentBrowserDlg browser(view.get(), "doc");
+        browser.Open();
+        const int pipesItem = browser.Expand(browser.GetRoot()).back();
+        const std::vector<int> children = browser.Expand(pipesItem);
+        ASSERT_EQ(children.size(), 2u);
+        EXPECT_EQ(browser.GetItem(children[1]).text, name);
+        const std::vector<int> inside = browser.Expand(children[1]);
+        ASSERT_EQ(inside.size(), 1u);
+        EXPECT_EQ(browser.GetItem(inside[0]).kind, CSegmentBrowserDlg::Kind::Include);
+        EXPECT_EQ(browser.GetItem(inside[0]).text, name);
+
+        const HC_KEY path[] = {longInclude};
+        view->GetSelection()->Select(line, 1, path);
+        browser.FollowSelection();
+        ASSERT_EQ(browser.GetExpandedPath().size(), 3u);
+        EXPECT_EQ(browser.GetItem(browser.GetExpandedPath()[1]).segment, longSegment);
+        EXPECT_EQ(browser.GetItem(browser.GetExpandedPath()[2]).key, longInclude);
+        view->GetSelection()->DeSelectAll();
+        HC_Delete_By_Key(longSegment);
+        HC_Delete_Segment(libraryPath.c_str());
+    }
+}
+
 TEST_F(SegmentBrowserTest, RootSwitchingAndFollowingTheSelection)
 {
     CSegmentBrowserDlg browser(view.get(), "doc");
