@@ -32,9 +32,13 @@ struct Edge {
 
 struct BendRecord {
     int component = -1;
-    int p1 = 0, p2 = 0, corner = 0;
+    int p1 = 0, p2 = 0;
+    int corner = -1; // -1 until a corner is found
     double radius = 0, od = 0;
-    int edge = -1; // the bend element
+    int edge = -1;         // the bend element
+    int branchEdge = -1;   // a teed bend's branch, from the middle of its arc
+    SourcePosition centre; // the CENTRE-POINT's line, else the component's
+    std::optional<PcfError> notCorner; // why the CENTRE-POINT cannot be the corner
 };
 
 // Points closer than the tolerance are one node; a grid of tolerance-sized cells finds them.
@@ -48,17 +52,17 @@ public:
     PipingModel Build() {
         for (std::size_t i = 0; i < m_components.size(); ++i)
             Component(static_cast<int>(i));
-        if (m_edges.empty()) {
-            SourcePosition p =
-                m_components.empty() ? SourcePosition{} : m_components.front().position;
-            throw PcfError{p, "the file has no components that can be drawn"};
-        }
+        if (m_edges.empty() && m_bends.empty())
+            NothingToDraw();
         Index();
+        PlaceBends();
+        if (m_edges.empty() && m_bends.empty())
+            NothingToDraw();
         OrientBends();
         JoinDanglingEnds();
+        IndexBends();
         for (int s : m_supports)
             Support(s);
-        CheckBendCorners();
         MoveOutLegs();
         DropDuplicates();
         KeepBendsDrawable();
@@ -70,6 +74,10 @@ private:
 
     void Component(int ci) {
         PcfComponent& c = m_components[ci];
+        if (c.error && c.kind.shape != PcfShape::Annotation && c.kind.shape != PcfShape::Weld) {
+            LeaveOut(c, *c.error);
+            return;
+        }
         switch (c.kind.shape) {
         case PcfShape::Annotation:
         case PcfShape::Weld:
@@ -112,6 +120,21 @@ private:
     void Skip(const PcfComponent& c, const std::string& why) {
         m_report.skipped[c.keyword]++;
         Warn(c.position, c.keyword + " " + why + "; skipped");
+    }
+    // A component that cannot be drawn at all: an error, though the rest of the file is drawn.
+    void LeaveOut(const PcfComponent& c, const PcfError& e) {
+        m_report.skipped[c.keyword]++;
+        m_report.errors.push_back(m_fileName + ":" + std::to_string(e.position.line) + ":" +
+                                  std::to_string(e.position.column) + ": error: " + e.what +
+                                  "; the " + c.keyword + " is left out");
+        if (!m_firstError)
+            m_firstError = e;
+    }
+    [[noreturn]] void NothingToDraw() const {
+        if (m_firstError)
+            throw *m_firstError;
+        SourcePosition p = m_components.empty() ? SourcePosition{} : m_components.front().position;
+        throw PcfError{p, "the file has no components that can be drawn"};
     }
 
     int Node(const Vec3& p) {
@@ -226,54 +249,82 @@ private:
         AddEdge(ci, last, b, odA, odB, c.kind.rigid);
     }
 
+    // A bend whose CENTRE-POINT measures as its corner is placed now; one without a usable
+    // CENTRE-POINT waits for PlaceBends, which knows the legs around it.
     void Bend(int ci) {
         PcfComponent& c = m_components[ci];
         if (c.ends.size() < 2) {
             Skip(c, "needs two END-POINTs");
             return;
         }
-        if (!c.centre)
-            throw PcfError{c.position,
-                           c.keyword + " needs a CENTRE-POINT: the corner where its legs meet"};
+        BendRecord b;
+        b.component = ci;
+        b.centre = c.centre ? c.centre->position : c.position;
         const double od = OdOf(c, 0);
-        if (!(od > 0)) {
+        if (!c.centre) {
+            b.notCorner =
+                PcfError{c.position, c.keyword + " needs a CENTRE-POINT: the corner where its legs meet"};
+        } else if (!(od > 0)) {
             Skip(c, "has no bore");
             return;
         }
-        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at, &corner = c.centre->at;
-        std::vector<std::pair<SourcePosition, std::string>> warnings;
-        const PcfBendShape shape = MeasurePcfBend(c, m_tolerance, m_unit, &warnings);
-        for (const auto& [where, what] : warnings)
-            Warn(where, what);
+        b.od = od;
+        PcfBendShape shape;
+        if (c.centre) {
+            std::vector<std::pair<SourcePosition, std::string>> warnings;
+            try {
+                shape = MeasurePcfBend(c, m_tolerance, m_unit, &warnings);
+                for (const auto& [where, what] : warnings)
+                    Warn(where, what);
+            } catch (PcfError& e) {
+                b.notCorner = std::move(e);
+            }
+        }
         if (shape.zeroLength) {
             Skip(c, "has zero length");
             return;
         }
+        if (!(od > 0)) {
+            Skip(c, "has no bore");
+            return;
+        }
+        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at;
         if (shape.straight) {
             AddEdge(ci, Node(p1), Node(p2), od, od, false);
             return;
         }
-        const double radius = shape.radius, half = shape.deflection * kPi / 360;
-        BendRecord b;
-        b.component = ci;
         b.p1 = Node(p1);
         b.p2 = Node(p2);
-        b.corner = Node(corner);
-        b.radius = radius;
-        b.od = od;
-        if (b.p1 == b.p2 || b.corner == b.p1 || b.corner == b.p2)
-            throw PcfError{c.centre->position,
-                           c.keyword + " is too small to draw at the snapping tolerance"};
-        m_bends.push_back(b);
-        if (!c.branches.empty()) {
-            // A teed bend: the branch leaves from the middle of the arc.
-            Vec3 u1 = Unit(Sub(corner, p1)), u2 = Unit(Sub(p2, corner));
-            Vec3 inward = Unit(Sub(u2, u1));
-            Vec3 middle = Add(corner, Mul(inward, radius / std::cos(half) - radius));
-            int m = m_nodes.Add(middle);
-            AddEdge(ci, m, Node(c.branches[0].at), BranchOd(c, c.branches[0]),
-                    BranchOd(c, c.branches[0]), false);
+        if (!b.notCorner) {
+            b.corner = Node(c.centre->at);
+            b.radius = shape.radius;
+            if (b.p1 == b.p2 || b.corner == b.p1 || b.corner == b.p2) {
+                LeaveOut(c, {c.centre->position,
+                             c.keyword + " is too small to draw at the snapping tolerance"});
+                return;
+            }
+            AddTeedBranch(b, c.centre->at, shape.deflection);
+        } else if (b.p1 == b.p2) {
+            Skip(c, "has zero length");
+            return;
         }
+        m_bends.push_back(b);
+    }
+
+    // A teed bend: the branch leaves from the middle of the arc.
+    void AddTeedBranch(BendRecord& b, const Vec3& corner, double deflection) {
+        const PcfComponent& c = m_components[b.component];
+        if (c.branches.empty())
+            return;
+        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at;
+        const double half = deflection * kPi / 360;
+        Vec3 u1 = Unit(Sub(corner, p1)), u2 = Unit(Sub(p2, corner));
+        Vec3 inward = Unit(Sub(u2, u1));
+        Vec3 middle = Add(corner, Mul(inward, b.radius / std::cos(half) - b.radius));
+        int m = m_nodes.Add(middle);
+        const double od = BranchOd(c, c.branches[0]);
+        if (AddEdge(b.component, m, Node(c.branches[0].at), od, od, false))
+            b.branchEdge = static_cast<int>(m_edges.size()) - 1;
     }
 
     void Branching(int ci) {
@@ -343,7 +394,9 @@ private:
             m_at[m_edges[i].b].push_back(static_cast<int>(i));
             total += Norm(Sub(m_nodes.At(m_edges[i].b), m_nodes.At(m_edges[i].a)));
         }
-        m_grid.Reset(std::max(50 * m_tolerance, total / static_cast<double>(m_edges.size())));
+        m_cell = std::max(50 * m_tolerance,
+                          m_edges.empty() ? 0.0 : total / static_cast<double>(m_edges.size()));
+        m_grid.Reset(m_cell);
         for (std::size_t i = 0; i < m_edges.size(); ++i)
             Grid(static_cast<int>(i));
     }
@@ -579,9 +632,31 @@ private:
         m_placedSupports.push_back({ci, n});
     }
 
-    // The nearer end of the bend whose arc passes through p; -1 when none does.
+    // Bends by the cells their padded boxes reach: the arc lies inside the triangle of its
+    // tangent points and corner, so that triangle's box, padded by the pipe's radius, holds
+    // every point on the bend.
+    void IndexBends() {
+        m_bendGrid.Reset(m_cell);
+        for (std::size_t i = 0; i < m_bends.size(); ++i) {
+            const BendRecord& b = m_bends[i];
+            const Vec3 p1 = m_nodes.At(b.p1), p2 = m_nodes.At(b.p2), c = m_nodes.At(b.corner);
+            Vec3 lo = p1, hi = p1;
+            for (const Vec3& p : {p2, c})
+                for (int k = 0; k < 3; ++k) {
+                    lo[k] = std::min(lo[k], p[k]);
+                    hi[k] = std::max(hi[k], p[k]);
+                }
+            m_bendGrid.Insert(static_cast<int>(i), lo, hi, b.od / 2 + 2 * m_tolerance);
+        }
+    }
+
+    // The nearer end of the first bend whose arc passes through p; -1 when none does.
     int OnBend(const Vec3& p) const {
-        for (const BendRecord& b : m_bends) {
+        int found = -1;
+        m_bendGrid.Near(p, [&](int i) {
+            if (found >= 0 && found < i)
+                return;
+            const BendRecord& b = m_bends[i];
             const Vec3 &p1 = m_nodes.At(b.p1), &p2 = m_nodes.At(b.p2), &c = m_nodes.At(b.corner);
             const Vec3 u1 = Unit(Sub(c, p1)), u2 = Unit(Sub(p2, c));
             const double half = std::acos(std::clamp(Dot(u1, u2), -1.0, 1.0)) / 2;
@@ -590,40 +665,203 @@ private:
             // On the arc's side of both tangent points.
             if (fromAxis <= b.od / 2 + m_tolerance && Dot(Sub(p, p1), u1) >= -m_tolerance &&
                 Dot(Sub(p2, p), u2) >= -m_tolerance)
-                return Norm(Sub(p, p1)) <= Norm(Sub(p, p2)) ? b.p1 : b.p2;
+                found = i;
+        });
+        if (found < 0)
+            return -1;
+        const BendRecord& b = m_bends[found];
+        return Norm(Sub(p, m_nodes.At(b.p1))) <= Norm(Sub(p, m_nodes.At(b.p2))) ? b.p1 : b.p2;
+    }
+
+    // ---- bend corners -------------------------------------------------------------------
+
+    // A bend's corner must lie on the lines of the straight items it joins. A bend whose
+    // CENTRE-POINT is not that corner (the arc's centre, as some exporters write, or no point
+    // at all) is drawn with the corner its geometry gives, and a warning; one that no corner
+    // fits is left out.
+    void PlaceBends() {
+        std::vector<BendRecord> placed;
+        for (BendRecord& b : m_bends)
+            if (PlaceBend(b))
+                placed.push_back(b);
+        m_bends = std::move(placed);
+        m_at.resize(m_nodes.Size()); // corners found here are nodes of their own
+    }
+
+    bool PlaceBend(BendRecord& b) {
+        const PcfComponent& c = m_components[b.component];
+        if (b.corner >= 0) {
+            double off = 0;
+            const int leg = LegOffCorner(b, m_nodes.At(b.corner), &off);
+            if (leg < 0)
+                return true;
+            const PcfComponent& other = m_components[m_edges[leg].component];
+            b.notCorner = PcfError{
+                b.centre, c.keyword + "'s CENTRE-POINT is " + Fixed(off) + " " + m_unit +
+                              " off the line of the " + other.keyword + " at line " +
+                              std::to_string(other.position.line) +
+                              "; it must be the corner where the legs' centre-lines meet"};
+        }
+        // The arc's centre first: a point as far from both ends, square to the legs, is no
+        // corner; then the legs' own lines.
+        std::string how;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            std::optional<Vec3> corner;
+            std::string assumed;
+            if (attempt == 0 && c.centre && (corner = CornerFromArcCentre(b, c.centre->at)))
+                assumed = c.keyword + "'s CENTRE-POINT is taken as the centre of its arc; the corner is";
+            if (attempt == 1 && (corner = CornerFromLegs(b, &how)))
+                assumed = (c.centre ? c.keyword + "'s CENTRE-POINT is not the corner where its legs meet"
+                                    : c.keyword + " has no CENTRE-POINT") +
+                          "; the corner is taken " + how + ",";
+            if (corner && TryCorner(b, *corner, assumed))
+                return true;
+        }
+        LeaveOut(c, *b.notCorner);
+        DropBranch(b);
+        return false;
+    }
+
+    // Places the bend with `corner` when its geometry fits: the legs as long, on the lines of
+    // the items at its ends.
+    bool TryCorner(BendRecord& b, const Vec3& corner, const std::string& assumed) {
+        const PcfComponent& c = m_components[b.component];
+        PcfComponent moved = c;
+        moved.centre = PcfPoint{corner, 0, b.centre};
+        std::vector<std::pair<SourcePosition, std::string>> warnings;
+        PcfBendShape shape;
+        try {
+            shape = MeasurePcfBend(moved, m_tolerance, m_unit, &warnings);
+        } catch (const PcfError&) {
+            return false;
+        }
+        double off = 0;
+        if (shape.zeroLength || shape.straight || LegOffCorner(b, corner, &off) >= 0)
+            return false;
+        for (int end : {b.p1, b.p2}) // ahead of the legs, not back over them
+            for (int leg : Legs(b, end))
+                if (Dot(Inward(leg, end), Sub(corner, m_nodes.At(end))) <= 0)
+                    return false;
+        const int node = Node(corner);
+        if (node == b.p1 || node == b.p2)
+            return false;
+        Warn(b.centre, assumed + " (" + Fixed(corner[0]) + ", " + Fixed(corner[1]) + ", " +
+                           Fixed(corner[2]) + ")");
+        for (const auto& [where, what] : warnings)
+            Warn(where, what);
+        b.corner = node;
+        b.radius = shape.radius;
+        DropBranch(b);
+        AddTeedBranch(b, corner, shape.deflection);
+        if (b.branchEdge >= 0) {
+            Link(b.branchEdge);
+            Grid(b.branchEdge);
+        }
+        return true;
+    }
+
+    void DropBranch(BendRecord& b) {
+        if (b.branchEdge < 0)
+            return;
+        Edge& e = m_edges[b.branchEdge];
+        e.dropped = true;
+        Unlink(b.branchEdge, e.a);
+        Unlink(b.branchEdge, e.b);
+        b.branchEdge = -1;
+    }
+
+    // The straight items of other components that end at one of a bend's ends.
+    std::vector<int> Legs(const BendRecord& b, int end) const {
+        std::vector<int> legs;
+        for (int ei : m_at[end]) {
+            const Edge& e = m_edges[ei];
+            if (e.dropped || e.bendRadius || e.component == b.component ||
+                Norm(Sub(m_nodes.At(e.b), m_nodes.At(e.a))) <= 2 * m_tolerance)
+                continue;
+            legs.push_back(ei);
+        }
+        return legs;
+    }
+
+    // The direction of a leg into the bend at its end.
+    Vec3 Inward(int leg, int end) const {
+        const Edge& e = m_edges[leg];
+        return Unit(Sub(m_nodes.At(end), m_nodes.At(e.a == end ? e.b : e.a)));
+    }
+
+    // The first leg whose line passes farther from `corner` than its length allows; -1 when
+    // the corner is on all of them.
+    int LegOffCorner(const BendRecord& b, const Vec3& corner, double* off) const {
+        for (int end : {b.p1, b.p2}) {
+            const double leg = Norm(Sub(corner, m_nodes.At(end)));
+            for (int ei : Legs(b, end)) {
+                const Edge& e = m_edges[ei];
+                const Vec3 &a = m_nodes.At(e.a), &z = m_nodes.At(e.b);
+                const double len = Norm(Sub(z, a));
+                *off = LineDistance(corner, a, z, nullptr);
+                if (*off > std::max(2 * m_tolerance, 0.05 * leg) + 2 * m_tolerance * leg / len)
+                    return ei;
+            }
         }
         return -1;
     }
 
-    // A bend's corner must lie on the lines of the straight items it joins.
-    void CheckBendCorners() {
-        for (const BendRecord& b : m_bends) {
-            const PcfComponent& c = m_components[b.component];
-            const Vec3& corner = m_nodes.At(b.corner);
-            for (int end : {b.p1, b.p2}) {
-                const double leg = Norm(Sub(corner, m_nodes.At(end)));
-                for (int ei : m_at[end]) {
-                    const Edge& e = m_edges[ei];
-                    if (e.dropped || e.bendRadius || e.component == b.component)
-                        continue;
-                    const Vec3 &a = m_nodes.At(e.a), &z = m_nodes.At(e.b);
-                    const double len = Norm(Sub(z, a));
-                    if (len <= 2 * m_tolerance)
-                        continue;
-                    const double off = LineDistance(corner, a, z, nullptr);
-                    const double allowed =
-                        std::max(2 * m_tolerance, 0.05 * leg) + 2 * m_tolerance * leg / len;
-                    if (off > allowed)
-                        throw PcfError{
-                            c.centre->position,
-                            c.keyword + "'s CENTRE-POINT is " + Fixed(off) + " " + m_unit +
-                                " off the line of the " + m_components[e.component].keyword +
-                                " at line " +
-                                std::to_string(m_components[e.component].position.line) +
-                                "; it must be the corner where the legs' centre-lines meet"};
-                }
+    // The corner of an arc about `centre`: taken when the centre is as far from both ends and
+    // the legs at the ends run square to the radii there.
+    std::optional<Vec3> CornerFromArcCentre(const BendRecord& b, const Vec3& centre) const {
+        const PcfComponent& c = m_components[b.component];
+        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at;
+        const double r1 = Norm(Sub(p1, centre)), r2 = Norm(Sub(p2, centre)), r = (r1 + r2) / 2;
+        const double slack = std::max(2 * m_tolerance, 0.05 * r);
+        if (r <= m_tolerance || std::fabs(r1 - r2) > slack)
+            return std::nullopt;
+        int legs = 0;
+        for (auto [end, at] : {std::pair{b.p1, p1}, std::pair{b.p2, p2}})
+            for (int ei : Legs(b, end)) {
+                if (std::fabs(Dot(Inward(ei, end), Sub(centre, at))) > slack)
+                    return std::nullopt;
+                ++legs;
             }
+        const Vec3 middle = Sub(Mul(Add(p1, p2), 0.5), centre);
+        const double h = Norm(middle);
+        if (legs == 0 || h <= m_tolerance) // nothing to tell a centre from a corner; a half circle
+            return std::nullopt;
+        return Add(centre, Mul(middle, r * r / (h * h))); // r / cos(half the deflection) out
+    }
+
+    // The corner where the legs' lines meet; with a leg at one end only, the point on its line
+    // as far from both ends. `how` says which.
+    std::optional<Vec3> CornerFromLegs(const BendRecord& b, std::string* how) const {
+        const PcfComponent& c = m_components[b.component];
+        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at;
+        const std::vector<int> legs1 = Legs(b, b.p1), legs2 = Legs(b, b.p2);
+        auto line = [&](int leg) {
+            return std::to_string(m_components[m_edges[leg].component].position.line);
+        };
+        if (!legs1.empty() && !legs2.empty()) {
+            const Vec3 d1 = Inward(legs1[0], b.p1), d2 = Inward(legs2[0], b.p2);
+            const Vec3 w = Sub(p1, p2);
+            const double k = Dot(d1, d2), den = 1 - k * k;
+            if (den < 1e-6)
+                return std::nullopt; // parallel legs
+            const double s = (k * Dot(d2, w) - Dot(d1, w)) / den, t = Dot(d2, w) + s * k;
+            if (s <= m_tolerance || t <= m_tolerance)
+                return std::nullopt;
+            *how = "where the legs at lines " + line(legs1[0]) + " and " + line(legs2[0]) + " meet";
+            return Mul(Add(Add(p1, Mul(d1, s)), Add(p2, Mul(d2, t))), 0.5);
         }
+        if (legs1.empty() == legs2.empty())
+            return std::nullopt;
+        const bool first = !legs1.empty();
+        const int leg = first ? legs1[0] : legs2[0];
+        const Vec3 &from = first ? p1 : p2, &to = first ? p2 : p1;
+        const Vec3 d = Inward(leg, first ? b.p1 : b.p2), w = Sub(to, from);
+        const double along = 2 * Dot(d, w);
+        if (along <= m_tolerance)
+            return std::nullopt;
+        *how = "on the line of the " + m_components[m_edges[leg].component].keyword + " at line " +
+               line(leg) + ", as far from both END-POINTs";
+        return Add(from, Mul(d, Dot(w, w) / along));
     }
 
     // The element after a bend starts at the bend's corner, as the model format draws bends:
@@ -710,8 +948,7 @@ private:
                 next = next || (!m_edges[ei].dropped && m_edges[ei].a == b.corner && ei != b.edge);
             if (!next) {
                 bend.bendRadius.reset();
-                Warn(m_components[b.component].centre->position,
-                     m_components[b.component].keyword +
+                Warn(b.centre, m_components[b.component].keyword +
                          " has nothing to turn onto; drawn straight to its corner");
             }
         }
@@ -797,6 +1034,8 @@ private:
     PcfNodeSet m_nodes;
     std::vector<Edge> m_edges;
     PcfEdgeGrid m_grid;
+    PcfEdgeGrid m_bendGrid; // bends by index in m_bends, once they are oriented
+    double m_cell = 1;      // the grids' cell size
     std::vector<BendRecord> m_bends;
     std::vector<int> m_supports;
     std::vector<std::pair<int, int>> m_placedSupports; // component, node
@@ -805,6 +1044,7 @@ private:
     std::vector<std::vector<int>> m_at; // node -> edges
     std::vector<bool> m_pinned;         // nodes that hold a support
     double m_lastOd = 0;
+    std::optional<PcfError> m_firstError; // of the components left out
 };
 
 } // namespace

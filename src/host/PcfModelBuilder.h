@@ -33,6 +33,13 @@ struct PcfKind {
 // The component keywords this reader knows; null for any other keyword.
 const PcfKind* FindPcfKind(const std::string& keyword);
 
+// Raised for a file that cannot be drawn; the reader turns it into its message. Also what
+// keeps one component out of the model while the rest is drawn.
+struct PcfError {
+    SourcePosition position;
+    std::string what;
+};
+
 struct PcfPoint {
     Vec3 at{};
     double od = 0; // outer diameter from the bore, model units; 0: none given
@@ -55,12 +62,7 @@ struct PcfComponent {
     SourcePosition bendRadiusPosition;
     std::optional<double> angle; // as written
     SourcePosition anglePosition;
-};
-
-// Raised for a file that cannot be drawn; the reader turns it into its message.
-struct PcfError {
-    SourcePosition position;
-    std::string what;
+    std::optional<PcfError> error; // a point that could not be read: the component is left out
 };
 
 // A bend's shape from its END-POINTs and corner (the CENTRE-POINT, which must be present).
@@ -82,7 +84,9 @@ PcfBendShape MeasurePcfBend(const PcfComponent& c, double tolerance, const std::
 void AddPcfSupport(PipingModel& m, const PcfComponent& c, int node, const Vec3& axis,
                    std::string* warning);
 
-// Builds the model. Throws PcfError. Warnings and skipped records go into `report`.
+// Builds the model. Components that cannot be drawn are left out with an error in `report`;
+// throws PcfError (the first such error) only when nothing can be drawn. Warnings and skipped
+// records go into `report`.
 // `unitName` is the model's unit as written in messages ("mm", "in").
 PipingModel BuildPcfModel(std::vector<PcfComponent>& components, double snapTolerance,
                           const std::string& fileName, const std::string& unitName,
