@@ -114,8 +114,9 @@ out=$("$ketra" info "$pcf" 2>&1)
 check "pcf info ($out)" $?
 [[ "$out" == *"pipelines:  1: L-1"* && "$out" == *"  PIPE            2"* && "$out" == *"  MESSAGE-CIRCLE  1"* &&
    "$out" == *"bounding box (mm): (0.000, 0.000, 0.000) to (1152.400, 0.000, 1000.000)"* &&
-   "$out" == *"pipe length: 1847.600 mm"* && "$out" == *"  bends             1"* ]]
-check "pcf info lists pipelines, keywords, length and box" $?
+   "$out" == *"pipe length: 1847.600 mm"* && "$out" == *"  bends             1"* &&
+   "$out" == *"symbol scale: 228.6 (chosen from the model's pipe sizes)"* ]]
+check "pcf info lists pipelines, keywords, length, box and symbol scale" $?
 cp "$pcf" "$work/line.dat"
 "$ketra" render "$work/line.dat" -o "$work/line.png" --size 200x150 >/dev/null 2>&1
 check "a PCF file is known by its content" $?
@@ -125,10 +126,17 @@ a=$("$ketra" info "$pcf" --registry 2>&1 | grep -E '^(nodes|elements|  key)')
 b=$("$ketra" info "$work/line.json" --registry 2>&1 | grep -E '^(nodes|elements|  key)')
 [[ -n "$a" && "$a" == "$b" ]]
 check "the converted model draws the same elements" $?
-printf 'PIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1000 0 152.4\n' > "$work/bad.pcf"
+# A bend whose CENTRE-POINT is its arc's centre is drawn, with a warning; a file with nothing
+# that can be drawn is refused.
+printf 'PIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1000 0 152.4\n' > "$work/arc.pcf"
+out=$("$ketra" render "$work/arc.pcf" -o "$work/arc.png" --size 200x150 2>&1)
+check "pcf with an arc centre drawn ($out)" $?
+[[ "$out" == "$work/arc.pcf:7:5: ELBOW's CENTRE-POINT is taken as the centre of its arc; the corner is (1152.40, 0.00, 0.00)"* && -s "$work/arc.png" ]]
+check "pcf arc centre warning ($out)" $?
+printf 'ELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n' > "$work/bad.pcf"
 out=$("$ketra" render "$work/bad.pcf" -o "$work/bad.png" 2>&1)
 check "bad pcf exit code" $([[ $? -eq 2 ]]; echo $?)
-[[ "$out" == "$work/bad.pcf:7:5: ELBOW's CENTRE-POINT is 152.40 mm off the line of the PIPE at line 1; it must be the corner where the legs' centre-lines meet" ]]
+[[ "$out" == "$work/bad.pcf:1:1: ELBOW needs a CENTRE-POINT: the corner where its legs meet" ]]
 check "bad pcf message ($out)" $?
 [[ ! -e "$work/bad.png" ]]
 check "nothing written for a bad pcf" $?
