@@ -137,6 +137,12 @@ private:
         throw PcfError{p, "the file has no components that can be drawn"};
     }
 
+    // A point in messages: hundredths of a millimetre or inch, tenths of a millimetre in metres.
+    std::string Where(const Vec3& p) const {
+        const int d = m_unit == "m" ? 4 : 2;
+        return "(" + Fixed(p[0], d) + ", " + Fixed(p[1], d) + ", " + Fixed(p[2], d) + ")";
+    }
+
     int Node(const Vec3& p) {
         int n = m_nodes.Snap(p);
         Extend(m_nodes.At(n));
@@ -606,8 +612,7 @@ private:
             if (best < 0)
                 n = OnBend(at->at);
             if (best < 0 && n < 0) {
-                Skip(c, "at (" + Fixed(at->at[0]) + ", " + Fixed(at->at[1]) + ", " +
-                            Fixed(at->at[2]) + ") stands on no pipe");
+                Skip(c, "at " + Where(at->at) + " stands on no pipe");
                 return;
             }
             const Edge& e = m_edges[std::max(best, 0)];
@@ -745,8 +750,7 @@ private:
         const int node = Node(corner);
         if (node == b.p1 || node == b.p2)
             return false;
-        Warn(b.centre, assumed + " (" + Fixed(corner[0]) + ", " + Fixed(corner[1]) + ", " +
-                           Fixed(corner[2]) + ")");
+        Warn(b.centre, assumed + " " + Where(corner));
         for (const auto& [where, what] : warnings)
             Warn(where, what);
         b.corner = node;
