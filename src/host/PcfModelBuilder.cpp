@@ -662,14 +662,8 @@ private:
             if (found >= 0 && found < i)
                 return;
             const BendRecord& b = m_bends[i];
-            const Vec3 &p1 = m_nodes.At(b.p1), &p2 = m_nodes.At(b.p2), &c = m_nodes.At(b.corner);
-            const Vec3 u1 = Unit(Sub(c, p1)), u2 = Unit(Sub(p2, c));
-            const double half = std::acos(std::clamp(Dot(u1, u2), -1.0, 1.0)) / 2;
-            const Vec3 centre = Add(c, Mul(Unit(Sub(u2, u1)), b.radius / std::cos(half)));
-            const double fromAxis = std::fabs(Norm(Sub(p, centre)) - b.radius);
-            // On the arc's side of both tangent points.
-            if (fromAxis <= b.od / 2 + m_tolerance && Dot(Sub(p, p1), u1) >= -m_tolerance &&
-                Dot(Sub(p2, p), u2) >= -m_tolerance)
+            if (PcfOnBend(p, m_nodes.At(b.p1), m_nodes.At(b.p2), m_nodes.At(b.corner), b.radius,
+                          b.od / 2 + m_tolerance, m_tolerance))
                 found = i;
         });
         if (found < 0)
@@ -713,9 +707,11 @@ private:
         for (int attempt = 0; attempt < 2; ++attempt) {
             std::optional<Vec3> corner;
             std::string assumed;
-            if (attempt == 0 && c.centre && (corner = CornerFromArcCentre(b, c.centre->at)))
+            if (attempt == 0 && c.centre &&
+                (corner = PcfCornerFromArcCentre(c, LegsOf(b, b.p1), LegsOf(b, b.p2), m_tolerance)))
                 assumed = c.keyword + "'s CENTRE-POINT is taken as the centre of its arc; the corner is";
-            if (attempt == 1 && (corner = CornerFromLegs(b, &how)))
+            if (attempt == 1 &&
+                (corner = PcfCornerFromLegs(c, LegsOf(b, b.p1), LegsOf(b, b.p2), m_tolerance, &how)))
                 assumed = (c.centre ? c.keyword + "'s CENTRE-POINT is not the corner where its legs meet"
                                     : c.keyword + " has no CENTRE-POINT") +
                           "; the corner is taken " + how + ",";
@@ -810,62 +806,12 @@ private:
         return -1;
     }
 
-    // The corner of an arc about `centre`: taken when the centre is as far from both ends and
-    // the legs at the ends run square to the radii there.
-    std::optional<Vec3> CornerFromArcCentre(const BendRecord& b, const Vec3& centre) const {
-        const PcfComponent& c = m_components[b.component];
-        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at;
-        const double r1 = Norm(Sub(p1, centre)), r2 = Norm(Sub(p2, centre)), r = (r1 + r2) / 2;
-        const double slack = std::max(2 * m_tolerance, 0.05 * r);
-        if (r <= m_tolerance || std::fabs(r1 - r2) > slack)
-            return std::nullopt;
-        int legs = 0;
-        for (auto [end, at] : {std::pair{b.p1, p1}, std::pair{b.p2, p2}})
-            for (int ei : Legs(b, end)) {
-                if (std::fabs(Dot(Inward(ei, end), Sub(centre, at))) > slack)
-                    return std::nullopt;
-                ++legs;
-            }
-        const Vec3 middle = Sub(Mul(Add(p1, p2), 0.5), centre);
-        const double h = Norm(middle);
-        if (legs == 0 || h <= m_tolerance) // nothing to tell a centre from a corner; a half circle
-            return std::nullopt;
-        return Add(centre, Mul(middle, r * r / (h * h))); // r / cos(half the deflection) out
-    }
-
-    // The corner where the legs' lines meet; with a leg at one end only, the point on its line
-    // as far from both ends. `how` says which.
-    std::optional<Vec3> CornerFromLegs(const BendRecord& b, std::string* how) const {
-        const PcfComponent& c = m_components[b.component];
-        const Vec3 &p1 = c.ends[0].at, &p2 = c.ends[1].at;
-        const std::vector<int> legs1 = Legs(b, b.p1), legs2 = Legs(b, b.p2);
-        auto line = [&](int leg) {
-            return std::to_string(m_components[m_edges[leg].component].position.line);
-        };
-        if (!legs1.empty() && !legs2.empty()) {
-            const Vec3 d1 = Inward(legs1[0], b.p1), d2 = Inward(legs2[0], b.p2);
-            const Vec3 w = Sub(p1, p2);
-            const double k = Dot(d1, d2), den = 1 - k * k;
-            if (den < 1e-6)
-                return std::nullopt; // parallel legs
-            const double s = (k * Dot(d2, w) - Dot(d1, w)) / den, t = Dot(d2, w) + s * k;
-            if (s <= m_tolerance || t <= m_tolerance)
-                return std::nullopt;
-            *how = "where the legs at lines " + line(legs1[0]) + " and " + line(legs2[0]) + " meet";
-            return Mul(Add(Add(p1, Mul(d1, s)), Add(p2, Mul(d2, t))), 0.5);
-        }
-        if (legs1.empty() == legs2.empty())
-            return std::nullopt;
-        const bool first = !legs1.empty();
-        const int leg = first ? legs1[0] : legs2[0];
-        const Vec3 &from = first ? p1 : p2, &to = first ? p2 : p1;
-        const Vec3 d = Inward(leg, first ? b.p1 : b.p2), w = Sub(to, from);
-        const double along = 2 * Dot(d, w);
-        if (along <= m_tolerance)
-            return std::nullopt;
-        *how = "on the line of the " + m_components[m_edges[leg].component].keyword + " at line " +
-               line(leg) + ", as far from both END-POINTs";
-        return Add(from, Mul(d, Dot(w, w) / along));
+    // The straight items at one end of a bend, as the corner finders take them.
+    std::vector<PcfLeg> LegsOf(const BendRecord& b, int end) const {
+        std::vector<PcfLeg> legs;
+        for (int ei : Legs(b, end))
+            legs.push_back({Inward(ei, end), &m_components[m_edges[ei].component]});
+        return legs;
     }
 
     // The element after a bend starts at the bend's corner, as the model format draws bends:
