@@ -240,6 +240,34 @@ if command -v xvfb-run >/dev/null && "$ketra" view --help >/dev/null 2>&1; then
     check "viewer on the offscreen platform falls back ($(said offscreen))" $?
     [[ -s "$work/offscreen.ppm" ]]
     check "offscreen platform screenshot" $?
+    # A PCF model's supports are sized from its pipes in the window too: the guide on the riser
+    # shows, where at a symbol scale of 1 mm only the anchor's collar round the pipe does.
+    for s in chosen one; do
+      extra=()
+      [[ $s == one ]] && extra=(--symbol-scale 1)
+      timeout 120 env KETRA_VIEWER_SCREENSHOT="$work/pcf-$s.ppm" xvfb-run -a "$ketra" view "$pcf" \
+        "${extra[@]}" >/dev/null 2>"$work/pcf-$s.err"
+      check "viewer shows a PCF model ($(cat "$work/pcf-$s.err"))" $?
+    done
+    out=$(python3 - "$work/pcf-chosen.ppm" "$work/pcf-one.ppm" <<'PY'
+import sys
+def supports(path): # pixels in the supports' green
+    data = open(path, "rb").read()
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace(): pos += 1
+        end = pos
+        while not data[end:end + 1].isspace(): end += 1
+        fields.append(data[pos:end]); pos = end
+    n = int(fields[1]) * int(fields[2])
+    px = data[pos + 1:pos + 1 + n * 3]
+    return sum(1 for i in range(0, n * 3, 3) if px[i + 1] > 120 and 2 * px[i] < px[i + 1] and 2 * px[i + 2] < px[i + 1])
+chosen, one = supports(sys.argv[1]), supports(sys.argv[2])
+print(f"{chosen} support pixels, {one} at symbol scale 1")
+sys.exit(0 if chosen > 3 * one // 2 else 1)
+PY
+)
+    check "the viewer shows a PCF model's supports ($out)" $?
   fi
 fi
 
