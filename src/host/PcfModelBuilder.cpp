@@ -74,7 +74,7 @@ private:
 
     void Component(int ci) {
         PcfComponent& c = m_components[ci];
-        if (c.error && c.kind.shape != PcfShape::Annotation && c.kind.shape != PcfShape::Weld) {
+        if (c.error) {
             LeaveOut(c, *c.error);
             return;
         }
