@@ -126,8 +126,8 @@ bool PcfOnBend(const Vec3& p, const Vec3& p1, const Vec3& p2, const Vec3& corner
     const Vec3 u1 = Unit(Sub(corner, p1)), u2 = Unit(Sub(p2, corner));
     const double half = std::acos(std::clamp(Dot(u1, u2), -1.0, 1.0)) / 2;
     const Vec3 centre = Add(corner, Mul(Unit(Sub(u2, u1)), radius / std::cos(half)));
-    return std::fabs(Norm(Sub(p, centre)) - radius) <= reach &&
-           Dot(Sub(p, p1), u1) >= -tolerance && Dot(Sub(p2, p), u2) >= -tolerance;
+    return std::fabs(Norm(Sub(p, centre)) - radius) <= reach && Dot(Sub(p, p1), u1) >= -tolerance &&
+           Dot(Sub(p2, p), u2) >= -tolerance;
 }
 
 } // namespace ketra::host
