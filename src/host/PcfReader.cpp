@@ -2,6 +2,7 @@
 
 #include "host/PcfModelBuilder.h"
 #include "host/PcfText.h"
+#include "host/SymbolScale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,17 +84,47 @@ bool IsGeometryKeyword(const std::string& k) {
            k == "BRANCH1-POINT" || k == "BRANCH2-POINT" || k == "BRANCH3-POINT";
 }
 
-// Millimetres per unit of a length unit keyword; 0 for an unknown one.
-double MillimetresPer(const std::string& unit, bool bore) {
-    if (unit == "MM")
-        return 1.0;
-    if (unit == "INCH" || unit == "IN")
-        return 25.4;
-    if (unit == "METRE" || unit == "M")
-        return bore ? 0.0 : 1000.0;
-    if (bore && unit == "INCH-SIXTEENTH")
-        return 25.4 / 16.0;
-    return 0.0;
+// The spellings of length units that exporters write, each with the unit it names (the name
+// reports use) and its length in millimetres. Bores are never in metres; co-ordinates never in
+// sixteenths of an inch.
+struct UnitSpelling {
+    std::string_view spelling, unit;
+    double millimetres;
+    bool bore, coords;
+};
+constexpr UnitSpelling kUnitSpellings[] = {
+    {"MM", "MM", 1.0, true, true},
+    {"MILLIMETRE", "MM", 1.0, true, true},
+    {"MILLIMETRES", "MM", 1.0, true, true},
+    {"MILLIMETER", "MM", 1.0, true, true},
+    {"MILLIMETERS", "MM", 1.0, true, true},
+    {"INCH", "INCH", 25.4, true, true},
+    {"INCHES", "INCH", 25.4, true, true},
+    {"IN", "INCH", 25.4, true, true},
+    {"INCH-SIXTEENTH", "INCH-SIXTEENTH", 25.4 / 16.0, true, false},
+    {"METRE", "METRE", 1000.0, false, true},
+    {"METRES", "METRE", 1000.0, false, true},
+    {"METER", "METRE", 1000.0, false, true},
+    {"METERS", "METRE", 1000.0, false, true},
+    {"M", "METRE", 1000.0, false, true},
+};
+
+// The unit an upper-case spelling names for a bore or for co-ordinates; null when it names none.
+const UnitSpelling* FindUnit(std::string_view spelling, bool bore) {
+    for (const UnitSpelling& u : kUnitSpellings)
+        if (u.spelling == spelling && (bore ? u.bore : u.coords))
+            return &u;
+    return nullptr;
+}
+
+double MillimetresPerCoordUnit(const std::string& unit) {
+    const UnitSpelling* u = FindUnit(unit, false);
+    return u ? u->millimetres : 1.0;
+}
+
+// How lengths in a co-ordinate unit are written in messages and reports.
+std::string UnitSymbol(const std::string& unit) {
+    return unit == "INCH" ? "in" : unit == "METRE" ? "m" : "mm";
 }
 
 // Outer diameter in millimetres for a nominal bore in millimetres: the standard pipe size
@@ -211,21 +242,26 @@ private:
             return;
         }
         if (m_current && m_inTap && k == "CO-ORDS") {
-            m_current->taps.push_back(Point(l, true)); // where a branch joins the component
+            PcfPoint tap;
+            if (ReadPoint(l, &tap))
+                m_current->taps.push_back(tap); // where a branch joins the component
             m_inTap = false;
             return;
         }
         if (!m_current || m_inSubRecord)
             return;
         PcfComponent& c = *m_current;
+        PcfPoint p;
+        if (IsGeometryKeyword(k) && !ReadPoint(l, &p))
+            return;
         if (k == "END-POINT") {
-            c.ends.push_back(Point(l, true));
+            c.ends.push_back(p);
         } else if (k == "CENTRE-POINT" || k == "CENTER-POINT") {
-            c.centre = Point(l, true);
+            c.centre = p;
         } else if (k == "BRANCH1-POINT" || k == "BRANCH2-POINT" || k == "BRANCH3-POINT") {
-            c.branches.push_back(Point(l, true));
+            c.branches.push_back(p);
         } else if (k == "CO-ORDS") {
-            c.coords = Point(l, true);
+            c.coords = p;
         } else if (k == "SKEY") {
             c.skey = Upper(JoinPcfValues(l));
         } else if (k == "SUPPORT-DIRECTION") {
@@ -260,19 +296,18 @@ private:
         const bool bore = l.keyword == "UNITS-BORE";
         if (l.values.empty())
             throw PcfError{{l.line, l.keywordColumn}, l.keyword + " needs a unit (MM or INCH)"};
-        std::string unit = Upper(std::string(l.values[0].text));
-        double mm = MillimetresPer(unit, bore);
-        if (mm == 0)
+        const UnitSpelling* unit = FindUnit(Upper(std::string(l.values[0].text)), bore);
+        if (!unit)
             throw PcfError{{l.line, l.values[0].column},
                            "unknown " + std::string(bore ? "bore" : "co-ordinate") + " unit \"" +
-                               DecodePcfText(l.values[0].text) + "\" (MM or INCH" +
-                               (bore ? ", INCH-SIXTEENTH)" : ")")};
+                               DecodePcfText(l.values[0].text) + "\" (" +
+                               (bore ? "MM, INCH or INCH-SIXTEENTH)" : "MM, INCH or METRE)")};
         if (bore) {
-            m_boreUnit = unit;
-            m_boreMm = mm;
+            m_boreUnit = unit->unit;
+            m_boreMm = unit->millimetres;
         } else {
-            m_coordUnit = unit;
-            m_coordMm = mm;
+            m_coordUnit = unit->unit;
+            m_coordMm = unit->millimetres;
             UpdateScale();
         }
     }
@@ -302,6 +337,19 @@ private:
         m_inSubRecord = false;
         m_inTap = false;
         m_unknownComponent = false;
+    }
+
+    // A point of the current component; false, with the component marked as one that cannot
+    // be drawn, when the line holds no point.
+    bool ReadPoint(const PcfLine& l, PcfPoint* p) {
+        try {
+            *p = Point(l, true);
+            return true;
+        } catch (PcfError& e) {
+            if (!m_current->error)
+                m_current->error = std::move(e);
+            return false;
+        }
     }
 
     PcfPoint Point(const PcfLine& l, bool boreAllowed) {
@@ -363,10 +411,8 @@ PcfLoadResult ParsePcf(std::string_view text, const std::string& name, const Pcf
         result.report.lines = lines.empty() ? 0 : lines.back().line;
         RecordReader reader(name, result.report);
         std::vector<PcfComponent> components = reader.Read(lines);
-        const double mmPerUnit = MillimetresPer(result.report.coordUnits, false);
-        const std::string unitName = result.report.coordUnits == "MM"     ? "mm"
-                                     : result.report.coordUnits == "INCH" ? "in"
-                                                                          : "m";
+        const double mmPerUnit = MillimetresPerCoordUnit(result.report.coordUnits);
+        const std::string unitName = UnitSymbol(result.report.coordUnits);
         result.model = BuildPcfModel(components, options.snapMillimetres / mmPerUnit, name,
                                      unitName, result.report);
         if (result.report.coordUnits == "METRE") {
@@ -396,6 +442,10 @@ PcfLoadResult ParsePcf(std::string_view text, const std::string& name, const Pcf
                                                FormatPoint(UsableCoordinates(from) ? end : from) +
                                                " from the plant's centre, beyond the 1e9 that coordinates may reach"};
         }
+        // PCF has no symbol scale: supports are sized from the pipes, as in a model file
+        // that gives none.
+        result.model.symbolScale = ChooseSymbolScale(result.model);
+        result.model.symbolScaleChosen = true;
         result.ok = true;
     } catch (const PcfError& e) {
         result.error = Where(name, e.position) + e.what;
@@ -474,9 +524,11 @@ std::string FormatPcfReport(const PcfReport& r) {
         out += "unknown keywords: " + std::to_string(Sum(r.unknownKeywords)) + "\n";
         CountLines(out, r.unknownKeywords);
     }
+    if (!r.errors.empty())
+        out += "errors:     " + std::to_string(r.errors.size()) + " (components left out)\n";
     if (!r.warnings.empty())
         out += "warnings:   " + std::to_string(r.warnings.size()) + "\n";
-    const std::string unit = r.coordUnits == "MM" ? "mm" : r.coordUnits == "INCH" ? "in" : "m";
+    const std::string unit = UnitSymbol(r.coordUnits);
     out += "pipe length: " + Number(r.pipeLength) + " " + unit + "\n";
     if (r.hasBox) {
         out += "bounding box (" + unit + "): (" + Number(r.boxMin[0]) + ", " + Number(r.boxMin[1]) +
@@ -488,10 +540,13 @@ std::string FormatPcfReport(const PcfReport& r) {
 
 std::string FormatPcfWarnings(const PcfReport& report, std::size_t limit) {
     std::string out;
-    for (std::size_t i = 0; i < report.warnings.size() && i < limit; ++i)
-        out += report.warnings[i] + "\n";
-    if (report.warnings.size() > limit)
-        out += "... and " + std::to_string(report.warnings.size() - limit) + " more warnings\n";
+    std::size_t shown = 0;
+    for (const auto* list : {&report.errors, &report.warnings})
+        for (std::size_t i = 0; i < list->size() && shown < limit; ++i, ++shown)
+            out += (*list)[i] + "\n";
+    const std::size_t all = report.errors.size() + report.warnings.size();
+    if (all > limit)
+        out += "... and " + std::to_string(all - limit) + " more warnings\n";
     return out;
 }
 

@@ -2,8 +2,9 @@
 // generators and stress programs exchange, into the same PipingModel the JSON reader makes
 // (docs/pcf.md). Components become elements between snapped nodes; bends are computed from
 // their end points and corner; supports become restraints, hangers and anchors. A file that
-// is not PCF, or a component that cannot be drawn, fails with "file:line:column: what";
-// merely unusual components are skipped and reported.
+// is not PCF, or one in which nothing can be drawn, fails with "file:line:column: what"; a
+// component that cannot be drawn is left out with an error, and merely unusual components are
+// skipped or drawn as assumed, with a warning.
 #pragma once
 
 #include "host/PipingModel.h"
@@ -16,13 +17,17 @@
 namespace ketra::host {
 
 struct PcfReport {
-    std::string boreUnits = "MM";               // as the first component read them
-    std::string coordUnits = "MM";              // the model's length unit
+    // Units by name, whatever the file spelled ("IN" is INCH, "M" is METRE).
+    std::string boreUnits = "MM";               // MM, INCH or INCH-SIXTEENTH, at the first component
+    std::string coordUnits = "MM";              // MM, INCH or METRE: the file's length unit
     std::vector<std::string> pipelines;         // PIPELINE-REFERENCE names, in file order
     std::map<std::string, int> components;      // component records read, by keyword
     std::map<std::string, int> skipped;         // component records not drawn, by keyword
     std::map<std::string, int> unknownKeywords; // keywords this reader does not know
     std::vector<std::string> warnings;          // "file:line:column: what", one per record
+    // Components that could not be drawn at all and were left out of a model that was drawn:
+    // "file:line:column: error: what", one per component.
+    std::vector<std::string> errors;
     // The box of every point that went into the model (end, branch and corner points,
     // support positions), in the file's co-ordinate units before re-centring.
     bool hasBox = false;
@@ -55,7 +60,8 @@ bool LooksLikePcf(std::string_view text);
 // unknown keywords and the bounding box in the file's units. Lines end in '\n'.
 std::string FormatPcfReport(const PcfReport& report);
 
-// At most `limit` warnings, one a line, then "... and N more warnings" when there are more.
+// The errors, then the warnings, one a line, at most `limit` lines in all, then
+// "... and N more warnings" when there are more.
 std::string FormatPcfWarnings(const PcfReport& report, std::size_t limit = 20);
 
 } // namespace ketra::host

@@ -4,6 +4,7 @@
 #include "host/ModelFile.h"
 #include "host/ModelWriter.h"
 #include "host/PcfReader.h"
+#include "host/SymbolScale.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,60 @@ TEST(PcfReader, BoreAndCoordinateUnitsAreSeparate) {
 
     PcfLoadResult sixteenths = Read("UNITS-BORE INCH-SIXTEENTH\n" + Pipe("0 0 0", "500 0 0", "64"));
     EXPECT_NEAR(sixteenths.model.elements[0].od, kOd100, 1e-9);
+}
+
+// Every spelling read maps to its unit: the model's size in millimetres is the same whatever the
+// file wrote, and its supports are sized from its pipes (no symbol scale in PCF).
+TEST(PcfReader, MapsEveryUnitSpellingToItsUnit) {
+    const double kPi = 3.14159265358979323846;
+    struct Case {
+        const char *keyword, *spelling, *unit;
+        double mm;
+    };
+    for (const Case& u : std::initializer_list<Case>{
+             {"CO-ORDS", "MM", "MM", 1},          {"CO-ORDS", "millimetre", "MM", 1},
+             {"CO-ORDS", "MILLIMETRES", "MM", 1}, {"CO-ORDS", "MILLIMETER", "MM", 1},
+             {"CO-ORDS", "millimeters", "MM", 1}, {"CO-ORDS", "INCH", "INCH", 25.4},
+             {"CO-ORDS", "Inches", "INCH", 25.4}, {"CO-ORDS", "IN", "INCH", 25.4},
+             {"CO-ORDS", "METRE", "METRE", 1000}, {"CO-ORDS", "metres", "METRE", 1000},
+             {"CO-ORDS", "METER", "METRE", 1000}, {"CO-ORDS", "METERS", "METRE", 1000},
+             {"CO-ORDS", "M", "METRE", 1000},     {"BORE", "MM", "MM", 1},
+             {"BORE", "Millimetre", "MM", 1},     {"BORE", "MILLIMETRES", "MM", 1},
+             {"BORE", "MILLIMETER", "MM", 1},     {"BORE", "MILLIMETERS", "MM", 1},
+             {"BORE", "INCH", "INCH", 25.4},      {"BORE", "INCHES", "INCH", 25.4},
+             {"BORE", "in", "INCH", 25.4},        {"BORE", "INCH-SIXTEENTH", "INCH-SIXTEENTH", 25.4 / 16}}) {
+        SCOPED_TRACE(std::string(u.keyword) + " " + u.spelling);
+        const bool coords = u.keyword[0] == 'C';
+        const double c = coords ? 1000 / u.mm : 1000, bore = coords ? 100 : 101.6 / u.mm;
+        // A run of 1000 mm, a quarter bend of radius 500 mm with a support on it, 1000 mm more.
+        char text[512];
+        std::snprintf(text, sizeof text,
+                      "UNITS-%s %s\nPIPE\n    END-POINT 0 0 0 %g\n    END-POINT %.9g 0 0\n"
+                      "BEND\n    END-POINT %.9g 0 0\n    END-POINT %.9g 0 %.9g\n"
+                      "    CENTRE-POINT %.9g 0 0\nPIPE\n    END-POINT %.9g 0 %.9g\n"
+                      "    END-POINT %.9g 0 %.9g\nSUPPORT\n    CO-ORDS %.9g 0 %.9g\n",
+                      u.keyword, u.spelling, bore, c, c, 1.5 * c, 0.5 * c, 1.5 * c, 1.5 * c,
+                      0.5 * c, 1.5 * c, 1.5 * c, c + 0.5 * c * std::sin(kPi / 6),
+                      0.5 * c * (1 - std::cos(kPi / 6)));
+        PcfLoadResult r = Read(text);
+        EXPECT_EQ(coords ? r.report.coordUnits : r.report.boreUnits, u.unit);
+        const double mm = r.model.units == Units::Inches ? 25.4 : 1;
+        EXPECT_EQ(r.model.units, u.mm == 25.4 && coords ? Units::Inches : Units::Millimetres);
+        if (r.model.elements.size() != 3u) {
+            ADD_FAILURE() << r.model.elements.size() << " elements " << FormatPcfWarnings(r.report);
+            continue;
+        }
+        EXPECT_NEAR(Length(r.model.elements[0].delta) * mm, 1000, 1e-4);
+        EXPECT_NEAR(*r.model.elements[2].bendRadius * mm, 500, 1e-4);
+        EXPECT_NEAR(r.model.elements[0].od * mm, kOd100, 1e-9); // DN100, 4 in: 114.3 mm
+        EXPECT_EQ(r.model.restraints.size(), 1u);
+        EXPECT_TRUE(r.model.symbolScaleChosen);
+        EXPECT_NEAR(r.model.symbolScale * mm, kSymbolScalePerDiameter * kOd100, 1e-6);
+    }
+    EXPECT_EQ(ErrorOf("UNITS-BORE M\n"),
+              "t.pcf:1:12: unknown bore unit \"M\" (MM, INCH or INCH-SIXTEENTH)");
+    EXPECT_EQ(ErrorOf("UNITS-CO-ORDS INCH-SIXTEENTH\n"),
+              "t.pcf:1:15: unknown co-ordinate unit \"INCH-SIXTEENTH\" (MM, INCH or METRE)");
 }
 
 TEST(PcfReader, DefaultsToMillimetresAndTakesUnitsInsideThePipeline) {
@@ -373,6 +428,34 @@ TEST(PcfReader, PutsSupportsOnValvesAndBendsAtTheirNearerEnd) {
     ExpectBendAt(r.model, {1152.4, 0, 0}, 152.4, 90);
 }
 
+// Short legs and wide bends turning by 150 degrees: the arcs reach far beyond their ends.
+TEST(PcfReader, FindsTheBendUnderEachSupport) {
+    const double kPi = 3.14159265358979323846, r = 1000, t = r * std::tan(75 * kPi / 180);
+    std::string text;
+    for (int i = 0; i < 3; ++i) {
+        const double y = 5000.0 * i, x2 = t + t * std::cos(150 * kPi / 180), y2 = y + t / 2;
+        auto arc = [&](double degrees) {
+            return std::to_string(r * std::cos(degrees * kPi / 180)) + " " +
+                   std::to_string(y + r + r * std::sin(degrees * kPi / 180)) + " 0";
+        };
+        char bend[512];
+        std::snprintf(bend, sizeof bend,
+                      "BEND\n    END-POINT 0 %.9f 0 100\n    END-POINT %.9f %.9f 0 100\n"
+                      "    CENTRE-POINT %.9f %.9f 0\n",
+                      y, x2, y2, t, y);
+        text += Pipe("-60 " + std::to_string(y) + " 0", "0 " + std::to_string(y) + " 0") + bend +
+                "SUPPORT\n    CO-ORDS " + arc(-40) + "\n" + "SUPPORT\n    CO-ORDS " + arc(30) + "\n";
+    }
+    PcfLoadResult m = Read(text);
+    ASSERT_EQ(m.model.restraints.size(), 6u) << FormatPcfWarnings(m.report);
+    for (int i = 0; i < 3; ++i) {
+        const double y = 5000.0 * i;
+        EXPECT_EQ(m.model.restraints[2 * i].node, NodeAt(m.model, {0, y, 0}, 1e-6));
+        EXPECT_EQ(m.model.restraints[2 * i + 1].node,
+                  NodeAt(m.model, {t + t * std::cos(150 * kPi / 180), y + t / 2, 0}, 1e-6));
+    }
+}
+
 TEST(PcfReader, SkipsWeldsAnnotationsAndZeroLengthItems) {
     PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0") +
                            "WELD\n    END-POINT 1000 0 0 100\n    END-POINT 1000 0 0 100\n" +
@@ -513,23 +596,75 @@ TEST(PcfReader, RefusesFilesThatCannotBeDrawnWithTheirPosition) {
     EXPECT_EQ(ErrorOf("PIPE\n    END-POINT 0 0\n"),
               "t.pcf:2:5: END-POINT needs three co-ordinates");
     EXPECT_EQ(ErrorOf("UNITS-CO-ORDS FEET\n"),
-              "t.pcf:1:15: unknown co-ordinate unit \"FEET\" (MM or INCH)");
+              "t.pcf:1:15: unknown co-ordinate unit \"FEET\" (MM, INCH or METRE)");
     EXPECT_EQ(ErrorOf("MESSAGE-CIRCLE\n    CO-ORDS 0 0 0\n"),
               "t.pcf:1:1: the file has no components that can be drawn");
-    EXPECT_EQ(ErrorOf(Pipe("0 0 0", "100 0 0") +
-                      "ELBOW\n    END-POINT 100 0 0 100\n    END-POINT 200 0 100 100\n"),
-              "t.pcf:4:1: ELBOW needs a CENTRE-POINT: the corner where its legs meet");
-    // The arc's centre written where the corner belongs.
-    std::string arcCentre = kElbowRun;
-    arcCentre.replace(arcCentre.find("CENTRE-POINT 1152.4 0 0"), 23, "CENTRE-POINT 1000 0 152.4");
-    EXPECT_EQ(ErrorOf(arcCentre),
-              "t.pcf:10:5: ELBOW's CENTRE-POINT is 152.40 mm off the line of the PIPE at line 4; "
-              "it must be the corner where the legs' centre-lines meet");
+    EXPECT_EQ(ErrorOf("ELBOW\n    END-POINT 100 0 0 100\n    END-POINT 200 0 100 100\n"),
+              "t.pcf:1:1: ELBOW needs a CENTRE-POINT: the corner where its legs meet");
     EXPECT_EQ(ErrorOf("BEND\n    END-POINT 0 0 0 100\n    END-POINT 100 0 300 100\n    "
                       "CENTRE-POINT 100 0 0\n"),
               "t.pcf:4:5: BEND's legs from the CENTRE-POINT are 100.00 and 300.00 mm long; a "
               "bend's corner is as far from "
               "both END-POINTs");
+}
+
+// A bend's CENTRE-POINT is its corner; where it is not, the corner its geometry gives is drawn,
+// with one warning naming the line and what was taken.
+TEST(PcfReader, PlacesBendsWhoseCentrePointIsNotTheirCorner) {
+    auto elbow = [](const std::string& keyword, const std::string& centre) {
+        std::string text = kElbowRun;
+        text.replace(text.find("ELBOW"), 5, keyword);
+        text.replace(text.find("    CENTRE-POINT 1152.4 0 0\n"), 28, centre);
+        return Read(text);
+    };
+    // The arc's centre: as far from both ends, square to the legs. A teed bend's branch
+    // leaves from the middle of the arc.
+    PcfLoadResult arc = elbow("BEND-TEED", "    CENTRE-POINT 1000 0 152.4\n"
+                                           "    BRANCH1-POINT 1249.18 0 -96.78 50\n");
+    ExpectBendAt(arc.model, {1152.4, 0, 0}, 152.4, 90);
+    EXPECT_EQ(arc.report.warnings,
+              std::vector<std::string>{"t.pcf:10:5: BEND-TEED's CENTRE-POINT is taken as the centre "
+                                       "of its arc; the corner is (1152.40, 0.00, 0.00)"});
+    const Element* branch = nullptr;
+    for (const Element& e : arc.model.elements)
+        if (e.to == NodeAt(arc.model, {1249.18, 0, -96.78}))
+            branch = &e;
+    ASSERT_NE(branch, nullptr);
+    const Vec3 start = FileAt(arc.model, branch->from);
+    EXPECT_NEAR(Length({start[0] - 1000, 0, start[2] - 152.4}), 152.4, 1e-6);
+
+    // No CENTRE-POINT, or one that is neither corner nor centre: where the legs meet.
+    PcfLoadResult none = elbow("ELBOW", "");
+    ExpectBendAt(none.model, {1152.4, 0, 0}, 152.4, 90);
+    EXPECT_EQ(none.report.warnings,
+              std::vector<std::string>{"t.pcf:7:1: ELBOW has no CENTRE-POINT; the corner is taken "
+                                       "where the legs at lines 4 and 11 meet, (1152.40, 0.00, 0.00)"});
+    PcfLoadResult astray = elbow("ELBOW", "    CENTRE-POINT 1100 0 60\n");
+    ExpectBendAt(astray.model, {1152.4, 0, 0}, 152.4, 90);
+    EXPECT_EQ(astray.report.warnings,
+              std::vector<std::string>{
+                  "t.pcf:10:5: ELBOW's CENTRE-POINT is not the corner where its legs meet; the "
+                  "corner is taken where the legs at lines 4 and 12 meet, (1152.40, 0.00, 0.00)"});
+    // A leg at one end only: the point on its line as far from both ends.
+    PcfLoadResult oneLeg =
+        Read(Pipe("0 0 0", "100 0 0") + "ELBOW\n    END-POINT 100 0 0 100\n    END-POINT 200 0 100 100\n");
+    ExpectBendAt(oneLeg.model, {200, 0, 0}, 100, 90);
+    EXPECT_EQ(oneLeg.report.warnings.size(), 1u);
+}
+
+TEST(PcfReader, DrawsWhatCanBePlacedAndLeavesOutWhatCannot) {
+    PcfLoadResult r = Read(Pipe("0 0 0", "1000 0 0") +
+                           "PIPE\n    END-POINT nan 0 0 100\n    END-POINT 1 0 0 100\n"
+                           "ELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 900 0 100 100\n");
+    EXPECT_EQ(r.model.elements.size(), 1u);
+    const std::vector<std::string> errors = {
+        "t.pcf:5:15: error: END-POINT co-ordinate \"nan\" is not a finite number; the PIPE is "
+        "left out",
+        "t.pcf:7:1: error: ELBOW needs a CENTRE-POINT: the corner where its legs meet; the ELBOW "
+        "is left out"};
+    EXPECT_EQ(r.report.errors, errors);
+    EXPECT_EQ(r.report.skipped, (std::map<std::string, int>{{"ELBOW", 1}, {"PIPE", 1}}));
+    EXPECT_EQ(FormatPcfWarnings(r.report), errors[0] + "\n" + errors[1] + "\n");
 }
 
 TEST(PcfReader, PrintsAtMostTwentyWarnings) {

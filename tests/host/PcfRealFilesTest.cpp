@@ -4,6 +4,7 @@
 
 #include "host/ModelWriter.h"
 #include "host/PcfReader.h"
+#include "host/SymbolScale.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,10 @@ TEST(RealPcfFiles, ComponentsAndSupportsAreCounted) {
     EXPECT_EQ(isogen.model.anchors.size(), 2u);     // SKEY ANCH
     EXPECT_EQ(isogen.model.restraints.size(), 36u); // SKID and GUID, one per direction record
     EXPECT_EQ(isogen.report.pipelines, std::vector<std::string>{"ISOGEN"});
+    // Supports sized from the 48 in pipes, as for a model file without a symbol scale.
+    EXPECT_TRUE(isogen.model.symbolScaleChosen);
+    EXPECT_DOUBLE_EQ(isogen.model.symbolScale, ChooseSymbolScale(isogen.model));
+    EXPECT_NEAR(isogen.model.symbolScale, 2 * 48 * 25.4, 1e-9);
 
     PcfLoadResult ng = ParsePcf(ReadFile(folder + "/ng-151841-102-03-test.pcf"), "ng.pcf");
     EXPECT_EQ(ng.report.components, (Counts{{"BEND", 1}, {"PIPE", 8}, {"SUPPORT", 7}, {"TEE", 3}}));

@@ -152,8 +152,9 @@ out=$("$ketra" info "$pcf" 2>&1)
 check "pcf info ($out)" $?
 [[ "$out" == *"pipelines:  1: L-1"* && "$out" == *"  PIPE            2"* && "$out" == *"  MESSAGE-CIRCLE  1"* &&
    "$out" == *"bounding box (mm): (0.000, 0.000, 0.000) to (1152.400, 0.000, 1000.000)"* &&
-   "$out" == *"pipe length: 1847.600 mm"* && "$out" == *"  bends             1"* ]]
-check "pcf info lists pipelines, keywords, length and box" $?
+   "$out" == *"pipe length: 1847.600 mm"* && "$out" == *"  bends             1"* &&
+   "$out" == *"symbol scale: 228.6 (chosen from the model's pipe sizes)"* ]]
+check "pcf info lists pipelines, keywords, length, box and symbol scale" $?
 cp "$pcf" "$work/line.dat"
 "$ketra" render "$work/line.dat" -o "$work/line.png" --size 200x150 >/dev/null 2>&1
 check "a PCF file is known by its content" $?
@@ -163,10 +164,17 @@ a=$("$ketra" info "$pcf" --registry 2>&1 | grep -E '^(nodes|elements|  key)')
 b=$("$ketra" info "$work/line.json" --registry 2>&1 | grep -E '^(nodes|elements|  key)')
 [[ -n "$a" && "$a" == "$b" ]]
 check "the converted model draws the same elements" $?
-printf 'PIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1000 0 152.4\n' > "$work/bad.pcf"
+# A bend whose CENTRE-POINT is its arc's centre is drawn, with a warning; a file with nothing
+# that can be drawn is refused.
+printf 'PIPE\n    END-POINT 0 0 0 100\n    END-POINT 1000 0 0 100\nELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n    CENTRE-POINT 1000 0 152.4\n' > "$work/arc.pcf"
+out=$("$ketra" render "$work/arc.pcf" -o "$work/arc.png" --size 200x150 2>&1)
+check "pcf with an arc centre drawn ($out)" $?
+[[ "$out" == "$work/arc.pcf:7:5: ELBOW's CENTRE-POINT is taken as the centre of its arc; the corner is (1152.40, 0.00, 0.00)"* && -s "$work/arc.png" ]]
+check "pcf arc centre warning ($out)" $?
+printf 'ELBOW\n    END-POINT 1000 0 0 100\n    END-POINT 1152.4 0 152.4 100\n' > "$work/bad.pcf"
 out=$("$ketra" render "$work/bad.pcf" -o "$work/bad.png" 2>&1)
 check "bad pcf exit code" $([[ $? -eq 2 ]]; echo $?)
-[[ "$out" == "$work/bad.pcf:7:5: ELBOW's CENTRE-POINT is 152.40 mm off the line of the PIPE at line 1; it must be the corner where the legs' centre-lines meet" ]]
+[[ "$out" == "$work/bad.pcf:1:1: ELBOW needs a CENTRE-POINT: the corner where its legs meet" ]]
 check "bad pcf message ($out)" $?
 [[ ! -e "$work/bad.png" ]]
 check "nothing written for a bad pcf" $?
@@ -270,6 +278,34 @@ if command -v xvfb-run >/dev/null && "$ketra" view --help >/dev/null 2>&1; then
     check "viewer on the offscreen platform falls back ($(said offscreen))" $?
     [[ -s "$work/offscreen.ppm" ]]
     check "offscreen platform screenshot" $?
+    # A PCF model's supports are sized from its pipes in the window too: the guide on the riser
+    # shows, where at a symbol scale of 1 mm only the anchor's collar round the pipe does.
+    for s in chosen one; do
+      extra=()
+      [[ $s == one ]] && extra=(--symbol-scale 1)
+      timeout 120 env KETRA_VIEWER_SCREENSHOT="$work/pcf-$s.ppm" xvfb-run -a "$ketra" view "$pcf" \
+        "${extra[@]}" >/dev/null 2>"$work/pcf-$s.err"
+      check "viewer shows a PCF model ($(cat "$work/pcf-$s.err"))" $?
+    done
+    out=$(python3 - "$work/pcf-chosen.ppm" "$work/pcf-one.ppm" <<'PY'
+import sys
+def supports(path): # pixels in the supports' green
+    data = open(path, "rb").read()
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace(): pos += 1
+        end = pos
+        while not data[end:end + 1].isspace(): end += 1
+        fields.append(data[pos:end]); pos = end
+    n = int(fields[1]) * int(fields[2])
+    px = data[pos + 1:pos + 1 + n * 3]
+    return sum(1 for i in range(0, n * 3, 3) if px[i + 1] > 120 and 2 * px[i] < px[i + 1] and 2 * px[i + 2] < px[i + 1])
+chosen, one = supports(sys.argv[1]), supports(sys.argv[2])
+print(f"{chosen} support pixels, {one} at symbol scale 1")
+sys.exit(0 if chosen > 3 * one // 2 else 1)
+PY
+)
+    check "the viewer shows a PCF model's supports ($out)" $?
   fi
 fi
 
