@@ -3,7 +3,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
-GL_LABELS = ^(render|io|mvo|window|view|operators|annotation|plotter|cli|ui)$$
+GL_LABELS = ^(render|io|mvo|window|view|view_window|config_pages|operators|annotation|plotter|results|cli|ui)$$
 
 .PHONY: bootstrap configure build run test test-asan bench fuzz format clean
 
