@@ -26,7 +26,7 @@ test: build
 test-asan: bootstrap
 	@test -f $(ASAN_BUILD)/build.ninja || cmake -S . -B $(ASAN_BUILD) -G Ninja \
 	  -DCMAKE_BUILD_TYPE=Debug -DKETRA_SANITIZE=ON -DKETRA_BUILD_UI=OFF \
-	  -DKETRA_BUILD_BENCH=OFF -DKETRA_BUILD_FUZZ=OFF
+	  -DKETRA_BUILD_BENCH=OFF -DKETRA_BUILD_FUZZ=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
