@@ -60,7 +60,22 @@ int HOpMarkupAnnotateEx::OnKeyDown(HEventInfo& event)
         finalize_text(std::strcmp(GetName(), "HOpMarkupPostIt") == 0);
         return HOP_OK;
     } else {
-        m_typed.push_back(static_cast<char16_t>(c));
+        // What the key types. A window that does not say types the key code of letters,
+        // digits and the space bar; keys that type nothing (Shift, arrows) add nothing.
+        char32_t typed = 0;
+        if (event.HasTyped())
+            typed = event.GetTyped();
+        else if (c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))
+            typed = c;
+        if (typed < 0x20 || typed == 0x7F || (typed >= 0xD800 && typed <= 0xDFFF) || typed > 0x10FFFF)
+            return HOP_OK;
+        if (typed > 0xFFFF) {
+            typed -= 0x10000;
+            m_typed.push_back(static_cast<char16_t>(0xD800 + (typed >> 10)));
+            m_typed.push_back(static_cast<char16_t>(0xDC00 + (typed & 0x3FF)));
+        } else {
+            m_typed.push_back(static_cast<char16_t>(typed));
+        }
     }
     SetNoteText(Utf16ToUtf8(m_typed));
     if (m_pView)

@@ -292,6 +292,16 @@ TEST_F(MarkupTextTest, TypedNotesTakeKeysAndAPostItTransmitsOnEnter)
     Key('C');
     EXPECT_EQ(op->GetTypedText(), u"AC");
     EXPECT_EQ(op->GetNoteText(), "AC");
+    // Keys that type nothing add nothing (a Shift once drew a box); a window that knows the
+    // typed character gives it as typed, whatever the key code.
+    Key(0x10);
+    Key(0x25);
+    window->OnKeyDownTyped(0x10, 1, 0, 0);
+    window->OnKeyDownTyped('B', 1, 0, U'b');
+    window->OnKeyDownTyped('E', 1, 0, U'\u00e9');
+    window->OnKeyDownTyped('1', 1, 0, U'!');
+    EXPECT_EQ(op->GetTypedText(), u"ACb\u00e9!");
+    EXPECT_EQ(op->GetNoteText(), "ACb\u00e9!");
     const unsigned int before = view->GetMarkupManager()->GetNotificationCount();
     EXPECT_EQ(Key(13), HOP_OK);
     EXPECT_EQ(view->GetMarkupManager()->GetNotificationCount(), before + 1);

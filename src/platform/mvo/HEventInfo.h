@@ -58,6 +58,13 @@ public:
     // Windows hosts; operators only use the sign).
     void SetMouseWheel(float x, float y, float delta, unsigned int flags);
     void SetTimer(float seconds);
+    // The character a key-down types, as the keyboard layout and modifiers give it (0: the
+    // key types nothing, such as Shift or an arrow). Windows that know it set it; without it
+    // HasTyped is false and operators that type fall back to the key code.
+    void SetTyped(char32_t typed) {
+        m_typed = typed;
+        m_hasTyped = true;
+    }
 
     HBaseView* GetView() const { return m_view; }
     HEventType GetType() const { return m_type; }
@@ -68,6 +75,8 @@ public:
     // Pixel position of the event (only meaningful for mouse events).
     const HPoint& GetMousePixelPos() const { return m_pixelPos; }
     unsigned int GetChar() const { return m_char; }
+    bool HasTyped() const { return m_hasTyped; }
+    char32_t GetTyped() const { return m_typed; }
     unsigned int GetRepCount() const { return m_repeatCount; }
     float GetMouseWheelDelta() const { return m_wheelDelta; }
     float GetTime() const { return m_time; }
@@ -89,6 +98,8 @@ private:
     HPoint m_viewpointPos;
     HPoint m_pixelPos;
     unsigned int m_char = 0;
+    char32_t m_typed = 0;
+    bool m_hasTyped = false;
     unsigned int m_repeatCount = 0;
     float m_wheelDelta = 0.0f;
     float m_time = 0.0f;

@@ -233,8 +233,12 @@ bool ViewInput::KeyPress(const QKeyEvent& event) {
     if (key == 0)
         return false;
     m_keysHeld.insert(key);
-    if (m_window)
-        m_window->OnKeyDown(key, 1, KeyFlags(event));
+    if (m_window) {
+        // The character the key types under the keyboard layout (none for Shift or arrows),
+        // so that typed notes take text as the user typed it.
+        const QList<uint> typed = event.text().toUcs4();
+        m_window->OnKeyDownTyped(key, 1, KeyFlags(event), typed.isEmpty() ? 0 : char32_t(typed.front()));
+    }
     return true;
 }
 

@@ -207,7 +207,18 @@ void CHoopsView::OnKeyDown(unsigned int nChar, unsigned int nRepCnt, unsigned in
         return;
     HEventInfo event(m_pHView);
     event.SetKey(HE_KeyDown, nChar, nRepCnt, MapFlags(KeyboardStateFlags()));
+    if (m_hasTyped)
+        event.SetTyped(m_typed);
     SendToView(event);
+}
+
+void CHoopsView::OnKeyDownTyped(unsigned int nChar, unsigned int nRepCnt, unsigned int nFlags, char32_t typed)
+{
+    m_typed = typed;
+    m_hasTyped = true;
+    OnKeyDown(nChar, nRepCnt, nFlags);
+    m_hasTyped = false;
+    m_typed = 0;
 }
 
 void CHoopsView::OnKeyUp(unsigned int nChar, unsigned int nRepCnt, unsigned int)

@@ -91,6 +91,9 @@ public:
     // zDelta: 120 per notch, positive away from the user. `point` is in client pixels.
     virtual bool OnMouseWheel(unsigned int nFlags, short zDelta, CPoint point);
     virtual void OnKeyDown(unsigned int nChar, unsigned int nRepCnt, unsigned int nFlags);
+    // A key-down whose typed character the toolkit knows (0: none): OnKeyDown, with the
+    // character carried on the view's event (HEventInfo::GetTyped).
+    void OnKeyDownTyped(unsigned int nChar, unsigned int nRepCnt, unsigned int nFlags, char32_t typed);
     virtual void OnKeyUp(unsigned int nChar, unsigned int nRepCnt, unsigned int nFlags);
     virtual void OnTimer(unsigned int nIDEvent);
     // Returns true when the window set the cursor itself.
@@ -120,4 +123,7 @@ protected:
     bool m_ownsView = false;
     CHoopsDoc* m_pDocument = nullptr;
     CPoint m_lastPoint;
+    // The character of the key-down OnKeyDownTyped is passing on.
+    char32_t m_typed = 0;
+    bool m_hasTyped = false;
 };

@@ -6,6 +6,7 @@
 #include "ViewerApp.h"
 #include "annotation/HKetraUtilityAnnotation.h"
 #include "config/CAppSettings.h"
+#include "platform/hc/HcStrings.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/ui/HoopsMainWindow.h"
@@ -24,6 +25,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cwchar>
 #include <filesystem>
 #include <tuple>
@@ -230,4 +232,32 @@ TEST_F(NoteDialogTest, NoteWithLeaderAndEditNoteTakeOkAndCancelClicks) {
         EXPECT_TRUE(edit.closedByClick) << edit.title.toStdString() << " ignored the click";
         EXPECT_EQ(Text(notes[0], View()), kept);
     }
+}
+
+TEST_F(NoteDialogTest, TypedNoteTakesTheTextAsTyped) {
+    // Markup > Typed note: a drag places the note, then the keyboard types into it. Capitals,
+    // small letters and punctuation stay as typed, and Shift adds nothing of its own.
+    m_app->MainWindow().OnCommand(kCmdAppMarkupTypedNote);
+    const QPoint from = area->mapToGlobal(QPoint(60, 30)), to = area->mapToGlobal(QPoint(160, 70));
+    ASSERT_TRUE(XDo({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"}));
+    ASSERT_TRUE(XDo({"mousemove", "--sync", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
+    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(XDo({"type", "--delay", "30", "Pipe Ab, No. 7!"}));
+    ASSERT_TRUE(XDo({"key", "Return"}));
+    std::vector<std::string> texts;
+    ASSERT_TRUE(WaitFor([&] {
+        texts.clear();
+        HC_Open_Segment_By_Key(View()->GetMarkupManager()->GetMarkupKey());
+        HC_Begin_Contents_Search("...", "text");
+        char type[64];
+        long key;
+        while (HC_Find_Contents(type, &key)) {
+            std::string text;
+            HC_Show_Text(key, nullptr, nullptr, nullptr, text);
+            texts.push_back(text);
+        }
+        HC_End_Contents_Search();
+        HC_Close_Segment();
+        return std::find(texts.begin(), texts.end(), "Pipe Ab, No. 7!") != texts.end();
+    })) << "the typed note holds " << (texts.empty() ? std::string("no text") : texts.front());
 }
