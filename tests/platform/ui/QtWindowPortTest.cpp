@@ -11,6 +11,7 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -254,6 +255,32 @@ TEST_F(PortTest, FileDialogWithSizeFieldsReturnsPathFilterAndTypedSizes) {
     });
     request.sizeFields = false;
     EXPECT_FALSE(port.FileDialog(request).ok);
+}
+
+TEST_F(PortTest, SaveDialogNamesFollowTheChosenType) {
+    QTemporaryDir dir;
+    WhenModalOpens([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_TRUE(name && types);
+        EXPECT_EQ(name->text(), "plant.html");
+        // The user picks the second type: the name shown takes its extension.
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
+        EXPECT_EQ(name->text(), "plant.tif");
+        // A name typed without an extension gets the chosen type's, not the default "DWF".
+        name->setText(dir.filePath("picture"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    kw::FileDialogRequest request;
+    request.filter = "HTML Page (*.html)|*.html|TIFF Image File (*.tif)|*.tif||";
+    request.initialName = "plant.html";
+    request.defaultExtension = "DWF";
+    const kw::FileDialogResult result = port.FileDialog(request);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.path, dir.filePath("picture.tif").toStdString());
 }
 
 TEST_F(PortTest, NoteTextDialogReplacesTheTextOnlyOnOk) {
