@@ -22,6 +22,8 @@
 #include <QTemporaryFile>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -262,6 +264,11 @@ bool PrintToPdf(QPrinter& printer, const QImage& picture, const QString& path) {
     }
     const QString partialName = partial.fileName();
     partial.close();
+    // QTemporaryFile makes the file private (0600); a printout is shared like any file the
+    // user makes, so the umask decides.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(partialName).constData(), 0666 & ~mask);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(partialName);
     if (!DrawPage(printer, picture)) {

