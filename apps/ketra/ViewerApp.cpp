@@ -267,8 +267,8 @@ void ViewerApp::OpenWithDialog() {
     QString folder;
     if (!m_document.Path().empty())
         folder = QFileInfo(QString::fromStdString(m_document.Path())).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(m_frame.get(), "Open Piping Model", folder,
-                                                      kOpenFilter);
+    const QString path =
+        QFileDialog::getOpenFileName(m_frame.get(), "Open Piping Model", folder, kOpenFilter);
     if (!path.isEmpty())
         OpenFile(path.toStdString());
 }

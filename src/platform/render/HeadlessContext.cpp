@@ -27,7 +27,8 @@ void (*g_windowContextRelease)() = nullptr;
 
 // A window's context current on this thread makes eglMakeCurrent fail (EGL_BAD_ACCESS).
 void ReleaseWindowContext() {
-    if (g_windowContextRelease) g_windowContextRelease();
+    if (g_windowContextRelease)
+        g_windowContextRelease();
 }
 
 std::string EglErrorText(const char* what) {
@@ -41,7 +42,9 @@ std::string EglErrorText(const char* what) {
 
 HeadlessContext* HeadlessContext::Existing() { return TheHolder().context.get(); }
 
-void SetWindowContextRelease(void (*release)()) { g_windowContextRelease = release; }
+void SetWindowContextRelease(void (*release)()) {
+    g_windowContextRelease = release;
+}
 
 HeadlessContext* HeadlessContext::Acquire(std::string* error) {
     Holder& holder = TheHolder();

@@ -96,7 +96,8 @@ std::string FirstFilterExtension(const std::string& filter) {
     if (open == std::string::npos)
         return {};
     const size_t end = filter.find_first_of(";|", open + 1);
-    const std::string pattern = filter.substr(open + 1, end == std::string::npos ? end : end - open - 1);
+    const std::string pattern =
+        filter.substr(open + 1, end == std::string::npos ? end : end - open - 1);
     if (pattern.size() < 3 || pattern.compare(0, 2, "*.") != 0 ||
         pattern.find_first_of("*?", 2) != std::string::npos)
         return {};
@@ -227,7 +228,9 @@ void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
             ReportNoHandler(window, ext);
             return;
         }
-        ReportSaved(window, handler->FileOutputByKey(path.c_str(), HC_Create_Segment(kDwfSegment), &options), path);
+        ReportSaved(
+            window,
+            handler->FileOutputByKey(path.c_str(), HC_Create_Segment(kDwfSegment), &options), path);
         return;
     }
     if (ext == "pdf") {
@@ -271,7 +274,8 @@ void OnFileSaveAsHTML(CHoopsViewEx& window, const std::string& documentPath) {
     std::filesystem::path base(documentPath);
     base.replace_extension();
     // No dialog asks where: the status bar says where the files went.
-    ReportSaved(window, FileSaveAsHTML(window, base.string().c_str()), HtmlFilesText(base.string()));
+    ReportSaved(window, FileSaveAsHTML(window, base.string().c_str()),
+                HtmlFilesText(base.string()));
 }
 
 HFileOutputResult FileSaveAsHTML(CHoopsViewEx& window, const char* base) {
@@ -339,7 +343,8 @@ void SaveBitmap(CHoopsViewEx& window) {
     options.m_Pixel_Height = SizeField(answer.heightText, kBitmapDefaultHeight);
     HBaseModel* model = view->GetModel();
     FrameRatePause pause(view);
-    ReportSaved(window, model ? model->FileOutput(answer.path.c_str(), view, &options) : OutputNotHandled,
+    ReportSaved(window,
+                model ? model->FileOutput(answer.path.c_str(), view, &options) : OutputNotHandled,
                 answer.path + " (" + std::to_string(options.m_Pixel_Width) + " x " +
                     std::to_string(options.m_Pixel_Height) + " pixels)");
 }

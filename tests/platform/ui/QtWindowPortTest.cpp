@@ -356,7 +356,8 @@ TEST_F(PortTest, PrintsToAPdfFileReplacingAnOldOneWhole) {
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_GT(pdf.size(), 200);
-    // No partial file is left beside it, and the umask (not the temporary's 0600) decides who reads it.
+    // No partial file is left beside it, and the umask (not the temporary's 0600) decides who reads
+    // it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"view.pdf"});
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);

@@ -140,7 +140,8 @@ TEST_F(ViewOutputTest, SaveAsHtmlInCapitalsWritesThePageThenBothSceneFiles) {
     port.statusText.clear();
     OnFileSaveAsHTML(window, (dir / "beside" / "plant.json").string());
     EXPECT_TRUE(fs::exists(dir / "beside" / "plant.hsf"));
-    EXPECT_EQ(port.statusText[0], "Saved plant.html, plant.hmf and plant.hsf in " + (dir / "beside").string());
+    EXPECT_EQ(port.statusText[0],
+              "Saved plant.html, plant.hmf and plant.hsf in " + (dir / "beside").string());
 }
 
 TEST_F(ViewOutputTest, MissingHandlersNameTheExtensionAndWriteNothing) {
