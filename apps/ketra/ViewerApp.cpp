@@ -27,6 +27,7 @@
 #include <QTreeWidget>
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 namespace ketra::app {
@@ -40,6 +41,21 @@ QByteArray ToBytes(const std::vector<unsigned char>& data) {
 
 std::vector<unsigned char> FromBytes(const QByteArray& bytes) {
     return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+// Every kind of file OpenFile reads (the model is recognised by its content).
+const char* const kOpenFilter = "Models and scene files (*.json *.pcf *.hsf *.hmf);;"
+                                "Piping models (*.json);;PCF files (*.pcf);;"
+                                "Scene files (*.hsf *.hmf);;All files (*)";
+
+// The recent-file list names a file wherever the viewer is started from: absolute, links and
+// "..", "." resolved.
+std::string CanonicalPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::canonical(path, error);
+    if (!error)
+        return canonical.string();
+    return std::filesystem::absolute(path, error).lexically_normal().string();
 }
 
 // Stores the settings when the frame closes (before the docks go).
@@ -241,7 +257,7 @@ bool ViewerApp::OpenFile(const std::string& path, std::string* error, bool quiet
         return false;
     }
     AttachViews();
-    m_recent.Add(path);
+    m_recent.Add(CanonicalPath(path));
     ViewerSettings::SaveRecentFiles(m_recent);
     m_frame->UpdateCommandActions();
     return true;
@@ -251,8 +267,8 @@ void ViewerApp::OpenWithDialog() {
     QString folder;
     if (!m_document.Path().empty())
         folder = QFileInfo(QString::fromStdString(m_document.Path())).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(m_frame.get(), "Open Piping Model", folder,
-                                                      "Piping models (*.json);;All files (*)");
+    const QString path =
+        QFileDialog::getOpenFileName(m_frame.get(), "Open Piping Model", folder, kOpenFilter);
     if (!path.isEmpty())
         OpenFile(path.toStdString());
 }
@@ -280,6 +296,9 @@ void ViewerApp::AttachViews() {
     // The updates below come before the window is the view's target: none draws headless.
     std::optional<ketra::render::DeferOffscreenFrames> paintedByTheWindow(std::in_place);
     window.SetPlotConfig(&m_document.Plotter().Config());
+    // The project is the model's file: Save image suggests its name as a TIFF beside it.
+    std::string project = m_document.Path();
+    view.SetCurrentProject(nullptr, project.data());
     window.SetHoopsViewEx(&view, false);
     window.SetDocument(&m_document);
     // Left drag orbits until the user picks another tool, as the Orbit command sets it up.

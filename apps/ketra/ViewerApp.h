@@ -3,7 +3,8 @@
 // (segment browser, overview, walk navigation) and the application's own commands, which it
 // adds to the main view window's command map so that the menu bar built from menu 128 shows
 // them with their check and enable state:
-//   File: Open... (57601), the recent files (57616 ...), Exit (57665);
+//   File: Open... (57601: models, PCF and scene files), the recent files (57616 ...,
+//   absolute and canonical), Exit (57665);
 //   View: Segment Browser, Overview, Navigation (docks shown or hidden);
 //   Tools: Options... (the Options dialog over every open view);
 //   Help: Keys and Mouse (57664).

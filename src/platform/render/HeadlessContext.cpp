@@ -1,6 +1,7 @@
 #include "platform/render/HeadlessContext.h"
 
 #include "platform/render/GlApi.h"
+#include "platform/render/WindowContextRelease.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -22,6 +23,14 @@ Holder& TheHolder() {
     return holder;
 }
 
+void (*g_windowContextRelease)() = nullptr;
+
+// A window's context current on this thread makes eglMakeCurrent fail (EGL_BAD_ACCESS).
+void ReleaseWindowContext() {
+    if (g_windowContextRelease)
+        g_windowContextRelease();
+}
+
 std::string EglErrorText(const char* what) {
     char buffer[96];
     std::snprintf(buffer, sizeof buffer, "%s failed (EGL error 0x%04x)", what,
@@ -33,8 +42,13 @@ std::string EglErrorText(const char* what) {
 
 HeadlessContext* HeadlessContext::Existing() { return TheHolder().context.get(); }
 
+void SetWindowContextRelease(void (*release)()) {
+    g_windowContextRelease = release;
+}
+
 HeadlessContext* HeadlessContext::Acquire(std::string* error) {
     Holder& holder = TheHolder();
+    ReleaseWindowContext();
     if (holder.context) {
         if (!holder.context->MakeCurrent()) {
             if (error) *error = EglErrorText("eglMakeCurrent");

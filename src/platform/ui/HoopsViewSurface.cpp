@@ -1,6 +1,7 @@
 #include "platform/ui/HoopsViewSurface.h"
 
 #include "platform/render/Renderer.h"
+#include "platform/render/WindowContextRelease.h"
 #include "platform/ui/HoopsRasterWidget.h"
 #include "platform/ui/HoopsViewWidget.h"
 #include "platform/window/CHoopsView.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace ketra::ui {
 
@@ -110,6 +112,18 @@ void HoopsViewSurface::BeginPaint() {
 
 namespace {
 
+std::thread::id g_guiThread;
+
+// Qt's context current on the GUI thread (a view widget's, or the one its window composes
+// with) is given up; Qt makes it current again before it next draws. Other threads (the
+// renderer prepares its context on one of its own) hold no Qt context.
+void ReleaseQtContext() {
+    if (std::this_thread::get_id() != g_guiThread)
+        return;
+    if (QOpenGLContext* current = QOpenGLContext::currentContext())
+        current->doneCurrent();
+}
+
 // Whether Qt can make the OpenGL 3.3 core context the window form needs; the reason if not.
 bool CanMakeCoreContext(QString* why) {
     QOpenGLContext context;
@@ -161,6 +175,10 @@ SurfaceChoice ChooseSurface() {
 
 HoopsViewSurface* CreateViewSurface(const SurfaceChoice& choice, CHoopsView* window,
                                     QWidget* parent, SurfaceFailed onFailure) {
+    // Pictures the window's commands render offscreen (saved, copied, printed) come while a
+    // widget's GLX context is current.
+    g_guiThread = std::this_thread::get_id();
+    ketra::render::SetWindowContextRelease(&ReleaseQtContext);
     if (choice.openGL)
         return new HoopsViewWidget(window, parent, std::move(onFailure));
     return new HoopsRasterWidget(window, parent);

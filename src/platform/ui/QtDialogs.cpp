@@ -22,6 +22,8 @@
 #include <QTemporaryFile>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -115,6 +117,46 @@ int RunMessageBox(QWidget* parent, const std::string& text, const std::string& c
     }
 }
 
+namespace {
+
+// The types a Qt name filter names: {"tif"} for "TIFF Image File (*.tif)", {"jpeg", "jpg"}
+// for "JPEG File (*.jpeg *.jpg)"; none for "All files (*)".
+QStringList FilterSuffixes(const QString& filter) {
+    const int open = filter.lastIndexOf('(');
+    QStringList suffixes;
+    for (QString pattern : filter.mid(open + 1).remove(')').split(' ', Qt::SkipEmptyParts)) {
+        if (!pattern.startsWith("*.") || pattern.indexOf('*', 2) >= 0 || pattern.indexOf('?') >= 0)
+            return {};
+        suffixes << pattern.mid(2);
+    }
+    return suffixes;
+}
+
+// As the Windows save dialog does with a default extension: a name typed without one gets
+// the chosen type's, and choosing another type changes the extension of the name shown.
+void FollowChosenType(QFileDialog& dialog, const QStringList& filters) {
+    if (dialog.acceptMode() != QFileDialog::AcceptSave || filters.isEmpty())
+        return;
+    auto follow = [&dialog](const QString& filter) {
+        const QStringList suffixes = FilterSuffixes(filter);
+        if (suffixes.isEmpty())
+            return;
+        const QString& suffix = suffixes.first();
+        dialog.setDefaultSuffix(suffix);
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        if (!name)
+            return;
+        const QString typed = name->text();
+        const QString old = QFileInfo(typed).suffix();
+        if (!old.isEmpty() && !suffixes.contains(old, Qt::CaseInsensitive))
+            name->setText(typed.left(typed.size() - old.size()) + suffix);
+    };
+    follow(filters.first());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+}
+
+} // namespace
+
 FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request) {
     QFileDialog dialog(parent, QString::fromUtf8(request.title.c_str()));
     // The size fields live in Qt's own dialog; the platform's cannot hold them.
@@ -129,6 +171,7 @@ FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request
         if (suffix.startsWith('.'))
             suffix.remove(0, 1);
         dialog.setDefaultSuffix(suffix);
+        FollowChosenType(dialog, filters);
     }
     if (!request.initialName.empty()) {
         const QFileInfo initial(QString::fromUtf8(request.initialName.c_str()));
@@ -221,6 +264,11 @@ bool PrintToPdf(QPrinter& printer, const QImage& picture, const QString& path) {
     }
     const QString partialName = partial.fileName();
     partial.close();
+    // QTemporaryFile makes the file private (0600); a printout is shared like any file the
+    // user makes, so the umask decides.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(partialName).constData(), 0666 & ~mask);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(partialName);
     if (!DrawPage(printer, picture)) {
@@ -253,8 +301,7 @@ bool PrintPicture(QWidget* parent, const QImage& source, const PrintRequest& req
     if (!request.outputFile.empty())
         return PrintToPdf(printer, picture, QString::fromUtf8(request.outputFile.c_str()));
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        if (!request.showDialog)
-            return false;
+        // Printing directly too: with no printer the page can only go to a file, so ask which.
         const QString name = request.documentName.empty()
                                  ? "picture"
                                  : QString::fromUtf8(request.documentName.c_str());

@@ -82,6 +82,28 @@ void Report(CHoopsViewEx& window, HFileOutputResult result) {
         Message(window, text);
 }
 
+// A write that succeeded says what it wrote in the status bar; a failure has its message box.
+void ReportSaved(CHoopsViewEx& window, HFileOutputResult result, const std::string& what) {
+    if (result == OutputOK)
+        window.Port().SetStatusText(0, "Saved " + what);
+    else
+        Report(window, result);
+}
+
+// "*.html" of the filter's first pair: ".html"; "" when its first pattern names no one type.
+std::string FirstFilterExtension(const std::string& filter) {
+    const size_t open = filter.find('|');
+    if (open == std::string::npos)
+        return {};
+    const size_t end = filter.find_first_of(";|", open + 1);
+    const std::string pattern =
+        filter.substr(open + 1, end == std::string::npos ? end : end - open - 1);
+    if (pattern.size() < 3 || pattern.compare(0, 2, "*.") != 0 ||
+        pattern.find_first_of("*?", 2) != std::string::npos)
+        return {};
+    return pattern.substr(1);
+}
+
 // Device size of the view's window: centimetres and pixels, as the display reports them.
 void DeviceSize(HBaseView& view, float& widthCm, float& heightCm, int& widthPixels) {
     const std::string path = HC_Show_Segment(view.GetViewKey());
@@ -138,6 +160,28 @@ const char* WriteResultMessage(HFileOutputResult result) {
     }
 }
 
+std::string SaveAsInitialName(const std::string& documentPath) {
+    std::filesystem::path name = std::filesystem::path(documentPath).filename();
+    if (name.empty())
+        return {};
+    const std::string ext = FirstFilterExtension(kSaveAsFilter);
+    if (!ext.empty())
+        name.replace_extension(ext);
+    return name.string().substr(0, 256);
+}
+
+std::string HtmlFilesText(const std::string& base) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(base, error);
+    if (error)
+        path = base;
+    const std::string name = path.filename().string();
+    std::string text = name + ".html, " + name + ".hmf and " + name + ".hsf";
+    if (path.has_parent_path())
+        text += " in " + path.parent_path().string();
+    return text;
+}
+
 void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
     HBaseView* view = window.GetHoopsView();
     if (!view)
@@ -149,7 +193,7 @@ void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
     FileDialogRequest request;
     request.save = true;
     request.filter = kSaveAsFilter;
-    request.initialName = std::filesystem::path(documentPath).filename().string().substr(0, 256);
+    request.initialName = SaveAsInitialName(documentPath);
     request.defaultExtension = kSaveAsDefaultExtension;
     const FileDialogResult answer = window.Port().FileDialog(request);
     if (!answer.ok || answer.path.empty())
@@ -164,7 +208,8 @@ void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
 
     if (ext == "htm" || ext == "html") {
         const std::string base = path.substr(0, path.size() - ext.size() - 1);
-        Report(window, FileSaveAsHTML(window, base.c_str()));
+        const HFileOutputResult result = FileSaveAsHTML(window, base.c_str());
+        ReportSaved(window, result, HtmlFilesText(base));
         return;
     }
     if (ext == "dwf") {
@@ -181,7 +226,9 @@ void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
             ReportNoHandler(window, ext);
             return;
         }
-        Report(window, handler->FileOutputByKey(path.c_str(), HC_Create_Segment(kDwfSegment), &options));
+        ReportSaved(
+            window,
+            handler->FileOutputByKey(path.c_str(), HC_Create_Segment(kDwfSegment), &options), path);
         return;
     }
     if (ext == "pdf") {
@@ -193,7 +240,7 @@ void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
             ReportNoHandler(window, ext);
             return;
         }
-        Report(window, view->FileOutput(path.c_str(), handler, &options));
+        ReportSaved(window, view->FileOutput(path.c_str(), handler, &options), path);
         return;
     }
     HOutputHandler* handler = manager->GetOutputHandler(ext.c_str());
@@ -216,7 +263,7 @@ void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath) {
         HBaseModel* model = view->GetModel();
         result = model ? model->FileOutput(path.c_str(), view, &options) : OutputNotHandled;
     }
-    Report(window, result);
+    ReportSaved(window, result, path);
 }
 
 void OnFileSaveAsHTML(CHoopsViewEx& window, const std::string& documentPath) {
@@ -224,7 +271,9 @@ void OnFileSaveAsHTML(CHoopsViewEx& window, const std::string& documentPath) {
         return;
     std::filesystem::path base(documentPath);
     base.replace_extension();
-    Report(window, FileSaveAsHTML(window, base.string().c_str()));
+    // No dialog asks where: the status bar says where the files went.
+    ReportSaved(window, FileSaveAsHTML(window, base.string().c_str()),
+                HtmlFilesText(base.string()));
 }
 
 HFileOutputResult FileSaveAsHTML(CHoopsViewEx& window, const char* base) {
@@ -292,7 +341,10 @@ void SaveBitmap(CHoopsViewEx& window) {
     options.m_Pixel_Height = SizeField(answer.heightText, kBitmapDefaultHeight);
     HBaseModel* model = view->GetModel();
     FrameRatePause pause(view);
-    Report(window, model ? model->FileOutput(answer.path.c_str(), view, &options) : OutputNotHandled);
+    ReportSaved(window,
+                model ? model->FileOutput(answer.path.c_str(), view, &options) : OutputNotHandled,
+                answer.path + " (" + std::to_string(options.m_Pixel_Width) + " x " +
+                    std::to_string(options.m_Pixel_Height) + " pixels)");
 }
 
 PrintSettings ReadPrintSettings() {

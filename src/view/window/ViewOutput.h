@@ -48,14 +48,22 @@ std::string HtmlPageTemplate();
 // The message for a write's result: "" for success (1), else one of the three texts above.
 const char* WriteResultMessage(HFileOutputResult result);
 
-// Save As (57604): asks for a file (initial name: the document's file name without its
-// folder, at most 256 characters) and writes it by its extension (.html/.htm the page with
-// its scene files, .dwf and .pdf through their handlers when present, pictures through the
-// view at the screen's resolution, scene files through the model). Cancel or an empty name
-// does nothing.
+// The name Save As suggests: the document's file name without its folder, its extension
+// that of the dialog's first type (".html"), at most 256 characters; "" without a document.
+std::string SaveAsInitialName(const std::string& documentPath);
+// What the page of `base` (a path without extension) is written as, for the status bar:
+// "plant.html, plant.hmf and plant.hsf in /folder" (the folder made absolute).
+std::string HtmlFilesText(const std::string& base);
+
+// Save As (57604): asks for a file (initial name: SaveAsInitialName) and writes it by its
+// extension (.html/.htm the page with its scene files, .dwf and .pdf through their handlers
+// when present, pictures through the view at the screen's resolution, scene files through the
+// model). Cancel or an empty name does nothing. Every write that succeeds says in the status
+// bar (pane 0) what it wrote; failures have their message box.
 void FileSaveAs(CHoopsViewEx& window, const std::string& documentPath);
 
-// HTML (32988): the page and scene files of the document's path without its extension.
+// HTML (32988): the page and scene files of the document's path without its extension,
+// beside it; the status bar names them.
 void OnFileSaveAsHTML(CHoopsViewEx& window, const std::string& documentPath);
 
 // Writes base + ".html" (the page template from the component's resources, the view's

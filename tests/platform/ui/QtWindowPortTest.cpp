@@ -11,6 +11,7 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <memory>
@@ -256,6 +259,32 @@ TEST_F(PortTest, FileDialogWithSizeFieldsReturnsPathFilterAndTypedSizes) {
     EXPECT_FALSE(port.FileDialog(request).ok);
 }
 
+TEST_F(PortTest, SaveDialogNamesFollowTheChosenType) {
+    QTemporaryDir dir;
+    WhenModalOpens([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_TRUE(name && types);
+        EXPECT_EQ(name->text(), "plant.html");
+        // The user picks the second type: the name shown takes its extension.
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
+        EXPECT_EQ(name->text(), "plant.tif");
+        // A name typed without an extension gets the chosen type's, not the default "DWF".
+        name->setText(dir.filePath("picture"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    kw::FileDialogRequest request;
+    request.filter = "HTML Page (*.html)|*.html|TIFF Image File (*.tif)|*.tif||";
+    request.initialName = "plant.html";
+    request.defaultExtension = "DWF";
+    const kw::FileDialogResult result = port.FileDialog(request);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.path, dir.filePath("picture.tif").toStdString());
+}
+
 TEST_F(PortTest, NoteTextDialogReplacesTheTextOnlyOnOk) {
     std::string text = "Support S1\nguided";
     WhenModalOpens([](QWidget* w) {
@@ -321,13 +350,19 @@ TEST_F(PortTest, PrintsToAPdfFileReplacingAnOldOneWhole) {
     request.documentName = "plant";
     request.outputFile = path.toStdString();
     request.grayscale = true;
+    const mode_t oldMask = ::umask(022);
     ASSERT_TRUE(port.Print(TwoByTwo(), request));
     QFile pdf(path);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_GT(pdf.size(), 200);
-    // No partial file is left beside it.
+    // No partial file is left beside it, and the umask (not the temporary's 0600) decides who reads
+    // it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"view.pdf"});
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    ::umask(oldMask);
 
     request.outputFile = dir.filePath("missing/folder/view.pdf").toStdString();
     EXPECT_FALSE(port.Print(TwoByTwo(), request));

@@ -26,12 +26,13 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTableWidget>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -257,6 +258,30 @@ TEST_F(ViewerAppTest, RecentFilesAndWindowStateAreKeptInTheSettingsStore) {
     EXPECT_EQ(m_app->Frame().size(), QSize(900, 650));
     EXPECT_TRUE(m_app->SegmentBrowser().isVisible());
     EXPECT_FALSE(m_app->Overview().isVisible());
+}
+
+TEST_F(ViewerAppTest, RecentFilesAreCanonicalAndOpenListsEveryReadableType) {
+    // Named relative to the working folder, through a link and ".": stored as the file itself.
+    std::filesystem::create_directory_symlink(std::string(KETRA_SOURCE_DIR) + "/samples",
+                                              m_folder / "link");
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(m_folder);
+    const bool opened = m_app->OpenFile("./link/./plant.json", nullptr, true);
+    std::filesystem::current_path(cwd);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(m_app->Recent().Paths(),
+              std::vector<std::string>{std::filesystem::canonical(kPlant).string()});
+
+    QStringList filters;
+    uitest::WhenModalOpens([&](QWidget* w) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(w))
+            filters = dialog->nameFilters();
+        qobject_cast<QDialog*>(w)->reject();
+    });
+    Main().OnCommand(kCmdAppFileOpen);
+    EXPECT_EQ(filters, (QStringList{"Models and scene files (*.json *.pcf *.hsf *.hmf)",
+                                    "Piping models (*.json)", "PCF files (*.pcf)",
+                                    "Scene files (*.hsf *.hmf)", "All files (*)"}));
 }
 
 TEST(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostFour) {

@@ -134,10 +134,12 @@ TEST_F(ViewOutputTest, SaveAsHtmlInCapitalsWritesThePageThenBothSceneFiles) {
     FileSaveAs(window, "/projects/plant/plant.json");
     EXPECT_EQ(port.lastFileDialog.filter, kSaveAsFilter);
     EXPECT_EQ(port.lastFileDialog.defaultExtension, "DWF");
-    EXPECT_EQ(port.lastFileDialog.initialName, "plant.json");
+    // The model's name, with the extension of the type the dialog shows first.
+    EXPECT_EQ(port.lastFileDialog.initialName, "plant.html");
     EXPECT_FALSE(port.lastFileDialog.sizeFields);
     EXPECT_TRUE(port.messages.empty()) << port.messages.front();
     EXPECT_EQ(Files(), (std::vector<std::string>{"model.hmf", "model.hsf", "model.html"}));
+    EXPECT_EQ(port.statusText[0], "Saved model.html, model.hmf and model.hsf in " + dir.string());
 
     const std::string page = Slurp(dir / "model.html");
     EXPECT_EQ(page.find("<!-- $$"), std::string::npos) << "a placeholder was left";
@@ -158,6 +160,14 @@ TEST_F(ViewOutputTest, SaveAsHtmlInCapitalsWritesThePageThenBothSceneFiles) {
               ketra::hc::MetafileText(*graph.Resolve("/check/hmf", false)));
     EXPECT_NE(ketra::hc::MetafileText(*graph.Resolve("/check/hsf", false)).find("segment \"pipe\""), std::string::npos);
     HC_Delete_Segment("/check");
+
+    // Save as HTML asks nothing: the files go beside the model, and the status bar says so.
+    fs::create_directories(dir / "beside");
+    port.statusText.clear();
+    OnFileSaveAsHTML(window, (dir / "beside" / "plant.json").string());
+    EXPECT_TRUE(fs::exists(dir / "beside" / "plant.hsf"));
+    EXPECT_EQ(port.statusText[0],
+              "Saved plant.html, plant.hmf and plant.hsf in " + (dir / "beside").string());
 }
 
 TEST_F(ViewOutputTest, MissingHandlersNameTheExtensionAndWriteNothing) {
@@ -272,6 +282,7 @@ TEST_F(ViewOutputTest, PicturesAreWrittenAtTheScreensResolution) {
     view->GetWindowSizeInPixels(w, h);
     EXPECT_NEAR(static_cast<int>(width), w, 1);
     EXPECT_NEAR(static_cast<int>(height), h, 1);
+    EXPECT_EQ(port.statusText[0], "Saved " + (dir / "picture.tif").string());
 }
 
 TEST_F(ViewOutputTest, TiffOfAChosenSize) {
