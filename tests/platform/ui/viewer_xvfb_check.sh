@@ -57,7 +57,8 @@ xdotool mousemove "$cx" "$cy" key Right
 shot 6-right-arrow
 
 kill -0 "$viewer" 2>/dev/null
-check "the viewer is still running after the input ($(cat "$WORK/viewer.err"))" $?
+running=$?
+check "the viewer is still running after the input ($(cat "$WORK/viewer.err"))" $running
 grep -q '^viewer: drawing' "$WORK/viewer.err"
 check "the viewer says how it draws" $?
 colours=$(convert "$SHOTS/1-opened.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" -unique-colors txt:- | wc -l)
