@@ -261,21 +261,28 @@ if command -v xvfb-run >/dev/null && "$ketra" view --help >/dev/null 2>&1; then
   if [[ $rc -ne 3 ]]; then # 3: built without Qt
     check "viewer runs ($(cat "$work/gl.err"))" $rc
     [[ "$(said gl)" == "viewer: drawing with OpenGL in the window ("*")" ]]
-    check "viewer draws with OpenGL ($(said gl))" $?
+    status=$?
+    check "viewer draws with OpenGL ($(said gl))" $status
     viewer raster KETRA_VIEWER_RASTER=1 xvfb-run -a "$ketra"
-    check "forced raster viewer runs ($(cat "$work/raster.err"))" $?
+    status=$?
+    check "forced raster viewer runs ($(cat "$work/raster.err"))" $status
     [[ "$(said raster)" == "viewer: drawing offscreen into the window (KETRA_VIEWER_RASTER is set)" ]]
-    check "forced raster viewer says so ($(said raster))" $?
+    status=$?
+    check "forced raster viewer says so ($(said raster))" $status
     out=$(same_picture "$work/gl.ppm" "$work/raster.ppm" 2>&1)
     check "OpenGL and offscreen pictures show the same model ($out)" $?
     viewer old-gl MESA_GL_VERSION_OVERRIDE=3.1 xvfb-run -a "$ketra"
-    check "viewer with OpenGL 3.1 runs ($(cat "$work/old-gl.err"))" $?
+    status=$?
+    check "viewer with OpenGL 3.1 runs ($(cat "$work/old-gl.err"))" $status
     [[ "$(said old-gl)" == "viewer: drawing offscreen into the window (Qt offers OpenGL 3.1 "*", not 3.3 core)" ]]
-    check "viewer refuses OpenGL below 3.3 core ($(said old-gl))" $?
+    status=$?
+    check "viewer refuses OpenGL below 3.3 core ($(said old-gl))" $status
     viewer offscreen QT_QPA_PLATFORM=offscreen "$ketra"
-    check "viewer on the offscreen platform runs ($(cat "$work/offscreen.err"))" $?
+    status=$?
+    check "viewer on the offscreen platform runs ($(cat "$work/offscreen.err"))" $status
     [[ "$(said offscreen)" == 'viewer: drawing offscreen into the window (the Qt platform "offscreen" has no OpenGL windows)' ]]
-    check "viewer on the offscreen platform falls back ($(said offscreen))" $?
+    status=$?
+    check "viewer on the offscreen platform falls back ($(said offscreen))" $status
     [[ -s "$work/offscreen.ppm" ]]
     check "offscreen platform screenshot" $?
     # A PCF model's supports are sized from its pipes in the window too: the guide on the riser
@@ -285,7 +292,8 @@ if command -v xvfb-run >/dev/null && "$ketra" view --help >/dev/null 2>&1; then
       [[ $s == one ]] && extra=(--symbol-scale 1)
       timeout 120 env KETRA_VIEWER_SCREENSHOT="$work/pcf-$s.ppm" xvfb-run -a "$ketra" view "$pcf" \
         "${extra[@]}" >/dev/null 2>"$work/pcf-$s.err"
-      check "viewer shows a PCF model ($(cat "$work/pcf-$s.err"))" $?
+      status=$?
+      check "viewer shows a PCF model ($(cat "$work/pcf-$s.err"))" $status
     done
     out=$(python3 - "$work/pcf-chosen.ppm" "$work/pcf-one.ppm" <<'PY'
 import sys
