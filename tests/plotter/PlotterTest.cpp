@@ -1,5 +1,7 @@
 #include "plotter/Plotter.h"
 
+#include "config/CAppSettings.h"
+
 #include "host/PipingModel.h"
 #include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -149,18 +152,73 @@ TEST_F(PlotterTest, RendersPipesInThePipeColour) {
     settings.height = 240;
     std::string error;
     ASSERT_TRUE(render::RenderToImage(plotter.View().GetViewKey(), settings, image, &error)) << error;
-    // The background is white and the pipes blue by default: some pixels must be bluish.
+    // The background is white and the pipes light blue by default: some pixels must be bluish.
     int blue = 0, other = 0;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
             auto p = image.At(x, y);
-            if (p.b > 100 && p.r < 80 && p.g < 80)
+            if (p.b > 100 && p.b > p.r + 40 && p.g < p.b)
                 ++blue;
             else if (!(p.r > 240 && p.g > 240 && p.b > 240))
                 ++other;
         }
     EXPECT_GT(blue, 50);
     EXPECT_GT(other, 50); // steel and symbols
+}
+
+// The lights ride with the camera: the six plane views of the plant are about equally bright
+// (lights fixed to the world left back, bottom and left nearly black).
+TEST_F(PlotterTest, EveryStandardViewIsLitAlike) {
+    std::string why;
+    if (!render::HeadlessAvailable(&why))
+        GTEST_SKIP() << "no headless GL: " << why;
+    render::FrameSettings settings;
+    settings.width = 240;
+    settings.height = 180;
+    double least = 1e9, most = 0;
+    for (ViewMode mode : {HViewFront, HViewBack, HViewLeft, HViewRight, HViewTop, HViewBottom}) {
+        plotter.View().SetViewMode(mode, false, true);
+        render::Image image;
+        std::string error;
+        ASSERT_TRUE(render::RenderToImage(plotter.View().GetViewKey(), settings, image, &error)) << error;
+        double sum = 0;
+        int count = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                auto p = image.At(x, y);
+                if (p.r > 240 && p.g > 240 && p.b > 240)
+                    continue;  // background
+                sum += (p.r + p.g + p.b) / 3.0;
+                ++count;
+            }
+        ASSERT_GT(count, 200) << mode;
+        least = std::min(least, sum / count);
+        most = std::max(most, sum / count);
+    }
+    EXPECT_GT(least, 0.75 * most) << "darkest view " << least << ", brightest " << most;
+}
+
+// Every command draws in the piping host's colours from the settings store, as the viewer does:
+// pipes light blue, steel grey, tees magenta, expansion joints green by default.
+TEST_F(PlotterTest, KindsTakeThePipingHostsColours) {
+    auto faces = [](const char* style) {
+        char value[4096] = "";
+        HC_Open_Segment(style);
+        HC_Show_One_Color("faces=diffuse", value);
+        HC_Close_Segment();
+        std::string text(value);
+        auto channel = [&text](const char* name) {
+            const std::size_t at = text.find(name);
+            return at == std::string::npos
+                       ? 999u
+                       : static_cast<unsigned>(std::atof(text.c_str() + at + 2) * 255.0 + 0.5);
+        };
+        return channel("r=") | channel("g=") << 8 | channel("b=") << 16;
+    };
+    EXPECT_EQ(faces("/Style Library/Pipes"), CAppSettings::PipeColor);
+    EXPECT_EQ(faces("/Style Library/Structure"), CAppSettings::SteelColor);
+    EXPECT_EQ(faces("/Style Library/Tees"), CAppSettings::SIFSTeesColor);
+    EXPECT_EQ(faces("/Style Library/Expansion Joints"), CAppSettings::ExpJointColor);
 }
 
 TEST(PlotterKinds, ParseKindAcceptsCommandLineSpellings) {

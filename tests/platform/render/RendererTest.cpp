@@ -63,6 +63,24 @@ TEST(Renderer, PipeOfKnownColourLandsOnExpectedPixelsInEachProjection) {
     }
 }
 
+TEST(Renderer, LightsSwitchedOffLeaveFacesInTheirPlainColour) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("lights_off");
+    scene.Open("lights");
+    HC_Insert_Distant_Light(1, 0, 0.2);
+    HC_Set_Visibility("lights = off");
+    HC_Close_Segment();
+    scene.Open("model");
+    HC_Set_Color("faces = (r=0.5 g=0.2 b=0.2)");
+    HC_Set_Visibility("edges = off");
+    InsertSquare(0.5f, 0);
+    HC_Close_Segment();
+    const Image::Pixel p = scene.Render().At(50, 50);
+    EXPECT_NEAR(p.r, 128, 2);
+    EXPECT_NEAR(p.g, 51, 2);
+    EXPECT_NEAR(p.b, 51, 2);
+}
+
 TEST(Renderer, StyleColourReachesTheElementAndLocalColourWins) {
     KETRA_REQUIRE_GL();
     TestScene scene("style");
