@@ -9,6 +9,8 @@
 #include "geometry/HCreateStructure.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseModel.h"
+#include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HUtility.h"
 #include "symbols/HCreatePlotSymbols.h"
 #include "view/HMyBaseView.h"
@@ -116,6 +118,17 @@ bool Plotter::Start(const PlotOptions& options, std::string* error) {
     StyleLibrary::ViewTargets targets;
     targets.cuttingPlaneSegment = m_impl->view->GetCuttingPlanesKey();
     StyleLibrary::ResetAllColors(m_impl->config, targets);
+    // A pick selects an element: the segment that holds the picked geometry, drawn in the
+    // settings store's selection colours.
+    if (HSelectionSet* selection = m_impl->view->GetSelection()) {
+        selection->SetSelectionLevel(HSelectLevelSegment);
+        const std::string faces = HOpConfig::FormatColor(CAppSettings::PolygonSelectionColor);
+        const std::string lines = HOpConfig::FormatColor(CAppSettings::LineSelectionColor);
+        const std::string markers = HOpConfig::FormatColor(CAppSettings::MarkerSelectionColor);
+        const std::string highlight = "faces=(" + faces + "), edges=(" + lines + "), lines=(" +
+                                      lines + "), text=(" + lines + "), markers=(" + markers + ")";
+        selection->SetHighlightColor(highlight.c_str());
+    }
     m_impl->started = true;
     return true;
 }
@@ -353,7 +366,12 @@ private:
     int m_facets;
     HC_KEY KindKey(Kind kind) {
         HC_KEY& key = m_kindKeys[static_cast<size_t>(kind)];
-        if (key == -1) key = HC_Create_Segment(KindPath(kind).c_str());
+        if (key == -1) {
+            key = HC_Create_Segment(KindPath(kind).c_str());
+            // Elements are the plot's objects: Select by Window takes what lies in an object
+            // segment, and every element lies below its kind's segment.
+            HObjectManager::SetHObjectSegment(key, "Element");
+        }
         return key;
     }
 
