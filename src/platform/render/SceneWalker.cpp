@@ -1093,9 +1093,10 @@ private:
         draw.cutEdgeColor = r.cutEdges;
         draw.surface = r.surface;
         draw.edgeState = r.edgeState;
-        // Where faces hide (hidden line) or in silhouette mode, only outlines are drawn:
-        // silhouettes, boundaries and hard folds, not the facet edges of smooth surfaces.
-        draw.edgeState.silhouetteOnly = m_rules.silhouette || draw.hiddenSurfaceOnly;
+        // Wherever faces are drawn (shaded, hidden line) and in silhouette mode, only outlines
+        // are drawn: silhouettes, boundaries and hard folds, not the facet edges of smooth
+        // surfaces, which would turn a shaded pipe into flat bands.
+        draw.edgeState.silhouetteOnly = m_rules.silhouette || draw.faces;
         draw.markerSymbol = r.markerSymbol;
         draw.markerSize = r.markerPixels;
         draw.texture = r.texture;

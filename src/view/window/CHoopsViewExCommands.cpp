@@ -71,6 +71,7 @@ constexpr ElementKindCommand kElementKindCommands[] = {
     {kCmdShowRigids, "/include library/halden/Rigids"},
     {kCmdShowStructures, "/include library/halden/structures"},
     {kCmdShowExpansionJoints, "/include library/halden/expansion joints"},
+    {kCmdShowTees, "/include library/halden/tees"},
 };
 
 void SetVisibilityOn(HC_KEY segment, const char* visibility)

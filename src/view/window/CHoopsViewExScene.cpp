@@ -211,10 +211,14 @@ void CHoopsViewEx::OnGouraudShading()
     m_edgesShown = false;
     m_fastPrint = true;
 
-    // 5. The axis triad.
-    HC_Open_Segment_By_Key(view.GetTriadKey());
-    HC_Set_Visibility("text=on,faces=on,edges=off,lights=on");
-    HC_Close_Segment();
+    // 5. The axis triad, only while the corner triad is shown: on a hidden triad the letters
+    // alone would come back, floating without their axes.
+    const AxisMode axis = view.GetAxisMode();
+    if (axis == AxisOn || axis == AxisOnAndCenter) {
+        HC_Open_Segment_By_Key(view.GetTriadKey());
+        HC_Set_Visibility("text=on,faces=on,edges=off,lights=on");
+        HC_Close_Segment();
+    }
     view.Update();
 }
 
@@ -401,6 +405,17 @@ void CHoopsViewEx::ShowAllDraftonParts()
         UnhideDraftonSegment(SegmentKey(kPlantSegment));
     else
         m_plantPartHidden = 1;
+    // Our host's meaning of Show All: every element kind comes back as well, whether hidden
+    // one by one or all at once by On, so nothing hidden is out of reach of this one command.
+    for (const char* segment : kAllKindSegments) {
+        if (!HUtility::SegmentExists(segment))
+            continue;
+        HC_Open_Segment(segment);
+        if (HC_Show_Existence("visibility") > 0)
+            HC_UnSet_Visibility();
+        HC_Close_Segment();
+    }
+    m_allKindsShown = true;
     m_pHView->Update();
 }
 

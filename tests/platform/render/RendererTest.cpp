@@ -240,6 +240,28 @@ TEST(Renderer, SilhouetteDrawsOnlyTheOutlineOfATube) {
     }
 }
 
+TEST(Renderer, ShadedFacesWithEdgesShowOnlyTheOutlinesInTheEdgeColour) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("shaded_edges");
+    scene.Open("model");
+    HC_Set_Color("faces = green, edges = black");
+    HC_Set_Visibility("edges = on");
+    InsertPipe(0.6f, 0.3f);
+    HC_Close_Segment();
+    for (int mode : {8, 9}) {  // Gouraud, flat
+        const Image image = scene.Render(100, 100, mode);
+        int runs = 0;
+        bool inside = false;
+        for (int y = 0; y < image.height; ++y) {
+            const bool dark = IsDark(image.At(50, y));
+            runs += dark && !inside ? 1 : 0;
+            inside = dark;
+        }
+        EXPECT_EQ(runs, 2) << mode;  // the tube's two outlines, no facet edges across it
+        EXPECT_GT(image.At(50, 50).g, 120) << mode;
+    }
+}
+
 TEST(Renderer, MarkerModeShowsCentreLinesWithMarkers) {
     KETRA_REQUIRE_GL();
     TestScene scene("markermode");

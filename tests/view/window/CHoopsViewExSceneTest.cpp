@@ -72,6 +72,15 @@ TEST_F(ViewWindowTest, OnTwiceHidesThenShowsAllNineKinds)
     EXPECT_TRUE(window->GetAllElementKindsShown());
     for (const char* kind : kNineKinds)
         EXPECT_EQ(OwnVisibility(Kind(kind)), "") << kind;
+
+    // Tees have a toggle of their own; Show All brings back whatever On or a toggle hid.
+    Run(kCmdShowTees);
+    EXPECT_EQ(OwnVisibility(Kind("tees")), "everything=off");
+    Run(kCmdShowAllKinds);
+    Run(kCmdShowAllParts);
+    EXPECT_TRUE(window->GetAllElementKindsShown());
+    for (const char* kind : kNineKinds)
+        EXPECT_EQ(OwnVisibility(Kind(kind)), "") << kind;
 }
 
 TEST_F(ViewWindowTest, KindToggleRemovesAnyVisibilityOfItsOwn)
@@ -175,6 +184,10 @@ TEST_F(ViewWindowTest, GouraudShadingShowsTheLibraryShaded)
     EXPECT_TRUE(window->GetFacesShown());
     EXPECT_FALSE(window->GetEdgesShown());
     EXPECT_TRUE(window->GetFastPrint());
+    // The triad is hidden (axis mode 0): its letters stay hidden too. Shown, it gets text.
+    EXPECT_EQ(viewtest::Visibility(view->GetTriadKey(), "text"), "off");
+    view->SetAxisMode(AxisOn);
+    Run(kCmdGouraud);
     EXPECT_EQ(viewtest::Visibility(view->GetTriadKey(), "text"), "on");
     EXPECT_EQ(viewtest::Visibility(view->GetTriadKey(), "edges"), "off");
 }
