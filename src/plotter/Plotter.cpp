@@ -348,6 +348,9 @@ private:
             HC_Set_User_Options(options);
         }
         HC_Style_Segment(style);
+        // Each element is one of the plot's objects: Select by Window takes what lies in an
+        // object segment, and a pick in any of its parts selects the whole element.
+        HObjectManager::SetHObjectSegment(m_segment, "Element");
         m_kind = kind;
     }
 
@@ -366,12 +369,7 @@ private:
     int m_facets;
     HC_KEY KindKey(Kind kind) {
         HC_KEY& key = m_kindKeys[static_cast<size_t>(kind)];
-        if (key == -1) {
-            key = HC_Create_Segment(KindPath(kind).c_str());
-            // Elements are the plot's objects: Select by Window takes what lies in an object
-            // segment, and every element lies below its kind's segment.
-            HObjectManager::SetHObjectSegment(key, "Element");
-        }
+        if (key == -1) key = HC_Create_Segment(KindPath(kind).c_str());
         return key;
     }
 

@@ -1,6 +1,10 @@
 #include "plotter/Plotter.h"
 
 #include "config/CAppSettings.h"
+#include "operators/HOpKetraSelectArea.h"
+#include "platform/mvo/HEventInfo.h"
+#include "platform/mvo/HOpSelectAperture.h"
+#include "platform/mvo/HSelectionSet.h"
 
 #include "host/PipingModel.h"
 #include "platform/hc/SceneGraph.h"
@@ -196,6 +200,80 @@ TEST_F(PlotterTest, EveryStandardViewIsLitAlike) {
         most = std::max(most, sum / count);
     }
     EXPECT_GT(least, 0.75 * most) << "darkest view " << least << ", brightest " << most;
+}
+
+// What the user picks is an element: Select by Window takes the plant's elements, a click
+// takes the one element under the cursor, and what is selected is drawn in the settings
+// store's selection colour.
+TEST_F(PlotterTest, ClickAndWindowSelectElementsDrawnInTheSelectionColour) {
+    HMyBaseView& view = plotter.View();
+    view.SetWindowSizeInPixels(320, 240);
+    view.SetViewMode(HViewIsoSE, false, true);
+    HSelectionSet* selection = view.GetSelection();
+    ASSERT_NE(selection, nullptr);
+    auto mouse = [&view](HEventType type, float x, float y, unsigned int flags) {
+        HEventInfo event(&view);
+        event.SetPoint(type, x, y, flags);
+        return view.InjectEvent(event);
+    };
+    auto selectionPixels = [&view]() {
+        render::FrameSettings settings;
+        settings.width = 320;
+        settings.height = 240;
+        render::Image image;
+        std::string error;
+        EXPECT_TRUE(render::RenderToImage(view.GetViewKey(), settings, image, &error)) << error;
+        int count = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                auto p = image.At(x, y);
+                count += p.r > 150 && p.g > 150 && p.b < 60 ? 1 : 0;
+            }
+        return count;
+    };
+    std::string why;
+    const bool gl = render::HeadlessAvailable(&why);
+    if (gl)
+        EXPECT_EQ(selectionPixels(), 0);
+
+    delete view.GetOperator();
+    view.SetOperator(new HOpKetraSelectArea(&view, 0, 1));
+    mouse(HE_LButtonDown, -0.99f, 0.99f, MVO_LBUTTON);
+    mouse(HE_MouseMove, 0.0f, 0.0f, MVO_LBUTTON);
+    mouse(HE_MouseMove, 0.99f, -0.99f, MVO_LBUTTON);
+    mouse(HE_LButtonUp, 0.99f, -0.99f, 0);
+    ASSERT_GT(selection->GetSize(), 10u);
+    for (unsigned int i = 0; i < selection->GetSize(); ++i) {
+        char type[64] = "";
+        HC_Show_Key_Type(selection->GetAt(i), type);
+        EXPECT_STREQ(type, "segment");
+    }
+    if (gl)
+        EXPECT_GT(selectionPixels(), 500);
+
+    // A click in the middle of a pipe selects the element there, and only it.
+    const host::Element* pipe = nullptr;
+    for (const host::Element& e : model.elements)
+        if (!e.bendRadius && !e.rigid && !e.expansionJoint)
+            pipe = &e;
+    ASSERT_NE(pipe, nullptr);
+    const host::Vec3& a = model.nodes.at(pipe->from);
+    const host::Vec3& b = model.nodes.at(pipe->to);
+    const HPoint at = view.WorldToWindow(HPoint(static_cast<float>((a[0] + b[0]) / 2),
+                                                static_cast<float>((a[1] + b[1]) / 2),
+                                                static_cast<float>((a[2] + b[2]) / 2)));
+    delete view.GetOperator();
+    view.SetOperator(new HOpSelectAperture(&view, 0, 1));
+    mouse(HE_LButtonDown, at.x, at.y, MVO_LBUTTON);
+    mouse(HE_LButtonUp, at.x, at.y, 0);
+    ASSERT_EQ(selection->GetSize(), 1u);
+    EXPECT_NE(plotter.Registry().Find(selection->GetAt(0)).first, 0);
+    if (gl) {
+        const int one = selectionPixels();
+        EXPECT_GT(one, 20);
+        selection->DeSelectAll();
+        EXPECT_EQ(selectionPixels(), 0);
+    }
 }
 
 // Every command draws in the piping host's colours from the settings store, as the viewer does:
