@@ -14,6 +14,7 @@
 #include "platform/mvo/HUtility.h"
 #include "symbols/HCreatePlotSymbols.h"
 #include "view/HMyBaseView.h"
+#include "view/window/CHoopsViewEx.h"
 
 #include <algorithm>
 #include <array>
@@ -350,7 +351,7 @@ private:
         HC_Style_Segment(style);
         // Each element is one of the plot's objects: Select by Window takes what lies in an
         // object segment, and a pick in any of its parts selects the whole element.
-        HObjectManager::SetHObjectSegment(m_segment, "Element");
+        HObjectManager::SetHObjectSegment(m_segment, CHoopsViewEx::kElementObjectKind);
         m_kind = kind;
     }
 

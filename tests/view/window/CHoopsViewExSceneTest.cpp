@@ -3,6 +3,7 @@
 #include "ViewWindowFixture.h"
 #include "platform/mvo/ViewFixture.h"
 
+#include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "view/HBaseViewEx.h"
 
@@ -233,6 +234,21 @@ TEST_F(PlantPartsTest, HideSelectedHidesTheSelectedPartsAndClearsTheSelection)
     view->GetSelection()->Select(other, nullptr, 0, 0);
     Run(kCmdHideSelectedParts);
     EXPECT_FALSE(HiddenPart(other));
+
+    // An element of the plot (an "Element" object segment) is hidden through any of its
+    // items, and Show All brings it back.
+    const HC_KEY element = Kind("pipes/10-20");
+    HC_Open_Segment_By_Key(element);
+    const HC_KEY pipe = mvotest::InsertBox({8, 8, 0}, {9, 9, 0.5f});
+    HC_Close_Segment();
+    HObjectManager::SetHObjectSegment(element, CHoopsViewEx::kElementObjectKind);
+    view->GetSelection()->Select(pipe, nullptr, 0, 0);
+    Run(kCmdHideSelectedParts);
+    EXPECT_TRUE(HiddenPart(element));
+    EXPECT_FALSE(HiddenPart(part2));
+    Run(kCmdShowAllParts);
+    EXPECT_FALSE(HiddenPart(element));
+    EXPECT_EQ(OwnVisibility(element), "");
 }
 
 TEST_F(PlantPartsTest, HideCurrentHidesThePartUnderTheRightClick)
