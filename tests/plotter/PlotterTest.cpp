@@ -1,6 +1,10 @@
 #include "plotter/Plotter.h"
 
 #include "config/CAppSettings.h"
+#include "platform/window/RecordingPort.h"
+#include "plotter/ElementCommands.h"
+#include "view/window/CHoopsViewEx.h"
+#include "view/window/ViewCommands.h"
 #include "operators/HOpKetraSelectArea.h"
 #include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HOpSelectAperture.h"
@@ -233,8 +237,9 @@ TEST_F(PlotterTest, ClickAndWindowSelectElementsDrawnInTheSelectionColour) {
     };
     std::string why;
     const bool gl = render::HeadlessAvailable(&why);
-    if (gl)
+    if (gl) {
         EXPECT_EQ(selectionPixels(), 0);
+    }
 
     delete view.GetOperator();
     view.SetOperator(new HOpKetraSelectArea(&view, 0, 1));
@@ -248,8 +253,9 @@ TEST_F(PlotterTest, ClickAndWindowSelectElementsDrawnInTheSelectionColour) {
         HC_Show_Key_Type(selection->GetAt(i), type);
         EXPECT_STREQ(type, "segment");
     }
-    if (gl)
+    if (gl) {
         EXPECT_GT(selectionPixels(), 500);
+    }
 
     // A click in the middle of a pipe selects the element there, and only it.
     const host::Element* pipe = nullptr;
@@ -274,6 +280,45 @@ TEST_F(PlotterTest, ClickAndWindowSelectElementsDrawnInTheSelectionColour) {
         selection->DeSelectAll();
         EXPECT_EQ(selectionPixels(), 0);
     }
+}
+
+// Our host's Properties, Model Info, Find Node and Delete key work on the selection.
+TEST_F(PlotterTest, ElementCommandsDescribeFindAndDeleteTheSelection) {
+    using namespace ketra::view;
+    ketra::window::RecordingPort port;
+    CHoopsViewEx window;
+    window.SetPort(&port);
+    auto commands = std::make_unique<plotter::ElementCommands>(window, plotter);
+    HSelectionSet& selection = *plotter.View().GetSelection();
+
+    window.OnCommand(kCmdModelInfo);
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_NE(port.messages[0].find("pipes: 9"), std::string::npos) << port.messages[0];
+
+    port.noteDialogOk = true;
+    port.noteDialogText = "12x";
+    window.OnCommand(kCmdFindNode);
+    EXPECT_NE(port.messages.back().find("\"12x\" is not a node number"), std::string::npos);
+    EXPECT_EQ(selection.GetSize(), 0u);
+    const host::Element& first = model.elements.front();
+    port.noteDialogText = std::to_string(first.from);
+    window.OnCommand(kCmdFindNode);
+    ASSERT_GE(selection.GetSize(), 1u);
+    const unsigned int found = selection.GetSize();
+
+    window.OnCommand(kCmdProperties);
+    EXPECT_NE(port.messages.back().find(std::to_string(found) + (found == 1 ? " element" : " elements")),
+              std::string::npos) << port.messages.back();
+    EXPECT_NE(port.messages.back().find("node " + std::to_string(first.from)), std::string::npos);
+
+    const int registered = plotter.Registry().GetSize();
+    HEventInfo key(&plotter.View());
+    key.SetKey(HE_KeyDown, 0x2E, 1, 0);
+    plotter.View().GetEventManager()->EmitMouseEvent(key);
+    EXPECT_EQ(selection.GetSize(), 0u);
+    EXPECT_LT(plotter.Registry().GetSize(), registered);
+    EXPECT_EQ(plotter::SelectNode(plotter, first.from), 0);  // gone from the picture
+    commands.reset();
 }
 
 // Every command draws in the piping host's colours from the settings store, as the viewer does:
