@@ -82,6 +82,8 @@ HC_KEY HSelectionSet::PromoteKey(HC_KEY key) const
     const HC_KEY owner = HC_KShow_Owner_By_Key(key);
     if (owner == -1)
         return key;
+    if (m_level != HSelectLevelSegment)
+        return owner;
     // Geometry in a part of an object (a symbol's subsegment) selects the whole object.
     const HC_KEY object = HObjectManager::FindHObjectSegment(owner);
     return object != -1 ? object : owner;
