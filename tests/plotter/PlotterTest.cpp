@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -203,7 +204,9 @@ TEST_F(PlotterTest, EveryStandardViewIsLitAlike) {
         least = std::min(least, sum / count);
         most = std::max(most, sum / count);
     }
-    EXPECT_GT(least, 0.75 * most) << "darkest view " << least << ", brightest " << most;
+    // What each view shows differs (the undersides of steel from below): about 0.7 with the
+    // camera's lights, under 0.3 with lights fixed to the world.
+    EXPECT_GT(least, 0.6 * most) << "darkest view " << least << ", brightest " << most;
 }
 
 // What the user picks is an element: Select by Window takes the plant's elements, a click
@@ -330,6 +333,8 @@ TEST_F(PlotterTest, KindsTakeThePipingHostsColours) {
         HC_Show_One_Color("faces=diffuse", value);
         HC_Close_Segment();
         std::string text(value);
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         auto channel = [&text](const char* name) {
             const std::size_t at = text.find(name);
             return at == std::string::npos
