@@ -42,7 +42,12 @@ pixels() {
 }
 yellow() { pixels "$1" | awk '$3 > 150 && $4 > 150 && $5 < 70 { n++ } END { print n + 0 }'; }
 # Tools menu item n (counted from 1, separators skipped) by the keyboard.
-tool() { xdotool key alt+t; sleep 0.5; for ((i = 1; i < $1; i++)); do xdotool key Down; done; xdotool key Return; sleep 0.5; }
+tool() {
+  xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key alt+t; sleep 1
+  for ((i = 1; i < $1; i++)); do xdotool key Down; done
+  xdotool key Return; sleep 0.5
+}
 
 shot 1-opened
 n=$(yellow 1-opened)
