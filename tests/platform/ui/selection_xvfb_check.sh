@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `ketra view` on a virtual X display: a pick with Tools > Select By Single Click, then a
 # window with Tools > Select By Window, each must show the selection colour (yellow) in the
-# view; Show > Hide Selected must take the selected elements away again. Usage:
+# view; Show > Hide Selected must take the selected elements away and Show All bring them
+# back; Render > Lights (off) must leave the faces unshaded. Usage:
 # selection_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
 set -uo pipefail
 ketra=$1
@@ -41,13 +42,17 @@ pixels() {
     sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p'
 }
 yellow() { pixels "$1" | awk '$3 > 150 && $4 > 150 && $5 < 70 { n++ } END { print n + 0 }'; }
-# Tools menu item n (counted from 1, separators skipped) by the keyboard.
-tool() {
+# Item n (counted from 1, separators skipped) of the menu with mnemonic $1, by the keyboard.
+menu() {
   xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool key alt+t; sleep 1
-  for ((i = 1; i < $1; i++)); do xdotool key Down; done
+  xdotool key "alt+$1"; sleep 1
+  for ((i = 1; i < $2; i++)); do xdotool key Down; done
   xdotool key Return; sleep 0.5
 }
+tool() { menu t "$1"; }
+# Pixels of the view that are not the white background, and the colours the view holds.
+drawn() { pixels "$1" | awk '!($3 > 240 && $4 > 240 && $5 > 240) { n++ } END { print n + 0 }'; }
+colours() { pixels "$1" | awk '{ print $3, $4, $5 }' | sort -u | wc -l; }
 
 shot 1-opened
 n=$(yellow 1-opened)
@@ -77,6 +82,23 @@ shot 3-window
 windowed=$(yellow 3-window)
 [[ $windowed -gt $((clicked * 3)) ]]
 check "a window round the plant selects its elements ($windowed pixels in the selection colour)" $?
+
+menu s 11  # Show > Hide Selected
+shot 4-hidden
+hidden=$(drawn 4-hidden); before=$(drawn 1-opened)
+[[ $(yellow 4-hidden) -lt 20 && $hidden -lt $((before / 4)) ]]
+check "Hide Selected takes the selected elements away ($hidden of $before pixels left)" $?
+menu s 13  # Show > Show All
+shot 5-shown
+shown=$(drawn 5-shown)
+[[ $shown -gt $((before * 3 / 4)) ]]
+check "Show All brings them back ($shown pixels drawn, $before at first)" $?
+
+menu r 7  # Render > Lights (off)
+shot 6-unlit
+lit=$(colours 5-shown); unlit=$(colours 6-unlit)
+[[ $unlit -lt $((lit / 2)) ]]
+check "Lights off draws the faces unshaded ($unlit colours, $lit lit)" $?
 
 kill -0 "$viewer" 2>/dev/null
 check "the viewer is still running ($(cat "$WORK/viewer.err"))" $?
