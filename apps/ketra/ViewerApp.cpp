@@ -1,6 +1,7 @@
 #include "ViewerApp.h"
 
 #include "platform/ui/pages/OptionsDialog.h"
+#include "plotter/ElementCommands.h"
 #include "operators/HSOpCameraDrag.h"
 #include "operators/WalkCommand.h"
 #include "platform/mvo/HBaseOperator.h"
@@ -274,6 +275,7 @@ void ViewerApp::OpenWithDialog() {
 }
 
 void ViewerApp::DetachViews() {
+    m_elementCommands.reset();
     if (!m_frame)
         return;
     // Back to one view first: the extra panes show the model that is about to go.
@@ -301,6 +303,7 @@ void ViewerApp::AttachViews() {
     view.SetCurrentProject(nullptr, project.data());
     window.SetHoopsViewEx(&view, false);
     window.SetDocument(&m_document);
+    m_elementCommands = std::make_unique<ketra::plotter::ElementCommands>(window, m_document.Plotter());
     // Left drag orbits until the user picks another tool, as the Orbit command sets it up.
     if (!view.GetOperator())
         window.OnCommand(kCmdOrbitCamera);

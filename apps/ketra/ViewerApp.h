@@ -29,6 +29,10 @@ class OverviewDock;
 class WalkNavigationPanel;
 } // namespace ketra::ui
 
+namespace ketra::plotter {
+class ElementCommands;
+} // namespace ketra::plotter
+
 namespace ketra::app {
 
 class ViewerApp {
@@ -83,6 +87,8 @@ private:
     ketra::ui::CSegmentDialogBar* m_browser = nullptr;
     ketra::ui::OverviewDock* m_overview = nullptr;
     ketra::ui::WalkNavigationPanel* m_navigation = nullptr;
+    // Properties, Model Info, Find Node and the Delete key on the document's model.
+    std::unique_ptr<ketra::plotter::ElementCommands> m_elementCommands;
 };
 
 } // namespace ketra::app

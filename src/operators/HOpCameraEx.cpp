@@ -4,6 +4,8 @@
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HConstantFrameRate.h"
 
+#include <cmath>
+
 namespace ketra::operators {
 
 bool IsZoomInKey(unsigned int key)
@@ -37,8 +39,9 @@ CameraState ShowCamera()
 }
 
 // Orbit by an arrow key in the view's scene segment. Left and right first bring the target to
-// the eye's height, so the turn is about the vertical through the target, and put the target
-// back afterwards. The world is Z-up: height is z.
+// the eye's level along the camera's up direction, so the turn is about the up axis through the
+// target, and put the target back afterwards. A host's scene may be Y-up or Z-up; the camera's
+// up vector says which.
 bool OrbitByKey(HBaseView& view, unsigned int key, bool notify)
 {
     double horizontal = 0.0, vertical = 0.0;
@@ -52,8 +55,20 @@ bool OrbitByKey(HBaseView& view, unsigned int key, bool notify)
     HC_Open_Segment_By_Key(view.GetSceneKey());
     const CameraState camera = ShowCamera();
     const bool level = horizontal != 0.0;
-    if (level)
-        HC_Set_Camera_Target(camera.target.x, camera.target.y, camera.position.z);
+    if (level) {
+        double ux = camera.up.x, uy = camera.up.y, uz = camera.up.z;
+        const double length = std::sqrt(ux * ux + uy * uy + uz * uz);
+        if (length > 0.0) {
+            ux /= length, uy /= length, uz /= length;
+        } else {
+            ux = 0.0, uy = 0.0, uz = 1.0;
+        }
+        const double height = (camera.target.x - camera.position.x) * ux +
+                              (camera.target.y - camera.position.y) * uy +
+                              (camera.target.z - camera.position.z) * uz;
+        HC_Set_Camera_Target(camera.target.x - height * ux, camera.target.y - height * uy,
+                             camera.target.z - height * uz);
+    }
     HC_Orbit_Camera(horizontal, vertical);
     if (level)
         HC_Set_Camera_Target(camera.target.x, camera.target.y, camera.target.z);

@@ -70,7 +70,11 @@ HC_KEY StateKey(const HSelectionSet& selection, HC_KEY item, const std::vector<H
         // would never find it, and Shift could not remove anything.
         if (!IsSegment(item)) {
             const HC_KEY owner = HC_KShow_Owner_By_Key(item);
-            return owner == -1 ? item : owner;
+            if (owner == -1 || level != HSelectLevelSegment)
+                return owner == -1 ? item : owner;
+            // As the set stores it: the object segment the owner lies in.
+            const HC_KEY object = HObjectManager::FindHObjectSegment(owner);
+            return object != -1 ? object : owner;
         }
     }
     return item;

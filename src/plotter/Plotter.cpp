@@ -9,9 +9,12 @@
 #include "geometry/HCreateStructure.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HBaseModel.h"
+#include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HUtility.h"
 #include "symbols/HCreatePlotSymbols.h"
 #include "view/HMyBaseView.h"
+#include "view/window/CHoopsViewEx.h"
 
 #include <algorithm>
 #include <array>
@@ -116,6 +119,17 @@ bool Plotter::Start(const PlotOptions& options, std::string* error) {
     StyleLibrary::ViewTargets targets;
     targets.cuttingPlaneSegment = m_impl->view->GetCuttingPlanesKey();
     StyleLibrary::ResetAllColors(m_impl->config, targets);
+    // A pick selects an element: the segment that holds the picked geometry, drawn in the
+    // settings store's selection colours.
+    if (HSelectionSet* selection = m_impl->view->GetSelection()) {
+        selection->SetSelectionLevel(HSelectLevelSegment);
+        const std::string faces = HOpConfig::FormatColor(CAppSettings::PolygonSelectionColor);
+        const std::string lines = HOpConfig::FormatColor(CAppSettings::LineSelectionColor);
+        const std::string markers = HOpConfig::FormatColor(CAppSettings::MarkerSelectionColor);
+        const std::string highlight = "faces=(" + faces + "), edges=(" + lines + "), lines=(" +
+                                      lines + "), text=(" + lines + "), markers=(" + markers + ")";
+        selection->SetHighlightColor(highlight.c_str());
+    }
     m_impl->started = true;
     return true;
 }
@@ -335,6 +349,9 @@ private:
             HC_Set_User_Options(options);
         }
         HC_Style_Segment(style);
+        // Each element is one of the plot's objects: Select by Window takes what lies in an
+        // object segment, and a pick in any of its parts selects the whole element.
+        HObjectManager::SetHObjectSegment(m_segment, CHoopsViewEx::kElementObjectKind);
         m_kind = kind;
     }
 

@@ -33,7 +33,9 @@ bool ParseKind(const std::string& text, Kind* kind);
 
 struct PlotOptions {
     std::string configFile;   // plot-properties file; empty: the user's default file
-    int configType = 0;       // HOpConfig config type (0: the plain plot)
+    // HOpConfig config type: a piping host's input plot (2), as every ketra command and the
+    // viewer draw, so one model with one settings store looks the same everywhere.
+    int configType = 2;
     int facets = 20;          // pipe facets at full detail
 };
 

@@ -62,27 +62,40 @@ protected:
 
 TEST_F(CameraOperatorExTest, SeventyTwoRightArrowsComeBackRound)
 {
-    HOpCameraOrbitEx orbit(view.get(), 0, 1);
-    const HCamera start = Camera();
-    const unsigned changes = view->GetCameraChangeCount();
-    HCamera quarter;
-    for (int i = 0; i < 72; ++i) {
-        EXPECT_EQ(orbit.MoveCamera(ketra::operators::kKeyRight), 1);
-        if (i == 17)
-            quarter = Camera();
+    // The fixture's Z-up camera, then a host's Y-up camera looking down at the target.
+    for (const bool yUp : {false, true}) {
+        if (yUp) {
+            HCamera camera = Camera();
+            camera.position = HPoint(30, 25, 40);
+            camera.up_vector = HPoint(0, 1, 0);
+            view->SetCamera(camera);
+        }
+        const HPoint up = yUp ? HPoint(0, 1, 0) : HPoint(0, 0, 1);
+        auto height = [&up](const HPoint& p) { return p.x * up.x + p.y * up.y + p.z * up.z; };
+        HOpCameraOrbitEx orbit(view.get(), 0, 1);
+        const HCamera start = Camera();
+        const unsigned changes = view->GetCameraChangeCount();
+        HCamera quarter;
+        for (int i = 0; i < 72; ++i) {
+            EXPECT_EQ(orbit.MoveCamera(ketra::operators::kKeyRight), 1);
+            if (i == 17)
+                quarter = Camera();
+        }
+        const HCamera end = Camera();
+        ExpectNear(end.position, start.position, 2e-3f);
+        ExpectNear(end.target, start.target, 1e-4f);
+        EXPECT_EQ(view->GetCameraChangeCount(), changes + 72);
+        // Each press turns about the up axis through the target: the eye keeps its height and
+        // its distance from that axis; 18 presses make a quarter turn.
+        EXPECT_NEAR(height(quarter.position), height(start.position), 1e-3) << yUp;
+        HPoint d0 = start.position - start.target, d1 = quarter.position - start.target;
+        d0 = d0 - up * height(d0);
+        d1 = d1 - up * height(d1);
+        EXPECT_NEAR(std::sqrt(d1.x * d1.x + d1.y * d1.y + d1.z * d1.z),
+                    std::sqrt(d0.x * d0.x + d0.y * d0.y + d0.z * d0.z), 1e-3) << yUp;
+        EXPECT_NEAR(d0.x * d1.x + d0.y * d1.y + d0.z * d1.z, 0.0, 1e-2) << yUp;
+        ExpectNear(quarter.target, start.target, 1e-4f);
     }
-    const HCamera end = Camera();
-    ExpectNear(end.position, start.position, 2e-3f);
-    ExpectNear(end.target, start.target, 1e-4f);
-    EXPECT_EQ(view->GetCameraChangeCount(), changes + 72);
-    // Each press turns about the vertical through the target: the eye keeps its height and
-    // its horizontal distance from the target; 18 presses make a quarter turn.
-    EXPECT_NEAR(quarter.position.z, start.position.z, 1e-3);
-    const float dx0 = start.position.x - start.target.x, dy0 = start.position.y - start.target.y;
-    const float dx1 = quarter.position.x - start.target.x, dy1 = quarter.position.y - start.target.y;
-    EXPECT_NEAR(std::hypot(dx1, dy1), std::hypot(dx0, dy0), 1e-3);
-    EXPECT_NEAR(dx0 * dx1 + dy0 * dy1, 0.0, 1e-2);
-    ExpectNear(quarter.target, start.target, 1e-4f);
 }
 
 TEST_F(CameraOperatorExTest, UpAndDownArrowsOrbitVertically)

@@ -1,5 +1,15 @@
 #include "plotter/Plotter.h"
 
+#include "config/CAppSettings.h"
+#include "platform/window/RecordingPort.h"
+#include "plotter/ElementCommands.h"
+#include "view/window/CHoopsViewEx.h"
+#include "view/window/ViewCommands.h"
+#include "operators/HOpKetraSelectArea.h"
+#include "platform/mvo/HEventInfo.h"
+#include "platform/mvo/HOpSelectAperture.h"
+#include "platform/mvo/HSelectionSet.h"
+
 #include "host/PipingModel.h"
 #include "platform/hc/SceneGraph.h"
 #include "platform/hc/hc.h"
@@ -11,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -149,18 +160,107 @@ TEST_F(PlotterTest, RendersPipesInThePipeColour) {
     settings.height = 240;
     std::string error;
     ASSERT_TRUE(render::RenderToImage(plotter.View().GetViewKey(), settings, image, &error)) << error;
-    // The background is white and the pipes blue by default: some pixels must be bluish.
+    // The background is white and the pipes light blue, the piping host's colour that every
+    // command draws in (not the plain plot's dark blue): some pixels must be light blue.
     int blue = 0, other = 0;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
             auto p = image.At(x, y);
-            if (p.b > 100 && p.r < 80 && p.g < 80)
+            if (p.r > 100 && p.b > p.r + 40 && p.g < p.b)
                 ++blue;
             else if (!(p.r > 240 && p.g > 240 && p.b > 240))
                 ++other;
         }
     EXPECT_GT(blue, 50);
     EXPECT_GT(other, 50); // steel and symbols
+}
+
+// The lights ride with the camera: no plane view of the plant is much darker than another
+// (about 0.7 here; with lights fixed to the world, back, bottom and left fell under 0.3).
+TEST_F(PlotterTest, EveryStandardViewIsLitAlike) {
+    std::string why;
+    if (!render::HeadlessAvailable(&why))
+        GTEST_SKIP() << "no headless GL: " << why;
+    render::FrameSettings settings;
+    settings.width = 240;
+    settings.height = 180;
+    double least = 1e9, most = 0;
+    for (ViewMode mode : {HViewFront, HViewBack, HViewLeft, HViewRight, HViewTop, HViewBottom}) {
+        plotter.View().SetViewMode(mode, false, true);
+        render::Image image;
+        ASSERT_TRUE(render::RenderToImage(plotter.View().GetViewKey(), settings, image, &why)) << why;
+        double sum = 0;
+        int count = 0;
+        for (int i = 0; i < image.width * image.height; ++i) {
+            auto p = image.At(i % image.width, i / image.width);
+            const bool background = p.r > 240 && p.g > 240 && p.b > 240;
+            sum += background ? 0 : (p.r + p.g + p.b) / 3.0;
+            count += background ? 0 : 1;
+        }
+        ASSERT_GT(count, 200) << mode;
+        least = std::min(least, sum / count);
+        most = std::max(most, sum / count);
+    }
+    EXPECT_GT(least, 0.6 * most) << "darkest view " << least << ", brightest " << most;
+}
+
+// A window round the plant selects its elements (Select by Window takes object segments) and
+// a click on a pipe selects that one element, highlighted in the settings' selection colour;
+// Properties, Find Node and the Delete key then work on the selection.
+TEST_F(PlotterTest, ClickAndWindowSelectElementsForTheElementCommands) {
+    using namespace ketra::view;
+    HMyBaseView& view = plotter.View();
+    HSelectionSet& selection = *view.GetSelection();
+    view.SetViewMode(HViewIsoSE, false, true);
+    auto mouse = [&view](HEventType type, float x, float y) {
+        HEventInfo event(&view);
+        event.SetPoint(type, x, y, type == HE_LButtonUp ? 0u : static_cast<unsigned int>(MVO_LBUTTON));
+        view.InjectEvent(event);
+    };
+    delete view.GetOperator();
+    view.SetOperator(new HOpKetraSelectArea(&view, 0, 1));
+    for (float at : {-0.99f, 0.0f, 0.99f})
+        mouse(at < 0 ? HE_LButtonDown : HE_MouseMove, at, -at);
+    mouse(HE_LButtonUp, 0.99f, -0.99f);
+    EXPECT_GT(selection.GetSize(), 10u);
+
+    const host::Element* pipe = nullptr;
+    for (const host::Element& e : model.elements)
+        pipe = !e.bendRadius && !e.rigid && !e.expansionJoint ? &e : pipe;
+    ASSERT_NE(pipe, nullptr);
+    const host::Vec3 &a = model.nodes.at(pipe->from), &b = model.nodes.at(pipe->to);
+    const HPoint at = view.WorldToWindow(HPoint(static_cast<float>(a[0] + b[0]) / 2, static_cast<float>(a[1] + b[1]) / 2,
+                                                static_cast<float>(a[2] + b[2]) / 2));
+    delete view.GetOperator();
+    view.SetOperator(new HOpSelectAperture(&view, 0, 1));
+    mouse(HE_LButtonDown, at.x, at.y);
+    ASSERT_EQ(selection.GetSize(), 1u);
+    EXPECT_NE(plotter.Registry().Find(selection.GetAt(0)).first, 0);
+    char color[256] = "";
+    HC_Open_Segment_By_Key(selection.GetAt(0));
+    HC_Show_One_Net_Color("faces=diffuse", color);
+    HC_Close_Segment();
+    EXPECT_EQ(std::string(color), "R=1 G=0.976471 B=0");  // 0x00F9FF, the selection colour
+
+    ketra::window::RecordingPort port;
+    CHoopsViewEx window;
+    window.SetPort(&port);
+    plotter::ElementCommands commands(window, plotter);
+    window.OnCommand(kCmdProperties);
+    EXPECT_NE(port.messages.back().find("1 element selected"), std::string::npos) << port.messages.back();
+    port.noteDialogText = "12x";
+    window.OnCommand(kCmdFindNode);
+    EXPECT_NE(port.messages.back().find("\"12x\" is not a node number"), std::string::npos);
+    port.noteDialogText = std::to_string(pipe->from);
+    window.OnCommand(kCmdFindNode);
+    ASSERT_GE(selection.GetSize(), 1u);
+    const int registered = plotter.Registry().GetSize();
+    HEventInfo key(&view);
+    key.SetKey(HE_KeyDown, 0x2E, 1, 0);
+    view.GetEventManager()->EmitMouseEvent(key);
+    EXPECT_EQ(selection.GetSize(), 0u);
+    EXPECT_LT(plotter.Registry().GetSize(), registered);
+    EXPECT_EQ(plotter::SelectNode(plotter, pipe->from), 0);  // gone from the picture
 }
 
 TEST(PlotterKinds, ParseKindAcceptsCommandLineSpellings) {

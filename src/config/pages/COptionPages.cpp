@@ -111,8 +111,13 @@ void CInvisible::OnTimer(unsigned int id) {
 
 bool CInvisible::OnApply() {
     ClosePreview();
-    if (m_pos != m_readPos)
+    if (m_pos != m_readPos) {
         m_config.SetInvisiblePercent(static_cast<float>(m_pos) / 100.0f);
+        // While the settings store overrides the file, the factor is read from the store; without
+        // this the chosen value would be written and never used.
+        if (CAppSettings::UseSystemColorInfo != 0)
+            CAppSettings::VisibilityPercent = m_pos;
+    }
     m_readPos = m_pos;
     m_open = false;
     return true;

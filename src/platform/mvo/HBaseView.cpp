@@ -22,6 +22,10 @@ namespace cm = ketra::hc::CameraMath;
 
 namespace {
 
+// Directions towards the default lights in viewpoint space (x right, y up, the eye at -z).
+constexpr double kHeadlight[3] = {-0.3, 0.4, -1.0};
+constexpr double kFillLight[3] = {0.6, -0.4, -0.7};
+
 int g_viewCounter = 0;
 bool g_autoInstallDisplayDriver = true;
 
@@ -94,6 +98,8 @@ HBaseView::HBaseView(HBaseModel* model, const char* alias, const char* driverTyp
                      const char*)
     : m_model(model), m_windowHandle(windowHandle), m_colorMap(colorMap)
 {
+    // The default lights are a headlight and a fill in camera space (Init).
+    m_lightFollowsCamera = true;
     ++g_viewCounter;
     if (instanceName && *instanceName)
         m_alias = instanceName;
@@ -154,9 +160,18 @@ void HBaseView::Init()
     if (m_model && m_model->GetModelKey() != -1)
         HC_Include_Segment_By_Key(m_model->GetModelKey());
     HC_Close_Segment();
+    // The lights ride with the camera, so every standard view (back, bottom and left as much
+    // as front, top and right) is lit alike: a headlight a little above and left of the eye,
+    // and a dim fill from below right so faces turned away from the headlight keep their form.
     m_lightsKey = HC_Open_Segment("lights");
-    HC_Insert_Distant_Light(1.0, -1.0, 1.5);
+    HC_Insert_Distant_Light(kHeadlight[0], kHeadlight[1], kHeadlight[2]);
     HC_Set_Visibility("lights = (faces = on, edges = off, markers = off)");
+    HC_Set_Rendering_Options(m_lightFollowsCamera ? "light follows camera = on"
+                                                  : "light follows camera = off");
+    HC_Open_Segment("fill");
+    HC_Insert_Distant_Light(kFillLight[0], kFillLight[1], kFillLight[2]);
+    HC_Set_Color("lights = (r=0.35 g=0.35 b=0.35)");
+    HC_Close_Segment();
     HC_Close_Segment();
     m_cuttingPlanesKey = HC_Create_Segment("cutting planes");
     m_cuttingPlaneGeomKey = HC_Create_Segment("cutting plane geometry");

@@ -6,6 +6,7 @@
 
 #include "platform/hc/HcStrings.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/mvo/HObjectManager.h"
 
 namespace {
 int g_setCounter = 0;
@@ -77,7 +78,13 @@ HC_KEY HSelectionSet::PromoteKey(HC_KEY key) const
     if (KeyType(key) == "segment")
         return key;
     const HC_KEY owner = HC_KShow_Owner_By_Key(key);
-    return owner == -1 ? key : owner;
+    if (owner == -1)
+        return key;
+    if (m_level != HSelectLevelSegment)
+        return owner;
+    // Geometry in a part of an object (a symbol's subsegment) selects the whole object.
+    const HC_KEY object = HObjectManager::FindHObjectSegment(owner);
+    return object != -1 ? object : owner;
 }
 
 void HSelectionSet::Select(HC_KEY key, const char*, HC_KEY includeKey, HC_KEY includerKey,

@@ -12,7 +12,8 @@ class HBaseView;
 
 // How far a pick is promoted before it is selected (HSelectionSet::SelectLevel).
 enum HSelectLevel {
-    HSelectLevelSegment = 0,      // geometry is promoted to the segment that holds it
+    HSelectLevelSegment = 0,      // geometry is promoted to the segment that holds it, or to
+                                  // the object segment (HObjectManager) that segment lies in
     HSelectLevelSegmentTree = 1,  // as Segment; area selection tests the segment four levels up
     HSelectLevelEntity = 2,       // the picked geometry item itself
     HSelectLevelSubentity = 3,    // the item (faces, edges and vertices are not tracked apart)

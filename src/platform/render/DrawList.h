@@ -328,7 +328,8 @@ struct Layer {
     int x = 0, y = 0, width = 0, height = 0;  // pixels, origin at the bottom-left (GL)
     bool clearColor = true;                    // paint the background (subwindows may not)
     Color windowTop{1, 1, 1}, windowBottom{1, 1, 1};  // equal: a plain window colour
-    std::vector<Light> lights;  // empty: a default light over the viewer's shoulder
+    std::vector<Light> lights;  // empty: a default light over the viewer's shoulder, unless
+    bool lightsOff = false;     // the scene's lights are hidden ("lights = off"): faces unlit
     std::vector<std::vector<ClipPlane>> clipSets;
 
     std::vector<MeshDraw> meshes;

@@ -557,7 +557,7 @@ struct GlBackend::Impl {
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) m3[r * 3 + c] = static_cast<float>(f.worldToEye(r, c));
         glUniformMatrix3fv(surface.At("uWorldToEye"), 1, GL_TRUE, m3);
-        glUniform1i(surface.At("uLighting"), s.lighting ? 1 : 0);
+        glUniform1i(surface.At("uLighting"), s.lighting && !f.unlit ? 1 : 0);
         glUniform1i(surface.At("uFlat"), s.shading == Shading::Flat ? 1 : 0);
         glUniform1i(surface.At("uPerspective"), f.perspective ? 1 : 0);
         const int lights = static_cast<int>(f.lightDirs.size() / 3);

@@ -54,7 +54,11 @@ Frame MakeFrame(const Layer& layer) {
         addLight(light.cameraRelative ? dir : cm::TransformVector(f.worldToEye, dir), light.color);
     }
     // No light in the scene: one over the viewer's shoulder (up, left, towards the viewer).
-    if (f.lightDirs.empty()) addLight({-0.3, 0.5, -1.0}, {1, 1, 1});
+    // Lights there but switched off: faces show their plain colour.
+    if (f.lightDirs.empty() && layer.lightsOff)
+        f.unlit = true;
+    else if (f.lightDirs.empty())
+        addLight({-0.3, 0.5, -1.0}, {1, 1, 1});
     return f;
 }
 

@@ -15,6 +15,7 @@ struct Frame {
     float viewport[2] = {1, 1};
     bool perspective = false;
     std::vector<float> lightDirs, lightColors;  // towards each light (viewpoint space), colour
+    bool unlit = false;  // the scene's lights are off: surfaces take their colour unshaded
 };
 
 Frame MakeFrame(const Layer& layer);

@@ -587,6 +587,7 @@ private:
                                (*segment.attributes->color)[ColorChannel::Windows].diffuse.has_value();
             SetBackground(layer, segment, net);
             layer.lights = parent.lights;
+            layer.lightsOff = parent.lightsOff;
             m_out.layers.push_back(std::move(layer));
             m_layer = static_cast<int>(m_out.layers.size()) - 1;
             m_clipSet = -1;
@@ -610,6 +611,7 @@ private:
                 overlay.windowTop = current.windowTop;
                 overlay.windowBottom = current.windowBottom;
                 overlay.lights = current.lights;
+                overlay.lightsOff = current.lightsOff;
                 overlay.camera = ToCamera(net.camera);
                 overlay.cameraSet = true;
                 overlay.cameraSegment = segment.key;
@@ -1020,7 +1022,11 @@ private:
             break;
         }
         case hc::GeometryKind::DistantLight: {
-            if (!(r.visible & hc::kLightsFaces)) break;
+            // A light switched off leaves the faces unlit rather than to the default light.
+            if (!(r.visible & hc::kLightsFaces)) {
+                layer.lightsOff = true;
+                break;
+            }
             const auto& d = std::get<hc::DistantLightData>(item.data).direction;
             cm::Vec3 dir{d.x, d.y, d.z};
             if (!r.lightFollowsCamera) dir = cm::TransformVector(ToMatrix(net.modelling), dir);
@@ -1087,9 +1093,10 @@ private:
         draw.cutEdgeColor = r.cutEdges;
         draw.surface = r.surface;
         draw.edgeState = r.edgeState;
-        // Where faces hide (hidden line) or in silhouette mode, only outlines are drawn:
-        // silhouettes, boundaries and hard folds, not the facet edges of smooth surfaces.
-        draw.edgeState.silhouetteOnly = m_rules.silhouette || draw.hiddenSurfaceOnly;
+        // Wherever faces are drawn (shaded, hidden line) and in silhouette mode, only outlines
+        // are drawn: silhouettes, boundaries and hard folds, not the facet edges of smooth
+        // surfaces, which would turn a shaded pipe into flat bands.
+        draw.edgeState.silhouetteOnly = m_rules.silhouette || draw.faces;
         draw.markerSymbol = r.markerSymbol;
         draw.markerSize = r.markerPixels;
         draw.texture = r.texture;

@@ -82,13 +82,18 @@ public:
 
     // Visibility of one style segment's symbols ("/Style Library/<style>").
     void SetSymbolVisibility(const char* style, unsigned int on);
-    // Plant-design parts under kPlantSegment.
+    // Plant-design parts under kPlantSegment. Hide Selected also hides selected elements of
+    // the plot: object segments (HObjectManager) of kind kElementObjectKind anywhere under
+    // kLibrarySegment.
     static constexpr const char* kPlantSegment = "/include library/halden/Drafton";
+    static constexpr const char* kLibrarySegment = "/include library/halden";
+    static constexpr const char* kElementObjectKind = "Element";
     void HideSelectedDraftonParts();
     // Hides the part under `point` (window pixels).
     void HideLocalElement(CPoint point);
     void UnhideDraftonSegment(long key);
-    // Show All: every hidden part under kPlantSegment shows again.
+    // Show All: every hidden part under kPlantSegment and every hidden element under
+    // kLibrarySegment shows again, and so does every element kind (our host's meaning).
     void ShowAllDraftonParts();
     // Element-kind "On" toggle over the nine include-library segments.
     void OnVisibilityAll();

@@ -71,6 +71,7 @@ constexpr ElementKindCommand kElementKindCommands[] = {
     {kCmdShowRigids, "/include library/halden/Rigids"},
     {kCmdShowStructures, "/include library/halden/structures"},
     {kCmdShowExpansionJoints, "/include library/halden/expansion joints"},
+    {kCmdShowTees, "/include library/halden/tees"},
 };
 
 void SetVisibilityOn(HC_KEY segment, const char* visibility)
@@ -156,18 +157,25 @@ void CHoopsViewEx::RegisterViewCommands()
         ui.SetCheck(m_fourViews);
         ui.Enable(GetPlotConfig().GetConfigType() == HOpConfig::ConfigInput);
     });
-    map.Add(kCmdLeftHanded, [this] {
-        if (!m_pHView)
-            return;
-        m_pHView->SetHandedness(HandednessLeft, false);
-        m_pHView->Update();
-    });
-    map.Add(kCmdRightHanded, [this] {
-        if (!m_pHView)
-            return;
-        m_pHView->SetHandedness(HandednessRight, false);
-        m_pHView->Update();
-    });
+    // The handedness is kept in the scene for hosts that read it, but our renderer and picking
+    // work in one right-handed world, so the picture cannot change: the menu items are greyed.
+    const auto noHandedness = [](CCmdUI& ui) { ui.Enable(false); };
+    map.Add(kCmdLeftHanded,
+            [this] {
+                if (!m_pHView)
+                    return;
+                m_pHView->SetHandedness(HandednessLeft, false);
+                m_pHView->Update();
+            },
+            noHandedness);
+    map.Add(kCmdRightHanded,
+            [this] {
+                if (!m_pHView)
+                    return;
+                m_pHView->SetHandedness(HandednessRight, false);
+                m_pHView->Update();
+            },
+            noHandedness);
 }
 
 HBaseOperator* CHoopsViewEx::CreateWalkOperator()

@@ -4,6 +4,8 @@
 
 #include "config/HOpConfig.h"
 #include "platform/hc/HcStrings.h"
+#include "platform/hc/hc.h"
+#include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HOpMoveHandle.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HUtility.h"
@@ -228,10 +230,14 @@ void CHoopsViewEx::OnGouraudShading()
     m_edgesShown = false;
     m_fastPrint = true;
 
-    // 5. The axis triad.
-    HC_Open_Segment_By_Key(view.GetTriadKey());
-    HC_Set_Visibility("text=on,faces=on,edges=off,lights=on");
-    HC_Close_Segment();
+    // 5. The axis triad, only while the corner triad is shown: on a hidden triad the letters
+    // alone would come back, floating without their axes.
+    const AxisMode axis = view.GetAxisMode();
+    if (axis == AxisOn || axis == AxisOnAndCenter) {
+        HC_Open_Segment_By_Key(view.GetTriadKey());
+        HC_Set_Visibility("text=on,faces=on,edges=off,lights=on");
+        HC_Close_Segment();
+    }
     view.Update();
 }
 
@@ -315,7 +321,17 @@ void CHoopsViewEx::HideSelectedDraftonParts()
     const HC_KEY plant = HUtility::SegmentExists(kPlantSegment) ? SegmentKey(kPlantSegment) : -1;
     for (unsigned int i = 0; i < selection.GetSize(); ++i) {
         const HC_KEY item = selection.GetAt(i);
-        if (plant == -1 || !KeyValid(item))
+        if (!KeyValid(item))
+            continue;
+        // Our host's meaning beside the plant-design parts: a selected element of the plot (an
+        // object segment of kind "Element", as the plotter draws them) is hidden as a part is,
+        // and Show All brings it back.
+        const HC_KEY element = HObjectManager::FindHObjectSegment(item);
+        if (element != -1 && HObjectManager::GetHObjectKind(element) == kElementObjectKind) {
+            HidePart(element);
+            continue;
+        }
+        if (plant == -1)
             continue;
         const std::vector<HC_KEY> includes = selection.GetIncludePath(i);
         std::vector<HC_KEY> path(includes.size() + 2, -1);
@@ -415,6 +431,20 @@ void CHoopsViewEx::ShowAllDraftonParts()
         UnhideDraftonSegment(SegmentKey(kPlantSegment));
     else
         m_plantPartHidden = 1;
+    // Elements hidden by Hide Selected lie anywhere in the drawn library.
+    if (HUtility::SegmentExists(kLibrarySegment))
+        UnhideDraftonSegment(SegmentKey(kLibrarySegment));
+    // Our host's meaning of Show All: every element kind comes back as well, whether hidden
+    // one by one or all at once by On, so nothing hidden is out of reach of this one command.
+    for (const char* segment : kAllKindSegments) {
+        if (!HUtility::SegmentExists(segment))
+            continue;
+        HC_Open_Segment(segment);
+        if (HC_Show_Existence("visibility") > 0)
+            HC_UnSet_Visibility();
+        HC_Close_Segment();
+    }
+    m_allKindsShown = true;
     m_pHView->Update();
 }
 

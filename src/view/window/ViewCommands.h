@@ -70,6 +70,7 @@ enum ViewCommand : unsigned int {
     kCmdShowRigids = 43045,
     kCmdShowStructures = 43046,
     kCmdShowExpansionJoints = 43047,
+    kCmdShowTees = 43048,  // the frame's Show menu only (the context menu is fixed)
     kCmdShowAllKinds = 43084,  // "On"
 
     // View decorations and state

@@ -30,8 +30,9 @@ TEST_F(OptionPagesTest, TransparencyStoresTheSliderAsAFactor) {
     ASSERT_TRUE(page.OnApply());
     EXPECT_EQ(FileValue(file, "Element", "Transparency", "Factor"), "0.370000");
 
-    // The settings store overrides the file unless the host lets local settings win.
-    EXPECT_FLOAT_EQ(config.GetInvisiblePercent(), 0.5f);
+    // The settings store overrides the file by default, so it takes the factor too.
+    EXPECT_EQ(CAppSettings::VisibilityPercent, 37);
+    EXPECT_FLOAT_EQ(config.GetInvisiblePercent(), 0.37f);
     CAppSettings::UseSystemColorInfo = 0;
     EXPECT_FLOAT_EQ(config.GetInvisiblePercent(), 0.37f);
 

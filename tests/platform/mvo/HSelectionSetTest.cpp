@@ -1,5 +1,6 @@
 #include "ViewFixture.h"
 
+#include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HSelectionSet.h"
 
 using mvotest::InsertBox;
@@ -46,6 +47,18 @@ TEST_F(SelectionTest, SegmentLevelPromotesGeometryToItsSegment)
     EXPECT_TRUE(selection->DeSelect(line));  // deselecting any item of it removes the segment
     EXPECT_EQ(selection->GetSize(), 0u);
     EXPECT_EQ(StyleCount(segment), 0);
+
+    // Geometry in a part of an object (a symbol's subsegment) selects the whole object.
+    HC_Open_Segment_By_Key(segment);
+    HC_Open_Segment("part");
+    const HC_KEY partLine = HC_Insert_Line(0, 0, 0, 0, 0, 1);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    HObjectManager::SetHObjectSegment(segment, "Element");
+    selection->Select(partLine, 0, nullptr);
+    ASSERT_EQ(selection->GetSize(), 1u);
+    EXPECT_EQ(selection->GetAt(0), segment);
+    EXPECT_EQ(StyleCount(segment), 1);
 }
 
 TEST_F(SelectionTest, EntityAndSubentityLevelsKeepTheItem)

@@ -181,6 +181,7 @@ TEST(OutlineModes, HiddenLineReusesTheShadedFacesBuffersInsteadOfHoldingBoth) {
     KETRA_REQUIRE_GL();
     TestScene scene("outline buffers", "orthographic");
     scene.Open("model");
+    HC_Set_Visibility("edges = off");  // shaded: the faces alone; hidden line adds the outlines
     for (int row = 0; row < 4; ++row) {
         std::vector<float> points;
         for (int i = 0; i <= 9; ++i)

@@ -63,6 +63,24 @@ TEST(Renderer, PipeOfKnownColourLandsOnExpectedPixelsInEachProjection) {
     }
 }
 
+TEST(Renderer, LightsSwitchedOffLeaveFacesInTheirPlainColour) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("lights_off");
+    scene.Open("lights");
+    HC_Insert_Distant_Light(1, 0, 0.2);
+    HC_Set_Visibility("lights = off");
+    HC_Close_Segment();
+    scene.Open("model");
+    HC_Set_Color("faces = (r=0.5 g=0.2 b=0.2)");
+    HC_Set_Visibility("edges = off");
+    InsertSquare(0.5f, 0);
+    HC_Close_Segment();
+    const Image::Pixel p = scene.Render().At(50, 50);
+    EXPECT_NEAR(p.r, 128, 2);
+    EXPECT_NEAR(p.g, 51, 2);
+    EXPECT_NEAR(p.b, 51, 2);
+}
+
 TEST(Renderer, StyleColourReachesTheElementAndLocalColourWins) {
     KETRA_REQUIRE_GL();
     TestScene scene("style");
@@ -219,6 +237,28 @@ TEST(Renderer, SilhouetteDrawsOnlyTheOutlineOfATube) {
         HC_Rotate_Object(1.0, 0, 0);
         HC_Close_Segment();
         EXPECT_EQ(DarkRunsInColumn(scene.Render(100, 100, 3), 50), 2) << degrees + 1 << " degrees";
+    }
+}
+
+TEST(Renderer, ShadedFacesWithEdgesShowOnlyTheOutlinesInTheEdgeColour) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("shaded_edges");
+    scene.Open("model");
+    HC_Set_Color("faces = green, edges = black");
+    HC_Set_Visibility("edges = on");
+    InsertPipe(0.6f, 0.3f);
+    HC_Close_Segment();
+    for (int mode : {8, 9}) {  // Gouraud, flat
+        const Image image = scene.Render(100, 100, mode);
+        int runs = 0;
+        bool inside = false;
+        for (int y = 0; y < image.height; ++y) {
+            const bool dark = IsDark(image.At(50, y));
+            runs += dark && !inside ? 1 : 0;
+            inside = dark;
+        }
+        EXPECT_EQ(runs, 2) << mode;  // the tube's two outlines, no facet edges across it
+        EXPECT_GT(image.At(50, 50).g, 120) << mode;
     }
 }
 

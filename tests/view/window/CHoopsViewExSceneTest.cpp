@@ -4,6 +4,7 @@
 #include "platform/mvo/ViewFixture.h"
 
 #include "platform/hc/HcStrings.h"
+#include "platform/mvo/HObjectManager.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "view/HBaseViewEx.h"
 
@@ -70,6 +71,15 @@ TEST_F(ViewWindowTest, OnTwiceHidesThenShowsAllNineKinds)
     for (const char* kind : kNineKinds)
         EXPECT_EQ(OwnVisibility(Kind(kind)), "everything=off") << kind;
     Run(kCmdShowAllKinds);
+    EXPECT_TRUE(window->GetAllElementKindsShown());
+    for (const char* kind : kNineKinds)
+        EXPECT_EQ(OwnVisibility(Kind(kind)), "") << kind;
+
+    // Tees have a toggle of their own; Show All brings back whatever On or a toggle hid.
+    Run(kCmdShowTees);
+    EXPECT_EQ(OwnVisibility(Kind("tees")), "everything=off");
+    Run(kCmdShowAllKinds);
+    Run(kCmdShowAllParts);
     EXPECT_TRUE(window->GetAllElementKindsShown());
     for (const char* kind : kNineKinds)
         EXPECT_EQ(OwnVisibility(Kind(kind)), "") << kind;
@@ -203,6 +213,10 @@ TEST_F(ViewWindowTest, GouraudShadingShowsTheLibraryShaded)
     EXPECT_TRUE(window->GetFacesShown());
     EXPECT_FALSE(window->GetEdgesShown());
     EXPECT_TRUE(window->GetFastPrint());
+    // The triad is hidden (axis mode 0): its letters stay hidden too. Shown, it gets text.
+    EXPECT_EQ(viewtest::Visibility(view->GetTriadKey(), "text"), "off");
+    view->SetAxisMode(AxisOn);
+    Run(kCmdGouraud);
     EXPECT_EQ(viewtest::Visibility(view->GetTriadKey(), "text"), "on");
     EXPECT_EQ(viewtest::Visibility(view->GetTriadKey(), "edges"), "off");
 }
@@ -248,6 +262,21 @@ TEST_F(PlantPartsTest, HideSelectedHidesTheSelectedPartsAndClearsTheSelection)
     view->GetSelection()->Select(other, nullptr, 0, 0);
     Run(kCmdHideSelectedParts);
     EXPECT_FALSE(HiddenPart(other));
+
+    // An element of the plot (an "Element" object segment) is hidden through any of its
+    // items, and Show All brings it back.
+    const HC_KEY element = Kind("pipes/10-20");
+    HC_Open_Segment_By_Key(element);
+    const HC_KEY pipe = mvotest::InsertBox({8, 8, 0}, {9, 9, 0.5f});
+    HC_Close_Segment();
+    HObjectManager::SetHObjectSegment(element, CHoopsViewEx::kElementObjectKind);
+    view->GetSelection()->Select(pipe, nullptr, 0, 0);
+    Run(kCmdHideSelectedParts);
+    EXPECT_TRUE(HiddenPart(element));
+    EXPECT_FALSE(HiddenPart(part2));
+    Run(kCmdShowAllParts);
+    EXPECT_FALSE(HiddenPart(element));
+    EXPECT_EQ(OwnVisibility(element), "");
 }
 
 TEST_F(PlantPartsTest, HideCurrentHidesThePartUnderTheRightClick)

@@ -1,0 +1,205 @@
+#include "plotter/ElementCommands.h"
+
+#include "platform/hc/hc.h"
+#include "platform/mvo/HEventManager.h"
+#include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HSelectionSet.h"
+#include "plotter/Plotter.h"
+#include "view/HMyBaseView.h"
+#include "view/window/CHoopsViewEx.h"
+#include "view/window/ViewCommands.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace ketra::plotter {
+namespace {
+
+constexpr unsigned int kDeleteKey = 0x2E;
+constexpr unsigned int kMostNamed = 20;  // Properties names this many, then counts the rest
+
+const char* TypeName(HElement::TYPES type) {
+    switch (type) {
+    case HElement::Pipe: return "Pipe";
+    case HElement::Bend: return "Bend";
+    case HElement::Anchor: return "Anchor";
+    case HElement::Restraint: return "Restraint";
+    case HElement::Rigid: return "Rigid";
+    case HElement::Hanger: return "Hanger";
+    case HElement::Text: return "Text";
+    case HElement::Tees: return "Tee";
+    }
+    return "Element";
+}
+
+std::vector<HC_KEY> SelectedKeys(Plotter& plotter) {
+    std::vector<HC_KEY> keys;
+    if (HSelectionSet* selection = plotter.View().GetSelection())
+        for (unsigned int i = 0; i < selection->GetSize(); ++i)
+            keys.push_back(selection->GetAt(i));
+    return keys;
+}
+
+int SegmentsBelow(const std::string& path) {
+    int count = 0;
+    HC_Open_Segment(path.c_str());
+    HC_Begin_Contents_Search(".", "segments");
+    char type[64];
+    HC_KEY key = -1;
+    while (HC_Find_Contents(type, &key))
+        ++count;
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+    return count;
+}
+
+} // namespace
+
+std::string DescribeSelection(Plotter& plotter) {
+    const std::vector<HC_KEY> keys = SelectedKeys(plotter);
+    if (keys.empty())
+        return "Nothing is selected.";
+    const std::map<long, HElement> elements = plotter.Registry().GetElements();
+    std::string text = std::to_string(keys.size()) + (keys.size() == 1 ? " element" : " elements") +
+                       " selected:";
+    unsigned int named = 0;
+    for (HC_KEY key : keys) {
+        if (named == kMostNamed) {
+            text += "\n... and " + std::to_string(keys.size() - named) + " more";
+            break;
+        }
+        ++named;
+        const auto nodes = plotter.Registry().Find(key);
+        const auto found = elements.find(HC_Show_Original_Key(key));
+        const char* kind = found != elements.end() ? TypeName(found->second.GetType())
+                           : HObjectManager::FindHObjectSegment(key) != -1 ? "Element"
+                                                                            : "Item";
+        text += "\n" + std::string(kind);
+        if (nodes.first > 0 && nodes.second > 0 && nodes.first != nodes.second)
+            text += " from node " + std::to_string(nodes.first) + " to node " + std::to_string(nodes.second);
+        else if (nodes.first > 0)
+            text += " at node " + std::to_string(nodes.first);
+    }
+    return text;
+}
+
+std::string DescribeModel(Plotter& plotter) {
+    static constexpr Kind kKinds[] = {Kind::Pipes,     Kind::Bends,      Kind::Restraints,
+                                      Kind::Hangers,   Kind::Anchors,    Kind::Rigids,
+                                      Kind::Structures, Kind::ExpansionJoints, Kind::Tees};
+    std::string text;
+    int total = 0;
+    for (Kind kind : kKinds) {
+        const std::string path = std::string("/include library/halden/") + KindSegmentName(kind);
+        const int count = HC_QShow_Existence(path.c_str(), "self") > 0 ? SegmentsBelow(path) : 0;
+        total += count;
+        text += std::string(KindSegmentName(kind)) + ": " + std::to_string(count) + "\n";
+    }
+    text = std::to_string(total) + " elements drawn\n" + text;
+    text += "Registered elements: " + std::to_string(plotter.Registry().GetSize()) + "\n";
+    text += "Selected: " + std::to_string(SelectedKeys(plotter).size());
+    return text;
+}
+
+int SelectNode(Plotter& plotter, int node) {
+    HSelectionSet* selection = plotter.View().GetSelection();
+    if (!selection)
+        return 0;
+    selection->DeSelectAll();
+    std::set<long> chosen;
+    for (const auto& [original, element] : plotter.Registry().GetElements()) {
+        (void)original;
+        if (node < 1 || (element.GetFrom() != node && element.GetTo() != node))
+            continue;
+        if (chosen.insert(element.GetKey()).second)
+            selection->Select(element.GetKey(), 0, nullptr, true);
+    }
+    plotter.View().SetGeometryChanged();
+    return static_cast<int>(selection->GetSize());
+}
+
+int DeleteSelection(Plotter& plotter) {
+    HSelectionSet* selection = plotter.View().GetSelection();
+    if (!selection || selection->GetSize() == 0)
+        return 0;
+    const std::vector<HC_KEY> keys = SelectedKeys(plotter);
+    selection->DeSelectAll();  // the highlight style references go first
+    int deleted = 0;
+    for (HC_KEY key : keys) {
+        if (HC_Show_Existence_By_Key(key, "self") <= 0)
+            continue;
+        plotter.Registry().Delete(HC_Show_Original_Key(key));
+        HC_Delete_By_Key(key);
+        ++deleted;
+    }
+    plotter.View().SetGeometryChanged();
+    plotter.View().Update();
+    return deleted;
+}
+
+struct ElementCommands::Listener : HMouseListener {
+    explicit Listener(Plotter& p) : plotter(p) {}
+    int OnKeyDown(HEventInfo& event) override {
+        if (event.GetChar() != kDeleteKey)
+            return 0;
+        return DeleteSelection(plotter) > 0 ? 1 : 0;
+    }
+    Plotter& plotter;
+};
+
+ElementCommands::ElementCommands(CHoopsViewEx& window, Plotter& plotter)
+    : m_window(window), m_plotter(plotter), m_listener(std::make_unique<Listener>(plotter)) {
+    using namespace ketra::view;
+    CommandMap& map = window.Commands();
+    CHoopsViewEx* w = &window;
+    Plotter* p = &plotter;
+    auto hasSelection = [p](CCmdUI& ui) {
+        HSelectionSet* selection = p->View().GetSelection();
+        ui.Enable(selection && selection->GetSize() > 0);
+    };
+    map.Add(kCmdProperties, [w, p] { w->Port().MessageBox(DescribeSelection(*p), "Properties", ketra::window::MB_OK); },
+            hasSelection);
+    map.Add(kCmdModelInfo, [w, p] { w->Port().MessageBox(DescribeModel(*p), "Model Info", ketra::window::MB_OK); },
+            [](CCmdUI& ui) { ui.Enable(true); });
+    map.Add(kCmdFindNode,
+            [w, p] {
+                std::string text;
+                if (!w->Port().NoteTextDialog(text, "Find Node"))
+                    return;
+                errno = 0;
+                char* end = nullptr;
+                const long node = std::strtol(text.c_str(), &end, 10);
+                while (end && (*end == ' ' || *end == '\t'))
+                    ++end;
+                if (text.empty() || errno != 0 || !end || *end != '\0' || node < 1 || node > INT_MAX) {
+                    w->Port().MessageBox("Find Node: \"" + text + "\" is not a node number.", "Find Node",
+                                         ketra::window::MB_OK);
+                    return;
+                }
+                if (SelectNode(*p, static_cast<int>(node)) == 0) {
+                    w->Port().MessageBox("Find Node: no element at node " + std::to_string(node) + ".",
+                                         "Find Node", ketra::window::MB_OK);
+                    p->View().Update();
+                    return;
+                }
+                p->View().FitWorldToHOOPSSelection();
+                p->View().Update();
+            },
+            [](CCmdUI& ui) { ui.Enable(true); });
+    plotter.View().GetEventManager()->RegisterHandler(m_listener.get());
+}
+
+ElementCommands::~ElementCommands() {
+    using namespace ketra::view;
+    m_plotter.View().GetEventManager()->UnRegisterHandler(m_listener.get());
+    CommandMap& map = m_window.Commands();
+    map.Add(kCmdProperties, [] {}, [](CCmdUI& ui) { ui.Enable(true); });
+    map.Add(kCmdModelInfo, [] {}, [](CCmdUI& ui) { ui.Enable(false); });
+    map.Add(kCmdFindNode, [] {}, [](CCmdUI& ui) { ui.Enable(true); });
+}
+
+} // namespace ketra::plotter
