@@ -1,5 +1,6 @@
 #include "plotter/ElementCommands.h"
 
+#include "platform/hc/HcStrings.h"
 #include "platform/hc/hc.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HObjectManager.h"
@@ -48,7 +49,7 @@ int SegmentsBelow(const std::string& path) {
     int count = 0;
     HC_Open_Segment(path.c_str());
     HC_Begin_Contents_Search(".", "segments");
-    char type[64];
+    std::string type;
     HC_KEY key = -1;
     while (HC_Find_Contents(type, &key))
         ++count;
