@@ -230,15 +230,17 @@ bool ViewInput::Wheel(const QWheelEvent& event, qreal ratio) {
 
 bool ViewInput::KeyPress(const QKeyEvent& event) {
     const unsigned int key = VirtualKeyFromQt(event.key(), event.modifiers());
-    if (key == 0)
+    // The character the key types under the keyboard layout (none for Shift or arrows), so
+    // that typed notes take text as the user typed it. A key without a key code of its own
+    // ("!", "?") still types its character.
+    const QList<uint> text = event.text().toUcs4();
+    const char32_t typed = text.isEmpty() || text.front() < 0x20 ? 0 : char32_t(text.front());
+    if (key == 0 && typed == 0)
         return false;
-    m_keysHeld.insert(key);
-    if (m_window) {
-        // The character the key types under the keyboard layout (none for Shift or arrows),
-        // so that typed notes take text as the user typed it.
-        const QList<uint> typed = event.text().toUcs4();
-        m_window->OnKeyDownTyped(key, 1, KeyFlags(event), typed.isEmpty() ? 0 : char32_t(typed.front()));
-    }
+    if (key != 0)
+        m_keysHeld.insert(key);
+    if (m_window)
+        m_window->OnKeyDownTyped(key, 1, KeyFlags(event), typed);
     return true;
 }
 
