@@ -1,6 +1,7 @@
 #include "platform/io/GltfScreenParts.h"
 
 #include "platform/hc/SceneGraph.h"
+#include "platform/sys/TextEncoding.h"
 
 #include <cmath>
 
@@ -16,29 +17,8 @@ tinygltf::Value Rgb(const render::Color& c) {
     return tinygltf::Value(tinygltf::Value::Array{Number(c.r), Number(c.g), Number(c.b)});
 }
 
-std::string Utf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+// wchar_t holds a whole code point here, as char32_t does.
+std::string Utf8(const std::u32string& text) { return sys::ToUtf8(std::wstring(text.begin(), text.end())); }
 
 cm::Vec3 ToWorld(const render::MeshDraw& draw, const float* p) {
     const cm::Vec3 v{p[0], p[1], p[2]};
