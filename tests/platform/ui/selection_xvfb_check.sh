@@ -8,33 +8,17 @@ set -uo pipefail
 ketra=$1
 src=$2
 shots=${3:-}
-for tool in xvfb-run xdotool import convert; do
-  command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-[[ -n "$shots" ]] || shots="$work/shots"
-mkdir -p "$shots"
-export KETRA_REGISTRY="$work/registry.reg" KETRA_VIEWER_KETRA="$ketra" KETRA_VIEWER_MODEL="$src/samples/plant.json"
-export SHOTS="$shots" WORK="$work"
+source "$(dirname "$0")/xvfb_viewer.sh"
+xvfb_prepare "$ketra" "$shots" convert
+export KETRA_VIEWER_MODEL="$src/samples/plant.json"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
 set -uo pipefail
-fail=0
-"$KETRA_VIEWER_KETRA" view "$KETRA_VIEWER_MODEL" >"$WORK/viewer.out" 2>"$WORK/viewer.err" &
-viewer=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name " - Ketra" | head -1)
-if [[ -z "$window" ]]; then
-  echo "FAILED: no viewer window ($(cat "$WORK/viewer.err"))"
-  kill "$viewer" 2>/dev/null
-  exit 1
-fi
-sleep 2
-eval "$(xdotool getwindowgeometry --shell "$window")"  # X Y WIDTH HEIGHT
+source "$XVFB_LIB"
+start_viewer "$KETRA_VIEWER_MODEL"
 # The view: the client area less the menu bar, tool bar and status bar.
 vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130))
 shot() { sleep 1; import -window root "$SHOTS/$1.png"; }
-check() { if [[ $2 -eq 0 ]]; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
 # Pixels of the view in the selection colour (bright yellow, shaded or not).
 # The view's pixels as lines "x y r g b".
 pixels() {
@@ -100,9 +84,5 @@ lit=$(colours 5-shown); unlit=$(colours 6-unlit)
 [[ $unlit -lt $((lit / 2)) ]]
 check "Lights off draws the faces unshaded ($unlit colours, $lit lit)" $?
 
-kill -0 "$viewer" 2>/dev/null
-check "the viewer is still running ($(cat "$WORK/viewer.err"))" $?
-kill "$viewer" 2>/dev/null
-wait "$viewer" 2>/dev/null
-exit $fail
+stop_viewer
 SESSION

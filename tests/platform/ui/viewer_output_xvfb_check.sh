@@ -11,35 +11,19 @@ set -uo pipefail
 ketra=$(realpath "$1")
 src=$(realpath "$2")
 shots=${3:-}
-for tool in xvfb-run xdotool xclip import compare identify; do
-  command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-[[ -n "$shots" ]] || shots="$work/shots"
-mkdir -p "$shots" "$work/model" "$work/out" "$work/start"
+source "$(dirname "$0")/xvfb_viewer.sh"
+xvfb_prepare "$ketra" "$shots" xclip compare identify
+mkdir -p "$work/model" "$work/out" "$work/start"
 cp "$src/samples/plant.json" "$work/model/plant.json"
-export KETRA_REGISTRY="$work/registry.reg" KETRA_VIEWER_KETRA="$ketra"
-export SHOTS="$shots" WORK="$work"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
 set -uo pipefail
-fail=0
+source "$XVFB_LIB"
 out="$WORK/out"
 # Started in a folder of its own: Save As suggests a name without a folder, saved there.
 cd "$WORK/start"
-"$KETRA_VIEWER_KETRA" view "$WORK/model/plant.json" >"$WORK/viewer.out" 2>"$WORK/viewer.err" &
-viewer=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name " - Ketra" | head -1)
-if [[ -z "$window" ]]; then
-  echo "FAILED: no viewer window ($(cat "$WORK/viewer.err"))"
-  kill "$viewer" 2>/dev/null
-  exit 1
-fi
-sleep 2
-eval "$(xdotool getwindowgeometry --shell "$window")"  # X Y WIDTH HEIGHT
+start_viewer "$WORK/model/plant.json"
 xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))"
-check() { if [[ $2 -eq 0 ]]; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
 shot() { import -window root "$SHOTS/$1.png"; }
 # A message box left by a flow that failed (titled after the program) is closed, so the next
 # flow is tried on its own.
@@ -162,10 +146,5 @@ check "the tool bar's Print wrote a PDF" $?
 
 cp "$out/picture.png" "$out/sized.tif" "$out/clip.png" "$out/print.pdf" "$SHOTS/" 2>/dev/null
 dismiss_boxes
-errors=$(tail -3 "$WORK/viewer.err" | tr '\n' ' ')
-kill -0 "$viewer" 2>/dev/null
-check "the viewer is still running ($errors)" $?
-kill "$viewer" 2>/dev/null
-wait "$viewer" 2>/dev/null
-exit $fail
+stop_viewer
 SESSION

@@ -9,35 +9,19 @@ set -uo pipefail
 ketra=$1
 src=$2
 shots=${3:-}
-for tool in xvfb-run xdotool import compare; do
-  command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-[[ -n "$shots" ]] || shots="$work/shots"
-mkdir -p "$shots"
-export KETRA_REGISTRY="$work/registry.reg" KETRA_VIEWER_KETRA="$ketra" KETRA_VIEWER_MODEL="$src/samples/plant.json"
-export SHOTS="$shots" WORK="$work"
+source "$(dirname "$0")/xvfb_viewer.sh"
+xvfb_prepare "$ketra" "$shots" compare
+export KETRA_VIEWER_MODEL="$src/samples/plant.json"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
 set -uo pipefail
-fail=0
-"$KETRA_VIEWER_KETRA" view "$KETRA_VIEWER_MODEL" >"$WORK/viewer.out" 2>"$WORK/viewer.err" &
-viewer=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name " - Ketra" | head -1)
-if [[ -z "$window" ]]; then
-  echo "FAILED: no viewer window ($(cat "$WORK/viewer.err"))"
-  kill "$viewer" 2>/dev/null
-  exit 1
-fi
-sleep 2
-eval "$(xdotool getwindowgeometry --shell "$window")"  # X Y WIDTH HEIGHT
+source "$XVFB_LIB"
+start_viewer "$KETRA_VIEWER_MODEL"
 cx=$((X + WIDTH / 2))
 cy=$((Y + HEIGHT / 2))
 shot() { sleep 1; import -window root "$SHOTS/$1.png"; }
 # Pixels that differ between two screenshots (a small fuzz hides anti-aliasing noise).
 differ() { compare -metric AE -fuzz 5% "$SHOTS/$1.png" "$SHOTS/$2.png" null: 2>&1 | cut -d' ' -f1; }
-check() { if [[ $2 -eq 0 ]]; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
 
 shot 1-opened
 xdotool mousemove "$cx" "$cy" mousedown 1
@@ -58,7 +42,7 @@ shot 6-right-arrow
 
 kill -0 "$viewer" 2>/dev/null
 running=$?
-check "the viewer is still running after the input ($(cat "$WORK/viewer.err"))" $running
+check "the viewer is still running after the mouse and keys ($(cat "$WORK/viewer.err"))" $running
 grep -q '^viewer: drawing' "$WORK/viewer.err"
 check "the viewer says how it draws" $?
 colours=$(convert "$SHOTS/1-opened.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" -unique-colors txt:- | wc -l)
@@ -110,7 +94,5 @@ convert "$SHOTS/9-selected.png" -crop "$crop" "$WORK/b.png"
 n=$(compare -metric AE -fuzz 5% "$WORK/a.png" "$WORK/b.png" null: 2>&1 | cut -d' ' -f1)
 [[ $n -gt 50 ]]
 check "an item chosen in the tree is highlighted in the views ($n pixels of the panes changed)" $?
-kill "$viewer" 2>/dev/null
-wait "$viewer" 2>/dev/null
-exit $fail
+stop_viewer
 SESSION
