@@ -31,20 +31,10 @@
 #include <tuple>
 
 using ketra::app::ViewerApp;
+using uitest::WaitFor;
 using namespace ketra::view;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 bool XDo(const QStringList& args) { return QProcess::execute("xdotool", args) == 0; }
 

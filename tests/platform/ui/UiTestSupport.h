@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -92,6 +93,18 @@ private:
         messages.push_back(what + " " + Hex(c) + " " + std::to_string(n) + " " + Hex(f));
     }
 };
+
+// Runs the event loop until `done` or `ms` milliseconds have passed; false on the timeout.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
 
 // Runs `answer` on the first modal widget or popup that opens within a few seconds (from the
 // event loop of the modal call the test makes next). Fails the test if none opens.

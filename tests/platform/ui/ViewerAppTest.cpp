@@ -41,23 +41,12 @@
 #include <fstream>
 
 using ketra::app::ViewerApp;
+using uitest::WaitFor;
 using namespace ketra::view;
 
 namespace {
 
 const std::string kPlant = std::string(KETRA_SOURCE_DIR) + "/samples/plant.json";
-
-// Runs the event loop until `done` or about five seconds have passed.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // A picture once the area can draw (after pending repaints have run).
 QImage Settled(const std::function<QImage()>& grab) {
