@@ -33,6 +33,9 @@ struct Beam {
     double flexibility = 1;
     Vec3 load{}; // uniformly distributed force per unit length, global axes (weight)
     double strain = 0; // free axial strain (thermal expansion α·ΔT, pressure elongation)
+    // Mass per unit length for modal analysis (pipe, contents, insulation), in the mass unit
+    // that goes with the caller's force and length (N and mm: tonnes; lbf and in: lbf·s²/in).
+    double massPerLength = 0;
 };
 
 struct Support {
@@ -41,6 +44,12 @@ struct Support {
     Kind kind = Kind::Anchor;
     Vec3 direction{}; // unit vector; for Translation and Rotation
     double stiffness = 0; // 0: rigid; otherwise a spring of this rate along the direction
+    // One-way (Translation only): the support can only push the pipe along `direction`; where
+    // it would have to pull, the pipe lifts off and the support carries nothing.
+    bool oneWay = false;
+    // A constant force the support exerts on the pipe along `direction` on top of its spring
+    // (a hanger's installed load), for Translation supports.
+    double preload = 0;
 };
 
 struct NodalLoad {
@@ -48,11 +57,17 @@ struct NodalLoad {
     Vec6 load{}; // forces and moments, global axes
 };
 
+struct PointMass {
+    int node = 0;
+    double mass = 0; // in the unit of Beam::massPerLength times length
+};
+
 struct FrameModel {
     std::vector<Vec3> nodes;
     std::vector<Beam> beams;
     std::vector<Support> supports;
     std::vector<NodalLoad> loads;
+    std::vector<PointMass> masses; // lumped masses for modal analysis, beside the beams' own
 };
 
 struct BeamEnds {
@@ -68,6 +83,8 @@ struct FrameResult {
     std::vector<Vec6> displacements; // per node
     std::vector<BeamEnds> beamEnds;  // per beam
     std::vector<Vec6> reactions;     // per support: the force and moment it exerts on the pipe
+    std::vector<int> liftedOff;      // one-way supports (indices) that carry nothing
+    std::string warning; // set when one-way supports did not settle: names those that chatter
 };
 
 // Solves K u = f. A model with a free direction (a mechanism) is refused, naming the nodes
