@@ -77,6 +77,7 @@ file_menu h
 sleep 2
 shot 1-html
 for ext in html hmf hsf; do
+  for _ in $(seq 50); do [[ -s "$WORK/model/plant.$ext" ]] && break; sleep 0.2; done
   [[ -s "$WORK/model/plant.$ext" ]]
   check "Save as HTML wrote plant.$ext beside the model" $?
 done
@@ -90,6 +91,8 @@ check "the status bar says what Save as HTML wrote ($n pixels changed)" $?
 file_menu a
 answer_dialog "Save As" ""
 for ext in html hmf hsf; do
+  # Written after the dialog closes: waits up to 10 s under load.
+  for _ in $(seq 50); do [[ -s "$WORK/start/plant.$ext" ]] && break; sleep 0.2; done
   [[ -s "$WORK/start/plant.$ext" ]]
   check "Save As suggested plant.html and wrote plant.$ext" $?
 done
