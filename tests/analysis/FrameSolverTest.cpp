@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace ketra::analysis;
@@ -239,4 +240,86 @@ TEST(FrameSolver, AHeatedLAnchoredAtBothEndsMatchesTheHandSolution) {
     EXPECT_NEAR(r.displacements[2][5], cornerTurn, tolerance * std::fabs(cornerTurn));
     // Out of plane nothing moves.
     EXPECT_NEAR(r.displacements[2][2], 0, 1e-12);
+}
+
+TEST(FrameSolver, OneWaySupportsHoldWhenPushedAndLiftOffWhenPulled) {
+    const double P = 1000;
+    FrameModel rigid = Cantilever(2);
+    rigid.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, 0});
+    rigid.loads.push_back({2, {0, 0, -P, 0, 0, 0}});
+    rigid.loads.push_back({1, {0, 300, -200, 0, 0, 0}});
+    FrameModel oneWay = rigid;
+    oneWay.supports[1].oneWay = true;
+    {   // Pressed down it carries what a rigid support carries.
+        const FrameResult a = SolveStatic(rigid), b = SolveStatic(oneWay);
+        ASSERT_TRUE(b.ok) << b.error;
+        EXPECT_TRUE(b.liftedOff.empty());
+        for (int i = 0; i < 6; ++i)
+            EXPECT_NEAR(b.reactions[1][i], a.reactions[1][i], Near(P));
+    }
+    {   // Pulled up it lifts off, carries nothing, and the line moves as a free cantilever.
+        oneWay.loads[0].load[2] = rigid.loads[0].load[2] = P;
+        rigid.supports.pop_back();
+        const FrameResult a = SolveStatic(rigid), b = SolveStatic(oneWay);
+        ASSERT_TRUE(b.ok) << b.error;
+        EXPECT_EQ(b.liftedOff, std::vector<int>{1});
+        EXPECT_EQ(b.reactions[1], Vec6{});
+        EXPECT_NEAR(b.displacements[2][2], a.displacements[2][2], Near(a.displacements[2][2]));
+    }
+}
+
+TEST(FrameSolver, AContinuousLineOnOneWaySupportsSettlesInEquilibrium) {
+    // Eight spans on rests under its weight, the far end pulled up hard: the rests near it lift
+    // off, which takes more than one pass (each release pulls on the next rest).
+    FrameModel m = Cantilever(8, {0, 0, -0.5});
+    for (int node = 1; node <= 8; ++node) {
+        m.supports.push_back({node, Support::Kind::Translation, {0, 0, 1}, 0});
+        m.supports.back().oneWay = true;
+    }
+    const double pull = 500;
+    m.loads.push_back({8, {0, 0, pull, 0, 0, 0}});
+    const FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warning.empty()) << r.warning;
+    EXPECT_GE(r.liftedOff.size(), 2u);
+    // Every rest either pushes up with the pipe on it, or carries nothing with the pipe above.
+    double up = 0, turn = 0;
+    for (int s = 1; s <= 8; ++s) {
+        const int node = m.supports[s].node;
+        const bool lifted = std::count(r.liftedOff.begin(), r.liftedOff.end(), s) > 0;
+        EXPECT_GE(r.reactions[s][2], lifted ? 0 : -1e-9 * pull) << "rest " << s;
+        EXPECT_GE(r.displacements[node][2], lifted ? 0 : -1e-12) << "rest " << s;
+        EXPECT_NEAR(r.displacements[node][2] * r.reactions[s][2], 0, 1e-12) << "rest " << s;
+    }
+    for (std::size_t s = 0; s < m.supports.size(); ++s) {
+        up += r.reactions[s][2];
+        turn += r.reactions[s][4] - m.nodes[m.supports[s].node][0] * r.reactions[s][2];
+    }
+    // The weight 0.5·L at L/2 and the pull at L.
+    EXPECT_NEAR(up, 0.5 * kL - pull, 1e-9 * pull);
+    EXPECT_NEAR(turn, pull * kL - 0.5 * kL * kL / 2, 1e-9 * pull * kL);
+}
+
+TEST(FrameSolver, AHangersPreloadActsWithItsSpring) {
+    // A hanger of rate k set to its cold load F0 under a cantilever's tip load P: the tip moves
+    // (F0 − P)/(k + k_beam), and the hanger carries F0 − k·u; set to P it holds the tip still.
+    const Section s = PipeSection(kOd, kWall, kNu);
+    const double P = 1000, k = 50, F0 = 600;
+    const double kBeam = 1 / (kL * kL * kL / (3 * kE * s.inertia) + kL / (kG * s.shearArea));
+    FrameModel m = Cantilever(2);
+    m.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, k});
+    m.supports.back().preload = F0;
+    m.loads.push_back({2, {0, 0, -P, 0, 0, 0}});
+    FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    const double u = (F0 - P) / (k + kBeam);
+    EXPECT_NEAR(r.displacements[2][2], u, Near(u));
+    EXPECT_NEAR(r.reactions[1][2], F0 - k * u, Near(P));
+    EXPECT_NEAR(r.reactions[0][2] + r.reactions[1][2], P, Near(P));
+    m.supports[1].preload = P;
+    r = SolveStatic(m);
+    EXPECT_NEAR(r.displacements[2][2], 0, 1e-12);
+    EXPECT_NEAR(r.reactions[1][2], P, Near(P));
+    m.supports[0].preload = 5; // on an anchor
+    EXPECT_EQ(SolveStatic(m).error, "support 0 at node 0: only a translation support can be one-way or carry a preload");
 }
