@@ -279,6 +279,11 @@ std::string Factorise(const Restrained& r, double largestDiagonal, Eigen::Simpli
     const int n = static_cast<int>(r.freeDofs.size());
     if (n == 0)
         return {};
+    // Without beams (springs only) the springs set the scale.
+    if (largestDiagonal == 0)
+        largestDiagonal = r.reduced.diagonal().cwiseAbs().maxCoeff();
+    if (largestDiagonal == 0)
+        largestDiagonal = 1;
     ldlt->compute(r.reduced);
     // A free direction shows as a pivot that vanishes against the stiffness around it.
     std::set<int> moving;
