@@ -112,7 +112,8 @@ std::string Assemble(const FrameModel& model, Assembly* out) {
     a.equivalents.resize(beams);
     a.lengths.resize(beams);
     a.axes.resize(beams);
-    a.stiffness.reserve(144 * beams);
+    Triplets stiffness;
+    stiffness.reserve(144 * beams);
     for (std::size_t i = 0; i < beams; ++i) {
         const Beam& beam = model.beams[i];
         if (!validNode(beam.a) || !validNode(beam.b) || beam.a == beam.b)
@@ -135,12 +136,13 @@ std::string Assemble(const FrameModel& model, Assembly* out) {
         const int at[2] = {6 * beam.a, 6 * beam.b};
         for (int p = 0; p < 12; ++p) {
             a.force(at[p / 6] + p % 6) += fGlobal(p);
-            a.largestDiagonal = std::max(a.largestDiagonal, global(p, p));
             for (int q = 0; q < 12; ++q)
                 if (global(p, q) != 0)
-                    a.stiffness.emplace_back(at[p / 6] + p % 6, at[q / 6] + q % 6, global(p, q));
+                    stiffness.emplace_back(at[p / 6] + p % 6, at[q / 6] + q % 6, global(p, q));
         }
     }
+    a.stiffness = SparseMatrix(a.dofs, a.dofs);
+    a.stiffness.setFromTriplets(stiffness.begin(), stiffness.end());
     for (const NodalLoad& load : model.loads) {
         if (!validNode(load.node))
             return "a load stands on node " + std::to_string(load.node) + ", which the model lacks";
@@ -177,7 +179,7 @@ void Restrain(const FrameModel& model, const Assembly& assembly, const std::vect
     // Springs add stiffness. Rigid supports fix degrees of freedom exactly: each node's
     // translations (and rotations) are taken in a basis whose first axes are its rigid
     // directions, and those axes are removed from the system.
-    Triplets triplets = assembly.stiffness;
+    Triplets triplets;
     r.fixedBy.assign(dofs, -1);
     r.basis.assign(2 * nodes, Eigen::Matrix3d::Identity());
     std::vector<std::vector<std::pair<Eigen::Vector3d, int>>> rigidDirections(2 * nodes);
@@ -240,8 +242,9 @@ void Restrain(const FrameModel& model, const Assembly& assembly, const std::vect
     }
     r.t = SparseMatrix(dofs, dofs);
     r.t.setFromTriplets(tTriplets.begin(), tTriplets.end());
-    SparseMatrix globalK(dofs, dofs);
-    globalK.setFromTriplets(triplets.begin(), triplets.end());
+    SparseMatrix springs(dofs, dofs);
+    springs.setFromTriplets(triplets.begin(), triplets.end());
+    const SparseMatrix globalK = assembly.stiffness + springs;
     r.full = SparseMatrix(r.t.transpose() * globalK * r.t);
     r.freeDofs.clear();
     for (int i = 0; i < dofs; ++i)
@@ -275,29 +278,28 @@ SparseMatrix FreePart(const Restrained& r, const SparseMatrix& full) {
 
 } // namespace
 
-std::string Factorise(const Restrained& r, double largestDiagonal, Eigen::SimplicialLDLT<SparseMatrix>* ldlt) {
+std::string Factorise(const Restrained& r, Eigen::SimplicialLDLT<SparseMatrix>* ldlt) {
     const int n = static_cast<int>(r.freeDofs.size());
     if (n == 0)
         return {};
-    // Without beams (springs only) the springs set the scale.
-    if (largestDiagonal == 0)
-        largestDiagonal = r.reduced.diagonal().cwiseAbs().maxCoeff();
-    if (largestDiagonal == 0)
-        largestDiagonal = 1;
+    const Eigen::VectorXd diagonal = r.reduced.diagonal();
     ldlt->compute(r.reduced);
-    // A free direction shows as a pivot that vanishes against the stiffness around it.
+    // A free direction shows as a pivot that vanishes against its own diagonal term: elimination
+    // leaves a stiffness of rounding error. A long flexible line beside stiff pipe keeps
+    // pivots of 10⁻⁷ of its diagonal or more; a free motion leaves 10⁻¹³ or less.
     std::set<int> moving;
     if (ldlt->info() == Eigen::Success) {
         const Eigen::VectorXd& d = ldlt->vectorD();
         const auto& perm = ldlt->permutationP().indices();
         for (int i = 0; i < n; ++i)
-            if (!(d(perm(i)) > 1e-11 * largestDiagonal))
+            if (!(d(perm(i)) > 1e-10 * diagonal(i)))
                 moving.insert(r.freeDofs[i] / 6);
     }
     if (ldlt->info() == Eigen::Success && moving.empty())
         return {};
     // The free motions are what a slightly stiffened system does when pushed (two steps of
     // inverse iteration): every node that moves with them is named.
+    const double largestDiagonal = diagonal.cwiseAbs().maxCoeff() > 0 ? diagonal.cwiseAbs().maxCoeff() : 1;
     SparseMatrix stiffened = r.reduced;
     for (int i = 0; i < n; ++i)
         stiffened.coeffRef(i, i) += 1e-9 * largestDiagonal;
@@ -356,7 +358,7 @@ FrameResult SolveLinear(const FrameModel& model, const Assembly& assembly, const
     Eigen::VectorXd uBasis = Eigen::VectorXd::Zero(dofs);
     if (n > 0) {
         Eigen::SimplicialLDLT<SparseMatrix> ldlt;
-        result.error = Factorise(r, assembly.largestDiagonal, &ldlt);
+        result.error = Factorise(r, &ldlt);
         if (!result.error.empty())
             return result;
         Eigen::VectorXd reducedForce(n);
@@ -412,10 +414,13 @@ FrameResult SolveLinear(const FrameModel& model, const Assembly& assembly, const
     return result;
 }
 
+// The first 20 items, and how many more.
 std::string List(const std::vector<int>& items) {
     std::string out;
-    for (std::size_t i = 0; i < items.size(); ++i)
+    for (std::size_t i = 0; i < items.size() && i < 20; ++i)
         out += (i ? ", " : "") + std::to_string(items[i]);
+    if (items.size() > 20)
+        out += " and " + std::to_string(items.size() - 20) + " more";
     return out;
 }
 

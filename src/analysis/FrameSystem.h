@@ -22,13 +22,12 @@ using Triplets = std::vector<Eigen::Triplet<double>>;
 
 struct Assembly {
     int dofs = 0;
-    Triplets stiffness;    // the beams' stiffness, global axes
+    SparseMatrix stiffness; // the beams' stiffness, global axes
     Eigen::VectorXd force; // the beams' equivalent loads and the nodal loads
     std::vector<Mat12> locals, transforms;
     std::vector<Vec12> equivalents;
     std::vector<double> lengths;
     std::vector<Eigen::Matrix3d> axes; // per beam: rows are its local axes
-    double largestDiagonal = 0;
 };
 
 // Empty, or why the model cannot be assembled (a beam without nodes, length or section, a
@@ -53,7 +52,6 @@ SparseMatrix Reduce(const Restrained& restrained, const SparseMatrix& global);
 
 // Factorises the reduced stiffness. Empty, or the message naming the nodes that can move
 // without resistance.
-std::string Factorise(const Restrained& restrained, double largestDiagonal,
-                      Eigen::SimplicialLDLT<SparseMatrix>* ldlt);
+std::string Factorise(const Restrained& restrained, Eigen::SimplicialLDLT<SparseMatrix>* ldlt);
 
 } // namespace ketra::analysis::detail

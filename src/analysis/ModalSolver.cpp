@@ -108,7 +108,7 @@ ModalResult SolveModes(const FrameModel& model, int count) {
     Restrained r;
     Restrain(model, assembly, std::vector<char>(model.supports.size(), 1), &r);
     Eigen::SimplicialLDLT<SparseMatrix> ldlt;
-    result.error = Factorise(r, assembly.largestDiagonal, &ldlt);
+    result.error = Factorise(r, &ldlt);
     if (!result.error.empty())
         return result;
     const SparseMatrix mass = Reduce(r, LumpedMass(model, assembly));
