@@ -323,3 +323,32 @@ TEST(FrameSolver, AHangersPreloadActsWithItsSpring) {
     m.supports[0].preload = 5; // on an anchor
     EXPECT_EQ(SolveStatic(m).error, "support 0 at node 0: only a translation support can be one-way or carry a preload");
 }
+
+TEST(FrameSolver, ALongSmallLineBesideStiffPipeIsNoMechanism) {
+    // A heated 2-inch line with an expansion loop, 91 m from a 12-inch header to an anchored
+    // nozzle: its pivots are tiny against the header's stiffness, yet it is held. It is solved,
+    // and the anchors balance each other.
+    FrameModel m;
+    const Section header = PipeSection(323.9, 9.53, kNu), line = PipeSection(60.3, 3.91, kNu);
+    for (int i = 0; i < 5; ++i)
+        m.nodes.push_back({0, 600.0 * i, 0});
+    for (int i = 0; i < 4; ++i)
+        m.beams.push_back({i, i + 1, kE, kG, header, 1, {}, 1.8e-3});
+    struct Leg {
+        Vec3 step;
+        int count;
+    } legs[] = {{{1000, 0, 0}, 40}, {{0, 500, 0}, 8}, {{1000, 0, 0}, 6}, {{0, -500, 0}, 8}, {{1000, 0, 0}, 25}, {{0, 0, -500}, 12}};
+    int last = 2;
+    for (const Leg& leg : legs)
+        for (int k = 0; k < leg.count; ++k) {
+            const Vec3 p = m.nodes[last];
+            m.nodes.push_back({p[0] + leg.step[0], p[1] + leg.step[1], p[2] + leg.step[2]});
+            m.beams.push_back({last, static_cast<int>(m.nodes.size()) - 1, kE, kG, line, 1, {}, 1.8e-3});
+            last = static_cast<int>(m.nodes.size()) - 1;
+        }
+    m.supports = {{0, Support::Kind::Anchor, {}, 0}, {4, Support::Kind::Anchor, {}, 0}, {last, Support::Kind::Anchor, {}, 0}};
+    const FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(r.reactions[0][i] + r.reactions[1][i] + r.reactions[2][i], 0, 1e-9 * std::fabs(r.reactions[2][0]));
+}
