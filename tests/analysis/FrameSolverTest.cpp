@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace ketra::analysis;
 
@@ -242,35 +243,21 @@ TEST(FrameSolver, AHeatedLAnchoredAtBothEndsMatchesTheHandSolution) {
     EXPECT_NEAR(r.displacements[2][2], 0, 1e-12);
 }
 
-TEST(FrameSolver, OneWaySupportsHoldWhenPushedAndLiftOffWhenPulled) {
-    const double P = 1000;
-    FrameModel rigid = Cantilever(2);
-    rigid.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, 0});
-    rigid.loads.push_back({2, {0, 0, -P, 0, 0, 0}});
-    rigid.loads.push_back({1, {0, 300, -200, 0, 0, 0}});
-    FrameModel oneWay = rigid;
-    oneWay.supports[1].oneWay = true;
-    {   // Pressed down it carries what a rigid support carries.
+TEST(FrameSolver, OneWayRestsHoldOrLiftOffAndTheLoadsBalance) {
+    {   // Pressed down, a rest carries what a rigid support carries.
+        FrameModel rigid = Cantilever(2);
+        rigid.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, 0});
+        rigid.loads.push_back({2, {0, 300, -1000, 0, 0, 0}});
+        FrameModel oneWay = rigid;
+        oneWay.supports[1].oneWay = true;
         const FrameResult a = SolveStatic(rigid), b = SolveStatic(oneWay);
         ASSERT_TRUE(b.ok) << b.error;
         EXPECT_TRUE(b.liftedOff.empty());
         for (int i = 0; i < 6; ++i)
-            EXPECT_NEAR(b.reactions[1][i], a.reactions[1][i], Near(P));
+            EXPECT_NEAR(b.reactions[1][i], a.reactions[1][i], Near(1000));
     }
-    {   // Pulled up it lifts off, carries nothing, and the line moves as a free cantilever.
-        oneWay.loads[0].load[2] = rigid.loads[0].load[2] = P;
-        rigid.supports.pop_back();
-        const FrameResult a = SolveStatic(rigid), b = SolveStatic(oneWay);
-        ASSERT_TRUE(b.ok) << b.error;
-        EXPECT_EQ(b.liftedOff, std::vector<int>{1});
-        EXPECT_EQ(b.reactions[1], Vec6{});
-        EXPECT_NEAR(b.displacements[2][2], a.displacements[2][2], Near(a.displacements[2][2]));
-    }
-}
-
-TEST(FrameSolver, AContinuousLineOnOneWaySupportsSettlesInEquilibrium) {
-    // Eight spans on rests under its weight, the far end pulled up hard: the rests near it lift
-    // off, which takes more than one pass (each release pulls on the next rest).
+    // Eight spans on rests under their weight, the far end pulled up: the rests near it lift
+    // off, which takes several passes (each release pulls on the next rest).
     FrameModel m = Cantilever(8, {0, 0, -0.5});
     for (int node = 1; node <= 8; ++node) {
         m.supports.push_back({node, Support::Kind::Translation, {0, 0, 1}, 0});
@@ -287,9 +274,9 @@ TEST(FrameSolver, AContinuousLineOnOneWaySupportsSettlesInEquilibrium) {
     for (int s = 1; s <= 8; ++s) {
         const int node = m.supports[s].node;
         const bool lifted = std::count(r.liftedOff.begin(), r.liftedOff.end(), s) > 0;
-        EXPECT_GE(r.reactions[s][2], lifted ? 0 : -1e-9 * pull) << "rest " << s;
-        EXPECT_GE(r.displacements[node][2], lifted ? 0 : -1e-12) << "rest " << s;
-        EXPECT_NEAR(r.displacements[node][2] * r.reactions[s][2], 0, 1e-12) << "rest " << s;
+        EXPECT_GE(lifted ? r.displacements[node][2] : r.reactions[s][2], -1e-9 * pull) << "rest " << s;
+        if (lifted)
+            EXPECT_EQ(r.reactions[s], Vec6{}) << "rest " << s;
     }
     for (std::size_t s = 0; s < m.supports.size(); ++s) {
         up += r.reactions[s][2];
@@ -302,7 +289,7 @@ TEST(FrameSolver, AContinuousLineOnOneWaySupportsSettlesInEquilibrium) {
 
 TEST(FrameSolver, AHangersPreloadActsWithItsSpring) {
     // A hanger of rate k set to its cold load F0 under a cantilever's tip load P: the tip moves
-    // (F0 − P)/(k + k_beam), and the hanger carries F0 − k·u; set to P it holds the tip still.
+    // (F0 − P)/(k + k_beam), and the hanger carries F0 − k·u.
     const Section s = PipeSection(kOd, kWall, kNu);
     const double P = 1000, k = 50, F0 = 600;
     const double kBeam = 1 / (kL * kL * kL / (3 * kE * s.inertia) + kL / (kG * s.shearArea));
@@ -310,42 +297,35 @@ TEST(FrameSolver, AHangersPreloadActsWithItsSpring) {
     m.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, k});
     m.supports.back().preload = F0;
     m.loads.push_back({2, {0, 0, -P, 0, 0, 0}});
-    FrameResult r = SolveStatic(m);
+    const FrameResult r = SolveStatic(m);
     ASSERT_TRUE(r.ok) << r.error;
     const double u = (F0 - P) / (k + kBeam);
     EXPECT_NEAR(r.displacements[2][2], u, Near(u));
     EXPECT_NEAR(r.reactions[1][2], F0 - k * u, Near(P));
     EXPECT_NEAR(r.reactions[0][2] + r.reactions[1][2], P, Near(P));
-    m.supports[1].preload = P;
-    r = SolveStatic(m);
-    EXPECT_NEAR(r.displacements[2][2], 0, 1e-12);
-    EXPECT_NEAR(r.reactions[1][2], P, Near(P));
     m.supports[0].preload = 5; // on an anchor
     EXPECT_EQ(SolveStatic(m).error, "support 0 at node 0: only a translation support can be one-way or carry a preload");
 }
 
 TEST(FrameSolver, ALongSmallLineBesideStiffPipeIsNoMechanism) {
-    // A heated 2-inch line with an expansion loop, 91 m from a 12-inch header to an anchored
-    // nozzle: its pivots are tiny against the header's stiffness, yet it is held. It is solved,
-    // and the anchors balance each other.
+    // A heated 2-inch line with a loop, 91 m from a 12-inch header to an anchored nozzle: its
+    // pivots are tiny against the header's stiffness, yet it is held, and its anchors balance.
     FrameModel m;
     const Section header = PipeSection(323.9, 9.53, kNu), line = PipeSection(60.3, 3.91, kNu);
-    for (int i = 0; i < 5; ++i)
-        m.nodes.push_back({0, 600.0 * i, 0});
+    auto extend = [&](int from, Vec3 step, const Section& s) {
+        const Vec3 p = m.nodes[from];
+        m.nodes.push_back({p[0] + step[0], p[1] + step[1], p[2] + step[2]});
+        m.beams.push_back({from, static_cast<int>(m.nodes.size()) - 1, kE, kG, s, 1, {}, 1.8e-3});
+        return static_cast<int>(m.nodes.size()) - 1;
+    };
+    m.nodes = {{0, 0, 0}};
     for (int i = 0; i < 4; ++i)
-        m.beams.push_back({i, i + 1, kE, kG, header, 1, {}, 1.8e-3});
-    struct Leg {
-        Vec3 step;
-        int count;
-    } legs[] = {{{1000, 0, 0}, 40}, {{0, 500, 0}, 8}, {{1000, 0, 0}, 6}, {{0, -500, 0}, 8}, {{1000, 0, 0}, 25}, {{0, 0, -500}, 12}};
+        extend(i, {0, 600, 0}, header);
     int last = 2;
-    for (const Leg& leg : legs)
-        for (int k = 0; k < leg.count; ++k) {
-            const Vec3 p = m.nodes[last];
-            m.nodes.push_back({p[0] + leg.step[0], p[1] + leg.step[1], p[2] + leg.step[2]});
-            m.beams.push_back({last, static_cast<int>(m.nodes.size()) - 1, kE, kG, line, 1, {}, 1.8e-3});
-            last = static_cast<int>(m.nodes.size()) - 1;
-        }
+    for (auto [step, count] : {std::pair<Vec3, int>{{1000, 0, 0}, 40}, {{0, 500, 0}, 8}, {{1000, 0, 0}, 6},
+                               {{0, -500, 0}, 8}, {{1000, 0, 0}, 25}, {{0, 0, -500}, 12}})
+        for (int k = 0; k < count; ++k)
+            last = extend(last, step, line);
     m.supports = {{0, Support::Kind::Anchor, {}, 0}, {4, Support::Kind::Anchor, {}, 0}, {last, Support::Kind::Anchor, {}, 0}};
     const FrameResult r = SolveStatic(m);
     ASSERT_TRUE(r.ok) << r.error;
