@@ -74,16 +74,33 @@ bool LargestInverse(const SparseMatrix& k, const SparseMatrix& m, int count, Eig
     StiffnessOp stiffnessOp(k);
     if (stiffnessOp.info() != Spectra::CompInfo::Successful)
         return false;
-    const int subspace = std::min(n, std::max(2 * count + 1, count + 20));
-    Spectra::SymGEigsSolver<MassOp, StiffnessOp, Spectra::GEigsMode::Cholesky> eigs(massOp, stiffnessOp, count,
-                                                                                    subspace);
-    eigs.init();
-    eigs.compute(Spectra::SortRule::LargestAlge, 1000, 1e-10, Spectra::SortRule::LargestAlge);
-    if (eigs.info() != Spectra::CompInfo::Successful)
-        return false;
-    *values = eigs.eigenvalues();
-    *vectors = eigs.eigenvectors();
-    return true;
+    // Lanczos can miss one of equal or nearly equal frequencies (identical lines side by side).
+    // The Sturm sequence settles it: by Sylvester's law of inertia the negative pivots of
+    // K − σM count the eigenvalues below σ. With σ just above the count-th frequency found, a
+    // larger count means some were missed: ask again for as many as lie below σ.
+    for (int wanted = count, pass = 0;; ++pass) {
+        const int subspace = std::min(n, std::max(2 * wanted + 1, wanted + 20));
+        Spectra::SymGEigsSolver<MassOp, StiffnessOp, Spectra::GEigsMode::Cholesky> eigs(massOp, stiffnessOp, wanted,
+                                                                                        subspace);
+        eigs.init();
+        eigs.compute(Spectra::SortRule::LargestAlge, 1000, 1e-10, Spectra::SortRule::LargestAlge);
+        if (eigs.info() != Spectra::CompInfo::Successful)
+            return false;
+        const Eigen::VectorXd all = eigs.eigenvalues();
+        *values = all.head(count);
+        *vectors = eigs.eigenvectors().leftCols(count);
+        const double sigma = 1 / all(count - 1) * (1 + 1e-6);
+        Eigen::SimplicialLDLT<SparseMatrix> shifted(SparseMatrix(k - sigma * m));
+        if (shifted.info() != Eigen::Success)
+            return true; // a pivot hit zero exactly: the count cannot be taken
+        const int below = static_cast<int>((shifted.vectorD().array() < 0).count());
+        const int found = static_cast<int>((all.array() > 1 / sigma).count()); // ω² < σ
+        if (found >= below)
+            return true;
+        if (pass == 2 || below + 1 >= n)
+            return false;
+        wanted = below + 1;
+    }
 }
 
 } // namespace
@@ -125,7 +142,7 @@ ModalResult SolveModes(const FrameModel& model, int count) {
     Eigen::VectorXd inverse;
     Eigen::MatrixXd vectors;
     if (!LargestInverse(r.reduced, mass, count, &inverse, &vectors)) {
-        result.error = "the eigenvalue solver did not converge on the lowest " + std::to_string(count) + " modes";
+        result.error = "the eigenvalue solver did not find the lowest " + std::to_string(count) + " modes";
         return result;
     }
     const int nodes = static_cast<int>(model.nodes.size());

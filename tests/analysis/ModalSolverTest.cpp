@@ -39,10 +39,11 @@ TEST(ModalSolver, BeamsMatchTheirEulerBernoulliFrequencies) {
     {   // Cantilever, 6 m, 100 beams, with shear deformation: β₁L = 1.8751 in both planes.
         FrameModel m = Line(6000, 100);
         m.supports.push_back({0, Support::Kind::Anchor, {}, 0});
-        const ModalResult r = SolveModes(m, 2);
+        // Three modes: the second pair's split is no missed mode.
+        const ModalResult r = SolveModes(m, 3);
         ASSERT_TRUE(r.ok) << r.error;
-        for (double f : r.frequencies)
-            EXPECT_NEAR(f, BeamFrequency(1.87510407, 6000), 0.005 * f);
+        for (int plane = 0; plane < 2; ++plane)
+            EXPECT_NEAR(r.frequencies[plane], BeamFrequency(1.87510407, 6000), 0.005 * r.frequencies[plane]);
     }
     {   // Simply supported 12 m span, pinned and on a roller, twist held at one end:
         // f_n = n²π / (2L²) · √(EI/m) for n = 1, 2, 3, each in both planes.
