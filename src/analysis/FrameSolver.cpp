@@ -448,6 +448,8 @@ FrameResult SolveStatic(const FrameModel& model) {
     // largest movement.
     const double forceTolerance = 1e-9 * std::max(assembly.force.cwiseAbs().maxCoeff(), preloads);
     std::vector<int> lastChange(model.supports.size(), -1);
+    std::set<std::vector<char>> visited;
+    bool cycling = false;
     for (int pass = 0;; ++pass) {
         FrameResult result = SolveLinear(model, assembly, engaged);
         std::vector<int> released;
@@ -465,26 +467,40 @@ FrameResult SolveStatic(const FrameModel& model) {
         double largestMove = 0;
         for (const Vec6& u : result.displacements)
             largestMove = std::max({largestMove, std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2])});
+        // Engage every released support the pipe moves into. Release every holding support
+        // that pulls, or, once the iteration has come back to a state it was in before (it
+        // would go round for ever), only the one that pulls hardest.
         std::vector<int> changed;
+        int hardest = -1;
+        double hardestPull = forceTolerance;
         for (int s : oneWay) {
             const Support& support = model.supports[s];
             const Eigen::Vector3d d = Direction(support);
             const Eigen::Vector3d u(result.displacements[support.node][0], result.displacements[support.node][1],
                                     result.displacements[support.node][2]);
-            bool holds;
-            if (engaged[s]) // it holds while it pushes
-                holds = d.dot(Eigen::Vector3d(result.reactions[s][0], result.reactions[s][1], result.reactions[s][2])) >=
-                        -forceTolerance;
-            else if (support.stiffness > 0) // a spring takes hold again where it would push
-                holds = -support.stiffness * d.dot(u) + support.preload > forceTolerance;
-            else // a rigid stop, where the pipe moves into it
-                holds = d.dot(u) < -1e-9 * largestMove;
-            if (holds != static_cast<bool>(engaged[s])) {
-                engaged[s] = holds;
-                lastChange[s] = pass;
-                changed.push_back(s);
+            if (engaged[s]) { // it holds while it pushes
+                const double pull = -d.dot(Eigen::Vector3d(result.reactions[s][0], result.reactions[s][1], result.reactions[s][2]));
+                if (pull > forceTolerance && !cycling)
+                    changed.push_back(s);
+                if (pull > hardestPull) {
+                    hardestPull = pull;
+                    hardest = s;
+                }
+            } else if (support.stiffness > 0 ? -support.stiffness * d.dot(u) + support.preload > forceTolerance
+                                              : d.dot(u) < -1e-9 * largestMove) {
+                changed.push_back(s); // a spring that would push again, or a rigid stop moved into
             }
         }
+        if (cycling && hardest >= 0)
+            changed.push_back(hardest);
+        for (int s : changed) {
+            engaged[s] = !engaged[s];
+            lastChange[s] = pass;
+        }
+        std::vector<char> state;
+        for (int s : oneWay)
+            state.push_back(engaged[s]);
+        cycling = cycling || !visited.insert(state).second;
         if (changed.empty())
             return result;
         if (pass + 1 == kLiftOffPasses) {
