@@ -448,7 +448,7 @@ FrameResult SolveStatic(const FrameModel& model) {
     // largest movement.
     const double forceTolerance = 1e-9 * std::max(assembly.force.cwiseAbs().maxCoeff(), preloads);
     std::vector<int> lastChange(model.supports.size(), -1);
-    std::set<std::vector<char>> visited;
+    std::set<std::vector<char>> visited{std::vector<char>(oneWay.size(), 1)};
     bool cycling = false;
     for (int pass = 0;; ++pass) {
         FrameResult result = SolveLinear(model, assembly, engaged);
