@@ -87,7 +87,13 @@ struct FrameResult {
     std::string warning; // set when one-way supports did not settle: names those that chatter
 };
 
-// Solves K u = f. A model with a free direction (a mechanism) is refused, naming the nodes
+// The most passes of the lift-off iteration of one-way supports before it gives up and names
+// the supports that go on changing.
+inline constexpr int kLiftOffPasses = 50;
+
+// Solves K u = f. One-way supports are solved by lift-off iteration: those that would pull
+// are released and those the pipe moves into engage again, until none changes (or
+// kLiftOffPasses passes, with FrameResult::warning naming the supports that chatter). A model with a free direction (a mechanism) is refused, naming the nodes
 // that can move without resistance, never solved to an arbitrary answer.
 FrameResult SolveStatic(const FrameModel& model);
 

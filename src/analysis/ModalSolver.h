@@ -1,6 +1,7 @@
 // Natural frequencies and mode shapes of a space frame (FrameSolver.h) with lumped masses: the
-// beams' mass per length shared half to each end, plus the model's point masses. Supports are
-// taken as in a static solve (one-way supports as holding; springs as springs).
+// beams' mass per length (and their sections' rotary inertia) shared half to each end, plus the
+// model's point masses. Supports are taken as in a static solve (one-way supports as holding;
+// springs as springs).
 #pragma once
 
 #include "analysis/FrameSolver.h"

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace ketra::analysis;
 
@@ -239,4 +241,92 @@ TEST(FrameSolver, AHeatedLAnchoredAtBothEndsMatchesTheHandSolution) {
     EXPECT_NEAR(r.displacements[2][5], cornerTurn, tolerance * std::fabs(cornerTurn));
     // Out of plane nothing moves.
     EXPECT_NEAR(r.displacements[2][2], 0, 1e-12);
+}
+
+TEST(FrameSolver, OneWayRestsHoldOrLiftOffAndTheLoadsBalance) {
+    {   // Pressed down, a rest carries what a rigid support carries.
+        FrameModel rigid = Cantilever(2);
+        rigid.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, 0});
+        rigid.loads.push_back({2, {0, 300, -1000, 0, 0, 0}});
+        FrameModel oneWay = rigid;
+        oneWay.supports[1].oneWay = true;
+        const FrameResult a = SolveStatic(rigid), b = SolveStatic(oneWay);
+        ASSERT_TRUE(b.ok) << b.error;
+        EXPECT_TRUE(b.liftedOff.empty());
+        for (int i = 0; i < 6; ++i)
+            EXPECT_NEAR(b.reactions[1][i], a.reactions[1][i], Near(1000));
+    }
+    // Rests and hold-downs under loads up and down (which sent the iteration round a cycle when
+    // every pulling support was released at once): every one either pushes with the pipe on it,
+    // or carries nothing with the pipe off it, and the reactions balance the loads.
+    FrameModel m = Cantilever(6);
+    const double loads[] = {162.575, -946.606, -82.0641, -993.245, 483.108, -39.0107};
+    for (int node = 1; node <= 6; ++node) {
+        m.supports.push_back({node, Support::Kind::Translation, {0, 0, node == 2 || node == 6 ? -1.0 : 1.0}, 0});
+        m.supports.back().oneWay = true;
+        m.loads.push_back({node, {0, 0, loads[node - 1], 0, 0, 0}});
+    }
+    const FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warning.empty()) << r.warning;
+    EXPECT_GE(r.liftedOff.size(), 2u);
+    double up = 0, turn = 0;
+    for (int s = 0; s <= 6; ++s) {
+        const double d = m.supports[s].direction[2], lift = d * r.displacements[s][2];
+        const bool lifted = std::count(r.liftedOff.begin(), r.liftedOff.end(), s) > 0;
+        if (s > 0)
+            EXPECT_GE(lifted ? lift : d * r.reactions[s][2], -1e-9) << "support " << s;
+        if (lifted)
+            EXPECT_EQ(r.reactions[s], Vec6{}) << "support " << s;
+        up += r.reactions[s][2] + (s > 0 ? loads[s - 1] : 0);
+        turn += r.reactions[s][4] - m.nodes[s][0] * (r.reactions[s][2] + (s > 0 ? loads[s - 1] : 0));
+    }
+    EXPECT_NEAR(up, 0, 1e-9 * 3000);
+    EXPECT_NEAR(turn, 0, 1e-9 * 3000 * kL);
+}
+
+TEST(FrameSolver, AHangersPreloadActsWithItsSpring) {
+    // A hanger of rate k set to its cold load F0 under a cantilever's tip load P: the tip moves
+    // (F0 − P)/(k + k_beam), and the hanger carries F0 − k·u.
+    const Section s = PipeSection(kOd, kWall, kNu);
+    const double P = 1000, k = 50, F0 = 600;
+    const double kBeam = 1 / (kL * kL * kL / (3 * kE * s.inertia) + kL / (kG * s.shearArea));
+    FrameModel m = Cantilever(2);
+    m.supports.push_back({2, Support::Kind::Translation, {0, 0, 1}, k});
+    m.supports.back().preload = F0;
+    m.loads.push_back({2, {0, 0, -P, 0, 0, 0}});
+    const FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    const double u = (F0 - P) / (k + kBeam);
+    EXPECT_NEAR(r.displacements[2][2], u, Near(u));
+    EXPECT_NEAR(r.reactions[1][2], F0 - k * u, Near(P));
+    EXPECT_NEAR(r.reactions[0][2] + r.reactions[1][2], P, Near(P));
+    m.supports[0].preload = 5; // on an anchor
+    EXPECT_EQ(SolveStatic(m).error, "support 0 at node 0: only a translation support can be one-way or carry a preload");
+}
+
+TEST(FrameSolver, ALongSmallLineBesideStiffPipeIsNoMechanism) {
+    // A heated 2-inch line with a loop, 91 m from a 12-inch header to an anchored nozzle: its
+    // pivots are tiny against the header's stiffness, yet it is held, and its anchors balance.
+    FrameModel m;
+    const Section header = PipeSection(323.9, 9.53, kNu), line = PipeSection(60.3, 3.91, kNu);
+    auto extend = [&](int from, Vec3 step, const Section& s) {
+        const Vec3 p = m.nodes[from];
+        m.nodes.push_back({p[0] + step[0], p[1] + step[1], p[2] + step[2]});
+        m.beams.push_back({from, static_cast<int>(m.nodes.size()) - 1, kE, kG, s, 1, {}, 1.8e-3});
+        return static_cast<int>(m.nodes.size()) - 1;
+    };
+    m.nodes = {{0, 0, 0}};
+    for (int i = 0; i < 4; ++i)
+        extend(i, {0, 600, 0}, header);
+    int last = 2;
+    for (auto [step, count] : {std::pair<Vec3, int>{{1000, 0, 0}, 40}, {{0, 500, 0}, 8}, {{1000, 0, 0}, 6},
+                               {{0, -500, 0}, 8}, {{1000, 0, 0}, 25}, {{0, 0, -500}, 12}})
+        for (int k = 0; k < count; ++k)
+            last = extend(last, step, line);
+    m.supports = {{0, Support::Kind::Anchor, {}, 0}, {4, Support::Kind::Anchor, {}, 0}, {last, Support::Kind::Anchor, {}, 0}};
+    const FrameResult r = SolveStatic(m);
+    ASSERT_TRUE(r.ok) << r.error;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(r.reactions[0][i] + r.reactions[1][i] + r.reactions[2][i], 0, 1e-9 * std::fabs(r.reactions[2][0]));
 }
