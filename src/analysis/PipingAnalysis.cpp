@@ -20,7 +20,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kGravitySi = 9.80665;      // m/s², standard gravity
 constexpr double kGravityInch = 386.08858;  // in/s², the same
 constexpr double kRigidFactor = 1000;       // a rigid element: the pipe's section, E times this
-constexpr double kBendStep = kPi / 16;      // the longest arc one straight beam of a bend spans
+constexpr double kBendStep = kPi / 36;      // the longest arc one straight beam of a bend spans (5°)
 
 struct BuildError {
     std::string what;
@@ -82,6 +82,7 @@ struct Arc {
     std::vector<Vec3> points; // T1 .. T2
     std::vector<int> nodes;   // frame nodes of points[1..] (T1's is the element's choice)
     double tangent = 0;       // R·tan(θ/2), trimmed from both elements
+    int lastBeam = -1;        // the arc's last beam, once built
     Vec3 normal{};            // of the bend's plane
     BendFactors factors;
     int middle() const { return nodes[points.size() / 2 - 1]; }
@@ -145,9 +146,9 @@ private:
         return s.str();
     }
 
-    int NewNode(const Vec3& p, const std::string& name) {
+    int NewNode(const Vec3& p, int modelNode) {
         m_pf.frame.nodes.push_back(p);
-        m_pf.frameNodeName.push_back(name);
+        m_pf.frameNodeModel.push_back(modelNode);
         return static_cast<int>(m_pf.frame.nodes.size()) - 1;
     }
 
@@ -155,7 +156,7 @@ private:
         auto it = m_pf.nodeOf.find(modelNode);
         if (it != m_pf.nodeOf.end())
             return it->second;
-        const int n = NewNode(m_model.nodes.at(modelNode), std::to_string(modelNode));
+        const int n = NewNode(m_model.nodes.at(modelNode), modelNode);
         m_pf.nodeOf[modelNode] = n;
         return n;
     }
@@ -190,9 +191,8 @@ private:
             }
             arc.normal = Unit(Cross(a, b));
             arc.factors = ElbowFactors(e.od, e.wall, R);
-            const std::string name = "the bend at node " + std::to_string(e.to);
             for (int k = 1; k <= steps; ++k)
-                arc.nodes.push_back(NewNode(arc.points[static_cast<std::size_t>(k)], name));
+                arc.nodes.push_back(NewNode(arc.points[static_cast<std::size_t>(k)], e.to));
             m_arcs[e.to] = std::move(arc);
             m_pf.nodeOf[e.to] = m_arcs[e.to].middle();
         }
@@ -298,9 +298,17 @@ private:
             Fail(e.position, "the bend" + std::string(own ? " at node " + std::to_string(e.to) : "") +
                                  " does not fit on " + ElementName(e) + ": its arc needs " +
                                  Format(length - straight) + " of its " + Format(length));
-        const int end = own ? (straight > 1e-6 * length ? NewNode(own->points.front(), "the bend at node " + std::to_string(e.to))
-                                                        : start)
-                            : NodeOf(e.to);
+        const bool none = straight <= 1e-6 * length;
+        int end = own ? (none ? start : NewNode(own->points.front(), e.to)) : start;
+        if (!own) {
+            // Leaving a bend, the element may end where the arc does: its end node is the arc's.
+            if (none && !m_pf.nodeOf.count(e.to))
+                m_pf.nodeOf[e.to] = start;
+            end = NodeOf(e.to);
+            if (none && end != start)
+                Fail(e.position, ElementName(e) + " ends where the arc of the bend at node " + std::to_string(e.from) +
+                                     " ends, but node " + std::to_string(e.to) + " stands elsewhere in the frame");
+        }
         const Section pipe = SectionOf((e.od + part.endOd) / 2, e.wall, props.poisson);
         int first = -1, last = -1;
         if (end != start) {
@@ -342,11 +350,18 @@ private:
                 }
                 from = arc.nodes[k - 1];
             }
+            m_arcs[e.to].lastBeam = last;
             part.endStations = stations;
         }
-        if (first < 0)
-            Fail(e.position, ElementName(e) + " has no length left between its bends");
-        part.start = FittingAt(e.from, first, false);
+        bool startAtB = false;
+        if (first < 0) {
+            // Nothing left between the bend it leaves and its end: its results are the arc's end.
+            if (!leavesBend || before->lastBeam < 0 || end != start)
+                Fail(e.position, ElementName(e) + " has no length left beside its bends");
+            first = last = before->lastBeam;
+            startAtB = true;
+        }
+        part.start = FittingAt(e.from, first, startAtB);
         if (!own) {
             part.endLoad = FittingAt(e.to, last, true);
             part.endStations = {part.endLoad};
@@ -630,7 +645,8 @@ FrameResult Difference(const FrameResult& a, const FrameResult& b) {
     return d;
 }
 
-// The solver names frame nodes by index; messages name the model's nodes and bends.
+// The solver names frame nodes by index; messages name the model's nodes (a bend's arc by
+// its corner node).
 std::string NameNodes(const PipingFrame& pf, const std::string& error) {
     const std::string lead = "nothing holds node";
     const std::size_t at = error.find(lead);
@@ -639,29 +655,33 @@ std::string NameNodes(const PipingFrame& pf, const std::string& error) {
     std::size_t i = at + lead.size();
     if (i < error.size() && error[i] == 's')
         ++i;
-    std::vector<std::string> names;
-    std::string rest;
+    std::set<int> nodes;
+    std::string more;
     std::istringstream in(error.substr(i));
     std::string token;
     while (in >> token) {
         if (token == "and") {
-            std::getline(in, rest);
-            rest = " and" + rest;
+            more = " and more"; // the solver counts its own nodes, several to a bend
             break;
         }
         if (token.back() == ',')
             token.pop_back();
+        if (token.empty() || !std::isdigit(static_cast<unsigned char>(token[0])))
+            return error;
         const std::size_t n = static_cast<std::size_t>(std::stoul(token));
-        const std::string name = n < pf.frameNodeName.size() ? pf.frameNodeName[n] : token;
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
+        if (n >= pf.frameNodeModel.size())
+            return error;
+        nodes.insert(pf.frameNodeModel[n]);
     }
-    if (names.empty())
+    if (nodes.empty())
         return error;
-    std::string out = error.substr(0, at) + lead + (names.size() > 1 ? "s " : " ");
-    for (std::size_t k = 0; k < names.size(); ++k)
-        out += (k ? ", " : "") + names[k];
-    return out + rest;
+    std::string out = error.substr(0, at) + lead + (nodes.size() > 1 ? "s" : "");
+    bool first = true;
+    for (int n : nodes) {
+        out += (first ? " " : ", ") + std::to_string(n);
+        first = false;
+    }
+    return out + more;
 }
 
 } // namespace

@@ -55,7 +55,7 @@ struct PipingFrame {
     std::vector<int> supportNode;        // per frame support: its model node
     std::vector<Vec3> supportPreload;    // per frame support: a hanger's installed load on the pipe
     std::map<int, int> nodeOf;           // model node -> frame node
-    std::vector<std::string> frameNodeName; // frame node -> how messages name it
+    std::vector<int> frameNodeModel; // frame node -> the model node it stands for (a bend's: its corner)
     bool hasLoad = false;
     std::string unitLength, unitForce, unitMoment, unitStress;
 
