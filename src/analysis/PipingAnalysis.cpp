@@ -283,6 +283,8 @@ private:
         part.allowableCold = mat.allowableCold;
         part.allowableHot = mat.allowableHot;
         part.rangeFactor = mat.rangeFactor;
+        part.millTolerance = e.millTolerance;
+        CheckPressureWall(e, part);
 
         // The straight run: from the start (after the previous bend's arc when this element
         // leaves a bend) to this element's own arc, or its end.
@@ -367,6 +369,20 @@ private:
             part.endStations = {part.endLoad};
         }
         m_pf.parts.push_back(part);
+    }
+
+    // The pressure design thickness of straight pipe, t = P·D / (2(S·E·W + P·Y)) with E = W = 1
+    // and Y = 0.4 (B31.3 para. 304.1.2, eq. (3a); Y from Table 304.1.1 for ferritic and austenitic
+    // steels below 900 °F), plus the corrosion allowance, against the wall less its mill
+    // tolerance. A thinner wall is reported, not refused: the flexibility analysis still holds.
+    void CheckPressureWall(const Element& e, const PipingFrame::Part& part) {
+        if (!(part.pressure > 0))
+            return;
+        const double t = part.pressure * part.od / (2 * (part.allowableHot + 0.4 * part.pressure));
+        const double available = part.wall * (1 - part.millTolerance / 100);
+        if (available < t + e.corrosion)
+            m_pf.warnings.push_back(ElementName(e) + ": the wall less its mill tolerance, " + Format(available) +
+                                    ", is below the pressure design thickness plus corrosion, " + Format(t + e.corrosion));
     }
 
     // An expansion joint as a beam whose axial, bending, torsion and lateral stiffnesses are
@@ -688,6 +704,7 @@ std::string NameNodes(const PipingFrame& pf, const std::string& error) {
 
 AnalysisResult Analyse(const PipingFrame& pf, const CaseChoice& choice, const std::function<void(int, int)>& progress) {
     AnalysisResult out;
+    out.warnings = pf.warnings;
     if (!pf.hasLoad) {
         out.error = "the model has no load: no weight (material, contents or insulation density, point masses, "
                     "hanger loads), no temperature other than the installed one and no pressure";

@@ -57,6 +57,7 @@ struct PipingFrame {
     std::map<int, int> nodeOf;           // model node -> frame node
     std::vector<int> frameNodeModel; // frame node -> the model node it stands for (a bend's: its corner)
     bool hasLoad = false;
+    std::vector<std::string> warnings; // found while building: walls too thin for their pressure
     std::string unitLength, unitForce, unitMoment, unitStress;
 
     // Per model element (in model order): its beams, first to last, and how its stresses are
@@ -72,6 +73,7 @@ struct PipingFrame {
         bool stressed = true;
         double od = 0, wall = 0, corrodedWall = 0, endOd = 0;
         double pressure = 0, allowableCold = 0, allowableHot = 0, rangeFactor = 1;
+        double millTolerance = 0; // percent
         Station start;
         std::vector<Station> endStations; // the end's stress is the worst of these
         Station endLoad;                  // where the end's forces are taken

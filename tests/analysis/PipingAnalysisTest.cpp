@@ -76,9 +76,9 @@ TEST(PipingAnalysis, CantileverUnderWeightPressureAndAHangerMatchesItsClosedForm
     const double free = tip / beam + weightSag;
     const double u = -free * beam / (beam + rate);
     const CaseResult& sus = Case(r, "SUS");
-    EXPECT_LT(Rel(sus.displacements.at(20)[2], u), 1e-6);
+    EXPECT_LT(Rel(sus.displacements.at(20)[2], u), 1e-9);
     const double spring = cold - rate * u; // up on the pipe
-    EXPECT_LT(Rel(sus.supports.at(20)[2], -spring), 1e-6);
+    EXPECT_LT(Rel(sus.supports.at(20)[2], -spring), 1e-9);
     // Support loads balance the weight to 1e-9.
     const double total = w * L + mass * 9.80665;
     EXPECT_NEAR(sus.supports.at(10)[2] + sus.supports.at(20)[2], -total, 1e-9 * total);
@@ -87,7 +87,7 @@ TEST(PipingAnalysis, CantileverUnderWeightPressureAndAHangerMatchesItsClosedForm
     const double tc = kWall - 1, dc = kOd - 2 * tc;
     const double Zc = kPi / 32 * (std::pow(kOd, 4) - std::pow(dc, 4)) / kOd;
     const double SL = P * kOd / (4 * tc) + M / Zc;
-    EXPECT_LT(Rel(sus.elements[0].start.stress, SL), 1e-6);
+    EXPECT_LT(Rel(sus.elements[0].start.stress, SL), 1e-9);
     EXPECT_DOUBLE_EQ(sus.elements[0].start.allowable, 120);
 }
 
@@ -108,9 +108,9 @@ TEST(PipingAnalysis, HeatedLAnchoredAtBothEndsMatchesTheUnitLoadSolution) {
     const Eigen::Vector3d R = F.ldlt().solve(-Eigen::Vector3d(eps * a, eps * b, 0));
     const CaseResult& exp = Case(r, "EXP");
     const auto& atB = exp.supports.at(30);
-    EXPECT_LT(Rel(-atB[0], R(0)), 1e-6);
-    EXPECT_LT(Rel(-atB[1], R(1)), 1e-6);
-    EXPECT_LT(Rel(-atB[5], R(2)), 1e-6);
+    EXPECT_LT(Rel(-atB[0], R(0)), 1e-9);
+    EXPECT_LT(Rel(-atB[1], R(1)), 1e-9);
+    EXPECT_LT(Rel(-atB[5], R(2)), 1e-9);
     // The largest expansion stress: |N|/A + |M|/Z at A, the corner and B.
     const double MA = R(2) + a * R(1) - b * R(0), MC = R(2) - b * R(0);
     const double largest = std::max({std::fabs(R(0)) / kA + std::fabs(MA) / kZ, std::fabs(R(0)) / kA + std::fabs(MC) / kZ,
@@ -118,7 +118,7 @@ TEST(PipingAnalysis, HeatedLAnchoredAtBothEndsMatchesTheUnitLoadSolution) {
     double ours = 0;
     for (const ElementResult& e : exp.elements)
         ours = std::max({ours, e.start.stress, e.end.stress});
-    EXPECT_LT(Rel(ours, largest), 1e-6);
+    EXPECT_LT(Rel(ours, largest), 1e-9);
     EXPECT_DOUBLE_EQ(exp.elements[0].start.allowable, 1.25 * 138 + 0.25 * 120 + 120); // no sustained stress
 }
 
@@ -132,9 +132,9 @@ TEST(PipingAnalysis, GuidedCantileverPushedByAHotRigidArm) {
     const AnalysisResult r = Solve(f, "EXP");
     const double F = delta / (L * L * L / (12 * kE * kI) + L / (kG * kShearArea));
     const CaseResult& exp = r.cases.front();
-    EXPECT_LT(Rel(std::fabs(exp.supports.at(10)[0]), F), 5e-3);
-    EXPECT_LT(Rel(std::fabs(exp.supports.at(10)[5]), F * L / 2), 5e-3);
-    EXPECT_LT(Rel(exp.elements[0].start.stress, F * L / 2 / kZ), 5e-3);
+    EXPECT_LT(Rel(std::fabs(exp.supports.at(10)[0]), F), 1e-3);
+    EXPECT_LT(Rel(std::fabs(exp.supports.at(10)[5]), F * L / 2), 1e-3);
+    EXPECT_LT(Rel(exp.elements[0].start.stress, F * L / 2 / kZ), 1e-3);
 }
 
 // A 90° long-radius bend turns under an in-plane end moment by k·M·(πR/2)/EI beside its
@@ -176,9 +176,9 @@ TEST(PipingAnalysis, BendsTurnByTheirFlexibilityAndStressByTheirFactors) {
     };
     const CaseResult inPlane = Case(Solve(tipMassOnly("[0, 0, 2000]", "[1500, 0, 0]")), "SUS");
     EXPECT_LT(Rel(inPlane.elements[0].end.stress, W / kA + std::max(1.0, 0.75 * k.inPlane) * W * b / kZ), 1e-3);
-    EXPECT_LT(Rel(inPlane.elements[0].start.stress, W / kA + W * b / kZ), 1e-6);
+    EXPECT_LT(Rel(inPlane.elements[0].start.stress, W / kA + W * b / kZ), 1e-9);
     const CaseResult outOfPlane = Case(Solve(tipMassOnly("[2000, 0, 0]", "[0, 1500, 0]")), "SUS");
-    EXPECT_LT(Rel(outOfPlane.elements[1].start.stress, std::max(1.0, 0.75 * k.outOfPlane) * W * (b - R) / kZ), 1e-6);
+    EXPECT_LT(Rel(outOfPlane.elements[1].start.stress, std::max(1.0, 0.75 * k.outOfPlane) * W * (b - R) / kZ), 1e-9);
 }
 
 // A symmetric expansion loop under weight and heat: mirrored movements, equal and opposite
@@ -229,6 +229,11 @@ TEST(PipingAnalysis, MissingDataAndModelsWithoutLoadAreRefused) {
         "od": 100, "wall": 5}], "anchors": [{"node": 1}])", 0)), {});
     EXPECT_FALSE(none.ok);
     EXPECT_EQ(none.error.rfind("the model has no load", 0), 0u) << none.error;
+    // A wall too thin for its pressure (B31.3 eq. (3a), less the mill tolerance) is reported.
+    const AnalysisResult thin = Analyse(Frame(Model(R"("elements": [{"from": 1, "to": 2, "delta": [1000, 0, 0],
+        "od": 100, "wall": 4.5, "millTolerance": 12.5, "pressure": 10}], "anchors": [{"node": 1}])")), {});
+    ASSERT_EQ(thin.warnings.size(), 1u);
+    EXPECT_EQ(thin.warnings[0], "element 1-2: the wall less its mill tolerance, 3.9375, is below the pressure design thickness plus corrosion, 4.03226");
     const AnalysisResult loose = Analyse(Frame(Model(R"("elements": [{"from": 1, "to": 2, "delta": [1000, 0, 0],
         "od": 100, "wall": 5, "bend": {"radius": 150}}, {"from": 2, "to": 3, "delta": [866, 500, 0]}])")), {});
     EXPECT_NE(loose.error.find("nothing holds nodes 1, 2, 3"), std::string::npos) << loose.error;
