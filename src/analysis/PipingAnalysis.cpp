@@ -410,6 +410,8 @@ private:
     void FindTees() {
         for (const host::NodeItem& t : m_model.tees) {
             const auto at = m_model.ElementsAt(t.node);
+            if (at.size() != 3)
+                continue; // not a tee the code's factors describe
             std::vector<Vec3> away;
             const Element* header = at.front();
             for (const Element* e : at) {
@@ -451,6 +453,8 @@ private:
                 char comma = 0;
                 text >> d[0] >> comma >> d[1] >> comma >> d[2];
             }
+            if (!(Norm(d) > 0))
+                Fail(r.position, "the restraint at node " + std::to_string(r.node) + " has no direction");
             if (r.stiff && !r.rate)
                 Fail(r.position, "the spring restraint at node " + std::to_string(r.node) + " needs \"rate\"");
             add(r.node, Support::Kind::Translation, Unit(d), r.rate.value_or(0), r.oneWay);
@@ -713,7 +717,7 @@ AnalysisResult Analyse(const PipingFrame& pf, const CaseChoice& choice, const st
     auto wants = [&](CaseId id) { return std::find(choice.cases.begin(), choice.cases.end(), id) != choice.cases.end(); };
     const bool expansion = wants(CaseId::Expansion);
     const bool needOperating = wants(CaseId::Operating) || expansion;
-    const bool needSustained = wants(CaseId::Sustained) || wants(CaseId::Weight) || expansion || needOperating;
+    const bool needSustained = wants(CaseId::Sustained) || wants(CaseId::Weight) || expansion;
     const int total = (needOperating ? 1 : 0) + (needSustained ? 1 : 0) + (wants(CaseId::Thermal) ? 1 : 0);
     int done = 0;
     auto solve = [&](bool weight, bool thermal, const char* name, FrameResult* result) {
