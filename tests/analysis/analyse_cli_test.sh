@@ -25,6 +25,13 @@ check "every case read back ($info)" $?
 "$ketra" render "$src/samples/plant.json" --results "$work/r.json" --case SUS -o "$work/r.png" --size 300x200 >/dev/null 2>&1
 check "stress picture" $?
 
+# Analysis data survives `ketra convert`: the converted model analyses to the same results.
+"$ketra" convert "$src/samples/plant.json" -o "$work/converted.json" >/dev/null 2>&1 &&
+  "$ketra" analyse "$work/converted.json" -o "$work/rc.json" --cases OPE,SUS,EXP,W,T >/dev/null 2>&1
+check "converted model analysed" $?
+diff <(grep -v '"model"' "$work/r.json") <(grep -v '"model"' "$work/rc.json") >/dev/null
+check "converted model gives the same results" $?
+
 cp "$work/r.json" "$work/keep.json"
 out=$("$ketra" analyse "$src/samples/plant.json" -o "$work/r.json" --cases OPE,HYD 2>&1)
 check "unknown case is a usage error ($out)" $(($? == 1 ? 0 : 1))
