@@ -32,6 +32,16 @@ check "converted model analysed" $?
 diff <(grep -v '"model"' "$work/r.json") <(grep -v '"model"' "$work/rc.json") >/dev/null
 check "converted model gives the same results" $?
 
+# Modes: written as modal cases with their frequencies, or, in a build without the modal
+# solver, refused clearly with nothing written.
+out=$("$ketra" analyse "$src/samples/plant.json" -o "$work/rm.json" --modes 3 2>&1)
+case $? in
+  0) "$ketra" info "$src/samples/plant.json" --results "$work/rm.json" 2>&1 | grep -q "Mode 3 (modal" ;;
+  3) grep -q "cannot compute natural modes" <<<"$out" && [[ ! -e "$work/rm.json" ]] ;;
+  *) false ;;
+esac
+check "modes written or clearly refused ($out)" $?
+
 cp "$work/r.json" "$work/keep.json"
 out=$("$ketra" analyse "$src/samples/plant.json" -o "$work/r.json" --cases OPE,HYD 2>&1)
 check "unknown case is a usage error ($out)" $(($? == 1 ? 0 : 1))
