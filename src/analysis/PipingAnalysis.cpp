@@ -316,7 +316,6 @@ private:
         if (end != start) {
             Props p = props;
             Section s = pipe;
-            double flexibility = 1;
             if (e.rigid) {
                 p.youngs *= kRigidFactor;
                 p.shear *= kRigidFactor;
@@ -327,7 +326,7 @@ private:
             } else if (e.jointStiffness) {
                 s = JointSection(e, *e.jointStiffness, p, straight, pipe);
             }
-            first = last = AddBeam(start, end, p, s, flexibility, 1);
+            first = last = AddBeam(start, end, p, s, 1, 1);
         }
         if (own) {
             const Arc& arc = *own;

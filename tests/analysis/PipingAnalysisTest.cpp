@@ -137,6 +137,25 @@ TEST(PipingAnalysis, GuidedCantileverPushedByAHotRigidArm) {
     EXPECT_LT(Rel(exp.elements[0].start.stress, F * L / 2 / kZ), 1e-3);
 }
 
+// A straight run between anchors with an expansion joint, heated: the joint takes the whole
+// growth in series with the pipe, F = α·ΔT·L / (L_pipe/EA + 1/k_ax); a rigid valve's weight
+// lands on the anchors as its lever arms share it.
+TEST(PipingAnalysis, ExpansionJointAndRigidElementTakeTheirRatesAndWeight) {
+    PipingFrame f = Frame(Model(R"("elements": [{"from": 10, "to": 20, "delta": [2000, 0, 0], "od": 168.3, "wall": 7.11,
+        "temperature": 121}, {"from": 20, "to": 30, "delta": [400, 0, 0], "expansionJoint": true,
+        "jointStiffness": {"axial": 500, "bending": 1e8}}, {"from": 30, "to": 40, "delta": [1000, 0, 0]},
+        {"from": 40, "to": 50, "delta": [500, 0, 0], "rigid": true, "weight": 2000}, {"from": 50, "to": 60, "delta": [1100, 0, 0]}],
+      "anchors": [{"node": 10}, {"node": 60}])", 0));
+    const AnalysisResult r = Solve(f, "T,W");
+    const double F = 1.2e-5 * 100 * 5000 / (4100 / (kE * kA) + 500.0 / kE / kA * 1e-3 + 1 / 500.0);
+    EXPECT_LT(Rel(std::fabs(Case(r, "T").supports.at(10)[0]), F), 1e-9);
+    // The valve's 2000 N at 3650 mm of the 5000 mm span: the vertical loads as a beam fixed at
+    // both ends with a uniform load over 3400..3900 share it, their sum exactly.
+    const CaseResult& w = Case(r, "W");
+    EXPECT_NEAR(w.supports.at(10)[2] + w.supports.at(60)[2], -2000, 1e-9 * 2000);
+    EXPECT_GT(-w.supports.at(60)[2], -w.supports.at(10)[2]);
+}
+
 // A 90° long-radius bend turns under an in-plane end moment by k·M·(πR/2)/EI beside its
 // tangents' M·L/EI; its stresses take the in-plane and out-of-plane factors (0.75·i when
 // sustained).
