@@ -100,7 +100,7 @@ int RunAnalyse(const AnalyseArgs& args) {
     progress.Finish();
     for (const std::string& w : result.warnings)
         std::fprintf(stderr, "ketra: warning: %s\n", w.c_str());
-    const std::string text = analysis::ResultsJson(built.piping, result.cases, "ketra analyse",
+    const std::string text = analysis::ResultsJson(built.piping, result.cases, "ketra analyse " KETRA_VERSION,
                                                    std::filesystem::path(args.model).filename().string());
     if (!sys::WriteFileAtomically(args.out, text, &error)) {
         std::fprintf(stderr, "ketra: %s\n", error.c_str());
