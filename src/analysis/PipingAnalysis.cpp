@@ -472,9 +472,14 @@ private:
         const double massUnit = inch ? 1.0 / kGravityInch : 1e-3; // lb -> lbf·s²/in, kg -> t
         for (const host::PointMass& p : m_model.masses) {
             const Vec3 w = Scale(m_down, p.mass * weightPerMass);
-            m_pf.pointWeights.push_back({NodeOf(p.node), {w[0], w[1], w[2], 0, 0, 0}});
+            m_pf.nodeLoads.push_back({NodeOf(p.node), {w[0], w[1], w[2], 0, 0, 0}});
             m_pf.frame.masses.push_back({NodeOf(p.node), p.mass * massUnit});
             m_pf.hasLoad = true;
+        }
+        for (const host::NodalForce& f : m_model.forces) {
+            m_pf.nodeLoads.push_back({NodeOf(f.node), {f.force[0], f.force[1], f.force[2], f.moment[0], f.moment[1], f.moment[2]}});
+            if (Norm(f.force) > 0 || Norm(f.moment) > 0)
+                m_pf.hasLoad = true;
         }
     }
 
@@ -710,7 +715,7 @@ AnalysisResult Analyse(const PipingFrame& pf, const CaseChoice& choice, const st
     out.warnings = pf.warnings;
     if (!pf.hasLoad) {
         out.error = "the model has no load: no weight (material, contents or insulation density, point masses, "
-                    "hanger loads), no temperature other than the installed one and no pressure";
+                    "hanger loads), no force, no temperature other than the installed one and no pressure";
         return out;
     }
     auto wants = [&](CaseId id) { return std::find(choice.cases.begin(), choice.cases.end(), id) != choice.cases.end(); };
@@ -726,7 +731,7 @@ AnalysisResult Analyse(const PipingFrame& pf, const CaseChoice& choice, const st
             m.beams[i].strain = thermal ? pf.thermal[i] : 0;
         }
         if (weight) {
-            m.loads = pf.pointWeights;
+            m.loads = pf.nodeLoads;
             for (std::size_t s = 0; s < pf.supportPreload.size(); ++s) {
                 const Vec3& p = pf.supportPreload[s];
                 if (Norm(p) > 0)

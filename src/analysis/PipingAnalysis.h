@@ -51,7 +51,7 @@ struct PipingFrame {
     FrameModel frame;          // stiffness, supports and masses, no loads
     std::vector<Vec3> weight;  // per beam: weight per length (global axes)
     std::vector<double> thermal; // per beam: free thermal strain
-    std::vector<NodalLoad> pointWeights; // point masses' weight
+    std::vector<NodalLoad> nodeLoads;    // point masses' weight and applied forces (with weight)
     std::vector<int> supportNode;        // per frame support: its model node
     std::vector<Vec3> supportPreload;    // per frame support: a hanger's installed load on the pipe
     std::map<int, int> nodeOf;           // model node -> frame node

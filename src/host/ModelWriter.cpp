@@ -188,6 +188,9 @@ std::string WriteModelJson(const PipingModel& m) {
     List(out, "masses", m.masses, [](const PointMass& p) {
         return "{ \"node\": " + std::to_string(p.node) + ", \"mass\": " + Num(p.mass) + " }";
     });
+    List(out, "forces", m.forces, [](const NodalForce& f) {
+        return "{ \"node\": " + std::to_string(f.node) + ", \"f\": " + Vector(f.force) + ", \"m\": " + Vector(f.moment) + " }";
+    });
     List(out, "anchors", m.anchors, [](const NodeItem& n) { return Node(n.node); });
     List(out, "nozzles", m.nozzles, [](const NodeItem& n) { return Node(n.node); });
     List(out, "flanges", m.flanges, [](const NodeItem& n) { return Node(n.node); });

@@ -123,7 +123,7 @@ PipingModel Read(const JsonValue& root) {
     ObjectReader top(root, "the model",
                      {"format", "title", "units", "up", "symbolScale", "origin", "nodes", "elements",
                       "restraints", "hangers", "anchors", "nozzles", "flanges", "tees", "steel",
-                      "material", "installedTemperature", "masses"});
+                      "material", "installedTemperature", "masses", "forces"});
     std::string format = top.String("format", "ketra-model/1");
     if (format != "ketra-model/1")
         Fail(top.Optional("format")->position, "unsupported format " + Quote(format) + " (this program reads \"ketra-model/1\")");
@@ -393,6 +393,20 @@ PipingModel Read(const JsonValue& root) {
         CheckNode(m, p.node, v.position, "a point mass");
         p.mass = r.PositiveNumber("mass", 0, true);
         m.masses.push_back(p);
+    });
+    ForEachItem(root, "forces", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a force", {"node", "f", "m"});
+        NodalForce f;
+        f.position = v.position;
+        f.node = r.Integer("node", 0, true);
+        CheckNode(m, f.node, v.position, "a force");
+        if (!r.Optional("f") && !r.Optional("m"))
+            Fail(v.position, "a force needs \"f\" or \"m\"");
+        if (r.Optional("f"))
+            f.force = r.Vector("f");
+        if (r.Optional("m"))
+            f.moment = r.Vector("m");
+        m.forces.push_back(f);
     });
     for (const NodeItem& t : m.tees)
         if (m.ElementsAt(t.node).size() != 3)

@@ -100,6 +100,13 @@ struct NodeItem {
     SourcePosition position;
 };
 
+// A force and moment applied at a node (a sustained load for analysis).
+struct NodalForce {
+    int node = 0;
+    Vec3 force{}, moment{};
+    SourcePosition position;
+};
+
 struct PointMass {
     int node = 0;
     double mass = 0; // lb or kg
@@ -136,6 +143,7 @@ struct PipingModel {
     std::vector<Material> materials;
     std::optional<double> installedTemperature;
     std::vector<PointMass> masses;
+    std::vector<NodalForce> forces;
 
     // The elements that end or start at a node, in file order. Uses an index that is
     // rebuilt when the element list has grown or shrunk since the last call.

@@ -91,6 +91,16 @@ TEST(PipingAnalysis, CantileverUnderWeightPressureAndAHangerMatchesItsClosedForm
     EXPECT_DOUBLE_EQ(sus.elements[0].start.allowable, 120);
 }
 
+// Applied forces: a tip force and moment across a cantilever, δ = PL³/3EI + PL/kGA + ML²/2EI.
+TEST(PipingAnalysis, AppliedTipForceAndMomentMatchTheCantilever) {
+    PipingFrame f = Frame(Model(R"("elements": [{"from": 10, "to": 20, "delta": [3000, 0, 0], "od": 168.3, "wall": 7.11}],
+      "anchors": [{"node": 10}], "forces": [{"node": 20, "f": [0, 1000, 0], "m": [0, 0, 2e6]}])", 0));
+    const CaseResult& w = Solve(f, "W").cases.front();
+    const double L = 3000, P = 1000, M = 2e6;
+    EXPECT_LT(Rel(w.displacements.at(20)[1], P * L * L * L / (3 * kE * kI) + P * L / (kG * kShearArea) + M * L * L / (2 * kE * kI)), 1e-9);
+    EXPECT_LT(Rel(w.supports.at(10)[5], P * L + M), 1e-9); // the anchor takes the load's moment
+}
+
 // An L anchored at both ends and heated 150 °C, sharp corner: the three-unknown frame solved
 // here by the unit-load method (bending, axial and shear terms integrated in closed form).
 TEST(PipingAnalysis, HeatedLAnchoredAtBothEndsMatchesTheUnitLoadSolution) {

@@ -201,7 +201,7 @@ TEST(PipingModel, AnalysisDataCarriesForwardAndIsCheckedKeyByKey) {
                    {"from": 2, "to": 3, "delta": [10, 0, 0], "rigid": true, "weight": 80},
                    {"from": 3, "to": 4, "delta": [50, 0, 0], "temperature": 200, "material": {"E": 28e6}},
                    {"from": 4, "to": 5, "delta": [50, 0, 0]}],
-      "hangers": [{"node": 2, "rate": 800, "coldLoad": 650}], "masses": [{"node": 3, "mass": 40}],
+      "hangers": [{"node": 2, "rate": 800, "coldLoad": 650}], "masses": [{"node": 3, "mass": 40}], "forces": [{"node": 5, "m": [0, 0, 7]}],
       "restraints": [{"node": 4, "direction": "-Z", "oneWay": true}, {"node": 5, "direction": "Y", "rate": 1e4}]})",
                                     "m.json");
     ASSERT_TRUE(r.ok) << r.error;
@@ -222,6 +222,7 @@ TEST(PipingModel, AnalysisDataCarriesForwardAndIsCheckedKeyByKey) {
     EXPECT_TRUE(m.restraints[0].oneWay);
     EXPECT_TRUE(m.restraints[1].stiff); // a rate makes it a spring
     EXPECT_DOUBLE_EQ(m.masses[0].mass, 40);
+    EXPECT_EQ(m.forces[0].moment, (Vec3{0, 0, 7}));
 
     const std::string head = R"({"elements": [{"from": 1, "to": 2, "delta": [10, 0, 0], "od": 4, "wall": 0.2)";
     EXPECT_EQ(ErrorOf(head + R"(, "temperature": -500}]})"), "m.json:1:94: \"temperature\" lies below absolute zero");
