@@ -78,8 +78,12 @@ int RunAnalyse(const AnalyseArgs& args) {
         return kExitBadModel;
     }
     Progress progress("analysing " + args.model);
-    analysis::AnalysisResult result =
-        analysis::Analyse(built.piping, choice, [&](int done, int total) { progress.Update(done, total + (args.modes > 0)); });
+    const int modal = args.modes > 0 ? 1 : 0; // the modal solve is one more step
+    int steps = 0;
+    analysis::AnalysisResult result = analysis::Analyse(built.piping, choice, [&](int done, int total) {
+        steps = total + modal;
+        progress.Update(done, steps);
+    });
     if (!result.ok) {
         progress.Finish();
         std::fprintf(stderr, "%s: %s\n", args.model.c_str(), result.error.c_str());
@@ -88,6 +92,7 @@ int RunAnalyse(const AnalyseArgs& args) {
 #ifdef KETRA_WITH_MODAL
     if (args.modes > 0) {
         analysis::ModalResult modes = analysis::SolveModes(built.piping.frame, args.modes);
+        progress.Update(steps, steps);
         if (!modes.ok) {
             progress.Finish();
             std::fprintf(stderr, "%s: %s\n", args.model.c_str(), modes.error.c_str());
