@@ -1,5 +1,6 @@
 // ketra: the command-line host. Draws piping models through the component, writes
-// pictures, prints what a model holds, and carries the settings store between machines.
+// pictures, prints what a model holds, analyses it, and carries the settings store between machines.
+#include "AnalyseCommand.h"
 #include "Progress.h"
 #include "ResultsOptions.h"
 #include "host/ModelFile.h"
@@ -368,6 +369,9 @@ int main(int argc, char** argv) {
     CLI::App* generate = app.add_subcommand("generate", "write a plausible plant model of about N elements to standard output");
     generate->add_option("N", generateCount, "number of elements")->required()->check(CLI::Range(1, 10000000));
 
+    ketra::app::AnalyseArgs analyseArgs;
+    CLI::App* analyse = ketra::app::AddAnalyseCommand(app, analyseArgs);
+
     std::string settingsFile;
     CLI::App* settings = app.add_subcommand("settings", "carry the settings store between machines");
     settings->require_subcommand(1);
@@ -384,6 +388,8 @@ int main(int argc, char** argv) {
         return Info(infoPath, registry, infoResults.file);
     if (*convert)
         return Convert(convertPath, convertOut);
+    if (*analyse)
+        return ketra::app::RunAnalyse(analyseArgs);
     if (*generate) {
         ketra::host::GenerateModel(std::cout, generateCount);
         return std::cout.good() ? 0 : kExitFailed;

@@ -50,6 +50,57 @@ std::string Node(int node) {
     return "{ \"node\": " + std::to_string(node) + " }";
 }
 
+std::string MaterialJson(const Material& m) {
+    std::string s = "{ \"E\": " + Num(m.youngs) + ", \"poisson\": " + Num(m.poisson);
+    if (m.expansion)
+        s += ", \"expansion\": " + Num(*m.expansion);
+    if (!m.expansionTable.empty()) {
+        s += ", \"expansion\": [";
+        for (std::size_t i = 0; i < m.expansionTable.size(); ++i)
+            s += (i ? ", [" : "[") + Num(m.expansionTable[i][0]) + ", " + Num(m.expansionTable[i][1]) + "]";
+        s += "]";
+    }
+    s += ", \"expansionReference\": " + Num(m.expansionReference) + ", \"density\": " + Num(m.density);
+    if (m.allowableCold > 0)
+        s += ", \"allowableCold\": " + Num(m.allowableCold);
+    if (m.allowableHot > 0)
+        s += ", \"allowableHot\": " + Num(m.allowableHot);
+    return s + ", \"rangeFactor\": " + Num(m.rangeFactor) + " }";
+}
+
+// An element's analysis data. What carries forward is written whenever it is set, so that the
+// file reads back the same whatever the order of its elements.
+std::string AnalysisJson(const Element& e, const std::vector<Material>& materials, int previousMaterial) {
+    std::string s;
+    if (e.material >= 0 && e.material != previousMaterial)
+        s += ", \"material\": " + MaterialJson(materials[static_cast<std::size_t>(e.material)]);
+    auto number = [&](const char* key, double v) {
+        if (v != 0)
+            s += std::string(", \"") + key + "\": " + Num(v);
+    };
+    number("corrosion", e.corrosion);
+    number("millTolerance", e.millTolerance);
+    if (e.temperature)
+        s += ", \"temperature\": " + Num(*e.temperature);
+    number("pressure", e.pressure);
+    number("contents", e.contents);
+    if (e.insulation.thickness != 0 || e.insulation.density != 0)
+        s += ", \"insulation\": { \"thickness\": " + Num(e.insulation.thickness) + ", \"density\": " +
+             Num(e.insulation.density) + " }";
+    if (e.weight)
+        s += ", \"weight\": " + Num(*e.weight);
+    if (e.jointStiffness) {
+        const JointStiffness& k = *e.jointStiffness;
+        s += ", \"jointStiffness\": { \"axial\": " + Num(k.axial) + ", \"bending\": " + Num(k.bending);
+        if (k.lateral > 0)
+            s += ", \"lateral\": " + Num(k.lateral);
+        if (k.torsion > 0)
+            s += ", \"torsion\": " + Num(k.torsion);
+        s += " }";
+    }
+    return s;
+}
+
 } // namespace
 
 std::string WriteModelJson(const PipingModel& m) {
@@ -63,6 +114,8 @@ std::string WriteModelJson(const PipingModel& m) {
         out << ",\n  \"symbolScale\": " << Num(m.symbolScale);
     if (m.origin != Vec3{0, 0, 0})
         out << ",\n  \"origin\": " << Vector(m.origin);
+    if (m.installedTemperature)
+        out << ",\n  \"installedTemperature\": " << Num(*m.installedTemperature);
     if (!m.nodes.empty()) {
         out << ",\n  \"nodes\": [\n";
         std::size_t i = 0;
@@ -76,6 +129,7 @@ std::string WriteModelJson(const PipingModel& m) {
     bool walls = false;
     for (const Element& e : m.elements)
         walls = walls || e.wall != 0;
+    int previousMaterial = -1;
     List(out, "elements", m.elements, [&](const Element& e) {
         std::string s = "{ \"from\": " + std::to_string(e.from) +
                         ", \"to\": " + std::to_string(e.to) + ", \"delta\": " + Vector(e.delta) +
@@ -101,6 +155,8 @@ std::string WriteModelJson(const PipingModel& m) {
                      ", \"rootPitch\": " + Num(j.rootPitch) +
                      ", \"crestWidth\": " + Num(j.crestWidth) + " }";
         }
+        s += AnalysisJson(e, m.materials, previousMaterial);
+        previousMaterial = e.material;
         return s + " }";
     });
     List(out, "restraints", m.restraints, [](const Restraint& r) {
@@ -115,11 +171,25 @@ std::string WriteModelJson(const PipingModel& m) {
             s += ", \"setOff\": true";
         if (r.rodLength > 0)
             s += ", \"rodLength\": " + Num(r.rodLength);
+        if (r.rate)
+            s += ", \"rate\": " + Num(*r.rate);
+        if (r.oneWay)
+            s += ", \"oneWay\": true";
         return s + " }";
     });
     List(out, "hangers", m.hangers, [](const Hanger& h) {
-        return "{ \"node\": " + std::to_string(h.node) + ", \"kind\": \"" +
-               (h.can ? "can" : "spring") + "\" }";
+        std::string s = "{ \"node\": " + std::to_string(h.node) + ", \"kind\": \"" + (h.can ? "can" : "spring") + "\"";
+        if (h.rate)
+            s += ", \"rate\": " + Num(*h.rate);
+        if (h.coldLoad)
+            s += ", \"coldLoad\": " + Num(*h.coldLoad);
+        return s + " }";
+    });
+    List(out, "masses", m.masses, [](const PointMass& p) {
+        return "{ \"node\": " + std::to_string(p.node) + ", \"mass\": " + Num(p.mass) + " }";
+    });
+    List(out, "forces", m.forces, [](const NodalForce& f) {
+        return "{ \"node\": " + std::to_string(f.node) + ", \"f\": " + Vector(f.force) + ", \"m\": " + Vector(f.moment) + " }";
     });
     List(out, "anchors", m.anchors, [](const NodeItem& n) { return Node(n.node); });
     List(out, "nozzles", m.nozzles, [](const NodeItem& n) { return Node(n.node); });

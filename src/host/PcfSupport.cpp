@@ -29,12 +29,12 @@ void AddPcfSupport(PipingModel& m, const PcfComponent& c, int node, const Vec3& 
         return;
     }
     if (starts("CAN") || starts("SPCN")) {
-        m.hangers.push_back({node, true, c.position});
+        m.hangers.push_back({node, true, c.position, {}, {}});
         return;
     }
     if (starts("HG") || starts("HANG") || starts("HGR") || starts("SPR") || starts("VSH") ||
         starts("CSH") || starts("RH")) {
-        m.hangers.push_back({node, false, c.position});
+        m.hangers.push_back({node, false, c.position, {}, {}});
         return;
     }
     Restraint r;

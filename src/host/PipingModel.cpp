@@ -75,11 +75,55 @@ void CheckNode(const PipingModel& m, int node, const SourcePosition& p, const st
         Fail(p, what + " at node " + std::to_string(node) + " needs an element there");
 }
 
+double NonNegative(const ObjectReader& r, const std::string& key, double fallback) {
+    double d = r.Number(key, fallback);
+    if (d < 0)
+        Fail(r.Optional(key)->position, Quote(key) + " must not be negative, not " + ObjectReader::Format(d));
+    return d;
+}
+
+Material ReadMaterial(const JsonValue& v, double defaultReference) {
+    ObjectReader r(v, "a material", {"E", "poisson", "expansion", "expansionReference", "density",
+                                     "allowableCold", "allowableHot", "rangeFactor"});
+    Material m;
+    m.position = v.position;
+    m.youngs = r.PositiveNumber("E", 0, true);
+    m.poisson = r.Number("poisson", 0.3);
+    if (m.poisson < 0 || m.poisson >= 0.5)
+        Fail(r.Optional("poisson")->position, "\"poisson\" must lie from 0 to below 0.5, not " + ObjectReader::Format(m.poisson));
+    if (const JsonValue* e = r.Optional("expansion")) {
+        if (e->type == JsonValue::Type::Number) {
+            m.expansion = ObjectReader::NumberOf(*e, "expansion");
+        } else if (e->type == JsonValue::Type::Array && !e->items.empty()) {
+            for (const JsonValue& row : e->items) {
+                if (row.type != JsonValue::Type::Array || row.items.size() != 2)
+                    Fail(row.position, "each row of \"expansion\" must be [temperature, mean coefficient]");
+                std::array<double, 2> pair{ObjectReader::NumberOf(row.items[0], "expansion"),
+                                           ObjectReader::NumberOf(row.items[1], "expansion")};
+                if (!m.expansionTable.empty() && !(pair[0] > m.expansionTable.back()[0]))
+                    Fail(row.position, "the temperatures of \"expansion\" must rise from row to row");
+                m.expansionTable.push_back(pair);
+            }
+        } else {
+            Fail(e->position, "\"expansion\" must be a number or an array of [temperature, mean coefficient] rows");
+        }
+    }
+    m.expansionReference = r.Number("expansionReference", defaultReference);
+    m.density = NonNegative(r, "density", 0);
+    m.allowableCold = r.PositiveNumber("allowableCold", 0);
+    m.allowableHot = r.PositiveNumber("allowableHot", 0);
+    m.rangeFactor = r.PositiveNumber("rangeFactor", 1);
+    if (m.rangeFactor > 1.2)
+        Fail(r.Optional("rangeFactor")->position, "\"rangeFactor\" must not exceed 1.2");
+    return m;
+}
+
 PipingModel Read(const JsonValue& root) {
     PipingModel m;
     ObjectReader top(root, "the model",
                      {"format", "title", "units", "up", "symbolScale", "origin", "nodes", "elements",
-                      "restraints", "hangers", "anchors", "nozzles", "flanges", "tees", "steel"});
+                      "restraints", "hangers", "anchors", "nozzles", "flanges", "tees", "steel",
+                      "material", "installedTemperature", "masses", "forces"});
     std::string format = top.String("format", "ketra-model/1");
     if (format != "ketra-model/1")
         Fail(top.Optional("format")->position, "unsupported format " + Quote(format) + " (this program reads \"ketra-model/1\")");
@@ -102,6 +146,19 @@ PipingModel Read(const JsonValue& root) {
     if (top.Optional("origin"))
         m.origin = top.Vector("origin");
     m.symbolScaleChosen = top.Optional("symbolScale") == nullptr;
+    // Analysis data: temperatures in degrees F or C by the unit system.
+    const double absoluteZero = m.units == Units::Inches ? -459.67 : -273.15;
+    const double roomTemperature = m.units == Units::Inches ? 70 : 21;
+    auto temperatureOf = [&](const ObjectReader& r, const std::string& key) {
+        double t = r.Number(key, 0);
+        if (!(t > absoluteZero))
+            Fail(r.Optional(key)->position, Quote(key) + " lies below absolute zero");
+        return t;
+    };
+    if (top.Optional("installedTemperature"))
+        m.installedTemperature = temperatureOf(top, "installedTemperature");
+    if (const JsonValue* mat = top.Optional("material"))
+        m.materials.push_back(ReadMaterial(*mat, roomTemperature));
 
     // Nodes given by coordinates.
     std::map<int, SourcePosition> nodeDefined;
@@ -120,11 +177,22 @@ PipingModel Read(const JsonValue& root) {
     // Elements: each "to" node is its "from" node plus the delta, as piping input is written.
     // Diameter and wall carry forward from the previous element when omitted.
     double lastOd = 0, lastWall = 0;
+    Element carried; // the analysis data carried forward from element to element
+    carried.material = m.materials.empty() ? -1 : 0;
     std::set<std::pair<int, int>> pairs;
     ForEachItem(root, "elements", [&](const JsonValue& v, std::size_t index) {
         ObjectReader r(v, "an element", {"from", "to", "delta", "od", "wall", "bend", "reducer",
-                                         "rigid", "expansionJoint"});
+                                         "rigid", "expansionJoint", "material", "corrosion",
+                                         "millTolerance", "temperature", "pressure", "contents",
+                                         "insulation", "weight", "jointStiffness"});
         Element e;
+        e.material = carried.material;
+        e.corrosion = carried.corrosion;
+        e.millTolerance = carried.millTolerance;
+        e.temperature = carried.temperature;
+        e.pressure = carried.pressure;
+        e.contents = carried.contents;
+        e.insulation = carried.insulation;
         e.position = v.position;
         e.from = r.Integer("from", 0, true);
         e.to = r.Integer("to", 0, true);
@@ -180,6 +248,43 @@ PipingModel Read(const JsonValue& root) {
         }
         if (e.rigid && e.expansionJoint)
             Fail(v.position, "an element cannot be both rigid and an expansion joint");
+        if (const JsonValue* mat = r.Optional("material")) {
+            m.materials.push_back(ReadMaterial(*mat, roomTemperature));
+            e.material = static_cast<int>(m.materials.size()) - 1;
+        }
+        e.corrosion = NonNegative(r, "corrosion", e.corrosion);
+        if (e.corrosion > 0 && e.wall > 0 && e.corrosion >= e.wall)
+            Fail(r.Optional("corrosion") ? r.Optional("corrosion")->position : v.position,
+                 "\"corrosion\" must be less than the wall");
+        e.millTolerance = NonNegative(r, "millTolerance", e.millTolerance);
+        if (e.millTolerance >= 100)
+            Fail(r.Optional("millTolerance")->position, "\"millTolerance\" is a percentage of the wall, below 100");
+        if (r.Optional("temperature"))
+            e.temperature = temperatureOf(r, "temperature");
+        e.pressure = NonNegative(r, "pressure", e.pressure);
+        e.contents = NonNegative(r, "contents", e.contents);
+        if (const JsonValue* ins = r.Optional("insulation")) {
+            ObjectReader ir(*ins, "insulation", {"thickness", "density"});
+            e.insulation.thickness = NonNegative(ir, "thickness", 0);
+            e.insulation.density = NonNegative(ir, "density", 0);
+        }
+        if (const JsonValue* w = r.Optional("weight")) {
+            if (!e.rigid)
+                Fail(w->position, "\"weight\" is for rigid elements");
+            e.weight = NonNegative(r, "weight", 0);
+        }
+        if (const JsonValue* js = r.Optional("jointStiffness")) {
+            if (!e.expansionJoint)
+                Fail(js->position, "\"jointStiffness\" is for expansion joints");
+            ObjectReader jr(*js, "joint stiffness", {"axial", "lateral", "bending", "torsion"});
+            JointStiffness k;
+            k.axial = jr.PositiveNumber("axial", 0, true);
+            k.bending = jr.PositiveNumber("bending", 0, true);
+            k.lateral = jr.PositiveNumber("lateral", 0);
+            k.torsion = jr.PositiveNumber("torsion", 0);
+            e.jointStiffness = k;
+        }
+        carried = e;
 
         auto from = m.nodes.find(e.from);
         if (from == m.nodes.end()) {
@@ -219,7 +324,8 @@ PipingModel Read(const JsonValue& root) {
     }
 
     ForEachItem(root, "restraints", [&](const JsonValue& v, std::size_t) {
-        ObjectReader r(v, "a restraint", {"node", "direction", "cosines", "stiff", "setOff", "rodLength"});
+        ObjectReader r(v, "a restraint", {"node", "direction", "cosines", "stiff", "setOff", "rodLength",
+                                          "rate", "oneWay"});
         Restraint s;
         s.position = v.position;
         s.node = r.Integer("node", 0, true);
@@ -242,10 +348,15 @@ PipingModel Read(const JsonValue& root) {
         s.rodLength = r.Number("rodLength", 0);
         if (s.rodLength < 0)
             Fail(r.Optional("rodLength")->position, "\"rodLength\" must not be negative");
+        if (r.Optional("rate")) {
+            s.rate = r.PositiveNumber("rate", 0);
+            s.stiff = true;
+        }
+        s.oneWay = r.Boolean("oneWay", false);
         m.restraints.push_back(s);
     });
     ForEachItem(root, "hangers", [&](const JsonValue& v, std::size_t) {
-        ObjectReader r(v, "a hanger", {"node", "kind"});
+        ObjectReader r(v, "a hanger", {"node", "kind", "rate", "coldLoad"});
         Hanger h;
         h.position = v.position;
         h.node = r.Integer("node", 0, true);
@@ -254,6 +365,10 @@ PipingModel Read(const JsonValue& root) {
         if (kind != "spring" && kind != "can")
             Fail(r.Optional("kind")->position, "\"kind\" must be \"spring\" or \"can\", not " + Quote(kind));
         h.can = kind == "can";
+        if (r.Optional("rate"))
+            h.rate = r.PositiveNumber("rate", 0);
+        if (r.Optional("coldLoad"))
+            h.coldLoad = NonNegative(r, "coldLoad", 0);
         m.hangers.push_back(h);
     });
     auto readNodeList = [&](const char* key, const char* what, std::vector<NodeItem>& out) {
@@ -270,6 +385,29 @@ PipingModel Read(const JsonValue& root) {
     readNodeList("nozzles", "a nozzle", m.nozzles);
     readNodeList("flanges", "a flange", m.flanges);
     readNodeList("tees", "a tee", m.tees);
+    ForEachItem(root, "masses", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a point mass", {"node", "mass"});
+        PointMass p;
+        p.position = v.position;
+        p.node = r.Integer("node", 0, true);
+        CheckNode(m, p.node, v.position, "a point mass");
+        p.mass = r.PositiveNumber("mass", 0, true);
+        m.masses.push_back(p);
+    });
+    ForEachItem(root, "forces", [&](const JsonValue& v, std::size_t) {
+        ObjectReader r(v, "a force", {"node", "f", "m"});
+        NodalForce f;
+        f.position = v.position;
+        f.node = r.Integer("node", 0, true);
+        CheckNode(m, f.node, v.position, "a force");
+        if (!r.Optional("f") && !r.Optional("m"))
+            Fail(v.position, "a force needs \"f\" or \"m\"");
+        if (r.Optional("f"))
+            f.force = r.Vector("f");
+        if (r.Optional("m"))
+            f.moment = r.Vector("m");
+        m.forces.push_back(f);
+    });
     for (const NodeItem& t : m.tees)
         if (m.ElementsAt(t.node).size() != 3)
             Fail(t.position, "a tee at node " + std::to_string(t.node) + " needs exactly three elements meeting there");

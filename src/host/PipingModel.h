@@ -27,6 +27,31 @@ struct ExpansionJoint {
     double firstOffset = 0, rootPitch = 0, crestWidth = 0;
 };
 
+// A pipe material for analysis, in the model's unit system (docs/model-format.md).
+struct Material {
+    double youngs = 0;  // elastic modulus E
+    double poisson = 0.3;
+    // Thermal expansion: a mean coefficient per degree, or a table of mean coefficients from
+    // `expansionReference` to each temperature (temperature, coefficient), ascending.
+    std::optional<double> expansion;
+    std::vector<std::array<double, 2>> expansionTable;
+    double expansionReference = 0;
+    double density = 0;                         // of the metal
+    double allowableCold = 0, allowableHot = 0; // code allowables S_c and S_h (0: not given)
+    double rangeFactor = 1;                     // the stress range factor f
+    SourcePosition position;
+};
+
+struct Insulation {
+    double thickness = 0, density = 0;
+};
+
+// An expansion joint's stiffnesses (force per length, moment per radian). Lateral and torsion
+// are optional (0: not given).
+struct JointStiffness {
+    double axial = 0, lateral = 0, bending = 0, torsion = 0;
+};
+
 struct Element {
     int from = 0, to = 0;
     Vec3 delta{};
@@ -36,6 +61,16 @@ struct Element {
     std::optional<double> reducerOd;  // outer diameter at the "to" end of a reducer
     bool rigid = false;
     std::optional<ExpansionJoint> expansionJoint;
+    // Analysis data; all but `weight` and `jointStiffness` carry forward like `od`.
+    int material = -1; // index into PipingModel::materials; -1: none
+    double corrosion = 0;     // corrosion allowance
+    double millTolerance = 0; // percent of the wall
+    std::optional<double> temperature; // operating; none: the installed temperature
+    double pressure = 0;
+    double contents = 0; // density of the contents
+    Insulation insulation;
+    std::optional<double> weight; // a rigid element's own weight
+    std::optional<JointStiffness> jointStiffness;
     SourcePosition position;
 };
 
@@ -48,6 +83,8 @@ struct Restraint {
     bool stiff = false;       // a spring (stiffness given) rather than rigid
     bool setOff = false;      // set off from the pipe surface
     double rodLength = 0;     // > 0 draws a rod restraint
+    std::optional<double> rate; // a spring's rate (force per length)
+    bool oneWay = false;        // only pushes the pipe along its direction
     SourcePosition position;
 };
 
@@ -55,10 +92,24 @@ struct Hanger {
     int node = 0;
     bool can = false; // can (support) spring below the pipe instead of a hanger above
     SourcePosition position;
+    std::optional<double> rate, coldLoad; // spring rate and the load it carries as installed
 };
 
 struct NodeItem {
     int node = 0;
+    SourcePosition position;
+};
+
+// A force and moment applied at a node (a sustained load for analysis).
+struct NodalForce {
+    int node = 0;
+    Vec3 force{}, moment{};
+    SourcePosition position;
+};
+
+struct PointMass {
+    int node = 0;
+    double mass = 0; // lb or kg
     SourcePosition position;
 };
 
@@ -88,6 +139,11 @@ struct PipingModel {
     std::vector<Hanger> hangers;
     std::vector<NodeItem> anchors, nozzles, flanges, tees;
     std::vector<SteelMember> steel;
+    // Analysis data (docs/model-format.md); none of it changes the drawing.
+    std::vector<Material> materials;
+    std::optional<double> installedTemperature;
+    std::vector<PointMass> masses;
+    std::vector<NodalForce> forces;
 
     // The elements that end or start at a node, in file order. Uses an index that is
     // rebuilt when the element list has grown or shrunk since the last call.

@@ -191,3 +191,50 @@ TEST(ModelGenerator, WritesLoadableModelsOfAboutTheRequestedSize) {
         EXPECT_FALSE(r.model.steel.empty());
     }
 }
+
+// Analysis data: carried forward like the diameter, read by the unit system, and every bad
+// value named where it stands.
+TEST(PipingModel, AnalysisDataCarriesForwardAndIsCheckedKeyByKey) {
+    LoadResult r = ParsePipingModel(R"({"material": {"E": 29.5e6, "expansion": [[70, 6.07e-6], [300, 6.6e-6]], "density": 0.2836},
+      "elements": [{"from": 1, "to": 2, "delta": [100, 0, 0], "od": 6.625, "wall": 0.28, "temperature": 300,
+                    "pressure": 150, "contents": 0.0361, "insulation": {"thickness": 2, "density": 0.0058}},
+                   {"from": 2, "to": 3, "delta": [10, 0, 0], "rigid": true, "weight": 80},
+                   {"from": 3, "to": 4, "delta": [50, 0, 0], "temperature": 200, "material": {"E": 28e6}},
+                   {"from": 4, "to": 5, "delta": [50, 0, 0]}],
+      "hangers": [{"node": 2, "rate": 800, "coldLoad": 650}], "masses": [{"node": 3, "mass": 40}], "forces": [{"node": 5, "m": [0, 0, 7]}],
+      "restraints": [{"node": 4, "direction": "-Z", "oneWay": true}, {"node": 5, "direction": "Y", "rate": 1e4}]})",
+                                    "m.json");
+    ASSERT_TRUE(r.ok) << r.error;
+    const PipingModel& m = r.model;
+    ASSERT_EQ(m.materials.size(), 2u);
+    EXPECT_EQ(m.materials[0].expansionTable.size(), 2u);
+    EXPECT_DOUBLE_EQ(m.materials[0].expansionReference, 70); // the inch system's room temperature
+    EXPECT_EQ(m.elements[1].material, 0);
+    EXPECT_DOUBLE_EQ(*m.elements[1].temperature, 300);
+    EXPECT_DOUBLE_EQ(m.elements[1].pressure, 150);
+    EXPECT_DOUBLE_EQ(m.elements[1].insulation.thickness, 2);
+    EXPECT_DOUBLE_EQ(*m.elements[1].weight, 80);
+    EXPECT_FALSE(m.elements[2].weight); // not carried
+    EXPECT_EQ(m.elements[3].material, 1);
+    EXPECT_DOUBLE_EQ(*m.elements[3].temperature, 200);
+    EXPECT_DOUBLE_EQ(m.elements[3].contents, 0.0361);
+    EXPECT_DOUBLE_EQ(*m.hangers[0].coldLoad, 650);
+    EXPECT_TRUE(m.restraints[0].oneWay);
+    EXPECT_TRUE(m.restraints[1].stiff); // a rate makes it a spring
+    EXPECT_DOUBLE_EQ(m.masses[0].mass, 40);
+    EXPECT_EQ(m.forces[0].moment, (Vec3{0, 0, 7}));
+
+    const std::string head = R"({"elements": [{"from": 1, "to": 2, "delta": [10, 0, 0], "od": 4, "wall": 0.2)";
+    EXPECT_EQ(ErrorOf(head + R"(, "temperature": -500}]})"), "m.json:1:94: \"temperature\" lies below absolute zero");
+    EXPECT_EQ(ErrorOf(head + R"(, "weight": 5}]})"), "m.json:1:89: \"weight\" is for rigid elements");
+    EXPECT_EQ(ErrorOf(head + R"(, "corrosion": 0.2}]})"), "m.json:1:92: \"corrosion\" must be less than the wall");
+    EXPECT_EQ(ErrorOf(head + R"(, "material": {"E": 1, "poisson": 0.5}}]})"),
+              "m.json:1:111: \"poisson\" must lie from 0 to below 0.5, not 0.5");
+    EXPECT_EQ(ErrorOf(head + R"(, "material": {"E": 1, "expansion": [[300, 1], [70, 1]]}}]})"),
+              "m.json:1:124: the temperatures of \"expansion\" must rise from row to row");
+    EXPECT_EQ(ErrorOf(head + R"(, "material": {"E": 1, "alpha": 1}}]})"), "m.json:1:100: unknown key \"alpha\" in a material");
+    EXPECT_EQ(ErrorOf(head + R"(, "jointStiffness": {"axial": 1, "bending": 1}}]})"),
+              "m.json:1:97: \"jointStiffness\" is for expansion joints");
+    EXPECT_EQ(ErrorOf(head + R"(}], "hangers": [{"node": 2, "rate": 0}]})"),
+              "m.json:1:113: \"rate\" must be greater than zero, not 0");
+}
