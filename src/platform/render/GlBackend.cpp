@@ -6,6 +6,7 @@
 #include "platform/render/GlShaders.h"
 #include "platform/render/LineCaps.h"
 #include "platform/render/MeshBuilder.h"
+#include "platform/render/ProgramVariant.h"
 #include "platform/render/TextRenderer.h"
 #include "platform/render/Texturing.h"
 #include "platform/sys/HugePages.h"
@@ -23,6 +24,7 @@
 #include <unordered_map>
 #include <type_traits>
 #include <unordered_set>
+#include <utility>
 
 namespace ketra::render {
 
@@ -298,6 +300,9 @@ struct Program {
     }
 };
 
+// Set by SetGeneralPrograms: every batch drawn with the general program of its kind.
+bool g_generalPrograms = false;
+
 void SetMatrix(Program& p, const char* name, const cm::Matrix4& m) {
     float values[16];
     m.ToFloats(values);
@@ -308,7 +313,11 @@ void SetMatrix(Program& p, const char* name, const cm::Matrix4& m) {
 } // namespace
 
 struct GlBackend::Impl {
-    Program surface, line, marker, background, text;
+    Program background, text;
+    // Surface, line and marker programs by variant (ProgramVariant::Key), compiled when first
+    // needed; the general ones at Initialize.
+    std::unordered_map<std::uint32_t, Program> programs;
+    int enabledClipDistances = 0;
     GlVertexArray emptyVao;
     std::unordered_map<std::uint64_t, Batch> batches;
     std::uint64_t frame = 0;
@@ -322,6 +331,49 @@ struct GlBackend::Impl {
         b.lastFrame = frame;
         b.level = level;
         return b;
+    }
+
+    static GlProgram Compile(const ProgramVariant& v, std::string* log) {
+        const std::string defines = v.Defines();
+        auto source = [&defines](const char* body) { return defines + body; };
+        switch (v.kind) {
+        case ProgramKind::Surface:
+            return MakeProgram(source(shaders::kSurfaceVertex).c_str(), source(shaders::kSurfaceFragment).c_str(), log);
+        case ProgramKind::Line:
+            return MakeProgram(source(shaders::kLineVertex).c_str(), source(shaders::kLineGeometry).c_str(),
+                               source(shaders::kLineFragment).c_str(), log);
+        case ProgramKind::Marker:
+            return MakeProgram(source(shaders::kMarkerVertex).c_str(), source(shaders::kMarkerGeometry).c_str(),
+                               source(shaders::kMarkerFragment).c_str(), log);
+        }
+        return {};
+    }
+    static ProgramVariant General(ProgramKind kind) {
+        ProgramVariant v;
+        v.kind = kind;
+        v.general = true;
+        return v;
+    }
+
+    // Makes the program of variant `v` current (compiling it the first time), with as many
+    // clip distances enabled as it writes. A variant that does not compile falls back on the
+    // general program of its kind, which draws the same picture.
+    Program& UseProgram(ProgramVariant v) {
+        if (g_generalPrograms) v = General(v.kind);
+        auto found = programs.find(v.Key());
+        if (found == programs.end()) {
+            std::string log;
+            GlProgram compiled = Compile(v, &log);
+            if (!compiled) v = General(v.kind);
+            found = compiled ? programs.emplace(v.Key(), Program{std::move(compiled), {}}).first : programs.find(v.Key());
+        }
+        if (std::find(stats->programs.begin(), stats->programs.end(), v) == stats->programs.end()) stats->programs.push_back(v);
+        const int clipDistances = v.general ? 8 : v.clipPlanes;
+        for (int i = enabledClipDistances; i < clipDistances; ++i) glEnable(GL_CLIP_DISTANCE0 + i);
+        for (int i = clipDistances; i < enabledClipDistances; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+        enabledClipDistances = clipDistances;
+        glUseProgram(found->second.program.Get());
+        return found->second;
     }
 
     // Planes that cut alone go to the clip distances; grouped planes (cutting only
@@ -549,8 +601,10 @@ struct GlBackend::Impl {
         }
     }
 
-    void UseSurface(const Frame& f, const SurfaceState& s, float alpha) {
-        glUseProgram(surface.program.Get());
+    // `textured`: the texture on unit 1 replaces the diffuse colour. `colorWritten`: false for
+    // faces that only hide (drawn with colour writes off).
+    void UseSurface(const Frame& f, const SurfaceState& s, float alpha, bool textured = false, bool colorWritten = true) {
+        Program& surface = UseProgram(SurfaceVariant(f, s, textured, colorWritten));
         SetMatrix(surface, "uWorldToClip", f.worldToClip);
         SetMatrix(surface, "uWorldToEye4", f.worldToEye);
         float m3[9];
@@ -567,7 +621,8 @@ struct GlBackend::Impl {
         glUniform3f(surface.At("uSpecular"), s.specular.r, s.specular.g, s.specular.b);
         glUniform1f(surface.At("uGloss"), s.gloss);
         glUniform1f(surface.At("uAlpha"), alpha);
-        glUniform1i(surface.At("uTextured"), 0);
+        glUniform1i(surface.At("uTextured"), textured ? 1 : 0);
+        glUniform1i(surface.At("uTexture"), 1);
         SetClip(surface, *f.layer, s.clipSet);
         glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -625,7 +680,7 @@ struct GlBackend::Impl {
             const MeshDraw& first = *items.front();
             const std::uint64_t shared = SurfaceKey(first.surface, false);
             const std::uint64_t batchKey = sharedKeys.insert(shared).second ? shared : key;
-            UseSurface(f, first.surface, 1.0f);
+            UseSurface(f, first.surface, 1.0f, false, !first.hiddenSurfaceOnly);
             if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
             m_cullWith = &f.worldToClip;
             DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload,
@@ -737,21 +792,18 @@ struct GlBackend::Impl {
             }
             if (batch.count == 0) continue;
             const float alpha = 1.0f - d->surface.transmission;
-            UseSurface(f, d->surface, alpha);
+            UseSurface(f, d->surface, alpha, true);
             if (alpha < 1.0f) {
                 glEnable(GL_BLEND);
                 glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
                 glDepthMask(GL_FALSE);
             }
-            glUniform1i(surface.At("uTextured"), 1);
-            glUniform1i(surface.At("uTexture"), 1);
             glActiveTexture(GL_TEXTURE1);
             glBindTexture(GL_TEXTURE_2D, texture);
             glBindVertexArray(batch.vao.Get());
             glDrawArrays(GL_TRIANGLES, 0, batch.count);
             ++stats->drawCalls;
             stats->triangles += static_cast<size_t>(batch.count) / 3;
-            glUniform1i(surface.At("uTextured"), 0);
             glActiveTexture(GL_TEXTURE0);
             glDisable(GL_BLEND);
             glDepthMask(GL_TRUE);
@@ -1004,7 +1056,7 @@ struct GlBackend::Impl {
     }
 
     void UseLine(const Frame& f, const LineState& s) {
-        glUseProgram(line.program.Get());
+        Program& line = UseProgram(ClipVariant(ProgramKind::Line, *f.layer, s.clipSet));
         SetMatrix(line, "uWorldToClip", f.worldToClip);
         glUniform2f(line.At("uViewport"), f.viewport[0], f.viewport[1]);
         glUniform1f(line.At("uWeight"), s.weight);
@@ -1098,7 +1150,7 @@ struct GlBackend::Impl {
     }
 
     void UseMarker(const Frame& f, const cm::Matrix4& toClip, const float viewport[2], int clipSet, const DepthRange& range) {
-        glUseProgram(marker.program.Get());
+        Program& marker = UseProgram(ClipVariant(ProgramKind::Marker, *f.layer, clipSet));
         SetMatrix(marker, "uWorldToClip", toClip);
         glUniform2f(marker.At("uViewport"), viewport[0], viewport[1]);
         SetClip(marker, *f.layer, clipSet);
@@ -1382,19 +1434,27 @@ namespace {
 
 } // namespace
 
+bool SetGeneralPrograms(bool on) { return std::exchange(g_generalPrograms, on); }
+
 void GlBackend::SetShareGroup(const void* group) { m_impl->shareGroup = group; }
 
 bool GlBackend::Initialize(std::string* error) {
     Impl& d = *m_impl;
-    if (d.surface.program) return true;
+    if (d.text.program) return true;
     std::string log;
-    d.surface.program = MakeProgram(shaders::kSurfaceVertex, shaders::kSurfaceFragment, &log);
-    if (d.surface.program) d.line.program = MakeProgram(shaders::kLineVertex, shaders::kLineGeometry, shaders::kLineFragment, &log);
-    if (d.line.program) d.marker.program = MakeProgram(shaders::kMarkerVertex, shaders::kMarkerGeometry, shaders::kMarkerFragment, &log);
-    if (d.marker.program) d.background.program = MakeProgram(shaders::kBackgroundVertex, shaders::kBackgroundFragment, &log);
+    // The general programs first: every other variant falls back on them.
+    bool compiled = true;
+    for (ProgramKind kind : {ProgramKind::Surface, ProgramKind::Line, ProgramKind::Marker}) {
+        const ProgramVariant general = Impl::General(kind);
+        GlProgram program = compiled ? Impl::Compile(general, &log) : GlProgram();
+        compiled = static_cast<bool>(program);
+        if (compiled) d.programs.emplace(general.Key(), Program{std::move(program), {}});
+    }
+    if (compiled) d.background.program = MakeProgram(shaders::kBackgroundVertex, shaders::kBackgroundFragment, &log);
     if (d.background.program) d.text.program = MakeProgram(shaders::kTextVertex, shaders::kTextFragment, &log);
     if (!d.text.program) {
-        d.surface.program.Reset();
+        d.programs.clear();
+        d.background.program.Reset();
         if (error) *error = "renderer programs failed: " + log;
         return false;
     }
@@ -1415,7 +1475,8 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
-    for (int i = 0; i < 8; ++i) glEnable(GL_CLIP_DISTANCE0 + i);
+    for (int i = 0; i < 8; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    d.enabledClipDistances = 0;
     for (size_t index = 0; index < list.layers.size(); ++index) {
         const Layer& layer = list.layers[index];
         if (layer.width <= 0 || layer.height <= 0) continue;
@@ -1460,7 +1521,8 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
             d.DrawDevicePrimitives(frame, prims, layerId);
         }
     }
-    for (int i = 0; i < 8; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    for (int i = 0; i < d.enabledClipDistances; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    d.enabledClipDistances = 0;
     glDepthRange(0, 1);
     glBindVertexArray(0);
     glUseProgram(0);
