@@ -155,6 +155,7 @@ struct SharedFaces {
     GLenum indexType = GL_UNSIGNED_INT;
     size_t vertexBytes = 0, indexBytes = 0;
     std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+    std::optional<std::uint32_t> oneColor;
 };
 
 struct Batch {
@@ -176,6 +177,9 @@ struct Batch {
     // Faces: the world box of the vertices they were filled with (low above high: none, so
     // never culled).
     std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+    // Faces: the colour of every vertex, when they all have the same (drawn from a uniform
+    // then, not read per vertex).
+    std::optional<std::uint32_t> oneColor;
 };
 
 // True when a box lies wholly beyond one side of the view (left, right, bottom or top of the
@@ -436,6 +440,7 @@ struct GlBackend::Impl {
                     batch.indexBytes = faces->indexBytes;
                     batch.low = faces->low;
                     batch.high = faces->high;
+                    batch.oneColor = faces->oneColor;
                     batch.shared = std::move(faces);
                     return;
                 }
@@ -445,11 +450,14 @@ struct GlBackend::Impl {
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+        std::uint32_t firstColor = 0;
+        bool oneColor = true;
         if (vertexTotal > 0) {
             low.fill(std::numeric_limits<float>::infinity());
             high.fill(-std::numeric_limits<float>::infinity());
         }
         FillWith<FaceVertex>(batch, GL_ARRAY_BUFFER, vertexTotal, GL_STATIC_DRAW, [&](FaceVertex* out) {
+            const FaceVertex* const start = out;
             for (const MeshDraw* d : items) {
                 const Mesh& mesh = *d->mesh;
                 // Faces that only hide draw no colour: theirs is the edge colour, so that the
@@ -482,6 +490,8 @@ struct GlBackend::Impl {
                     }
                     const std::uint32_t own = mesh.colors.empty() || hideOnly ? 0u : mesh.colors[i];
                     v.color = (own >> 24) != 0 ? own : itemColor;
+                    if (out == start) firstColor = v.color;
+                    oneColor = oneColor && v.color == firstColor;
                     for (int k = 0; k < 3; ++k) {
                         low[k] = std::min(low[k], v.position[k]);
                         high[k] = std::max(high[k], v.position[k]);
@@ -492,6 +502,7 @@ struct GlBackend::Impl {
         });
         batch.low = low;
         batch.high = high;
+        batch.oneColor = oneColor && vertexTotal > 0 ? std::optional<std::uint32_t>(firstColor) : std::nullopt;
         FillIndices(batch, indexTotal, vertexTotal, GL_STATIC_DRAW, [&](auto* out) {
             using Index = std::remove_pointer_t<decltype(out)>;
             std::uint32_t base = 0;
@@ -507,7 +518,8 @@ struct GlBackend::Impl {
         if (key) {
             auto faces = std::make_shared<SharedFaces>(SharedFaces{batch.vertices, batch.indices, batch.count,
                                                                    batch.indexType, batch.vertexBytes,
-                                                                   batch.indexBytes, batch.low, batch.high});
+                                                                   batch.indexBytes, batch.low, batch.high,
+                                                                   batch.oneColor});
             KeepShared(*key, faces);
             batch.shared = std::move(faces);
         }
@@ -603,8 +615,18 @@ struct GlBackend::Impl {
 
     // `textured`: the texture on unit 1 replaces the diffuse colour. `colorWritten`: false for
     // faces that only hide (drawn with colour writes off).
-    void UseSurface(const Frame& f, const SurfaceState& s, float alpha, bool textured = false, bool colorWritten = true) {
-        Program& surface = UseProgram(SurfaceVariant(f, s, textured, colorWritten));
+    // `oneColor`: every vertex drawn until the next call has this colour.
+    void UseSurface(const Frame& f, const SurfaceState& s, float alpha, bool textured = false, bool colorWritten = true,
+                    std::optional<std::uint32_t> oneColor = std::nullopt) {
+        ProgramVariant variant = SurfaceVariant(f, s, textured, colorWritten);
+        variant.batchColor = oneColor && colorWritten && !textured;
+        Program& surface = UseProgram(variant);
+        if (variant.batchColor) {
+            // As the vertex attribute reads it: normalised bytes.
+            const std::uint32_t c = *oneColor;
+            glUniform4f(surface.At("uBatchColor"), static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
+                        static_cast<float>((c >> 16) & 0xFF) / 255.0f, static_cast<float>(c >> 24) / 255.0f);
+        }
         SetMatrix(surface, "uWorldToClip", f.worldToClip);
         SetMatrix(surface, "uWorldToEye4", f.worldToEye);
         float m3[9];
@@ -680,12 +702,22 @@ struct GlBackend::Impl {
             const MeshDraw& first = *items.front();
             const std::uint64_t shared = SurfaceKey(first.surface, false);
             const std::uint64_t batchKey = sharedKeys.insert(shared).second ? shared : key;
-            UseSurface(f, first.surface, 1.0f, false, !first.hiddenSurfaceOnly);
+            const bool colorWritten = !first.hiddenSurfaceOnly;
             if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
             m_cullWith = &f.worldToClip;
+            // The program is chosen by the first chunk, and again where a chunk's colours differ
+            // in kind: a chunk of one colour takes it from a uniform.
+            bool programSet = false;
+            std::optional<std::uint32_t> drawnColor;
             DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload,
-                       [this, &first](Batch& b, const MeshDraw* const* part, size_t count) {
+                       [&](Batch& b, const MeshDraw* const* part, size_t count) {
                            if (first.hiddenSurfaceOnly) m_hiddenFaces[ChunkMembers(part, count)] = &b;
+                           const std::optional<std::uint32_t> color = colorWritten ? b.oneColor : std::nullopt;
+                           if (!programSet || color != drawnColor) {
+                               UseSurface(f, first.surface, 1.0f, false, colorWritten, color);
+                               programSet = true;
+                               drawnColor = color;
+                           }
                        });
             m_cullWith = nullptr;
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -1412,6 +1444,12 @@ struct GlBackend::Impl {
     }
 
     void DrawBackground(const Layer& layer) {
+        // One colour: a clear writes it without running a program over every pixel.
+        if (layer.windowTop == layer.windowBottom) {
+            glClearColor(layer.windowTop.r, layer.windowTop.g, layer.windowTop.b, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            return;
+        }
         glUseProgram(background.program.Get());
         glUniform3f(background.At("uTop"), layer.windowTop.r, layer.windowTop.g, layer.windowTop.b);
         glUniform3f(background.At("uBottom"), layer.windowBottom.r, layer.windowBottom.g, layer.windowBottom.b);

@@ -12,7 +12,7 @@ std::uint32_t ProgramVariant::Key() const {
            static_cast<std::uint32_t>(cutTogether) << 6 | static_cast<std::uint32_t>(textured) << 7 |
            static_cast<std::uint32_t>(lit) << 8 | static_cast<std::uint32_t>(flat) << 9 |
            static_cast<std::uint32_t>(perspective) << 10 | static_cast<std::uint32_t>(specular) << 11 |
-           static_cast<std::uint32_t>(lights) << 12;
+           static_cast<std::uint32_t>(lights) << 12 | static_cast<std::uint32_t>(batchColor) << 16;
 }
 
 std::string ProgramVariant::Defines() const {
@@ -37,6 +37,7 @@ std::string ProgramVariant::Defines() const {
         define("KETRA_PERSPECTIVE", "(uPerspective != 0)");
         define("KETRA_SPECULAR", "(uGloss > 0.0)");
         define("KETRA_LIGHTS", "uLightCount");
+        define("KETRA_BATCH_COLOR", "false");
         return s;
     }
     s += "uniform float uGloss;\n";
@@ -49,6 +50,7 @@ std::string ProgramVariant::Defines() const {
     define("KETRA_PERSPECTIVE", flag(perspective));
     define("KETRA_SPECULAR", flag(specular));
     define("KETRA_LIGHTS", std::to_string(lights));
+    define("KETRA_BATCH_COLOR", flag(batchColor));
     return s;
 }
 
@@ -62,6 +64,7 @@ std::string ProgramVariant::Name() const {
     if (flat) s += " flat";
     if (perspective) s += " perspective";
     if (specular) s += " specular";
+    if (batchColor) s += " one-color";
     return s;
 }
 

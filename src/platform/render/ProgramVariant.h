@@ -25,6 +25,7 @@ struct ProgramVariant {
     bool perspective = false;      // lit: the eye is a point, not a direction
     bool specular = false;         // lit: a highlight (gloss above 0)
     std::uint8_t lights = 0;       // lit: how many lights (1 to 8)
+    bool batchColor = false;       // one colour for the whole batch, from a uniform
 
     bool operator==(const ProgramVariant&) const = default;
     // Tells variants apart (equal keys, equal variants).

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace ketra::render {
@@ -24,16 +25,70 @@ bool AnyProgram(const FrameTimings& t, bool (*test)(const ProgramVariant&)) {
     return std::any_of(t.programs.begin(), t.programs.end(), test);
 }
 
-// Pixels whose colour differs between two pictures of one size.
-int DifferentPixels(const Image& a, const Image& b) {
+// Pixels of two pictures of one size whose colours differ by more than `tolerance` in a channel.
+int DifferentPixels(const Image& a, const Image& b, int tolerance = 0) {
+    EXPECT_EQ(a.rgba.size(), b.rgba.size());
     int n = 0;
-    for (size_t i = 0; i < a.rgba.size(); i += 4) n += !std::equal(&a.rgba[i], &a.rgba[i] + 4, &b.rgba[i]);
+    for (size_t i = 0; i + 3 < std::min(a.rgba.size(), b.rgba.size()); i += 4)
+        n += std::abs(a.rgba[i] - b.rgba[i]) > tolerance || std::abs(a.rgba[i + 1] - b.rgba[i + 1]) > tolerance ||
+             std::abs(a.rgba[i + 2] - b.rgba[i + 2]) > tolerance;
     return n;
 }
 
 struct GeneralProgramsOff {
     ~GeneralProgramsOff() { SetGeneralPrograms(false); }
 };
+
+// Draws `display` in each mode (set by `setMode`), whole and cut by a plane across x at `cutX`
+// (inserted below `cutOwner`), with the general programs and with the variants: the pictures
+// must be equal within `tolerance` levels a channel, and a cut one must differ from the whole
+// one. Returns the variants drawn.
+std::vector<ProgramVariant> ExpectSamePictures(HC_KEY display, HC_KEY cutOwner, float cutX, const std::vector<int>& modes,
+                                               const std::function<void(int)>& setMode, int tolerance = 0) {
+    GeneralProgramsOff restore;
+    std::vector<ProgramVariant> drawn;
+    FrameSettings settings;
+    settings.width = 320;
+    settings.height = 256;
+    auto draw = [&](bool general) {
+        SetGeneralPrograms(general);
+        Image image;
+        std::string error;
+        EXPECT_TRUE(RenderToImage(display, settings, image, &error)) << error;
+        for (const ProgramVariant& v : LastFrameTimings().programs) {
+            EXPECT_EQ(v.general, general) << v.Name();
+            if (!general) drawn.push_back(v);
+        }
+        return image;
+    };
+    for (int mode : modes) {
+        setMode(mode);
+        Image whole;
+        for (bool cut : {false, true}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + (cut ? " cut" : ""));
+            HC_KEY plane = -1;
+            if (cut) {
+                HC_Open_Segment_By_Key(cutOwner);
+                HC_Open_Segment("variant test cut");
+                plane = HC_Insert_Cutting_Plane(1, 0, 0, -cutX);
+                HC_Close_Segment();
+                HC_Close_Segment();
+            }
+            const Image general = draw(true);
+            const Image specialised = draw(false);
+            EXPECT_EQ(DifferentPixels(general, specialised, tolerance), 0);
+            if (!cut) {
+                whole = specialised;
+                continue;
+            }
+            // The frame still cuts: the plane's variant drew it, and the picture lost part of the model.
+            EXPECT_TRUE(AnyProgram(LastFrameTimings(), [](const ProgramVariant& v) { return v.clipPlanes == 1; }));
+            EXPECT_GT(DifferentPixels(whole, specialised), 100);
+            HC_Delete_By_Key(plane);
+        }
+    }
+    return drawn;
+}
 
 TEST(ProgramVariants, SamplePlantLooksTheSameAsWithTheGeneralProgramInEveryModeAndCut) {
     std::string why;
@@ -46,57 +101,37 @@ TEST(ProgramVariants, SamplePlantLooksTheSameAsWithTheGeneralProgramInEveryModeA
     ASSERT_TRUE(plotter.Start({}, &error)) << error;
     plotter.Draw(loaded.model);
     HMyBaseView& view = plotter.View();
-    GeneralProgramsOff restore;
-
-    FrameSettings settings;
-    settings.width = 320;
-    settings.height = 256;
-    auto draw = [&](bool general) {
-        SetGeneralPrograms(general);
-        Image image;
-        EXPECT_TRUE(RenderToImage(view.GetViewKey(), settings, image, &error)) << error;
-        const bool allGeneral = std::all_of(LastFrameTimings().programs.begin(), LastFrameTimings().programs.end(),
-                                            [](const ProgramVariant& v) { return v.general; });
-        EXPECT_EQ(allGeneral, general);
-        return image;
-    };
-    // A plane through the camera's target, across x: it cuts the plant in two.
+    // The plane goes through the camera's target: it cuts the plant in two.
     float position[3], target[3], up[3], width = 0, height = 0;
     char projection[64];
     HC_Open_Segment_By_Key(view.GetViewKey());
     HC_Show_Camera(position, target, up, &width, &height, projection);
     HC_Close_Segment();
+    ExpectSamePictures(view.GetViewKey(), view.GetSceneKey(), target[0],
+                       {HRenderWireframe, HRenderSilhouette, HRenderHiddenLine, HRenderHiddenLineFast, HRenderBRepHiddenLine,
+                        HRenderGouraud, HRenderFlat, HRenderGouraudWithEdges, HRenderMarkers},
+                       [&](int mode) { view.SetRenderMode(static_cast<HRenderMode>(mode)); });
+}
 
-    for (HRenderMode mode : {HRenderWireframe, HRenderSilhouette, HRenderHiddenLine, HRenderHiddenLineFast,
-                             HRenderBRepHiddenLine, HRenderGouraud, HRenderFlat, HRenderGouraudWithEdges,
-                             HRenderMarkers}) {
-        view.SetRenderMode(mode);
-        Image uncut;
-        for (bool cut : {false, true}) {
-            SCOPED_TRACE("mode " + std::to_string(mode) + (cut ? " cut" : ""));
-            HC_KEY plane = -1;
-            if (cut) {
-                HC_Open_Segment_By_Key(view.GetSceneKey());
-                HC_Open_Segment("variant test cut");
-                plane = HC_Insert_Cutting_Plane(1, 0, 0, -target[0]);
-                HC_Close_Segment();
-                HC_Close_Segment();
-            }
-            const Image general = draw(true);
-            const Image specialised = draw(false);
-            ASSERT_EQ(general.rgba.size(), specialised.rgba.size());
-            EXPECT_EQ(DifferentPixels(general, specialised), 0);
-            if (!cut) {
-                uncut = specialised;
-                EXPECT_FALSE(AnyProgram(LastFrameTimings(), [](const ProgramVariant& v) { return v.clipPlanes > 0; }));
-                continue;
-            }
-            // The frame still cuts: the plane's variant drew it, and the picture lost part of the plant.
-            EXPECT_TRUE(AnyProgram(LastFrameTimings(), [](const ProgramVariant& v) { return v.clipPlanes == 1; }));
-            EXPECT_GT(DifferentPixels(uncut, specialised), 100);
-            HC_Delete_By_Key(plane);
-        }
+// Pipes of one colour, seen in perspective: batches of one colour take it from a uniform, and
+// look as they did with the colour read per vertex, within one level: a colour equal at the
+// three corners, interpolated for perspective, comes out a rounding step off the uniform's.
+TEST(ProgramVariants, OneColouredPipesInPerspectiveLookTheSame) {
+    std::string why;
+    if (!HeadlessAvailable(&why)) GTEST_SKIP() << "no headless GL: " << why;
+    TestScene scene("one colour", "perspective");
+    HC_Open_Segment_By_Key(scene.Key());
+    HC_Set_Color("faces = (diffuse = r=0.2 g=0.5 b=0.9)");
+    HC_Close_Segment();
+    for (int i = 0; i < 5; ++i) {
+        scene.Open("pipe" + std::to_string(i));
+        const float a[3] = {-0.8f, -0.8f + 0.4f * i, 0}, b[3] = {0.8f, -0.6f + 0.4f * i, -0.5f};
+        HC_Insert_Cylinder(a, b, 0.12, "both");
+        HC_Close_Segment();
     }
+    const std::vector<ProgramVariant> drawn =
+        ExpectSamePictures(scene.Key(), scene.Key(), 0.1f, {0, 4, 8, 9}, [&](int mode) { SetRenderMode(scene.Key(), mode); }, 1);
+    EXPECT_TRUE(std::any_of(drawn.begin(), drawn.end(), [](const ProgramVariant& v) { return v.batchColor && v.perspective; }));
 }
 
 // Shells in segments of their own: which variant draws each is told by what the frame recorded.
@@ -105,8 +140,13 @@ TEST(ProgramVariants, EachBatchGetsTheVariantItNeeds) {
     if (!HeadlessAvailable(&why)) GTEST_SKIP() << "no headless GL: " << why;
     TestScene scene("program variants");
     const float a[3] = {-0.5f, 0, 0}, b[3] = {0.5f, 0, 0};
+    // Two colours in one state: one chunk, its colours read per vertex.
     scene.Open("plain");
     HC_Insert_Cylinder(a, b, 0.2, "both");
+    HC_Close_Segment();
+    scene.Open("red");
+    HC_Set_Color("faces = red");
+    HC_Insert_Cylinder(a, b, 0.25, "both");
     HC_Close_Segment();
     auto programs = [&](int mode) {
         scene.Render(64, 64, mode);
@@ -147,10 +187,12 @@ TEST(ProgramVariants, EachBatchGetsTheVariantItNeeds) {
     scene.Open("three-sided");
     HC_Insert_Cylinder(a, b, 0.4, "both");
     HC_Close_Segment();
-    // Each cut takes its planes to the edges too.
-    EXPECT_EQ(programs(0), (std::vector<std::string>{"line", "line clip=1", "line cut-together", "surface clip=1 lit=1 flat",
-                                                     "surface cut-together lit=1 specular", "surface lit=1 specular",
-                                                     "surface textured lit=1 specular"}));
+    // Each cut takes its planes to the edges too; the cut items, one colour each, take it
+    // from a uniform.
+    EXPECT_EQ(programs(0), (std::vector<std::string>{"line", "line clip=1", "line cut-together",
+                                                     "surface clip=1 lit=1 flat one-color",
+                                                     "surface cut-together lit=1 specular one-color",
+                                                     "surface lit=1 specular", "surface textured lit=1 specular"}));
 }
 
 } // namespace
