@@ -37,6 +37,9 @@ namespace {
 constexpr size_t kChunkVertices = 1u << 16;
 // Indices (or points) drawn between flushes: about ten thousand triangles.
 constexpr size_t kFlushIndices = 1u << 15;
+// Triangle indices drawn at once from a chunk larger than kChunkVertices: 65,536 triangles,
+// about what a chunk of 16-bit indices holds.
+constexpr size_t kPieceIndices = 3u << 16;
 // Frames after which the buffers of a coarser motion level that no frame drew are freed.
 constexpr std::uint64_t kIdleLevelFrames = 16;
 constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
@@ -595,21 +598,37 @@ struct GlBackend::Impl {
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
                 if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
-                if (mode == GL_POINTS)
+                if (mode == GL_POINTS) {
                     glDrawArrays(GL_POINTS, 0, batch.count);
-                else
-                    glDrawElements(mode, batch.count, batch.indexType, nullptr);
-                ++stats->drawCalls;
-                if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
-                // A software rasterizer (llvmpipe) bins every primitive of the frame before it
-                // rasterizes any: handing it each large chunk as it is drawn bounds what it holds
-                // binned, and lets its threads rasterize while this one bins the next chunk.
-                m_unflushed += static_cast<size_t>(batch.count);
-                if (m_unflushed >= kFlushIndices) {
-                    glFlush();
-                    m_unflushed = 0;
+                    ++stats->drawCalls;
+                    Drawn(static_cast<size_t>(batch.count));
+                } else {
+                    DrawIndexed(mode, batch);
                 }
+                if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
             }
+        }
+    }
+
+    // A software rasterizer (llvmpipe) bins every primitive of the frame before it rasterizes
+    // any: handing it each large chunk as it is drawn bounds what it holds binned, and lets its
+    // threads rasterize while this one bins the next chunk. A chunk of its own larger than
+    // that (one shell of a million triangles) is drawn in pieces, in order, a flush after each.
+    void DrawIndexed(GLenum mode, const Batch& batch) {
+        const size_t indexBytes = batch.indexType == GL_UNSIGNED_SHORT ? 2 : 4;
+        const size_t piece = mode == GL_TRIANGLES ? kPieceIndices : static_cast<size_t>(batch.count);
+        for (size_t first = 0; first < static_cast<size_t>(batch.count); first += piece) {
+            const size_t count = std::min(piece, static_cast<size_t>(batch.count) - first);
+            glDrawElements(mode, static_cast<GLsizei>(count), batch.indexType, reinterpret_cast<void*>(first * indexBytes));
+            ++stats->drawCalls;
+            Drawn(count);
+        }
+    }
+    void Drawn(size_t indices) {
+        m_unflushed += indices;
+        if (m_unflushed >= kFlushIndices) {
+            glFlush();
+            m_unflushed = 0;
         }
     }
 
