@@ -2,7 +2,8 @@
 // constant-frame-rate object started (10 frames a second), 36 orbit steps of 10 degrees with an
 // Update after each, then one Update at rest (the full-detail frame). The same in hidden-line
 // mode. Counters: first picture, moving median and 90th percentile, the full-detail frame, and
-// peak memory. Figures are from one run; run it alone.
+// peak memory. Figures are from one run; run it alone. KETRA_GENERAL_PROGRAMS=1 draws every
+// batch with the general programs (SetGeneralPrograms), for comparison.
 //
 //   ./build/bench/InteractiveBench
 #include "host/ModelGenerator.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -68,6 +70,8 @@ Orbit OrbitSteps(HMyBaseView& view) {
 }
 
 void BM_OrbitGeneratedPlant(benchmark::State& state) {
+    const char* general = std::getenv("KETRA_GENERAL_PROGRAMS");
+    ketra::render::SetGeneralPrograms(general && std::strcmp(general, "1") == 0);
     std::ostringstream generated;
     ketra::host::GenerateModel(generated, static_cast<int>(state.range(0)));
     for (auto _ : state) {

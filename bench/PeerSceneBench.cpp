@@ -6,13 +6,20 @@
 // One benchmark run measures, in order: build per element, first frame, 20 warm frames with a
 // 0.5 degree orbit between them (each followed by a bare draw of the same triangles: one
 // buffer, one draw call, the same shader and read-back), the same triangles as one shell, the
-// first and a warm pick at the centre, teardown and peak memory. Frame figures are medians and
-// the ratios are ratios of medians, so drift of a shared machine cancels.
+// first and a warm pick at the centre, teardown and peak memory. Each warm frame is also
+// paired with a raw draw: plain GL in the same context, one program with position and normal
+// only and a headlight, the same triangles in one vertex and one index buffer, the same
+// camera, size and read-back; and once more with the general programs. Frame figures are
+// medians and the ratios are ratios of medians, so drift of a shared machine cancels.
 //
 //   ./build/bench/PeerSceneBench
 #include "platform/hc/hc.h"
 #include "platform/render/DrawList.h"
+#include "platform/render/GlFrame.h"
+#include "platform/render/GlObjects.h"
+#include "platform/render/HeadlessContext.h"
 #include "platform/render/MeshBuilder.h"
+#include "platform/render/OffscreenTarget.h"
 #include "platform/render/Renderer.h"
 
 #include <benchmark/benchmark.h>
@@ -26,6 +33,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <time.h>
 
 using namespace ketra::render;
 
@@ -41,6 +49,14 @@ constexpr double kPi = 3.14159265358979323846;
 
 double Seconds(std::chrono::steady_clock::time_point from) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+// CPU time of the whole process, every thread (llvmpipe rasterizes on threads of its own): on a
+// shared machine it moves less with other work than the wall clock does.
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 double Median(std::vector<double> v) {
@@ -192,19 +208,146 @@ struct BareDraw {
     }
 };
 
-// 20 warm frames with a 0.5 degree orbit before each, each followed by the bare draw.
-void WarmFrames(HC_KEY display, BareDraw& bare, std::vector<double>& ours, std::vector<double>& bareTimes) {
+// The same triangles drawn with plain GL: positions and normals as floats in one buffer, 32-bit
+// indices in another, one draw call, a program with a headlight and nothing else.
+struct RawDraw {
+    GlProgram program;
+    GlVertexArray vao;
+    GlBuffer vertices, indices;
+    GLsizei count = 0;
+    OffscreenTarget target;
+    GLint worldToClip = -1, worldToEye = -1;
+
+    bool Prepare() {
+        std::string error;
+        if (!HeadlessContext::Acquire(&error)) return false;
+        program = MakeProgram(
+            "#version 330 core\n"
+            "layout(location = 0) in vec3 aPosition;\n"
+            "layout(location = 1) in vec3 aNormal;\n"
+            "uniform mat4 uWorldToClip;\n"
+            "uniform mat3 uWorldToEye;\n"
+            "out vec3 vNormal;\n"
+            "void main() { gl_Position = vec4(aPosition, 1.0) * uWorldToClip; vNormal = aNormal * uWorldToEye; }\n",
+            "#version 330 core\n"
+            "in vec3 vNormal;\n"
+            "out vec4 fragColor;\n"
+            "void main() {\n"
+            "  float d = abs(normalize(vNormal).z);\n"
+            "  fragColor = vec4(vec3(0.2, 0.5, 0.9) * (0.25 + 0.8 * d), 1.0);\n"
+            "}\n",
+            &error);
+        if (!program || !target.Resize(kWidth, kHeight, 1, &error)) return false;
+        worldToClip = glGetUniformLocation(program.Get(), "uWorldToClip");
+        worldToEye = glGetUniformLocation(program.Get(), "uWorldToEye");
+        std::vector<float> points, data;
+        std::vector<int> faces;
+        std::vector<std::uint32_t> triangles;
+        for (int i = 0; i < kColumns; ++i)
+            for (int j = 0; j < kRows; ++j) {
+                points.clear();
+                faces.clear();
+                Cylinder(i, j, points, faces);
+                const auto base = static_cast<std::uint32_t>(data.size() / 6);
+                const bool alongX = (i + j) % 2 == 0;
+                for (size_t k = 0; k < points.size(); k += 3) {
+                    // Radial normals: the cylinder's axis runs through its grid point.
+                    const float u = alongX ? points[k + 1] - j * kSpacing : points[k] - i * kSpacing;
+                    const float w = points[k + 2];
+                    data.insert(data.end(), {points[k], points[k + 1], points[k + 2]});
+                    if (alongX) data.insert(data.end(), {0.0f, u / kRadius, w / kRadius});
+                    else data.insert(data.end(), {u / kRadius, 0.0f, w / kRadius});
+                }
+                for (size_t f = 0; f < faces.size(); f += 5) {
+                    const auto at = [&](int n) { return base + static_cast<std::uint32_t>(faces[f + 1 + n] - faces[1]); };
+                    triangles.insert(triangles.end(), {at(0), at(1), at(2), at(0), at(2), at(3)});
+                }
+            }
+        vao = MakeVertexArray();
+        vertices = MakeBuffer();
+        indices = MakeBuffer();
+        glBindVertexArray(vao.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, vertices.Get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(), GL_STATIC_DRAW);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.Get());
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(triangles.size() * sizeof(std::uint32_t)),
+                     triangles.data(), GL_STATIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), reinterpret_cast<void*>(3 * sizeof(float)));
+        glBindVertexArray(0);
+        count = static_cast<GLsizei>(triangles.size());
+        HeadlessContext::Existing()->Release();
+        return true;
+    }
+
+    // Draws with the camera `bare` was last drawn with (its layer), so the pictures match.
+    void Frame(const DrawList& bare, Image& out) {
+        HeadlessContext::Existing()->MakeCurrent();
+        const ketra::render::Frame f = MakeFrame(bare.layers.front());
+        float clip[16], eye[9];
+        f.worldToClip.ToFloats(clip);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) eye[r * 3 + c] = static_cast<float>(f.worldToEye(r, c));
+        target.Bind();
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        glClearColor(1, 1, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glUseProgram(program.Get());
+        glUniformMatrix4fv(worldToClip, 1, GL_TRUE, clip);
+        glUniformMatrix3fv(worldToEye, 1, GL_TRUE, eye);
+        glBindVertexArray(vao.Get());
+        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
+        glBindVertexArray(0);
+        glUseProgram(0);
+        target.ReadBack(out);
+        HeadlessContext::Existing()->Release();
+    }
+    void Release() {
+        if (!HeadlessContext::Existing() || !HeadlessContext::Existing()->MakeCurrent()) return;
+        program.Reset();
+        vao.Reset();
+        vertices.Reset();
+        indices.Reset();
+        target = OffscreenTarget();
+        HeadlessContext::Existing()->Release();
+    }
+};
+
+struct FrameTimes {
+    std::vector<double> ours, bare, raw;
+    std::vector<double> oursCpu, rawCpu;  // process CPU seconds of the same frames
+    std::vector<double> general;          // ours with the general programs (SetGeneralPrograms)
+};
+
+// 20 warm frames with a 0.5 degree orbit before each, each followed by the bare draw and the raw
+// draw of the same view.
+void WarmFrames(HC_KEY display, BareDraw& bare, RawDraw& raw, FrameTimes& times) {
     Image image;
     for (int i = 0; i < kWarmFrames; ++i) {
         HC_Open_Segment_By_Key(display);
         HC_Orbit_Camera(0.5, 0);
         HC_Close_Segment();
         auto t0 = std::chrono::steady_clock::now();
+        double cpu = ProcessCpuSeconds();
         RenderToImage(display, Settings(), image);
-        ours.push_back(Seconds(t0));
+        times.ours.push_back(Seconds(t0));
+        times.oursCpu.push_back(ProcessCpuSeconds() - cpu);
         t0 = std::chrono::steady_clock::now();
         bare.Frame(display, image);
-        bareTimes.push_back(Seconds(t0));
+        times.bare.push_back(Seconds(t0));
+        t0 = std::chrono::steady_clock::now();
+        cpu = ProcessCpuSeconds();
+        raw.Frame(bare.list, image);
+        times.raw.push_back(Seconds(t0));
+        times.rawCpu.push_back(ProcessCpuSeconds() - cpu);
+        SetGeneralPrograms(true);
+        t0 = std::chrono::steady_clock::now();
+        RenderToImage(display, Settings(), image);
+        times.general.push_back(Seconds(t0));
+        SetGeneralPrograms(false);
     }
 }
 
@@ -231,9 +374,15 @@ void BM_PeerScene(benchmark::State& state) {
 
         BareDraw bare;
         bare.Frame(display, image);
-        std::vector<double> ours, bareTimes;
+        RawDraw raw;
+        if (!raw.Prepare()) {
+            state.SkipWithError("no GL context for the raw draw");
+            return;
+        }
+        raw.Frame(bare.list, image);
+        FrameTimes warm;
         const double rssBare = ResidentBytes();
-        WarmFrames(display, bare, ours, bareTimes);
+        WarmFrames(display, bare, raw, warm);
         const double rssWarm = ResidentBytes();
 
         const long faultsBeforePick = MinorFaults();
@@ -266,9 +415,10 @@ void BM_PeerScene(benchmark::State& state) {
         t0 = std::chrono::steady_clock::now();
         HC_Compute_Selection(kDisplay, kDisplay, "v", 0.0, 0.0);
         const double shellFirstPick = Seconds(t0);
-        std::vector<double> shell, shellBare;
-        WarmFrames(shellDisplay, bare, shell, shellBare);
+        FrameTimes shell;
+        WarmFrames(shellDisplay, bare, raw, shell);
         HC_Delete_Segment(kDisplay);
+        raw.Release();
         ReleaseHeadlessResources();
 
         state.counters["build_us_per_element"] = build / elements * 1e6;
@@ -276,11 +426,23 @@ void BM_PeerScene(benchmark::State& state) {
         // Of the first frame: the walk with tessellation, and the uploads with drawing.
         state.counters["first_walk_ms"] = firstTimings.walkSeconds * 1e3;
         state.counters["first_draw_ms"] = firstTimings.drawSeconds * 1e3;
-        state.counters["warm_ms"] = Median(ours) * 1e3;
-        state.counters["bare_ms"] = Median(bareTimes) * 1e3;
-        state.counters["warm_over_bare"] = Median(ours) / Median(bareTimes);
-        state.counters["shell_ms"] = Median(shell) * 1e3;
-        state.counters["shell_over_bare"] = Median(shell) / Median(shellBare);
+        state.counters["warm_ms"] = Median(warm.ours) * 1e3;
+        state.counters["bare_ms"] = Median(warm.bare) * 1e3;
+        state.counters["warm_over_bare"] = Median(warm.ours) / Median(warm.bare);
+        state.counters["shell_ms"] = Median(shell.ours) * 1e3;
+        state.counters["shell_over_bare"] = Median(shell.ours) / Median(shell.bare);
+        // Against plain GL: what our programs, vertex layout and draw path cost over the least a
+        // frame of these triangles can cost.
+        state.counters["raw_ms"] = Median(warm.raw) * 1e3;
+        state.counters["warm_over_raw"] = Median(warm.ours) / Median(warm.raw);
+        state.counters["shell_over_raw"] = Median(shell.ours) / Median(shell.raw);
+        // The same frames drawn with the general programs, which decide clip planes, lighting
+        // and colour by uniforms (what every frame ran before the programs were specialised).
+        state.counters["general_over_raw"] = Median(warm.general) / Median(warm.raw);
+        state.counters["shell_general_over_raw"] = Median(shell.general) / Median(shell.raw);
+        // The same in CPU time of all threads.
+        state.counters["warm_cpu_over_raw"] = Median(warm.oursCpu) / Median(warm.rawCpu);
+        state.counters["shell_cpu_over_raw"] = Median(shell.oursCpu) / Median(shell.rawCpu);
         // One shell of a million triangles: its tessellation dominates the first frame, its
         // triangle index the first pick.
         state.counters["shell_first_frame_ms"] = shellFirst * 1e3;

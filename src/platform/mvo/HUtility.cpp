@@ -276,7 +276,8 @@ HC_KEY HUtilityGeometryCreation::CreateCuttingPlane(HBaseView* view, const char*
                                 {center.x, minimum.y - margin, maximum.z + margin}};
         HC_Open_Segment_By_Key(view->GetCuttingPlaneGeomKey());
         HC_Open_Segment(segmentName.c_str());
-        HC_Set_Color("faces = yellow, edges = black");
+        // Mostly see-through, with a dark outline: the half the plane keeps shows through it.
+        HC_Set_Color("faces = (diffuse = yellow, transmission = (r=0.75 g=0.75 b=0.75)), edges = black");
         HC_Set_Visibility("faces = on, edges = on");
         const int faces[5] = {4, 0, 1, 2, 3};
         HC_Insert_Shell(4, quad, 5, faces);

@@ -6,6 +6,7 @@
 #include "platform/render/GlShaders.h"
 #include "platform/render/LineCaps.h"
 #include "platform/render/MeshBuilder.h"
+#include "platform/render/ProgramVariant.h"
 #include "platform/render/TextRenderer.h"
 #include "platform/render/Texturing.h"
 #include "platform/sys/HugePages.h"
@@ -23,6 +24,7 @@
 #include <unordered_map>
 #include <type_traits>
 #include <unordered_set>
+#include <utility>
 
 namespace ketra::render {
 
@@ -35,6 +37,9 @@ namespace {
 constexpr size_t kChunkVertices = 1u << 16;
 // Indices (or points) drawn between flushes: about ten thousand triangles.
 constexpr size_t kFlushIndices = 1u << 15;
+// Triangle indices drawn at once from a chunk larger than kChunkVertices: 65,536 triangles,
+// about what a chunk of 16-bit indices holds.
+constexpr size_t kPieceIndices = 3u << 16;
 // Frames after which the buffers of a coarser motion level that no frame drew are freed.
 constexpr std::uint64_t kIdleLevelFrames = 16;
 constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
@@ -153,6 +158,7 @@ struct SharedFaces {
     GLenum indexType = GL_UNSIGNED_INT;
     size_t vertexBytes = 0, indexBytes = 0;
     std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+    std::optional<std::uint32_t> oneColor;
 };
 
 struct Batch {
@@ -174,6 +180,9 @@ struct Batch {
     // Faces: the world box of the vertices they were filled with (low above high: none, so
     // never culled).
     std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+    // Faces: the colour of every vertex, when they all have the same (drawn from a uniform
+    // then, not read per vertex).
+    std::optional<std::uint32_t> oneColor;
 };
 
 // True when a box lies wholly beyond one side of the view (left, right, bottom or top of the
@@ -298,6 +307,9 @@ struct Program {
     }
 };
 
+// Set by SetGeneralPrograms: every batch drawn with the general program of its kind.
+bool g_generalPrograms = false;
+
 void SetMatrix(Program& p, const char* name, const cm::Matrix4& m) {
     float values[16];
     m.ToFloats(values);
@@ -308,7 +320,11 @@ void SetMatrix(Program& p, const char* name, const cm::Matrix4& m) {
 } // namespace
 
 struct GlBackend::Impl {
-    Program surface, line, marker, background, text;
+    Program background, text;
+    // Surface, line and marker programs by variant (ProgramVariant::Key), compiled when first
+    // needed; the general ones at Initialize.
+    std::unordered_map<std::uint32_t, Program> programs;
+    int enabledClipDistances = 0;
     GlVertexArray emptyVao;
     std::unordered_map<std::uint64_t, Batch> batches;
     std::uint64_t frame = 0;
@@ -322,6 +338,49 @@ struct GlBackend::Impl {
         b.lastFrame = frame;
         b.level = level;
         return b;
+    }
+
+    static GlProgram Compile(const ProgramVariant& v, std::string* log) {
+        const std::string defines = v.Defines();
+        auto source = [&defines](const char* body) { return defines + body; };
+        switch (v.kind) {
+        case ProgramKind::Surface:
+            return MakeProgram(source(shaders::kSurfaceVertex).c_str(), source(shaders::kSurfaceFragment).c_str(), log);
+        case ProgramKind::Line:
+            return MakeProgram(source(shaders::kLineVertex).c_str(), source(shaders::kLineGeometry).c_str(),
+                               source(shaders::kLineFragment).c_str(), log);
+        case ProgramKind::Marker:
+            return MakeProgram(source(shaders::kMarkerVertex).c_str(), source(shaders::kMarkerGeometry).c_str(),
+                               source(shaders::kMarkerFragment).c_str(), log);
+        }
+        return {};
+    }
+    static ProgramVariant General(ProgramKind kind) {
+        ProgramVariant v;
+        v.kind = kind;
+        v.general = true;
+        return v;
+    }
+
+    // Makes the program of variant `v` current (compiling it the first time), with as many
+    // clip distances enabled as it writes. A variant that does not compile falls back on the
+    // general program of its kind, which draws the same picture.
+    Program& UseProgram(ProgramVariant v) {
+        if (g_generalPrograms) v = General(v.kind);
+        auto found = programs.find(v.Key());
+        if (found == programs.end()) {
+            std::string log;
+            GlProgram compiled = Compile(v, &log);
+            if (!compiled) v = General(v.kind);
+            found = compiled ? programs.emplace(v.Key(), Program{std::move(compiled), {}}).first : programs.find(v.Key());
+        }
+        if (std::find(stats->programs.begin(), stats->programs.end(), v) == stats->programs.end()) stats->programs.push_back(v);
+        const int clipDistances = v.general ? 8 : v.clipPlanes;
+        for (int i = enabledClipDistances; i < clipDistances; ++i) glEnable(GL_CLIP_DISTANCE0 + i);
+        for (int i = clipDistances; i < enabledClipDistances; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+        enabledClipDistances = clipDistances;
+        glUseProgram(found->second.program.Get());
+        return found->second;
     }
 
     // Planes that cut alone go to the clip distances; grouped planes (cutting only
@@ -384,6 +443,7 @@ struct GlBackend::Impl {
                     batch.indexBytes = faces->indexBytes;
                     batch.low = faces->low;
                     batch.high = faces->high;
+                    batch.oneColor = faces->oneColor;
                     batch.shared = std::move(faces);
                     return;
                 }
@@ -393,11 +453,14 @@ struct GlBackend::Impl {
         glBindVertexArray(batch.vao.Get());
         glBindBuffer(GL_ARRAY_BUFFER, batch.vertices->Get());
         std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+        std::uint32_t firstColor = 0;
+        bool oneColor = true;
         if (vertexTotal > 0) {
             low.fill(std::numeric_limits<float>::infinity());
             high.fill(-std::numeric_limits<float>::infinity());
         }
         FillWith<FaceVertex>(batch, GL_ARRAY_BUFFER, vertexTotal, GL_STATIC_DRAW, [&](FaceVertex* out) {
+            const FaceVertex* const start = out;
             for (const MeshDraw* d : items) {
                 const Mesh& mesh = *d->mesh;
                 // Faces that only hide draw no colour: theirs is the edge colour, so that the
@@ -430,6 +493,8 @@ struct GlBackend::Impl {
                     }
                     const std::uint32_t own = mesh.colors.empty() || hideOnly ? 0u : mesh.colors[i];
                     v.color = (own >> 24) != 0 ? own : itemColor;
+                    if (out == start) firstColor = v.color;
+                    oneColor = oneColor && v.color == firstColor;
                     for (int k = 0; k < 3; ++k) {
                         low[k] = std::min(low[k], v.position[k]);
                         high[k] = std::max(high[k], v.position[k]);
@@ -440,6 +505,7 @@ struct GlBackend::Impl {
         });
         batch.low = low;
         batch.high = high;
+        batch.oneColor = oneColor && vertexTotal > 0 ? std::optional<std::uint32_t>(firstColor) : std::nullopt;
         FillIndices(batch, indexTotal, vertexTotal, GL_STATIC_DRAW, [&](auto* out) {
             using Index = std::remove_pointer_t<decltype(out)>;
             std::uint32_t base = 0;
@@ -455,7 +521,8 @@ struct GlBackend::Impl {
         if (key) {
             auto faces = std::make_shared<SharedFaces>(SharedFaces{batch.vertices, batch.indices, batch.count,
                                                                    batch.indexType, batch.vertexBytes,
-                                                                   batch.indexBytes, batch.low, batch.high});
+                                                                   batch.indexBytes, batch.low, batch.high,
+                                                                   batch.oneColor});
             KeepShared(*key, faces);
             batch.shared = std::move(faces);
         }
@@ -531,26 +598,54 @@ struct GlBackend::Impl {
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
                 if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
-                if (mode == GL_POINTS)
+                if (mode == GL_POINTS) {
                     glDrawArrays(GL_POINTS, 0, batch.count);
-                else
-                    glDrawElements(mode, batch.count, batch.indexType, nullptr);
-                ++stats->drawCalls;
-                if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
-                // A software rasterizer (llvmpipe) bins every primitive of the frame before it
-                // rasterizes any: handing it each large chunk as it is drawn bounds what it holds
-                // binned, and lets its threads rasterize while this one bins the next chunk.
-                m_unflushed += static_cast<size_t>(batch.count);
-                if (m_unflushed >= kFlushIndices) {
-                    glFlush();
-                    m_unflushed = 0;
+                    ++stats->drawCalls;
+                    Drawn(static_cast<size_t>(batch.count));
+                } else {
+                    DrawIndexed(mode, batch);
                 }
+                if (mode == GL_TRIANGLES) stats->triangles += static_cast<size_t>(batch.count) / 3;
             }
         }
     }
 
-    void UseSurface(const Frame& f, const SurfaceState& s, float alpha) {
-        glUseProgram(surface.program.Get());
+    // A software rasterizer (llvmpipe) bins every primitive of the frame before it rasterizes
+    // any: handing it each large chunk as it is drawn bounds what it holds binned, and lets its
+    // threads rasterize while this one bins the next chunk. A chunk of its own larger than
+    // that (one shell of a million triangles) is drawn in pieces, in order, a flush after each.
+    void DrawIndexed(GLenum mode, const Batch& batch) {
+        const size_t indexBytes = batch.indexType == GL_UNSIGNED_SHORT ? 2 : 4;
+        const size_t piece = mode == GL_TRIANGLES ? kPieceIndices : static_cast<size_t>(batch.count);
+        for (size_t first = 0; first < static_cast<size_t>(batch.count); first += piece) {
+            const size_t count = std::min(piece, static_cast<size_t>(batch.count) - first);
+            glDrawElements(mode, static_cast<GLsizei>(count), batch.indexType, reinterpret_cast<void*>(first * indexBytes));
+            ++stats->drawCalls;
+            Drawn(count);
+        }
+    }
+    void Drawn(size_t indices) {
+        m_unflushed += indices;
+        if (m_unflushed >= kFlushIndices) {
+            glFlush();
+            m_unflushed = 0;
+        }
+    }
+
+    // `textured`: the texture on unit 1 replaces the diffuse colour. `colorWritten`: false for
+    // faces that only hide (drawn with colour writes off).
+    // `oneColor`: every vertex drawn until the next call has this colour.
+    void UseSurface(const Frame& f, const SurfaceState& s, float alpha, bool textured = false, bool colorWritten = true,
+                    std::optional<std::uint32_t> oneColor = std::nullopt) {
+        ProgramVariant variant = SurfaceVariant(f, s, textured, colorWritten);
+        variant.batchColor = oneColor && colorWritten && !textured;
+        Program& surface = UseProgram(variant);
+        if (variant.batchColor) {
+            // As the vertex attribute reads it: normalised bytes.
+            const std::uint32_t c = *oneColor;
+            glUniform4f(surface.At("uBatchColor"), static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
+                        static_cast<float>((c >> 16) & 0xFF) / 255.0f, static_cast<float>(c >> 24) / 255.0f);
+        }
         SetMatrix(surface, "uWorldToClip", f.worldToClip);
         SetMatrix(surface, "uWorldToEye4", f.worldToEye);
         float m3[9];
@@ -567,7 +662,8 @@ struct GlBackend::Impl {
         glUniform3f(surface.At("uSpecular"), s.specular.r, s.specular.g, s.specular.b);
         glUniform1f(surface.At("uGloss"), s.gloss);
         glUniform1f(surface.At("uAlpha"), alpha);
-        glUniform1i(surface.At("uTextured"), 0);
+        glUniform1i(surface.At("uTextured"), textured ? 1 : 0);
+        glUniform1i(surface.At("uTexture"), 1);
         SetClip(surface, *f.layer, s.clipSet);
         glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -625,12 +721,22 @@ struct GlBackend::Impl {
             const MeshDraw& first = *items.front();
             const std::uint64_t shared = SurfaceKey(first.surface, false);
             const std::uint64_t batchKey = sharedKeys.insert(shared).second ? shared : key;
-            UseSurface(f, first.surface, 1.0f);
+            const bool colorWritten = !first.hiddenSurfaceOnly;
             if (first.hiddenSurfaceOnly) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
             m_cullWith = &f.worldToClip;
+            // The program is chosen by the first chunk, and again where a chunk's colours differ
+            // in kind: a chunk of one colour takes it from a uniform.
+            bool programSet = false;
+            std::optional<std::uint32_t> drawnColor;
             DrawChunks(layerId ^ batchKey ^ 0x1111, items, false, GL_TRIANGLES, FaceVertices, upload,
-                       [this, &first](Batch& b, const MeshDraw* const* part, size_t count) {
+                       [&](Batch& b, const MeshDraw* const* part, size_t count) {
                            if (first.hiddenSurfaceOnly) m_hiddenFaces[ChunkMembers(part, count)] = &b;
+                           const std::optional<std::uint32_t> color = colorWritten ? b.oneColor : std::nullopt;
+                           if (!programSet || color != drawnColor) {
+                               UseSurface(f, first.surface, 1.0f, false, colorWritten, color);
+                               programSet = true;
+                               drawnColor = color;
+                           }
                        });
             m_cullWith = nullptr;
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -737,21 +843,18 @@ struct GlBackend::Impl {
             }
             if (batch.count == 0) continue;
             const float alpha = 1.0f - d->surface.transmission;
-            UseSurface(f, d->surface, alpha);
+            UseSurface(f, d->surface, alpha, true);
             if (alpha < 1.0f) {
                 glEnable(GL_BLEND);
                 glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
                 glDepthMask(GL_FALSE);
             }
-            glUniform1i(surface.At("uTextured"), 1);
-            glUniform1i(surface.At("uTexture"), 1);
             glActiveTexture(GL_TEXTURE1);
             glBindTexture(GL_TEXTURE_2D, texture);
             glBindVertexArray(batch.vao.Get());
             glDrawArrays(GL_TRIANGLES, 0, batch.count);
             ++stats->drawCalls;
             stats->triangles += static_cast<size_t>(batch.count) / 3;
-            glUniform1i(surface.At("uTextured"), 0);
             glActiveTexture(GL_TEXTURE0);
             glDisable(GL_BLEND);
             glDepthMask(GL_TRUE);
@@ -1004,7 +1107,7 @@ struct GlBackend::Impl {
     }
 
     void UseLine(const Frame& f, const LineState& s) {
-        glUseProgram(line.program.Get());
+        Program& line = UseProgram(ClipVariant(ProgramKind::Line, *f.layer, s.clipSet));
         SetMatrix(line, "uWorldToClip", f.worldToClip);
         glUniform2f(line.At("uViewport"), f.viewport[0], f.viewport[1]);
         glUniform1f(line.At("uWeight"), s.weight);
@@ -1098,7 +1201,7 @@ struct GlBackend::Impl {
     }
 
     void UseMarker(const Frame& f, const cm::Matrix4& toClip, const float viewport[2], int clipSet, const DepthRange& range) {
-        glUseProgram(marker.program.Get());
+        Program& marker = UseProgram(ClipVariant(ProgramKind::Marker, *f.layer, clipSet));
         SetMatrix(marker, "uWorldToClip", toClip);
         glUniform2f(marker.At("uViewport"), viewport[0], viewport[1]);
         SetClip(marker, *f.layer, clipSet);
@@ -1360,6 +1463,12 @@ struct GlBackend::Impl {
     }
 
     void DrawBackground(const Layer& layer) {
+        // One colour: a clear writes it without running a program over every pixel.
+        if (layer.windowTop == layer.windowBottom) {
+            glClearColor(layer.windowTop.r, layer.windowTop.g, layer.windowTop.b, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            return;
+        }
         glUseProgram(background.program.Get());
         glUniform3f(background.At("uTop"), layer.windowTop.r, layer.windowTop.g, layer.windowTop.b);
         glUniform3f(background.At("uBottom"), layer.windowBottom.r, layer.windowBottom.g, layer.windowBottom.b);
@@ -1382,19 +1491,27 @@ namespace {
 
 } // namespace
 
+bool SetGeneralPrograms(bool on) { return std::exchange(g_generalPrograms, on); }
+
 void GlBackend::SetShareGroup(const void* group) { m_impl->shareGroup = group; }
 
 bool GlBackend::Initialize(std::string* error) {
     Impl& d = *m_impl;
-    if (d.surface.program) return true;
+    if (d.text.program) return true;
     std::string log;
-    d.surface.program = MakeProgram(shaders::kSurfaceVertex, shaders::kSurfaceFragment, &log);
-    if (d.surface.program) d.line.program = MakeProgram(shaders::kLineVertex, shaders::kLineGeometry, shaders::kLineFragment, &log);
-    if (d.line.program) d.marker.program = MakeProgram(shaders::kMarkerVertex, shaders::kMarkerGeometry, shaders::kMarkerFragment, &log);
-    if (d.marker.program) d.background.program = MakeProgram(shaders::kBackgroundVertex, shaders::kBackgroundFragment, &log);
+    // The general programs first: every other variant falls back on them.
+    bool compiled = true;
+    for (ProgramKind kind : {ProgramKind::Surface, ProgramKind::Line, ProgramKind::Marker}) {
+        const ProgramVariant general = Impl::General(kind);
+        GlProgram program = compiled ? Impl::Compile(general, &log) : GlProgram();
+        compiled = static_cast<bool>(program);
+        if (compiled) d.programs.emplace(general.Key(), Program{std::move(program), {}});
+    }
+    if (compiled) d.background.program = MakeProgram(shaders::kBackgroundVertex, shaders::kBackgroundFragment, &log);
     if (d.background.program) d.text.program = MakeProgram(shaders::kTextVertex, shaders::kTextFragment, &log);
     if (!d.text.program) {
-        d.surface.program.Reset();
+        d.programs.clear();
+        d.background.program.Reset();
         if (error) *error = "renderer programs failed: " + log;
         return false;
     }
@@ -1415,7 +1532,8 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
-    for (int i = 0; i < 8; ++i) glEnable(GL_CLIP_DISTANCE0 + i);
+    for (int i = 0; i < 8; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    d.enabledClipDistances = 0;
     for (size_t index = 0; index < list.layers.size(); ++index) {
         const Layer& layer = list.layers[index];
         if (layer.width <= 0 || layer.height <= 0) continue;
@@ -1460,7 +1578,8 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
             d.DrawDevicePrimitives(frame, prims, layerId);
         }
     }
-    for (int i = 0; i < 8; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    for (int i = 0; i < d.enabledClipDistances; ++i) glDisable(GL_CLIP_DISTANCE0 + i);
+    d.enabledClipDistances = 0;
     glDepthRange(0, 1);
     glBindVertexArray(0);
     glUseProgram(0);

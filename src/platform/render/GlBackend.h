@@ -9,9 +9,11 @@
 
 #include "platform/render/DrawList.h"
 #include "platform/render/GlObjects.h"
+#include "platform/render/ProgramVariant.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ketra::render {
 
@@ -24,6 +26,7 @@ struct GlStats {
     size_t rebuiltBatches = 0;
     size_t edgeSegments = 0;  // mesh edges sent to the line shader
     size_t bufferBytes = 0;   // vertex and index bytes the backend holds after the frame (all levels)
+    std::vector<ProgramVariant> programs;  // the programs the frame drew with, in first-use order
 };
 
 class GlBackend {

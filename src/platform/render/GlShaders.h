@@ -3,22 +3,30 @@
 
 namespace ketra::render::shaders {
 
+// The surface, line and marker sources follow the definitions of their variant
+// (ProgramVariant::Defines: the version line, then KETRA_* constants or, for the general
+// program, expressions of uniforms). Conditions on constants fold away when compiled, and
+// with them the inputs and outputs only they read.
+
 // Clip planes shared by the programs: up to 8 world-space planes; a point is kept where
 // a*x + b*y + c*z + d <= 0 (the positive side is cut away).
 #define KETRA_CLIP_DECL \
     "uniform vec4 uClip[8];\n" \
-    "uniform int uClipCount;\n" \
-    "out float gl_ClipDistance[8];\n"
+    "#if KETRA_CLIP_PLANES > 0\n" \
+    "out float gl_ClipDistance[KETRA_CLIP_PLANES];\n" \
+    "#endif\n"
 #define KETRA_CLIP_WRITE(world) \
-    "  for (int i = 0; i < 8; ++i) gl_ClipDistance[i] = i < uClipCount ? -dot(uClip[i], vec4(" world ", 1.0)) : 1.0;\n"
+    "#if KETRA_CLIP_PLANES > 0\n" \
+    "  for (int i = 0; i < KETRA_CLIP_PLANES; ++i) gl_ClipDistance[i] = i < KETRA_CLIP_COUNT ? -dot(uClip[i], vec4(" world ", 1.0)) : 1.0;\n" \
+    "#endif\n"
 // Planes that cut only together (a three-sided section): up to 8, ordered by group; a point
 // is cut away where every plane of one group is positive.
-#define KETRA_CUT_TOGETHER \
+#define KETRA_CUT_TOGETHER_DECL \
     "uniform vec4 uClipAnd[8];\n" \
     "uniform int uClipAndGroup[8];\n" \
     "uniform int uClipAndCount;\n" \
     "bool ketraCutTogether(vec3 w) {\n" \
-    "  if (uClipAndCount <= 0) return false;\n" \
+    "  if (!KETRA_CUT_TOGETHER || uClipAndCount <= 0) return false;\n" \
     "  bool all = true;\n" \
     "  int group = uClipAndGroup[0];\n" \
     "  for (int i = 0; i < 8; ++i) {\n" \
@@ -30,7 +38,6 @@ namespace ketra::render::shaders {
     "}\n"
 
 inline const char* kSurfaceVertex =
-    "#version 330 core\n"
     "layout(location = 0) in vec3 aPosition;\n"
     "layout(location = 1) in vec4 aNormal;\n"
     "layout(location = 2) in vec4 aColor;\n"
@@ -55,39 +62,33 @@ inline const char* kSurfaceVertex =
     "}\n";
 
 inline const char* kSurfaceFragment =
-    "#version 330 core\n"
     "in vec3 vNormal;\n"
     "in vec3 vEye;\n"
     "in vec4 vColor;\n"
     "in vec3 vWorld;\n"
     "in vec2 vUv;\n"
-    "uniform int uTextured;\n"      // 1: the texture replaces the diffuse colour
     "uniform sampler2D uTexture;\n"
-    KETRA_CUT_TOGETHER
-    "uniform int uLighting;\n"      // 0 unlit, 1 lit
-    "uniform int uFlat;\n"
-    "uniform int uPerspective;\n"
-    "uniform int uLightCount;\n"
+    KETRA_CUT_TOGETHER_DECL
     "uniform vec3 uLightDir[8];\n"  // towards the light, eye space
     "uniform vec3 uLightColor[8];\n"
     "uniform vec3 uSpecular;\n"
-    "uniform float uGloss;\n"
     "uniform float uAlpha;\n"
+    "uniform vec4 uBatchColor;\n"
     "out vec4 fragColor;\n"
     "void main() {\n"
     "  if (ketraCutTogether(vWorld)) discard;\n"
-    "  vec3 base = uTextured != 0 ? texture(uTexture, vUv).rgb : vColor.rgb;\n"
-    "  if (uLighting == 0) { fragColor = vec4(base, uAlpha); return; }\n"
-    "  vec3 n = uFlat != 0 ? cross(dFdx(vEye), dFdy(vEye)) : vNormal;\n"
+    "  vec3 base = KETRA_TEXTURED ? texture(uTexture, vUv).rgb : KETRA_BATCH_COLOR ? uBatchColor.rgb : vColor.rgb;\n"
+    "  if (!KETRA_LIT) { fragColor = vec4(base, uAlpha); return; }\n"
+    "  vec3 n = KETRA_FLAT ? cross(dFdx(vEye), dFdy(vEye)) : vNormal;\n"
     "  n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, -1.0);\n"
-    "  vec3 toEye = uPerspective != 0 ? normalize(-vEye) : vec3(0.0, 0.0, -1.0);\n"
+    "  vec3 toEye = KETRA_PERSPECTIVE ? normalize(-vEye) : vec3(0.0, 0.0, -1.0);\n"
     "  if (dot(n, toEye) < 0.0) n = -n;\n"  // both sides lit
     "  vec3 color = 0.25 * base;\n"
     "  for (int i = 0; i < 8; ++i) {\n"
-    "    if (i >= uLightCount) break;\n"
+    "    if (i >= KETRA_LIGHTS) break;\n"
     "    float d = max(dot(n, uLightDir[i]), 0.0);\n"
     "    color += base * uLightColor[i] * d * 0.8;\n"
-    "    if (d > 0.0 && uGloss > 0.0) {\n"
+    "    if (d > 0.0 && KETRA_SPECULAR) {\n"
     "      vec3 h = normalize(uLightDir[i] + toEye);\n"
     "      color += uSpecular * uLightColor[i] * pow(max(dot(n, h), 0.0), uGloss) * 0.35;\n"
     "    }\n"
@@ -98,7 +99,6 @@ inline const char* kSurfaceFragment =
 // Lines and edges: each primitive is a line with adjacency (a, b, c, d). c and d are a
 // vertex of the face on either side; c == a or d == a marks a side without a face.
 inline const char* kLineVertex =
-    "#version 330 core\n"
     "layout(location = 0) in vec3 aPosition;\n"
     "layout(location = 2) in vec4 aColor;\n"
     "out vec3 gWorld;\n"
@@ -106,7 +106,6 @@ inline const char* kLineVertex =
     "void main() { gWorld = aPosition; gColor = aColor; }\n";
 
 inline const char* kLineGeometry =
-    "#version 330 core\n"
     "layout(lines_adjacency) in;\n"
     "layout(triangle_strip, max_vertices = 4) out;\n"
     "in vec3 gWorld[];\n"
@@ -166,13 +165,12 @@ inline const char* kLineGeometry =
     "}\n";
 
 inline const char* kLineFragment =
-    "#version 330 core\n"
     "noperspective in float vDistance;\n"
     "in vec4 vColor;\n"
     "in vec3 vWorld;\n"
     "uniform int uPattern;\n"   // 16-bit mask, bit 0 first
     "uniform float uPatternScale;\n"
-    KETRA_CUT_TOGETHER
+    KETRA_CUT_TOGETHER_DECL
     "out vec4 fragColor;\n"
     "void main() {\n"
     "  if (ketraCutTogether(vWorld)) discard;\n"
@@ -185,7 +183,6 @@ inline const char* kLineFragment =
 
 // Markers: a point expanded into a square of uSize pixels; the symbol is drawn by distance.
 inline const char* kMarkerVertex =
-    "#version 330 core\n"
     "layout(location = 0) in vec3 aPosition;\n"
     "layout(location = 2) in vec4 aColor;\n"
     "layout(location = 3) in vec2 aSymbolSize;\n"
@@ -195,7 +192,6 @@ inline const char* kMarkerVertex =
     "void main() { gWorld = aPosition; gColor = aColor; gSymbolSize = aSymbolSize; }\n";
 
 inline const char* kMarkerGeometry =
-    "#version 330 core\n"
     "layout(points) in;\n"
     "layout(triangle_strip, max_vertices = 4) out;\n"
     "in vec3 gWorld[];\n"
@@ -208,7 +204,7 @@ inline const char* kMarkerGeometry =
     "out vec4 vColor;\n"
     "flat out int vSymbol;\n"
     "flat out float vSize;\n"
-    KETRA_CUT_TOGETHER
+    KETRA_CUT_TOGETHER_DECL
     "void main() {\n"
     "  vec4 p = vec4(gWorld[0], 1.0) * uWorldToClip;\n"
     "  if (p.w <= 0.0 || ketraCutTogether(gWorld[0])) return;\n"
@@ -227,7 +223,6 @@ inline const char* kMarkerGeometry =
     "}\n";
 
 inline const char* kMarkerFragment =
-    "#version 330 core\n"
     "in vec2 vLocal;\n"     // pixels from the centre
     "in vec4 vColor;\n"
     "flat in int vSymbol;\n"
@@ -303,6 +298,6 @@ inline const char* kTextFragment =
 
 #undef KETRA_CLIP_DECL
 #undef KETRA_CLIP_WRITE
-#undef KETRA_CUT_TOGETHER
+#undef KETRA_CUT_TOGETHER_DECL
 
 } // namespace ketra::render::shaders

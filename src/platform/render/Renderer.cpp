@@ -206,6 +206,7 @@ void FillDrawCounters(FrameTimings& timings, const GlBackend& backend, const Mes
     timings.meshBytes = meshes.Bytes();
     timings.rebuiltBatches = backend.LastStats().rebuiltBatches;
     timings.culledChunks = backend.LastStats().culledChunks;
+    timings.programs = backend.LastStats().programs;
 }
 
 double Since(std::chrono::steady_clock::time_point start) {

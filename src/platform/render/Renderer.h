@@ -22,6 +22,8 @@
 // come from the thread that uses the scene graph.
 #pragma once
 
+#include "platform/render/ProgramVariant.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -87,6 +89,7 @@ struct FrameTimings {
     size_t rebuiltBatches = 0;  // merged buffers filled again for this frame
     size_t culledChunks = 0;    // merged buffers of faces not drawn, wholly beside the view
     bool walkSkipped = false;  // only cameras changed: the last walk was reused
+    std::vector<ProgramVariant> programs;  // the programs the frame drew with, in first-use order
     std::uint64_t frame = 0;   // numbers every frame drawn: tells a new frame's figures from old ones
 };
 const FrameTimings& LastFrameTimings();
@@ -125,6 +128,12 @@ struct DrawList;
 // must match the settings.
 bool RenderDrawList(const DrawList& list, const FrameSettings& settings, Image& out,
                     std::string* error = nullptr);
+
+// Draws every batch, headless or in a window, with the general program of its kind, which
+// decides clip planes, lighting, shading and texture by uniforms at run time, instead of the
+// program compiled for what the batch needs. The pictures are the same; for comparisons and
+// tests. Returns the previous setting.
+bool SetGeneralPrograms(bool on);
 
 // Frees the headless renderer's GPU buffers and caches (the next frame rebuilds them).
 void ReleaseHeadlessResources();

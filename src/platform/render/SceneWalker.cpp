@@ -740,14 +740,33 @@ private:
         };
         const cm::Matrix4 here = ToMatrix(net.modelling);
         if (net.visible & hc::kCuttingPlanes) gather(segment, here, net.renderingOptions.IsOn("intersecting cutting planes"));
-        for (const auto& child : segment.children) {
-            bool has = false;
-            for (const auto& item : child->geometry) has = has || item->type == hc::GeometryKind::CuttingPlane;
-            if (!has) continue;
-            hc::NetAttributes childNet = net;
-            hc::Graph::Apply(childNet, *child);
+        auto holdsPlanes = [](const hc::Segment& s) {
+            for (const auto& item : s.geometry)
+                if (item->type == hc::GeometryKind::CuttingPlane) return true;
+            return false;
+        };
+        // A view's "cutting planes" segment, holding nothing but a segment per plane inserted
+        // (HUtilityGeometryCreation), holds them for the scene it belongs to.
+        auto onlyPlanes = [&](const hc::Segment& s) {
+            if (s.name != "cutting planes" || !s.geometry.empty() || s.children.empty()) return false;
+            for (const auto& grandchild : s.children)
+                if (!grandchild->children.empty() || !holdsPlanes(*grandchild)) return false;
+            return true;
+        };
+        auto gatherChild = [&](const hc::Segment& child, const hc::NetAttributes& above) {
+            hc::NetAttributes childNet = above;
+            hc::Graph::Apply(childNet, child);
             if (childNet.visible & hc::kCuttingPlanes)
-                gather(*child, ToMatrix(childNet.modelling), childNet.renderingOptions.IsOn("intersecting cutting planes"));
+                gather(child, ToMatrix(childNet.modelling), childNet.renderingOptions.IsOn("intersecting cutting planes"));
+            return childNet;
+        };
+        for (const auto& child : segment.children) {
+            if (holdsPlanes(*child)) {
+                gatherChild(*child, net);
+            } else if (onlyPlanes(*child)) {
+                const hc::NetAttributes groupNet = gatherChild(*child, net);
+                for (const auto& grandchild : child->children) gatherChild(*grandchild, groupNet);
+            }
         }
         if (planes.empty()) return;
         Layer& layer = m_out.layers[static_cast<size_t>(m_layer)];
