@@ -163,7 +163,13 @@ QImage HoopsViewWidget::Grab() {
     SetGrabbing(false);
     if (!drawn)
         return QImage();
-    QImage picture = m_frame->toImage().convertToFormat(QImage::Format_RGB32);
+    // The colours as drawn: what the frame's alpha says is no part of the picture.
+    QImage rows(m_frame->size(), QImage::Format_RGBX8888);
+    QOpenGLFunctions* gl = m_context->functions();
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, m_frame->handle());
+    gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl->glReadPixels(0, 0, rows.width(), rows.height(), GL_RGBA, GL_UNSIGNED_BYTE, rows.bits());
+    QImage picture = rows.mirrored().convertToFormat(QImage::Format_RGB32);  // GL rows run bottom up
     picture.setDevicePixelRatio(devicePixelRatioF());
     return picture;
 }
