@@ -1,20 +1,19 @@
 // Orbiting a generated plant in the viewer's own window: `ketra view` (ViewerApp) on an X
-// server, OpenGL in the window (llvmpipe on Xvfb), its drawing area sized
-// 1280 x 1024 like InteractiveBench's headless view, so the two compare. A left drag is sent
-// as a mouse would send it (a move every 10 ms, 4 pixels each) for kDragSeconds, then the
-// button is let go. Each frame is timed where the window shows it (QOpenGLWidget::
-// frameSwapped), and split into the renderer's own walk and draw, the paint around them
-// (the widget's paint event) and the window's composition and swap.
+// server, OpenGL in the window (llvmpipe on Xvfb), its drawing area sized 1280 x 1024 like
+// InteractiveBench's headless view, so the two compare. A left drag is sent as a mouse would
+// send it (a move every 10 ms, 4 pixels each) for kDragSeconds, then the button is let go.
+// Each frame is timed where the window shows it: from the start of the drawing area's paint
+// to its picture on screen, with the renderer's own walk and draw inside.
 //
 // Counters: `moving_median_ms` and `moving_p90_ms` (intervals between shown frames while
-// dragging), `moving_fps`, `render_ms` / `paint_ms` (medians per moving frame; the
-// interval less the paint is the event handling between frames), `show_only_ms` (a repaint
-// showing the kept frame again: the window's own cost), `moving_level` (the median level of detail while moving), `full_after_release_ms`
-// (release to the full-detail frame shown), `full_ms` (that frame's own walk and draw), and
-// `first_picture_s`.
-// Without a display the program runs itself under `xvfb-run -a` with a screen large enough.
+// dragging), `moving_fps`, `render_ms` and `paint_ms` (medians per moving frame; the interval
+// less the paint is the event handling between frames), `show_only_ms` (a repaint showing the
+// kept frame again: the window's own cost per frame), `moving_level` (the median level of
+// detail while moving), `full_after_release_ms` (release to the full-detail frame shown),
+// `full_ms` (that frame's own walk and draw) and `first_picture_s`. Without a display the
+// program runs itself under `xvfb-run -a` with a screen large enough.
 //
-//   ./build/bench/WindowBench --benchmark_filter=/20000
+//   ./build/bench/WindowBench
 #include "ViewerApp.h"
 #include "host/ModelGenerator.h"
 #include "platform/mvo/HBaseView.h"

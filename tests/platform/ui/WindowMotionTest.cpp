@@ -84,10 +84,6 @@ TEST(WindowMotion, MotionFramesKeepThePlantsColoursAndLettingGoDrawsFullDetailAt
         drag(x);
         const QImage moving = app.Frame().Picture();  // drawn at the motion's detail
         ASSERT_FALSE(moving.isNull());
-        if (const char* shots = std::getenv("KETRA_SHOTS")) {
-            rest.save(QString(shots) + "/motion-rest.png");
-            moving.save(QString(shots) + "/motion-moving.png");
-        }
 
         // Each colour the plant shows at rest is still there while it moves: pipes, supports
         // and steel keep their colours instead of one flat colour or nothing.
