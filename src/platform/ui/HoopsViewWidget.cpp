@@ -3,7 +3,6 @@
 #include "platform/render/Renderer.h"
 #include "platform/window/CHoopsView.h"
 
-#include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
