@@ -329,6 +329,9 @@ struct GlBackend::Impl {
     std::unordered_map<std::uint64_t, Batch> batches;
     std::uint64_t frame = 0;
     int level = 0;
+    // Thinnest line in window pixels: in a reduced frame, one of its own pixels, so that thin
+    // lines (a coarse level's centre lines) stay whole when it is scaled up.
+    float minLineWeight = 1.0f;
     TextRenderer textRenderer;
     GlStats* stats = nullptr;
     const void* shareGroup = nullptr;  // face buffers shared within it (SharedFaceStore)
@@ -1110,7 +1113,7 @@ struct GlBackend::Impl {
         Program& line = UseProgram(ClipVariant(ProgramKind::Line, *f.layer, s.clipSet));
         SetMatrix(line, "uWorldToClip", f.worldToClip);
         glUniform2f(line.At("uViewport"), f.viewport[0], f.viewport[1]);
-        glUniform1f(line.At("uWeight"), s.weight);
+        glUniform1f(line.At("uWeight"), std::max(s.weight, minLineWeight));
         glUniform1i(line.At("uSilhouetteOnly"), s.silhouetteOnly ? 1 : 0);
         glUniform1f(line.At("uCreaseCos"), kCreaseCos);
         glUniform1i(line.At("uPattern"), s.pattern.mask);
@@ -1526,6 +1529,7 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
     ++d.frame;
     d.level = list.detailLevel;
     divisor = std::max(divisor, 1);
+    d.minLineWeight = static_cast<float>(divisor);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glEnable(GL_SCISSOR_TEST);
     glEnable(GL_DEPTH_TEST);

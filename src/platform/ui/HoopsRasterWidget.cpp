@@ -44,11 +44,13 @@ void HoopsRasterWidget::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::black);
         painter.setPen(Qt::white);
         painter.drawText(rect(), Qt::AlignCenter, QString::fromStdString("cannot draw: " + error));
+        EndPaint(false);
         return;
     }
     QImage frame(image.rgba.data(), image.width, image.height, QImage::Format_RGBA8888);
     frame.setDevicePixelRatio(devicePixelRatioF());
     painter.drawImage(0, 0, frame);
+    EndPaint(true);
 }
 
 } // namespace ketra::ui

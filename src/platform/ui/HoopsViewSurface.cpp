@@ -1,5 +1,7 @@
 #include "platform/ui/HoopsViewSurface.h"
 
+#include "platform/mvo/HBaseView.h"
+#include "platform/mvo/HConstantFrameRate.h"
 #include "platform/render/Renderer.h"
 #include "platform/render/WindowContextRelease.h"
 #include "platform/ui/HoopsRasterWidget.h"
@@ -87,6 +89,38 @@ void HoopsViewSurface::QueueOnPaint() {
         if (CHoopsView* window = ViewWindow())
             window->OnPaint();
         m_answeringExposure = false;
+    });
+}
+
+bool HoopsViewSurface::MotionDetailReduced() const {
+    const CHoopsView* window = ViewWindow();
+    HBaseView* view = window ? window->GetHoopsView() : nullptr;
+    const HConstantFrameRate* rate = view ? view->GetConstantFrameRateObject() : nullptr;
+    return rate && rate->GetActive() && rate->GetDetailLevel() > 0;
+}
+
+void HoopsViewSurface::ButtonsReleased() {
+    m_restAfterPaint = false;
+    if (!MotionDetailReduced())
+        return;
+    // The camera rests where the last Update put it: with that frame shown, this Update
+    // ends the motion and asks for the full-detail frame.
+    ViewWindow()->GetHoopsView()->Update();
+    m_restAfterPaint = MotionDetailReduced();
+}
+
+void HoopsViewSurface::EndPaint(bool drawn) {
+    if (m_grabbing)
+        return;
+    if (m_shownListener)
+        m_shownListener();
+    if (!m_restAfterPaint || !drawn)
+        return;
+    m_restAfterPaint = false;
+    // Not from inside the paint: the Update asks for the next one.
+    QTimer::singleShot(0, Widget(), [this] {
+        if (MotionDetailReduced())
+            ViewWindow()->GetHoopsView()->Update();
     });
 }
 

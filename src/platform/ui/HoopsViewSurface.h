@@ -50,6 +50,14 @@ public:
     // Called at the start of every paint shown in the window (not of pictures taken with
     // Grab): the frame's frame-rate meter.
     void SetFrameListener(std::function<void()> listener) { m_frameListener = std::move(listener); }
+    // Called at the end of every paint shown in the window, once its picture is on screen.
+    void SetShownListener(std::function<void()> listener) { m_shownListener = std::move(listener); }
+
+    // Every mouse button is up again: a drag that moved the camera has ended, so the view
+    // draws its full-detail frame now instead of after its rest countdown. When the last
+    // motion frame is still to be painted, that happens once it is (the view judges a
+    // motion over only after its last frame was shown).
+    void ButtonsReleased();
 
     // Follows the window's current view: repaints are asked for by that view's updates. Runs
     // at construction and before each paint, so a view set on the window later is picked up
@@ -64,6 +72,9 @@ protected:
     explicit HoopsViewSurface(CHoopsView* window);
     // Called by the widget at the start of each paint event.
     void BeginPaint();
+    // Called by the widget at the end of each paint event; `drawn`: it drew a new frame of
+    // the view (not one kept from before).
+    void EndPaint(bool drawn);
     // Paints made to take a picture (Grab) are no exposes: call around them.
     void SetGrabbing(bool on) { m_grabbing = on; }
     // Whether the paint that BeginPaint started is an expose (not asked for by the view).
@@ -74,6 +85,8 @@ protected:
 
 private:
     void QueueOnPaint();
+    // Whether the view is drawing a motion frame at reduced detail.
+    bool MotionDetailReduced() const;
 
     ViewInput m_input;
     long m_targetKey = -1;
@@ -84,8 +97,10 @@ private:
     ketra::render::DisplayStamp m_exposed;  // what the exposure's paint drew
     bool m_grabbing = false;
     bool m_paintIsExposure = false;
+    bool m_restAfterPaint = false;  // the buttons went up before the last motion frame showed
     int m_paints = 0;
     std::function<void()> m_frameListener;
+    std::function<void()> m_shownListener;
 };
 
 // Which form to use, and why not OpenGL when not. Needs the QApplication.

@@ -31,7 +31,11 @@ protected:
         Base::resizeEvent(e);
     }
     void mousePressEvent(QMouseEvent* e) override { Input().MousePress(*e, Ratio()); }
-    void mouseReleaseEvent(QMouseEvent* e) override { Input().MouseRelease(*e, Ratio()); }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        Input().MouseRelease(*e, Ratio());
+        if (e->buttons() == Qt::NoButton)
+            ButtonsReleased();
+    }
     void mouseDoubleClickEvent(QMouseEvent* e) override { Input().MouseDoubleClick(*e, Ratio()); }
     void mouseMoveEvent(QMouseEvent* e) override { Input().MouseMove(*e, Ratio()); }
     void wheelEvent(QWheelEvent* e) override {
