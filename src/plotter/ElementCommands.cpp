@@ -4,7 +4,9 @@
 #include "platform/hc/hc.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HSelectionSet.h"
+#include "platform/mvo/HUtility.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
 #include "view/window/CHoopsViewEx.h"
@@ -21,21 +23,6 @@ namespace ketra::plotter {
 namespace {
 
 constexpr unsigned int kDeleteKey = 0x2E;
-constexpr unsigned int kMostNamed = 20;  // Properties names this many, then counts the rest
-
-const char* TypeName(HElement::TYPES type) {
-    switch (type) {
-    case HElement::Pipe: return "Pipe";
-    case HElement::Bend: return "Bend";
-    case HElement::Anchor: return "Anchor";
-    case HElement::Restraint: return "Restraint";
-    case HElement::Rigid: return "Rigid";
-    case HElement::Hanger: return "Hanger";
-    case HElement::Text: return "Text";
-    case HElement::Tees: return "Tee";
-    }
-    return "Element";
-}
 
 std::vector<HC_KEY> SelectedKeys(Plotter& plotter) {
     std::vector<HC_KEY> keys;
@@ -60,32 +47,61 @@ int SegmentsBelow(const std::string& path) {
 
 } // namespace
 
-std::string DescribeSelection(Plotter& plotter) {
-    const std::vector<HC_KEY> keys = SelectedKeys(plotter);
-    if (keys.empty())
-        return "Nothing is selected.";
-    const std::map<long, HElement> elements = plotter.Registry().GetElements();
-    std::string text = std::to_string(keys.size()) + (keys.size() == 1 ? " element" : " elements") +
-                       " selected:";
-    unsigned int named = 0;
-    for (HC_KEY key : keys) {
-        if (named == kMostNamed) {
-            text += "\n... and " + std::to_string(keys.size() - named) + " more";
+std::vector<ElementInfo> SelectedInfo(Plotter& plotter) {
+    std::vector<ElementInfo> infos;
+    for (HC_KEY key : SelectedKeys(plotter)) {
+        if (infos.size() == kMostDescribed)
             break;
-        }
-        ++named;
-        const auto nodes = plotter.Registry().Find(key);
-        const auto found = elements.find(HC_Show_Original_Key(key));
-        const char* kind = found != elements.end() ? TypeName(found->second.GetType())
-                           : HObjectManager::FindHObjectSegment(key) != -1 ? "Element"
-                                                                            : "Item";
-        text += "\n" + std::string(kind);
-        if (nodes.first > 0 && nodes.second > 0 && nodes.first != nodes.second)
-            text += " from node " + std::to_string(nodes.first) + " to node " + std::to_string(nodes.second);
-        else if (nodes.first > 0)
-            text += " at node " + std::to_string(nodes.first);
+        ElementInfo info;
+        if (plotter.Describe(key, &info))
+            infos.push_back(std::move(info));
     }
+    return infos;
+}
+
+std::string DescribeSelection(Plotter& plotter) {
+    const std::size_t selected = SelectedKeys(plotter).size();
+    const std::vector<ElementInfo> infos = SelectedInfo(plotter);
+    if (infos.empty())
+        return "Nothing is selected.";
+    std::string text;
+    for (const ElementInfo& info : infos)
+        text += (text.empty() ? "" : "\n") + InfoTitle(info) + "\n" + PanelText(info);
+    if (selected > infos.size())
+        text += "\n... and " + std::to_string(selected - infos.size()) + " more selected";
     return text;
+}
+
+namespace {
+
+HC_KEY PickAt(Plotter& plotter, int x, int y) {
+    HMyBaseView& view = plotter.View();
+    HEventInfo located(&view);
+    located.SetPixelPoint(HE_MouseMove, x, y, 0);
+    const HPoint at = located.GetMouseWindowPos();
+    return HUtility::SelectUnderCursor(&view, at.x, at.y);
+}
+
+} // namespace
+
+std::string HoverTextAt(Plotter& plotter, int x, int y) {
+    const HC_KEY key = PickAt(plotter, x, y);
+    ElementInfo info;
+    return key != -1 && plotter.Describe(key, &info) ? HoverText(info) : std::string();
+}
+
+bool SelectAt(Plotter& plotter, int x, int y) {
+    HSelectionSet* selection = plotter.View().GetSelection();
+    const HC_KEY key = PickAt(plotter, x, y);
+    long segment = -1;
+    ElementInfo info;
+    if (!selection || key == -1 || !plotter.Describe(key, &info, &segment))
+        return false;
+    selection->DeSelectAll();
+    selection->Select(segment, 0, nullptr, true);
+    plotter.View().SetGeometryChanged();
+    plotter.View().Update();
+    return true;
 }
 
 std::string DescribeModel(Plotter& plotter) {
@@ -162,8 +178,7 @@ ElementCommands::ElementCommands(CHoopsViewEx& window, Plotter& plotter)
         HSelectionSet* selection = p->View().GetSelection();
         ui.Enable(selection && selection->GetSize() > 0);
     };
-    map.Add(kCmdProperties, [w, p] { w->Port().MessageBox(DescribeSelection(*p), "Properties", ketra::window::MB_OK); },
-            hasSelection);
+    map.Add(kCmdProperties, [this] { ShowProperties(); }, hasSelection);
     map.Add(kCmdModelInfo, [w, p] { w->Port().MessageBox(DescribeModel(*p), "Model Info", ketra::window::MB_OK); },
             [](CCmdUI& ui) { ui.Enable(true); });
     map.Add(kCmdFindNode,
@@ -192,6 +207,19 @@ ElementCommands::ElementCommands(CHoopsViewEx& window, Plotter& plotter)
             },
             [](CCmdUI& ui) { ui.Enable(true); });
     plotter.View().GetEventManager()->RegisterHandler(m_listener.get());
+}
+
+void ElementCommands::ShowProperties() {
+    const std::vector<ElementInfo> infos = SelectedInfo(m_plotter);
+    if (m_panel && !infos.empty())
+        m_panel(infos);
+    else
+        m_window.Port().MessageBox(DescribeSelection(m_plotter), "Properties", ketra::window::MB_OK);
+}
+
+void ElementCommands::PropertiesAt(int x, int y) {
+    if (SelectAt(m_plotter, x, y))
+        ShowProperties();
 }
 
 ElementCommands::~ElementCommands() {

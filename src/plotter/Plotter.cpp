@@ -464,6 +464,8 @@ PlotStats Plotter::Draw(const host::PipingModel& model, const std::function<void
     HC_Open_Segment_By_Key(m_impl->model.GetModelKey());
     HC_Flush_Contents(".", "includes");
     HC_Include_Segment(kLibrary);
+    // Measurements read the model's unit here.
+    HC_Set_User_Options((std::string("units=") + UnitName(model.units)).c_str());
     if (model.up == host::UpAxis::Y)
         HC_Rotate_Object(90, 0, 0);
     HC_Close_Segment();
@@ -485,7 +487,7 @@ const host::PipingModel* Plotter::DrawnModel() const { return m_impl->drawn.get(
 
 void Plotter::SetExtraInfoLines(ExtraInfoLines provider) { m_impl->extraLines = std::move(provider); }
 
-bool Plotter::Describe(long key, ElementInfo* info) const {
+bool Plotter::Describe(long key, ElementInfo* info, long* segment) const {
     const host::PipingModel* model = m_impl->drawn.get();
     if (!model || !info)
         return false;
@@ -493,8 +495,11 @@ bool Plotter::Describe(long key, ElementInfo* info) const {
     const Impl::Item* item = nullptr;
     for (HC_KEY k = key; k != -1 && !item && HC_Show_Existence_By_Key(k, "self") > 0; k = HC_KShow_Owner_By_Key(k)) {
         const auto found = m_impl->items.find(HC_Show_Original_Key(k));
-        if (found != m_impl->items.end())
+        if (found != m_impl->items.end()) {
             item = &found->second;
+            if (segment)
+                *segment = k;
+        }
     }
     if (!item)
         return false;
