@@ -89,6 +89,13 @@ ViewerApp::ViewerApp(ViewerOptions options)
     m_frame->addDockWidget(Qt::LeftDockWidgetArea, m_browser);
     m_frame->addDockWidget(Qt::RightDockWidgetArea, m_overview);
     m_frame->addDockWidget(Qt::RightDockWidgetArea, m_navigation);
+    // The browser names elements and their kinds as the model does.
+    m_browser->SetDescriber([this](HC_KEY segment) {
+        CSegmentBrowserDlg::Description words;
+        if (m_elementCommands)
+            ketra::plotter::BrowserDescription(m_document.Plotter(), segment, &words.name, &words.lines);
+        return words;
+    });
     m_browser->hide();
     m_overview->hide();
     m_navigation->hide();

@@ -12,17 +12,22 @@
 #include "view/window/CHoopsViewEx.h"
 #include "view/window/ViewCommands.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <strings.h>
 #include <vector>
 
 namespace ketra::plotter {
 namespace {
 
 constexpr unsigned int kDeleteKey = 0x2E;
+
+constexpr Kind kKinds[] = {Kind::Pipes,      Kind::Bends,  Kind::Restraints,      Kind::Hangers, Kind::Anchors,
+                           Kind::Rigids,     Kind::Structures, Kind::ExpansionJoints, Kind::Tees};
 
 std::vector<HC_KEY> SelectedKeys(Plotter& plotter) {
     std::vector<HC_KEY> keys;
@@ -90,6 +95,40 @@ std::string HoverTextAt(Plotter& plotter, int x, int y) {
     return key != -1 && plotter.Describe(key, &info) ? HoverText(info) : std::string();
 }
 
+bool BrowserDescription(Plotter& plotter, long segment, std::string* name, std::vector<std::string>* lines) {
+    if (HC_Show_Existence_By_Key(segment, "self") <= 0 || HC_Show_Key_Type(segment) != "segment")
+        return false;
+    long own = -1;
+    ElementInfo info;
+    if (plotter.Describe(segment, &info, &own) && own == segment) {
+        *name = InfoTitle(info);
+        lines->clear();
+        for (const InfoLines* group : {&info.lines, &info.extra})
+            for (const InfoLine& line : *group)
+                lines->push_back(line.first + ": " + line.second);
+        return true;
+    }
+    const std::string path = HC_Show_Segment(segment);
+    const std::string library = "/include library/halden";
+    if (strcasecmp(path.c_str(), library.c_str()) == 0) {
+        *name = "Piping model";
+        *lines = {std::to_string(plotter.Registry().GetSize()) + " elements and supports"};
+        return true;
+    }
+    for (Kind kind : kKinds) {
+        if (strcasecmp(path.c_str(), (library + "/" + KindSegmentName(kind)).c_str()) != 0)
+            continue;
+        std::string words = KindSegmentName(kind);
+        words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
+        const int count = SegmentsBelow(path);
+        *name = words + " (" + std::to_string(count) + ")";
+        *lines = {std::to_string(count) + " " + KindSegmentName(kind) + " drawn",
+                  plotter.IsVisible(kind) ? "Shown" : "Hidden"};
+        return true;
+    }
+    return false;
+}
+
 bool SelectAt(Plotter& plotter, int x, int y) {
     HSelectionSet* selection = plotter.View().GetSelection();
     const HC_KEY key = PickAt(plotter, x, y);
@@ -105,9 +144,6 @@ bool SelectAt(Plotter& plotter, int x, int y) {
 }
 
 std::string DescribeModel(Plotter& plotter) {
-    static constexpr Kind kKinds[] = {Kind::Pipes,     Kind::Bends,      Kind::Restraints,
-                                      Kind::Hangers,   Kind::Anchors,    Kind::Rigids,
-                                      Kind::Structures, Kind::ExpansionJoints, Kind::Tees};
     std::string text;
     int total = 0;
     for (Kind kind : kKinds) {

@@ -34,6 +34,10 @@ std::string DescribeSelection(Plotter& plotter);
 // The hover text of what is drawn at device pixel (x, y) of the plotter's view; "" when no
 // element or support of the model is there.
 std::string HoverTextAt(Plotter& plotter, int x, int y);
+// The segment browser's words for `segment`: an element's or support's title ("Pipe 10–20")
+// and its "label: value" lines; a kind's segment as "Pipes (9)"; the drawn library as
+// "Piping model". False (nothing set) for any other segment.
+bool BrowserDescription(Plotter& plotter, long segment, std::string* name, std::vector<std::string>* lines);
 // Selects the element or support drawn at device pixel (x, y) alone; false (the selection
 // unchanged) when there is none.
 bool SelectAt(Plotter& plotter, int x, int y);

@@ -93,6 +93,10 @@ HoopsMainWindow::HoopsMainWindow(std::unique_ptr<CHoopsView> window, const Surfa
 
 HoopsMainWindow::~HoopsMainWindow() {
     m_updateTimer->stop();
+    m_hoverTimer->stop();
+    if (m_surfaceWidget)
+        m_surfaceWidget->removeEventFilter(this);
+    m_surfaceWidget = nullptr;
     // The drawing area goes first: it refers to the window until it is destroyed.
     m_port->SetSurface(nullptr);
     delete takeCentralWidget();
@@ -163,8 +167,11 @@ void HoopsMainWindow::SetSurface(HoopsViewSurface* surface) {
     surface->SetFrameListener([this] { NoteFrame(m_window.get()); });
     setCentralWidget(surface->Widget());
     // Moves without a button held reach the view (and the hover text) too.
-    surface->Widget()->setMouseTracking(true);
-    surface->Widget()->installEventFilter(this);
+    if (m_surfaceWidget)
+        m_surfaceWidget->removeEventFilter(this);
+    m_surfaceWidget = surface->Widget();
+    m_surfaceWidget->setMouseTracking(true);
+    m_surfaceWidget->installEventFilter(this);
     surface->Widget()->setFocus();
 }
 
@@ -175,6 +182,9 @@ void HoopsMainWindow::FallBack(const QString& why) {
     // view's repaints; it is deleted later, outside the call that reported its failure.
     if (m_surface)
         m_surface->Detach();
+    if (m_surfaceWidget)
+        m_surfaceWidget->removeEventFilter(this);
+    m_surfaceWidget = nullptr;
     m_port->SetSurface(nullptr);
     if (QWidget* failed = takeCentralWidget())
         failed->deleteLater();
@@ -285,9 +295,10 @@ void HoopsMainWindow::AddAboutItem() {
 }
 
 bool HoopsMainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (!m_surface || watched != m_surface->Widget())
+    // Compared by address only: a drawing area being destroyed is not asked anything.
+    if (!m_surface || watched != m_surfaceWidget)
         return QMainWindow::eventFilter(watched, event);
-    const qreal ratio = m_surface->Widget()->devicePixelRatioF();
+    const qreal ratio = m_surfaceWidget->devicePixelRatioF();
     switch (event->type()) {
     case QEvent::MouseMove: {
         const auto* mouse = static_cast<QMouseEvent*>(event);

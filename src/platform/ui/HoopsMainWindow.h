@@ -121,6 +121,7 @@ private:
     std::unique_ptr<QtWindowPort> m_port;
     std::unique_ptr<CHoopsView> m_window;
     HoopsViewSurface* m_surface = nullptr; // the central widget
+    QWidget* m_surfaceWidget = nullptr;    // its widget, whose events the frame watches
     QToolBar* m_toolBar = nullptr;
     QLabel* m_modeLabel = nullptr;
     QLabel* m_frameRateLabel = nullptr;
