@@ -15,11 +15,13 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -155,7 +157,9 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
     });
     m_updateTimer->start(kUpdateIntervalMs);
     LoadCommandBars();
-    resize(1100, 800);
+    // Wide enough for the tool bar's one row where the screen allows.
+    const int available = screen() ? screen()->availableGeometry().width() : 1280;
+    resize(std::min(1280, available), 800);
     if (m_window)
         m_window->OnInitialUpdate();
     UpdateStatus();

@@ -49,6 +49,12 @@ void PropertiesPanel::ShowSections(const std::vector<PropertySection>& sections)
     }
     setWindowTitle(sections.size() == 1 ? "Properties - " + QString::fromStdString(sections.front().title)
                                         : QString("Properties - %1 elements").arg(sections.size()));
+    if (!isVisible() && !m_placed && parentWidget()) {
+        // First shown at the frame's right edge, where it hides least of the model.
+        const QRect frame = parentWidget()->frameGeometry();
+        move(frame.right() - width() - 24, frame.top() + 120);
+        m_placed = true;
+    }
     show();
     raise();
 }

@@ -31,6 +31,7 @@ public:
 
 private:
     QTreeWidget* m_tree = nullptr;
+    bool m_placed = false;
 };
 
 } // namespace ketra::ui
