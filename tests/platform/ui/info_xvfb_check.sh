@@ -16,12 +16,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
 set -uo pipefail
 source "$XVFB_LIB"
 start_viewer "$KETRA_VIEWER_MODEL"
-vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130))
+view_area
 shot() { sleep 1; import -window root "$SHOTS/$1.png"; }
-pixels() {
-  convert "$SHOTS/$1.png" -crop "${vw}x${vh}+${vx}+${vy}" +repage -depth 8 txt:- |
-    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p'
-}
 # The status bar's message area: the left half of the window's last 22 rows.
 status() { convert "$SHOTS/$1.png" -crop "$((WIDTH / 2))x22+$X+$((Y + HEIGHT - 22))" +repage "$SHOTS/$1-status.png"; }
 differ() { compare -metric AE "$SHOTS/$1-status.png" "$SHOTS/$2-status.png" null: 2>&1 | cut -d' ' -f1; }
@@ -32,11 +28,7 @@ check "the window opens 1280 pixels wide on a 1280-pixel screen ($WIDTH)" $?
 # Rest on the empty corner of the view: the status bar shows the tool's hint.
 xdotool mousemove "$((vx + 5))" "$((vy + 5))"; sleep 0.3; xdotool mousemove "$((vx + 6))" "$((vy + 5))"
 shot 1-background; status 1-background
-read -r px py < <(pixels 1-background | awk -v w="$vw" -v h="$vh" '
-    $5 > 150 && $5 > $3 + 40 && $4 > $3 {
-      d = ($1 - w / 2) ^ 2 + ($2 - h / 2) ^ 2
-      if (best == "" || d < best) { best = d; bx = $1; by = $2 }
-    } END { print bx + 0, by + 0 }')
+read -r px py < <(pipe_pixel 1-background)
 xdotool mousemove "$((vx + px))" "$((vy + py))"; sleep 0.3; xdotool mousemove "$((vx + px + 1))" "$((vy + py))"
 shot 2-hover; status 2-hover
 changed=$(differ 1-background 2-hover)
