@@ -67,8 +67,11 @@ std::vector<ElementInfo> SelectedInfo(Plotter& plotter) {
 std::string DescribeSelection(Plotter& plotter) {
     const std::size_t selected = SelectedKeys(plotter).size();
     const std::vector<ElementInfo> infos = SelectedInfo(plotter);
-    if (infos.empty())
+    if (selected == 0)
         return "Nothing is selected.";
+    if (infos.empty())  // a saved scene, or markup: no model element behind the selection
+        return std::to_string(selected) + (selected == 1 ? " item is" : " items are") +
+               " selected; the model holds nothing about them.";
     std::string text;
     for (const ElementInfo& info : infos)
         text += (text.empty() ? "" : "\n") + InfoTitle(info) + "\n" + PanelText(info);

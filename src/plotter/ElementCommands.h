@@ -29,7 +29,8 @@ class Plotter;
 // selected items drawn from no model element are left out).
 inline constexpr std::size_t kMostDescribed = 50;
 std::vector<ElementInfo> SelectedInfo(Plotter& plotter);
-// The selection as the Properties message box says it: a heading per element and its lines.
+// The selection as the Properties message box says it: a heading per element and its lines;
+// a selection of items drawn from no model element (a saved scene) is counted, never called empty.
 std::string DescribeSelection(Plotter& plotter);
 // The hover text of what is drawn at device pixel (x, y) of the plotter's view; "" when no
 // element or support of the model is there.

@@ -510,6 +510,20 @@ TEST_F(ViewerAppTest, HelpListsKeysAndMouseAndToolsOpensOptions) {
     });
     Main().OnCommand(kCmdAppOptions);
     EXPECT_FALSE(title.isEmpty());
+
+    // Help > About Ketra names the version.
+    QString about;
+    uitest::WhenModalOpens([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            about = box->text();
+        w->close();
+    });
+    m_app->Frame().UpdateCommandActions();
+    const QList<QAction*> aboutItems = m_app->Frame().CommandActions(ketra::ui::HoopsMainWindow::kAboutCommand);
+    ASSERT_EQ(aboutItems.size(), 1);
+    ASSERT_TRUE(aboutItems.front()->isEnabled());
+    aboutItems.front()->trigger();
+    EXPECT_TRUE(about.contains("Ketra " KETRA_VERSION)) << about.toStdString();
 }
 
 } // namespace
