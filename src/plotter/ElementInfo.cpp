@@ -64,7 +64,7 @@ void Finish(const host::PipingModel& model, ElementInfo& info, const host::Sourc
         info.lines.emplace_back(info.from == info.to ? "Position" : "From position", NodePlace(model, info.from));
     if (info.to > 0 && info.to != info.from)
         info.lines.emplace_back("To position", NodePlace(model, info.to));
-    info.lines.emplace_back("Model line", SourceLine(position));
+    info.lines.emplace_back("In the file", SourceLine(position));
 }
 
 const char* DirectionName(int direction) {
@@ -198,7 +198,7 @@ ElementInfo DescribeSteel(const host::PipingModel& model, const host::SteelMembe
     };
     info.lines.emplace_back("From position", place(s.from));
     info.lines.emplace_back("To position", place(s.to));
-    info.lines.emplace_back("Model line", SourceLine(s.position));
+    info.lines.emplace_back("In the file", SourceLine(s.position));
     return info;
 }
 

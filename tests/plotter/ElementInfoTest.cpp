@@ -118,7 +118,7 @@ TEST_F(ElementInfoTest, ExtraLinesFollowInHoverAndPanelAndMeasurementsReadTheUni
     ASSERT_GT(hover.size(), tail.size());
     EXPECT_EQ(hover.substr(hover.size() - tail.size()), tail);
     const std::string panel = plotter::PanelText(info);
-    EXPECT_LT(panel.find("Model line: "), panel.find("Stress: 12 MPa\n"));
+    EXPECT_LT(panel.find("In the file: "), panel.find("Stress: 12 MPa\n"));
     plotter.SetExtraInfoLines({});
     ASSERT_TRUE(plotter.Describe(GeometryIn("bends", "10-20"), &info));
     EXPECT_TRUE(info.extra.empty());
