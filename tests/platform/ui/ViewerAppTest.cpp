@@ -595,4 +595,9 @@ TEST_F(ViewerAppTest, TheWindowTellsAboutElementsInWordsAndUnits) {
     ASSERT_EQ(panel->Tree()->topLevelItemCount(), 1);
     EXPECT_EQ(hover.left(panel->Tree()->topLevelItem(0)->text(0).size()), panel->Tree()->topLevelItem(0)->text(0));
     EXPECT_TRUE(panel->Text().contains("\nOD\t")) << panel->Text().toStdString();
+
+    // A PCF model shows the file's own units beside the model's.
+    ASSERT_TRUE(m_app->OpenFile(Write("run.pcf", "UNITS-BORE MM\nUNITS-CO-ORDS INCH\nPIPELINE-REFERENCE L-1\n"
+                                                 "PIPE\n    END-POINT 0 0 0 100\n    END-POINT 40 0 0 100\n")));
+    EXPECT_EQ(units->text(), "Units: in (file: INCH, bore MM)");
 }
