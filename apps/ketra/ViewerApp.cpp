@@ -32,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 namespace ketra::app {
 namespace {
@@ -125,14 +126,18 @@ ViewerApp::ViewerApp(ViewerOptions options)
 }
 
 void ViewerApp::SetAccelerators() {
+    // Each key sequence on one action only: a second action with the same keys would make
+    // both silent (the tool bar's second SE Isometric id shares the menu's keys).
+    std::set<std::string> bound;
     for (const ketra::ui::CommandHelp& help : ketra::ui::CommandHelps()) {
-        if (!*help.keys)
+        if (!*help.keys || bound.count(help.keys))
             continue;
         // The menu bar's item only: a second action with the same keys would make both silent.
         const QList<QAction*> actions = m_frame->CommandActions(help.id);
         if (actions.isEmpty() || !actions.front()->shortcut().isEmpty())
             continue;
         actions.front()->setShortcut(QKeySequence(QString::fromUtf8(help.keys)));
+        bound.insert(help.keys);
         actions.front()->setShortcutContext(Qt::WindowShortcut);
     }
 }

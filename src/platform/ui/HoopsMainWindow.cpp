@@ -315,8 +315,11 @@ bool HoopsMainWindow::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     case QEvent::MouseButtonPress:
-    case QEvent::Leave:
         m_hoverTimer->stop();
+        break;
+    case QEvent::Leave:  // what the pointer rested on is no longer under it
+        m_hoverTimer->stop();
+        statusBar()->clearMessage();
         break;
     case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -559,6 +559,16 @@ TEST_F(ViewerAppTest, TheWindowTellsAboutElementsInWordsAndUnits) {
     }
     Main().OnCommand(kCmdOrbitCamera);
     EXPECT_EQ(frame.ModeText(), QString("Orbit \u00B7 Shaded"));
+    // The standard views' keys work from the view (none made silent by a second action).
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    frame.Surface()->Widget()->setFocus();
+    for (const auto& [keys, mode] : {std::pair{"Ctrl+Shift+T", HViewTop}, std::pair{"Ctrl+Shift+I", HViewIsoSE},
+                                     std::pair{"Ctrl+Shift+F", HViewFront}}) {
+        QTest::keySequence(&frame, QKeySequence(keys));
+        QApplication::processEvents();
+        EXPECT_EQ(MainView()->GetViewMode(), mode) << keys;
+    }
     auto* units = frame.findChild<QLabel*>("unitsLabel");
     ASSERT_NE(units, nullptr);
     EXPECT_EQ(units->text(), "Units: in");
