@@ -8,6 +8,8 @@
 #include "platform/sys/Registry.h"
 #include "platform/render/Renderer.h"
 #include "platform/ui/CSegmentDialogBar.h"
+#include "platform/ui/CommandHelp.h"
+#include "platform/ui/PropertiesPanel.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/HoopsViewSurface.h"
 #include "platform/ui/KeysAndMouseDialog.h"
@@ -30,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 namespace ketra::app {
 namespace {
@@ -87,6 +90,13 @@ ViewerApp::ViewerApp(ViewerOptions options)
     m_frame->addDockWidget(Qt::LeftDockWidgetArea, m_browser);
     m_frame->addDockWidget(Qt::RightDockWidgetArea, m_overview);
     m_frame->addDockWidget(Qt::RightDockWidgetArea, m_navigation);
+    // The browser names elements and their kinds as the model does.
+    m_browser->SetDescriber([this](HC_KEY segment) {
+        CSegmentBrowserDlg::Description words;
+        if (m_elementCommands)
+            ketra::plotter::BrowserDescription(m_document.Plotter(), segment, &words.name, &words.lines);
+        return words;
+    });
     m_browser->hide();
     m_overview->hide();
     m_navigation->hide();
@@ -116,23 +126,18 @@ ViewerApp::ViewerApp(ViewerOptions options)
 }
 
 void ViewerApp::SetAccelerators() {
-    const struct {
-        unsigned int id;
-        QKeySequence keys;
-    } accelerators[] = {
-        {kCmdAppFileOpen, QKeySequence::Open},
-        {kCmdAppExit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {kCmdAppKeysAndMouse, QKeySequence(Qt::Key_F1)},
-        {kCmdFourViews, QKeySequence(Qt::CTRL | Qt::Key_4)},
-        {kCmdAppSegmentBrowser, QKeySequence(Qt::CTRL | Qt::Key_B)},
-        {kCmdAppOverview, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)},
-    };
-    for (const auto& accelerator : accelerators) {
-        // The menu bar's item only: a second action with the same keys would make both silent.
-        const QList<QAction*> actions = m_frame->CommandActions(accelerator.id);
-        if (actions.isEmpty())
+    // Each key sequence on one action only: a second action with the same keys would make
+    // both silent (the tool bar's second SE Isometric id shares the menu's keys).
+    std::set<std::string> bound;
+    for (const ketra::ui::CommandHelp& help : ketra::ui::CommandHelps()) {
+        if (!*help.keys || bound.count(help.keys))
             continue;
-        actions.front()->setShortcut(accelerator.keys);
+        // The menu bar's item only: a second action with the same keys would make both silent.
+        const QList<QAction*> actions = m_frame->CommandActions(help.id);
+        if (actions.isEmpty() || !actions.front()->shortcut().isEmpty())
+            continue;
+        actions.front()->setShortcut(QKeySequence(QString::fromUtf8(help.keys)));
+        bound.insert(help.keys);
         actions.front()->setShortcutContext(Qt::WindowShortcut);
     }
 }
@@ -278,6 +283,7 @@ void ViewerApp::DetachViews() {
     m_elementCommands.reset();
     if (!m_frame)
         return;
+    m_frame->SetUnitsText("");
     // Back to one view first: the extra panes show the model that is about to go.
     if (m_panes && m_panes->IsFour())
         MainWindow().OnCommand(kCmdFourViews);
@@ -304,6 +310,24 @@ void ViewerApp::AttachViews() {
     window.SetHoopsViewEx(&view, false);
     window.SetDocument(&m_document);
     m_elementCommands = std::make_unique<ketra::plotter::ElementCommands>(window, m_document.Plotter());
+    m_elementCommands->SetPropertiesPanel([this](const std::vector<ketra::plotter::ElementInfo>& infos) {
+        std::vector<ketra::ui::PropertySection> sections;
+        for (const ketra::plotter::ElementInfo& info : infos) {
+            sections.push_back({ketra::plotter::InfoTitle(info), info.lines});
+            sections.back().lines.insert(sections.back().lines.end(), info.extra.begin(), info.extra.end());
+        }
+        if (!m_properties)
+            m_properties = new ketra::ui::PropertiesPanel(m_frame.get());
+        m_properties->ShowSections(sections);
+    });
+    m_frame->SetHoverText([this](int x, int y) {
+        return m_elementCommands ? ketra::plotter::HoverTextAt(m_document.Plotter(), x, y) : std::string();
+    });
+    m_frame->SetDoubleClickHandler([this](int x, int y) {
+        if (m_elementCommands)
+            m_elementCommands->PropertiesAt(x, y);
+    });
+    m_frame->SetUnitsText(m_document.UnitsText());
     // Left drag orbits until the user picks another tool, as the Orbit command sets it up.
     if (!view.GetOperator())
         window.OnCommand(kCmdOrbitCamera);

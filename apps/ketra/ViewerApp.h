@@ -26,6 +26,7 @@ namespace ketra::ui {
 class CSegmentDialogBar;
 class HoopsMainWindow;
 class OverviewDock;
+class PropertiesPanel;
 class WalkNavigationPanel;
 } // namespace ketra::ui
 
@@ -70,8 +71,8 @@ public:
 
 private:
     void RegisterCommands();
-    // Keys of the menu bar's items: Ctrl+O Open, Ctrl+Q Exit, F1 Keys and Mouse, Ctrl+4 four
-    // views, Ctrl+B segment browser, Ctrl+Shift+V overview.
+    // Keys of the menu bar's items, as ketra::ui::CommandHelps lists them (Ctrl+O Open, F1
+    // Keys and Mouse, Ctrl+4 four views, the standard views' Ctrl+Shift+letter, ...).
     void SetAccelerators();
     // Everything that refers to the document's views lets go of them.
     void DetachViews();
@@ -89,6 +90,7 @@ private:
     ketra::ui::WalkNavigationPanel* m_navigation = nullptr;
     // Properties, Model Info, Find Node and the Delete key on the document's model.
     std::unique_ptr<ketra::plotter::ElementCommands> m_elementCommands;
+    ketra::ui::PropertiesPanel* m_properties = nullptr;  // made when first shown
 };
 
 } // namespace ketra::app

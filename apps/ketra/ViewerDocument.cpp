@@ -72,6 +72,10 @@ bool ViewerDocument::Open(const std::string& path, std::string* error,
     m_path = path;
     SetPathName(path);
     m_title = scene || loaded.model.title.empty() ? path : loaded.model.title;
+    const bool pcf = loaded.format == ketra::host::ModelFormat::Pcf;
+    m_unitsText = scene ? std::string()
+                        : ketra::plotter::UnitsText(loaded.model.units, pcf ? loaded.pcf.coordUnits : "",
+                                                    pcf ? loaded.pcf.boreUnits : "");
     return true;
 }
 

@@ -50,12 +50,16 @@ public:
     // The path as given to the last successful Open, and the model's title (or the path).
     const std::string& Path() const { return m_path; }
     const std::string& Title() const { return m_title; }
+    // The model's units as the status bar shows them ("Units: mm", with a PCF file's own
+    // units); "" for a scene file.
+    const std::string& UnitsText() const { return m_unitsText; }
 
 private:
     ViewerOptions m_options;
     std::unique_ptr<ketra::plotter::Plotter> m_plotter;
     std::string m_path;
     std::string m_title;
+    std::string m_unitsText;
 };
 
 } // namespace ketra::app

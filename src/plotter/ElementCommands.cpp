@@ -4,38 +4,30 @@
 #include "platform/hc/hc.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HObjectManager.h"
+#include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HSelectionSet.h"
+#include "platform/mvo/HUtility.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
 #include "view/window/CHoopsViewEx.h"
 #include "view/window/ViewCommands.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <strings.h>
 #include <vector>
 
 namespace ketra::plotter {
 namespace {
 
 constexpr unsigned int kDeleteKey = 0x2E;
-constexpr unsigned int kMostNamed = 20;  // Properties names this many, then counts the rest
 
-const char* TypeName(HElement::TYPES type) {
-    switch (type) {
-    case HElement::Pipe: return "Pipe";
-    case HElement::Bend: return "Bend";
-    case HElement::Anchor: return "Anchor";
-    case HElement::Restraint: return "Restraint";
-    case HElement::Rigid: return "Rigid";
-    case HElement::Hanger: return "Hanger";
-    case HElement::Text: return "Text";
-    case HElement::Tees: return "Tee";
-    }
-    return "Element";
-}
+constexpr Kind kKinds[] = {Kind::Pipes,      Kind::Bends,  Kind::Restraints,      Kind::Hangers, Kind::Anchors,
+                           Kind::Rigids,     Kind::Structures, Kind::ExpansionJoints, Kind::Tees};
 
 std::vector<HC_KEY> SelectedKeys(Plotter& plotter) {
     std::vector<HC_KEY> keys;
@@ -60,38 +52,101 @@ int SegmentsBelow(const std::string& path) {
 
 } // namespace
 
-std::string DescribeSelection(Plotter& plotter) {
-    const std::vector<HC_KEY> keys = SelectedKeys(plotter);
-    if (keys.empty())
-        return "Nothing is selected.";
-    const std::map<long, HElement> elements = plotter.Registry().GetElements();
-    std::string text = std::to_string(keys.size()) + (keys.size() == 1 ? " element" : " elements") +
-                       " selected:";
-    unsigned int named = 0;
-    for (HC_KEY key : keys) {
-        if (named == kMostNamed) {
-            text += "\n... and " + std::to_string(keys.size() - named) + " more";
+std::vector<ElementInfo> SelectedInfo(Plotter& plotter) {
+    std::vector<ElementInfo> infos;
+    for (HC_KEY key : SelectedKeys(plotter)) {
+        if (infos.size() == kMostDescribed)
             break;
-        }
-        ++named;
-        const auto nodes = plotter.Registry().Find(key);
-        const auto found = elements.find(HC_Show_Original_Key(key));
-        const char* kind = found != elements.end() ? TypeName(found->second.GetType())
-                           : HObjectManager::FindHObjectSegment(key) != -1 ? "Element"
-                                                                            : "Item";
-        text += "\n" + std::string(kind);
-        if (nodes.first > 0 && nodes.second > 0 && nodes.first != nodes.second)
-            text += " from node " + std::to_string(nodes.first) + " to node " + std::to_string(nodes.second);
-        else if (nodes.first > 0)
-            text += " at node " + std::to_string(nodes.first);
+        ElementInfo info;
+        if (plotter.Describe(key, &info))
+            infos.push_back(std::move(info));
     }
+    return infos;
+}
+
+std::string DescribeSelection(Plotter& plotter) {
+    const std::size_t selected = SelectedKeys(plotter).size();
+    const std::vector<ElementInfo> infos = SelectedInfo(plotter);
+    if (selected == 0)
+        return "Nothing is selected.";
+    if (infos.empty())  // a saved scene, or markup: no model element behind the selection
+        return std::to_string(selected) + (selected == 1 ? " item is" : " items are") +
+               " selected; the model holds nothing about them.";
+    std::string text;
+    for (const ElementInfo& info : infos)
+        text += (text.empty() ? "" : "\n") + InfoTitle(info) + "\n" + PanelText(info);
+    if (selected > infos.size())
+        text += "\n... and " + std::to_string(selected - infos.size()) + " more selected";
     return text;
 }
 
+namespace {
+
+HC_KEY PickAt(Plotter& plotter, int x, int y) {
+    HMyBaseView& view = plotter.View();
+    HEventInfo located(&view);
+    located.SetPixelPoint(HE_MouseMove, x, y, 0);
+    const HPoint at = located.GetMouseWindowPos();
+    return HUtility::SelectUnderCursor(&view, at.x, at.y);
+}
+
+} // namespace
+
+std::string HoverTextAt(Plotter& plotter, int x, int y) {
+    const HC_KEY key = PickAt(plotter, x, y);
+    ElementInfo info;
+    return key != -1 && plotter.Describe(key, &info) ? HoverText(info) : std::string();
+}
+
+bool BrowserDescription(Plotter& plotter, long segment, std::string* name, std::vector<std::string>* lines) {
+    if (HC_Show_Existence_By_Key(segment, "self") <= 0 || HC_Show_Key_Type(segment) != "segment")
+        return false;
+    long own = -1;
+    ElementInfo info;
+    if (plotter.Describe(segment, &info, &own) && own == segment) {
+        *name = InfoTitle(info);
+        lines->clear();
+        for (const InfoLines* group : {&info.lines, &info.extra})
+            for (const InfoLine& line : *group)
+                lines->push_back(line.first + ": " + line.second);
+        return true;
+    }
+    const std::string path = HC_Show_Segment(segment);
+    const std::string library = "/include library/halden";
+    if (strcasecmp(path.c_str(), library.c_str()) == 0) {
+        *name = "Piping model";
+        *lines = {std::to_string(plotter.Registry().GetSize()) + " elements and supports"};
+        return true;
+    }
+    for (Kind kind : kKinds) {
+        if (strcasecmp(path.c_str(), (library + "/" + KindSegmentName(kind)).c_str()) != 0)
+            continue;
+        std::string words = KindSegmentName(kind);
+        words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
+        const int count = SegmentsBelow(path);
+        *name = words + " (" + std::to_string(count) + ")";
+        *lines = {std::to_string(count) + " " + KindSegmentName(kind) + " drawn",
+                  plotter.IsVisible(kind) ? "Shown" : "Hidden"};
+        return true;
+    }
+    return false;
+}
+
+bool SelectAt(Plotter& plotter, int x, int y) {
+    HSelectionSet* selection = plotter.View().GetSelection();
+    const HC_KEY key = PickAt(plotter, x, y);
+    long segment = -1;
+    ElementInfo info;
+    if (!selection || key == -1 || !plotter.Describe(key, &info, &segment))
+        return false;
+    selection->DeSelectAll();
+    selection->Select(segment, 0, nullptr, true);
+    plotter.View().SetGeometryChanged();
+    plotter.View().Update();
+    return true;
+}
+
 std::string DescribeModel(Plotter& plotter) {
-    static constexpr Kind kKinds[] = {Kind::Pipes,     Kind::Bends,      Kind::Restraints,
-                                      Kind::Hangers,   Kind::Anchors,    Kind::Rigids,
-                                      Kind::Structures, Kind::ExpansionJoints, Kind::Tees};
     std::string text;
     int total = 0;
     for (Kind kind : kKinds) {
@@ -162,8 +217,7 @@ ElementCommands::ElementCommands(CHoopsViewEx& window, Plotter& plotter)
         HSelectionSet* selection = p->View().GetSelection();
         ui.Enable(selection && selection->GetSize() > 0);
     };
-    map.Add(kCmdProperties, [w, p] { w->Port().MessageBox(DescribeSelection(*p), "Properties", ketra::window::MB_OK); },
-            hasSelection);
+    map.Add(kCmdProperties, [this] { ShowProperties(); }, hasSelection);
     map.Add(kCmdModelInfo, [w, p] { w->Port().MessageBox(DescribeModel(*p), "Model Info", ketra::window::MB_OK); },
             [](CCmdUI& ui) { ui.Enable(true); });
     map.Add(kCmdFindNode,
@@ -192,6 +246,19 @@ ElementCommands::ElementCommands(CHoopsViewEx& window, Plotter& plotter)
             },
             [](CCmdUI& ui) { ui.Enable(true); });
     plotter.View().GetEventManager()->RegisterHandler(m_listener.get());
+}
+
+void ElementCommands::ShowProperties() {
+    const std::vector<ElementInfo> infos = SelectedInfo(m_plotter);
+    if (m_panel && !infos.empty())
+        m_panel(infos);
+    else
+        m_window.Port().MessageBox(DescribeSelection(m_plotter), "Properties", ketra::window::MB_OK);
+}
+
+void ElementCommands::PropertiesAt(int x, int y) {
+    if (SelectAt(m_plotter, x, y))
+        ShowProperties();
 }
 
 ElementCommands::~ElementCommands() {

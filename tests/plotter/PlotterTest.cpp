@@ -247,7 +247,8 @@ TEST_F(PlotterTest, ClickAndWindowSelectElementsForTheElementCommands) {
     window.SetPort(&port);
     plotter::ElementCommands commands(window, plotter);
     window.OnCommand(kCmdProperties);
-    EXPECT_NE(port.messages.back().find("1 element selected"), std::string::npos) << port.messages.back();
+    const std::string title = "Pipe " + std::to_string(pipe->from) + "\u2013" + std::to_string(pipe->to) + "\nOD: ";
+    EXPECT_EQ(port.messages.back().rfind(title, 0), 0u) << port.messages.back();
     port.noteDialogText = "12x";
     window.OnCommand(kCmdFindNode);
     EXPECT_NE(port.messages.back().find("\"12x\" is not a node number"), std::string::npos);

@@ -58,8 +58,14 @@ CSegmentDialogBar::CSegmentDialogBar(QWidget* parent)
 
 CSegmentDialogBar::~CSegmentDialogBar() = default;
 
+void CSegmentDialogBar::SetDescriber(CSegmentBrowserDlg::Describer describer) {
+    m_describer = std::move(describer);
+    m_browser->SetDescriber(m_describer);
+}
+
 void CSegmentDialogBar::SetView(HBaseView* view, const std::string& documentName) {
     m_browser = std::make_unique<CSegmentBrowserDlg>(view, documentName);
+    m_browser->SetDescriber(m_describer);
     setWindowTitle(QString::fromStdString(m_browser->GetTitle()));
     if (view)
         m_browser->Open();

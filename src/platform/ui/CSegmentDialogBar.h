@@ -33,6 +33,8 @@ public:
     // Browses `view` (null: shows nothing) and opens the tree at the model segment.
     void SetView(HBaseView* view, const std::string& documentName);
     CSegmentBrowserDlg* Browser() const { return m_browser.get(); }
+    // The host's names for segments, kept for every view the bar is given.
+    void SetDescriber(CSegmentBrowserDlg::Describer describer);
 
     // The tree item of browser item `id` (null while its branch has not been listed).
     QTreeWidgetItem* TreeItem(int id) const;
@@ -56,6 +58,7 @@ private:
     void ShowInformation();
 
     std::unique_ptr<CSegmentBrowserDlg> m_browser;
+    CSegmentBrowserDlg::Describer m_describer;
     QTreeWidget* m_tree = nullptr;
     QListWidget* m_information = nullptr;
     QPushButton* m_viewButton = nullptr;

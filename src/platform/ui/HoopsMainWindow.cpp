@@ -2,7 +2,9 @@
 
 #include "platform/mvo/HBaseOperator.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/ui/CommandHelp.h"
 #include "platform/ui/QtMenuBuilder.h"
+#include "platform/ui/ToolBarIcons.h"
 #include "platform/window/CHoopsView.h"
 #include "platform/window/CMenu.h"
 #include "platform/window/ResourceModule.h"
@@ -11,42 +13,20 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
-
-#include <chrono>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 namespace ketra::ui {
 namespace {
-
-const char* RenderModeName(HRenderMode mode) {
-    switch (mode) {
-    case HRenderWireframe:
-        return "Wireframe";
-    case HRenderSilhouette:
-        return "Two Line";
-    case HRenderHiddenLine:
-    case HRenderHiddenLineFast:
-    case HRenderBRepHiddenLine:
-    case HRenderBRepHiddenLineFast:
-        return "Hidden Lines";
-    case HRenderGouraud:
-    case HRenderGouraudWithEdges:
-        return "Gouraud Shading";
-    case HRenderFlat:
-    case HRenderFlatWithEdges:
-        return "Flat Shading";
-    case HRenderMarkers:
-        return "Markers";
-    default:
-        return "Shaded";
-    }
-}
 
 // Tool tips show no mnemonics and no accelerator text.
 QString PlainText(const std::string& text) {
@@ -78,7 +58,10 @@ void FillToolBar(QToolBar& bar, const CMenu& menu) {
             continue;
         }
         QAction* action = MakeCommandAction(&bar, item.text.c_str(), item.id);
-        action->setToolTip(PlainText(item.text));
+        const QString tip = QString::fromStdString(CommandToolTip(item.id, PlainText(item.text).toStdString()));
+        action->setToolTip(tip);
+        action->setStatusTip(tip);
+        action->setIcon(ToolBarIcon(item.id));
         action->setCheckable(item.checked || item.radio);
         action->setChecked(item.checked);
         if (item.radio)
@@ -112,6 +95,10 @@ HoopsMainWindow::HoopsMainWindow(std::unique_ptr<CHoopsView> window, const Surfa
 
 HoopsMainWindow::~HoopsMainWindow() {
     m_updateTimer->stop();
+    m_hoverTimer->stop();
+    if (m_surfaceWidget)
+        m_surfaceWidget->removeEventFilter(this);
+    m_surfaceWidget = nullptr;
     // The drawing area goes first: it refers to the window until it is destroyed.
     m_port->SetSurface(nullptr);
     delete takeCentralWidget();
@@ -132,7 +119,16 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
         FallBack(choice.why);
 
     m_modeLabel = new QLabel(this);
+    m_modeLabel->setObjectName("modeLabel");
     statusBar()->addPermanentWidget(m_modeLabel);
+    m_unitsLabel = new QLabel(this);
+    m_unitsLabel->setObjectName("unitsLabel");
+    m_unitsLabel->setVisible(false);
+    statusBar()->addPermanentWidget(m_unitsLabel);
+    m_hoverTimer = new QTimer(this);
+    m_hoverTimer->setSingleShot(true);
+    m_hoverTimer->setInterval(kHoverDelayMs);
+    connect(m_hoverTimer, &QTimer::timeout, this, [this] { ShowHoverText(m_hoverAt.x(), m_hoverAt.y()); });
     m_frameRateLabel = new QLabel(this);
     m_frameRateLabel->setObjectName("frameRateLabel");
     m_frameRateLabel->setVisible(false);
@@ -147,6 +143,13 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
                 m_frameRateLabel->setVisible(m_showFrameRate);
             },
             [this](CCmdUI& ui) { ui.SetCheck(m_showFrameRate); });
+    if (m_window)
+        m_window->Commands().Add(kAboutCommand, [this] {
+            QMessageBox::about(this, "About Ketra",
+                               QString("<h3>Ketra %1</h3><p>3D plots of piping models: pipe runs, bends, "
+                                       "supports, steel and their results.</p><p>Built with Qt %2.</p>")
+                                   .arg(KETRA_VERSION, qVersion()));
+        });
     m_updateTimer = new QTimer(this);
     connect(m_updateTimer, &QTimer::timeout, this, [this] {
         UpdateToolBar();
@@ -154,7 +157,9 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
     });
     m_updateTimer->start(kUpdateIntervalMs);
     LoadCommandBars();
-    resize(1100, 800);
+    // Wide enough for the tool bar's one row where the screen allows.
+    const int available = screen() ? screen()->availableGeometry().width() : 1280;
+    resize(std::min(1280, available), 800);
     if (m_window)
         m_window->OnInitialUpdate();
     UpdateStatus();
@@ -165,6 +170,12 @@ void HoopsMainWindow::SetSurface(HoopsViewSurface* surface) {
     m_port->SetSurface(surface);
     surface->SetFrameListener([this] { NoteFrame(m_window.get()); });
     setCentralWidget(surface->Widget());
+    // Moves without a button held reach the view (and the hover text) too.
+    if (m_surfaceWidget)
+        m_surfaceWidget->removeEventFilter(this);
+    m_surfaceWidget = surface->Widget();
+    m_surfaceWidget->setMouseTracking(true);
+    m_surfaceWidget->installEventFilter(this);
     surface->Widget()->setFocus();
 }
 
@@ -175,6 +186,9 @@ void HoopsMainWindow::FallBack(const QString& why) {
     // view's repaints; it is deleted later, outside the call that reported its failure.
     if (m_surface)
         m_surface->Detach();
+    if (m_surfaceWidget)
+        m_surfaceWidget->removeEventFilter(this);
+    m_surfaceWidget = nullptr;
     m_port->SetSurface(nullptr);
     if (QWidget* failed = takeCentralWidget())
         failed->deleteLater();
@@ -196,7 +210,7 @@ void HoopsMainWindow::ConnectCommand(QAction* action) {
 }
 
 CHoopsView* HoopsMainWindow::CommandTarget(unsigned int id) const {
-    if (id == kFrameRateCommand)  // the frame's own, registered on its window
+    if (id == kFrameRateCommand || id == kAboutCommand)  // the frame's own, registered on its window
         return m_window.get();
     if (m_router)
         if (CHoopsView* routed = m_router(id))
@@ -243,11 +257,14 @@ bool HoopsMainWindow::LoadCommandBars(const char* moduleName) {
         }
     }
     AddFrameRateItem();
+    AddAboutItem();
     for (QAction* action : menuBar()->findChildren<QAction*>())
         ConnectCommand(action);
     if (tools.GetMenuItemCount() > 0) {
         m_toolBar = addToolBar("Tools");
         m_toolBar->setObjectName("commandToolBar");
+        m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        m_toolBar->setIconSize(QSize(kToolBarIconSize, kToolBarIconSize));
         FillToolBar(*m_toolBar, tools);
         QList<QAction*> actions = m_toolBar->findChildren<QAction*>();
         for (QAction* action : actions)
@@ -268,6 +285,86 @@ void HoopsMainWindow::AddFrameRateItem() {
         menu->addAction(action);
         return;
     }
+}
+
+void HoopsMainWindow::AddAboutItem() {
+    for (QAction* top : menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        if (!menu || top->text().remove('&') != "Help")
+            continue;
+        menu->addSeparator();
+        menu->addAction(MakeCommandAction(menu, "&About Ketra", kAboutCommand));
+        return;
+    }
+}
+
+bool HoopsMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Compared by address only: a drawing area being destroyed is not asked anything.
+    if (!m_surface || watched != m_surfaceWidget)
+        return QMainWindow::eventFilter(watched, event);
+    const qreal ratio = m_surfaceWidget->devicePixelRatioF();
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        m_hoverTimer->stop();
+        if (mouse->buttons() == Qt::NoButton) {
+            m_hoverAt = QPoint(static_cast<int>(mouse->position().x() * ratio),
+                               static_cast<int>(mouse->position().y() * ratio));
+            m_hoverTimer->start();
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        m_hoverTimer->stop();
+        break;
+    case QEvent::Leave:  // what the pointer rested on is no longer under it
+        m_hoverTimer->stop();
+        statusBar()->clearMessage();
+        break;
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && m_doubleClick) {
+            const QPoint at(static_cast<int>(mouse->position().x() * ratio),
+                            static_cast<int>(mouse->position().y() * ratio));
+            // After the window has had the double-click itself.
+            QTimer::singleShot(0, this, [this, at] {
+                if (m_doubleClick)
+                    m_doubleClick(at.x(), at.y());
+            });
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void HoopsMainWindow::ShowHoverText(int x, int y) {
+    const std::string text = m_hoverText ? m_hoverText(x, y) : std::string();
+    if (!text.empty()) {
+        statusBar()->showMessage(QString::fromStdString(text));
+        return;
+    }
+    CHoopsView* target = CommandTarget(0);
+    HBaseView* view = target ? target->GetHoopsView() : nullptr;
+    HBaseOperator* op = view ? view->GetOperator() : nullptr;
+    statusBar()->showMessage(QString::fromUtf8(DescribeTool(op ? op->GetName() : nullptr).hint));
+}
+
+void HoopsMainWindow::SetUnitsText(const std::string& text) {
+    m_unitsLabel->setText(QString::fromStdString(text));
+    m_unitsLabel->setVisible(!text.empty());
+}
+
+QString HoopsMainWindow::ModeText() const {
+    CHoopsView* target = CommandTarget(0);
+    HBaseView* view = target ? target->GetHoopsView() : nullptr;
+    if (!view)
+        return {};
+    HBaseOperator* op = view->GetOperator();
+    const ToolWords tool = DescribeTool(op ? op->GetName() : nullptr);
+    return QString("%1 · %2").arg(QString::fromUtf8(tool.word), RenderModeWord(view->GetRenderMode()));
 }
 
 void HoopsMainWindow::NoteFrame(CHoopsView* window) {
@@ -338,16 +435,7 @@ QList<QAction*> HoopsMainWindow::CommandActions(unsigned int id) const {
 
 void HoopsMainWindow::UpdateStatus() {
     // The tool and mode of the pane the user works in.
-    CHoopsView* target = CommandTarget(0);
-    HBaseView* view = target ? target->GetHoopsView() : nullptr;
-    if (!view) {
-        m_modeLabel->clear();
-        return;
-    }
-    HBaseOperator* op = view->GetOperator();
-    const QString tool =
-        op && op->GetName() ? QString::fromUtf8(op->GetName()) : QString("no tool");
-    m_modeLabel->setText(QString("%1 · %2").arg(tool, RenderModeName(view->GetRenderMode())));
+    m_modeLabel->setText(ModeText());
     if (m_showFrameRate)
         m_frameRateLabel->setText(FrameRateText());  // cleared once the motion stops
 }

@@ -43,6 +43,10 @@ public:
     // camera moves. The frame's own command, added to the window's command map; its id is
     // none of the window's or the application's (view/window/ViewCommands.h).
     static constexpr unsigned int kFrameRateCommand = 33120;
+    // Help > About Ketra: the frame's own command, like the frame-rate toggle.
+    static constexpr unsigned int kAboutCommand = 33121;
+    // How long the pointer rests on the drawing area before the hover text is asked for.
+    static constexpr int kHoverDelayMs = 150;
 
     // Shows `window` (its port becomes this frame's port). The drawing area is chosen with
     // ChooseSurface unless `choice` is given. Calls the window's OnInitialUpdate.
@@ -82,6 +86,21 @@ public:
     // The status bar's frame-rate text now ("" at rest or with the toggle off).
     QString FrameRateText() const;
 
+    // What the status bar says about the drawing area's device pixel (x, y) when the pointer
+    // rests there with no button held; "" for nothing (the status bar then shows the current
+    // tool's hint). Empty function: no hover text.
+    using HoverText = std::function<std::string(int x, int y)>;
+    void SetHoverText(HoverText hoverText) { m_hoverText = std::move(hoverText); }
+    // Called after the window had a left double-click at device pixel (x, y).
+    using PointHandler = std::function<void(int x, int y)>;
+    void SetDoubleClickHandler(PointHandler handler) { m_doubleClick = std::move(handler); }
+    // The model's units as the status bar shows them ("Units: mm"); "" hides them.
+    void SetUnitsText(const std::string& text);
+    // The status bar's tool and render-mode text now ("Orbit · Shaded").
+    QString ModeText() const;
+    // Asks for the hover text at (x, y) now and shows it, as a resting pointer does.
+    void ShowHoverText(int x, int y);
+
     // The drawing area's picture now; null while it cannot draw.
     QImage Picture() { return m_surface ? m_surface->Grab() : QImage(); }
 
@@ -95,14 +114,22 @@ private:
     void UpdateToolBar();
     void UpdateStatus();
     void AddFrameRateItem();
+    void AddAboutItem();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Declared first: destroyed after the window, which uses it until its destructor ends.
     std::unique_ptr<QtWindowPort> m_port;
     std::unique_ptr<CHoopsView> m_window;
     HoopsViewSurface* m_surface = nullptr; // the central widget
+    QWidget* m_surfaceWidget = nullptr;    // its widget, whose events the frame watches
     QToolBar* m_toolBar = nullptr;
     QLabel* m_modeLabel = nullptr;
     QLabel* m_frameRateLabel = nullptr;
+    QLabel* m_unitsLabel = nullptr;
+    QTimer* m_hoverTimer = nullptr;
+    QPoint m_hoverAt;  // device pixels
+    HoverText m_hoverText;
+    PointHandler m_doubleClick;
     QTimer* m_updateTimer = nullptr;
     CommandRouter m_router;
     bool m_showFrameRate = false;

@@ -1,9 +1,12 @@
 // KeysAndMouseDialog: Help > Keys and Mouse, a table of what the mouse buttons, the wheel and
-// the keys do in the view window.
+// the keys do in the view window, and every keyboard shortcut of the menus (from
+// CommandHelps, so the table lists the keys the menus really have). The dialog is sized to
+// show every row without scrolling.
 #pragma once
 
 #include <QDialog>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -16,8 +19,8 @@ class KeysAndMouseDialog final : public QDialog {
 public:
     explicit KeysAndMouseDialog(QWidget* parent = nullptr);
 
-    // The rows shown: (input, what it does).
-    static const std::vector<std::pair<const char*, const char*>>& Rows();
+    // The rows shown: (input, what it does); a row with an empty action heads a group.
+    static std::vector<std::pair<std::string, std::string>> Rows();
     QTableWidget* Table() const { return m_table; }
 
 private:

@@ -97,6 +97,11 @@ int CSegmentBrowserDlg::AddItem(HC_KEY key, int parent)
         item.kind = Kind::Other;
         item.text = Printf("%d", key);
     }
+    if (m_describer && item.kind != Kind::Other) {
+        std::string name = m_describer(item.segment).name;
+        if (!name.empty())
+            item.text = std::move(name);
+    }
     m_items.push_back(std::move(item));
     const int id = static_cast<int>(m_items.size() - 1);
     if (parent >= 0)
@@ -131,6 +136,11 @@ void CSegmentBrowserDlg::ShowCounts(HC_KEY segment, bool details)
     m_information.clear();
     if (segment == -1)
         return;
+    if (m_describer) {
+        m_information = m_describer(segment).lines;
+        if (!m_information.empty())
+            return;
+    }
     HModelInfo info;
     info.ComputeModelInfo(segment);
     m_information.push_back(Printf("%d triangles", info.GetTriangleCount()));

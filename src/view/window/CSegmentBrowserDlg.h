@@ -5,6 +5,7 @@
 // The widgets live in the Qt skin; this class decides what they show.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,17 @@ public:
 
     // The view must outlive the browser (or be reset with SetView before it goes).
     CSegmentBrowserDlg(HBaseView* view, std::string documentName);
+
+    // What a host knows of a segment, in its users' words: the name its item shows ("Pipe
+    // 10–20", "Pipes (9)") and the lines its information list shows instead of the counts.
+    // An empty name keeps the segment's own name; no lines keep the counts.
+    struct Description {
+        std::string name;
+        std::vector<std::string> lines;
+    };
+    using Describer = std::function<Description(HC_KEY segment)>;
+    // Applies to the items made from now on (Open and later expansions).
+    void SetDescriber(Describer describer) { m_describer = std::move(describer); }
 
     void SetView(HBaseView* view);
     HBaseView* GetView() const { return m_view; }
@@ -75,4 +87,5 @@ private:
     std::vector<std::string> m_information;
     std::string m_buttonText = kStandardView;
     std::vector<int> m_followed;
+    Describer m_describer;
 };

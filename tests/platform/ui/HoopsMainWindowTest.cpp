@@ -144,7 +144,9 @@ TEST_F(FrameTest, MenuBarAndToolBarComeFromTheCommandMenus) {
     ASSERT_EQ(tools.size(), 4);
     EXPECT_TRUE(tools[1]->isSeparator());
     EXPECT_EQ(tools[2]->text(), "Orbit Camera");
-    EXPECT_EQ(tools[2]->toolTip(), "Orbit Camera");
+    // The tool tip says what the tool does; its icon is ours.
+    EXPECT_EQ(tools[2]->toolTip(), "Orbit \u2014 Drag to turn the model about its centre");
+    EXPECT_FALSE(tools[2]->icon().isNull());
     EXPECT_EQ(frame->CommandActions(42835).size(), 2);
 }
 

@@ -17,6 +17,7 @@
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/KeysAndMouseDialog.h"
 #include "platform/ui/OverviewDock.h"
+#include "platform/ui/PropertiesPanel.h"
 #include "platform/ui/WalkNavigationPanel.h"
 #include "view/window/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
@@ -27,11 +28,14 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTableWidget>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -386,22 +390,23 @@ TEST_F(ViewerAppTest, BrowserSelectionIsHighlightedInTheView) {
                 return child;
         return -1;
     };
-    const int halden = childNamed(browser.GetRoot(), "halden");
+    // Named as the model names them, not by internal segment names.
+    const int halden = childNamed(browser.GetRoot(), "Piping model");
     ASSERT_GE(halden, 0);
-    const int pipes = childNamed(halden, "pipes");
+    const int pipes = childNamed(halden, "Pipes (9)");
     ASSERT_GE(pipes, 0);
     bar.TreeItem(pipes)->setExpanded(true);
     ASSERT_FALSE(browser.GetItem(pipes).children.empty());
     const int pipe = browser.GetItem(pipes).children.front();
     ASSERT_NE(bar.TreeItem(pipe), nullptr);
+    EXPECT_EQ(browser.GetItem(pipe).text, "Pipe 20\u201325");
 
     const QImage before = Settled([&] { return m_app->Frame().Picture(); });
     bar.Tree()->setCurrentItem(bar.TreeItem(pipe));
     HSelectionSet* selection = MainView()->GetSelection();
     ASSERT_EQ(selection->GetSize(), 1u);
     EXPECT_EQ(selection->GetAt(0), browser.GetItem(pipe).segment);
-    EXPECT_EQ(bar.Information()->count(), 5);
-    EXPECT_TRUE(bar.Information()->item(4)->text().startsWith("Color:"));
+    EXPECT_EQ(bar.Information()->item(0)->text(), "OD: 6.625 in");
     const QImage after = Settled([&] { return m_app->Frame().Picture(); });
     EXPECT_GT(DifferentPixels(before, after), 50) << "the selected pipe is not highlighted";
 
@@ -485,9 +490,17 @@ TEST_F(ViewerAppTest, HelpListsKeysAndMouseAndToolsOpensOptions) {
         w->close();
     });
     Main().OnCommand(kCmdAppKeysAndMouse);
-    for (const char* wanted : {"Left drag", "Middle drag", "Right click", "Wheel", "+ / -", "W / S",
-                               "A / D", "Q / Z", "Delete"})
+    for (const char* wanted : {"Left drag", "Middle drag", "Right click", "Wheel", "+ / -", "W / S", "A / D",
+                               "Q / Z", "Delete", "Ctrl+4", "Ctrl+B", "Ctrl+Shift+V", "Ctrl+O", "F1",
+                               "Ctrl+Shift+F", "Ctrl+Shift+I"})
         EXPECT_TRUE(inputs.contains(wanted)) << wanted;
+    // The keys listed are the keys the menus have.
+    for (const auto& [id, keys] : {std::pair{kCmdViewFront, "Ctrl+Shift+F"}, std::pair{kCmdFourViews, "Ctrl+4"},
+                                   std::pair{kCmdViewIsoSE, "Ctrl+Shift+I"}}) {
+        const QList<QAction*> actions = m_app->Frame().CommandActions(id);
+        ASSERT_FALSE(actions.isEmpty());
+        EXPECT_EQ(actions.front()->shortcut(), QKeySequence(keys)) << keys;
+    }
 
     QString title;
     uitest::WhenModalOpens([&](QWidget* w) {
@@ -497,6 +510,104 @@ TEST_F(ViewerAppTest, HelpListsKeysAndMouseAndToolsOpensOptions) {
     });
     Main().OnCommand(kCmdAppOptions);
     EXPECT_FALSE(title.isEmpty());
+
+    // Help > About Ketra names the version.
+    QString about;
+    uitest::WhenModalOpens([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            about = box->text();
+        w->close();
+    });
+    m_app->Frame().UpdateCommandActions();
+    const QList<QAction*> aboutItems = m_app->Frame().CommandActions(ketra::ui::HoopsMainWindow::kAboutCommand);
+    ASSERT_EQ(aboutItems.size(), 1);
+    ASSERT_TRUE(aboutItems.front()->isEnabled());
+    aboutItems.front()->trigger();
+    EXPECT_TRUE(about.contains("Ketra " KETRA_VERSION)) << about.toStdString();
 }
 
 } // namespace
+
+// What a user reads in the window: the status bar's words for every tool, the unit, the
+// element under the pointer, its Properties on a double-click, and a tool bar of icons that
+// fits one row at 1280 pixels.
+TEST_F(ViewerAppTest, TheWindowTellsAboutElementsInWordsAndUnits) {
+    ketra::ui::HoopsMainWindow& frame = m_app->Frame();
+    frame.resize(1280, 900);
+    QApplication::processEvents();
+    QToolBar* bar = frame.CommandToolBar();
+    ASSERT_NE(bar, nullptr);
+    int row = -1;
+    for (QAction* action : bar->actions()) {
+        if (action->isSeparator())
+            continue;
+        QWidget* button = bar->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible()) << action->toolTip().toStdString() << " is in the overflow";
+        EXPECT_EQ(row < 0 ? button->y() : row, button->y());
+        row = button->y();
+        EXPECT_FALSE(action->icon().isNull()) << action->toolTip().toStdString();
+        EXPECT_TRUE(action->toolTip().contains(QChar(0x2014))) << action->toolTip().toStdString();
+    }
+
+    for (unsigned int tool : std::initializer_list<unsigned int>{kCmdOrbitCamera, kCmdPanCamera, kCmdZoomCamera, kCmdZoomWindow, kCmdWalk,
+                              kCmdSelectSingleClick, kCmdSelectWindow, kCmdAppMeasure, kCmdAppMarkupCircle,
+                              kCmdAppMarkupNote, kCmdAppMarkupFreehand}) {
+        Main().OnCommand(tool);
+        const QString mode = frame.ModeText();
+        EXPECT_FALSE(mode.contains("HOp") || mode.contains("HSOp") || mode.startsWith("Tool")) << mode.toStdString();
+    }
+    Main().OnCommand(kCmdOrbitCamera);
+    EXPECT_EQ(frame.ModeText(), QString("Orbit \u00B7 Shaded"));
+    // The standard views' keys work from the view (none made silent by a second action).
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    frame.Surface()->Widget()->setFocus();
+    for (const auto& [keys, mode] : {std::pair{"Ctrl+Shift+T", HViewTop}, std::pair{"Ctrl+Shift+I", HViewIsoSE},
+                                     std::pair{"Ctrl+Shift+F", HViewFront}}) {
+        QTest::keySequence(&frame, QKeySequence(keys));
+        QApplication::processEvents();
+        EXPECT_EQ(MainView()->GetViewMode(), mode) << keys;
+    }
+    auto* units = frame.findChild<QLabel*>("unitsLabel");
+    ASSERT_NE(units, nullptr);
+    EXPECT_EQ(units->text(), "Units: in");
+
+    // A pipe pixel near the middle of the view (light blue: blue well above red).
+    const QImage picture = Settled([&] { return frame.Picture(); }).convertToFormat(QImage::Format_RGB32);
+    QPoint pipe(-1, -1);
+    long best = -1;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            const long d = long(x - picture.width() / 2) * (x - picture.width() / 2) +
+                           long(y - picture.height() / 2) * (y - picture.height() / 2);
+            if (c.blue() > 150 && c.blue() > c.red() + 40 && c.green() > c.red() && (best < 0 || d < best)) {
+                best = d;
+                pipe = QPoint(x, y);
+            }
+        }
+    ASSERT_GE(best, 0);
+    frame.ShowHoverText(pipe.x(), pipe.y());
+    const QString hover = frame.statusBar()->currentMessage();
+    EXPECT_TRUE(hover.contains(QChar(0x2013)) && hover.contains(" \u00B7 OD ") && hover.contains(" in \u00B7 "))
+        << hover.toStdString();
+    frame.ShowHoverText(2, 2);  // the background: the tool's hint
+    EXPECT_TRUE(frame.statusBar()->currentMessage().startsWith("Drag to turn"));
+
+    QTest::mouseDClick(frame.Surface()->Widget(), Qt::LeftButton, Qt::NoModifier, pipe);
+    ketra::ui::PropertiesPanel* panel = nullptr;
+    WaitFor([&] {
+        panel = frame.findChild<ketra::ui::PropertiesPanel*>();
+        return panel && panel->isVisible();
+    });
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->Tree()->topLevelItemCount(), 1);
+    EXPECT_EQ(hover.left(panel->Tree()->topLevelItem(0)->text(0).size()), panel->Tree()->topLevelItem(0)->text(0));
+    EXPECT_TRUE(panel->Text().contains("\nOD\t")) << panel->Text().toStdString();
+
+    // A PCF model shows the file's own units beside the model's.
+    ASSERT_TRUE(m_app->OpenFile(Write("run.pcf", "UNITS-BORE MM\nUNITS-CO-ORDS INCH\nPIPELINE-REFERENCE L-1\n"
+                                                 "PIPE\n    END-POINT 0 0 0 100\n    END-POINT 40 0 0 100\n")));
+    EXPECT_EQ(units->text(), "Units: in (file: INCH, bore MM)");
+}

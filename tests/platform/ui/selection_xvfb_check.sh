@@ -17,14 +17,9 @@ set -uo pipefail
 source "$XVFB_LIB"
 start_viewer "$KETRA_VIEWER_MODEL"
 # The view: the client area less the menu bar, tool bar and status bar.
-vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130))
+view_area
 shot() { sleep 1; import -window root "$SHOTS/$1.png"; }
 # Pixels of the view in the selection colour (bright yellow, shaded or not).
-# The view's pixels as lines "x y r g b".
-pixels() {
-  convert "$SHOTS/$1.png" -crop "${vw}x${vh}+${vx}+${vy}" +repage -depth 8 txt:- |
-    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p'
-}
 yellow() { pixels "$1" | awk '$3 > 150 && $4 > 150 && $5 < 70 { n++ } END { print n + 0 }'; }
 # Item n (counted from 1, separators skipped) of the menu with mnemonic $1, by the keyboard.
 menu() {
@@ -44,11 +39,7 @@ n=$(yellow 1-opened)
 check "nothing is drawn in the selection colour at first ($n pixels)" $?
 
 # A pixel of a pipe (light blue: blue well above red) near the middle of the view to click.
-read -r px py < <(pixels 1-opened | awk -v w="$vw" -v h="$vh" '
-    $5 > 150 && $5 > $3 + 40 && $4 > $3 {
-      d = ($1 - w / 2) ^ 2 + ($2 - h / 2) ^ 2
-      if (best == "" || d < best) { best = d; bx = $1; by = $2 }
-    } END { print bx + 0, by + 0 }')
+read -r px py < <(pipe_pixel 1-opened)
 tool 6  # Select By Single Click
 xdotool mousemove "$((vx + px))" "$((vy + py))" click 1
 shot 2-clicked

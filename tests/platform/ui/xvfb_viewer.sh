@@ -45,3 +45,23 @@ stop_viewer() {
   wait "$viewer" 2>/dev/null
   exit $fail
 }
+
+# view_area: the view's rectangle ($vx $vy $vw $vh) in the window measured by start_viewer:
+# the client area less the menu bar, tool bar and status bar.
+view_area() { vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130)); }
+
+# pixels SHOT: the view's pixels in $SHOTS/SHOT.png as lines "x y r g b" (after view_area).
+pixels() {
+  convert "$SHOTS/$1.png" -crop "${vw}x${vh}+${vx}+${vy}" +repage -depth 8 txt:- |
+    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p'
+}
+
+# pipe_pixel SHOT: "x y" in the view of the pipe pixel (light blue: blue well above red)
+# nearest the view's middle; "0 0" when there is none.
+pipe_pixel() {
+  pixels "$1" | awk -v w="$vw" -v h="$vh" '
+    $5 > 150 && $5 > $3 + 40 && $4 > $3 {
+      d = ($1 - w / 2) ^ 2 + ($2 - h / 2) ^ 2
+      if (best == "" || d < best) { best = d; bx = $1; by = $2 }
+    } END { print bx + 0, by + 0 }'
+}

@@ -1,6 +1,8 @@
 // The pages' port, preview widget and colour button.
 #include "platform/ui/pages/PageSupport.h"
 
+#include "platform/ui/pages/ColourNames.h"
+
 #include "platform/render/Renderer.h"
 #include "config/pages/CPropertyPage.h"
 
@@ -38,7 +40,7 @@ bool PaletteChooser(QWidget* parent, unsigned int& rgb) {
     int chosen = -2;
     for (int index : CColorBtn::IndexesByUse()) {
         const unsigned long color = CColorBtn::Colors()[static_cast<size_t>(index)];
-        QAction* action = menu.addAction(Swatch(color), ToQColor(color).name());
+        QAction* action = menu.addAction(Swatch(color), QString::fromStdString(ColourName(color)));
         QObject::connect(action, &QAction::triggered, [&chosen, index] { chosen = index; });
     }
     menu.addSeparator();
