@@ -42,8 +42,18 @@ void CHoopsViewEx::SetHoopsViewEx(HBaseView* view, bool takeOwnership)
         m_savedOperator = nullptr;
         m_panLent = false;
     }
+    const bool newView = view != m_pHView;
     SetHoopsView(view, takeOwnership);
     m_pHViewEx = dynamic_cast<HBaseViewEx*>(view);
+    // A new view shows the Edges toggle's state from the start (its menu item is ticked
+    // from the start).
+    if (newView && view)
+        SetVisibilityOnSegment(view->GetModelKey(), EdgesVisibility(m_edgesShown));
+}
+
+const char* CHoopsViewEx::EdgesVisibility(bool shown)
+{
+    return shown ? "lines = on, edges = on" : "lines = off, edges = off";
 }
 
 HBaseViewEx* CHoopsViewEx::GetHoopsViewEx()

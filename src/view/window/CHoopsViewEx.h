@@ -198,6 +198,8 @@ protected:
     // Whether the pipe style's faces transmission is non-zero (the styles are translucent).
     static bool StylesAreTranslucent();
     static void SetVisibilityOnSegment(long segment, const char* visibility);
+    // The model segment's visibility for the Edges toggle's state.
+    static const char* EdgesVisibility(bool shown);
     // The current operator's name ("" without a view or operator).
     std::string CurrentOperatorName() const;
     bool CurrentOperatorIs(const char* name) const { return CurrentOperatorName() == name; }
