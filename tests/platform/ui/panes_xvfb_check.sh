@@ -21,9 +21,10 @@ cx=$X; cy=$((Y + 50)); cw=$WIDTH; ch=$((HEIGHT - 75))
 shot() { sleep 1; import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$SHOTS/$1.png"; }
 # Lines "x y r g b" of a shot, optionally only the part x >= $2.
 pixels() {
-  convert "$SHOTS/$1.png" -depth 8 txt:- |
-    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p' |
-    awk -v from="${2:-0}" '$1 >= from'
+  local text="$SHOTS/$1.txt"  # converted once per shot
+  [[ -s $text ]] || convert "$SHOTS/$1.png" -depth 8 txt:- |
+    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p' >"$text"
+  awk -v from="${2:-0}" '$1 >= from' "$text"
 }
 # The quadrant (0 top left .. 3 bottom right) holding most pixels of the title bars'
 # highlight (saturated mid blue), -1 for none.

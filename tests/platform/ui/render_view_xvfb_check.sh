@@ -27,8 +27,10 @@ start_viewer "$KETRA_VIEWER_MODEL"
 vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130))
 shot() { sleep 1; import -window root -crop "${vw}x${vh}+${vx}+${vy}" +repage "$SHOTS/$1.png"; }
 pixels() {
-  convert "$SHOTS/$1.png" -depth 8 txt:- |
-    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p'
+  local text="$SHOTS/$1.txt"  # converted once per shot
+  [[ -s $text ]] || convert "$SHOTS/$1.png" -depth 8 txt:- |
+    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p' >"$text"
+  cat "$text"
 }
 # Pixels that differ between two shots.
 differ() { compare -metric AE -fuzz 8% "$SHOTS/$1.png" "$SHOTS/$2.png" null: 2>&1 | cut -d' ' -f1; }
