@@ -6,10 +6,15 @@
 #include "platform/ui/HoopsMainWindow.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace ketra::app {
 namespace {
@@ -32,7 +37,62 @@ void SaveScreenshot(ketra::ui::HoopsMainWindow* frame, const QString& path, int 
     QApplication::quit();
 }
 
+// The first local file a drag carries; empty for none.
+QString DraggedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+
+class FileDropFilter final : public QObject {
+public:
+    FileDropFilter(QObject* parent, std::function<void(const std::string&)> open)
+        : QObject(parent), m_open(std::move(open)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (DraggedFile(drag->mimeData()).isEmpty())
+                return false;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = DraggedFile(drop->mimeData());
+            if (file.isEmpty())
+                return false;
+            drop->acceptProposedAction();
+            // Opened once the drop is over: the source waits for its answer meanwhile.
+            const std::string path = StartPath(file.toStdString());
+            QTimer::singleShot(0, this, [this, path] { m_open(path); });
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    std::function<void(const std::string&)> m_open;
+};
+
 } // namespace
+
+void AcceptFileDrops(QWidget& window, std::function<void(const std::string& path)> open) {
+    window.setAcceptDrops(true);
+    window.installEventFilter(new FileDropFilter(&window, std::move(open)));
+}
+
+std::string StartPath(const std::string& modelPath) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(modelPath, error);
+    return error ? modelPath : absolute.lexically_normal().string();
+}
 
 int RunViewer(int argc, char** argv, const std::string& modelPath, ViewerOptions options) {
     // One GL share group for every view: the panes of four views draw the model's faces from
@@ -41,10 +101,11 @@ int RunViewer(int argc, char** argv, const std::string& modelPath, ViewerOptions
     QApplication qtApp(argc, argv);
     ViewerApp app(std::move(options));
     std::string error;
-    if (!app.OpenFile(modelPath, &error, true)) {
+    if (!app.OpenFile(StartPath(modelPath), &error, true)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kViewerBadModel;
     }
+    AcceptFileDrops(app.Frame(), [&app](const std::string& path) { app.OpenFile(path); });
     app.Show();
     // KETRA_VIEWER_SCREENSHOT=path: save the view's picture once the window has been up for a
     // moment, then quit (used to check the viewer on a virtual display).

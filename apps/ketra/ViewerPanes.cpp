@@ -4,6 +4,7 @@
 #include "platform/ui/FourViewSplitter.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "platform/ui/ViewPane.h"
+#include "platform/mvo/HSelectionSet.h"
 #include "view/window/CHoopsViewEx.h"
 #include "view/HMyBaseView.h"
 #include "view/window/ViewCommands.h"
@@ -15,6 +16,55 @@ namespace ketra::app {
 const std::array<ViewMode, 4> ViewerPanes::kPaneViews = {HViewRight, HViewFront, HViewTop,
                                                          HViewIsoSE};
 
+namespace {
+
+constexpr int kTitleIntervalMs = 250;
+
+// The view's selection as the main view's: the same level (whole elements) and colours.
+void ShareSelectionSettings(HBaseView* from, HBaseView* to) {
+    HSelectionSet* source = from ? from->GetSelection() : nullptr;
+    HSelectionSet* target = to ? to->GetSelection() : nullptr;
+    if (!source || !target)
+        return;
+    target->SetSelectionLevel(source->GetSelectionLevel());
+    target->SetHighlightColor(source->GetHighlightColor().c_str());
+}
+
+} // namespace
+
+QString ViewerPanes::ViewName(ViewMode mode) {
+    switch (mode) {
+    case HViewFront: return "Front";
+    case HViewBack: return "Back";
+    case HViewTop: return "Top";
+    case HViewBottom: return "Bottom";
+    case HViewLeft: return "Left";
+    case HViewRight: return "Right";
+    case HViewIso:
+    case HViewIsoSE: return "SE Isometric";
+    case HViewIsoNW: return "NW Isometric";
+    case HViewIsoSW: return "SW Isometric";
+    case HViewIsoNE: return "NE Isometric";
+    case HViewXY: return "XY";
+    case HViewYX: return "YX";
+    case HViewXZ: return "XZ";
+    case HViewZX: return "ZX";
+    case HViewYZ: return "YZ";
+    case HViewZY: return "ZY";
+    default: return "View";
+    }
+}
+
+void ViewerPanes::UpdateTitles() {
+    if (!m_widget)
+        return;
+    const std::vector<CHoopsView*> windows = Windows();
+    for (size_t i = 0; i < windows.size() && i < 4; ++i) {
+        HBaseView* view = windows[i] ? windows[i]->GetHoopsView() : nullptr;
+        m_widget->SetTitle(static_cast<int>(i), ViewName(view ? view->GetViewMode() : HViewNone));
+    }
+}
+
 ViewerPanes::ViewerPanes(ketra::ui::HoopsMainWindow& frame) : m_frame(frame) {
     m_splitter.onLayout = [this](int panes) { Layout(panes); };
     m_frame.Port().SetSplitter([this](int panes) { SetPanes(panes); });
@@ -24,6 +74,9 @@ ViewerPanes::ViewerPanes(ketra::ui::HoopsMainWindow& frame) : m_frame(frame) {
         return ActiveWindow();
     });
     // A click or the keyboard given to a pane makes it the active one.
+    // Titles follow the panes' views (a standard view chosen in a pane renames it).
+    m_titleTimer.setInterval(kTitleIntervalMs);
+    QObject::connect(&m_titleTimer, &QTimer::timeout, [this] { UpdateTitles(); });
     m_focusWatch = QObject::connect(qApp, &QApplication::focusChanged, &m_frame,
                                     [this](QWidget*, QWidget* now) {
                                         const int pane = PaneOf(now);
@@ -82,6 +135,8 @@ void ViewerPanes::Activate(int index) {
     if (index == m_splitter.GetActivePane())
         return;
     m_splitter.SetActivePane(index);
+    if (m_widget)
+        m_widget->SetCurrent(index);
     m_frame.UpdateCommandActions();
 }
 
@@ -122,20 +177,26 @@ void ViewerPanes::Layout(int panes) {
             m_extra[static_cast<size_t>(i)] =
                 std::make_unique<ketra::ui::ViewPane>(std::move(window), m_widget);
             m_extra[static_cast<size_t>(i)]->SetFrameListener([this, shown] { m_frame.NoteFrame(shown); });
-            if (HBaseView* paneView = shown->GetHoopsView())
+            if (HBaseView* paneView = shown->GetHoopsView()) {
                 paneView->SetViewMode(kPaneViews[static_cast<size_t>(i + 1)], false, true);
+                ShareSelectionSettings(m_frame.ViewWindow()->GetHoopsView(), paneView);
+            }
             shown->OnCommand(ketra::view::kCmdOrbitCamera);
             shown->StartConstantFrameRate();
             widgets[static_cast<size_t>(i + 1)] = m_extra[static_cast<size_t>(i)]->Widget();
         }
         m_widget->SetPanes(widgets);
+        m_widget->SetCurrent(m_splitter.GetActivePane());
         m_frame.setCentralWidget(m_widget);
         if (HBaseView* mainView = m_frame.ViewWindow()->GetHoopsView()) {
             mainView->SetViewMode(kPaneViews[0], false, true);
             mainView->Update();
         }
+        UpdateTitles();
+        m_titleTimer.start();
     } else if (panes == 1 && m_widget) {
         // Hidden while it comes apart: its views are not drawn at the sizes it passes through.
+        m_titleTimer.stop();
         m_widget->hide();
         for (auto& pane : m_extra)
             pane.reset();

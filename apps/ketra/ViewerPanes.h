@@ -11,6 +11,8 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QString>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -56,6 +58,11 @@ public:
     CHoopsView* ActiveWindow() const;
     // Makes pane `index` (0 main, 1..3 extra) the active one, as a click in it does.
     void Activate(int index);
+    // The name a pane's title bar gives its view: the View menu's name of its standard view
+    // ("Front", "SE Isometric", ...), "View" for none.
+    static QString ViewName(ViewMode mode);
+    // Sets each pane's title from its view now (a timer does it while four views show).
+    void UpdateTitles();
 
 private:
     void Layout(int panes);
@@ -69,6 +76,7 @@ private:
     std::array<std::unique_ptr<ketra::ui::ViewPane>, 3> m_extra;
     QPointer<ketra::ui::FourViewSplitter> m_widget;
     QMetaObject::Connection m_focusWatch;
+    QTimer m_titleTimer;
 };
 
 } // namespace ketra::app

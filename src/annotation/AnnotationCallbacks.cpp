@@ -180,6 +180,22 @@ bool NoteBoxOnDevice(HIC_Rendition const* nr, DeviceBox& box)
            std::isfinite(box.top);
 }
 
+bool Arrowhead(const HIC_DC_Point& tip, const HIC_DC_Point& tail, const DeviceBox& box,
+               HIC_DC_Point corners[3])
+{
+    const float dx = tail.x - tip.x;
+    const float dy = tail.y - tip.y;
+    const float length = std::hypot(dx, dy);
+    if (!(length > 0))
+        return false;
+    const float along = kArrowheadPerBoxHeight * std::fabs(box.top - box.bottom);
+    const float ux = dx / length * along, uy = dy / length * along;
+    corners[0] = tip;
+    corners[1] = {tip.x + ux - uy / 2, tip.y + uy + ux / 2, tip.z};
+    corners[2] = {tip.x + ux + uy / 2, tip.y + uy - ux / 2, tip.z};
+    return true;
+}
+
 } // namespace ketra::annotation
 
 using ketra::annotation::DeviceBox;
@@ -195,8 +211,12 @@ void HKetraUtilityAnnotation::drawLineCallback(HIC_Rendition const* nr, int coun
         return;
     }
     HIC_DC_Point line[2] = {points[0], points[0]};
-    if (ketra::annotation::LeaderEnd(points[0], points[count - 1], box, line[1]))
-        HIC_Draw_DC_Polyline(nr, 2, line);
+    if (!ketra::annotation::LeaderEnd(points[0], points[count - 1], box, line[1]))
+        return;
+    HIC_Draw_DC_Polyline(nr, 2, line);
+    HIC_DC_Point head[3];
+    if (ketra::annotation::Arrowhead(line[0], line[1], box, head))
+        HIC_Draw_DC_Polygon(nr, 3, head);
 }
 
 void HKetraUtilityAnnotation::drawLineCallbackClip(HIC_Rendition const* nr, int count,

@@ -43,6 +43,14 @@ bool LeaderEnd(const HIC_DC_Point& target, const HIC_DC_Point& position, const D
 int ClipOutsideBox(const HIC_DC_Point& a, const HIC_DC_Point& b, const DeviceBox& box,
                    HIC_DC_Point pieces[2][2]);
 
+// The leader's arrowhead, sized to the note: a filled triangle with its tip at `tip`, pointing
+// away from `tail`, kArrowheadPerBoxHeight times the box's height long and half as wide on
+// each side (the proportions of the leader's line-style cap, which it covers whatever the
+// line weight up to a cap of that length). False when tip and tail coincide.
+inline constexpr float kArrowheadPerBoxHeight = 0.75f;
+bool Arrowhead(const HIC_DC_Point& tip, const HIC_DC_Point& tail, const DeviceBox& box,
+               HIC_DC_Point corners[3]);
+
 // The device box of the note background "../matrix/mask transform/background" relative to
 // the segment being drawn (a note's "conditions/xarrow"); false when there is none.
 bool NoteBoxOnDevice(HIC_Rendition const* nr, DeviceBox& box);

@@ -1,5 +1,6 @@
 #include "operators/HSOpCameraDrag.h"
 
+#include <cstring>
 #include <string>
 
 #include "platform/hc/hc.h"
@@ -102,9 +103,46 @@ void HSOpCameraDrag::BuildCameraPointer() {
     HC_Set_Callback((std::string("draw dc polyline = ") + kArrowCallback).c_str());
     HC_Set_Visibility("lines = on");
     HC_Close_Segment();
+    HC_Open_Segment(kFrameSegment);
+    HC_Flush_Contents(".", "geometry");
+    int width = 0, height = 0;
+    m_trackedView->GetWindowSizeInPixels(width, height);
+    HPoint corners[5];
+    if (FrameCorners(tracked, width, height, corners)) {
+        corners[4] = corners[0];
+        HC_Insert_Polyline(5, corners);
+    }
+    HC_Set_Color("lines = red");
+    HC_Set_Line_Weight(2);
+    HC_Set_Visibility("lines = on");
+    HC_Set_Selectability("everything = off");
+    HC_Close_Segment();
     HC_Close_Segment();
     // Only the overview changed; the tracked view need not redraw for it.
     HC_Control_Update_By_Key(m_trackedView->GetViewKey(), "unset redraw");
+}
+
+bool HSOpCameraDrag::FrameCorners(const HCamera& camera, int width, int height, HPoint corners[4]) {
+    const HPoint sight = camera.target - camera.position;
+    const HPoint right = HCross(sight, camera.up_vector);
+    if (HLength(sight) <= 0 || HLength(right) <= 0 || !(camera.field_width > 0) ||
+        !(camera.field_height > 0))
+        return false;
+    float w = camera.field_width, h = camera.field_height;
+    if (width > 0 && height > 0 && std::strcmp(camera.projection, "stretched") != 0) {
+        const float aspect = static_cast<float>(width) / static_cast<float>(height);
+        if (aspect > w / h)
+            w = h * aspect;
+        else
+            h = w / aspect;
+    }
+    const HPoint across = HNormalized(right) * (w / 2);
+    const HPoint up = HNormalized(HCross(right, sight)) * (h / 2);
+    corners[0] = camera.target - across - up;
+    corners[1] = camera.target + across - up;
+    corners[2] = camera.target + across + up;
+    corners[3] = camera.target - across + up;
+    return true;
 }
 
 int HSOpCameraDrag::OnLButtonDown(HEventInfo& event) {

@@ -110,3 +110,55 @@ TEST(NoteRender, NotesKeepTheirScreenSizeWhenZoomed)
     EXPECT_EQ(outside[0], 0);
     EXPECT_EQ(outside[1], 0);
 }
+
+// A leader's arrowhead grows with its note's text: red pixels round the target of a 30-point
+// note against a 10-point one, both at line weight 1 (the line-style cap alone is the same
+// size for both).
+TEST(NoteRender, ArrowheadsAreSizedToTheirNote)
+{
+    std::string why;
+    if (!ketra::render::HeadlessAvailable(&why))
+        GTEST_SKIP() << "no headless GL: " << why;
+    HBaseView::SetAutoInstallDisplayDriver(true);
+    HBaseModel model;
+    model.Init();
+    HMyBaseView view(&model, nullptr, nullptr, nullptr, 0, 0);
+    view.Init();
+    HBaseView::SetAutoInstallDisplayDriver(false);
+    constexpr int kW = 800, kH = 600;
+    view.SetWindowSizeInPixels(kW, kH);
+    HC_Open_Segment_By_Key(model.GetModelKey());
+    HC_Set_Color("faces = grey");
+    notetest::InsertBox({-10, -10, -0.1f}, {10, 10, 0});
+    HC_Close_Segment();
+    view.SetViewMode(HViewTop);
+    const HPoint targets[2] = {{-5, -5, 0}, {5, -5, 0}};
+    const char* sizes[2] = {"name = Arial, size = 10 pts", "name = Arial, size = 30 pts"};
+    HKetraUtilityAnnotation notes[2];
+    for (int i = 0; i < 2; ++i) {
+        notes[i].Insert("Note", targets[i], targets[i] + HPoint(-3, 7, 0), model.GetModelKey(), &view,
+                        -1, 0, true);
+        notes[i].SetColor("text = black, lines = red, edges = red, faces = white");
+        notes[i].SetTextFont(sizes[i]);
+        notes[i].SetLineWeight(1);
+        notes[i].Resize(view.GetViewKey(), view.GetIncludeLinkKey());
+    }
+    view.Update();
+    ASSERT_EQ(view.FileOutput((std::string(KETRA_BINARY_DIR) + "/notes-arrowheads.png").c_str(),
+                              nullptr, nullptr),
+              OutputOK);
+    const ketra::render::Image* frame = ketra::render::LastFrame(view.GetViewKey());
+    ASSERT_NE(frame, nullptr);
+    int red[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        const Shot at = PixelOf(view, targets[i], kW, kH);
+        // The leader rises from the target to the note.
+        for (int y = at.y - 90; y <= at.y + 5; ++y)
+            for (int x = at.x - 40; x <= at.x + 40; ++x) {
+                const auto p = frame->At(x, y);
+                red[i] += p.r > 200 && p.g < 80 && p.b < 80 ? 1 : 0;
+            }
+    }
+    EXPECT_GT(red[0], 20);
+    EXPECT_GT(red[1], red[0] * 3) << red[0] << " red pixels round the small note's target";
+}

@@ -1,5 +1,6 @@
 #include "OperatorFixture.h"
 
+#include <cstring>
 #include <string>
 
 #include "operators/HSOpCameraDrag.h"
@@ -202,4 +203,39 @@ TEST_F(DragTest, PointerFollowsAWalkInTheTrackedView) {
     EXPECT_GT(eye.y, -20.0f + 1.0f);
     AdvanceSeconds(HSOpCameraDrag::kTimerSeconds);
     ExpectNear(ReadPointer(*overview).lineStart, eye);
+}
+
+TEST_F(DragTest, FrameOutlinesWhatTheTrackedViewShows) {
+    // Looking along +y at (0, 0, 2) with a 10 x 10 field: a window twice as wide as high
+    // shows 20 across (x) and 10 up (z).
+    HCamera camera = optest::CameraOf(*view);
+    HPoint corners[4];
+    ASSERT_TRUE(HSOpCameraDrag::FrameCorners(camera, 200, 100, corners));
+    ExpectNear(corners[0], {-10, 0, -3});
+    ExpectNear(corners[2], {10, 0, 7});
+    // A tall window widens the height instead; a stretched camera keeps its field.
+    ASSERT_TRUE(HSOpCameraDrag::FrameCorners(camera, 100, 200, corners));
+    ExpectNear(corners[2], {5, 0, 12});
+    std::strcpy(camera.projection, "stretched");
+    ASSERT_TRUE(HSOpCameraDrag::FrameCorners(camera, 100, 200, corners));
+    ExpectNear(corners[2], {5, 0, 7});
+    camera.target = camera.position;
+    EXPECT_FALSE(HSOpCameraDrag::FrameCorners(camera, 100, 200, corners));
+
+    // The overview holds the frame, moved with the tracked camera.
+    optest::SetCamera(*view, {30, -20, 2}, {30, 0, 2});
+    drag->BuildCameraPointer();
+    HC_Open_Segment_By_Key(overview->GetSceneKey());
+    HC_Begin_Contents_Search(HSOpCameraDrag::kFrameSegment, "polylines");
+    char type[64];
+    HC_KEY key = -1;
+    ASSERT_TRUE(HC_Find_Contents(type, &key));
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+    int count = 0;
+    HPoint points[5];
+    HC_Show_Polyline(key, &count, points);
+    ASSERT_EQ(count, 5);
+    EXPECT_NEAR((points[0].x + points[2].x) / 2, 30.0f, 1e-3f);
+    ExpectNear(points[4], points[0]);
 }

@@ -1,5 +1,7 @@
 #include "view/window/CHoopsViewEx.h"
 
+#include <cstring>
+
 
 #include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
@@ -41,9 +43,20 @@ void CHoopsViewEx::SetHoopsViewEx(HBaseView* view, bool takeOwnership)
         delete m_savedOperator;
         m_savedOperator = nullptr;
         m_panLent = false;
+        m_projectionBeforeWalk = ProjUnknown;
     }
+    const bool newView = view != m_pHView;
     SetHoopsView(view, takeOwnership);
     m_pHViewEx = dynamic_cast<HBaseViewEx*>(view);
+    // A new view shows the Edges toggle's state from the start (its menu item is ticked
+    // from the start).
+    if (newView && view)
+        SetVisibilityOnSegment(view->GetModelKey(), EdgesVisibility(m_edgesShown));
+}
+
+const char* CHoopsViewEx::EdgesVisibility(bool shown)
+{
+    return shown ? "lines = on, edges = on" : "lines = off, edges = off";
 }
 
 HBaseViewEx* CHoopsViewEx::GetHoopsViewEx()
@@ -65,10 +78,29 @@ void CHoopsViewEx::LocalSetOperator(HBaseOperator* op)
         m_panLent = false;
     }
     HBaseOperator* current = m_pHView->GetOperator();
+    // A walk looks in perspective, so that stepping forward shows; the projection before it
+    // comes back when another operator takes over.
+    const bool wasWalking = IsWalkOperator(current);
+    const bool walking = IsWalkOperator(op);
+    if (walking && !wasWalking) {
+        m_projectionBeforeWalk = m_pHView->GetProjMode();
+        if (m_projectionBeforeWalk != ProjPerspective)
+            m_pHView->SetProjMode(ProjPerspective);
+    } else if (!walking && wasWalking && m_projectionBeforeWalk != ProjUnknown) {
+        if (m_pHView->GetProjMode() != m_projectionBeforeWalk)
+            m_pHView->SetProjMode(m_projectionBeforeWalk);
+        m_projectionBeforeWalk = ProjUnknown;
+    }
     if (current && current != op)
         delete current;
     m_pHView->SetOperator(op);
     m_pHView->Update();
+}
+
+bool CHoopsViewEx::IsWalkOperator(HBaseOperator* op)
+{
+    const char* name = op ? op->GetName() : nullptr;
+    return name && (std::strcmp(name, "HOpCameraWalk") == 0 || std::strcmp(name, "HSOpCameraWalk") == 0);
 }
 
 HOpConfig& CHoopsViewEx::GetPlotConfig() const

@@ -198,6 +198,10 @@ protected:
     // Whether the pipe style's faces transmission is non-zero (the styles are translucent).
     static bool StylesAreTranslucent();
     static void SetVisibilityOnSegment(long segment, const char* visibility);
+    // Whether `op` (may be null) walks: the library's or the host's walk operator.
+    static bool IsWalkOperator(HBaseOperator* op);
+    // The model segment's visibility for the Edges toggle's state.
+    static const char* EdgesVisibility(bool shown);
     // The current operator's name ("" without a view or operator).
     std::string CurrentOperatorName() const;
     bool CurrentOperatorIs(const char* name) const { return CurrentOperatorName() == name; }
@@ -227,6 +231,8 @@ protected:
     // (possibly null) waits to be restored.
     bool m_panLent = false;
     HBaseOperator* m_savedOperator = nullptr;
+    // The projection a walk replaced with perspective (ProjUnknown while no walk runs).
+    HProjMode m_projectionBeforeWalk = ProjUnknown;
     HPoint m_rightClickPoint;
     long m_noteKey = -1;
     std::uint32_t m_plantPartHidden = 0;

@@ -2,9 +2,11 @@
 // when it is checked.
 #include "view/window/CHoopsViewEx.h"
 
+#include "config/CAppSettings.h"
 #include "config/HOpConfig.h"
 #include "operators/HOpCameraEx.h"
 #include "platform/hc/hc.h"
+#include "view/window/NodeMarkers.h"
 #include "platform/mvo/HMarkupManager.h"
 #include "platform/mvo/HOpMarkup.h"
 #include "platform/mvo/HOpMoveHandle.h"
@@ -15,6 +17,8 @@
 #include "platform/mvo/HSelectionSet.h"
 #include "view/HBaseViewEx.h"
 #include "view/window/ViewCommands.h"
+
+#include <algorithm>
 
 using namespace ketra::view;
 
@@ -309,8 +313,7 @@ void CHoopsViewEx::RegisterSceneCommands()
                 if (!m_pHView)
                     return;
                 m_edgesShown = !m_edgesShown;
-                SetVisibilityOn(m_pHView->GetModelKey(),
-                                m_edgesShown ? "lines = on, edges = on" : "lines = off, edges = off");
+                SetVisibilityOn(m_pHView->GetModelKey(), EdgesVisibility(m_edgesShown));
                 m_pHView->Update();
             },
             [this](CCmdUI& ui) { ui.SetCheck(m_edgesShown); });
@@ -340,6 +343,12 @@ void CHoopsViewEx::RegisterSceneCommands()
                 if (!m_pHView)
                     return;
                 m_markersShown = !m_markersShown;
+                // The elements carry no markers of their own: the nodes of the pipe runs get
+                // them first, at four times the pipe marker size (the style's size alone
+                // makes dots of two pixels).
+                if (m_markersShown)
+                    for (const char* run : {"/include library/halden/pipes", "/include library/halden/Bends"})
+                        AddNodeMarkers(run, std::max(1.0f, 4.0f * CAppSettings::PipeMarkerSymbolSize));
                 SetVisibilityOn(m_pHView->GetSceneKey(), m_markersShown ? "markers = on" : "markers = off");
                 m_pHView->Update();
             },

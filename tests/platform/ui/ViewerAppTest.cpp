@@ -4,6 +4,7 @@
 // settings store.
 #include "UiTestSupport.h"
 
+#include "Viewer.h"
 #include "ViewerApp.h"
 #include "config/CAppSettings.h"
 #include "operators/HSOpCameraDrag.h"
@@ -31,6 +32,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QUrl>
 #include <QMouseEvent>
 #include <QTableWidget>
 #include <QStatusBar>
@@ -287,6 +291,33 @@ TEST(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostFour) {
     EXPECT_EQ(files.Paths(), (std::vector<std::string>{"b", "d", "c"}));
 }
 
+TEST_F(ViewerAppTest, AFileDroppedOnTheWindowOpensAndStartPathsAreAbsolute) {
+    const std::filesystem::path copy = m_folder / "dropped.json";
+    std::filesystem::copy_file(kPlant, copy);
+    ketra::app::AcceptFileDrops(m_app->Frame(), [this](const std::string& path) { m_app->OpenFile(path); });
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(copy.string()))});
+    QMimeData text;
+    text.setText("not a file");
+    const QPoint at = m_app->Frame().rect().center();
+    QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_app->Frame(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_app->Frame(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_app->Frame(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(WaitFor([&] { return m_app->Document().Path() == copy.string(); }))
+        << m_app->Document().Path();
+
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path(m_folder);
+    EXPECT_EQ(ketra::app::StartPath("./sub/../dropped.json"), copy.string());
+    std::filesystem::current_path(start);
+}
+
 TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
     m_app->Frame().UpdateCommandActions();
     QList<QAction*> toggle = m_app->Frame().CommandActions(kCmdFourViews);
@@ -352,6 +383,18 @@ TEST_F(ViewerAppTest, FourViewsAndBackToOne) {
     EXPECT_EQ(MainView()->GetRenderMode(), before);
     m_app->Frame().UpdateCommandActions();
     EXPECT_TRUE(wireframe.front()->isChecked()); // the active pane's state
+    // Each pane is titled by its view, the active one marked; a new standard view renames it.
+    EXPECT_EQ(splitter->Current(), 2);
+    const char* titles[4] = {"Right", "Front", "Top", "SE Isometric"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(splitter->Title(i).toStdString(), titles[i]);
+    m_app->Panes().Pane(2)->Window()->OnCommand(kCmdViewBack);
+    m_app->Panes().UpdateTitles();
+    EXPECT_EQ(splitter->Title(2).toStdString(), "Back");
+    // The extra panes select whole elements in the main view's selection colours.
+    HSelectionSet* paneSelection = views[3]->GetSelection();
+    EXPECT_EQ(paneSelection->GetSelectionLevel(), MainView()->GetSelection()->GetSelectionLevel());
+    EXPECT_EQ(paneSelection->GetHighlightColor(), MainView()->GetSelection()->GetHighlightColor());
     EXPECT_EQ(m_app->Frame().CommandTarget(kCmdFourViews), &Main());
     m_app->Panes().Activate(0);
     EXPECT_EQ(m_app->Frame().CommandTarget(kCmdWireframe), &Main());

@@ -173,6 +173,8 @@ TEST_F(ViewWindowTest, SceneToggleItemsAreCheckedWhileShown)
     EXPECT_EQ(Ui(kCmdLights).GetCheck(), 1);
     EXPECT_EQ(Ui(kCmdMarkers).GetCheck(), 0);
     EXPECT_TRUE(window->GetFastPrint());
+    // Ticked from the start, and shown from the start.
+    EXPECT_EQ(viewtest::Visibility(model->GetModelKey(), "edges"), "on");
 
     Run(kCmdEdges);
     EXPECT_EQ(Ui(kCmdEdges).GetCheck(), 0);
@@ -192,9 +194,45 @@ TEST_F(ViewWindowTest, SceneToggleItemsAreCheckedWhileShown)
     Run(kCmdLights);
     EXPECT_TRUE(window->GetFastPrint());
 
+    // A pipe whose coarsest level is its centre line gets a marker at each node, once.
+    HC_Open_Segment("/include library/halden/pipes/10-20");
+    const float tube[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const int triangle[] = {3, 0, 1, 2};
+    const HC_KEY shell = HC_Insert_Shell(3, tube, 4, triangle);
+    HC_Open_Geometry(shell);
+    HC_Open_LOD(2);
+    const float line[] = {0, 0, 0, 5, 0, 0};
+    const int edge[] = {2, 0, 1};
+    HC_Insert_Shell(2, line, 3, edge);
+    HC_Close_LOD();
+    HC_Close_Geometry();
+    HC_Close_Segment();
+    const auto markers = [] {
+        return HC_QShow_Existence("/include library/halden/pipes/10-20/node markers", "markers");
+    };
     Run(kCmdMarkers);
     EXPECT_EQ(Ui(kCmdMarkers).GetCheck(), 1);
     EXPECT_EQ(viewtest::Visibility(view->GetSceneKey(), "markers"), "on");
+    EXPECT_EQ(markers(), 2);
+    Run(kCmdMarkers);
+    EXPECT_EQ(viewtest::Visibility(view->GetSceneKey(), "markers"), "off");
+    Run(kCmdMarkers);
+    EXPECT_EQ(markers(), 2);
+}
+
+TEST_F(ViewWindowTest, WalkLooksInPerspectiveAndGivesTheProjectionBack)
+{
+    view->SetProjMode(ProjOrthographic);
+    Run(kCmdWalk);
+    EXPECT_EQ(view->GetProjMode(), ProjPerspective);
+    Run(kCmdWalk); // the walk again: still walking
+    EXPECT_EQ(view->GetProjMode(), ProjPerspective);
+    Run(kCmdOrbitCamera);
+    EXPECT_EQ(view->GetProjMode(), ProjOrthographic);
+    view->SetProjMode(ProjStretched);
+    Run(kCmdWalk);
+    Run(kCmdPanCamera);
+    EXPECT_EQ(view->GetProjMode(), ProjStretched);
 }
 
 TEST_F(ViewWindowTest, ItemsEnabledByState)
