@@ -82,6 +82,15 @@ struct Plotter::Impl {
     HOpConfig config;
     PlotOptions options;
     bool started = false;
+    // What each drawn segment (by original key) shows of the model.
+    enum class Source { Element, Restraint, Hanger, Anchor, Nozzle, Flange, Tee, Steel };
+    struct Item {
+        Source source;
+        std::size_t index;
+    };
+    std::unique_ptr<host::PipingModel> drawn;
+    std::map<long, Item> items;
+    ExtraInfoLines extraLines;
 };
 
 Plotter::Plotter() : m_impl(std::make_unique<Impl>()) {}
@@ -368,6 +377,11 @@ private:
     HElementCollection& m_registry;
     PlotStats& m_stats;
     int m_facets;
+public:
+    // The segment the last element, support or member was drawn into.
+    HC_KEY LastSegment() const { return m_segment; }
+
+private:
     HC_KEY KindKey(Kind kind) {
         HC_KEY& key = m_kindKeys[static_cast<size_t>(kind)];
         if (key == -1) key = HC_Create_Segment(KindPath(kind).c_str());
@@ -405,43 +419,45 @@ PlotStats Plotter::Draw(const host::PipingModel& model, const std::function<void
                                          model.anchors.size() + model.nozzles.size() + model.flanges.size() +
                                          model.tees.size() + model.steel.size());
     long done = 0;
-    auto step = [&] {
+    using Source = Impl::Source;
+    auto note = [&](Source source, std::size_t index) {
+        m_impl->items[HC_Show_Original_Key(drawer.LastSegment())] = {source, index};
         if (progress && (++done % 64 == 0 || done == total))
             progress(done, total);
     };
-    for (const host::Element& e : model.elements) {
-        drawer.Element(e);
-        step();
+    for (std::size_t i = 0; i < model.elements.size(); ++i) {
+        drawer.Element(model.elements[i]);
+        note(Source::Element, i);
     }
-    for (const host::Restraint& r : model.restraints) {
-        drawer.Restraint(r);
-        step();
+    for (std::size_t i = 0; i < model.restraints.size(); ++i) {
+        drawer.Restraint(model.restraints[i]);
+        note(Source::Restraint, i);
     }
-    for (const host::Hanger& h : model.hangers) {
-        drawer.Hanger(h);
-        step();
+    for (std::size_t i = 0; i < model.hangers.size(); ++i) {
+        drawer.Hanger(model.hangers[i]);
+        note(Source::Hanger, i);
     }
-    for (const host::NodeItem& n : model.anchors) {
-        drawer.NodeSymbol(Kind::Anchors, Info(Kind::Anchors).style, n, 0);
-        step();
+    for (std::size_t i = 0; i < model.anchors.size(); ++i) {
+        drawer.NodeSymbol(Kind::Anchors, Info(Kind::Anchors).style, model.anchors[i], 0);
+        note(Source::Anchor, i);
     }
-    for (const host::NodeItem& n : model.nozzles) {
-        drawer.NodeSymbol(Kind::Rigids, "/Style Library/Nozzles", n, 1);
-        step();
+    for (std::size_t i = 0; i < model.nozzles.size(); ++i) {
+        drawer.NodeSymbol(Kind::Rigids, "/Style Library/Nozzles", model.nozzles[i], 1);
+        note(Source::Nozzle, i);
     }
-    for (const host::NodeItem& n : model.flanges) {
-        drawer.NodeSymbol(Kind::Rigids, "/Style Library/Flanges", n, 2);
-        step();
+    for (std::size_t i = 0; i < model.flanges.size(); ++i) {
+        drawer.NodeSymbol(Kind::Rigids, "/Style Library/Flanges", model.flanges[i], 2);
+        note(Source::Flange, i);
     }
-    for (const host::NodeItem& t : model.tees) {
-        drawer.Tee(t);
-        step();
+    for (std::size_t i = 0; i < model.tees.size(); ++i) {
+        drawer.Tee(model.tees[i]);
+        note(Source::Tee, i);
     }
-    int index = 0;
-    for (const host::SteelMember& s : model.steel) {
-        drawer.Steel(s, ++index);
-        step();
+    for (std::size_t i = 0; i < model.steel.size(); ++i) {
+        drawer.Steel(model.steel[i], static_cast<int>(i) + 1);
+        note(Source::Steel, i);
     }
+    m_impl->drawn = std::make_unique<host::PipingModel>(model);
 
     // The model segment shows the library; a Y-up model is turned so that its up axis is
     // the view's vertical.
@@ -463,6 +479,39 @@ PlotStats Plotter::Draw(const host::PipingModel& model, const std::function<void
     view.SetGeometryChanged();
     view.ZoomToExtents();
     return stats;
+}
+
+const host::PipingModel* Plotter::DrawnModel() const { return m_impl->drawn.get(); }
+
+void Plotter::SetExtraInfoLines(ExtraInfoLines provider) { m_impl->extraLines = std::move(provider); }
+
+bool Plotter::Describe(long key, ElementInfo* info) const {
+    const host::PipingModel* model = m_impl->drawn.get();
+    if (!model || !info)
+        return false;
+    // From the picked item up to the element's segment; a stale key ends the walk.
+    const Impl::Item* item = nullptr;
+    for (HC_KEY k = key; k != -1 && !item && HC_Show_Existence_By_Key(k, "self") > 0; k = HC_KShow_Owner_By_Key(k)) {
+        const auto found = m_impl->items.find(HC_Show_Original_Key(k));
+        if (found != m_impl->items.end())
+            item = &found->second;
+    }
+    if (!item)
+        return false;
+    using Source = Impl::Source;
+    const std::size_t i = item->index;
+    switch (item->source) {
+    case Source::Element: *info = DescribeElement(*model, model->elements[i]); break;
+    case Source::Restraint: *info = DescribeRestraint(*model, model->restraints[i]); break;
+    case Source::Hanger: *info = DescribeHanger(*model, model->hangers[i]); break;
+    case Source::Anchor: *info = DescribeNodeItem(*model, model->anchors[i], "Anchor"); break;
+    case Source::Nozzle: *info = DescribeNodeItem(*model, model->nozzles[i], "Nozzle"); break;
+    case Source::Flange: *info = DescribeNodeItem(*model, model->flanges[i], "Flange"); break;
+    case Source::Tee: *info = DescribeNodeItem(*model, model->tees[i], "Tee"); break;
+    case Source::Steel: *info = DescribeSteel(*model, model->steel[i], static_cast<int>(i) + 1); break;
+    }
+    AppendExtraLines(*info, m_impl->extraLines);
+    return true;
 }
 
 } // namespace ketra::plotter

@@ -7,6 +7,7 @@
 
 #include "host/PipingModel.h"
 #include "model/HElementCollection.h"
+#include "plotter/ElementInfo.h"
 
 #include <functional>
 #include <map>
@@ -73,6 +74,16 @@ public:
     // The plot properties the plotter started with (for the Options dialog).
     HOpConfig& Config();
     HElementCollection& Registry() { return m_registry; }
+
+    // The model drawn last; null before Draw (and for a plotter that shows a scene file).
+    const host::PipingModel* DrawnModel() const;
+    // What the model holds for the element or support drawn in the segment of `key` (the
+    // segment itself or anything inside it), with the extra-lines provider's lines. False
+    // when `key` belongs to nothing drawn from the model (or is stale).
+    bool Describe(long key, ElementInfo* info) const;
+    // Lines other modules add to every description (results); an empty function removes
+    // them. It is called on the UI thread whenever a description is made.
+    void SetExtraInfoLines(ExtraInfoLines provider);
 
 private:
     struct Impl;
