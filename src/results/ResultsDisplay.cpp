@@ -129,6 +129,17 @@ std::vector<Vec3> DisplacedCentreLine(const Vec3& a, const Vec3& b, const NodeMo
     return out;
 }
 
+double AnimationPeriod(const LoadCase& c) { return c.kind == CaseKind::Modal ? 1.5 : 3.0; }
+
+double AnimationPhase(const LoadCase& c, double seconds) {
+    const double period = AnimationPeriod(c);
+    const double t = std::fmod(std::max(0.0, seconds), period) / period; // 0..1 within a period
+    if (c.kind == CaseKind::Modal)
+        return std::sin(2 * M_PI * t);
+    // Smooth in and out: rest, full at half a period, rest again.
+    return 0.5 - 0.5 * std::cos(2 * M_PI * t);
+}
+
 ResultsDisplay::ResultsDisplay(plotter::Plotter& plotter, const host::PipingModel& model, const Results& results)
     : m_plotter(plotter), m_model(model), m_results(results) {}
 
@@ -146,6 +157,7 @@ void ResultsDisplay::Clear() {
     if (m_overlay != -1 && HC_Show_Existence_By_Key(m_overlay, "self") > 0)
         HC_Delete_By_Key(m_overlay);
     m_overlay = -1;
+    m_displaced = -1;
     const long legend = m_plotter.View().GetLegendKey();
     if (legend > 0 || legend < -1) {
         HC_Open_Segment_By_Key(legend);
@@ -162,6 +174,7 @@ bool ResultsDisplay::Show(const std::string& caseName, const DisplayOptions& opt
         return false;
     Clear();
     m_case = c;
+    m_options = options;
     const StressScale scale = StressScale::FromSettings(options.measure, m_results.units.stress);
     if (options.colours)
         Colour(options, scale);
@@ -237,11 +250,6 @@ void ResultsDisplay::Colour(const DisplayOptions& options, const StressScale& sc
 }
 
 void ResultsDisplay::Displaced(const DisplayOptions& options) {
-    const NodeMotion still;
-    auto motion = [&](int node) {
-        auto it = m_case->displacements.find(node);
-        return it == m_case->displacements.end() ? still : it->second;
-    };
     // The centre lines as drawn, faint, beside the moved ones.
     HC_Open_Segment_By_Key(Overlay("ghost"));
     HC_Set_Color("lines = (r=0.6 g=0.6 b=0.6)");
@@ -250,9 +258,21 @@ void ResultsDisplay::Displaced(const DisplayOptions& options) {
         InsertLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to));
     HC_Close_Segment();
 
-    HC_Open_Segment_By_Key(Overlay("displaced shape"));
+    m_displaced = Overlay("displaced shape");
+    HC_Open_Segment_By_Key(m_displaced);
     HC_Style_Segment("/Style Library/Displaced Shapes");
-    const double scale = m_scale * options.animation;
+    HC_Close_Segment();
+    DisplacedLines(m_scale * options.animation);
+}
+
+void ResultsDisplay::DisplacedLines(double scale) {
+    const NodeMotion still;
+    auto motion = [&](int node) {
+        auto it = m_case->displacements.find(node);
+        return it == m_case->displacements.end() ? still : it->second;
+    };
+    HC_Open_Segment_By_Key(m_displaced);
+    HC_Flush_Contents(".", "geometry");
     for (const host::Element& e : m_model.elements) {
         std::vector<Vec3> line = DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to),
                                                      motion(e.from), motion(e.to), scale, 9);
@@ -262,6 +282,61 @@ void ResultsDisplay::Displaced(const DisplayOptions& options) {
         HC_Insert_Polyline(int(line.size()), points.data());
     }
     HC_Close_Segment();
+}
+
+bool ResultsDisplay::SetPhase(double fraction) {
+    if (!m_case || m_displaced == -1 || HC_Show_Existence_By_Key(m_displaced, "self") <= 0)
+        return false;
+    m_options.animation = fraction;
+    DisplacedLines(m_scale * fraction);
+    m_plotter.View().SetGeometryChanged();
+    return true;
+}
+
+plotter::InfoLines ResultsDisplay::ElementLines(int from, int to) const {
+    plotter::InfoLines lines;
+    if (!m_case)
+        return lines;
+    const ResultUnits& units = m_results.units;
+    auto withUnit = [](double v, const std::string& unit) { return Number(v) + (unit.empty() ? "" : " " + unit); };
+    auto vector = [&](const Vec3& v, const std::string& unit) {
+        return "(" + Number(v[0]) + ", " + Number(v[1]) + ", " + Number(v[2]) + ")" +
+               (unit.empty() ? "" : " " + unit);
+    };
+    auto it = m_case->stresses.find({from, to});
+    if (from != to && it != m_case->stresses.end()) {
+        const auto& ends = it->second;
+        const std::string at[2] = {std::to_string(from), std::to_string(to)};
+        std::string stress, allowable, ratio;
+        for (int i = 0; i < 2; ++i) {
+            const std::string sep = i ? ", " : "";
+            stress += sep + at[i] + ": " + withUnit(ends[i].stress, units.stress);
+            if (ends[i].allowable)
+                allowable += (allowable.empty() ? "" : ", ") + at[i] + ": " + withUnit(*ends[i].allowable, units.stress);
+            if (ends[i].ratio)
+                ratio += (ratio.empty() ? "" : ", ") + at[i] + ": " + Number(*ends[i].ratio * 100) + " %";
+        }
+        lines.emplace_back("Code stress", stress);
+        if (!allowable.empty())
+            lines.emplace_back("Allowable", allowable);
+        if (!ratio.empty())
+            lines.emplace_back("Stress ratio", ratio);
+    }
+    if (from == to) {
+        auto support = m_case->supports.find(from);
+        if (support != m_case->supports.end()) {
+            lines.emplace_back("Support force", vector(support->second.force, units.force));
+            lines.emplace_back("Support moment", vector(support->second.moment, units.moment));
+        }
+    }
+    for (int node : from == to ? std::vector<int>{from} : std::vector<int>{from, to}) {
+        auto d = m_case->displacements.find(node);
+        if (d != m_case->displacements.end())
+            lines.emplace_back("Movement at " + std::to_string(node), vector(d->second.translation, LengthUnit(m_model)));
+    }
+    if (!lines.empty())
+        lines.insert(lines.begin(), {"Load case", m_case->name + " (" + CaseKindName(m_case->kind) + ")"});
+    return lines;
 }
 
 void ResultsDisplay::Loads() {

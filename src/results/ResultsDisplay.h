@@ -5,6 +5,7 @@
 // segments only; the tessellated model is never touched.
 #pragma once
 
+#include "plotter/ElementInfo.h"
 #include "plotter/Plotter.h"
 #include "results/ResultsFile.h"
 
@@ -51,6 +52,13 @@ double AutoScale(const LoadCase& c, const host::PipingModel& model);
 std::vector<Vec3> DisplacedCentreLine(const Vec3& a, const Vec3& b, const NodeMotion& ma, const NodeMotion& mb,
                                       double scale, int points);
 
+// The fraction of the displacements an animation shows `seconds` after it started. A static
+// case grows from rest to full and back (0, 1, 0) once a period; a modal case swings as its
+// mode shape, sin(2πt/T) from -1 to 1. Both are at rest at every whole period.
+double AnimationPhase(const LoadCase& c, double seconds);
+// The period in seconds: a visible rate, not the mode's own frequency.
+double AnimationPeriod(const LoadCase& c);
+
 class ResultsDisplay {
 public:
     // Neither is copied: both must outlive the display.
@@ -64,7 +72,17 @@ public:
     // Removes colours, legend and overlays: the model as drawn.
     void Clear();
 
+    // Redraws the displaced shape alone with `fraction` of the displacements (an animation's
+    // frame); colours, legend and arrows stay. False when no displaced shape is shown.
+    bool SetPhase(double fraction);
+
+    // The current case's values for an element (from, to) or a support (from == to): code
+    // stress, allowable and ratio at each end, support loads, the movement of its nodes.
+    // Empty without a case or values.
+    plotter::InfoLines ElementLines(int from, int to) const;
+
     const LoadCase* Current() const { return m_case; }
+    const DisplayOptions& Options() const { return m_options; }
     // The magnification the displaced shape is drawn with (after Show).
     double Scale() const { return m_scale; }
     // The legend's lines, top to bottom, as drawn.
@@ -74,6 +92,7 @@ private:
     void Colour(const DisplayOptions& options, const StressScale& scale);
     void Legend(const DisplayOptions& options, const StressScale& scale);
     void Displaced(const DisplayOptions& options);
+    void DisplacedLines(double scale);
     void Loads();
     long Overlay(const char* name);
 
@@ -83,8 +102,10 @@ private:
     const LoadCase* m_case = nullptr;
     std::vector<long> m_coloured;
     std::vector<std::string> m_legend;
+    DisplayOptions m_options;
     double m_scale = 1;
     long m_overlay = -1;
+    long m_displaced = -1;
 };
 
 } // namespace ketra::results
