@@ -128,7 +128,7 @@ void ResultsPanel::BuildDock() {
 }
 
 void ResultsPanel::BuildMenu() {
-    QMenu* menu = new QMenu("&Results", &m_frame);
+    QMenu* menu = new QMenu("Res&ults", &m_frame);
     menu->setObjectName("resultsMenu");
     QAction* open = menu->addAction("&Open Results...", [this] { OpenWithDialog(); });
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
