@@ -9,7 +9,11 @@
 #include "plotter/Plotter.h"
 #include "results/ResultsFile.h"
 
+#include "platform/io/HIOUtilityHTML.h"
+
 #include <array>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace ketra::results {
@@ -89,6 +93,23 @@ public:
     const std::vector<std::string>& LegendLines() const { return m_legend; }
 
 private:
+    struct LegendLine {
+        std::string text;
+        int band = -1; // a level's swatch; -1: none
+    };
+    std::vector<LegendLine> LegendFor(const LoadCase& c, const DisplayOptions& options, const StressScale& scale,
+                                      double magnification) const;
+    double ScaleFor(const LoadCase& c, const DisplayOptions& options) const;
+    // The value an element end is coloured by; none when the case lacks it.
+    static std::optional<double> Measured(const EndStress& end, StressMeasure measure);
+    // The worst value of each element, and of each tee (the worst of its elements), by
+    // (from, to); a tee by (node, node).
+    std::map<ElementKey, double> Worst(const LoadCase& c, StressMeasure measure) const;
+    // The segments drawing an element, or a tee (node, node).
+    std::vector<long> Segments(const ElementKey& key) const;
+    void Paint(long segment, const std::string& colour);
+    // For the HTML page: see io::PageResultsSource.
+    bool PreparePage(io::PageResults& page);
     void Colour(const DisplayOptions& options, const StressScale& scale);
     void Legend(const DisplayOptions& options, const StressScale& scale);
     void Displaced(const DisplayOptions& options);
