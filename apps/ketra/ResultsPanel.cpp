@@ -211,9 +211,6 @@ bool ResultsPanel::Open(const std::string& path, std::string* error, bool quiet)
     m_path = path;
     plotter::Plotter& plotter = m_document.Plotter();
     m_display = std::make_unique<results::ResultsDisplay>(plotter, *model, m_results);
-    plotter.SetExtraInfoLines([this](int from, int to) {
-        return m_display ? m_display->ElementLines(from, to) : plotter::InfoLines{};
-    });
     m_document.View().GetEventManager()->RegisterHandler(m_escape.get());
     FillCases();
     m_file->setText(QFileInfo(QString::fromStdString(path)).fileName() + " (" +
@@ -238,10 +235,8 @@ void ResultsPanel::Drop() {
     if (!m_display)
         return;
     m_display.reset(); // clears what it showed
-    if (m_document.HasModel()) {
-        m_document.Plotter().SetExtraInfoLines({});
+    if (m_document.HasModel())
         m_document.View().GetEventManager()->UnRegisterHandler(m_escape.get());
-    }
     m_results = {};
     m_path.clear();
     m_filling = true;

@@ -172,8 +172,10 @@ ResultsDisplay::ResultsDisplay(plotter::Plotter& plotter, const host::PipingMode
 ResultsDisplay::~ResultsDisplay() { Clear(); }
 
 void ResultsDisplay::Clear() {
-    if (m_case)
+    if (m_case) {
         io::SetPageResultsSource({});
+        m_plotter.SetExtraInfoLines({});
+    }
     std::sort(m_coloured.begin(), m_coloured.end());
     m_coloured.erase(std::unique(m_coloured.begin(), m_coloured.end()), m_coloured.end());
     for (long key : m_coloured) {
@@ -215,6 +217,8 @@ bool ResultsDisplay::Show(const std::string& caseName, const DisplayOptions& opt
         Loads();
     Legend(options, scale);
     m_plotter.View().SetGeometryChanged();
+    // The element information (hover text, Properties) tells this case's values.
+    m_plotter.SetExtraInfoLines([this](int from, int to) { return ElementLines(from, to); });
     // A page written from the view carries every case (HIOUtilityHTML).
     io::SetPageResultsSource({[this](io::PageResults& page) { return PreparePage(page); },
                               [this] {

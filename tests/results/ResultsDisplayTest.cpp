@@ -209,6 +209,9 @@ TEST(ResultsDisplay, ACaseColoursItsElementsAndSwitchingLeavesTheTessellatedMode
               (Lines{{"Load case", "OPE (operating)"}, {"Support force", "(0, 0, 500) N"},
                      {"Support moment", "(0, 20, 0) N.m"}}));
     EXPECT_TRUE(display.ElementLines(20, 40).size() == 2u) << "no stresses: the far node's movement only";
+    ketra::plotter::ElementInfo info;
+    ASSERT_TRUE(plotter.Describe(plotter.Registry().Find(20, 30), &info));
+    EXPECT_EQ(info.extra, display.ElementLines(20, 30)) << "the element information shows the case";
 
     // Node numbers: all, or a selection's.
     EXPECT_EQ(ShowNodeNumbers(plotter, model.model), 4);
@@ -219,6 +222,8 @@ TEST(ResultsDisplay, ACaseColoursItsElementsAndSwitchingLeavesTheTessellatedMode
     display.Clear();
     EXPECT_FALSE(display.SetPhase(1));
     EXPECT_TRUE(display.ElementLines(20, 30).empty());
+    ASSERT_TRUE(plotter.Describe(plotter.Registry().Find(20, 30), &info));
+    EXPECT_TRUE(info.extra.empty());
     EXPECT_EQ(NetFaceColour(pipe), styled);
     EXPECT_EQ(NetFaceColour(tee), teeStyled);
     EXPECT_EQ(HC_QShow_Existence("/include library/halden/tees/20", "self"), 1);
