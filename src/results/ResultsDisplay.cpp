@@ -62,6 +62,15 @@ void InsertLine(const Vec3& a, const Vec3& b) {
     HC_Insert_Polyline(2, points);
 }
 
+// Points a page draws each element's displaced centre line with.
+constexpr int kPagePoints = 5;
+
+float FourFigures(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", double(v));
+    return std::strtof(text, nullptr);
+}
+
 std::array<float, 3> Rgb(unsigned long c) {
     return {float(c & 0xFF) / 255, float((c >> 8) & 0xFF) / 255, float((c >> 16) & 0xFF) / 255};
 }
@@ -292,7 +301,7 @@ bool ResultsDisplay::PreparePage(io::PageResults& page) {
     if (moving)
         for (const host::Element& e : m_model.elements)
             page.lines.push_back(
-                flat(DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to), still, still, 0, 9)));
+                flat(DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to), still, still, 0, kPagePoints)));
     for (std::size_t k = 0; k < m_results.cases.size(); ++k) {
         const LoadCase& c = m_results.cases[k];
         if (&c == m_case)
@@ -312,12 +321,17 @@ bool ResultsDisplay::PreparePage(io::PageResults& page) {
         for (const auto& [key, number] : groups)
             if (auto it = worst[k].find(key); it != worst[k].end())
                 state.groupColours[number] = Rgb(scale.colours[scale.BandOf(it->second)]);
-        if (moving && !c.displacements.empty())
-            for (const host::Element& e : m_model.elements)
-                state.lines.push_back(flat(DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to),
-                                                               motion(c, e.from), motion(c, e.to), magnification, 9)));
-        else if (moving)
-            state.lines = page.lines;
+        // How far each point moves, to four figures: plenty for a picture, and a third of the
+        // text of full coordinates.
+        for (std::size_t i = 0; moving && !c.displacements.empty() && i < m_model.elements.size(); ++i) {
+            const host::Element& e = m_model.elements[i];
+            std::vector<float> line = flat(DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to),
+                                                               motion(c, e.from), motion(c, e.to), magnification,
+                                                               kPagePoints));
+            for (std::size_t j = 0; j < line.size(); ++j)
+                line[j] = FourFigures(line[j] - page.lines[i][j]);
+            state.lines.push_back(std::move(line));
+        }
         page.states.push_back(std::move(state));
     }
     return true;

@@ -65,7 +65,8 @@ struct PageState {
     std::vector<std::array<float, 3>> groupColours;  // per item group (0..1)
     // The legend, top to bottom: a line of text and the colour of its swatch, if any.
     std::vector<std::pair<std::string, std::optional<std::array<float, 3>>>> legend;
-    // The moving lines at full displacement: x, y, z per point, as many as `PageResults::lines`.
+    // How far each point of the moving lines moves at full displacement (x, y, z per point,
+    // as `PageResults::lines`); empty lines, or none: they stay at rest.
     std::vector<std::vector<float>> lines;
 };
 
