@@ -130,7 +130,7 @@ void ResultsPanel::BuildDock() {
 void ResultsPanel::BuildMenu() {
     QMenu* menu = new QMenu("Res&ults", &m_frame);
     menu->setObjectName("resultsMenu");
-    QAction* open = menu->addAction("&Open Results...", [this] { OpenWithDialog(); });
+    QAction* open = menu->addAction("Open &Results...", [this] { OpenWithDialog(); });
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     m_caseMenu = menu->addMenu("Load &Case");
     m_caseMenu->setEnabled(false);
@@ -140,7 +140,7 @@ void ResultsPanel::BuildMenu() {
     QAction* loads = menu->addAction("Support &Loads", [this] { m_window.OnCommand(kCmdForces); });
     loads->setCheckable(true);
     menu->addSeparator();
-    menu->addAction("Node Numbers: &All", [this] { ShowAllNodeNumbers(); });
+    menu->addAction("&Node Numbers: All", [this] { ShowAllNodeNumbers(); });
     menu->addAction("Node Numbers: &Selection", [this] { ShowSelectedNodeNumbers(); });
     menu->addAction("&Hide Node Numbers", [this] { HideNodeNumbers(); });
     menu->addSeparator();
