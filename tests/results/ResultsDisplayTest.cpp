@@ -199,6 +199,16 @@ TEST(ResultsDisplay, ACaseColoursItsElementsAndSwitchingLeavesTheTessellatedMode
     EXPECT_EQ(DisplacedEnds(plotter), full);
     EXPECT_EQ(Shells(), shells);
 
+    // A page carries every case, and writing it leaves the view as it was.
+    std::string page;
+    ASSERT_TRUE(ketra::io::BuildHtmlPage("<!-- $$results_json$$ -->\n<!-- $$scene_glb_base64$$ -->",
+                                         plotter.View().GetViewKey(), {}, page, &error))
+        << error;
+    EXPECT_NE(page.find(R"({"name":"SUS","swing":false,"period":3,"groupColours":[[)"), std::string::npos);
+    EXPECT_NE(page.find(R"({"text":"\u003e= 100","swatch":[1,0,0]})"), std::string::npos);
+    EXPECT_EQ(NetFaceColour(pipe), over);
+    EXPECT_EQ(DisplacedEnds(plotter), full);
+
     // The element information's lines: stresses at both ends, movements; a support's loads.
     using Lines = ketra::plotter::InfoLines;
     EXPECT_EQ(display.ElementLines(20, 30),
