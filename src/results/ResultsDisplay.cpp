@@ -627,7 +627,12 @@ void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& sc
     std::size_t longest = 0;
     for (const std::string& line : m_legend)
         longest = std::max(longest, line.size());
-    const float right = float(std::min(0.99, left + 0.075 + 0.0125 * double(longest)));
+    // The text keeps its size in pixels (about 8 a character): the panel's width in window
+    // units follows the window's width.
+    int width = 0, height = 0;
+    m_plotter.View().GetWindowSizeInPixels(width, height);
+    const double perCharacter = width > 0 ? 2 * 8.0 / width : 0.0125;
+    const float right = float(std::min(0.99, left + 0.075 + perCharacter * double(longest)));
     const float bottom = float(y - step * double(m_legend.size()) + step * 0.4);
     const float panel[12] = {-0.99f, bottom, -0.5f, right, bottom, -0.5f, right, 0.98f, -0.5f, -0.99f, 0.98f, -0.5f};
     HC_Open_Segment("panel");
