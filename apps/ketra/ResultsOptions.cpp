@@ -1,6 +1,7 @@
 #include "ResultsOptions.h"
 
 #include "host/ModelFile.h"
+#include "results/NodeNumbers.h"
 #include "results/VtkWriter.h"
 
 #include <cstdio>
@@ -17,6 +18,12 @@ void AddResultsOptions(CLI::App* cmd, ResultsArgs& args, bool forPictures) {
         ->capture_default_str();
     cmd->add_option("--scale", args.scale, "displacement magnification (default: chosen to show the largest movement)")
         ->check(CLI::PositiveNumber);
+    cmd->add_option("--node-numbers", args.nodeNumbers, "write node numbers: all")->check(CLI::IsMember({"all"}));
+}
+
+void ShowRequestedNodeNumbers(const ResultsArgs& args, const host::PipingModel& model, plotter::Plotter& plotter) {
+    if (args.nodeNumbers == "all")
+        results::ShowNodeNumbers(plotter, model);
 }
 
 bool ShowResults(const ResultsArgs& args, const host::PipingModel& model, plotter::Plotter& plotter,

@@ -1,5 +1,5 @@
 // The command line's results options: `render --results R.json [--case NAME] [--show ...]
-// [--scale S]` and `info --results R.json`.
+// [--scale S] [--node-numbers all]` and `info --results R.json`.
 #pragma once
 
 #include "plotter/Plotter.h"
@@ -17,6 +17,7 @@ struct ResultsArgs {
     std::string caseName;  // empty: the file's first case
     std::string show = "ratio";
     double scale = 0;
+    std::string nodeNumbers; // "all": every node's number; empty: none
 };
 
 void AddResultsOptions(CLI::App* cmd, ResultsArgs& args, bool forPictures);
@@ -26,6 +27,9 @@ void AddResultsOptions(CLI::App* cmd, ResultsArgs& args, bool forPictures);
 // case or option.
 bool ShowResults(const ResultsArgs& args, const host::PipingModel& model, plotter::Plotter& plotter,
                  results::Results& results, std::unique_ptr<results::ResultsDisplay>& display);
+
+// `--node-numbers all`: every node's number in the picture.
+void ShowRequestedNodeNumbers(const ResultsArgs& args, const host::PipingModel& model, plotter::Plotter& plotter);
 
 // `render MODEL --results R -o OUT.vtu|OUT.pvd`: the results as VTK XML, no picture. Returns
 // the command's exit status (2 for a bad model or results file, 1 without --results).

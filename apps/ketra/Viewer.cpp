@@ -106,6 +106,10 @@ int RunViewer(int argc, char** argv, const std::string& modelPath, ViewerOptions
         return kViewerBadModel;
     }
     AcceptFileDrops(app.Frame(), [&app](const std::string& path) { app.OpenFile(path); });
+    if (!app.OpenStartResults(&error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kViewerBadModel;
+    }
     app.Show();
     // KETRA_VIEWER_SCREENSHOT=path: save the view's picture once the window has been up for a
     // moment, then quit (used to check the viewer on a virtual display).

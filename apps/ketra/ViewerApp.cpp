@@ -80,7 +80,7 @@ private:
 } // namespace
 
 ViewerApp::ViewerApp(ViewerOptions options)
-    : m_document(std::move(options)), m_recent(ViewerSettings::LoadRecentFiles()) {
+    : m_document(options), m_recent(ViewerSettings::LoadRecentFiles()), m_startResults(std::move(options.results)) {
     m_frame = std::make_unique<ketra::ui::HoopsMainWindow>(std::make_unique<CHoopsViewEx>());
     m_panes = std::make_unique<ViewerPanes>(*m_frame);
 
@@ -122,7 +122,12 @@ ViewerApp::ViewerApp(ViewerOptions options)
     m_frame->installEventFilter(new CloseWatcher(m_frame.get(), [this] { SaveSettings(); }));
     RegisterCommands();
     SetAccelerators();
+    m_results = std::make_unique<ResultsPanel>(*m_frame, MainWindow(), m_document);
     m_frame->UpdateCommandActions();
+}
+
+bool ViewerApp::OpenStartResults(std::string* error) {
+    return m_startResults.empty() || m_results->Open(m_startResults, error, true);
 }
 
 void ViewerApp::SetAccelerators() {
@@ -144,6 +149,7 @@ void ViewerApp::SetAccelerators() {
 
 ViewerApp::~ViewerApp() {
     DetachViews();
+    m_results.reset();
     m_panes.reset();
     m_frame.reset();
 }
@@ -280,6 +286,8 @@ void ViewerApp::OpenWithDialog() {
 }
 
 void ViewerApp::DetachViews() {
+    if (m_results)
+        m_results->Drop();
     m_elementCommands.reset();
     if (!m_frame)
         return;

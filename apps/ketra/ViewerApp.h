@@ -6,12 +6,14 @@
 //   File: Open... (57601: models, PCF and scene files), the recent files (57616 ...,
 //   absolute and canonical), Exit (57665);
 //   View: Segment Browser, Overview, Navigation (docks shown or hidden);
+//   Results: the results panel's menu (ResultsPanel.h);
 //   Tools: Options... (the Options dialog over every open view);
 //   Help: Keys and Mouse (57664).
 // The frame's size, position, docks and the recent files are kept in the settings store
 // (ViewerSettings) and restored at start.
 #pragma once
 
+#include "ResultsPanel.h"
 #include "ViewerDocument.h"
 #include "ViewerPanes.h"
 #include "ViewerSettings.h"
@@ -63,6 +65,10 @@ public:
     ketra::ui::CSegmentDialogBar& SegmentBrowser() { return *m_browser; }
     ketra::ui::OverviewDock& Overview() { return *m_overview; }
     ketra::ui::WalkNavigationPanel& Navigation() { return *m_navigation; }
+    ResultsPanel& Results() { return *m_results; }
+    // The results file of the command line (ViewerOptions::results) over the model opened
+    // first; true when there is none. A file that fails leaves its message in *error.
+    bool OpenStartResults(std::string* error);
     const RecentFiles& Recent() const { return m_recent; }
 
     // The Options dialog and the help dialog (Tools > Options..., Help > Keys and Mouse).
@@ -91,6 +97,8 @@ private:
     // Properties, Model Info, Find Node and the Delete key on the document's model.
     std::unique_ptr<ketra::plotter::ElementCommands> m_elementCommands;
     ketra::ui::PropertiesPanel* m_properties = nullptr;  // made when first shown
+    std::unique_ptr<ResultsPanel> m_results;
+    std::string m_startResults;
 };
 
 } // namespace ketra::app

@@ -24,6 +24,7 @@ struct ViewerOptions {
     HRenderMode mode = HRenderGouraud;
     std::vector<ketra::plotter::Kind> hidden;
     double symbolScale = 0; // above 0: wins over the model's own
+    std::string results;    // results file shown over the first model; empty: none
 };
 
 // The viewer's document: the model file shown (its path is what Save As starts from).

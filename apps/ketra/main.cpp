@@ -224,6 +224,7 @@ int Render(const DrawArgs& a, const ketra::app::ResultsArgs& resultsArgs, const 
     std::unique_ptr<ketra::results::ResultsDisplay> display;
     if (!resultsArgs.file.empty() && !ketra::app::ShowResults(resultsArgs, model, plotter, results, display))
         return kExitBadModel;
+    ketra::app::ShowRequestedNodeNumbers(resultsArgs, model, plotter);
     auto t0 = Clock::now();
     HOutputHandlerOptions options;
     options.m_pHBaseView = &plotter.View();
@@ -359,6 +360,8 @@ int main(int argc, char** argv) {
     DrawArgs viewArgs;
     CLI::App* view = app.add_subcommand("view", "open a model in an interactive window");
     AddDrawOptions(view, viewArgs);
+    ketra::app::ResultsArgs viewResults;
+    ketra::app::AddResultsOptions(view, viewResults, false);
 
     std::string convertPath, convertOut;
     CLI::App* convert = app.add_subcommand("convert", "write a model file (JSON or PCF) as the model format's JSON");
@@ -411,6 +414,7 @@ int main(int argc, char** argv) {
         ketra::app::ViewerOptions options;
         options.configFile = viewArgs.config;
         options.symbolScale = viewArgs.symbolScale;
+        options.results = viewResults.file;
         if (!ParseLook(viewArgs, &options.view, &options.mode, &options.hidden))
             return kExitUsage;
         return ketra::app::RunViewer(argc, argv, viewArgs.model, std::move(options));

@@ -7,8 +7,10 @@
 #include "view/HMyBaseView.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 namespace ketra::results {
@@ -58,6 +60,39 @@ double ModelSize(const host::PipingModel& m) {
 void InsertLine(const Vec3& a, const Vec3& b) {
     const float points[6] = {float(a[0]), float(a[1]), float(a[2]), float(b[0]), float(b[1]), float(b[2])};
     HC_Insert_Polyline(2, points);
+}
+
+// Points a page draws each element's displaced centre line with.
+constexpr int kPagePoints = 5;
+
+float FourFigures(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", double(v));
+    return std::strtof(text, nullptr);
+}
+
+std::array<float, 3> Rgb(unsigned long c) {
+    return {float(c & 0xFF) / 255, float((c >> 8) & 0xFF) / 255, float((c >> 16) & 0xFF) / 255};
+}
+
+// The net colour of a channel ("faces", "lines") of the segment, from its "r=… g=… b=…" text.
+std::array<float, 3> NetColour(long segment, const char* channel) {
+    std::string text(1024, '\0');
+    HC_Open_Segment_By_Key(segment);
+    HC_Show_One_Net_Color(channel, text.data());
+    HC_Close_Segment();
+    std::array<float, 3> rgb{0.7f, 0.7f, 0.7f};
+    std::string lower(text.c_str());
+    for (char& ch : lower)
+        ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    const char* names[3] = {"r=", "g=", "b="};
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t at = lower.find(names[i]);
+        if (at == std::string::npos)
+            return {0.7f, 0.7f, 0.7f};
+        rgb[i] = std::clamp(std::strtof(lower.c_str() + at + 2, nullptr), 0.0f, 1.0f);
+    }
+    return rgb;
 }
 
 } // namespace
@@ -129,12 +164,29 @@ std::vector<Vec3> DisplacedCentreLine(const Vec3& a, const Vec3& b, const NodeMo
     return out;
 }
 
+double AnimationPeriod(const LoadCase& c) { return c.kind == CaseKind::Modal ? 1.5 : 3.0; }
+
+double AnimationPhase(const LoadCase& c, double seconds) {
+    const double period = AnimationPeriod(c);
+    const double t = std::fmod(std::max(0.0, seconds), period) / period; // 0..1 within a period
+    if (c.kind == CaseKind::Modal)
+        return std::sin(2 * M_PI * t);
+    // Smooth in and out: rest, full at half a period, rest again.
+    return 0.5 - 0.5 * std::cos(2 * M_PI * t);
+}
+
 ResultsDisplay::ResultsDisplay(plotter::Plotter& plotter, const host::PipingModel& model, const Results& results)
     : m_plotter(plotter), m_model(model), m_results(results) {}
 
 ResultsDisplay::~ResultsDisplay() { Clear(); }
 
 void ResultsDisplay::Clear() {
+    if (m_case) {
+        io::SetPageResultsSource({});
+        m_plotter.SetExtraInfoLines({});
+    }
+    std::sort(m_coloured.begin(), m_coloured.end());
+    m_coloured.erase(std::unique(m_coloured.begin(), m_coloured.end()), m_coloured.end());
     for (long key : m_coloured) {
         if (HC_Show_Existence_By_Key(key, "self") > 0) {
             HC_Open_Segment_By_Key(key);
@@ -146,6 +198,7 @@ void ResultsDisplay::Clear() {
     if (m_overlay != -1 && HC_Show_Existence_By_Key(m_overlay, "self") > 0)
         HC_Delete_By_Key(m_overlay);
     m_overlay = -1;
+    m_displaced = -1;
     const long legend = m_plotter.View().GetLegendKey();
     if (legend > 0 || legend < -1) {
         HC_Open_Segment_By_Key(legend);
@@ -162,25 +215,137 @@ bool ResultsDisplay::Show(const std::string& caseName, const DisplayOptions& opt
         return false;
     Clear();
     m_case = c;
+    m_options = options;
     const StressScale scale = StressScale::FromSettings(options.measure, m_results.units.stress);
     if (options.colours)
         Colour(options, scale);
-    m_scale = options.scale > 0 ? options.scale : 0;
-    if (m_scale == 0) {
-        // The plot properties' displaced-line "Scale" once the user has set one; its default
-        // (4) would show a plant's millimetres as nothing, so without one the scale is chosen.
-        HOpConfig& config = m_plotter.Config();
-        const HOpConfig::ReadOnly readOnly(config);
-        const float configured = config.GetDisplacedLineScale();
-        m_scale = configured > 0 && configured != kDefaultDisplacedScale ? configured : AutoScale(*c, m_model);
-    }
+    m_scale = ScaleFor(*c, options);
     if (options.displaced && !c->displacements.empty())
         Displaced(options);
     if (options.loads && !c->supports.empty())
         Loads();
     Legend(options, scale);
     m_plotter.View().SetGeometryChanged();
+    // The element information (hover text, Properties) tells this case's values.
+    m_plotter.SetExtraInfoLines([this](int from, int to) { return ElementLines(from, to); });
+    // A page written from the view carries every case (HIOUtilityHTML).
+    io::SetPageResultsSource({[this](io::PageResults& page) { return PreparePage(page); },
+                              [this] {
+                                  const std::string name = m_case->name;
+                                  const DisplayOptions options = m_options;
+                                  Show(name, options);
+                              }});
     return true;
+}
+
+bool ResultsDisplay::PreparePage(io::PageResults& page) {
+    if (!m_case)
+        return false;
+    const StressScale scale = StressScale::FromSettings(m_options.measure, m_results.units.stress);
+    std::vector<std::map<ElementKey, double>> worst;
+    std::map<ElementKey, std::size_t> groups; // what any case colours, numbered in key order
+    for (const LoadCase& c : m_results.cases) {
+        worst.push_back(m_options.colours ? Worst(c, m_options.measure) : std::map<ElementKey, double>{});
+        for (const auto& [key, value] : worst.back())
+            groups.emplace(key, 0);
+    }
+    // The colours as styled, then each group in a colour of its own: every 24-bit value
+    // names one group (the channels' bits scrambled, away from black and white).
+    for (long segment : m_coloured)
+        if (HC_Show_Existence_By_Key(segment, "self") > 0) {
+            HC_Open_Segment_By_Key(segment);
+            HC_UnSet_Color();
+            HC_Close_Segment();
+        }
+    m_coloured.clear();
+    std::vector<std::array<float, 3>> styled;
+    for (auto& [key, number] : groups) {
+        number = page.idColours.size();
+        const std::size_t i = number;
+        const std::array<float, 3> id{float(i & 0xFF) / 255, float(((i >> 8) & 0xFF) ^ 0x37) / 255,
+                                      float(((i >> 16) & 0xFF) ^ 0x9B) / 255};
+        page.idColours.push_back(id);
+        const std::vector<long> segments = Segments(key);
+        styled.push_back(segments.empty() ? std::array<float, 3>{0.7f, 0.7f, 0.7f} : NetColour(segments.front(), "faces"));
+        char text[96];
+        std::snprintf(text, sizeof text, "r=%.6f g=%.6f b=%.6f", id[0], id[1], id[2]);
+        for (long segment : segments)
+            Paint(segment, text);
+    }
+    // The page draws the legend and the displaced shape itself, for whichever case it shows;
+    // support loads belong to one case and stay out.
+    const long legend = m_plotter.View().GetLegendKey();
+    if (legend > 0 || legend < -1) {
+        HC_Open_Segment_By_Key(legend);
+        HC_Flush_Contents(".", "everything");
+        HC_Close_Segment();
+    }
+    for (const char* name : {"displaced shape", "forces", "moments"}) {
+        HC_Open_Segment_By_Key(Overlay(name));
+        HC_Set_Visibility("everything = off");
+        HC_Close_Segment();
+    }
+    page.lineColour = NetColour(m_displaced != -1 ? m_displaced : Overlay("displaced shape"), "lines");
+    const NodeMotion still;
+    auto motion = [](const LoadCase& c, int node) {
+        auto it = c.displacements.find(node);
+        return it == c.displacements.end() ? NodeMotion{} : it->second;
+    };
+    auto flat = [](const std::vector<Vec3>& line) {
+        std::vector<float> out;
+        for (const Vec3& p : line)
+            out.insert(out.end(), {float(p[0]), float(p[1]), float(p[2])});
+        return out;
+    };
+    const bool moving = m_options.displaced;
+    if (moving)
+        for (const host::Element& e : m_model.elements)
+            page.lines.push_back(
+                flat(DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to), still, still, 0, kPagePoints)));
+    for (std::size_t k = 0; k < m_results.cases.size(); ++k) {
+        const LoadCase& c = m_results.cases[k];
+        if (&c == m_case)
+            page.initial = k;
+        io::PageState state;
+        state.name = c.name;
+        state.swing = c.kind == CaseKind::Modal;
+        state.period = AnimationPeriod(c);
+        const double magnification = ScaleFor(c, m_options);
+        for (const LegendLine& line : LegendFor(c, m_options, scale, magnification)) {
+            std::optional<std::array<float, 3>> swatch;
+            if (line.band >= 0)
+                swatch = Rgb(scale.colours[line.band]);
+            state.legend.emplace_back(line.text, swatch);
+        }
+        state.groupColours = styled;
+        for (const auto& [key, number] : groups)
+            if (auto it = worst[k].find(key); it != worst[k].end())
+                state.groupColours[number] = Rgb(scale.colours[scale.BandOf(it->second)]);
+        // How far each point moves, to four figures: plenty for a picture, and a third of the
+        // text of full coordinates.
+        for (std::size_t i = 0; moving && !c.displacements.empty() && i < m_model.elements.size(); ++i) {
+            const host::Element& e = m_model.elements[i];
+            std::vector<float> line = flat(DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to),
+                                                               motion(c, e.from), motion(c, e.to), magnification,
+                                                               kPagePoints));
+            for (std::size_t j = 0; j < line.size(); ++j)
+                line[j] = FourFigures(line[j] - page.lines[i][j]);
+            state.lines.push_back(std::move(line));
+        }
+        page.states.push_back(std::move(state));
+    }
+    return true;
+}
+
+double ResultsDisplay::ScaleFor(const LoadCase& c, const DisplayOptions& options) const {
+    if (options.scale > 0)
+        return options.scale;
+    // The plot properties' displaced-line "Scale" once the user has set one; its default (4)
+    // would show a plant's millimetres as nothing, so without one the scale is chosen.
+    HOpConfig& config = m_plotter.Config();
+    const HOpConfig::ReadOnly readOnly(config);
+    const float configured = config.GetDisplacedLineScale();
+    return configured > 0 && configured != kDefaultDisplacedScale ? configured : AutoScale(c, m_model);
 }
 
 long ResultsDisplay::Overlay(const char* name) {
@@ -197,51 +362,58 @@ long ResultsDisplay::Overlay(const char* name) {
     return key;
 }
 
-void ResultsDisplay::Colour(const DisplayOptions& options, const StressScale& scale) {
-    auto value = [&](const EndStress& s) -> std::optional<double> {
-        if (options.measure == StressMeasure::Stress)
-            return std::fabs(s.stress);
-        if (s.ratio)
-            return *s.ratio * 100;
-        return std::nullopt;
-    };
-    auto paint = [&](long segment, double v) {
-        const std::string colour = ColourText(scale.colours[scale.BandOf(v)]);
-        HC_Open_Segment_By_Key(segment);
-        HC_Set_Color(("faces=(diffuse=" + colour + "),lines=" + colour + ",edges=" + colour).c_str());
-        HC_Close_Segment();
-        m_coloured.push_back(segment);
-    };
-    std::map<int, double> worstAtNode; // for the tees
-    for (const auto& [key, ends] : m_case->stresses) {
-        std::optional<double> worst;
+std::optional<double> ResultsDisplay::Measured(const EndStress& end, StressMeasure measure) {
+    if (measure == StressMeasure::Stress)
+        return std::fabs(end.stress);
+    if (end.ratio)
+        return *end.ratio * 100;
+    return std::nullopt;
+}
+
+std::map<ElementKey, double> ResultsDisplay::Worst(const LoadCase& c, StressMeasure measure) const {
+    std::map<ElementKey, double> worst;
+    std::map<int, double> atNode; // for the tees
+    for (const auto& [key, ends] : c.stresses) {
+        std::optional<double> w;
         for (const EndStress& end : ends)
-            if (std::optional<double> v = value(end))
-                worst = std::max(worst.value_or(*v), *v);
-        if (!worst)
+            if (std::optional<double> v = Measured(end, measure))
+                w = std::max(w.value_or(*v), *v);
+        if (!w)
             continue;
-        for (long segment : m_plotter.Registry().FindAll(key.from, key.to))
-            paint(segment, *worst);
+        worst[key] = *w;
         for (int node : {key.from, key.to})
-            worstAtNode[node] = std::max(worstAtNode.count(node) ? worstAtNode[node] : *worst, *worst);
+            atNode[node] = std::max(atNode.count(node) ? atNode[node] : *w, *w);
     }
-    for (const host::NodeItem& tee : m_model.tees) {
-        auto it = worstAtNode.find(tee.node);
-        if (it == worstAtNode.end())
-            continue;
-        const std::string path = std::string("/include library/halden/") +
-                                 plotter::KindSegmentName(plotter::Kind::Tees) + "/" + std::to_string(tee.node);
-        if (HC_QShow_Existence(path.c_str(), "self") > 0)
-            paint(HC_Create_Segment(path.c_str()), it->second);
-    }
+    for (const host::NodeItem& tee : m_model.tees)
+        if (auto it = atNode.find(tee.node); it != atNode.end())
+            worst[{tee.node, tee.node}] = it->second;
+    return worst;
+}
+
+std::vector<long> ResultsDisplay::Segments(const ElementKey& key) const {
+    if (key.from != key.to)
+        return m_plotter.Registry().FindAll(key.from, key.to);
+    const std::string path = std::string("/include library/halden/") + plotter::KindSegmentName(plotter::Kind::Tees) +
+                             "/" + std::to_string(key.from);
+    if (HC_QShow_Existence(path.c_str(), "self") > 0)
+        return {HC_Create_Segment(path.c_str())};
+    return {};
+}
+
+void ResultsDisplay::Paint(long segment, const std::string& colour) {
+    HC_Open_Segment_By_Key(segment);
+    HC_Set_Color(("faces=(diffuse=" + colour + "),lines=" + colour + ",edges=" + colour).c_str());
+    HC_Close_Segment();
+    m_coloured.push_back(segment);
+}
+
+void ResultsDisplay::Colour(const DisplayOptions& options, const StressScale& scale) {
+    for (const auto& [key, value] : Worst(*m_case, options.measure))
+        for (long segment : Segments(key))
+            Paint(segment, ColourText(scale.colours[scale.BandOf(value)]));
 }
 
 void ResultsDisplay::Displaced(const DisplayOptions& options) {
-    const NodeMotion still;
-    auto motion = [&](int node) {
-        auto it = m_case->displacements.find(node);
-        return it == m_case->displacements.end() ? still : it->second;
-    };
     // The centre lines as drawn, faint, beside the moved ones.
     HC_Open_Segment_By_Key(Overlay("ghost"));
     HC_Set_Color("lines = (r=0.6 g=0.6 b=0.6)");
@@ -250,9 +422,21 @@ void ResultsDisplay::Displaced(const DisplayOptions& options) {
         InsertLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to));
     HC_Close_Segment();
 
-    HC_Open_Segment_By_Key(Overlay("displaced shape"));
+    m_displaced = Overlay("displaced shape");
+    HC_Open_Segment_By_Key(m_displaced);
     HC_Style_Segment("/Style Library/Displaced Shapes");
-    const double scale = m_scale * options.animation;
+    HC_Close_Segment();
+    DisplacedLines(m_scale * options.animation);
+}
+
+void ResultsDisplay::DisplacedLines(double scale) {
+    const NodeMotion still;
+    auto motion = [&](int node) {
+        auto it = m_case->displacements.find(node);
+        return it == m_case->displacements.end() ? still : it->second;
+    };
+    HC_Open_Segment_By_Key(m_displaced);
+    HC_Flush_Contents(".", "geometry");
     for (const host::Element& e : m_model.elements) {
         std::vector<Vec3> line = DisplacedCentreLine(m_model.nodes.at(e.from), m_model.nodes.at(e.to),
                                                      motion(e.from), motion(e.to), scale, 9);
@@ -262,6 +446,61 @@ void ResultsDisplay::Displaced(const DisplayOptions& options) {
         HC_Insert_Polyline(int(line.size()), points.data());
     }
     HC_Close_Segment();
+}
+
+bool ResultsDisplay::SetPhase(double fraction) {
+    if (!m_case || m_displaced == -1 || HC_Show_Existence_By_Key(m_displaced, "self") <= 0)
+        return false;
+    m_options.animation = fraction;
+    DisplacedLines(m_scale * fraction);
+    m_plotter.View().SetGeometryChanged();
+    return true;
+}
+
+plotter::InfoLines ResultsDisplay::ElementLines(int from, int to) const {
+    plotter::InfoLines lines;
+    if (!m_case)
+        return lines;
+    const ResultUnits& units = m_results.units;
+    auto withUnit = [](double v, const std::string& unit) { return Number(v) + (unit.empty() ? "" : " " + unit); };
+    auto vector = [&](const Vec3& v, const std::string& unit) {
+        return "(" + Number(v[0]) + ", " + Number(v[1]) + ", " + Number(v[2]) + ")" +
+               (unit.empty() ? "" : " " + unit);
+    };
+    auto it = m_case->stresses.find({from, to});
+    if (from != to && it != m_case->stresses.end()) {
+        const auto& ends = it->second;
+        const std::string at[2] = {std::to_string(from), std::to_string(to)};
+        std::string stress, allowable, ratio;
+        for (int i = 0; i < 2; ++i) {
+            const std::string sep = i ? ", " : "";
+            stress += sep + at[i] + ": " + withUnit(ends[i].stress, units.stress);
+            if (ends[i].allowable)
+                allowable += (allowable.empty() ? "" : ", ") + at[i] + ": " + withUnit(*ends[i].allowable, units.stress);
+            if (ends[i].ratio)
+                ratio += (ratio.empty() ? "" : ", ") + at[i] + ": " + Number(*ends[i].ratio * 100) + " %";
+        }
+        lines.emplace_back("Code stress", stress);
+        if (!allowable.empty())
+            lines.emplace_back("Allowable", allowable);
+        if (!ratio.empty())
+            lines.emplace_back("Stress ratio", ratio);
+    }
+    if (from == to) {
+        auto support = m_case->supports.find(from);
+        if (support != m_case->supports.end()) {
+            lines.emplace_back("Support force", vector(support->second.force, units.force));
+            lines.emplace_back("Support moment", vector(support->second.moment, units.moment));
+        }
+    }
+    for (int node : from == to ? std::vector<int>{from} : std::vector<int>{from, to}) {
+        auto d = m_case->displacements.find(node);
+        if (d != m_case->displacements.end())
+            lines.emplace_back("Movement at " + std::to_string(node), vector(d->second.translation, LengthUnit(m_model)));
+    }
+    if (!lines.empty())
+        lines.insert(lines.begin(), {"Load case", m_case->name + " (" + CaseKindName(m_case->kind) + ")"});
+    return lines;
 }
 
 void ResultsDisplay::Loads() {
@@ -320,51 +559,58 @@ void ResultsDisplay::Loads() {
     arrows("moments", config.GetMomentsColor(), true, largestMoment, m_results.units.moment);
 }
 
-void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& scale) {
-    const long legend = m_plotter.View().GetLegendKey();
-    const CaseExtremes x = Extremes(*m_case);
-    std::string title = m_case->name + " (" + CaseKindName(m_case->kind);
-    if (m_case->frequency)
-        title += ", " + Number(*m_case->frequency) + " Hz";
-    m_legend.push_back(title + ")");
+std::vector<ResultsDisplay::LegendLine> ResultsDisplay::LegendFor(const LoadCase& c, const DisplayOptions& options,
+                                                                   const StressScale& scale, double magnification) const {
+    std::vector<LegendLine> out;
+    const CaseExtremes x = Extremes(c);
+    std::string title = c.name + " (" + CaseKindName(c.kind);
+    if (c.frequency)
+        title += ", " + Number(*c.frequency) + " Hz";
+    out.push_back({title + ")"});
     const bool byRatio = options.measure == StressMeasure::Ratio;
     const std::optional<double> largest = byRatio ? (x.ratio ? std::optional(*x.ratio * 100) : std::nullopt) : x.stress;
-    std::vector<int> bands;
     if (options.colours && largest) {
-        m_legend.push_back(byRatio ? "Code stress / allowable (%)" : "Code stress (" + scale.unit + ")");
+        out.push_back({byRatio ? "Code stress / allowable (%)" : "Code stress (" + scale.unit + ")"});
         for (int band = 5; band >= 0; --band) {
             if (band > 0 && band < 5 && scale.levels[band] >= scale.levels[band + 1])
                 continue; // an empty band
             if (band == 5)
-                m_legend.push_back(">= " + Number(scale.levels[5]));
+                out.push_back({">= " + Number(scale.levels[5]), band});
             else if (band == 0)
-                m_legend.push_back("< " + Number(scale.levels[1]));
+                out.push_back({"< " + Number(scale.levels[1]), band});
             else
-                m_legend.push_back(Number(scale.levels[band]) + " - " + Number(scale.levels[band + 1]));
-            bands.push_back(band);
+                out.push_back({Number(scale.levels[band]) + " - " + Number(scale.levels[band + 1]), band});
         }
         const ElementKey at = byRatio ? x.ratioElement : x.stressElement;
-        m_legend.push_back("Largest " + Number(*largest) + " " + scale.unit + " at node " +
-                           std::to_string(byRatio ? x.ratioNode : x.stressNode) + " (element " +
-                           std::to_string(at.from) + "-" + std::to_string(at.to) + ")");
+        out.push_back({"Largest " + Number(*largest) + " " + scale.unit + " at node " +
+                       std::to_string(byRatio ? x.ratioNode : x.stressNode) + " (element " + std::to_string(at.from) +
+                       "-" + std::to_string(at.to) + ")"});
     }
     if (options.displaced && x.movement) {
-        m_legend.push_back("Displaced shape x " + Number(m_scale) + ", largest movement " + Number(*x.movement) +
-                           " " + LengthUnit(m_model) + " at node " + std::to_string(x.movementNode));
+        out.push_back({"Displaced shape x " + Number(magnification) + ", largest movement " + Number(*x.movement) +
+                       " " + LengthUnit(m_model) + " at node " + std::to_string(x.movementNode)});
     }
-    if (options.loads && !m_case->supports.empty()) {
+    if (options.loads && !c.supports.empty()) {
         int forceNode = 0, momentNode = 0;
         double force = 0, moment = 0;
-        for (const auto& [node, loads] : m_case->supports) {
+        for (const auto& [node, loads] : c.supports) {
             if (Length(loads.force) > force)
                 force = Length(loads.force), forceNode = node;
             if (Length(loads.moment) > moment)
                 moment = Length(loads.moment), momentNode = node;
         }
-        m_legend.push_back("Support loads: largest force " + Number(force) + " " + m_results.units.force +
-                           " at node " + std::to_string(forceNode) + ", moment " + Number(moment) + " " +
-                           m_results.units.moment + " at node " + std::to_string(momentNode));
+        out.push_back({"Support loads: largest force " + Number(force) + " " + m_results.units.force + " at node " +
+                       std::to_string(forceNode) + ", moment " + Number(moment) + " " + m_results.units.moment +
+                       " at node " + std::to_string(momentNode)});
     }
+    return out;
+}
+
+void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& scale) {
+    const long legend = m_plotter.View().GetLegendKey();
+    const std::vector<LegendLine> lines = LegendFor(*m_case, options, scale, m_scale);
+    for (const LegendLine& line : lines)
+        m_legend.push_back(line.text);
     if (legend == 0 || legend == -1)
         return;
     HC_Open_Segment_By_Key(legend);
@@ -381,21 +627,25 @@ void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& sc
     std::size_t longest = 0;
     for (const std::string& line : m_legend)
         longest = std::max(longest, line.size());
-    const float right = float(std::min(0.99, left + 0.075 + 0.0125 * double(longest)));
+    // The text keeps its size in pixels (about 8 a character): the panel's width in window
+    // units follows the window's width.
+    int width = 0, height = 0;
+    m_plotter.View().GetWindowSizeInPixels(width, height);
+    const double perCharacter = width > 0 ? 2 * 8.0 / width : 0.0125;
+    const float right = float(std::min(0.99, left + 0.075 + perCharacter * double(longest)));
     const float bottom = float(y - step * double(m_legend.size()) + step * 0.4);
     const float panel[12] = {-0.99f, bottom, -0.5f, right, bottom, -0.5f, right, 0.98f, -0.5f, -0.99f, 0.98f, -0.5f};
     HC_Open_Segment("panel");
     HC_Set_Color("faces = (r=0.1 g=0.1 b=0.12)");
     HC_Insert_Polygon(4, panel);
     HC_Close_Segment();
-    std::size_t bandLine = 2;
     for (std::size_t i = 0; i < m_legend.size(); ++i, y -= step) {
         double x0 = left;
-        if (i >= bandLine && i < bandLine + bands.size()) {
+        if (lines[i].band >= 0) {
             const float box[12] = {float(left), float(y - 0.022), 0, float(left + 0.04), float(y - 0.022), 0,
                                    float(left + 0.04), float(y + 0.022), 0, float(left), float(y + 0.022), 0};
             HC_Open_Segment("");
-            HC_Set_Color(("faces=" + ColourText(scale.colours[bands[i - bandLine]])).c_str());
+            HC_Set_Color(("faces=" + ColourText(scale.colours[lines[i].band])).c_str());
             HC_Insert_Polygon(4, box);
             HC_Close_Segment();
             x0 += 0.055;

@@ -5,10 +5,15 @@
 // segments only; the tessellated model is never touched.
 #pragma once
 
+#include "plotter/ElementInfo.h"
 #include "plotter/Plotter.h"
 #include "results/ResultsFile.h"
 
+#include "platform/io/HIOUtilityHTML.h"
+
 #include <array>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace ketra::results {
@@ -51,6 +56,13 @@ double AutoScale(const LoadCase& c, const host::PipingModel& model);
 std::vector<Vec3> DisplacedCentreLine(const Vec3& a, const Vec3& b, const NodeMotion& ma, const NodeMotion& mb,
                                       double scale, int points);
 
+// The fraction of the displacements an animation shows `seconds` after it started. A static
+// case grows from rest to full and back (0, 1, 0) once a period; a modal case swings as its
+// mode shape, sin(2πt/T) from -1 to 1. Both are at rest at every whole period.
+double AnimationPhase(const LoadCase& c, double seconds);
+// The period in seconds: a visible rate, not the mode's own frequency.
+double AnimationPeriod(const LoadCase& c);
+
 class ResultsDisplay {
 public:
     // Neither is copied: both must outlive the display.
@@ -64,16 +76,44 @@ public:
     // Removes colours, legend and overlays: the model as drawn.
     void Clear();
 
+    // Redraws the displaced shape alone with `fraction` of the displacements (an animation's
+    // frame); colours, legend and arrows stay. False when no displaced shape is shown.
+    bool SetPhase(double fraction);
+
+    // The current case's values for an element (from, to) or a support (from == to): code
+    // stress, allowable and ratio at each end, support loads, the movement of its nodes.
+    // Empty without a case or values.
+    plotter::InfoLines ElementLines(int from, int to) const;
+
     const LoadCase* Current() const { return m_case; }
+    const DisplayOptions& Options() const { return m_options; }
     // The magnification the displaced shape is drawn with (after Show).
     double Scale() const { return m_scale; }
     // The legend's lines, top to bottom, as drawn.
     const std::vector<std::string>& LegendLines() const { return m_legend; }
 
 private:
+    struct LegendLine {
+        std::string text;
+        int band = -1; // a level's swatch; -1: none
+    };
+    std::vector<LegendLine> LegendFor(const LoadCase& c, const DisplayOptions& options, const StressScale& scale,
+                                      double magnification) const;
+    double ScaleFor(const LoadCase& c, const DisplayOptions& options) const;
+    // The value an element end is coloured by; none when the case lacks it.
+    static std::optional<double> Measured(const EndStress& end, StressMeasure measure);
+    // The worst value of each element, and of each tee (the worst of its elements), by
+    // (from, to); a tee by (node, node).
+    std::map<ElementKey, double> Worst(const LoadCase& c, StressMeasure measure) const;
+    // The segments drawing an element, or a tee (node, node).
+    std::vector<long> Segments(const ElementKey& key) const;
+    void Paint(long segment, const std::string& colour);
+    // For the HTML page: see io::PageResultsSource.
+    bool PreparePage(io::PageResults& page);
     void Colour(const DisplayOptions& options, const StressScale& scale);
     void Legend(const DisplayOptions& options, const StressScale& scale);
     void Displaced(const DisplayOptions& options);
+    void DisplacedLines(double scale);
     void Loads();
     long Overlay(const char* name);
 
@@ -83,8 +123,10 @@ private:
     const LoadCase* m_case = nullptr;
     std::vector<long> m_coloured;
     std::vector<std::string> m_legend;
+    DisplayOptions m_options;
     double m_scale = 1;
     long m_overlay = -1;
+    long m_displaced = -1;
 };
 
 } // namespace ketra::results

@@ -1,7 +1,10 @@
 #include "results/ResultsDisplay.h"
 
+#include "results/NodeNumbers.h"
+
 #include "config/CAppSettings.h"
 #include "platform/hc/hc.h"
+#include "platform/mvo/HBaseModel.h"
 #include "view/HMyBaseView.h"
 
 #include <gtest/gtest.h>
@@ -107,7 +110,41 @@ std::vector<Shape> Shells() {
     return out;
 }
 
+// The z of each displaced polyline's last point, in drawing order.
+std::vector<float> DisplacedEnds(ketra::plotter::Plotter& plotter) {
+    std::vector<float> out;
+    HC_Open_Segment_By_Key(plotter.Model().GetModelKey());
+    HC_Begin_Contents_Search("results/displaced shape", "polylines");
+    char type[64];
+    long key;
+    while (HC_Find_Contents(type, &key)) {
+        int count = 0;
+        HC_Show_Polyline_Count(key, &count);
+        std::vector<float> points(3 * count);
+        HC_Show_Polyline(key, &count, points.data());
+        out.push_back(points.back());
+    }
+    HC_End_Contents_Search();
+    HC_Close_Segment();
+    return out;
+}
+
 } // namespace
+
+TEST(AnimationPhase, FramesDifferAndReturnHome) {
+    LoadCase still, mode;
+    mode.kind = CaseKind::Modal;
+    for (const LoadCase* c : {&still, &mode}) {
+        const double period = AnimationPeriod(*c);
+        EXPECT_NEAR(AnimationPhase(*c, 0), 0, 1e-12);
+        EXPECT_NEAR(AnimationPhase(*c, 3 * period), 0, 1e-9) << "home after whole periods";
+        EXPECT_GT(std::fabs(AnimationPhase(*c, period / 4) - AnimationPhase(*c, period / 8)), 0.1);
+    }
+    // A static case goes from rest to full and back; a mode swings both ways.
+    EXPECT_NEAR(AnimationPhase(still, AnimationPeriod(still) / 2), 1, 1e-12);
+    EXPECT_GE(AnimationPhase(still, AnimationPeriod(still) * 0.8), 0);
+    EXPECT_NEAR(AnimationPhase(mode, AnimationPeriod(mode) * 0.75), -1, 1e-9);
+}
 
 TEST(ResultsDisplay, ACaseColoursItsElementsAndSwitchingLeavesTheTessellatedModelAlone) {
     auto model = ketra::host::ParsePipingModel(kModel, "m.json");
@@ -150,7 +187,53 @@ TEST(ResultsDisplay, ACaseColoursItsElementsAndSwitchingLeavesTheTessellatedMode
     EXPECT_EQ(display.Current()->name, "SUS");
     EXPECT_EQ(Shells(), shells) << "a case switch re-made the model's shells";
 
+    // An animation frame moves the displaced shape alone: at rest it lies on the model.
+    ASSERT_TRUE(display.Show("OPE", options));
+    const std::vector<float> full = DisplacedEnds(plotter);
+    ASSERT_EQ(full.size(), 3u);
+    EXPECT_FLOAT_EQ(full[1], float(-5 * display.Scale())); // node 30
+    ASSERT_TRUE(display.SetPhase(0));
+    EXPECT_EQ(DisplacedEnds(plotter), std::vector<float>(3, 0.0f));
+    EXPECT_EQ(display.LegendLines()[0], "OPE (operating)");
+    ASSERT_TRUE(display.SetPhase(1));
+    EXPECT_EQ(DisplacedEnds(plotter), full);
+    EXPECT_EQ(Shells(), shells);
+
+    // A page carries every case, and writing it leaves the view as it was.
+    std::string page;
+    ASSERT_TRUE(ketra::io::BuildHtmlPage("<!-- $$results_json$$ -->\n<!-- $$scene_glb_base64$$ -->",
+                                         plotter.View().GetViewKey(), {}, page, &error))
+        << error;
+    EXPECT_NE(page.find(R"({"name":"SUS","swing":false,"period":3,"groupColours":[[)"), std::string::npos);
+    EXPECT_NE(page.find(R"({"text":"\u003e= 100","swatch":[1,0,0]})"), std::string::npos);
+    EXPECT_EQ(NetFaceColour(pipe), over);
+    EXPECT_EQ(DisplacedEnds(plotter), full);
+
+    // The element information's lines: stresses at both ends, movements; a support's loads.
+    using Lines = ketra::plotter::InfoLines;
+    EXPECT_EQ(display.ElementLines(20, 30),
+              (Lines{{"Load case", "OPE (operating)"}, {"Code stress", "20: 30 MPa, 30: 5 MPa"},
+                     {"Allowable", "20: 100 MPa, 30: 100 MPa"}, {"Stress ratio", "20: 30 %, 30: 5 %"},
+                     {"Movement at 30", "(0, 0, -5) mm"}}));
+    EXPECT_EQ(display.ElementLines(10, 10),
+              (Lines{{"Load case", "OPE (operating)"}, {"Support force", "(0, 0, 500) N"},
+                     {"Support moment", "(0, 20, 0) N.m"}}));
+    EXPECT_TRUE(display.ElementLines(20, 40).size() == 2u) << "no stresses: the far node's movement only";
+    ketra::plotter::ElementInfo info;
+    ASSERT_TRUE(plotter.Describe(plotter.Registry().Find(20, 30), &info));
+    EXPECT_EQ(info.extra, display.ElementLines(20, 30)) << "the element information shows the case";
+
+    // Node numbers: all, or a selection's.
+    EXPECT_EQ(ShowNodeNumbers(plotter, model.model), 4);
+    EXPECT_EQ(NodesOf(plotter, {pipe, quiet}), (std::vector<int>{10, 20, 40}));
+    EXPECT_EQ(ShowNodeNumbers(plotter, model.model, {40, 99}), 1);
+    HideNodeNumbers(plotter);
+
     display.Clear();
+    EXPECT_FALSE(display.SetPhase(1));
+    EXPECT_TRUE(display.ElementLines(20, 30).empty());
+    ASSERT_TRUE(plotter.Describe(plotter.Registry().Find(20, 30), &info));
+    EXPECT_TRUE(info.extra.empty());
     EXPECT_EQ(NetFaceColour(pipe), styled);
     EXPECT_EQ(NetFaceColour(tee), teeStyled);
     EXPECT_EQ(HC_QShow_Existence("/include library/halden/tees/20", "self"), 1);

@@ -39,7 +39,8 @@ constexpr double kChunkShareOfScene = 1.0 / 8;
 struct MaterialKey {
     int mode = kNoPrimitive;  // TINYGLTF_MODE_*
     float r = 0, g = 0, b = 0, a = 1, weight = 0;
-    auto Tie() const { return std::tie(mode, r, g, b, a, weight); }
+    bool grouped = false;  // coloured per vertex by its item group (GltfOptions::groupColours)
+    auto Tie() const { return std::tie(mode, r, g, b, a, weight, grouped); }
     bool operator<(const MaterialKey& o) const { return Tie() < o.Tie(); }
 };
 
@@ -56,6 +57,7 @@ struct Batch {
     };
     std::vector<float> positions;
     std::vector<float> normals;  // with faces only
+    std::vector<float> groups;   // a grouped batch's item group of each vertex
     std::vector<uint32_t> triangles, lines;
     std::vector<Item> items;
 
@@ -104,9 +106,21 @@ uint32_t SpreadBits(uint32_t v) {
     return v;
 }
 
+// 24-bit value of a colour, 8 bits a channel.
+uint32_t ColourCode(float r, float g, float b) {
+    auto channel = [](float c) { return static_cast<uint32_t>(std::lround(std::clamp(c, 0.0f, 1.0f) * 255)); };
+    return channel(r) | channel(g) << 8 | channel(b) << 16;
+}
+
 class GltfBuilder {
 public:
-    GltfBuilder(bool normals, bool quantize) : m_normals(normals), m_quantize(quantize) {}
+    GltfBuilder(bool normals, bool quantize, const std::vector<std::array<float, 3>>* groupColours)
+        : m_normals(normals), m_quantize(quantize) {
+        if (groupColours)
+            for (size_t i = 0; i < groupColours->size(); ++i)
+                m_groups.emplace(ColourCode((*groupColours)[i][0], (*groupColours)[i][1], (*groupColours)[i][2]),
+                                 static_cast<float>(i));
+    }
 
     void AddMesh(const render::MeshDraw& draw) {
         const render::Mesh& mesh = *draw.mesh;
@@ -124,9 +138,15 @@ public:
         // A centre line stands for the faces of its item: it takes their colour.
         if (draw.lod > 0 && mesh.triangles.empty() && draw.faces && !draw.hiddenSurfaceOnly)
             key.lines = {TINYGLTF_MODE_LINE, draw.faceColor.r, draw.faceColor.g, draw.faceColor.b, 1.0f, 1.0f};
+        const float group = Group(key.faces.mode != kNoPrimitive ? key.faces : key.lines);
+        if (group >= 0)
+            for (MaterialKey* material : {&key.faces, &key.lines})
+                Whiten(*material);
         Batch& batch = m_batches[key];
         const uint32_t base = batch.Begin().vertex;
         const size_t vertices = mesh.VertexCount();
+        if (group >= 0)
+            batch.groups.insert(batch.groups.end(), vertices, group);
         for (size_t i = 0; i < vertices; ++i) {
             const auto p = Transform(draw, {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
             batch.positions.insert(batch.positions.end(), p.begin(), p.end());
@@ -158,8 +178,13 @@ public:
             return;
         BatchKey key;
         key.lines = {TINYGLTF_MODE_LINE, line.color.r, line.color.g, line.color.b, 1.0f, line.state.weight};
+        const float group = Group(key.lines);
+        if (group >= 0)
+            Whiten(key.lines);
         Batch& batch = m_batches[key];
         const uint32_t base = batch.Begin().vertex;
+        if (group >= 0)
+            batch.groups.insert(batch.groups.end(), n, group);
         batch.positions.insert(batch.positions.end(), line.points.begin(), line.points.begin() + n * 3);
         for (size_t i = 0; i + 1 < n; i += line.pairs ? 2 : 1) {
             batch.lines.push_back(base + static_cast<uint32_t>(i));
@@ -262,6 +287,20 @@ public:
     }
 
 private:
+    // The item group drawn in the material's colour; -1 for none.
+    float Group(const MaterialKey& material) const {
+        if (m_groups.empty() || material.mode == kNoPrimitive)
+            return -1;
+        auto it = m_groups.find(ColourCode(material.r, material.g, material.b));
+        return it == m_groups.end() ? -1 : it->second;
+    }
+    static void Whiten(MaterialKey& material) {
+        if (material.mode == kNoPrimitive)
+            return;
+        material.r = material.g = material.b = 1;
+        material.grouped = true;
+    }
+
     // Orders items along a Morton curve through the scene's box, so that consecutive items,
     // and so the items of a chunk, lie near each other.
     static void SortNearbyTogether(const std::vector<Bounds>& bounds, const Bounds& scene, std::vector<size_t>& order) {
@@ -290,11 +329,13 @@ private:
         material.doubleSided = true;
         if (key.a < 1.0f)
             material.alphaMode = "BLEND";
-        if (key.mode != TINYGLTF_MODE_TRIANGLES) {
-            tinygltf::Value::Object extras;
+        tinygltf::Value::Object extras;
+        if (key.mode != TINYGLTF_MODE_TRIANGLES)
             extras["lineWeight"] = tinygltf::Value(static_cast<double>(key.weight));
+        if (key.grouped)
+            extras["groups"] = tinygltf::Value(true);
+        if (!extras.empty())
             material.extras = tinygltf::Value(extras);
-        }
         model.materials.push_back(material);
         return at->second;
     }
@@ -302,7 +343,7 @@ private:
     // The items `chunk` of `batch` as one or two primitives sharing their vertices.
     void WriteChunk(tinygltf::Model& model, const BatchKey& key, const Batch& batch, const std::vector<size_t>& chunk,
                     const Bounds& bounds) {
-        std::vector<float> positions, normals;
+        std::vector<float> positions, normals, groups;
         std::vector<uint32_t> triangles, lines;
         for (size_t i : chunk) {
             const Batch::Item first = batch.items[i], last = batch.End(i);
@@ -312,6 +353,8 @@ private:
             if (!batch.normals.empty())
                 normals.insert(normals.end(), batch.normals.begin() + 3 * first.vertex,
                                batch.normals.begin() + 3 * last.vertex);
+            if (!batch.groups.empty())
+                groups.insert(groups.end(), batch.groups.begin() + first.vertex, batch.groups.begin() + last.vertex);
             for (uint32_t t = first.triangle; t < last.triangle; ++t)
                 triangles.push_back(batch.triangles[t] - first.vertex + base);
             for (uint32_t l = first.line; l < last.line; ++l)
@@ -339,6 +382,14 @@ private:
             attributes["POSITION"] = AddFloats(model, buffer, positions, true);
             if (!normals.empty())
                 attributes["NORMAL"] = AddFloats(model, buffer, normals, false);
+        }
+        if (!groups.empty()) {
+            tinygltf::Accessor accessor;
+            accessor.bufferView = AddView(model, buffer, groups.data(), groups.size() * 4, TINYGLTF_TARGET_ARRAY_BUFFER);
+            accessor.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+            accessor.type = TINYGLTF_TYPE_SCALAR;
+            accessor.count = groups.size();
+            attributes["_GROUP"] = AddAccessor(model, std::move(accessor));
         }
         const size_t vertices = positions.size() / 3;
         for (const MaterialKey* material : {&key.faces, &key.lines}) {
@@ -503,6 +554,7 @@ private:
     bool m_normals, m_quantize;
     std::map<BatchKey, Batch> m_batches;
     std::map<MaterialKey, int> m_materials;
+    std::map<uint32_t, float> m_groups;  // colour code -> item group
 };
 
 } // namespace
@@ -536,7 +588,7 @@ bool BuildGltf(HC_KEY key, bool binary, std::string& out, std::string* error, fl
             *error = "the segment shows nothing";
         return false;
     }
-    GltfBuilder builder(options.normals, options.quantize);
+    GltfBuilder builder(options.normals, options.quantize, options.groupColours);
     // Only the main window: subwindows (the axis triad) belong to the screen, not the model.
     const render::Layer& layer = list.Main();
     if (background) {

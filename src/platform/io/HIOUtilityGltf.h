@@ -15,7 +15,9 @@
 
 #include "platform/io/HIOManager.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 class HIOUtilityGltf final : public HOutputHandler {
 public:
@@ -54,6 +56,12 @@ struct GltfOptions {
     // > 0: the size in pixels of the page frame that shows the scene; what is fixed to the
     // screen (subwindows such as a legend) is laid out for it (see GltfScreenParts.h).
     int frameWidth = 0, frameHeight = 0;
+    // Items a page recolours (the elements of a results page): item group i is drawn in
+    // groupColours[i] (8 bits a channel) while the scene is written. Faces, edges and lines in
+    // one of these colours take one white material whose extras hold "groups": true, and each
+    // vertex its group number in the attribute "_GROUP" (a float), so that the page colours
+    // them per vertex. Null or empty: none.
+    const std::vector<std::array<float, 3>>* groupColours = nullptr;
 };
 
 // The glTF of what `key` shows, binary (.glb) or JSON text with an embedded buffer. False

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 
 namespace ketra::io {
@@ -58,12 +59,72 @@ std::string Number(float v) {
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
+PageResultsSource& ResultsSource() {
+    static PageResultsSource source;
+    return source;
+}
+
+// A JSON string; "<" written as \u003c so that no text closes the page's script element.
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20 || c == '<' || c == '>' || c == '&') {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonNumbers(const float* values, size_t count) {
+    std::string out = "[";
+    for (size_t i = 0; i < count; ++i)
+        out += (i ? "," : "") + Number(values[i]);
+    return out + "]";
+}
+
+template <class List, class Write> std::string JsonList(const List& list, Write write) {
+    std::string out = "[";
+    bool first = true;
+    for (const auto& item : list) {
+        out += first ? "" : ",";
+        out += write(item);
+        first = false;
+    }
+    return out + "]";
+}
+
 HIOUtilityHTML::TemplateSource& Source() {
     static HIOUtilityHTML::TemplateSource source = nullptr;
     return source;
 }
 
 } // namespace
+
+void SetPageResultsSource(PageResultsSource source) { ResultsSource() = std::move(source); }
+
+std::string PageResultsJson(const PageResults& r) {
+    auto numbers = [](const auto& v) { return JsonNumbers(v.data(), v.size()); };
+    std::string out = "{\"lines\":" + JsonList(r.lines, numbers);
+    out += ",\"lineColour\":" + numbers(r.lineColour) + ",\"lineWeight\":" + Number(r.lineWeight);
+    out += ",\"initial\":" + std::to_string(r.initial) + ",\"states\":";
+    out += JsonList(r.states, [&](const PageState& s) {
+        std::string state = "{\"name\":" + JsonString(s.name) + ",\"swing\":" + (s.swing ? "true" : "false");
+        state += ",\"period\":" + Number(float(s.period)) + ",\"groupColours\":" + JsonList(s.groupColours, numbers);
+        state += ",\"legend\":" + JsonList(s.legend, [&](const auto& line) {
+                     return "{\"text\":" + JsonString(line.first) +
+                            (line.second ? ",\"swatch\":" + numbers(*line.second) : std::string()) + "}";
+                 });
+        return state + ",\"lines\":" + JsonList(s.lines, numbers) + "}";
+    });
+    return out + "}";
+}
 
 void ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value) {
     std::string out;
@@ -93,7 +154,16 @@ bool BuildHtmlPage(const std::string& pageTemplate, HC_KEY key, const HtmlPageFi
     options.quantize = true;
     options.frameWidth = fields.frameWidth;
     options.frameHeight = fields.frameHeight;
-    if (!BuildGltf(key, true, glb, error, &background, options))
+    // Results: the scene is written with each item group in its id colour, then the view is
+    // put back (also when writing fails). A copy: restoring may replace the process's source.
+    const PageResultsSource source = ResultsSource();
+    PageResults results;
+    const bool withResults = source.prepare && source.prepare(results) && !results.states.empty();
+    options.groupColours = withResults ? &results.idColours : nullptr;
+    const bool written = BuildGltf(key, true, glb, error, &background, options);
+    if (withResults && source.restore)
+        source.restore();
+    if (!written)
         return false;
     std::string colours;
     for (int i = 0; i < 2; ++i)
@@ -107,6 +177,7 @@ bool BuildHtmlPage(const std::string& pageTemplate, HC_KEY key, const HtmlPageFi
     ReplaceAll(out, "<!-- $$graphics_frame_width$$ -->", std::to_string(fields.frameWidth));
     ReplaceAll(out, "<!-- $$graphics_frame_height$$ -->", std::to_string(fields.frameHeight));
     ReplaceAll(out, "<!-- $$Background_Colors$$ -->", colours);
+    ReplaceAll(out, "<!-- $$results_json$$ -->", withResults ? PageResultsJson(results) : "null");
     ReplaceAll(out, "<!-- $$scene_glb_base64$$ -->", Base64(glb));
     ReplaceAll(out, "<!-- $$three_js$$ -->", std::string(ThreeJsScript()));
     return true;
