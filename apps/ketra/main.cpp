@@ -222,8 +222,12 @@ int Render(const DrawArgs& a, const ketra::app::ResultsArgs& resultsArgs, const 
         return rc;
     ketra::results::Results results;
     std::unique_ptr<ketra::results::ResultsDisplay> display;
-    if (!resultsArgs.file.empty() && !ketra::app::ShowResults(resultsArgs, model, plotter, results, display))
-        return kExitBadModel;
+    if (!resultsArgs.file.empty()) {
+        // The legend is laid out in the picture's pixels.
+        plotter.View().SetWindowSizeInPixels(width, height);
+        if (!ketra::app::ShowResults(resultsArgs, model, plotter, results, display))
+            return kExitBadModel;
+    }
     ketra::app::ShowRequestedNodeNumbers(resultsArgs, model, plotter);
     auto t0 = Clock::now();
     HOutputHandlerOptions options;

@@ -621,20 +621,21 @@ void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& sc
     HC_Set_Visibility("faces = on, text = on, lines = on");
     HC_Set_Rendering_Options("no lighting");
     HC_Set_Text_Alignment("<*");
-    const double left = -0.97, step = 0.065;
-    double y = 0.93;
+    // Laid out in pixels of the window it is drawn for (the text keeps its size in pixels), so
+    // the panel fits its lines at any window size: about 8 pixels a character, 24 a line.
+    int width = 0, height = 0;
+    m_plotter.View().GetWindowSizeInPixels(width, height);
+    const double px = 2.0 / std::max(width, 1), py = 2.0 / std::max(height, 1);
+    const double left = -1 + 12 * px, step = 24 * py, half = 7 * py;
+    double y = 1 - 20 * py;
     // A dark panel behind the lines, so that the legend colour reads on any background.
     std::size_t longest = 0;
     for (const std::string& line : m_legend)
         longest = std::max(longest, line.size());
-    // The text keeps its size in pixels (about 8 a character): the panel's width in window
-    // units follows the window's width.
-    int width = 0, height = 0;
-    m_plotter.View().GetWindowSizeInPixels(width, height);
-    const double perCharacter = width > 0 ? 2 * 8.0 / width : 0.0125;
-    const float right = float(std::min(0.99, left + 0.075 + perCharacter * double(longest)));
-    const float bottom = float(y - step * double(m_legend.size()) + step * 0.4);
-    const float panel[12] = {-0.99f, bottom, -0.5f, right, bottom, -0.5f, right, 0.98f, -0.5f, -0.99f, 0.98f, -0.5f};
+    const float right = float(std::min(0.99, left + (30 + 8.0 * double(longest)) * px));
+    const float bottom = float(y - step * (double(m_legend.size()) - 0.4));
+    const float top = float(1 - 4 * py), edge = float(-1 + 4 * px);
+    const float panel[12] = {edge, bottom, -0.5f, right, bottom, -0.5f, right, top, -0.5f, edge, top, -0.5f};
     HC_Open_Segment("panel");
     HC_Set_Color("faces = (r=0.1 g=0.1 b=0.12)");
     HC_Insert_Polygon(4, panel);
@@ -642,13 +643,13 @@ void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& sc
     for (std::size_t i = 0; i < m_legend.size(); ++i, y -= step) {
         double x0 = left;
         if (lines[i].band >= 0) {
-            const float box[12] = {float(left), float(y - 0.022), 0, float(left + 0.04), float(y - 0.022), 0,
-                                   float(left + 0.04), float(y + 0.022), 0, float(left), float(y + 0.022), 0};
+            const float box[12] = {float(left), float(y - half), 0, float(left + 14 * px), float(y - half), 0,
+                                   float(left + 14 * px), float(y + half), 0, float(left), float(y + half), 0};
             HC_Open_Segment("");
             HC_Set_Color(("faces=" + ColourText(scale.colours[lines[i].band])).c_str());
             HC_Insert_Polygon(4, box);
             HC_Close_Segment();
-            x0 += 0.055;
+            x0 += 22 * px;
         }
         HC_Insert_Text(x0, y, 0, m_legend[i].c_str());
     }
