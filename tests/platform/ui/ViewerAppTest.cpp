@@ -616,16 +616,21 @@ TEST_F(ViewerAppTest, TheWindowTellsAboutElementsInWordsAndUnits) {
     ASSERT_NE(units, nullptr);
     EXPECT_EQ(units->text(), "Units: in");
 
-    // A pipe pixel near the middle of the view (light blue: blue well above red).
+    // A pixel well inside a pipe near the middle of the view (light blue: blue well above red,
+    // and so two pixels each way), where a user points, not on its outline.
     const QImage picture = Settled([&] { return frame.Picture(); }).convertToFormat(QImage::Format_RGB32);
+    const auto pipeColour = [&](int x, int y) {
+        const QColor c = picture.pixelColor(std::clamp(x, 0, picture.width() - 1), std::clamp(y, 0, picture.height() - 1));
+        return c.blue() > 150 && c.blue() > c.red() + 40 && c.green() > c.red();
+    };
     QPoint pipe(-1, -1);
     long best = -1;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
-            const QColor c = picture.pixelColor(x, y);
             const long d = long(x - picture.width() / 2) * (x - picture.width() / 2) +
                            long(y - picture.height() / 2) * (y - picture.height() / 2);
-            if (c.blue() > 150 && c.blue() > c.red() + 40 && c.green() > c.red() && (best < 0 || d < best)) {
+            if (pipeColour(x, y) && pipeColour(x, y - 2) && pipeColour(x, y + 2) && pipeColour(x - 2, y) &&
+                pipeColour(x + 2, y) && (best < 0 || d < best)) {
                 best = d;
                 pipe = QPoint(x, y);
             }
