@@ -140,9 +140,9 @@ for item in "p print" "d direct" "v preview"; do
   has_magic "$out/$2.pdf" 255044462d
   check "Print ($2) wrote a PDF" $?
 done
-# The tool bar's Print: its second button, after Copy (where Xvfb's fonts put it).
+# The tool bar's Print: its second button, after Copy (24-pixel icons in buttons about 34 wide).
 xdotool windowfocus --sync "$window"
-xdotool mousemove "$((X + 82))" "$((Y + 33))" click 1
+xdotool mousemove "$((X + 62))" "$((Y + 37))" click 1
 answer_dialog "Print to PDF" "$out/toolbar.pdf"
 has_magic "$out/toolbar.pdf" 255044462d
 check "the tool bar's Print wrote a PDF" $?
