@@ -1,11 +1,14 @@
 #include "ResultsPanel.h"
 
 #include "ViewerDocument.h"
+#include "analysis/ModalSolver.h"
+#include "analysis/PipingAnalysis.h"
 #include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HSelectionSet.h"
 #include "platform/mvo/HTManager.h"
 #include "platform/mvo/HUtility.h"
+#include "platform/sys/AtomicFile.h"
 #include "platform/ui/HoopsMainWindow.h"
 #include "results/NodeNumbers.h"
 #include "view/HMyBaseView.h"
@@ -14,6 +17,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
@@ -26,8 +30,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace ketra::app {
 
@@ -125,6 +132,20 @@ void ResultsPanel::BuildDock() {
     QObject::connect(m_loads, &QCheckBox::toggled, m_dock, reshow);
     QObject::connect(m_scale, &QDoubleSpinBox::valueChanged, m_dock, reshow);
     QObject::connect(m_animate, &QPushButton::clicked, m_dock, [this] { m_window.OnCommand(kCmdCollaborate); });
+    // The legend is laid out in the view's pixels: a view that changed size gets it again.
+    auto* resize = new QTimer(m_dock);
+    QObject::connect(resize, &QTimer::timeout, m_dock, [this] {
+        int width = 0, height = 0;
+        if (m_display && m_document.HasModel())
+            m_document.View().GetWindowSizeInPixels(width, height);
+        if (width > 0 && (width != m_legendWidth || height != m_legendHeight)) {
+            m_legendWidth = width;
+            m_legendHeight = height;
+            m_display->FitLegend();
+            Redraw();
+        }
+    });
+    resize->start(250);
 }
 
 void ResultsPanel::BuildMenu() {
@@ -144,6 +165,22 @@ void ResultsPanel::BuildMenu() {
     menu->addAction("Node Numbers: &Selection", [this] { ShowSelectedNodeNumbers(); });
     menu->addAction("&Hide Node Numbers", [this] { HideNodeNumbers(); });
     menu->addSeparator();
+    m_saveAction = menu->addAction("Sa&ve Results As...", [this] {
+        QString folder;
+        if (!m_document.Path().empty())
+            folder = QFileInfo(QString::fromStdString(m_document.Path())).absolutePath();
+        const QString base = QFileInfo(QString::fromStdString(m_document.Path())).completeBaseName();
+        const QString path = QFileDialog::getSaveFileName(&m_frame, "Save Results As", folder + "/" + base + "-results.json",
+                                                          "Results files (*.json)");
+        std::string why;
+        if (path.isEmpty())
+            return;
+        if (SaveResults(path.toStdString(), &why))
+            m_frame.statusBar()->showMessage("Wrote " + path);
+        else
+            m_window.Port().MessageBox(why, "Ketra", ketra::window::MB_OK | ketra::window::MB_ICONERROR);
+    });
+    m_saveAction->setEnabled(false);
     menu->addAction(m_dock->toggleViewAction());
     QObject::connect(menu, &QMenu::aboutToShow, menu, [this, loads] {
         m_animateAction->setEnabled(HasResults());
@@ -157,6 +194,13 @@ void ResultsPanel::BuildMenu() {
         if (a->menu() && a->text().remove('&') == "Help")
             help = a;
     m_frame.menuBar()->insertMenu(help, menu);
+    // Analysis > Run: the built-in solver, its results shown at once.
+    QMenu* analysis = new QMenu("&Analysis", &m_frame);
+    analysis->setObjectName("analysisMenu");
+    QAction* run = analysis->addAction("&Run", [this] { RunAnalysis(); });
+    run->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    run->setStatusTip("Analyse the model: operating, sustained and expansion stresses, and its lowest modes");
+    m_frame.menuBar()->insertMenu(menu->menuAction(), analysis);
     // File > Open Results..., after Open...
     const QList<QAction*> opens = m_frame.CommandActions(kCmdAppFileOpen);
     for (QAction* a : m_frame.menuBar()->actions()) {
@@ -189,35 +233,91 @@ void ResultsPanel::RegisterCommands() {
         });
 }
 
+bool ResultsPanel::Fail(const std::string& message, std::string* error, bool quiet) {
+    if (error)
+        *error = message;
+    if (!quiet)
+        m_window.Port().MessageBox(message, "Ketra", ketra::window::MB_OK | ketra::window::MB_ICONERROR);
+    return false;
+}
+
 bool ResultsPanel::Open(const std::string& path, std::string* error, bool quiet) {
     const host::PipingModel* model = m_document.HasModel() ? m_document.Plotter().DrawnModel() : nullptr;
-    std::string message;
-    results::ResultsLoad load;
-    if (!model) {
-        message = path + ": results need a piping model (a scene file has no node numbers)";
-    } else {
-        load = results::LoadResults(path, *model);
-        message = load.error;
+    if (!model)
+        return Fail(path + ": results need a piping model (a scene file has no node numbers)", error, quiet);
+    results::ResultsLoad load = results::LoadResults(path, *model);
+    if (!load.ok)
+        return Fail(load.error, error, quiet);
+    const QString program = QString::fromStdString(load.results.program.empty() ? "results" : load.results.program);
+    Show(std::move(load.results), path, QFileInfo(QString::fromStdString(path)).fileName() + " (" + program + ")");
+    return true;
+}
+
+bool ResultsPanel::RunAnalysis(int modes, std::string* error, bool quiet) {
+    const host::PipingModel* model = m_document.HasModel() ? m_document.Plotter().DrawnModel() : nullptr;
+    const std::string name = m_document.Path().empty() ? "model" : m_document.Path();
+    if (!model)
+        return Fail(name + ": only a piping model can be analysed (a scene file has no analysis data)", error, quiet);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    analysis::FrameBuild built = analysis::BuildFrame(*model, name);
+    analysis::AnalysisResult result;
+    std::string note;
+    if (built.ok) {
+        result = analysis::Analyse(built.piping, analysis::CaseChoice{});
+        if (result.ok && modes > 0) {
+            const analysis::ModalResult found = analysis::SolveModes(built.piping.frame, modes);
+            if (found.ok) {
+                for (std::size_t i = 0; i < found.frequencies.size(); ++i)
+                    result.cases.push_back(
+                        analysis::ModalCase(built.piping, static_cast<int>(i) + 1, found.frequencies[i], found.shapes[i]));
+            } else {
+                note = " No modes: " + found.error;
+            }
+        }
     }
-    if (!model || !load.ok) {
-        if (error)
-            *error = message;
-        if (!quiet)
-            m_window.Port().MessageBox(message, "Ketra", ketra::window::MB_OK | ketra::window::MB_ICONERROR);
-        return false;
+    QApplication::restoreOverrideCursor();
+    if (!built.ok)
+        return Fail(built.error, error, quiet);
+    if (!result.ok)
+        return Fail(name + ": " + result.error, error, quiet);
+    const std::string modelName = std::filesystem::path(name).filename().string();
+    std::string text = analysis::ResultsJson(built.piping, result.cases, "ketra " KETRA_VERSION, modelName);
+    // Read back as any results file is: what is shown is what Save Results As writes.
+    results::ResultsLoad load = results::ParseResults(text, modelName + " (analysis)", *model);
+    if (!load.ok)
+        return Fail(load.error, error, quiet);
+    Show(std::move(load.results), std::string(), QString::fromStdString("Analysis of " + modelName));
+    m_runText = std::move(text);
+    m_saveAction->setEnabled(true);
+    std::string said = "Analysed " + modelName + ": " + std::to_string(m_results.cases.size()) + " cases.";
+    for (const std::string& w : result.warnings)
+        said += " " + w + ".";
+    m_frame.statusBar()->showMessage(QString::fromStdString(said + note));
+    return true;
+}
+
+bool ResultsPanel::SaveResults(const std::string& path, std::string* error) {
+    std::string why = "no analysis has been run";
+    if (!m_runText.empty() && sys::WriteFileAtomically(path, m_runText, &why)) {
+        m_path = path;
+        return true;
     }
+    if (error)
+        *error = why;
+    return false;
+}
+
+void ResultsPanel::Show(results::Results results, const std::string& path, const QString& label) {
     Drop();
-    m_results = std::move(load.results);
+    m_results = std::move(results);
     m_path = path;
-    plotter::Plotter& plotter = m_document.Plotter();
-    m_display = std::make_unique<results::ResultsDisplay>(plotter, *model, m_results);
+    const host::PipingModel* model = m_document.Plotter().DrawnModel();
+    m_display = std::make_unique<results::ResultsDisplay>(m_document.Plotter(), *model, m_results);
     m_document.View().GetEventManager()->RegisterHandler(m_escape.get());
     FillCases();
-    m_file->setText(QFileInfo(QString::fromStdString(path)).fileName() + " (" +
-                    QString::fromStdString(m_results.program.empty() ? "results" : m_results.program) + ")");
-    ShowCase(m_results.cases.front().name);
+    m_file->setText(label);
     m_dock->show();
-    return true;
+    ShowCase(m_results.cases.front().name);
 }
 
 void ResultsPanel::OpenWithDialog() {
@@ -239,6 +339,9 @@ void ResultsPanel::Drop() {
         m_document.View().GetEventManager()->UnRegisterHandler(m_escape.get());
     m_results = {};
     m_path.clear();
+    m_runText.clear();
+    if (m_saveAction)
+        m_saveAction->setEnabled(false);
     m_filling = true;
     m_cases->clear();
     m_filling = false;

@@ -8,7 +8,9 @@
 //     context menu's), both through the window's command map, and a tool-bar button;
 //   - the animation, on the view's timer manager: a static case from rest to full and back, a
 //     modal case swinging; the same command or Escape stops it;
-//   - the element information's extra lines (stresses, allowables, movements).
+//   - the element information's extra lines (stresses, allowables, movements);
+//   - Analysis > Run: the built-in solver on the model shown (its static cases and lowest
+//     modes), its results shown at once and kept until Results > Save Results As... writes them.
 // Switching case or what is shown rewrites colours and overlays only, never the model.
 #pragma once
 
@@ -28,6 +30,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QString;
 
 namespace ketra::ui {
 class HoopsMainWindow;
@@ -48,6 +51,13 @@ public:
     // nothing; its "FILE:LINE:COLUMN: what" goes to *error and, unless `quiet`, a message box.
     bool Open(const std::string& path, std::string* error = nullptr, bool quiet = false);
     void OpenWithDialog();
+    // Analyses the model shown (operating, sustained and expansion cases, and up to `modes`
+    // lowest modes) and shows the results. A model the solver refuses changes nothing; its
+    // message goes to *error and, unless `quiet`, a message box. Modes that cannot be found
+    // (no mass) leave the static cases shown, with a word in the status bar.
+    bool RunAnalysis(int modes = 10, std::string* error = nullptr, bool quiet = false);
+    // Writes the results of the last run (atomically); false with *error when it cannot.
+    bool SaveResults(const std::string& path, std::string* error = nullptr);
     // The model is about to go: the results and everything they show go with it.
     void Drop();
 
@@ -70,6 +80,9 @@ private:
     class Animation;
     class EscapeKey;
 
+    // Replaces what is shown with `results`, labelled `label` in the dock.
+    void Show(results::Results results, const std::string& path, const QString& label);
+    bool Fail(const std::string& message, std::string* error, bool quiet);
     void BuildDock();
     void BuildMenu();
     void RegisterCommands();
@@ -83,6 +96,7 @@ private:
     CHoopsViewEx& m_window;
     ViewerDocument& m_document;
     std::string m_path;
+    std::string m_runText; // the results file text of the last Analysis > Run; empty otherwise
     results::Results m_results;
     std::unique_ptr<results::ResultsDisplay> m_display;
     std::unique_ptr<Animation> m_animation;
@@ -98,6 +112,8 @@ private:
     QPushButton* m_animate = nullptr;
     QMenu* m_caseMenu = nullptr;
     QAction* m_animateAction = nullptr;
+    QAction* m_saveAction = nullptr;
+    int m_legendWidth = 0, m_legendHeight = 0; // the view's size the legend was laid out for
     bool m_filling = false; // the widgets are being set from the display, not by the user
 };
 

@@ -232,8 +232,8 @@ bool ResultsDisplay::Show(const std::string& caseName, const DisplayOptions& opt
     io::SetPageResultsSource({[this](io::PageResults& page) { return PreparePage(page); },
                               [this] {
                                   const std::string name = m_case->name;
-                                  const DisplayOptions options = m_options;
-                                  Show(name, options);
+                                  const DisplayOptions shown = m_options;
+                                  Show(name, shown);
                               }});
     return true;
 }
@@ -604,6 +604,18 @@ std::vector<ResultsDisplay::LegendLine> ResultsDisplay::LegendFor(const LoadCase
                        " at node " + std::to_string(momentNode)});
     }
     return out;
+}
+
+void ResultsDisplay::FitLegend() {
+    const long legend = m_plotter.View().GetLegendKey();
+    if (!m_case || legend == 0 || legend == -1)
+        return;
+    HC_Open_Segment_By_Key(legend);
+    HC_Flush_Contents(".", "everything");
+    HC_Close_Segment();
+    m_legend.clear();
+    Legend(m_options, StressScale::FromSettings(m_options.measure, m_results.units.stress));
+    m_plotter.View().SetGeometryChanged();
 }
 
 void ResultsDisplay::Legend(const DisplayOptions& options, const StressScale& scale) {

@@ -89,6 +89,9 @@ public:
     const DisplayOptions& Options() const { return m_options; }
     // The magnification the displaced shape is drawn with (after Show).
     double Scale() const { return m_scale; }
+    // Lays the legend out again for the window's present size in pixels (after a resize);
+    // nothing else is redrawn.
+    void FitLegend();
     // The legend's lines, top to bottom, as drawn.
     const std::vector<std::string>& LegendLines() const { return m_legend; }
 

@@ -2,7 +2,9 @@
 # `ketra view MODEL --results R` on a virtual X display: the stress colours and legend are
 # drawn; Results > Load Case > SUS changes the legend and the picture; Animate moves the
 # displaced shape from frame to frame and Escape stops it at the full shape again; a results
-# file that does not fit the model is refused before a window opens. Usage:
+# file that does not fit the model is refused before a window opens; Analysis > Run refuses a
+# model without analysis data in a message box, and on the sample plant shows its cases at once,
+# which Results > Save Results As... writes as a results file the command line reads. Usage:
 # results_viewer_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR.
 set -uo pipefail
 ketra=$1
@@ -12,6 +14,7 @@ source "$src/tests/platform/ui/xvfb_viewer.sh"
 xvfb_prepare "$ketra" "$shots" convert compare
 data="$src/tests/results/data"
 export KETRA_VIEWER_MODEL="$data/line.json" KETRA_VIEWER_RESULTS="$data/line-results.json"
+export KETRA_SAMPLE="$(realpath "$src/samples/plant.json")"
 
 # A file naming a node the model lacks: refused with its position, exit 2, no window.
 sed 's/"node": 80,/"node": 81,/' "$data/line-results.json" >"$work/wrong.json"
@@ -70,6 +73,33 @@ shot 4-stopped 1; shot 4-still 0.6
 still=$(differ 4-stopped 4-still "$view"); home=$(differ 2-sustained 4-stopped "$view")
 [[ $still -lt 20 && $home -lt 200 ]]
 check "Escape stops it ($still pixels change) at the full displaced shape ($home pixels from before)" $?
+
+# Analysis > Run (Ctrl+Shift+A) on a model without analysis data: a message box, results kept.
+xdotool windowfocus --sync "$window"; xdotool key ctrl+shift+a
+box=$(timeout 10 xdotool search --sync --onlyvisible --name "^Ketra$" | head -1)
+[[ -n "$box" ]]
+check "Analysis > Run refuses line.json, which has no material, in a message box" $?
+[[ -n "$box" ]] && xdotool windowfocus --sync "$box" key Return
+# The sample plant, opened by File > Open, analysed, its results saved and read back.
+answer() { # dialog title, file name typed
+  local d; d=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+  [[ -n "$d" ]] || { echo "FAILED: no \"$1\" dialog"; fail=1; return 1; }
+  xdotool windowfocus --sync "$d"; sleep 0.5; xdotool key ctrl+a; xdotool type --delay 5 "$2"; xdotool key Return
+}
+xdotool windowfocus --sync "$window"; xdotool key ctrl+o
+answer "Open Piping Model" "$KETRA_SAMPLE"
+sleep 3; shot 5-plant
+xdotool windowfocus --sync "$window"; xdotool key ctrl+shift+a
+shot 6-analysed 3
+l=$(differ 5-plant 6-analysed "$legend")
+[[ $l -gt 2000 ]]
+check "Analysis > Run shows the sample's results at once ($l legend pixels change)" $?
+results_menu 8 Return  # Save Results As...
+answer "Save Results As" "$WORK/saved-results.json"
+for _ in $(seq 50); do [[ -s "$WORK/saved-results.json" ]] && break; sleep 0.2; done
+info=$("$KETRA_VIEWER_KETRA" info "$KETRA_SAMPLE" --results "$WORK/saved-results.json" 2>&1)
+grep -q "EXP (expansion)" <<<"$info" && grep -q "Mode 10 (modal" <<<"$info"
+check "Save Results As writes the run's cases, modes included, for ketra info" $?
 
 stop_viewer
 SESSION
