@@ -121,6 +121,20 @@ StressScale StressScale::FromSettings(StressMeasure measure, const std::string& 
                      CAppSettings::StressActualColor3, CAppSettings::StressActualColor4,
                      CAppSettings::StressActualColor5, CAppSettings::StressActualColor6};
         s.unit = stressUnit;
+        // The store's default levels are in psi (10,000 to 30,000). A user who never changed
+        // them and opens results in another unit gets the same levels in that unit, to three
+        // figures, rather than a scale on which every metric stress is in the first band.
+        const std::array<double, 6> defaults{10000, 10000, 15000, 20000, 25000, 30000};
+        const double perPsi = stressUnit == "MPa" || stressUnit == "N/mm2" ? 1 / 145.0377
+                              : stressUnit == "kPa"                        ? 6.894757
+                              : stressUnit == "Pa"                         ? 6894.757
+                              : stressUnit == "ksi"                        ? 0.001
+                                                                           : 1;
+        if (perPsi != 1 && s.levels == defaults)
+            for (double& level : s.levels) {
+                const double v = level * perPsi, step = std::pow(10.0, std::floor(std::log10(v)) - 2);
+                level = std::round(v / step) * step;
+            }
     }
     return s;
 }

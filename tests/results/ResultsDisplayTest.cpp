@@ -33,6 +33,12 @@ TEST(StressScale, AValueTakesTheColourOfTheHighestLevelItReaches) {
     EXPECT_EQ(actual.unit, "psi");
     EXPECT_EQ(actual.BandOf(30000), 5);
     EXPECT_EQ(actual.BandOf(29999), 4);
+    // The default levels, in psi, follow a metric file's unit: 30,000 psi is 207 MPa and
+    // 10,000 psi 68.9 MPa, to three figures.
+    const StressScale metric = StressScale::FromSettings(StressMeasure::Stress, "MPa");
+    EXPECT_EQ(metric.BandOf(207), 5);
+    EXPECT_EQ(metric.BandOf(206.9), 4);
+    EXPECT_EQ(metric.BandOf(68.9), 1);
 }
 
 TEST(DisplacedCentreLine, FollowsTheBeamShapeOfItsEnds) {
