@@ -105,6 +105,10 @@ public:
         m_weightPerDensity = inch ? 1.0 : 1e-9 * kGravitySi;
         m_massPerDensity = inch ? 1.0 / kGravityInch : 1e-12;
         m_installed = m_model.installedTemperature.value_or(inch ? 70 : 21);
+        m_pf.conditions = 1;
+        for (const Element& e : m_model.elements)
+            m_pf.conditions = std::max({m_pf.conditions, int(e.temperatures.size()), int(e.pressures.size())});
+        m_pf.thermal.assign(std::size_t(m_pf.conditions), {});
         const Vec3 up = m_model.up == host::UpAxis::Z ? Vec3{0, 0, 1} : Vec3{0, 1, 0};
         m_down = Scale(up, -1);
 
@@ -130,11 +134,13 @@ private:
                 Fail(e.position, ElementName(e) + " needs \"wall\" for analysis");
             if (!(mat.allowableCold > 0) || !(mat.allowableHot > 0))
                 Fail(mat.position, "the material of " + ElementName(e) + " needs \"allowableCold\" and \"allowableHot\"");
-            double strain = 0;
-            const double t = e.temperature.value_or(m_installed);
-            if (t != m_installed && !ThermalStrain(mat, m_installed, t, &strain))
-                Fail(e.position, ElementName(e) + " runs at " + Format(t) + " but its material's \"expansion\" " +
-                                     (mat.expansionTable.empty() ? "is not given" : "table does not reach it or the installed temperature"));
+            for (int c = 0; c < m_pf.conditions; ++c) {
+                double strain = 0;
+                const double t = TemperatureIn(e, c).value_or(m_installed);
+                if (t != m_installed && !ThermalStrain(mat, m_installed, t, &strain))
+                    Fail(e.position, ElementName(e) + " runs at " + Format(t) + " but its material's \"expansion\" " +
+                                         (mat.expansionTable.empty() ? "is not given" : "table does not reach it or the installed temperature"));
+            }
             if (e.expansionJoint && !e.jointStiffness)
                 Fail(e.position, "the expansion joint " + ElementName(e) + " needs \"jointStiffness\"");
         }
@@ -204,8 +210,17 @@ private:
     }
 
     struct Props {
-        double youngs, shear, poisson, weight, mass, strain;
+        double youngs, shear, poisson, weight, mass;
+        std::vector<double> strains; // free thermal strain per operating condition
     };
+
+    // An element's temperature and pressure in operating condition `c`.
+    static std::optional<double> TemperatureIn(const Element& e, int c) {
+        return e.temperatures.empty() ? e.temperature : std::optional<double>(e.temperatures[std::size_t(c)]);
+    }
+    static double PressureIn(const Element& e, int c) {
+        return e.pressures.empty() ? e.pressure : e.pressures[std::size_t(c)];
+    }
 
     Props PropsOf(const Element& e) const {
         const host::Material& mat = m_model.materials[static_cast<std::size_t>(e.material)];
@@ -222,8 +237,10 @@ private:
         const double perLength = mat.density * metal + e.contents * bore + e.insulation.density * insulation;
         p.weight = perLength * m_weightPerDensity;
         p.mass = perLength * m_massPerDensity;
-        if (e.temperature)
-            ThermalStrain(mat, m_installed, *e.temperature, &p.strain);
+        p.strains.assign(std::size_t(m_pf.conditions), 0.0);
+        for (int c = 0; c < m_pf.conditions; ++c)
+            if (const std::optional<double> t = TemperatureIn(e, c))
+                ThermalStrain(mat, m_installed, *t, &p.strains[std::size_t(c)]);
         return p;
     }
 
@@ -236,11 +253,16 @@ private:
         beam.section = s;
         beam.flexibility = flexibility;
         beam.massPerLength = p.mass * lengthRatio;
-        beam.strain = p.strain;
+        beam.strain = p.strains.front();
         m_pf.frame.beams.push_back(beam);
         m_pf.weight.push_back(Scale(m_down, p.weight * lengthRatio));
-        m_pf.thermal.push_back(p.strain);
-        if (p.weight > 0 || p.strain != 0)
+        for (int c = 0; c < m_pf.conditions; ++c) {
+            const double strain = p.strains[std::size_t(c)];
+            m_pf.thermal[std::size_t(c)].push_back(strain);
+            if (strain != 0)
+                m_pf.hasLoad = true;
+        }
+        if (p.weight > 0)
             m_pf.hasLoad = true;
         return static_cast<int>(m_pf.frame.beams.size()) - 1;
     }
@@ -276,8 +298,10 @@ private:
         part.endOd = e.reducerOd.value_or(e.od);
         part.wall = e.wall;
         part.corrodedWall = e.wall - e.corrosion;
-        part.pressure = e.pressure;
-        if (e.pressure > 0)
+        for (int c = 0; c < m_pf.conditions; ++c)
+            part.pressures.push_back(PressureIn(e, c));
+        part.pressure = *std::max_element(part.pressures.begin(), part.pressures.end());
+        if (part.pressure > 0)
             m_pf.hasLoad = true;
         const host::Material& mat = m_model.materials[static_cast<std::size_t>(e.material)];
         part.allowableCold = mat.allowableCold;
@@ -617,14 +641,19 @@ EndResult EndStress(const PipingFrame& pf, const PipingFrame::Part& part, const 
     return best;
 }
 
+// `condition`: the operating condition whose pressures the stresses take; -1: the highest
+// (the sustained case's).
 CaseResult Report(const PipingFrame& pf, const FrameResult& r, const std::string& name, const std::string& kind,
-                  StressRule rule, bool withPreload, const FrameResult* sustained) {
+                  StressRule rule, bool withPreload, const FrameResult* sustained, int condition = -1) {
     CaseResult c;
     c.name = name;
     c.kind = kind;
     for (const auto& [modelNode, frameNode] : pf.nodeOf)
         c.displacements[modelNode] = r.displacements[static_cast<std::size_t>(frameNode)];
-    for (const PipingFrame::Part& part : pf.parts) {
+    for (const PipingFrame::Part& given : pf.parts) {
+        PipingFrame::Part part = given;
+        if (condition >= 0)
+            part.pressure = given.pressures[std::size_t(condition)];
         ElementResult e;
         e.from = part.from;
         e.to = part.to;
@@ -722,13 +751,18 @@ AnalysisResult Analyse(const PipingFrame& pf, const CaseChoice& choice, const st
     const bool expansion = wants(CaseId::Expansion);
     const bool needOperating = wants(CaseId::Operating) || expansion;
     const bool needSustained = wants(CaseId::Sustained) || wants(CaseId::Weight) || expansion;
-    const int total = (needOperating ? 1 : 0) + (needSustained ? 1 : 0) + (wants(CaseId::Thermal) ? 1 : 0);
+    // One operating case (and expansion range, and thermal case) per operating condition,
+    // numbered when there are several: OPE1, OPE2, ..., EXP1, EXP2, ...
+    const int n = pf.conditions;
+    auto named = [&](const char* base, int c) { return n == 1 ? std::string(base) : base + std::to_string(c + 1); };
+    const int total = (needOperating ? n : 0) + (needSustained ? 1 : 0) + (wants(CaseId::Thermal) ? n : 0);
     int done = 0;
-    auto solve = [&](bool weight, bool thermal, const char* name, FrameResult* result) {
+    // `heat`: the operating condition whose thermal strains load the frame; -1: none.
+    auto solve = [&](bool weight, int heat, const std::string& name, FrameResult* result) {
         FrameModel m = pf.frame;
         for (std::size_t i = 0; i < m.beams.size(); ++i) {
             m.beams[i].load = weight ? pf.weight[i] : Vec3{};
-            m.beams[i].strain = thermal ? pf.thermal[i] : 0;
+            m.beams[i].strain = heat >= 0 ? pf.thermal[std::size_t(heat)][i] : 0;
         }
         if (weight) {
             m.loads = pf.nodeLoads;
@@ -746,41 +780,49 @@ AnalysisResult Analyse(const PipingFrame& pf, const CaseChoice& choice, const st
             return false;
         }
         if (!result->warning.empty())
-            out.warnings.push_back(std::string(name) + ": " + NameNodes(pf, result->warning));
+            out.warnings.push_back(name + ": " + NameNodes(pf, result->warning));
         if (!result->liftedOff.empty()) {
-            std::string w = std::string(name) + ": the one-way supports at node";
+            std::string w = name + ": the one-way supports at node";
             for (std::size_t k = 0; k < result->liftedOff.size(); ++k)
                 w += (k ? ", " : " ") + std::to_string(pf.supportNode[static_cast<std::size_t>(result->liftedOff[k])]);
             out.warnings.push_back(w + " lift off");
         }
         return true;
     };
-    FrameResult ope, sus, thermal;
-    if (needSustained && !solve(true, false, "SUS", &sus))
+    std::vector<FrameResult> ope(static_cast<std::size_t>(n)), thermal(static_cast<std::size_t>(n));
+    FrameResult sus;
+    if (needSustained && !solve(true, -1, "SUS", &sus))
         return out;
-    if (needOperating && !solve(true, true, "OPE", &ope))
-        return out;
-    if (wants(CaseId::Thermal) && !solve(false, true, "T", &thermal))
-        return out;
+    for (int c = 0; c < n; ++c) {
+        if (needOperating && !solve(true, c, named("OPE", c), &ope[std::size_t(c)]))
+            return out;
+        if (wants(CaseId::Thermal) && !solve(false, c, named("T", c), &thermal[std::size_t(c)]))
+            return out;
+    }
     for (CaseId id : choice.cases) {
-        switch (id) {
-        case CaseId::Operating:
-            out.cases.push_back(Report(pf, ope, "OPE", "operating", StressRule::Sustained, true, nullptr));
-            break;
-        case CaseId::Sustained:
-            out.cases.push_back(Report(pf, sus, "SUS", "sustained", StressRule::Sustained, true, &sus));
-            break;
-        case CaseId::Expansion: {
-            CaseResult c = Report(pf, Difference(ope, sus), "EXP", "expansion", StressRule::Expansion, false, &sus);
-            out.cases.push_back(std::move(c));
-            break;
-        }
-        case CaseId::Weight:
-            out.cases.push_back(Report(pf, sus, "W", "other", StressRule::None, true, nullptr));
-            break;
-        case CaseId::Thermal:
-            out.cases.push_back(Report(pf, thermal, "T", "other", StressRule::None, false, nullptr));
-            break;
+        for (int c = 0; c < n; ++c) {
+            const FrameResult& hot = ope[std::size_t(c)];
+            switch (id) {
+            case CaseId::Operating:
+                out.cases.push_back(Report(pf, hot, named("OPE", c), "operating", StressRule::Sustained, true, nullptr, c));
+                break;
+            case CaseId::Expansion:
+                out.cases.push_back(Report(pf, Difference(hot, sus), named("EXP", c), "expansion", StressRule::Expansion,
+                                           false, &sus));
+                break;
+            case CaseId::Thermal:
+                out.cases.push_back(
+                    Report(pf, thermal[std::size_t(c)], named("T", c), "other", StressRule::None, false, nullptr));
+                break;
+            case CaseId::Sustained:
+                if (c == 0)
+                    out.cases.push_back(Report(pf, sus, "SUS", "sustained", StressRule::Sustained, true, &sus));
+                break;
+            case CaseId::Weight:
+                if (c == 0)
+                    out.cases.push_back(Report(pf, sus, "W", "other", StressRule::None, true, nullptr));
+                break;
+            }
         }
     }
     out.ok = true;

@@ -50,7 +50,8 @@ struct CaseResult {
 struct PipingFrame {
     FrameModel frame;          // stiffness, supports and masses, no loads
     std::vector<Vec3> weight;  // per beam: weight per length (global axes)
-    std::vector<double> thermal; // per beam: free thermal strain
+    int conditions = 1;          // operating conditions (the model's temperature and pressure lists)
+    std::vector<std::vector<double>> thermal; // per condition, per beam: free thermal strain
     std::vector<NodalLoad> nodeLoads;    // point masses' weight and applied forces (with weight)
     std::vector<int> supportNode;        // per frame support: its model node
     std::vector<Vec3> supportPreload;    // per frame support: a hanger's installed load on the pipe
@@ -72,7 +73,9 @@ struct PipingFrame {
         int from = 0, to = 0;
         bool stressed = true;
         double od = 0, wall = 0, corrodedWall = 0, endOd = 0;
-        double pressure = 0, allowableCold = 0, allowableHot = 0, rangeFactor = 1;
+        double pressure = 0; // the highest of `pressures`: the sustained case's
+        std::vector<double> pressures; // per operating condition
+        double allowableCold = 0, allowableHot = 0, rangeFactor = 1;
         double millTolerance = 0; // percent
         Station start;
         std::vector<Station> endStations; // the end's stress is the worst of these

@@ -80,9 +80,20 @@ std::string AnalysisJson(const Element& e, const std::vector<Material>& material
     };
     number("corrosion", e.corrosion);
     number("millTolerance", e.millTolerance);
-    if (e.temperature)
+    auto list = [&](const char* key, const std::vector<double>& values) {
+        s += std::string(", \"") + key + "\": [";
+        for (std::size_t i = 0; i < values.size(); ++i)
+            s += (i ? ", " : "") + Num(values[i]);
+        s += "]";
+    };
+    if (!e.temperatures.empty())
+        list("temperature", e.temperatures);
+    else if (e.temperature)
         s += ", \"temperature\": " + Num(*e.temperature);
-    number("pressure", e.pressure);
+    if (!e.pressures.empty())
+        list("pressure", e.pressures);
+    else
+        number("pressure", e.pressure);
     number("contents", e.contents);
     if (e.insulation.thickness != 0 || e.insulation.density != 0)
         s += ", \"insulation\": { \"thickness\": " + Num(e.insulation.thickness) + ", \"density\": " +

@@ -178,6 +178,7 @@ PipingModel Read(const JsonValue& root) {
     // Diameter and wall carry forward from the previous element when omitted.
     double lastOd = 0, lastWall = 0;
     Element carried; // the analysis data carried forward from element to element
+    std::size_t conditionCount = 1; // operating conditions, from the first list of two or more
     carried.material = m.materials.empty() ? -1 : 0;
     std::set<std::pair<int, int>> pairs;
     ForEachItem(root, "elements", [&](const JsonValue& v, std::size_t index) {
@@ -191,6 +192,8 @@ PipingModel Read(const JsonValue& root) {
         e.millTolerance = carried.millTolerance;
         e.temperature = carried.temperature;
         e.pressure = carried.pressure;
+        e.temperatures = carried.temperatures;
+        e.pressures = carried.pressures;
         e.contents = carried.contents;
         e.insulation = carried.insulation;
         e.position = v.position;
@@ -259,9 +262,49 @@ PipingModel Read(const JsonValue& root) {
         e.millTolerance = NonNegative(r, "millTolerance", e.millTolerance);
         if (e.millTolerance >= 100)
             Fail(r.Optional("millTolerance")->position, "\"millTolerance\" is a percentage of the wall, below 100");
-        if (r.Optional("temperature"))
-            e.temperature = temperatureOf(r, "temperature");
-        e.pressure = NonNegative(r, "pressure", e.pressure);
+        // "temperature" and "pressure": one value, or a list with one per operating condition.
+        auto conditions = [&](const std::string& key, std::vector<double>* list, auto&& check) {
+            const JsonValue* given = r.Optional(key);
+            if (!given)
+                return;
+            list->clear();
+            if (given->type != JsonValue::Type::Array) {
+                list->push_back(check(*given));
+                return;
+            }
+            if (given->items.empty())
+                Fail(given->position, Quote(key) + " needs at least one value");
+            for (const JsonValue& item : given->items)
+                list->push_back(check(item));
+            if (list->size() > 1 && conditionCount > 1 && list->size() != conditionCount)
+                Fail(given->position, Quote(key) + " gives " + std::to_string(list->size()) +
+                                          " operating conditions where an earlier element gives " +
+                                          std::to_string(conditionCount));
+            if (list->size() > 1)
+                conditionCount = list->size();
+        };
+        std::vector<double> values = e.temperatures;
+        conditions("temperature", &values, [&](const JsonValue& item) {
+            const double t = ObjectReader::NumberOf(item, "temperature");
+            if (!(t > absoluteZero))
+                Fail(item.position, "\"temperature\" lies below absolute zero");
+            return t;
+        });
+        if (r.Optional("temperature")) {
+            e.temperature = values.front();
+            e.temperatures = values.size() > 1 ? values : std::vector<double>{};
+        }
+        values = e.pressures;
+        conditions("pressure", &values, [&](const JsonValue& item) {
+            const double p = ObjectReader::NumberOf(item, "pressure");
+            if (p < 0)
+                Fail(item.position, "\"pressure\" must not be negative, not " + ObjectReader::Format(p));
+            return p;
+        });
+        if (r.Optional("pressure")) {
+            e.pressure = values.front();
+            e.pressures = values.size() > 1 ? values : std::vector<double>{};
+        }
         e.contents = NonNegative(r, "contents", e.contents);
         if (const JsonValue* ins = r.Optional("insulation")) {
             ObjectReader ir(*ins, "insulation", {"thickness", "density"});

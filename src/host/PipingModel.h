@@ -65,8 +65,11 @@ struct Element {
     int material = -1; // index into PipingModel::materials; -1: none
     double corrosion = 0;     // corrosion allowance
     double millTolerance = 0; // percent of the wall
-    std::optional<double> temperature; // operating; none: the installed temperature
-    double pressure = 0;
+    std::optional<double> temperature; // operating (the first condition's); none: installed
+    double pressure = 0;               // the first operating condition's
+    // One value per operating condition where the file gives lists (two or more values, the
+    // same count throughout the model); empty: `temperature` and `pressure` hold in every one.
+    std::vector<double> temperatures, pressures;
     double contents = 0; // density of the contents
     Insulation insulation;
     std::optional<double> weight; // a rigid element's own weight

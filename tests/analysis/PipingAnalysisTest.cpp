@@ -1,5 +1,6 @@
 #include "analysis/PipingAnalysis.h"
 #include "analysis/PipingCode.h"
+#include "host/ModelWriter.h"
 
 #include <Eigen/Dense>
 #include <gtest/gtest.h>
@@ -130,6 +131,37 @@ TEST(PipingAnalysis, HeatedLAnchoredAtBothEndsMatchesTheUnitLoadSolution) {
         ours = std::max({ours, e.start.stress, e.end.stress});
     EXPECT_LT(Rel(ours, largest), 1e-9);
     EXPECT_DOUBLE_EQ(exp.elements[0].start.allowable, 1.25 * 138 + 0.25 * 120 + 120); // no sustained stress
+}
+
+// Two operating conditions given as lists: one operating case and one expansion range each,
+// the ranges in proportion to their temperature changes; the sustained case takes the higher
+// pressure; the lists survive the model writer; lists of different lengths are refused.
+TEST(PipingAnalysis, EachOperatingConditionGetsItsOwnOperatingAndExpansionCases) {
+    const std::string model = Model(R"("elements": [{"from": 10, "to": 20, "delta": [6000, 0, 0], "od": 168.3,
+        "wall": 7.11, "temperature": [171, 96], "pressure": [2, 3]}, {"from": 20, "to": 30, "delta": [0, 3000, 0]}],
+      "anchors": [{"node": 10}, {"node": 30}])", 0);
+    const AnalysisResult r = Solve(Frame(model));
+    std::vector<std::string> names;
+    for (const CaseResult& c : r.cases)
+        names.push_back(c.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"OPE1", "OPE2", "SUS", "EXP1", "EXP2"}));
+    for (int i : {0, 1, 5})
+        EXPECT_LT(Rel(Case(r, "EXP2").supports.at(30)[i], 0.5 * Case(r, "EXP1").supports.at(30)[i]), 1e-9) << i;
+    EXPECT_LT(Rel(Case(r, "SUS").elements[0].start.stress, 3 * kOd / (4 * kWall)), 1e-9);
+
+    const ketra::host::LoadResult again = ketra::host::ParsePipingModel(
+        ketra::host::WriteModelJson(ketra::host::ParsePipingModel(model, "m.json").model), "w.json");
+    ASSERT_TRUE(again.ok) << again.error;
+    EXPECT_EQ(again.model.elements[1].temperatures, (std::vector<double>{171, 96}));
+    EXPECT_EQ(again.model.elements[1].pressures, (std::vector<double>{2, 3}));
+
+    std::string mismatched = model;
+    mismatched.replace(mismatched.find("[0, 3000, 0]}"), 13, R"([0, 3000, 0], "temperature": [171, 96, 50]})");
+    const ketra::host::LoadResult refused = ketra::host::ParsePipingModel(mismatched, "m.json");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("m.json:4:131:"), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error.find("3 operating conditions where an earlier element gives 2"), std::string::npos)
+        << refused.error;
 }
 
 // A leg held square at its tip and pushed sideways by a hot rigid arm anchored beyond it: the
