@@ -190,6 +190,14 @@ public:
         }
         host::Vec3 s = a;
         double len = Length(e.delta);
+        // A run no longer than the bend's tangent is all bend: nothing straight is left to
+        // draw (drawn whole, it would cut across the bend). Its segment stays, empty.
+        if (trim > 0 && trim >= len * (1 - 1e-6)) {
+            const Kind kind = e.rigid ? Kind::Rigids : e.expansionJoint ? Kind::ExpansionJoints : Kind::Pipes;
+            Open(kind, e.from, e.to, Info(kind).style);
+            Close();
+            return;
+        }
         if (trim > 0 && trim < len)
             for (int i = 0; i < 3; ++i)
                 s[i] = a[i] + e.delta[i] * trim / len;

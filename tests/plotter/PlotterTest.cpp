@@ -326,3 +326,29 @@ TEST_F(PlotterTest, SavedModelHoldsTheLibraryItShows) {
         std::remove(file.c_str());
     }
 }
+
+// A bend whose tangent takes a whole run leaves nothing of it straight: the run's segment stays
+// (picked and coloured with results like any), empty, rather than a pipe across the bend.
+TEST(PlotterBends, ARunTheBendTakesWholeDrawsNothingStraight) {
+    setenv("KETRA_REGISTRY", (std::string(KETRA_BINARY_DIR) + "/plotter-test-registry.reg").c_str(), 1);
+    host::LoadResult r =
+        host::LoadPipingModel(std::string(KETRA_SOURCE_DIR) + "/tests/analysis/data/curved-bar-out-of-plane.json");
+    ASSERT_TRUE(r.ok) << r.error;
+    plotter::Plotter plotter;
+    std::string error;
+    ASSERT_TRUE(plotter.Start({}, &error)) << error;
+    plotter.Draw(r.model);
+    auto drawn = [&](int from, int to) {
+        const long key = plotter.Registry().Find(from, to);
+        EXPECT_NE(key, -1);
+        HC_Open_Segment_By_Key(key);
+        int shells = 0;
+        HC_Begin_Contents_Search("...", "shells");
+        HC_Show_Contents_Count(&shells);
+        HC_End_Contents_Search();
+        HC_Close_Segment();
+        return shells;
+    };
+    EXPECT_GT(drawn(10, 20), 0);
+    EXPECT_EQ(drawn(20, 30), 0);
+}
