@@ -746,12 +746,16 @@ private:
             return false;
         };
         // A view's "cutting planes" segment, holding nothing but a segment per plane inserted
-        // (HUtilityGeometryCreation), holds them for the scene it belongs to.
+        // (HUtilityGeometryCreation) and perhaps the planes' move handle, holds them for the
+        // scene it belongs to.
         auto onlyPlanes = [&](const hc::Segment& s) {
             if (s.name != "cutting planes" || !s.geometry.empty() || s.children.empty()) return false;
-            for (const auto& grandchild : s.children)
-                if (!grandchild->children.empty() || !holdsPlanes(*grandchild)) return false;
-            return true;
+            bool anyPlane = false;
+            for (const auto& grandchild : s.children) {
+                if (!grandchild->children.empty()) return false;
+                anyPlane = anyPlane || holdsPlanes(*grandchild);
+            }
+            return anyPlane;
         };
         auto gatherChild = [&](const hc::Segment& child, const hc::NetAttributes& above) {
             hc::NetAttributes childNet = above;
