@@ -5,6 +5,7 @@
 
 #include "host/PipingModel.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/mvo/HOpMoveHandle.h"
 #include "platform/mvo/HUtility.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
@@ -98,6 +99,7 @@ TEST(ProgramVariants, SamplePlantLooksTheSameInEveryModeAndCutAndItsCuttingPlane
     auto model = [](const Image::Pixel& p) { return !testing::IsWhite(p) && p.b >= p.r; };
     const int whole = testing::CountPixels(Draw(view.GetViewKey()), model);
     ASSERT_NE(HUtilityGeometryCreation::CreateCuttingPlane(&view), -1);
+    HOpMoveHandle::SetupObject(view.GetCuttingPlanesKey(), &view);  // as the command does: the handle must not undo the cut
     const Image image = Draw(view.GetViewKey());
     EXPECT_GT(testing::CountPixels(image, model), 500);
     EXPECT_GT(testing::CountPixels(image, [](const Image::Pixel& p) { return p.r > p.b + 20 && p.g > p.b + 20; }), 1000);
