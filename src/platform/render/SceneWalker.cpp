@@ -1106,7 +1106,9 @@ private:
         draw.segment = segment.key;
         // In the line modes anything with visible faces or edges shows its edges.
         draw.edges = lineModes ? (facesVisible || edgesVisible) : edgesVisible;
-        draw.faces = m_rules.wireframe ? false : facesVisible;
+        // In the hidden-line modes see-through faces hide nothing (a cutting plane's quad
+        // must not hide the half it keeps); their edges still show.
+        draw.faces = m_rules.wireframe || (hiddenLine && r.surface.transmission > 0.0f) ? false : facesVisible;
         draw.hiddenSurfaceOnly = hiddenLine && draw.faces;
         draw.vertexMarkers = m_rules.vertexMarkers && (r.visible & hc::kMarkers) && (facesVisible || edgesVisible);
         if (!draw.faces && !draw.edges && !draw.vertexMarkers) return;
