@@ -388,10 +388,14 @@ struct GlBackend::Impl {
 
     // Planes that cut alone go to the clip distances; grouped planes (cutting only
     // together) to the fragment test, ordered by group.
-    void SetClip(Program& p, const Layer& layer, int clipSet) {
+    // `except`: the index in the set of a plane left out (a section cap lies on it).
+    void SetClip(Program& p, const Layer& layer, int clipSet, int except = -1) {
         std::vector<ClipPlane> alone, together;
-        if (clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size()))
-            for (const ClipPlane& c : layer.clipSets[static_cast<size_t>(clipSet)]) (c.group == 0 ? alone : together).push_back(c);
+        if (clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size())) {
+            const std::vector<ClipPlane>& set = layer.clipSets[static_cast<size_t>(clipSet)];
+            for (size_t i = 0; i < set.size(); ++i)
+                if (static_cast<int>(i) != except) (set[i].group == 0 ? alone : together).push_back(set[i]);
+        }
         std::stable_sort(together.begin(), together.end(), [](const ClipPlane& a, const ClipPlane& b) { return a.group < b.group; });
         auto pack = [](const std::vector<ClipPlane>& list, float* planes) {
             for (size_t i = 0; i < list.size() && i < 8; ++i) {
@@ -638,8 +642,9 @@ struct GlBackend::Impl {
     // `textured`: the texture on unit 1 replaces the diffuse colour. `colorWritten`: false for
     // faces that only hide (drawn with colour writes off).
     // `oneColor`: every vertex drawn until the next call has this colour.
+    // `clipExcept`: a plane of the clip set left out (SetClip).
     void UseSurface(const Frame& f, const SurfaceState& s, float alpha, bool textured = false, bool colorWritten = true,
-                    std::optional<std::uint32_t> oneColor = std::nullopt) {
+                    std::optional<std::uint32_t> oneColor = std::nullopt, int clipExcept = -1) {
         ProgramVariant variant = SurfaceVariant(f, s, textured, colorWritten);
         variant.batchColor = oneColor && colorWritten && !textured;
         Program& surface = UseProgram(variant);
@@ -667,7 +672,7 @@ struct GlBackend::Impl {
         glUniform1f(surface.At("uAlpha"), alpha);
         glUniform1i(surface.At("uTextured"), textured ? 1 : 0);
         glUniform1i(surface.At("uTexture"), 1);
-        SetClip(surface, *f.layer, s.clipSet);
+        SetClip(surface, *f.layer, s.clipSet, clipExcept);
         glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(1.0f, 1.0f + s.faceDisplacement);
@@ -693,6 +698,7 @@ struct GlBackend::Impl {
     void DrawFaces(const Frame& f, std::uint64_t layerId) {
         const Layer& layer = *f.layer;
         m_hiddenFaces.clear();
+        m_cutGroups.clear();
         // Opaque groups in first-seen order.
         std::vector<std::uint64_t> order;
         std::unordered_map<std::uint64_t, std::vector<const MeshDraw*>> groups;
@@ -743,10 +749,126 @@ struct GlBackend::Impl {
                        });
             m_cullWith = nullptr;
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            if (colorWritten && first.surface.clipSet >= 0)
+                m_cutGroups.push_back({layerId ^ batchKey ^ 0x1111, items});
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
         glDisable(GL_CULL_FACE);
         m_transparent = std::move(transparent);
+    }
+
+    // ---- section caps ----
+
+    // Opaque shaded faces that cutting planes cut, by the chunk group DrawFaces drew them in.
+    struct CutGroup {
+        std::uint64_t groupId;
+        std::vector<const MeshDraw*> items;
+    };
+    std::vector<CutGroup> m_cutGroups;
+    // Section caps are mid grey, set off by the cut-edge outline around them.
+    static constexpr Color kCapColor{0.5f, 0.5f, 0.5f};
+
+    // Closes the section of each plane that cuts alone: the clipped faces are drawn again
+    // into the stencil, each fragment flipping its bit, so a point of the plane inside a
+    // closed item is covered an odd number of times; a quad on the plane, clipped by the
+    // set's other planes, is then drawn there in kCapColor, as flat faces.
+    // Needs a stencil buffer; items that are not closed may leave holes or extra pieces.
+    void DrawSectionCaps(const Frame& f, std::uint64_t layerId, GLuint framebuffer) {
+        if (m_cutGroups.empty()) return;
+        GLint stencilBits = 0;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, framebuffer == 0 ? GL_STENCIL : GL_STENCIL_ATTACHMENT,
+                                              GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
+        if (stencilBits <= 0) return;
+        const Layer& layer = *f.layer;
+        cm::Matrix4 clipToWorld;
+        if (!cm::Invert(f.worldToClip, clipToWorld)) return;
+        std::map<int, std::vector<const CutGroup*>> bySet;
+        for (const CutGroup& g : m_cutGroups) bySet[g.items.front()->surface.clipSet].push_back(&g);
+        glEnable(GL_STENCIL_TEST);
+        for (const auto& [clipSet, groups] : bySet) {
+            const std::vector<ClipPlane>& planes = layer.clipSets[static_cast<size_t>(clipSet)];
+            for (size_t pi = 0; pi < planes.size(); ++pi) {
+                if (planes[pi].group != 0) continue;
+                glStencilMask(0xFF);
+                glClearStencil(0);
+                glClear(GL_STENCIL_BUFFER_BIT);
+                glStencilFunc(GL_ALWAYS, 0, 1);
+                glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
+                glStencilMask(1);
+                glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+                glDepthMask(GL_FALSE);
+                glDisable(GL_DEPTH_TEST);
+                for (const CutGroup* g : groups) {
+                    bool programSet = false;
+                    DrawChunks(g->groupId, g->items, false, GL_TRIANGLES, FaceVertices,
+                               [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); },
+                               [&](Batch&, const MeshDraw* const*, size_t) {
+                                   if (programSet) return;
+                                   UseSurface(f, g->items.front()->surface, 1.0f, false, false);
+                                   glDisable(GL_CULL_FACE);
+                                   programSet = true;
+                               });
+                }
+                glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+                glDepthMask(GL_TRUE);
+                glEnable(GL_DEPTH_TEST);
+                glStencilFunc(GL_EQUAL, 1, 1);
+                glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+                DrawCap(f, layerId, *groups.front()->items.front(), clipSet, static_cast<int>(pi), clipToWorld);
+            }
+        }
+        glStencilMask(0xFF);
+        glDisable(GL_STENCIL_TEST);
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_CULL_FACE);
+    }
+
+    // A quad on plane `plane` of the set that covers the whole view.
+    void DrawCap(const Frame& f, std::uint64_t layerId, const MeshDraw& like, int clipSet, int plane,
+                 const cm::Matrix4& clipToWorld) {
+        const ClipPlane& p = f.layer->clipSets[static_cast<size_t>(clipSet)][static_cast<size_t>(plane)];
+        const double length = cm::Length({p.a, p.b, p.c});
+        if (!(length > 0)) return;
+        const cm::Vec3 n{p.a / length, p.b / length, p.c / length};
+        const double d = p.d / length;
+        const cm::Vec3 middle = cm::TransformPoint(clipToWorld, {0, 0, 0});
+        const cm::Vec3 centre = middle - n * (cm::Dot(n, middle) + d);
+        double reach = 0;
+        for (int corner = 0; corner < 8; ++corner) {
+            const cm::Vec3 c = cm::TransformPoint(clipToWorld, {corner & 1 ? 1.0 : -1.0, corner & 2 ? 1.0 : -1.0, corner & 4 ? 1.0 : -1.0});
+            reach = std::max(reach, cm::Length(c - centre));
+        }
+        const cm::Vec3 across = cm::Normalized(cm::Cross(n, std::abs(n.x) < 0.9 ? cm::Vec3{1, 0, 0} : cm::Vec3{0, 1, 0}));
+        const cm::Vec3 up = cm::Cross(n, across);
+        auto mesh = std::make_shared<Mesh>();
+        Hasher stamp;
+        for (const auto& [s, t] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+            const cm::Vec3 v = centre + across * (s * reach) + up * (t * reach);
+            for (double x : {v.x, v.y, v.z}) {
+                mesh->positions.push_back(static_cast<float>(x));
+                stamp.AddFloat(static_cast<float>(x));
+            }
+            mesh->normals.push_back(PackNormal(static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)));
+        }
+        mesh->triangles = IndexList{0, 1, 2, 0, 2, 3};
+        MeshDraw cap;
+        cap.mesh = mesh;
+        cap.meshStamp = stamp.h;
+        cap.faceColor = kCapColor;
+        cap.surface = like.surface;
+        cap.surface.shading = Shading::Flat;
+        cap.surface.cullBack = false;
+        Hasher id;
+        id.Add(layerId);
+        id.Add(static_cast<std::uint64_t>(clipSet));
+        id.Add(static_cast<std::uint64_t>(plane));
+        id.Add(0xCA9);
+        DrawChunks(id.h, {&cap}, false, GL_TRIANGLES, FaceVertices,
+                   [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); },
+                   [&](Batch& b, const MeshDraw* const*, size_t) {
+                       UseSurface(f, cap.surface, 1.0f, false, true, b.oneColor, plane);
+                       glDisable(GL_CULL_FACE);
+                   });
     }
 
     // ---- textured faces ----
@@ -1560,6 +1682,7 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
         layerHash.Add(static_cast<std::uint64_t>(layer.segment));
         const std::uint64_t layerId = layerHash.h;
         d.DrawFaces(frame, layerId);
+        d.DrawSectionCaps(frame, layerId, framebuffer);
         d.DrawTextured(frame, layerId);
         d.DrawEdgesAndLines(frame, layerId);
         d.DrawCaps(frame, layerId);

@@ -172,8 +172,9 @@ TEST(ProgramVariants, EachBatchGetsTheVariantItNeeds) {
         HC_Insert_Cutting_Plane(0, 1, 0, 0);
         HC_Close_Segment();
     });
-    // Each cut takes its planes to the edges too; the cut items' one colour is a uniform.
-    EXPECT_EQ(programs(0), (std::vector<std::string>{"line", "line clip=1", "line cut-together",
+    // Each cut takes its planes to the edges too; the cut items' one colour is a uniform; the
+    // plane cutting alone draws its items again without colour to cap the section.
+    EXPECT_EQ(programs(0), (std::vector<std::string>{"line", "line clip=1", "line cut-together", "surface clip=1",
                                                      "surface clip=1 lit=1 flat one-color",
                                                      "surface cut-together lit=1 specular one-color",
                                                      "surface lit=1 specular", "surface textured lit=1 specular"}));
