@@ -775,9 +775,11 @@ struct GlBackend::Impl {
     // Needs a stencil buffer; items that are not closed may leave holes or extra pieces.
     void DrawSectionCaps(const Frame& f, std::uint64_t layerId, GLuint framebuffer) {
         if (m_cutGroups.empty()) return;
-        GLint stencilBits = 0;
-        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, framebuffer == 0 ? GL_STENCIL : GL_STENCIL_ATTACHMENT,
-                                              GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
+        const GLenum stencil = framebuffer == 0 ? GL_STENCIL : GL_STENCIL_ATTACHMENT;
+        GLint attached = GL_NONE, stencilBits = 0;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, stencil, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &attached);
+        if (attached != GL_NONE)
+            glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, stencil, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
         if (stencilBits <= 0) return;
         const Layer& layer = *f.layer;
         cm::Matrix4 clipToWorld;
