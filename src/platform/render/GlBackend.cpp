@@ -206,6 +206,19 @@ bool BesideTheView(const cm::Matrix4& worldToClip, const Batch& batch) {
     return left == 8 || right == 8 || below == 8 || above == 8;
 }
 
+// True when a box lies wholly on one side of a plane (not touching it).
+bool OffThePlane(const ClipPlane& plane, const Batch& batch) {
+    if (batch.low[0] > batch.high[0]) return false;
+    int positive = 0, negative = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double side = plane.Side((corner & 1) ? batch.high[0] : batch.low[0], (corner & 2) ? batch.high[1] : batch.low[1],
+                                       (corner & 4) ? batch.high[2] : batch.low[2]);
+        positive += side > 0;
+        negative += side < 0;
+    }
+    return positive == 8 || negative == 8;
+}
+
 // Gives up a batch's vertex array and buffers, so that it is laid out again from scratch.
 void ReleaseBuffers(Batch& batch) {
     batch.vao.Reset();
@@ -602,6 +615,7 @@ struct GlBackend::Impl {
                 ++stats->culledChunks;
                 continue;
             }
+            if (mode == GL_TRIANGLES && m_capPlane && OffThePlane(*m_capPlane, batch)) continue;
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
                 if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
@@ -693,6 +707,9 @@ struct GlBackend::Impl {
     std::unordered_map<std::uint64_t, Batch*> m_hiddenFaces;
     // While opaque faces are drawn: the view their batches are culled against.
     const cm::Matrix4* m_cullWith = nullptr;
+    // While a section is capped: the plane. Closed items wholly on one side of it change no
+    // pixel's parity, so chunks off the plane are left out.
+    const ClipPlane* m_capPlane = nullptr;
     size_t m_unflushed = 0;  // indices drawn since the last glFlush
 
     void DrawFaces(const Frame& f, std::uint64_t layerId) {
@@ -800,6 +817,7 @@ struct GlBackend::Impl {
                 glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
                 glDepthMask(GL_FALSE);
                 glDisable(GL_DEPTH_TEST);
+                m_capPlane = &planes[pi];
                 for (const CutGroup* g : groups) {
                     bool programSet = false;
                     DrawChunks(g->groupId, g->items, false, GL_TRIANGLES, FaceVertices,
@@ -811,6 +829,7 @@ struct GlBackend::Impl {
                                    programSet = true;
                                });
                 }
+                m_capPlane = nullptr;
                 glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
                 glDepthMask(GL_TRUE);
                 glEnable(GL_DEPTH_TEST);
