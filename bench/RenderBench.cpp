@@ -1,7 +1,7 @@
 // Frame time of a 10,000-pipe scene (100 triangles a pipe, about 1M triangles) at 1280 x 1024
 // through the renderer (scene walk, attribute resolution, batching, draw, read-back), against
 // a bare draw of the same triangles (one buffer, one draw call, the same shader and read-back)
-// on the same headless context.
+// on the same headless context; and the same frame with a cutting plane (sections capped).
 //
 //   ./build/bench/RenderBench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "platform/hc/hc.h"
@@ -129,6 +129,25 @@ void BM_RendererFrame10kPipes(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RendererFrame10kPipes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same frame with a cutting plane through the middle column of pipes: the section
+// outlines, and the caps drawn through the stencil (the clipped faces drawn a second time).
+void BM_RendererFrame10kPipesCut(benchmark::State& state) {
+    Scene& scene = TheScene();
+    HC_Open_Segment_By_Key(scene.display);
+    const HC_KEY cut = HC_Open_Segment("bench cut");
+    HC_Insert_Cutting_Plane(1, 0, 0, -50.4);
+    HC_Close_Segment();
+    HC_Close_Segment();
+    Image image;
+    RenderToImage(scene.display, Settings(), image);
+    for (auto _ : state) {
+        RenderToImage(scene.display, Settings(), image);
+        benchmark::DoNotOptimize(image.rgba.data());
+    }
+    HC_Delete_By_Key(cut);
+}
+BENCHMARK(BM_RendererFrame10kPipesCut)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // Every frame after a camera move: the scene is walked again (levels of detail could change).
 void BM_RendererFrameAfterCameraMove10kPipes(benchmark::State& state) {

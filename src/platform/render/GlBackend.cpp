@@ -206,6 +206,19 @@ bool BesideTheView(const cm::Matrix4& worldToClip, const Batch& batch) {
     return left == 8 || right == 8 || below == 8 || above == 8;
 }
 
+// True when a box lies wholly on one side of a plane (not touching it).
+bool OffThePlane(const ClipPlane& plane, const Batch& batch) {
+    if (batch.low[0] > batch.high[0]) return false;
+    int positive = 0, negative = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double side = plane.Side((corner & 1) ? batch.high[0] : batch.low[0], (corner & 2) ? batch.high[1] : batch.low[1],
+                                       (corner & 4) ? batch.high[2] : batch.low[2]);
+        positive += side > 0;
+        negative += side < 0;
+    }
+    return positive == 8 || negative == 8;
+}
+
 // Gives up a batch's vertex array and buffers, so that it is laid out again from scratch.
 void ReleaseBuffers(Batch& batch) {
     batch.vao.Reset();
@@ -388,10 +401,14 @@ struct GlBackend::Impl {
 
     // Planes that cut alone go to the clip distances; grouped planes (cutting only
     // together) to the fragment test, ordered by group.
-    void SetClip(Program& p, const Layer& layer, int clipSet) {
+    // `except`: the index in the set of a plane left out (a section cap lies on it).
+    void SetClip(Program& p, const Layer& layer, int clipSet, int except = -1) {
         std::vector<ClipPlane> alone, together;
-        if (clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size()))
-            for (const ClipPlane& c : layer.clipSets[static_cast<size_t>(clipSet)]) (c.group == 0 ? alone : together).push_back(c);
+        if (clipSet >= 0 && clipSet < static_cast<int>(layer.clipSets.size())) {
+            const std::vector<ClipPlane>& set = layer.clipSets[static_cast<size_t>(clipSet)];
+            for (size_t i = 0; i < set.size(); ++i)
+                if (static_cast<int>(i) != except) (set[i].group == 0 ? alone : together).push_back(set[i]);
+        }
         std::stable_sort(together.begin(), together.end(), [](const ClipPlane& a, const ClipPlane& b) { return a.group < b.group; });
         auto pack = [](const std::vector<ClipPlane>& list, float* planes) {
             for (size_t i = 0; i < list.size() && i < 8; ++i) {
@@ -598,6 +615,7 @@ struct GlBackend::Impl {
                 ++stats->culledChunks;
                 continue;
             }
+            if (mode == GL_TRIANGLES && m_capPlane && OffThePlane(*m_capPlane, batch)) continue;
             glBindVertexArray(batch.vao.Get());
             if (batch.count > 0) {
                 if (mode == GL_LINES_ADJACENCY) stats->edgeSegments += static_cast<size_t>(batch.count) / 4;
@@ -638,8 +656,9 @@ struct GlBackend::Impl {
     // `textured`: the texture on unit 1 replaces the diffuse colour. `colorWritten`: false for
     // faces that only hide (drawn with colour writes off).
     // `oneColor`: every vertex drawn until the next call has this colour.
+    // `clipExcept`: a plane of the clip set left out (SetClip).
     void UseSurface(const Frame& f, const SurfaceState& s, float alpha, bool textured = false, bool colorWritten = true,
-                    std::optional<std::uint32_t> oneColor = std::nullopt) {
+                    std::optional<std::uint32_t> oneColor = std::nullopt, int clipExcept = -1) {
         ProgramVariant variant = SurfaceVariant(f, s, textured, colorWritten);
         variant.batchColor = oneColor && colorWritten && !textured;
         Program& surface = UseProgram(variant);
@@ -667,7 +686,7 @@ struct GlBackend::Impl {
         glUniform1f(surface.At("uAlpha"), alpha);
         glUniform1i(surface.At("uTextured"), textured ? 1 : 0);
         glUniform1i(surface.At("uTexture"), 1);
-        SetClip(surface, *f.layer, s.clipSet);
+        SetClip(surface, *f.layer, s.clipSet, clipExcept);
         glDepthRange(s.depthRange.nearValue, s.depthRange.farValue);
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(1.0f, 1.0f + s.faceDisplacement);
@@ -688,11 +707,15 @@ struct GlBackend::Impl {
     std::unordered_map<std::uint64_t, Batch*> m_hiddenFaces;
     // While opaque faces are drawn: the view their batches are culled against.
     const cm::Matrix4* m_cullWith = nullptr;
+    // While a section is capped: the plane. Closed items wholly on one side of it change no
+    // pixel's parity, so chunks off the plane are left out.
+    const ClipPlane* m_capPlane = nullptr;
     size_t m_unflushed = 0;  // indices drawn since the last glFlush
 
     void DrawFaces(const Frame& f, std::uint64_t layerId) {
         const Layer& layer = *f.layer;
         m_hiddenFaces.clear();
+        m_cutGroups.clear();
         // Opaque groups in first-seen order.
         std::vector<std::uint64_t> order;
         std::unordered_map<std::uint64_t, std::vector<const MeshDraw*>> groups;
@@ -743,10 +766,130 @@ struct GlBackend::Impl {
                        });
             m_cullWith = nullptr;
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            if (colorWritten && first.surface.clipSet >= 0)
+                m_cutGroups.push_back({layerId ^ batchKey ^ 0x1111, items});
         }
         glDisable(GL_POLYGON_OFFSET_FILL);
         glDisable(GL_CULL_FACE);
         m_transparent = std::move(transparent);
+    }
+
+    // ---- section caps ----
+
+    // Opaque shaded faces that cutting planes cut, by the chunk group DrawFaces drew them in.
+    struct CutGroup {
+        std::uint64_t groupId;
+        std::vector<const MeshDraw*> items;
+    };
+    std::vector<CutGroup> m_cutGroups;
+    // Section caps are mid grey, set off by the cut-edge outline around them.
+    static constexpr Color kCapColor{0.5f, 0.5f, 0.5f};
+
+    // Closes the section of each plane that cuts alone: the clipped faces are drawn again
+    // into the stencil, each fragment flipping its bit, so a point of the plane inside a
+    // closed item is covered an odd number of times; a quad on the plane, clipped by the
+    // set's other planes, is then drawn there in kCapColor, as flat faces.
+    // Needs a stencil buffer; items that are not closed may leave holes or extra pieces.
+    void DrawSectionCaps(const Frame& f, std::uint64_t layerId, GLuint framebuffer) {
+        if (m_cutGroups.empty()) return;
+        const GLenum stencil = framebuffer == 0 ? GL_STENCIL : GL_STENCIL_ATTACHMENT;
+        GLint attached = GL_NONE, stencilBits = 0;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, stencil, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &attached);
+        if (attached != GL_NONE)
+            glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, stencil, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
+        if (stencilBits <= 0) return;
+        const Layer& layer = *f.layer;
+        cm::Matrix4 clipToWorld;
+        if (!cm::Invert(f.worldToClip, clipToWorld)) return;
+        std::map<int, std::vector<const CutGroup*>> bySet;
+        for (const CutGroup& g : m_cutGroups) bySet[g.items.front()->surface.clipSet].push_back(&g);
+        glEnable(GL_STENCIL_TEST);
+        for (const auto& [clipSet, groups] : bySet) {
+            const std::vector<ClipPlane>& planes = layer.clipSets[static_cast<size_t>(clipSet)];
+            for (size_t pi = 0; pi < planes.size(); ++pi) {
+                if (planes[pi].group != 0) continue;
+                glStencilMask(0xFF);
+                glClearStencil(0);
+                glClear(GL_STENCIL_BUFFER_BIT);
+                glStencilFunc(GL_ALWAYS, 0, 1);
+                glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
+                glStencilMask(1);
+                glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+                glDepthMask(GL_FALSE);
+                glDisable(GL_DEPTH_TEST);
+                m_capPlane = &planes[pi];
+                for (const CutGroup* g : groups) {
+                    bool programSet = false;
+                    DrawChunks(g->groupId, g->items, false, GL_TRIANGLES, FaceVertices,
+                               [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); },
+                               [&](Batch&, const MeshDraw* const*, size_t) {
+                                   if (programSet) return;
+                                   UseSurface(f, g->items.front()->surface, 1.0f, false, false);
+                                   glDisable(GL_CULL_FACE);
+                                   programSet = true;
+                               });
+                }
+                m_capPlane = nullptr;
+                glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+                glDepthMask(GL_TRUE);
+                glEnable(GL_DEPTH_TEST);
+                glStencilFunc(GL_EQUAL, 1, 1);
+                glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+                DrawCap(f, layerId, *groups.front()->items.front(), clipSet, static_cast<int>(pi), clipToWorld);
+            }
+        }
+        glStencilMask(0xFF);
+        glDisable(GL_STENCIL_TEST);
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_CULL_FACE);
+    }
+
+    // A quad on plane `plane` of the set that covers the whole view.
+    void DrawCap(const Frame& f, std::uint64_t layerId, const MeshDraw& like, int clipSet, int plane,
+                 const cm::Matrix4& clipToWorld) {
+        const ClipPlane& p = f.layer->clipSets[static_cast<size_t>(clipSet)][static_cast<size_t>(plane)];
+        const double length = cm::Length({p.a, p.b, p.c});
+        if (!(length > 0)) return;
+        const cm::Vec3 n{p.a / length, p.b / length, p.c / length};
+        const double d = p.d / length;
+        const cm::Vec3 middle = cm::TransformPoint(clipToWorld, {0, 0, 0});
+        const cm::Vec3 centre = middle - n * (cm::Dot(n, middle) + d);
+        double reach = 0;
+        for (int corner = 0; corner < 8; ++corner) {
+            const cm::Vec3 c = cm::TransformPoint(clipToWorld, {corner & 1 ? 1.0 : -1.0, corner & 2 ? 1.0 : -1.0, corner & 4 ? 1.0 : -1.0});
+            reach = std::max(reach, cm::Length(c - centre));
+        }
+        const cm::Vec3 across = cm::Normalized(cm::Cross(n, std::abs(n.x) < 0.9 ? cm::Vec3{1, 0, 0} : cm::Vec3{0, 1, 0}));
+        const cm::Vec3 up = cm::Cross(n, across);
+        auto mesh = std::make_shared<Mesh>();
+        Hasher stamp;
+        for (const auto& [s, t] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+            const cm::Vec3 v = centre + across * (s * reach) + up * (t * reach);
+            for (double x : {v.x, v.y, v.z}) {
+                mesh->positions.push_back(static_cast<float>(x));
+                stamp.AddFloat(static_cast<float>(x));
+            }
+            mesh->normals.push_back(PackNormal(static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)));
+        }
+        mesh->triangles = IndexList{0, 1, 2, 0, 2, 3};
+        MeshDraw cap;
+        cap.mesh = mesh;
+        cap.meshStamp = stamp.h;
+        cap.faceColor = kCapColor;
+        cap.surface = like.surface;
+        cap.surface.shading = Shading::Flat;
+        cap.surface.cullBack = false;
+        Hasher id;
+        id.Add(layerId);
+        id.Add(static_cast<std::uint64_t>(clipSet));
+        id.Add(static_cast<std::uint64_t>(plane));
+        id.Add(0xCA9);
+        DrawChunks(id.h, {&cap}, false, GL_TRIANGLES, FaceVertices,
+                   [this](Batch& b, const std::vector<const MeshDraw*>& part) { UploadFaces(b, part); },
+                   [&](Batch& b, const MeshDraw* const*, size_t) {
+                       UseSurface(f, cap.surface, 1.0f, false, true, b.oneColor, plane);
+                       glDisable(GL_CULL_FACE);
+                   });
     }
 
     // ---- textured faces ----
@@ -1560,6 +1703,7 @@ void GlBackend::Draw(const DrawList& list, GLuint framebuffer, int divisor) {
         layerHash.Add(static_cast<std::uint64_t>(layer.segment));
         const std::uint64_t layerId = layerHash.h;
         d.DrawFaces(frame, layerId);
+        d.DrawSectionCaps(frame, layerId, framebuffer);
         d.DrawTextured(frame, layerId);
         d.DrawEdgesAndLines(frame, layerId);
         d.DrawCaps(frame, layerId);

@@ -746,12 +746,16 @@ private:
             return false;
         };
         // A view's "cutting planes" segment, holding nothing but a segment per plane inserted
-        // (HUtilityGeometryCreation), holds them for the scene it belongs to.
+        // (HUtilityGeometryCreation) and perhaps the planes' move handle, holds them for the
+        // scene it belongs to.
         auto onlyPlanes = [&](const hc::Segment& s) {
             if (s.name != "cutting planes" || !s.geometry.empty() || s.children.empty()) return false;
-            for (const auto& grandchild : s.children)
-                if (!grandchild->children.empty() || !holdsPlanes(*grandchild)) return false;
-            return true;
+            bool anyPlane = false;
+            for (const auto& grandchild : s.children) {
+                if (!grandchild->children.empty()) return false;
+                anyPlane = anyPlane || holdsPlanes(*grandchild);
+            }
+            return anyPlane;
         };
         auto gatherChild = [&](const hc::Segment& child, const hc::NetAttributes& above) {
             hc::NetAttributes childNet = above;
@@ -1102,7 +1106,9 @@ private:
         draw.segment = segment.key;
         // In the line modes anything with visible faces or edges shows its edges.
         draw.edges = lineModes ? (facesVisible || edgesVisible) : edgesVisible;
-        draw.faces = m_rules.wireframe ? false : facesVisible;
+        // In the hidden-line modes see-through faces hide nothing (a cutting plane's quad
+        // must not hide the half it keeps); their edges still show.
+        draw.faces = m_rules.wireframe || (hiddenLine && r.surface.transmission > 0.0f) ? false : facesVisible;
         draw.hiddenSurfaceOnly = hiddenLine && draw.faces;
         draw.vertexMarkers = m_rules.vertexMarkers && (r.visible & hc::kMarkers) && (facesVisible || edgesVisible);
         if (!draw.faces && !draw.edges && !draw.vertexMarkers) return;

@@ -3,6 +3,7 @@
 #include "platform/mvo/HOpMoveHandle.h"
 #include "platform/mvo/HOpObjectTranslate.h"
 #include "platform/mvo/HSelectionSet.h"
+#include "platform/mvo/HUtility.h"
 
 using mvotest::ExpectNear;
 using mvotest::InsertBox;
@@ -101,4 +102,45 @@ TEST_F(ObjectOperatorTest, HandlesMoveTheirObject)
     EXPECT_EQ(listener.last, box);
     HOpMoveHandle::RemoveHandles(box);
     EXPECT_EQ(HC_Show_Existence_By_Key(handles, "self"), 0);
+}
+
+// The view's cutting plane (x = 2 through the box) follows the pointer along its normal only.
+TEST_F(ObjectOperatorTest, CuttingPlaneMovesAlongItsNormal)
+{
+    ASSERT_NE(HUtilityGeometryCreation::CreateCuttingPlane(view.get()), -1);
+    const HC_KEY handles = HOpMoveHandle::SetupObject(view->GetCuttingPlanesKey(), view.get());
+    auto planeX = [&](HC_KEY segment) {
+        HPoint mn, mx;
+        HC_Compute_Circumcuboid_By_Key(segment, &mn, &mx);
+        return (mn.x + mx.x) / 2;
+    };
+    EXPECT_NEAR(planeX(handles), 2.0f, 1e-4f);  // on the plane, not at the origin
+    Install(new HOpMoveHandle(view.get(), false, 0, 1));
+    // Seen from the front the normal runs across the screen: the handle moves the plane as far
+    // as the pointer goes across, and not at all for the pointer going up.
+    const HPoint handle = view->WorldToWindow({2, 0.5f, 0.5f});
+    const float across = view->WindowToWorld({handle.x + 0.2f, handle.y, 0}).x - view->WindowToWorld(handle).x;
+    Drag(handle.x, handle.y, handle.x + 0.2f, handle.y + 0.3f);
+    EXPECT_NEAR(planeX(view->GetCuttingPlaneGeomKey()), 2.0f + across, 1e-3f);
+    EXPECT_NEAR(planeX(view->GetCuttingPlanesKey()), 2.0f + across, 1e-3f);  // the handle
+    EXPECT_EQ(listener.last, view->GetCuttingPlanesKey());
+    // The moved quad, seen at an angle, is grabbed where it shows; a press beside it is not.
+    view->SetViewMode(HViewIso, false, true);
+    const HPoint onQuad = view->WorldToWindow({2 + across, 0.5f, 1.04f});
+    const HPoint up = view->WorldToWindow({2 + across + 1, 0.5f, 1.04f}) - onQuad;
+    Drag(onQuad.x, onQuad.y, onQuad.x - up.x, onQuad.y - up.y);
+    EXPECT_NEAR(planeX(view->GetCuttingPlaneGeomKey()), 1.0f + across, 1e-3f);
+    EXPECT_EQ(Mouse(HE_LButtonDown, 0.95f, 0.95f, MVO_LBUTTON), HOP_NOT_HANDLED);
+}
+
+TEST_F(ObjectOperatorTest, NormalsTowardsTheEyeMoveWithThePointerUp)
+{
+    const HBaseView& front = *view;  // looking along +y
+    const HPoint from(0, 0, 0), to(0, 0.1f, 0);
+    const float towardsEye = HOpMoveHandle::DistanceAlongNormal(front, {}, {0, -1, 0}, from, to);
+    EXPECT_GT(towardsEye, 0.0f);
+    EXPECT_FLOAT_EQ(HOpMoveHandle::DistanceAlongNormal(front, {}, {0, 1, 0}, from, to), -towardsEye);
+    // A normal tilted slightly up the screen moves no faster than the steep limit allows.
+    const float tilted = HOpMoveHandle::DistanceAlongNormal(front, {}, HNormalized({0, -1, 0.01f}), from, to);
+    EXPECT_NEAR(tilted, towardsEye, towardsEye * 1e-3f);
 }

@@ -5,6 +5,7 @@
 
 #include "host/PipingModel.h"
 #include "platform/mvo/HBaseView.h"
+#include "platform/mvo/HOpMoveHandle.h"
 #include "platform/mvo/HUtility.h"
 #include "plotter/Plotter.h"
 #include "view/HMyBaseView.h"
@@ -98,6 +99,7 @@ TEST(ProgramVariants, SamplePlantLooksTheSameInEveryModeAndCutAndItsCuttingPlane
     auto model = [](const Image::Pixel& p) { return !testing::IsWhite(p) && p.b >= p.r; };
     const int whole = testing::CountPixels(Draw(view.GetViewKey()), model);
     ASSERT_NE(HUtilityGeometryCreation::CreateCuttingPlane(&view), -1);
+    HOpMoveHandle::SetupObject(view.GetCuttingPlanesKey(), &view);  // as the command does: the handle must not undo the cut
     const Image image = Draw(view.GetViewKey());
     EXPECT_GT(testing::CountPixels(image, model), 500);
     EXPECT_GT(testing::CountPixels(image, [](const Image::Pixel& p) { return p.r > p.b + 20 && p.g > p.b + 20; }), 1000);
@@ -170,8 +172,9 @@ TEST(ProgramVariants, EachBatchGetsTheVariantItNeeds) {
         HC_Insert_Cutting_Plane(0, 1, 0, 0);
         HC_Close_Segment();
     });
-    // Each cut takes its planes to the edges too; the cut items' one colour is a uniform.
-    EXPECT_EQ(programs(0), (std::vector<std::string>{"line", "line clip=1", "line cut-together",
+    // Each cut takes its planes to the edges too; the cut items' one colour is a uniform; the
+    // plane cutting alone draws its items again without colour to cap the section.
+    EXPECT_EQ(programs(0), (std::vector<std::string>{"line", "line clip=1", "line cut-together", "surface clip=1",
                                                      "surface clip=1 lit=1 flat one-color",
                                                      "surface cut-together lit=1 specular one-color",
                                                      "surface lit=1 specular", "surface textured lit=1 specular"}));

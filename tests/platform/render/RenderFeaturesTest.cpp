@@ -569,16 +569,39 @@ TEST(RenderFeatures, ArrowheadCapFillsAroundThePolylineStart) {
     HC_UnDefine_Callback_Name("features passthrough");
 }
 
-TEST(RenderFeatures, ThreeSidedSectionOpensOnlyTheCorner) {
-    KETRA_REQUIRE_GL();
-    TestScene scene("three sided");
-    scene.Open("box");
+// A closed blue cube of half side 0.6 about the origin in the open segment; its key.
+static HC_KEY InsertBlueCube() {
     HC_Set_Color("faces = blue");
     HC_Set_Visibility("edges = off");
     const float h = 0.6f;
     const float points[24] = {-h, -h, -h, h, -h, -h, h, h, -h, -h, h, -h, -h, -h, h, h, -h, h, h, h, h, -h, h, h};
     const int faces[30] = {4, 4, 5, 6, 7, 4, 0, 3, 2, 1, 4, 0, 1, 5, 4, 4, 1, 2, 6, 5, 4, 2, 3, 7, 6, 4, 3, 0, 4, 7};
-    const HC_KEY box = HC_Insert_Shell(8, points, 30, faces);
+    return HC_Insert_Shell(8, points, 30, faces);
+}
+
+TEST(RenderFeatures, APlaneCuttingAloneCapsTheSection) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("capped");
+    scene.Open("box");
+    InsertBlueCube();
+    HC_Open_Segment("plane");
+    HC_Insert_Cutting_Plane(0, 0, 1, 0);  // the half towards the camera goes
+    HC_Close_Segment();
+    HC_Close_Segment();
+    const Image image = scene.Render(100, 100, 8);
+    // The section shows grey, not the inside of the cube's back face; nothing beside it.
+    const Image::Pixel middle = image.At(50, 50);
+    EXPECT_FALSE(IsBluish(middle));
+    EXPECT_LT(std::abs(middle.r - middle.b) + std::abs(middle.g - middle.b), 12);
+    EXPECT_LT(middle.r, 220);
+    EXPECT_TRUE(IsWhite(image.At(95, 5)));
+}
+
+TEST(RenderFeatures, ThreeSidedSectionOpensOnlyTheCorner) {
+    KETRA_REQUIRE_GL();
+    TestScene scene("three sided");
+    scene.Open("box");
+    const HC_KEY box = InsertBlueCube();
     HC_Open_Geometry(box);
     HC_Open_Face(0);  // the front face (z = +h) red
     HC_Set_Color("faces = red");

@@ -88,6 +88,13 @@ TEST(SceneWalker, RenderModesSetWhatEachItemShows) {
     EXPECT_TRUE(hidden.edgeState.silhouetteOnly);  // outlines, not facet edges
     EXPECT_TRUE(Walk(scene, cache, 3).Main().meshes.at(0).edgeState.silhouetteOnly);
     scene.Open("model");
+    HC_Set_Color("faces = (transmission = (r=0.75 g=0.75 b=0.75))");
+    HC_Close_Segment();
+    const MeshDraw seeThrough = Walk(scene, cache, 4).Main().meshes.at(0);
+    EXPECT_FALSE(seeThrough.faces);  // see-through faces hide no lines
+    EXPECT_TRUE(seeThrough.edges);
+    scene.Open("model");
+    HC_UnSet_Color();
     HC_Set_Visibility("markers = off");
     HC_Close_Segment();
     EXPECT_FALSE(Walk(scene, cache, 19).Main().meshes.at(0).vertexMarkers);

@@ -3,8 +3,8 @@
 # start picture is the one Edges on gives, not the one Edges off gives); Render > Markers
 # puts markers on the pipe runs' nodes; View > Stretched fills the wide window; the walk
 # turns the view to perspective (W brings the plant nearer) and Orbit gives the orthographic
-# picture back. Usage: render_view_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; the
-# screenshots stay in SHOT_DIR when given.
+# picture back; a drag on the cutting plane moves the cut. Usage: render_view_xvfb_check.sh
+# KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
 set -uo pipefail
 ketra=$1
 src=$2
@@ -93,6 +93,34 @@ shot 9-orbit
 n9=$(steel 9-orbit)
 [[ $n9 -lt $((n8 * 95 / 100)) ]]
 check "the walk's end gives the orthographic projection back ($n9 steel pixels, $n8 walking)" $?
+
+# Tools > Insert Cutting Plane cuts the plant; a drag on the see-through plane moves it along
+# its normal on every step (the kept half shrinks, the yellow quad moves with the pointer), a
+# second drag grabs it where it now lies, and a drag beside it moves nothing.
+# "MODEL-PIXELS X Y": pixels neither light grey (background, the walk's panel) nor the quad's
+# pale yellow, and the middle of the quad.
+plane() { pixels "$1" | awk '$3 > 200 && $4 > 200 && $5 < $3 - 30 { n++; sx += $1; sy += $2 }
+  !($3 > 225 && $4 > 225 && $5 > 225) && !($3 > 200 && $4 > 200 && $5 < $3 - 30) { m++ }
+  END { print m + 0, (n ? int(sx / n) : 0), (n ? int(sy / n) : 0) }'; }
+drag() {  # drag X Y DX DY [SHOT]: from X Y (view pixels) by DX DY in four steps, SHOT midway
+  xdotool mousemove $((vx + $1)) $((vy + $2)) mousedown 1
+  for i in 1 2 3 4; do
+    xdotool mousemove $((vx + $1 + $3 * i / 4)) $((vy + $2 + $4 * i / 4)); sleep 0.3
+    [[ $i == 2 && -n ${5:-} ]] && shot "$5"; done
+  xdotool mouseup 1
+}
+xdotool key ctrl+shift+i
+menu t 13  # Tools > Insert Cutting Plane (the disabled Translate Selection is skipped)
+shot 10-cut; read -r m0 x0 y0 < <(plane 10-cut)
+drag "$x0" $((y0 + 80)) -120 60 11-midway; shot 12-moved
+read -r m1 _ < <(plane 11-midway); read -r m2 x2 y2 < <(plane 12-moved)
+[[ $x0 -gt 0 && $m1 -lt $((m0 - 500)) && $m2 -lt $((m1 - 500)) && $x2 -lt $((x0 - 40)) ]]
+check "dragging the cutting plane moves the cut ($m0, $m1 midway, $m2 model pixels; quad x $x0 to $x2)" $?
+drag $((x2 - 110)) $((y2 + 80)) 240 -120; shot 13-back  # outside where the quad was
+read -r m3 x3 _ < <(plane 13-back)
+drag 40 40 100 50; shot 14-beside
+[[ $m3 -gt $((m0 + 2000)) && $x3 -gt $((x0 + 40)) && $(differ 13-back 14-beside) -lt 100 ]]
+check "the moved plane is grabbed again ($m3 model pixels, quad x $x3); a drag beside it moves nothing" $?
 
 stop_viewer
 SESSION
