@@ -328,12 +328,16 @@ void ViewerApp::AttachViews() {
             m_properties = new ketra::ui::PropertiesPanel(m_frame.get());
         m_properties->ShowSections(sections);
     });
-    m_frame->SetHoverText([this](int x, int y) {
-        return m_elementCommands ? ketra::plotter::HoverTextAt(m_document.Plotter(), x, y) : std::string();
+    // In any pane: each picks in its own view of the model.
+    m_frame->SetHoverText([this](CHoopsView* window, int x, int y) {
+        HBaseView* view = window ? window->GetHoopsView() : nullptr;
+        return m_elementCommands && view ? ketra::plotter::HoverTextAt(m_document.Plotter(), *view, x, y)
+                                         : std::string();
     });
-    m_frame->SetDoubleClickHandler([this](int x, int y) {
-        if (m_elementCommands)
-            m_elementCommands->PropertiesAt(x, y);
+    m_frame->SetDoubleClickHandler([this](CHoopsView* window, int x, int y) {
+        HBaseView* view = window ? window->GetHoopsView() : nullptr;
+        if (m_elementCommands && view)
+            m_elementCommands->PropertiesAt(*view, x, y);
     });
     m_frame->SetUnitsText(m_document.UnitsText());
     // Left drag orbits until the user picks another tool, as the Orbit command sets it up.

@@ -177,6 +177,9 @@ void ViewerPanes::Layout(int panes) {
             m_extra[static_cast<size_t>(i)] =
                 std::make_unique<ketra::ui::ViewPane>(std::move(window), m_widget);
             m_extra[static_cast<size_t>(i)]->SetFrameListener([this, shown] { m_frame.NoteFrame(shown); });
+            // Hover text and Properties on a double-click, as in the main pane.
+            if (ketra::ui::HoopsViewSurface* surface = m_extra[static_cast<size_t>(i)]->Surface())
+                m_frame.WatchPointer(surface->Widget(), shown);
             if (HBaseView* paneView = shown->GetHoopsView()) {
                 paneView->SetViewMode(kPaneViews[static_cast<size_t>(i + 1)], false, true);
                 ShareSelectionSettings(m_frame.ViewWindow()->GetHoopsView(), paneView);

@@ -82,8 +82,7 @@ std::string DescribeSelection(Plotter& plotter) {
 
 namespace {
 
-HC_KEY PickAt(Plotter& plotter, int x, int y) {
-    HMyBaseView& view = plotter.View();
+HC_KEY PickAt(HBaseView& view, int x, int y) {
     HEventInfo located(&view);
     located.SetPixelPoint(HE_MouseMove, x, y, 0);
     const HPoint at = located.GetMouseWindowPos();
@@ -92,8 +91,10 @@ HC_KEY PickAt(Plotter& plotter, int x, int y) {
 
 } // namespace
 
-std::string HoverTextAt(Plotter& plotter, int x, int y) {
-    const HC_KEY key = PickAt(plotter, x, y);
+std::string HoverTextAt(Plotter& plotter, int x, int y) { return HoverTextAt(plotter, plotter.View(), x, y); }
+
+std::string HoverTextAt(Plotter& plotter, HBaseView& view, int x, int y) {
+    const HC_KEY key = PickAt(view, x, y);
     ElementInfo info;
     return key != -1 && plotter.Describe(key, &info) ? HoverText(info) : std::string();
 }
@@ -132,9 +133,11 @@ bool BrowserDescription(Plotter& plotter, long segment, std::string* name, std::
     return false;
 }
 
-bool SelectAt(Plotter& plotter, int x, int y) {
+bool SelectAt(Plotter& plotter, int x, int y) { return SelectAt(plotter, plotter.View(), x, y); }
+
+bool SelectAt(Plotter& plotter, HBaseView& view, int x, int y) {
     HSelectionSet* selection = plotter.View().GetSelection();
-    const HC_KEY key = PickAt(plotter, x, y);
+    const HC_KEY key = PickAt(view, x, y);
     long segment = -1;
     ElementInfo info;
     if (!selection || key == -1 || !plotter.Describe(key, &info, &segment))
@@ -256,8 +259,10 @@ void ElementCommands::ShowProperties() {
         m_window.Port().MessageBox(DescribeSelection(m_plotter), "Properties", ketra::window::MB_OK);
 }
 
-void ElementCommands::PropertiesAt(int x, int y) {
-    if (SelectAt(m_plotter, x, y))
+void ElementCommands::PropertiesAt(int x, int y) { PropertiesAt(m_plotter.View(), x, y); }
+
+void ElementCommands::PropertiesAt(HBaseView& view, int x, int y) {
+    if (SelectAt(m_plotter, view, x, y))
         ShowProperties();
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 class CHoopsViewEx;
+class HBaseView;
 
 namespace ketra::plotter {
 
@@ -35,6 +36,8 @@ std::string DescribeSelection(Plotter& plotter);
 // The hover text of what is drawn at device pixel (x, y) of the plotter's view; "" when no
 // element or support of the model is there.
 std::string HoverTextAt(Plotter& plotter, int x, int y);
+// The same for device pixel (x, y) of another view of the plotter's model (a pane of four views).
+std::string HoverTextAt(Plotter& plotter, HBaseView& view, int x, int y);
 // The segment browser's words for `segment`: an element's or support's title ("Pipe 10–20")
 // and its "label: value" lines; a kind's segment as "Pipes (9)"; the drawn library as
 // "Piping model". False (nothing set) for any other segment.
@@ -42,6 +45,9 @@ bool BrowserDescription(Plotter& plotter, long segment, std::string* name, std::
 // Selects the element or support drawn at device pixel (x, y) alone; false (the selection
 // unchanged) when there is none.
 bool SelectAt(Plotter& plotter, int x, int y);
+// The same, picked at device pixel (x, y) of another view of the model; selected in the
+// plotter's view, whose selection the commands use.
+bool SelectAt(Plotter& plotter, HBaseView& view, int x, int y);
 std::string DescribeModel(Plotter& plotter);
 // Selects every registered element with `node` at either end (replacing the selection);
 // returns how many.
@@ -67,6 +73,8 @@ public:
     void ShowProperties();
     // A double-click at device pixel (x, y): selects what is there and shows its Properties.
     void PropertiesAt(int x, int y);
+    // The same in another view of the model (a pane of four views).
+    void PropertiesAt(HBaseView& view, int x, int y);
 
 private:
     struct Listener;

@@ -128,7 +128,8 @@ void HoopsMainWindow::Init(const SurfaceChoice& choice) {
     m_hoverTimer = new QTimer(this);
     m_hoverTimer->setSingleShot(true);
     m_hoverTimer->setInterval(kHoverDelayMs);
-    connect(m_hoverTimer, &QTimer::timeout, this, [this] { ShowHoverText(m_hoverAt.x(), m_hoverAt.y()); });
+    connect(m_hoverTimer, &QTimer::timeout, this,
+            [this] { ShowHoverText(m_hoverAt.x(), m_hoverAt.y(), m_hoverWindow); });
     m_frameRateLabel = new QLabel(this);
     m_frameRateLabel->setObjectName("frameRateLabel");
     m_frameRateLabel->setVisible(false);
@@ -298,16 +299,37 @@ void HoopsMainWindow::AddAboutItem() {
     }
 }
 
+void HoopsMainWindow::WatchPointer(QWidget* area, CHoopsView* window) {
+    if (!area || !window)
+        return;
+    area->setMouseTracking(true);
+    area->installEventFilter(this);
+    m_paneAreas.emplace_back(area, window);
+}
+
 bool HoopsMainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Compared by address only: a drawing area being destroyed is not asked anything.
-    if (!m_surface || watched != m_surfaceWidget)
+    CHoopsView* window = nullptr;
+    QWidget* area = nullptr;
+    if (m_surface && watched == m_surfaceWidget) {
+        window = m_window.get();
+        area = m_surfaceWidget;
+    } else {
+        for (const auto& [pane, shown] : m_paneAreas)
+            if (pane && watched == pane.data()) {
+                window = shown;
+                area = pane.data();
+            }
+    }
+    if (!window)
         return QMainWindow::eventFilter(watched, event);
-    const qreal ratio = m_surfaceWidget->devicePixelRatioF();
+    const qreal ratio = area->devicePixelRatioF();
     switch (event->type()) {
     case QEvent::MouseMove: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         m_hoverTimer->stop();
         if (mouse->buttons() == Qt::NoButton) {
+            m_hoverWindow = window;
             m_hoverAt = QPoint(static_cast<int>(mouse->position().x() * ratio),
                                static_cast<int>(mouse->position().y() * ratio));
             m_hoverTimer->start();
@@ -327,9 +349,9 @@ bool HoopsMainWindow::eventFilter(QObject* watched, QEvent* event) {
             const QPoint at(static_cast<int>(mouse->position().x() * ratio),
                             static_cast<int>(mouse->position().y() * ratio));
             // After the window has had the double-click itself.
-            QTimer::singleShot(0, this, [this, at] {
-                if (m_doubleClick)
-                    m_doubleClick(at.x(), at.y());
+            QTimer::singleShot(0, this, [this, at, window] {
+                if (m_doubleClick && Knows(window))
+                    m_doubleClick(window, at.x(), at.y());
             });
         }
         break;
@@ -340,13 +362,26 @@ bool HoopsMainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void HoopsMainWindow::ShowHoverText(int x, int y) {
-    const std::string text = m_hoverText ? m_hoverText(x, y) : std::string();
+bool HoopsMainWindow::Knows(CHoopsView* window) const {
+    if (window && window == m_window.get())
+        return true;
+    for (const auto& [pane, shown] : m_paneAreas)
+        if (pane && shown == window)
+            return true;
+    return false;
+}
+
+void HoopsMainWindow::ShowHoverText(int x, int y, CHoopsView* window) {
+    if (!window)
+        window = m_window.get();
+    if (!Knows(window))
+        return;
+    const std::string text = m_hoverText ? m_hoverText(window, x, y) : std::string();
     if (!text.empty()) {
         statusBar()->showMessage(QString::fromStdString(text));
         return;
     }
-    CHoopsView* target = CommandTarget(0);
+    CHoopsView* target = window;
     HBaseView* view = target ? target->GetHoopsView() : nullptr;
     HBaseOperator* op = view ? view->GetOperator() : nullptr;
     statusBar()->showMessage(QString::fromUtf8(DescribeTool(op ? op->GetName() : nullptr).hint));

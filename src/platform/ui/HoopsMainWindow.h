@@ -18,10 +18,13 @@
 #include "platform/ui/QtWindowPort.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CHoopsView;
 class QLabel;
@@ -86,20 +89,26 @@ public:
     // The status bar's frame-rate text now ("" at rest or with the toggle off).
     QString FrameRateText() const;
 
-    // What the status bar says about the drawing area's device pixel (x, y) when the pointer
-    // rests there with no button held; "" for nothing (the status bar then shows the current
-    // tool's hint). Empty function: no hover text.
-    using HoverText = std::function<std::string(int x, int y)>;
+    // What the status bar says about device pixel (x, y) of the drawing area of `window` (the
+    // main view window, or one watched with WatchPointer) when the pointer rests there with no
+    // button held; "" for nothing (the status bar then shows that window's tool's hint).
+    // Empty function: no hover text.
+    using HoverText = std::function<std::string(CHoopsView* window, int x, int y)>;
     void SetHoverText(HoverText hoverText) { m_hoverText = std::move(hoverText); }
-    // Called after the window had a left double-click at device pixel (x, y).
-    using PointHandler = std::function<void(int x, int y)>;
+    // Called after a left double-click at device pixel (x, y) of the drawing area of `window`.
+    using PointHandler = std::function<void(CHoopsView* window, int x, int y)>;
     void SetDoubleClickHandler(PointHandler handler) { m_doubleClick = std::move(handler); }
+    // A further drawing area (a pane of four views) that shows `window`: a resting pointer and
+    // a double-click there reach the handlers above as the main area's do. Forgotten when
+    // `area` is destroyed.
+    void WatchPointer(QWidget* area, CHoopsView* window);
     // The model's units as the status bar shows them ("Units: mm"); "" hides them.
     void SetUnitsText(const std::string& text);
     // The status bar's tool and render-mode text now ("Orbit · Shaded").
     QString ModeText() const;
-    // Asks for the hover text at (x, y) now and shows it, as a resting pointer does.
-    void ShowHoverText(int x, int y);
+    // Asks for the hover text at (x, y) of `window`'s drawing area (null: the main one) now and
+    // shows it, as a resting pointer does.
+    void ShowHoverText(int x, int y, CHoopsView* window = nullptr);
 
     // The drawing area's picture now; null while it cannot draw.
     QImage Picture() { return m_surface ? m_surface->Grab() : QImage(); }
@@ -127,7 +136,11 @@ private:
     QLabel* m_frameRateLabel = nullptr;
     QLabel* m_unitsLabel = nullptr;
     QTimer* m_hoverTimer = nullptr;
+    // Whether `window` is the main view window or a watched pane's that still has its area.
+    bool Knows(CHoopsView* window) const;
     QPoint m_hoverAt;  // device pixels
+    CHoopsView* m_hoverWindow = nullptr; // whose drawing area m_hoverAt is in
+    std::vector<std::pair<QPointer<QWidget>, CHoopsView*>> m_paneAreas;
     HoverText m_hoverText;
     PointHandler m_doubleClick;
     QTimer* m_updateTimer = nullptr;

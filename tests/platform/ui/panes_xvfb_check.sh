@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # `ketra view` on a virtual X display: with View > Show X,Y,Z,Iso Views the current pane's
 # title bar is highlighted and a click in another pane moves the mark there; a pick in that
-# pane shows the selection colour; the overview dock frames the main view in red and the
-# frame follows the main view's camera. Usage: panes_xvfb_check.sh KETRA SOURCE_DIR
-# [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
+# pane shows the selection colour, a resting pointer there puts the element's text in the
+# status bar and a double-click opens its Properties; the overview dock frames the main view
+# in red and the frame follows the main view's camera. Usage: panes_xvfb_check.sh KETRA
+# SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
 set -uo pipefail
 ketra=$1
 src=$2
@@ -64,6 +65,23 @@ shot 3-picked
 n=$(yellow 3-picked)
 [[ $n -gt 30 ]]
 check "a pick at $px,$py in the bottom-right pane shows the selection colour ($n pixels)" $?
+# Resting on the pipe there tells about it in the status bar (not the tool's hint it shows over
+# that pane's empty corner); a double-click there opens Properties.
+status() {
+  sleep 1; import -window root -crop "$((WIDTH / 2))x22+$X+$((Y + HEIGHT - 22))" +repage "$SHOTS/$1.png"
+}
+xdotool mousemove "$((cx + cw - 20))" "$((cy + ch - 20))"; sleep 0.3; xdotool mousemove "$((cx + cw - 21))" "$((cy + ch - 20))"
+status 3-hint
+xdotool mousemove "$((cx + px + 1))" "$((cy + py))"; sleep 0.3; xdotool mousemove "$((cx + px))" "$((cy + py))"
+status 3-hover
+n=$(compare -metric AE "$SHOTS/3-hint.png" "$SHOTS/3-hover.png" null: 2>&1 | cut -d' ' -f1)
+[[ $n -gt 100 ]]
+check "resting on that pipe puts its text in the status bar ($n pixels changed from the hint)" $?
+xdotool click --repeat 2 --delay 80 1
+props=$(timeout 10 xdotool search --sync --onlyvisible --name "^Properties - " | head -1)
+[[ -n "$props" ]]
+check "a double-click on it in that pane opens Properties" $?
+[[ -n "$props" ]] && xdotool windowclose "$props" 2>/dev/null
 keys ctrl+4  # back to one view
 
 keys ctrl+shift+v  # View > Overview
