@@ -4,6 +4,7 @@
 // KETRA_NOTE_SCENE naming a scene file (e.g. the sample plant written by `ketra render
 // samples/plant.json -o plant.hmf`) the notes stand over that model.
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "annotation/HKetraUtilityAnnotation.h"
@@ -28,19 +29,34 @@ bool Yellowish(const ketra::render::Image::Pixel& p) { return p.r > 200 && p.g >
 
 } // namespace
 
-TEST(NoteRender, NotesKeepTheirScreenSizeWhenZoomed)
+// A headless 800 x 600 view of an empty model; skipped where headless GL is missing.
+class NoteRender : public ::testing::Test {
+protected:
+    static constexpr int kW = 800, kH = 600;
+    void SetUp() override {
+        std::string why;
+        if (!ketra::render::HeadlessAvailable(&why))
+            GTEST_SKIP() << "no headless GL: " << why;
+        HBaseView::SetAutoInstallDisplayDriver(true);
+        m_model = std::make_unique<HBaseModel>();
+        m_model->Init();
+        m_view = std::make_unique<HMyBaseView>(m_model.get(), nullptr, nullptr, nullptr, 0, 0);
+        m_view->Init();
+        HBaseView::SetAutoInstallDisplayDriver(false);
+        m_view->SetWindowSizeInPixels(kW, kH);
+    }
+    void TearDown() override {
+        m_view.reset(); // before its model
+        m_model.reset();
+    }
+    std::unique_ptr<HBaseModel> m_model;
+    std::unique_ptr<HMyBaseView> m_view;
+};
+
+TEST_F(NoteRender, NotesKeepTheirScreenSizeWhenZoomed)
 {
-    std::string why;
-    if (!ketra::render::HeadlessAvailable(&why))
-        GTEST_SKIP() << "no headless GL: " << why;
-    HBaseView::SetAutoInstallDisplayDriver(true);
-    HBaseModel model;
-    model.Init();
-    HMyBaseView view(&model, nullptr, nullptr, nullptr, 0, 0);
-    view.Init();
-    HBaseView::SetAutoInstallDisplayDriver(false);
-    constexpr int kW = 800, kH = 600;
-    view.SetWindowSizeInPixels(kW, kH);
+    HBaseModel& model = *m_model;
+    HMyBaseView& view = *m_view;
     const char* scene = std::getenv("KETRA_NOTE_SCENE");
     HC_Open_Segment_By_Key(model.GetModelKey());
     if (scene && *scene) {
@@ -114,19 +130,10 @@ TEST(NoteRender, NotesKeepTheirScreenSizeWhenZoomed)
 // A leader's arrowhead grows with its note's text: red pixels round the target of a 30-point
 // note against a 10-point one, both at line weight 1 (the line-style cap alone is the same
 // size for both).
-TEST(NoteRender, ArrowheadsAreSizedToTheirNote)
+TEST_F(NoteRender, ArrowheadsAreSizedToTheirNote)
 {
-    std::string why;
-    if (!ketra::render::HeadlessAvailable(&why))
-        GTEST_SKIP() << "no headless GL: " << why;
-    HBaseView::SetAutoInstallDisplayDriver(true);
-    HBaseModel model;
-    model.Init();
-    HMyBaseView view(&model, nullptr, nullptr, nullptr, 0, 0);
-    view.Init();
-    HBaseView::SetAutoInstallDisplayDriver(false);
-    constexpr int kW = 800, kH = 600;
-    view.SetWindowSizeInPixels(kW, kH);
+    HBaseModel& model = *m_model;
+    HMyBaseView& view = *m_view;
     HC_Open_Segment_By_Key(model.GetModelKey());
     HC_Set_Color("faces = grey");
     notetest::InsertBox({-10, -10, -0.1f}, {10, 10, 0});
