@@ -5,14 +5,7 @@
 set -uo pipefail
 ketra=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export KETRA_REGISTRY="$work/registry.reg"
-fail=0
-pass=0
-check() { # name, condition result
-  if [[ $2 -eq 0 ]]; then pass=$((pass + 1)); else echo "FAILED: $1"; fail=$((fail + 1)); fi
-}
+source "$(dirname "$0")/../cli_support.sh"
 
 out=$("$ketra" analyse "$src/samples/plant.json" -o "$work/r.json" --cases OPE,SUS,EXP,W,T 2>&1)
 check "analyse the sample ($out)" $?
@@ -66,5 +59,4 @@ check "unwritable output fails ($out)" $(($? == 3 ? 0 : 1))
 cmp -s "$work/r.json" "$work/keep.json"
 check "results file untouched by failed runs" $?
 
-echo "$pass passed, $fail failed"
-[[ $fail -eq 0 ]]
+finish

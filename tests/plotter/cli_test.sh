@@ -4,14 +4,7 @@
 set -uo pipefail
 ketra=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export KETRA_REGISTRY="$work/registry.reg"
-fail=0
-pass=0
-check() { # name, condition result
-  if [[ $2 -eq 0 ]]; then pass=$((pass + 1)); else echo "FAILED: $1"; fail=$((fail + 1)); fi
-}
+source "$(dirname "$0")/../cli_support.sh"
 
 "$ketra" render "$src/samples/plant.json" -o "$work/p.png" --size 400x300 >/dev/null 2>&1
 check "render png" $?
@@ -317,5 +310,4 @@ PY
   fi
 fi
 
-echo "$pass passed, $fail failed"
-[[ $fail -eq 0 ]]
+finish

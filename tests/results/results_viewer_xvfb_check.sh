@@ -7,14 +7,11 @@
 # which Results > Save Results As... writes as a results file the command line reads. Usage:
 # results_viewer_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR.
 set -uo pipefail
-ketra=$1
-src=$2
-shots=${3:-}
-source "$src/tests/platform/ui/xvfb_viewer.sh"
-xvfb_prepare "$ketra" "$shots" convert compare
+source "$2/tests/platform/ui/xvfb_viewer.sh"
+xvfb_prepare "$1" "$2" "${3:-}" convert compare
 data="$src/tests/results/data"
 export KETRA_VIEWER_MODEL="$data/line.json" KETRA_VIEWER_RESULTS="$data/line-results.json"
-export KETRA_SAMPLE="$(realpath "$src/samples/plant.json")"
+export KETRA_SAMPLE="$src/samples/plant.json"
 
 # A file naming a node the model lacks: refused with its position, exit 2, no window.
 sed 's/"node": 80,/"node": 81,/' "$data/line-results.json" >"$work/wrong.json"
@@ -24,9 +21,7 @@ rc=$?
 refused=$?
 check "a results file naming an unknown node is refused ($rc: $(cat "$work/wrong.err"))" $refused
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
-set -uo pipefail
-source "$XVFB_LIB"
+xvfb_session <<'SESSION'
 start_viewer "$KETRA_VIEWER_MODEL" --results "$KETRA_VIEWER_RESULTS"
 shot() { sleep "${2:-1}"; import -window root "$SHOTS/$1.png"; }
 # Pixels that differ between two shots within a region WxH+X+Y of the screen.

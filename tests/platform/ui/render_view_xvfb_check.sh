@@ -6,12 +6,8 @@
 # picture back; a drag on the cutting plane moves the cut. Usage: render_view_xvfb_check.sh
 # KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
 set -uo pipefail
-ketra=$1
-src=$2
-shots=${3:-}
 source "$(dirname "$0")/xvfb_viewer.sh"
-xvfb_prepare "$ketra" "$shots" convert compare
-export KETRA_VIEWER_MODEL="$src/samples/plant.json"
+xvfb_prepare "$1" "$2" "${3:-}" convert compare
 # The keys walk (the walk's keyboard setting, as the navigation panel sets it).
 cat >"$KETRA_REGISTRY" <<'REG'
 Windows Registry Editor Version 5.00
@@ -20,9 +16,7 @@ Windows Registry Editor Version 5.00
 "Use Keyboard Walk"=dword:00000001
 REG
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
-set -uo pipefail
-source "$XVFB_LIB"
+xvfb_session <<'SESSION'
 start_viewer "$KETRA_VIEWER_MODEL"
 vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130))
 shot() { sleep 1; import -window root -crop "${vw}x${vh}+${vx}+${vy}" +repage "$SHOTS/$1.png"; }

@@ -5,16 +5,10 @@
 # back; Render > Lights (off) must leave the faces unshaded. Usage:
 # selection_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; the screenshots stay in SHOT_DIR when given.
 set -uo pipefail
-ketra=$1
-src=$2
-shots=${3:-}
 source "$(dirname "$0")/xvfb_viewer.sh"
-xvfb_prepare "$ketra" "$shots" convert
-export KETRA_VIEWER_MODEL="$src/samples/plant.json"
+xvfb_prepare "$1" "$2" "${3:-}" convert
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
-set -uo pipefail
-source "$XVFB_LIB"
+xvfb_session <<'SESSION'
 start_viewer "$KETRA_VIEWER_MODEL"
 # The view: the client area less the menu bar, tool bar and status bar.
 view_area

@@ -8,17 +8,12 @@
 # its first bytes. Usage: viewer_output_xvfb_check.sh KETRA SOURCE_DIR [SHOT_DIR]; SHOT_DIR keeps
 # the screenshots and the picture, TIFF, clipboard picture and PDF written.
 set -uo pipefail
-ketra=$(realpath "$1")
-src=$(realpath "$2")
-shots=${3:-}
 source "$(dirname "$0")/xvfb_viewer.sh"
-xvfb_prepare "$ketra" "$shots" xclip compare identify
+xvfb_prepare "$1" "$2" "${3:-}" xclip compare identify
 mkdir -p "$work/model" "$work/out" "$work/start"
 cp "$src/samples/plant.json" "$work/model/plant.json"
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash <<'SESSION'
-set -uo pipefail
-source "$XVFB_LIB"
+xvfb_session <<'SESSION'
 out="$WORK/out"
 # Started in a folder of its own: Save As suggests a name without a folder, saved there.
 cd "$WORK/start"

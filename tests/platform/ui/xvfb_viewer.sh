@@ -2,11 +2,14 @@
 # script itself, which calls xvfb_prepare, and inside its X session ("$XVFB_LIB"), which
 # starts the viewer with start_viewer, records results with check and ends with stop_viewer.
 
-# xvfb_prepare KETRA SHOT_DIR TOOL...: fails when a tool is missing; makes $work (removed on
-# exit) and $shots (SHOT_DIR, else inside $work) and exports what the session reads.
+# xvfb_prepare KETRA SOURCE_DIR SHOT_DIR TOOL...: fails when a tool is missing; sets $ketra and
+# $src (absolute), makes $work (removed on exit) and $shots (SHOT_DIR, else inside $work) and
+# exports what the session reads, the sample plant as KETRA_VIEWER_MODEL among it.
 xvfb_prepare() {
-  local ketra=$1 keep=$2
-  shift 2
+  ketra=$(realpath "$1")
+  src=$(realpath "$2")
+  local keep=$3
+  shift 3
   for tool in xvfb-run xdotool import "$@"; do
     command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
   done
@@ -15,7 +18,13 @@ xvfb_prepare() {
   shots=${keep:-$work/shots}
   mkdir -p "$shots"
   export KETRA_REGISTRY="$work/registry.reg" KETRA_VIEWER_KETRA="$ketra" SHOTS="$shots" WORK="$work"
-  export XVFB_LIB="${BASH_SOURCE[0]}"
+  export XVFB_LIB="${BASH_SOURCE[0]}" KETRA_VIEWER_MODEL="$src/samples/plant.json"
+}
+
+# xvfb_session: runs the script on standard input on a virtual 1280 x 1024 display, with this
+# file's functions; its exit status is the script's.
+xvfb_session() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'set -uo pipefail; source "$XVFB_LIB"; source /dev/stdin'
 }
 
 fail=0
