@@ -4,7 +4,7 @@
 #include "analysis/PipingAnalysis.h"
 #include "host/ModelFile.h"
 #include "platform/sys/AtomicFile.h"
-#include "analysis/ModalSolver.h"
+#include "analysis/AnalyseModel.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -64,38 +64,17 @@ int RunAnalyse(const AnalyseArgs& args) {
         std::fprintf(stderr, "%s\n", loaded.error.c_str());
         return kExitBadModel;
     }
-    analysis::FrameBuild built = analysis::BuildFrame(loaded.model, args.model);
-    if (!built.ok) {
-        std::fprintf(stderr, "%s\n", built.error.c_str());
-        return kExitBadModel;
-    }
     Progress progress("analysing " + args.model);
-    const int modal = args.modes > 0 ? 1 : 0; // the modal solve is one more step
-    int steps = 0;
-    analysis::AnalysisResult result = analysis::Analyse(built.piping, choice, [&](int done, int total) {
-        steps = total + modal;
-        progress.Update(done, steps);
-    });
-    if (!result.ok) {
-        progress.Finish();
-        std::fprintf(stderr, "%s: %s\n", args.model.c_str(), result.error.c_str());
+    analysis::ModelAnalysis result = analysis::AnalyseModel(loaded.model, args.model, choice, args.modes,
+                                                            [&](int done, int total) { progress.Update(done, total); });
+    progress.Finish();
+    if (!result.ok || !result.modesError.empty()) {
+        std::fprintf(stderr, "%s\n", (result.ok ? result.modesError : result.error).c_str());
         return kExitBadModel;
     }
-    if (args.modes > 0) {
-        analysis::ModalResult modes = analysis::SolveModes(built.piping.frame, args.modes);
-        progress.Update(steps, steps);
-        if (!modes.ok) {
-            progress.Finish();
-            std::fprintf(stderr, "%s: %s\n", args.model.c_str(), modes.error.c_str());
-            return kExitBadModel;
-        }
-        for (std::size_t i = 0; i < modes.frequencies.size(); ++i)
-            result.cases.push_back(analysis::ModalCase(built.piping, static_cast<int>(i) + 1, modes.frequencies[i], modes.shapes[i]));
-    }
-    progress.Finish();
     for (const std::string& w : result.warnings)
         std::fprintf(stderr, "ketra: warning: %s\n", w.c_str());
-    const std::string text = analysis::ResultsJson(built.piping, result.cases, "ketra analyse " KETRA_VERSION,
+    const std::string text = analysis::ResultsJson(result.piping, result.cases, "ketra analyse " KETRA_VERSION,
                                                    std::filesystem::path(args.model).filename().string());
     if (!sys::WriteFileAtomically(args.out, text, &error)) {
         std::fprintf(stderr, "ketra: %s\n", error.c_str());

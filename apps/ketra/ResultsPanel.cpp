@@ -1,8 +1,7 @@
 #include "ResultsPanel.h"
 
 #include "ViewerDocument.h"
-#include "analysis/ModalSolver.h"
-#include "analysis/PipingAnalysis.h"
+#include "analysis/AnalyseModel.h"
 #include "platform/mvo/HEventInfo.h"
 #include "platform/mvo/HEventManager.h"
 #include "platform/mvo/HSelectionSet.h"
@@ -259,29 +258,13 @@ bool ResultsPanel::RunAnalysis(int modes, std::string* error, bool quiet) {
     if (!model)
         return Fail(name + ": only a piping model can be analysed (a scene file has no analysis data)", error, quiet);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    analysis::FrameBuild built = analysis::BuildFrame(*model, name);
-    analysis::AnalysisResult result;
-    std::string note;
-    if (built.ok) {
-        result = analysis::Analyse(built.piping, analysis::CaseChoice{});
-        if (result.ok && modes > 0) {
-            const analysis::ModalResult found = analysis::SolveModes(built.piping.frame, modes);
-            if (found.ok) {
-                for (std::size_t i = 0; i < found.frequencies.size(); ++i)
-                    result.cases.push_back(
-                        analysis::ModalCase(built.piping, static_cast<int>(i) + 1, found.frequencies[i], found.shapes[i]));
-            } else {
-                note = " No modes: " + found.error;
-            }
-        }
-    }
+    const analysis::ModelAnalysis result = analysis::AnalyseModel(*model, name, analysis::CaseChoice{}, modes);
     QApplication::restoreOverrideCursor();
-    if (!built.ok)
-        return Fail(built.error, error, quiet);
     if (!result.ok)
-        return Fail(name + ": " + result.error, error, quiet);
+        return Fail(result.error, error, quiet);
+    const std::string note = result.modesError.empty() ? std::string() : " No modes: " + result.modesError;
     const std::string modelName = std::filesystem::path(name).filename().string();
-    std::string text = analysis::ResultsJson(built.piping, result.cases, "ketra " KETRA_VERSION, modelName);
+    std::string text = analysis::ResultsJson(result.piping, result.cases, "ketra " KETRA_VERSION, modelName);
     // Read back as any results file is: what is shown is what Save Results As writes.
     results::ResultsLoad load = results::ParseResults(text, modelName + " (analysis)", *model);
     if (!load.ok)
