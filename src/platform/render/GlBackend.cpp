@@ -43,6 +43,8 @@ constexpr size_t kPieceIndices = 3u << 16;
 // Frames after which the buffers of a coarser motion level that no frame drew are freed.
 constexpr std::uint64_t kIdleLevelFrames = 16;
 constexpr float kCreaseCos = 0.17364818f;  // folds sharper than 80 degrees count as outlines
+// Outline edges of coloured faces shorter than this on screen are not drawn (OutlineScreen).
+constexpr float kShortestOutlinePixels = 0.5f;
 
 struct FaceVertex {
     float position[3];
@@ -1207,7 +1209,17 @@ struct GlBackend::Impl {
             key.AddDouble(v.z);
         }
         key.Add(static_cast<std::uint64_t>(camera.projection));
+        // The field and the viewport set how long each edge is on screen.
+        key.AddDouble(camera.width);
+        key.AddDouble(camera.height);
+        key.AddFloat(f.viewport[0]);
+        key.AddFloat(f.viewport[1]);
         if (batch.selectedFor == key.h) return;
+        OutlineScreen screen;
+        screen.worldToClip = f.worldToClip;
+        screen.viewport[0] = f.viewport[0];
+        screen.viewport[1] = f.viewport[1];
+        screen.minPixels = kShortestOutlinePixels;
         std::vector<std::uint32_t> selected, kept;
         std::vector<float> moved;
         std::uint32_t base = 0;
@@ -1226,7 +1238,10 @@ struct GlBackend::Impl {
                 positions = &moved;
             }
             kept.clear();
-            SelectOutlineEdges(*positions, mesh.edges, camera, kCreaseCos, kept);
+            // Where the faces show in colour, edges too short to see are left out; where they
+            // only hide (the hidden-line modes) the edges are the picture, and all stay.
+            const bool coloured = d.faces && !d.hiddenSurfaceOnly;
+            SelectOutlineEdges(*positions, mesh.edges, camera, kCreaseCos, kept, coloured ? &screen : nullptr);
             // An edge with a colour of its own starts at its own copy of its first vertex,
             // after the mesh's vertices, in edge order.
             const bool ownColors = !mesh.edgeColors.empty();

@@ -27,8 +27,29 @@ float Dot(V3 a, V3 b) {
 
 void SelectOutlineEdges(const std::vector<float>& positions,
                         const IndexList& edges, const CameraMath::Camera& camera,
-                        float creaseCos, std::vector<std::uint32_t>& kept) {
+                        float creaseCos, std::vector<std::uint32_t>& kept, const OutlineScreen* screen) {
     const size_t vertices = positions.size() / 3;
+    // Each vertex in pixels, once (an edge's ends are shared with its neighbours'); NaN marks
+    // one at or behind the eye.
+    thread_local std::vector<float> pixels;
+    if (screen) {
+        pixels.resize(2 * vertices);
+        const CameraMath::Matrix4& m = screen->worldToClip;
+        const float hx = screen->viewport[0] * 0.5f, hy = screen->viewport[1] * 0.5f;
+        for (size_t i = 0; i < vertices; ++i) {
+            double w = 0;
+            const CameraMath::Vec3 p = CameraMath::TransformPoint(m, {positions[3 * i], positions[3 * i + 1], positions[3 * i + 2]}, &w);
+            const bool seen = w > 0;
+            pixels[2 * i] = seen ? static_cast<float>(p.x) * hx : NAN;
+            pixels[2 * i + 1] = seen ? static_cast<float>(p.y) * hy : NAN;
+        }
+    }
+    const float minSquared = screen ? screen->minPixels * screen->minPixels : 0;
+    auto tooShort = [&](std::uint32_t ia, std::uint32_t ib) {
+        if (!screen || ia >= vertices || ib >= vertices) return false;
+        const float dx = pixels[2 * ib] - pixels[2 * ia], dy = pixels[2 * ib + 1] - pixels[2 * ia + 1];
+        return dx * dx + dy * dy < minSquared;  // false when either end is NaN
+    };
     const bool perspective = camera.projection == CameraMath::Projection::Perspective;
     const V3 eye{static_cast<float>(camera.position.x), static_cast<float>(camera.position.y),
                  static_cast<float>(camera.position.z)};
@@ -63,6 +84,8 @@ void SelectOutlineEdges(const std::vector<float>& positions,
                     keep = edgeOn || (s1 > 0) == (s2 > 0);
                 }
             }
+            // A bare line (no face on either side) is all there is of it: always kept.
+            if (keep && tooShort(ia, ib) && ic < vertices && id < vertices && !(same(ic, ia) && same(id, ia))) keep = false;
             if (keep) kept.push_back(static_cast<std::uint32_t>(e / 4));
         }
     });

@@ -18,8 +18,19 @@ namespace ketra::render {
 // different sides to the camera or of which one is seen nearly edge-on (the line shader
 // decides those exactly). Edges between two faces that both clearly face the camera, or
 // both clearly face away, are left out.
+//
+// With `screen`, an edge whose two ends land under `screen->minPixels` apart in the picture is
+// left out as well: on a plant seen whole, most edges are the rings and folds of items a few
+// pixels across, each shorter than a pixel, and drawing them only darkens the faces' colours.
+// Edges with an end at or behind the eye are kept.
+struct OutlineScreen {
+    CameraMath::Matrix4 worldToClip;
+    float viewport[2] = {1, 1};  // pixels
+    float minPixels = 0;
+};
 void SelectOutlineEdges(const std::vector<float>& positions,
                         const IndexList& edges, const CameraMath::Camera& camera,
-                        float creaseCos, std::vector<std::uint32_t>& kept);
+                        float creaseCos, std::vector<std::uint32_t>& kept,
+                        const OutlineScreen* screen = nullptr);
 
 } // namespace ketra::render

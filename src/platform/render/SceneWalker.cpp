@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <new>
 #include <atomic>
 #include <exception>
@@ -254,6 +255,74 @@ struct ModeRules {
     int shading = -1;            // -1 from attributes, else Shading
 };
 
+// Motion frames leave out items too small to see one by one (Walker::LeaveOutSmallItems), but
+// a plant's supports are nearly all such items, and a plant turning without them is not the
+// plant. Each left-out item with faces in colour is drawn instead as a speck: a tetrahedron of
+// its colour about its centre, at least two pixels across (any side of it faces the eye, so an
+// orbit never sees it edge-on). All specks of one surface state are one mesh, built once for the
+// walk that the whole orbit reuses: four triangles an item.
+class StandIns {
+public:
+    // `pixelsPerUnit`: the item's pixels per world unit at its nearest in the orbit.
+    void Add(const MeshDraw& draw, const cm::Vec3& centre, double radius, double pixelsPerUnit) {
+        if (!draw.faces || draw.hiddenSurfaceOnly || draw.surface.transmission > 0.0f || !draw.mesh ||
+            draw.mesh->TriangleCount() == 0)
+            return;
+        Group* group = nullptr;
+        for (Group& g : m_groups)
+            if (g.surface == draw.surface) group = &g;
+        if (!group) {
+            if (m_groups.size() >= kMaxGroups) return;
+            m_groups.push_back({draw.surface, Mesh{}});
+            group = &m_groups.back();
+        }
+        const double size = std::max(radius, pixelsPerUnit > 0 ? 1.5 / pixelsPerUnit : radius);
+        Mesh& mesh = group->mesh;
+        const std::uint32_t base = static_cast<std::uint32_t>(mesh.VertexCount());
+        const std::uint32_t colour = PackColor(draw.faceColor);
+        constexpr float k = 0.57735027f;  // 1 / sqrt(3): alternate corners of a cube
+        static constexpr float corners[4][3] = {{k, k, k}, {k, -k, -k}, {-k, k, -k}, {-k, -k, k}};
+        for (const auto& c : corners) {
+            const float p[3] = {static_cast<float>(centre.x + size * c[0]), static_cast<float>(centre.y + size * c[1]),
+                                static_cast<float>(centre.z + size * c[2])};
+            for (int a = 0; a < 3; ++a) {
+                mesh.boundsMin[a] = mesh.positions.empty() ? p[a] : std::min(mesh.boundsMin[a], p[a]);
+                mesh.boundsMax[a] = mesh.positions.empty() ? p[a] : std::max(mesh.boundsMax[a], p[a]);
+            }
+            mesh.positions.insert(mesh.positions.end(), {p[0], p[1], p[2]});
+            mesh.normals.push_back(PackNormal(c[0], c[1], c[2]));
+            mesh.colors.push_back(colour);
+        }
+        for (const std::uint32_t t : {0u, 1u, 2u, 0u, 3u, 1u, 0u, 2u, 3u, 1u, 3u, 2u}) mesh.triangles.push_back(base + t);
+    }
+
+    // One draw per surface state, after the items kept.
+    void AddTo(Layer& layer) {
+        static std::atomic<std::uint64_t> next{1};
+        for (Group& g : m_groups) {
+            g.mesh.faceEdges = false;
+            MeshDraw draw;
+            draw.segment = layer.segment;
+            draw.surface = g.surface;
+            draw.surface.cullBack = false;
+            draw.surface.mirrored = false;
+            draw.faces = true;
+            // Numbered apart from the mesh cache's stamps: a new walk's specks fill new buffers.
+            draw.meshStamp = (std::uint64_t{1} << 62) | next++;
+            draw.mesh = std::make_shared<const Mesh>(std::move(g.mesh));
+            layer.meshes.push_back(std::move(draw));
+        }
+    }
+
+private:
+    static constexpr size_t kMaxGroups = 16;
+    struct Group {
+        SurfaceState surface;
+        Mesh mesh;
+    };
+    std::vector<Group> m_groups;
+};
+
 ModeRules RulesFor(int mode) {
     ModeRules r;
     switch (mode) {
@@ -332,6 +401,7 @@ public:
             if (!layer.cameraSet) layer.camera = cm::DefaultCamera();
         ResolvePendingMeshes();
         PickLevels();
+        LeaveOutlinesOut();
         LeaveOutSmallItems();
         for (Layer& layer : m_out.layers) AddSectionOutlines(layer);
     }
@@ -1481,6 +1551,20 @@ private:
         }
     }
 
+    // Motion frames draw shaded items without their outlines: on a large plant the outlines
+    // cost more than the faces (on the generated 20,000-element plant, 17 of a frame's 24 ms),
+    // and the faces alone, in their colours, keep the plant recognisable. What shows by its
+    // edges alone (centre lines, symbols made of lines) keeps them, and so do the modes whose
+    // picture is the edges.
+    void LeaveOutlinesOut() {
+        if (m_out.detailLevel < 1 || m_rules.silhouette || m_rules.wireframe) return;
+        for (Layer& layer : m_out.layers)
+            for (MeshDraw& d : layer.meshes)
+                if (d.edges && d.faces && !d.hiddenSurfaceOnly && d.edgeState.silhouetteOnly && d.mesh &&
+                    d.mesh->TriangleCount() > 0)
+                    d.edges = false;
+    }
+
     // Motion frames: drops the main layer's items that stay under kMotionCullPixels across
     // for every camera orbiting the current one's target at its distance and field. The bound
     // uses the item's bounding sphere at its nearest possible distance from the eye, so the list
@@ -1498,6 +1582,9 @@ private:
         const bool perspective = camera.projection == cm::Projection::Perspective;
         std::vector<bool> drop(layer.meshes.size(), false);
         size_t dropped = 0;
+        // Where faces show in colour, what is left out is drawn as specks of its colour.
+        std::optional<StandIns> standIns;
+        if (!m_rules.hiddenLine && !m_rules.wireframe && !m_rules.silhouette) standIns.emplace();
         for (size_t index : m_cullCandidates) {
             if (index >= layer.meshes.size()) continue;
             const MeshDraw& draw = layer.meshes[index];
@@ -1526,6 +1613,7 @@ private:
             if (pixels < kMotionCullPixels) {
                 drop[index] = true;
                 ++dropped;
+                if (standIns) standIns->Add(draw, centre, radius, pixels / (2 * radius));
             }
         }
         m_out.orbitDependent = true;
@@ -1538,6 +1626,7 @@ private:
                 ++kept;
             }
         layer.meshes.resize(kept);
+        if (standIns) standIns->AddTo(layer);
     }
 
     struct LodCandidate {

@@ -3,6 +3,7 @@
 // the deepest level drawn at a lower resolution; none of it may show in the frame at rest.
 #include "RenderTestScene.h"
 
+#include "platform/render/MeshBuilder.h"
 #include "platform/render/SceneWalker.h"
 
 using namespace ketra::render;
@@ -80,9 +81,21 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection;
         SetLevel(model, 2);
         DrawList moving = Walk(scene, cache);
-        ASSERT_EQ(moving.Main().meshes.size(), 1u) << projection;
+        ASSERT_EQ(moving.Main().meshes.size(), 2u) << projection;
         EXPECT_GT(moving.Main().meshes[0].mesh->TriangleCount(), 12u); // the tube stays
+        // The box is a speck of its colour at its place, about two pixels (0.04 units) across.
+        const Mesh& speck = *moving.Main().meshes[1].mesh;
+        ASSERT_EQ(speck.TriangleCount(), 4u) << projection;
+        const float centre[3] = {0.5f, 0.6f, 0.0f};
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_NEAR((speck.boundsMin[a] + speck.boundsMax[a]) / 2, centre[a], 1e-6) << projection;
+            EXPECT_GT(speck.boundsMax[a] - speck.boundsMin[a], 0.015f) << projection;
+            EXPECT_LT(speck.boundsMax[a] - speck.boundsMin[a], 0.05f) << projection;
+        }
+        EXPECT_EQ(speck.colors, std::vector<std::uint32_t>(4, PackColor(moving.Main().meshes[0].faceColor)));
         EXPECT_TRUE(moving.orbitDependent);
+        // The hidden-line modes draw edges, not specks.
+        EXPECT_EQ(Walk(scene, cache, 4).Main().meshes.size(), 1u) << projection;
         // Marker mode clamps the detail too, but shows every item.
         EXPECT_EQ(Walk(scene, cache, 19).Main().meshes.size(), 2u) << projection;
 
@@ -102,6 +115,38 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         HC_Pan_Camera(3, 0);
         HC_Close_Segment();
         EXPECT_FALSE(RefreshCameras(moving)) << projection;
+    }
+}
+
+// Motion frames leave the outlines of shaded items out; what shows by its edges alone keeps
+// them, and the hidden-line modes keep every outline.
+TEST(MotionDetail, MotionFramesDrawShadedItemsWithoutTheirOutlines) {
+    TestScene scene("motion outlines");
+    MeshCache cache;
+    const HC_KEY model = InsertLargeTubeAndSpeck(scene);
+    const HC_KEY tube = Walk(scene, cache).Main().meshes.at(0).key;
+    HC_Open_Segment_By_Key(model);
+    HC_Set_Visibility("edges = on");
+    const float line[6] = {-0.6f, -0.5f, 0, 0.6f, -0.5f, 0};
+    const int face[3] = {2, 0, 1};
+    const HC_KEY bare = HC_Insert_Shell(2, line, 3, face);
+    HC_Close_Segment();
+    for (int level : {0, 1, 2}) {
+        SetLevel(model, level);
+        for (int mode : {0, 4}) {
+            const DrawList list = Walk(scene, cache, mode);
+            int seen = 0;
+            for (const MeshDraw& d : list.Main().meshes) {
+                if (d.key == tube) {
+                    EXPECT_EQ(d.edges, level == 0 || mode == 4) << "level " << level << " mode " << mode;
+                    ++seen;
+                } else if (d.key == bare) {
+                    EXPECT_TRUE(d.edges) << "level " << level << " mode " << mode;
+                    ++seen;
+                }
+            }
+            EXPECT_EQ(seen, 2);
+        }
     }
 }
 

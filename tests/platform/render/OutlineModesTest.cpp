@@ -2,6 +2,7 @@
 // tube's picture is its outline and end rings, from a small part of its facet edges.
 #include "RenderTestScene.h"
 
+#include "platform/render/GlFrame.h"
 #include "platform/render/OutlineEdges.h"
 #include "platform/render/SceneWalker.h"
 
@@ -35,6 +36,28 @@ TEST(OutlineEdges, KeepsBoundariesCreasesAndFoldsOnlyAndLeavesFlatJoinsOut) {
         EXPECT_EQ(SelectHinge(up, side, camera).size(), 1u); // a 90-degree fold is always drawn
         const float a[3] = {0, 0, 0};
         EXPECT_EQ(SelectHinge(up, a, camera).size(), 1u); // one face only: a boundary
+    }
+}
+
+// With the picture's projection, edges under half a pixel on screen are left out, except bare
+// lines, which are all there is of what they draw.
+TEST(OutlineEdges, EdgesTooShortOnScreenAreLeftOutButBareLinesStay) {
+    for (auto projection : {cm::Projection::Orthographic, cm::Projection::Perspective}) {
+        Layer layer; // 100 x 100 pixels over a 2 x 2 field: 50 pixels a unit at the target
+        layer.width = layer.height = 100;
+        layer.camera.projection = projection;
+        const OutlineScreen screen{MakeFrame(layer).worldToClip, {100, 100}, 0.5f};
+        for (float length : {0.004f, 0.02f}) { // 0.2 and 1 pixel
+            // A 90-degree fold, then a bare line, both along x from the origin.
+            const std::vector<float> positions = {0, 0, 0, length, 0, 0, 0.5f, 1, 0, 0.5f, 0, 1};
+            std::vector<std::uint32_t> kept;
+            SelectOutlineEdges(positions, {0, 1, 2, 3, 0, 1, 0, 0}, layer.camera, 0.17364818f, kept, &screen);
+            EXPECT_EQ(kept, (length < 0.01f ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{0, 1}))
+                << length;
+            kept.clear();
+            SelectOutlineEdges(positions, {0, 1, 2, 3, 0, 1, 0, 0}, layer.camera, 0.17364818f, kept);
+            EXPECT_EQ(kept.size(), 2u) << "without a screen every edge stays";
+        }
     }
 }
 

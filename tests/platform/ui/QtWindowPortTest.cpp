@@ -8,6 +8,7 @@
 #include "platform/ui/QtWindowPort.h"
 #include "platform/window/CMenu.h"
 
+#include <QFileInfo>
 #include <QActionGroup>
 #include <QClipboard>
 #include <QColorDialog>
@@ -234,7 +235,11 @@ TEST_F(PortTest, FileDialogWithSizeFieldsReturnsPathFilterAndTypedSizes) {
         width->setText("1024");
         EXPECT_EQ(dialog->nameFilters(), (QStringList{"PNG (*.png)", "TIFF (*.tif *.tiff)"}));
         dialog->selectNameFilter("TIFF (*.tif *.tiff)");
-        dialog->selectFile(wanted);
+        // Typed, as a user names the file: selectFile races the dialog's listing of the folder,
+        // which can put the first name back under load.
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QFileInfo(wanted).fileName());
         QMetaObject::invokeMethod(dialog, "accept");
     });
     kw::FileDialogRequest request;
