@@ -258,28 +258,35 @@ struct ModeRules {
 // Motion frames leave out items too small to see one by one (Walker::LeaveOutSmallItems), but
 // a plant's supports are nearly all such items, and a plant turning without them is not the
 // plant. Each left-out item with faces in colour is drawn instead as a speck: a tetrahedron of
-// its colour about its centre, at least two pixels across (any side of it faces the eye, so an
-// orbit never sees it edge-on). All specks of one surface state are one mesh, built once for the
-// walk that the whole orbit reuses: four triangles an item.
+// its colour about its centre, at least about two pixels across (some side of it faces the eye
+// however the orbit turns it). Items of one colour within a few pixels of each other share one
+// speck (a support is several small items). All specks of one surface state are one mesh,
+// built once for the walk that the whole orbit reuses. Their back faces are culled, so a speck
+// costs the rasterizer one or two triangles.
 class StandIns {
 public:
+    // `pixelsPerUnit`: pixels per world unit at the orbit's target.
+    explicit StandIns(double pixelsPerUnit) : m_cell(pixelsPerUnit > 0 ? kCellPixels / pixelsPerUnit : 0) {}
+
     // `pixelsPerUnit`: the item's pixels per world unit at its nearest in the orbit.
     void Add(const MeshDraw& draw, const cm::Vec3& centre, double radius, double pixelsPerUnit) {
         if (!draw.faces || draw.hiddenSurfaceOnly || draw.surface.transmission > 0.0f || !draw.mesh ||
-            draw.mesh->TriangleCount() == 0)
+            draw.mesh->TriangleCount() == 0 || !(m_cell > 0))
             return;
         Group* group = nullptr;
         for (Group& g : m_groups)
             if (g.surface == draw.surface) group = &g;
         if (!group) {
             if (m_groups.size() >= kMaxGroups) return;
-            m_groups.push_back({draw.surface, Mesh{}});
+            m_groups.push_back({draw.surface, Mesh{}, {}});
             group = &m_groups.back();
         }
+        const std::uint32_t colour = PackColor(draw.faceColor);
+        const auto cell = [&](double v) { return static_cast<std::int64_t>(std::floor(v / m_cell)); };
+        if (!group->cells.insert({cell(centre.x), cell(centre.y), cell(centre.z), colour}).second) return;
         const double size = std::max(radius, pixelsPerUnit > 0 ? 1.5 / pixelsPerUnit : radius);
         Mesh& mesh = group->mesh;
         const std::uint32_t base = static_cast<std::uint32_t>(mesh.VertexCount());
-        const std::uint32_t colour = PackColor(draw.faceColor);
         constexpr float k = 0.57735027f;  // 1 / sqrt(3): alternate corners of a cube
         static constexpr float corners[4][3] = {{k, k, k}, {k, -k, -k}, {-k, k, -k}, {-k, -k, k}};
         for (const auto& c : corners) {
@@ -293,6 +300,7 @@ public:
             mesh.normals.push_back(PackNormal(c[0], c[1], c[2]));
             mesh.colors.push_back(colour);
         }
+        // Counter-clockwise seen from outside.
         for (const std::uint32_t t : {0u, 1u, 2u, 0u, 3u, 1u, 0u, 2u, 3u, 1u, 3u, 2u}) mesh.triangles.push_back(base + t);
     }
 
@@ -304,7 +312,7 @@ public:
             MeshDraw draw;
             draw.segment = layer.segment;
             draw.surface = g.surface;
-            draw.surface.cullBack = false;
+            draw.surface.cullBack = true;
             draw.surface.mirrored = false;
             draw.faces = true;
             // Numbered apart from the mesh cache's stamps: a new walk's specks fill new buffers.
@@ -316,10 +324,23 @@ public:
 
 private:
     static constexpr size_t kMaxGroups = 16;
+    static constexpr double kCellPixels = 3.0;
+    struct Cell {
+        std::int64_t x, y, z;
+        std::uint32_t colour;
+        bool operator==(const Cell&) const = default;
+    };
+    struct CellHash {
+        size_t operator()(const Cell& c) const {
+            return std::hash<std::int64_t>()(c.x * 73856093 ^ c.y * 19349663 ^ c.z * 83492791) ^ c.colour;
+        }
+    };
     struct Group {
         SurfaceState surface;
         Mesh mesh;
+        std::unordered_set<Cell, CellHash> cells;
     };
+    const double m_cell;  // world units
     std::vector<Group> m_groups;
 };
 
@@ -1584,7 +1605,7 @@ private:
         size_t dropped = 0;
         // Where faces show in colour, what is left out is drawn as specks of its colour.
         std::optional<StandIns> standIns;
-        if (!m_rules.hiddenLine && !m_rules.wireframe && !m_rules.silhouette) standIns.emplace();
+        if (!m_rules.hiddenLine && !m_rules.wireframe && !m_rules.silhouette) standIns.emplace(scale);
         for (size_t index : m_cullCandidates) {
             if (index >= layer.meshes.size()) continue;
             const MeshDraw& draw = layer.meshes[index];

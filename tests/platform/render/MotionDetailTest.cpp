@@ -80,6 +80,9 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         SetLevel(model, 1);
         EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection;
         SetLevel(model, 2);
+        HC_Open_Segment_By_Key(model);
+        InsertBox(0.51f, 0.6f, 0.002f); // half a pixel from the first: one speck for both
+        HC_Close_Segment();
         DrawList moving = Walk(scene, cache);
         ASSERT_EQ(moving.Main().meshes.size(), 2u) << projection;
         EXPECT_GT(moving.Main().meshes[0].mesh->TriangleCount(), 12u); // the tube stays
@@ -97,7 +100,7 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         // The hidden-line modes draw edges, not specks.
         EXPECT_EQ(Walk(scene, cache, 4).Main().meshes.size(), 1u) << projection;
         // Marker mode clamps the detail too, but shows every item.
-        EXPECT_EQ(Walk(scene, cache, 19).Main().meshes.size(), 2u) << projection;
+        EXPECT_EQ(Walk(scene, cache, 19).Main().meshes.size(), 3u) << projection;
 
         // The list serves any orbit about the target; a zoom or a pan needs a new walk.
         Orbit(scene.Key(), 35, 20);
@@ -106,7 +109,7 @@ TEST(MotionDetail, ItemsTooSmallToSeeAreLeftOutFromLevelTwoForTheWholeOrbit) {
         HC_Zoom_Camera(16.0);
         HC_Close_Segment();
         EXPECT_FALSE(RefreshCameras(moving)) << projection;
-        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 2u) << projection; // 16 times larger now
+        EXPECT_EQ(Walk(scene, cache).Main().meshes.size(), 3u) << projection; // 16 times larger now
         HC_Open_Segment_By_Key(scene.Key());
         HC_Zoom_Camera(1.0 / 16);
         HC_Close_Segment();
