@@ -13,6 +13,9 @@
 // `full_ms` (that frame's own walk and draw) and `first_picture_s`. Without a display the
 // program runs itself under `xvfb-run -a` with a screen large enough.
 //
+// The second argument, 1, opens View > Overview beside the drawing area (the drawing area
+// keeps its size; the screen is wide enough for both).
+//
 //   ./build/bench/WindowBench
 #include "ViewerApp.h"
 #include "host/ModelGenerator.h"
@@ -25,7 +28,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QKeySequence>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
@@ -140,6 +145,17 @@ void BM_WindowOrbitGeneratedPlant(benchmark::State& state) {
             state.SkipWithError("the viewer does not draw with OpenGL in the window here");
             break;
         }
+        if (state.range(1) != 0) {
+            // View > Overview: a second view of the whole plant, following the main camera.
+            QAction* overview = nullptr;
+            for (QAction* a : app.Frame().findChildren<QAction*>())
+                if (a->shortcut() == QKeySequence("Ctrl+Shift+V")) overview = a;
+            if (!overview) {
+                state.SkipWithError("no View > Overview command");
+                break;
+            }
+            overview->trigger();
+        }
         QWidget* gl = surface->Widget();
         // The drawing area at the headless benchmark's size.
         QWidget* frame = &app.Frame();
@@ -214,7 +230,8 @@ void BM_WindowOrbitGeneratedPlant(benchmark::State& state) {
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }
-BENCHMARK(BM_WindowOrbitGeneratedPlant)->Arg(20000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+// The second argument opens the overview dock beside the view.
+BENCHMARK(BM_WindowOrbitGeneratedPlant)->Args({20000, 0})->Args({20000, 1})->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 
@@ -224,7 +241,7 @@ int main(int argc, char** argv) {
     if (!std::getenv("DISPLAY") && !std::getenv("KETRA_BENCH_UNDER_XVFB")) {
         setenv("KETRA_BENCH_UNDER_XVFB", "1", 1);
         std::vector<char*> args{const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
-                                const_cast<char*>("-s"), const_cast<char*>("-screen 0 1600x1400x24")};
+                                const_cast<char*>("-s"), const_cast<char*>("-screen 0 2400x1400x24")};
         args.insert(args.end(), argv, argv + argc);
         args.push_back(nullptr);
         execvp("xvfb-run", args.data());

@@ -7,6 +7,7 @@
 #include "platform/mvo/HBaseView.h"
 #include "platform/mvo/HCamera.h"
 #include "platform/mvo/HTManager.h"
+#include "platform/render/Renderer.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void HSOpCameraDrag::StopListening(HBaseView* view) {
 
 int HSOpCameraDrag::CameraChangedEvent(HBaseView* view) {
     if (view && view == m_trackedView)
-        m_cameraChanged = true;
+        m_cameraChanged = m_movedSinceTick = true;
     return 0;
 }
 
@@ -74,8 +75,17 @@ int HSOpCameraDrag::ViewDestroyedEvent(HBaseView* view) {
 }
 
 void HSOpCameraDrag::UpdateTimer() {
+    const bool moving = m_movedSinceTick;
+    m_movedSinceTick = false;
     if (!m_trackedView || !m_cameraChanged)
         return;
+    // While the tracked view moves, an overview whose frames are slow (a large plant) waits for
+    // it to rest: its frame would stall the moving view's for as long.
+    if (moving && m_pView) {
+        const ketra::render::FrameTimings* last = ketra::render::DisplayFrameTimings(m_pView->GetViewKey());
+        if (last && last->walkSeconds + last->drawSeconds > kBusyFrameSeconds)
+            return;
+    }
     m_cameraChanged = false;
     BuildCameraPointer();
     if (m_pView)

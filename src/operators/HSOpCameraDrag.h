@@ -10,7 +10,8 @@
 //
 // The operator listens to both views (HUpdateListener): a camera change of the tracked view
 // marks the pointer stale and a timer every kTimerSeconds (HTManager, HTCS_PeriodicSkip)
-// rebuilds it; when either view is destroyed the operator forgets it and never touches it
+// rebuilds it (while the tracked camera keeps moving, only if the overview's last frame took
+// under kBusyFrameSeconds; a slower one is drawn when the tracked view rests); when either view is destroyed the operator forgets it and never touches it
 // again. Either view may therefore die first; the operator unregisters from whatever view is
 // still alive when it is destroyed.
 #pragma once
@@ -28,6 +29,7 @@ class HTClient;
 class HSOpCameraDrag : public HBaseOperator, public HUpdateListener {
 public:
     static constexpr float kTimerSeconds = 0.5f;
+    static constexpr double kBusyFrameSeconds = 0.05;
     static constexpr const char* kPointerSegment = "camerapointer";
     static constexpr const char* kFrameSegment = "cameraframe";
     static constexpr const char* kArrowCallback = "HUtilityAnnotation_draw_line_with_arrow";
@@ -71,5 +73,6 @@ private:
 
     HBaseView* m_trackedView = nullptr;
     bool m_cameraChanged = false;
+    bool m_movedSinceTick = false;  // the tracked camera changed since the last timer step
     std::unique_ptr<HTClient> m_timer;
 };

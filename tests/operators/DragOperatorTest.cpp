@@ -5,6 +5,7 @@
 
 #include "operators/HSOpCameraDrag.h"
 #include "operators/HSOpCameraWalk.h"
+#include "platform/render/Renderer.h"
 
 using optest::ExpectNear;
 using optest::InsertBox;
@@ -141,6 +142,24 @@ TEST_F(DragTest, PointerFollowsTheTrackedCameraWithinOneTimerPeriod) {
     // The overview's own camera moves do not count.
     overview->CameraPositionChanged();
     EXPECT_FALSE(drag->GetCameraChanged());
+}
+
+// An overview whose frames are slow is not redrawn while the tracked view keeps moving (it
+// would stall that view's frames), but as soon as a timer period passes without a move.
+TEST_F(DragTest, SlowOverviewWaitsForTheTrackedViewToRest) {
+    ketra::render::FrameTimings slow;
+    slow.drawSeconds = 0.3;
+    ketra::render::NoteDisplayFrame(overview->GetViewKey(), slow);
+    for (int step = 1; step <= 3; ++step) {
+        optest::SetCamera(*view, {10.0f + step, 10, 3}, {20, 10, 3});
+        view->CameraPositionChanged();
+        AdvanceSeconds(HSOpCameraDrag::kTimerSeconds);
+        EXPECT_TRUE(drag->GetCameraChanged()) << step;
+        ExpectNear(ReadPointer(*overview).lineStart, {0, -20, 2}); // as it was
+    }
+    AdvanceSeconds(HSOpCameraDrag::kTimerSeconds); // a period at rest
+    EXPECT_FALSE(drag->GetCameraChanged());
+    ExpectNear(ReadPointer(*overview).lineStart, {13, 10, 3});
 }
 
 TEST_F(DragTest, DestroyedTrackedViewIsNeverTouchedAgain) {
