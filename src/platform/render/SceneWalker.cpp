@@ -1625,16 +1625,16 @@ private:
                 centre = c;
                 radius *= stretch;
             }
-            double pixels = 2 * radius * scale;
+            double perUnit = scale;  // pixels per world unit where the orbit brings it nearest
             if (perspective) {
                 const double nearest = distance - cm::Length(centre - camera.target) - radius;
                 if (nearest < distance * 0.05) continue;  // may come close to the eye: keep
-                pixels *= distance / nearest;
+                perUnit *= distance / nearest;
             }
-            if (pixels < kMotionCullPixels) {
+            if (2 * radius * perUnit < kMotionCullPixels) {
                 drop[index] = true;
                 ++dropped;
-                if (standIns) standIns->Add(draw, centre, radius, pixels / (2 * radius));
+                if (standIns) standIns->Add(draw, centre, radius, perUnit);
             }
         }
         m_out.orbitDependent = true;
