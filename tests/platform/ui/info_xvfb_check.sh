@@ -35,10 +35,7 @@ dark=$(convert "$SHOTS/toolbar-end.png" -depth 8 txt:- | awk -F'[(,)]' 'NR > 1 &
 [[ $dark -lt 5 ]]
 check "the tool bar ends in one row without an overflow arrow ($dark dark pixels at its end)" $?
 
-xdotool click --repeat 2 --delay 80 1
-panel=$(timeout 10 xdotool search --sync --onlyvisible --name "^Properties - " | head -1)
-[[ -n "$panel" ]]
-check "a double-click on the pipe opens its Properties window" $?
+open_properties "the pipe"
 shot 3-properties
 stop_viewer
 SESSION

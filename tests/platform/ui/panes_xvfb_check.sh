@@ -71,10 +71,7 @@ status 3-hover
 n=$(compare -metric AE "$SHOTS/3-hint.png" "$SHOTS/3-hover.png" null: 2>&1 | cut -d' ' -f1)
 [[ $n -gt 100 ]]
 check "resting on that pipe puts its text in the status bar ($n pixels changed from the hint)" $?
-xdotool click --repeat 2 --delay 80 1
-props=$(timeout 10 xdotool search --sync --onlyvisible --name "^Properties - " | head -1)
-[[ -n "$props" ]]
-check "a double-click on it in that pane opens Properties" $?
+open_properties "it in that pane"
 [[ -n "$props" ]] && xdotool windowclose "$props" 2>/dev/null
 keys ctrl+4  # back to one view
 

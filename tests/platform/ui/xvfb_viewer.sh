@@ -57,6 +57,15 @@ stop_viewer() {
 
 # view_area: the view's rectangle ($vx $vy $vw $vh) in the window measured by start_viewer:
 # the client area less the menu bar, tool bar and status bar.
+# open_properties WHAT: a left double-click where the pointer rests, checked to open the
+# Properties window ($props, empty when none opened).
+open_properties() {
+  xdotool click --repeat 2 --delay 80 1
+  props=$(timeout 10 xdotool search --sync --onlyvisible --name "^Properties - " | head -1)
+  [[ -n "$props" ]]
+  check "a double-click on $1 opens Properties" $?
+}
+
 view_area() { vx=$((X + 10)); vy=$((Y + 90)); vw=$((WIDTH - 20)); vh=$((HEIGHT - 130)); }
 
 # pixels SHOT: the view's pixels in $SHOTS/SHOT.png as lines "x y r g b" (after view_area).
